@@ -1,0 +1,18 @@
+#pragma once
+// Every stored file the program rewrites is written to a temporary file beside
+// it and renamed over the old one, so a crash or a full disk leaves the old
+// file in place, never a truncated one.
+#include <QByteArray>
+#include <QString>
+
+namespace rt {
+
+// True when the whole of `data` is on disk under `path`. On failure the old
+// file is untouched, no temporary file is left, and `error` says why.
+bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr);
+
+// Copies a file by the same rule; copying a file onto itself leaves it intact
+// and succeeds.
+bool copyFileAtomically(const QString& from, const QString& to, QString* error = nullptr);
+
+} // namespace rt

@@ -1,0 +1,40 @@
+#pragma once
+// Conversions with the runtime's rules.
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace rt {
+
+// Text to Long: a decimal number with blanks around it; a fraction goes to
+// the nearest whole number, halves to even. Empty when it is not a number or
+// does not fit 32 bits.
+std::optional<std::int32_t> toLong(const QString& text);
+
+// Text to a double, accepting what the numeric test accepts.
+std::optional<double> toDouble(const QString& text);
+
+// Text to Boolean: a number (0 False, anything else True) or the words True
+// and False (any case), blanks around allowed.
+std::optional<bool> toBool(const QString& text);
+
+// The numeric test: a decimal number with optional sign, point and exponent,
+// blanks around allowed.
+bool isNumeric(const QString& text);
+
+// Rounds halves to even, as the runtime's integer conversion does.
+std::optional<std::int32_t> roundToLong(double value);
+
+// Number text: up to 15 significant digits, "." as the point, no trailing
+// zeros, no point for whole numbers, never an exponent. 65.1 -> "65.1".
+QString numberText(double value);
+
+// The runtime's Str(): a blank before non-negative numbers, the minus sign
+// otherwise.
+QString strNumber(double value);
+
+// Formats a date with a pattern such as "yyMMddHHmmss" or "yyyy-MM-dd".
+QString formatDate(const QDateTime& when, const QString& pattern);
+
+} // namespace rt

@@ -1,0 +1,30 @@
+#pragma once
+// The runtime's text file forms.
+#include <QString>
+#include <QStringList>
+
+namespace rt {
+
+// The quoted write: `"text"` CR LF, no escaping.
+QString quotedLine(const QString& text);
+
+// Splits text into lines; a line ends at CR LF, CR or LF. A final line
+// without an end is kept; a final end does not make an extra empty line.
+QStringList splitLines(const QString& text);
+
+// Delimited-field reading over a whole text: fields are separated by commas
+// outside double quotes and by line ends; a quoted field is taken verbatim
+// without its quotes; an unquoted field is trimmed of blanks.
+class FieldReader {
+public:
+    explicit FieldReader(QString text);
+    bool atEnd() const;
+    // The next field; an empty string once the text is used up.
+    QString next();
+
+private:
+    QString text_;
+    qsizetype pos_ = 0;
+};
+
+} // namespace rt

@@ -1,0 +1,22 @@
+#pragma once
+// Twips and packed colours.
+#include <QColor>
+#include <cstdint>
+
+namespace rt {
+
+constexpr int TwipsPerPixel = 15;
+constexpr int twipsToPixels(int twips) { return twips / TwipsPerPixel; }
+constexpr int pixelsToTwips(int pixels) { return pixels * TwipsPerPixel; }
+
+// A packed colour is red + 256 * green + 65536 * blue: the reverse byte order
+// of Qt's QRgb.
+using PackedColor = std::int32_t;
+constexpr PackedColor rgb(int r, int g, int b) { return (r & 255) | ((g & 255) << 8) | ((b & 255) << 16); }
+constexpr int redOf(PackedColor c) { return c & 255; }
+constexpr int greenOf(PackedColor c) { return (c >> 8) & 255; }
+constexpr int blueOf(PackedColor c) { return (c >> 16) & 255; }
+inline QColor toQColor(PackedColor c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
+inline PackedColor fromQColor(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); }
+
+} // namespace rt
