@@ -17,6 +17,7 @@ public:
     virtual double rnd() = 0;
 };
 
+// Call it as rt::clock(): under `using namespace rt` it clashes with ::clock.
 Clock& clock();
 // Installs a clock (not owned); nullptr restores the system clock.
 void setClock(Clock* c);
@@ -30,6 +31,8 @@ public:
     QDateTime now() const override { return current; }
     std::int64_t tickMs() const override { return ticks; }
     void sleepMs(int ms) override { ticks += ms; current = current.addMSecs(ms); }
+    // Deterministic: the same seed gives the same sequence (each call moves
+    // the seed on).
     double rnd() override;
     void advanceMs(int ms) { sleepMs(ms); }
 };

@@ -19,22 +19,24 @@ std::optional<double> toDouble(const QString& text);
 // and False (any case), blanks around allowed.
 std::optional<bool> toBool(const QString& text);
 
-// The numeric test: a decimal number with optional sign, point and exponent,
-// blanks around allowed.
+// The numeric test: a decimal number with optional sign, point and exponent
+// ("1e3"), blanks (space, tab) around allowed; beyond the double range it fails.
 bool isNumeric(const QString& text);
 
 // Rounds halves to even, as the runtime's integer conversion does.
 std::optional<std::int32_t> roundToLong(double value);
 
 // Number text: up to 15 significant digits, "." as the point, no trailing
-// zeros, no point for whole numbers, never an exponent. 65.1 -> "65.1".
+// zeros, no point for whole numbers, never an exponent. 65.1 -> "65.1",
+// 60 + 5.1 -> "65.1", 1e-5 -> "0.00001". -0, NaN and infinities give "0".
 QString numberText(double value);
 
 // The runtime's Str(): a blank before non-negative numbers, the minus sign
-// otherwise.
+// otherwise, then the number text: " 5", "-5", " 0.5".
 QString strNumber(double value);
 
-// Formats a date with a pattern such as "yyMMddHHmmss" or "yyyy-MM-dd".
+// Formats a date with a QDateTime pattern such as "yyMMddHHmmss" or
+// "yyyy-MM-dd", in the C locale whatever the user's locale.
 QString formatDate(const QDateTime& when, const QString& pattern);
 
 } // namespace rt

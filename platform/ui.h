@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QWidget;
 
@@ -59,6 +60,31 @@ void setUi(UiService* service);
 // The parent widget for real dialogs.
 void setDialogParent(QWidget* parent);
 
+// The answer a box gives when nobody can answer it (scripted default, closed
+// window): Ok for OkOnly, No for YesNo, Abort for AbortRetryIgnore, Cancel
+// for the boxes that have it.
+int defaultMsgAnswer(int style);
+
+// "desc|*.a;*.b|desc2|*.c" as Qt name filters ("desc (*.a *.b)", ...).
+QStringList qtNameFilters(const QString& filter);
+
+// The Qt dialogs. With `headlessGuard` (the default) no modal box is shown on
+// the offscreen platform or when MELODUNE_NONINTERACTIVE is set: every call
+// then answers as if cancelled, so a test that forgot ScriptedUi cannot hang.
+class QtUi : public UiService {
+public:
+    explicit QtUi(bool headlessGuard = true) : headlessGuard_(headlessGuard) {}
+    int msgBox(const QString& text, int style, const QString& title) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& def) override;
+    FileDialogResult openFile(const FileDialogRequest& req) override;
+    FileDialogResult saveFile(const FileDialogRequest& req) override;
+
+private:
+    bool interactive() const;
+    FileDialogResult fileDialog(const FileDialogRequest& req, bool save);
+    bool headlessGuard_;
+};
+
 // Answers queued by a test, taken in order; every call is recorded.
 class ScriptedUi : public UiService {
 public:
@@ -69,7 +95,7 @@ public:
         QString title;
     };
     std::vector<Call> calls;
-    std::vector<int> msgAnswers;                    // default when empty: Ok for OkOnly, else No
+    std::vector<int> msgAnswers;                    // default when empty: defaultMsgAnswer(style)
     std::vector<std::optional<QString>> inputAnswers; // default: cancelled
     std::vector<FileDialogResult> openAnswers;      // default: cancelled
     std::vector<FileDialogResult> saveAnswers;      // default: cancelled

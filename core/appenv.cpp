@@ -1,0 +1,179 @@
+#include "core/appenv.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QThread>
+#include <cmath>
+
+namespace melodune {
+
+namespace {
+
+bool isWritableDir(const QString& dir)
+{
+    QFileInfo fi(dir);
+    if (!fi.isDir() || !fi.isWritable())
+        return false;
+    // Root passes isWritable() everywhere: try a real file.
+    QFile probe(dir + QStringLiteral("/.melodune-write-test"));
+    if (!probe.open(QIODevice::WriteOnly))
+        return false;
+    probe.close();
+    probe.remove();
+    return true;
+}
+
+void copyTreeIfMissing(const QString& from, const QString& to)
+{
+    QFileInfo src(from);
+    if (src.isDir()) {
+        QDir().mkpath(to);
+        const auto entries = QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        for (const QFileInfo& e : entries)
+            copyTreeIfMissing(e.absoluteFilePath(), to + QLatin1Char('/') + e.fileName());
+    } else if (src.isFile() && !QFileInfo::exists(to)) {
+        QFile::copy(from, to);
+    }
+}
+
+} // namespace
+
+void seedDataDir(const QString& programDir, const QString& dataDir)
+{
+    for (const char* name : {"skins", "bkground", "res"})
+        copyTreeIfMissing(programDir + QLatin1Char('/') + QLatin1String(name),
+                          dataDir + QLatin1Char('/') + QLatin1String(name));
+    for (const char* name : {"default.pic", "demo.wmv"})
+        copyTreeIfMissing(programDir + QLatin1Char('/') + QLatin1String(name),
+                          dataDir + QLatin1Char('/') + QLatin1String(name));
+}
+
+QString resolveDataDir(const QString& programDir)
+{
+    QString dir;
+    const QString forced = qEnvironmentVariable("MELODUNE_DATA_DIR");
+    if (!forced.isEmpty()) {
+        dir = forced;
+        QDir().mkpath(dir);
+    } else if (isWritableDir(programDir)) {
+        dir = programDir;
+    } else {
+        QString base = qEnvironmentVariable("XDG_DATA_HOME");
+        if (base.isEmpty())
+            base = QDir::homePath() + QStringLiteral("/.local/share");
+        dir = base + QStringLiteral("/melodune");
+        QDir().mkpath(dir);
+        seedDataDir(programDir, dir);
+    }
+    dir = QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
+    while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
+        dir.chop(1);
+    return dir;
+}
+
+QString GetWindowsVersion()
+{
+    // The version table knows only the other platform's ids; any other
+    // platform id is named "Failed".
+    return QStringLiteral("Failed");
+}
+
+SecondInstance secondInstanceRule(bool anotherRunning, const QString& commandLine)
+{
+    if (!anotherRunning)
+        return SecondInstance::Continue;
+    if (commandLine.isEmpty())
+        return SecondInstance::EndSilently;
+    if (commandLine.startsWith(QStringLiteral("/a ")))
+        return SecondInstance::EndWithMessage;
+    return SecondInstance::Continue;
+}
+
+InstanceLock::InstanceLock(const QString& lockPath)
+    : lock_(std::make_unique<QLockFile>(lockPath))
+{
+    QDir().mkpath(QFileInfo(lockPath).absolutePath());
+    // A lock left by a crashed process is taken over: QLockFile checks the pid.
+    lock_->setStaleLockTime(0);
+    acquired_ = lock_->tryLock(0);
+}
+
+InstanceLock::~InstanceLock() = default;
+
+QString InstanceLock::defaultPath()
+{
+    const QString forced = qEnvironmentVariable("MELODUNE_LOCK_FILE");
+    if (!forced.isEmpty())
+        return forced;
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty())
+        dir = QDir::tempPath();
+    return dir + QStringLiteral("/melodune.lock");
+}
+
+QString commandLineText(const QStringList& args)
+{
+    return args.join(QLatin1Char(' '));
+}
+
+QString versionCaption(const QString& title, int major, int minor, int revision)
+{
+    return QStringLiteral("%1 %2.%3.%4").arg(title).arg(major).arg(minor).arg(revision);
+}
+
+void renameOldListFile(const QString& dataDir)
+{
+    const QString mdu = dataDir + QStringLiteral("/List.mdu");
+    const QString txt = dataDir + QStringLiteral("/List.txt");
+    if (!QFileInfo::exists(mdu) && QFileInfo::exists(txt))
+        QFile::rename(txt, mdu);
+}
+
+QStringList backgroundFiles(const QString& dataDir)
+{
+    QStringList names;
+    QDirIterator it(dataDir + QStringLiteral("/bkground"), QDir::Files | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo fi = it.fileInfo();
+        if (!fi.isHidden())
+            names << fi.fileName();
+    }
+    return names;
+}
+
+QString computerName()
+{
+    QString name = QSysInfo::machineHostName().left(255);
+    name.remove(QChar(0));
+    return name.trimmed();
+}
+
+void emptyTempFolder(const QString& dataDir)
+{
+    QDir temp(dataDir + QStringLiteral("/TEMP"));
+    const auto files = temp.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& f : files)
+        QFile::remove(f.absoluteFilePath());
+}
+
+void createDataFolders(const QString& dataDir)
+{
+    for (const char* name : {"LRCS", "PICS", "TEMP"})
+        QDir().mkpath(dataDir + QLatin1Char('/') + QLatin1String(name));
+}
+
+std::array<float, 512> buildSineTable()
+{
+    std::array<float, 512> t{};
+    for (int i = 0; i < 512; ++i)
+        t[i] = float(std::sin(i * 3.1416 / 256));
+    return t;
+}
+
+} // namespace melodune

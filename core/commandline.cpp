@@ -1,0 +1,83 @@
+#include "core/commandline.h"
+
+#include <QFileInfo>
+
+namespace melodune {
+
+QString commandLineFromArguments(const QStringList& args)
+{
+    return args.join(u' ');
+}
+
+StartupListPlan planStartupList(const QString& storedCommandLine, const QString& processCommandLine,
+                                const QString& dataDir)
+{
+    StartupListPlan plan;
+    plan.listToRead = listFilePath(dataDir);
+    if (storedCommandLine == kCommandLineSuppressed)
+        return plan; // consumed: the variable becomes "" and nothing is applied
+
+    QString text = processCommandLine.trimmed();
+    text.remove(u'"');
+    plan.commandLine = text;
+    if (text.isEmpty())
+        return plan;
+
+    if (isListFileName(text)) {
+        plan.action = CommandLineAction::ReadListFile;
+        plan.listToRead = text;
+        plan.currentIndexToZero = true;
+    } else if (text.startsWith(QLatin1String("/a "), Qt::CaseSensitive)) {
+        plan.action = CommandLineAction::AppendToList;
+        plan.entry = text.mid(3);
+    } else {
+        plan.action = CommandLineAction::ReplaceList;
+        plan.entry = text;
+    }
+    return plan;
+}
+
+StartupListResult runStartupListStep(const QString& storedCommandLine, const QString& processCommandLine,
+                                     const QString& dataDir, std::int32_t currentIndex)
+{
+    const StartupListPlan plan = planStartupList(storedCommandLine, processCommandLine, dataDir);
+    StartupListResult result;
+    result.commandLine = plan.commandLine;
+    result.currentIndex = plan.currentIndexToZero ? 0 : currentIndex;
+
+    const QString listFile = listFilePath(dataDir);
+    if (plan.action == CommandLineAction::AppendToList)
+        result.listWriteFailed = !appendPlaylistLine(listFile, plan.entry);
+    else if (plan.action == CommandLineAction::ReplaceList)
+        result.listWriteFailed = !writePlaylistFile(listFile, {plan.entry}, std::nullopt);
+
+    PlaylistRead read = readPlaylistFile(plan.listToRead);
+    result.readStatus = read.status;
+    if (read.currentIndex)
+        result.currentIndex = *read.currentIndex;
+    if (read.entries.size() > kMaxListEntries) {
+        result.droppedEntries = int(read.entries.size() - kMaxListEntries);
+        read.entries.resize(kMaxListEntries);
+    }
+    result.entries = read.entries;
+
+    if (!result.entries.isEmpty()) {
+        result.currentIndex = clampCurrentIndex(result.currentIndex, int(result.entries.size()));
+        result.selectIndex = result.currentIndex;
+        return result;
+    }
+
+    const QString demo = dataDir + QStringLiteral("/demo.wmv");
+    if (QFileInfo::exists(demo)) {
+        // A List.mdu that exists but cannot be read is not rewritten; the demo
+        // entry then lives in the list box only.
+        appendPlaylistLine(listFile, demo);
+        result.entries = QStringList{demo};
+        result.selectIndex = 0;
+        result.currentIndex = 0;
+        result.demoAdded = true;
+    }
+    return result;
+}
+
+} // namespace melodune

@@ -1,0 +1,160 @@
+#include "core/playlistfile.h"
+
+#include "platform/atomicfile.h"
+#include "platform/convert.h"
+#include "platform/legacytext.h"
+#include "platform/textfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace melodune {
+
+QString listFilePath(const QString& dataDir)
+{
+    return dataDir + QStringLiteral("/List.mdu");
+}
+
+QString currentIndexLine(std::int32_t index)
+{
+    return QLatin1Char('>') + QString::number(index);
+}
+
+QString listCountCaption(int count)
+{
+    return QStringLiteral("曲目列表(共") + QString::number(count) + QStringLiteral("首)");
+}
+
+std::int32_t clampCurrentIndex(std::int32_t index, int count)
+{
+    if (count <= 0)
+        return index;
+    if (index < 0)
+        return 0;
+    if (index >= count)
+        return count - 1;
+    return index;
+}
+
+bool isListFileName(const QString& path)
+{
+    const QString tail = path.right(4).toLower();
+    return tail == QLatin1String(".mdu") || tail == QLatin1String(".m3u");
+}
+
+PlaylistRead parsePlaylistText(const QString& text)
+{
+    PlaylistRead read;
+    const QStringList lines = rt::splitLines(text);
+    for (QString line : lines) {
+        line.remove(u'"');
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'>')) {
+            line.remove(u'>');
+            if (const auto index = rt::toLong(line))
+                read.currentIndex = *index;
+            continue;
+        }
+        read.entries.append(line);
+    }
+    return read;
+}
+
+PlaylistRead readPlaylistFile(const QString& path)
+{
+    QString text;
+    if (path.isEmpty() || !rt::readLegacyFile(path, &text)) {
+        PlaylistRead read;
+        read.status = (!path.isEmpty() && QFileInfo::exists(path)) ? ListReadStatus::Unreadable
+                                                                   : ListReadStatus::Missing;
+        return read;
+    }
+    return parsePlaylistText(text);
+}
+
+QStringList importListFile(const QString& path, ListReadStatus* status)
+{
+    PlaylistRead read = readPlaylistFile(path);
+    if (status)
+        *status = read.status;
+    return read.entries;
+}
+
+QByteArray playlistFileText(const QStringList& entries, std::optional<std::int32_t> currentIndex)
+{
+    QString text;
+    if (currentIndex)
+        text += rt::quotedLine(currentIndexLine(*currentIndex));
+    for (const QString& entry : entries)
+        text += rt::quotedLine(entry);
+    return rt::encodeLegacy(text);
+}
+
+bool writePlaylistFile(const QString& path, const QStringList& entries,
+                       std::optional<std::int32_t> currentIndex, QString* error)
+{
+    return rt::writeFileAtomically(path, playlistFileText(entries, currentIndex), error);
+}
+
+bool appendPlaylistLine(const QString& path, const QString& entry, QString* error)
+{
+    QByteArray data;
+    QFile file(path);
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly)) {
+            if (error)
+                *error = file.errorString();
+            return false;
+        }
+        data = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            if (error)
+                *error = file.errorString();
+            return false;
+        }
+        file.close();
+        // A last line without its end would otherwise run into the new one.
+        if (!data.isEmpty() && !data.endsWith('\n') && !data.endsWith('\r'))
+            data += "\r\n";
+    }
+    data += rt::encodeLegacy(rt::quotedLine(entry));
+    return rt::writeFileAtomically(path, data, error);
+}
+
+bool saveListAtShutdown(const QString& dataDir, const QStringList& entries, std::int32_t currentIndex)
+{
+    if (entries.isEmpty())
+        return true;
+    return writePlaylistFile(listFilePath(dataDir), entries, currentIndex);
+}
+
+bool rewriteListAfterDelete(const QString& dataDir, const QStringList& entries)
+{
+    const QString path = listFilePath(dataDir);
+    if (entries.isEmpty())
+        return !QFileInfo::exists(path) || QFile::remove(path);
+    return writePlaylistFile(path, entries, std::nullopt);
+}
+
+QString defaultExportName(const QDateTime& when)
+{
+    return QStringLiteral("播放列表 - ") + rt::formatDate(when, QStringLiteral("yyMMddHHmmss"));
+}
+
+QString exportFileName(const QString& chosenPath)
+{
+    const qsizetype slash = chosenPath.lastIndexOf(u'/');
+    const QString folder = chosenPath.left(slash + 1);
+    QString name = chosenPath.mid(slash + 1);
+    name.remove(QStringLiteral(".mdu"), Qt::CaseSensitive);
+    return folder + name + QStringLiteral(".mdu");
+}
+
+bool exportPlaylist(const QString& chosenPath, const QStringList& entries, std::int32_t currentIndex,
+                    QString* error)
+{
+    return writePlaylistFile(exportFileName(chosenPath), entries, currentIndex, error);
+}
+
+} // namespace melodune

@@ -1,0 +1,94 @@
+#pragma once
+// The playlist's list file form: List.mdu in the data folder, exported lists,
+// and .m3u lists read by the same reader.
+//
+// One item a line, each written as `"text"` CR LF with no escaping, in the
+// legacy 8-bit encoding. An optional first line `">n"` holds the index of the
+// loaded track. Reading drops every double quote, skips empty lines and lines
+// beginning with "#" (the .m3u comments); lines beginning with ">" carry the
+// index. Lines end at CR LF, CR or LF.
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+namespace melodune {
+
+// The playlist box counts its entries in a signed 16-bit value.
+inline constexpr int kMaxListEntries = 32767;
+
+enum class ListReadStatus {
+    Ok,
+    Missing,    // no such file: an empty list, not an error
+    Unreadable, // exists but cannot be read
+};
+
+struct PlaylistRead {
+    QStringList entries;
+    // The value of the last numeric ">" line; none when there was none.
+    std::optional<std::int32_t> currentIndex;
+    ListReadStatus status = ListReadStatus::Ok;
+};
+
+// The file name of the list in the data folder.
+QString listFilePath(const QString& dataDir);
+
+// ">" followed by the index in decimal ("-" when negative), unquoted.
+QString currentIndexLine(std::int32_t index);
+
+// "曲目列表(共n首)".
+QString listCountCaption(int count);
+
+// The index clamped into 0..count-1; unchanged when the list is empty.
+std::int32_t clampCurrentIndex(std::int32_t index, int count);
+
+// True when the last four characters, lower-cased, are ".mdu" or ".m3u".
+bool isListFileName(const QString& path);
+
+// Reads list text (already decoded). A ">" line whose rest (after removing
+// every ">") is not a number that fits 32 bits is ignored.
+PlaylistRead parsePlaylistText(const QString& text);
+
+// Reads and decodes a list file.
+PlaylistRead readPlaylistFile(const QString& path);
+
+// The entries of a list or .m3u file for appending to the playlist; an empty
+// path or a file that cannot be read gives none. `status` may be null.
+QStringList importListFile(const QString& path, ListReadStatus* status = nullptr);
+
+// The encoded file: the index line first when `currentIndex` is given, then
+// one line per entry.
+QByteArray playlistFileText(const QStringList& entries, std::optional<std::int32_t> currentIndex);
+
+// Replaces the file with that text in one step; on failure the old file is
+// untouched. `error` may be null.
+bool writePlaylistFile(const QString& path, const QStringList& entries,
+                       std::optional<std::int32_t> currentIndex, QString* error = nullptr);
+
+// Adds one quoted line at the end of the file (created when missing). A file
+// that exists but cannot be read is left alone and false returned.
+bool appendPlaylistLine(const QString& path, const QString& entry, QString* error = nullptr);
+
+// The save at shut-down: List.mdu with the index line. An empty list writes
+// nothing and leaves the file as it is (true).
+bool saveListAtShutdown(const QString& dataDir, const QStringList& entries, std::int32_t currentIndex);
+
+// The rewrite after a deletion: List.mdu without the index line; an empty
+// list removes the file.
+bool rewriteListAfterDelete(const QString& dataDir, const QStringList& entries);
+
+// The export dialog's proposed name: "播放列表 - yyMMddHHmmss".
+QString defaultExportName(const QDateTime& when);
+
+// The file an export goes to: every ".mdu" (case-sensitive) removed from the
+// chosen file name (not from the folders above it), then ".mdu" appended.
+QString exportFileName(const QString& chosenPath);
+
+// Writes an export with the index line. False when the file could not be
+// written completely (the caller reports "导出列表失败!", else "导出列表成功!").
+bool exportPlaylist(const QString& chosenPath, const QStringList& entries, std::int32_t currentIndex,
+                    QString* error = nullptr);
+
+} // namespace melodune

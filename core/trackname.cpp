@@ -1,0 +1,63 @@
+#include "core/trackname.h"
+
+namespace melodune {
+
+namespace {
+
+constexpr qsizetype kMaxBaseChars = 150;
+constexpr qsizetype kMaxNameBytes = 255;
+
+// Moves a cut position off the second half of a surrogate pair.
+qsizetype cutStart(const QString& s, qsizetype from)
+{
+    if (from > 0 && from < s.size() && s[from].isLowSurrogate() && s[from - 1].isHighSurrogate())
+        ++from;
+    return from;
+}
+
+qsizetype utf8Length(const QString& s)
+{
+    qsizetype bytes = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < 0x80)
+            bytes += 1;
+        else if (c < 0x800)
+            bytes += 2;
+        else if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+            bytes += 4;
+            ++i;
+        } else
+            bytes += 3;
+    }
+    return bytes;
+}
+
+} // namespace
+
+QString mangledTrackBaseName(const QString& path)
+{
+    QString name = path;
+    name.replace(u'\\', u'_');
+    name.replace(u'/', u'_');
+    name.replace(u':', u'-');
+    if (name.size() > kMaxBaseChars)
+        name = name.mid(cutStart(name, name.size() - kMaxBaseChars));
+    return name;
+}
+
+QString mangledTrackName(const QString& path, const QString& ext)
+{
+    QString base = mangledTrackBaseName(path);
+    const qsizetype extBytes = utf8Length(ext);
+    qsizetype bytes = utf8Length(base);
+    qsizetype from = 0;
+    while (from < base.size() && bytes + extBytes > kMaxNameBytes) {
+        const qsizetype next = cutStart(base, from + 1);
+        bytes -= utf8Length(base.mid(from, next - from));
+        from = next;
+    }
+    return base.mid(from) + ext;
+}
+
+} // namespace melodune

@@ -1,0 +1,172 @@
+#include "core/commandline.h"
+#include "core/playlistfile.h"
+#include "tests/support/testdir.h"
+
+#include <gtest/gtest.h>
+
+using namespace melodune;
+using testsupport::TestDir;
+
+namespace {
+
+const QByteArray kFiveEntries = "\">2\"\r\n\"/m/0.mp3\"\r\n\"/m/1.mp3\"\r\n\"/m/2.mp3\"\r\n\"/m/3.mp3\"\r\n\"/m/4.mp3\"\r\n";
+const QByteArray kThreeEntries = "\">1\"\r\n\"/m/a.mp3\"\r\n\"/m/b.mp3\"\r\n\"/m/c.mp3\"\r\n";
+
+} // namespace
+
+TEST(CommandLine, JoinsArguments)
+{
+    EXPECT_EQ(commandLineFromArguments({}), QString());
+    EXPECT_EQ(commandLineFromArguments({"/a", "/m/my song.mp3"}), QStringLiteral("/a /m/my song.mp3"));
+}
+
+TEST(CommandLine, PlansByOrderOfTests)
+{
+    struct Case {
+        const char* stored;
+        const char* process;
+        CommandLineAction action;
+        const char* commandLine; // the variable afterwards
+        const char* entry;
+        const char* listToRead;  // "" = List.mdu
+    };
+    const Case cases[] = {
+        {"", "", CommandLineAction::None, "", "", ""},
+        {"", "  \"/m/x.mp3\"  ", CommandLineAction::ReplaceList, "/m/x.mp3", "/m/x.mp3", ""},
+        {"", "/m/PARTY.M3U", CommandLineAction::ReadListFile, "/m/PARTY.M3U", "", "/m/PARTY.M3U"},
+        {"", "\"/m/old.mdu\"", CommandLineAction::ReadListFile, "/m/old.mdu", "", "/m/old.mdu"},
+        {"", "/a \"/m/new.mp3\"", CommandLineAction::AppendToList, "/a /m/new.mp3", "/m/new.mp3", ""},
+        {"", "/A /m/new.mp3", CommandLineAction::ReplaceList, "/A /m/new.mp3", "/A /m/new.mp3", ""},
+        {"", "/a", CommandLineAction::ReplaceList, "/a", "/a", ""},
+        {"禁用", "/m/x.mp3", CommandLineAction::None, "", "", ""},
+        {"/m/x.mp3", "/m/x.mp3", CommandLineAction::ReplaceList, "/m/x.mp3", "/m/x.mp3", ""},
+    };
+    for (const Case& c : cases) {
+        const StartupListPlan p = planStartupList(QString::fromUtf8(c.stored), QString::fromUtf8(c.process), "/d");
+        const QString list = *c.listToRead ? QString::fromUtf8(c.listToRead) : QStringLiteral("/d/List.mdu");
+        EXPECT_EQ(p.action, c.action) << c.process;
+        EXPECT_EQ(p.commandLine, QString::fromUtf8(c.commandLine)) << c.process;
+        EXPECT_EQ(p.entry, QString::fromUtf8(c.entry)) << c.process;
+        EXPECT_EQ(p.listToRead, list) << c.process;
+        EXPECT_EQ(p.currentIndexToZero, c.action == CommandLineAction::ReadListFile) << c.process;
+    }
+}
+
+TEST(StartupList, RestoresAndClampsIndex)
+{
+    struct Case {
+        const char* name;
+        QByteArray list;
+        std::int32_t settingsIndex;
+        std::int32_t expected;
+    };
+    const Case cases[] = {
+        {"index line 2 of five", kFiveEntries, 4, 2},
+        {"index 9 of three", "\">9\"\r\n\"a\"\r\n\"b\"\r\n\"c\"\r\n", 0, 2},
+        {"index -1", "\">-1\"\r\n\"a\"\r\n\"b\"\r\n", 1, 0},
+        {"no index line, settings -1", "\"a\"\r\n\"b\"\r\n", -1, 0},
+        {"no index line, settings 1", "\"a\"\r\n\"b\"\r\n", 1, 1},
+    };
+    for (const Case& c : cases) {
+        TestDir dir;
+        dir.write("List.mdu", c.list);
+        const StartupListResult r = runStartupListStep("", "", dir.path(), c.settingsIndex);
+        EXPECT_EQ(r.currentIndex, c.expected) << c.name;
+        EXPECT_EQ(r.selectIndex, c.expected) << c.name;
+        EXPECT_EQ(dir.read("List.mdu"), c.list) << c.name;
+    }
+}
+
+TEST(StartupList, PlainPathReplacesList)
+{
+    TestDir dir;
+    dir.write("List.mdu", kFiveEntries);
+    const StartupListResult r = runStartupListStep("", "\"/m/my song.mp3\"", dir.path(), 3);
+    EXPECT_EQ(r.entries, QStringList{"/m/my song.mp3"});
+    EXPECT_EQ(r.currentIndex, 0);
+    EXPECT_EQ(r.selectIndex, 0);
+    EXPECT_EQ(dir.read("List.mdu"), QByteArray("\"/m/my song.mp3\"\r\n"));
+}
+
+TEST(StartupList, AppendFormAddsAtEndAndKeepsIndex)
+{
+    TestDir dir;
+    dir.write("List.mdu", kThreeEntries);
+    const StartupListResult r = runStartupListStep("", "/a \"/m/new.mp3\"", dir.path(), 0);
+    EXPECT_EQ(r.entries, (QStringList{"/m/a.mp3", "/m/b.mp3", "/m/c.mp3", "/m/new.mp3"}));
+    EXPECT_EQ(r.selectIndex, 1);
+    EXPECT_EQ(dir.read("List.mdu"), kThreeEntries + "\"/m/new.mp3\"\r\n");
+
+    // Capital A is not the append form: the whole text becomes the entry.
+    const StartupListResult cap = runStartupListStep("", "/A /m/new.mp3", dir.path(), 0);
+    EXPECT_EQ(cap.entries, QStringList{"/A /m/new.mp3"});
+}
+
+TEST(StartupList, ListFileOnCommandLineLeavesListMduAlone)
+{
+    TestDir dir;
+    dir.write("List.mdu", kThreeEntries);
+    dir.write("PARTY.M3U", "#EXTM3U\r\n#EXTINF:10,x\r\n/m/p1.mp3\r\n/m/p2.mp3\r\n");
+    const StartupListResult r = runStartupListStep("", dir.file("PARTY.M3U"), dir.path(), 5);
+    EXPECT_EQ(r.entries, (QStringList{"/m/p1.mp3", "/m/p2.mp3"}));
+    EXPECT_EQ(r.currentIndex, 0);
+    EXPECT_EQ(dir.read("List.mdu"), kThreeEntries);
+}
+
+TEST(StartupList, SuppressionMarkerIsConsumedOnce)
+{
+    TestDir dir;
+    dir.write("List.mdu", kThreeEntries);
+    const StartupListResult first = runStartupListStep(kCommandLineSuppressed, "/m/x.mp3", dir.path(), 0);
+    EXPECT_EQ(first.commandLine, QString());
+    EXPECT_EQ(first.entries.size(), 3);
+    EXPECT_EQ(dir.read("List.mdu"), kThreeEntries);
+
+    const StartupListResult second = runStartupListStep(first.commandLine, "/m/x.mp3", dir.path(), 0);
+    EXPECT_EQ(second.commandLine, QStringLiteral("/m/x.mp3"));
+    EXPECT_EQ(second.entries, QStringList{"/m/x.mp3"});
+}
+
+TEST(StartupList, ReloadKeepsListAndPosition)
+{
+    TestDir dir;
+    const StartupListResult start = runStartupListStep("", "/a /m/new.mp3", dir.path(), -1);
+    ASSERT_EQ(start.entries, QStringList{"/m/new.mp3"});
+    ASSERT_TRUE(saveListAtShutdown(dir.path(), start.entries + QStringList{"/m/more.mp3"}, 1));
+    const StartupListResult again = runStartupListStep(kCommandLineSuppressed, "/a /m/new.mp3", dir.path(), -1);
+    EXPECT_EQ(again.entries, (QStringList{"/m/new.mp3", "/m/more.mp3"}));
+    EXPECT_EQ(again.currentIndex, 1);
+}
+
+TEST(StartupList, DemoClipForEmptyList)
+{
+    TestDir dir;
+    StartupListResult r = runStartupListStep("", "", dir.path(), 7);
+    EXPECT_TRUE(r.entries.isEmpty());
+    EXPECT_EQ(r.currentIndex, 7);
+    EXPECT_EQ(r.selectIndex, -1);
+    EXPECT_FALSE(r.demoAdded);
+    EXPECT_FALSE(dir.exists("List.mdu"));
+
+    dir.write("demo.wmv", "x");
+    r = runStartupListStep("", "", dir.path(), 7);
+    const QString demo = dir.path() + "/demo.wmv";
+    EXPECT_EQ(r.entries, QStringList{demo});
+    EXPECT_EQ(r.currentIndex, 0);
+    EXPECT_EQ(r.selectIndex, 0);
+    EXPECT_TRUE(r.demoAdded);
+    EXPECT_EQ(readPlaylistFile(dir.file("List.mdu")).entries, QStringList{demo});
+}
+
+TEST(StartupList, OversizedListIsCut)
+{
+    TestDir dir;
+    QStringList many;
+    for (int i = 0; i < kMaxListEntries + 5; ++i)
+        many.append(QStringLiteral("/m/%1.mp3").arg(i));
+    ASSERT_TRUE(writePlaylistFile(listFilePath(dir.path()), many, 40000));
+    const StartupListResult r = runStartupListStep("", "", dir.path(), 0);
+    EXPECT_EQ(r.entries.size(), kMaxListEntries);
+    EXPECT_EQ(r.droppedEntries, 5);
+    EXPECT_EQ(r.currentIndex, kMaxListEntries - 1);
+}

@@ -1,0 +1,171 @@
+#include "core/playlistfile.h"
+#include "tests/support/testdir.h"
+
+#include <gtest/gtest.h>
+
+using namespace melodune;
+using testsupport::TestDir;
+
+TEST(PlaylistFile, IndexLineCaptionAndListNames)
+{
+    EXPECT_EQ(currentIndexLine(12), QStringLiteral(">12"));
+    EXPECT_EQ(currentIndexLine(-1), QStringLiteral(">-1"));
+    EXPECT_EQ(listCountCaption(0), QStringLiteral("曲目列表(共0首)"));
+    EXPECT_EQ(listCountCaption(123), QStringLiteral("曲目列表(共123首)"));
+
+    struct Case { const char* path; bool list; };
+    const Case cases[] = {
+        {"/m/a.mdu", true}, {"/m/a.MDU", true}, {"/m/a.M3u", true}, {"/m/a.m3u8", false},
+        {"/m/a.mp3", false}, {"mdu", false}, {"/m/a.mdu.mp3", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isListFileName(QString::fromUtf8(c.path)), c.list) << c.path;
+}
+
+TEST(PlaylistFile, ClampsIndexIntoList)
+{
+    struct Case { std::int32_t index; int count; std::int32_t expected; };
+    const Case cases[] = {{2, 5, 2}, {9, 3, 2}, {-1, 3, 0}, {-7, 1, 0}, {0, 1, 0}, {4, 0, 4}, {-1, 0, -1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(clampCurrentIndex(c.index, c.count), c.expected) << c.index << " of " << c.count;
+}
+
+TEST(PlaylistFile, WritesQuotedLinesWithOptionalIndexLine)
+{
+    EXPECT_EQ(playlistFileText({"/m/a.mp3", "http://x/s"}, 3),
+              QByteArray("\">3\"\r\n\"/m/a.mp3\"\r\n\"http://x/s\"\r\n"));
+    EXPECT_EQ(playlistFileText({"/m/a.mp3"}, std::nullopt), QByteArray("\"/m/a.mp3\"\r\n"));
+    EXPECT_EQ(playlistFileText({}, -1), QByteArray("\">-1\"\r\n"));
+}
+
+TEST(PlaylistFile, ParsesLinesIndexAndM3u)
+{
+    struct Case {
+        const char* name;
+        const char* text;
+        QStringList entries;
+        std::optional<std::int32_t> index;
+    };
+    const Case cases[] = {
+        {"index and entries", "\">2\"\r\n\"/m/a.mp3\"\r\n\"/m/b.mp3\"\r\n", {"/m/a.mp3", "/m/b.mp3"}, 2},
+        {"later index wins", "\">1\"\r\n\"a\"\r\n\">4\"\r\n", {"a"}, 4},
+        {"every > removed", "\">>5\"\r\n\"a\"\r\n", {"a"}, 5},
+        {"not numeric ignored", "\">x\"\r\n\"a\"\r\n", {"a"}, std::nullopt},
+        {"too large ignored", "\">99999999999\"\r\n\"a\"\r\n", {"a"}, std::nullopt},
+        {"negative", "\">-1\"\r\n\"a\"\r\n", {"a"}, -1},
+        {"quote inside entry", "\"/m/say \"hi\".mp3\"\r\n", {"/m/say hi.mp3"}, std::nullopt},
+        {"m3u extended lines", "#EXTM3U\n#EXTINF:123,Artist - Song\nmusic/song.mp3\n\n#EXTINF:-1,Radio\n"
+                               "http://radio/x\n", {"music/song.mp3", "http://radio/x"}, std::nullopt},
+        {"cr alone ends lines", "\"a\"\r\"b\"\r", {"a", "b"}, std::nullopt},
+        {"blanks kept", "  /m/a b.mp3 \r\n", {"  /m/a b.mp3 "}, std::nullopt},
+        {"empty", "", {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const PlaylistRead r = parsePlaylistText(QString::fromUtf8(c.text));
+        EXPECT_EQ(r.entries, c.entries) << c.name;
+        EXPECT_EQ(r.currentIndex, c.index) << c.name;
+    }
+}
+
+TEST(PlaylistFile, ReadsCodePage936AndKeepsCharactersOutsideIt)
+{
+    TestDir dir;
+    // "D:\音乐\歌.mp3" as the original system stored it.
+    dir.write("old.mdu", QByteArray("\">0\"\r\n\"D:\\\xD2\xF4\xC0\xD6\\\xB8\xE8.mp3\"\r\n"));
+    const PlaylistRead old = readPlaylistFile(dir.file("old.mdu"));
+    EXPECT_EQ(old.status, ListReadStatus::Ok);
+    EXPECT_EQ(old.entries, QStringList{QStringLiteral("D:\\音乐\\歌.mp3")});
+    EXPECT_EQ(old.currentIndex, 0);
+
+    const QStringList entries = {QStringLiteral("/home/u/🎵.mp3"), QStringLiteral("/home/u/音乐/歌.mp3"),
+                                 QStringLiteral("/home/u/café ñ.flac")};
+    ASSERT_TRUE(writePlaylistFile(dir.file("new.mdu"), entries, 1));
+    const PlaylistRead back = readPlaylistFile(dir.file("new.mdu"));
+    EXPECT_EQ(back.entries, entries);
+    EXPECT_EQ(back.currentIndex, 1);
+}
+
+TEST(PlaylistFile, EntryWithDoubleQuoteComesBackWithout)
+{
+    TestDir dir;
+    ASSERT_TRUE(saveListAtShutdown(dir.path(), {"/m/\"live\" set.mp3"}, 0));
+    EXPECT_EQ(readPlaylistFile(listFilePath(dir.path())).entries, QStringList{"/m/live set.mp3"});
+}
+
+TEST(PlaylistFile, MissingAndUnreadableFiles)
+{
+    TestDir dir;
+    EXPECT_EQ(readPlaylistFile(dir.file("none.mdu")).status, ListReadStatus::Missing);
+    EXPECT_TRUE(importListFile(QString()).isEmpty());
+
+    ListReadStatus status = ListReadStatus::Ok;
+    EXPECT_TRUE(importListFile(dir.file("none.m3u"), &status).isEmpty());
+    EXPECT_EQ(status, ListReadStatus::Missing);
+
+    // A folder in the list file's place cannot be read, and is not replaced.
+    dir.write("locked.mdu/inner", "x");
+    EXPECT_EQ(readPlaylistFile(dir.file("locked.mdu")).status, ListReadStatus::Unreadable);
+    EXPECT_FALSE(appendPlaylistLine(dir.file("locked.mdu"), "/m/b.mp3"));
+    EXPECT_EQ(dir.read("locked.mdu/inner"), QByteArray("x"));
+}
+
+TEST(PlaylistFile, AppendsLines)
+{
+    TestDir dir;
+    ASSERT_TRUE(appendPlaylistLine(dir.file("l.mdu"), "/m/a.mp3"));
+    EXPECT_EQ(dir.read("l.mdu"), QByteArray("\"/m/a.mp3\"\r\n"));
+    dir.write("cut.mdu", "\">1\"\r\n\"/m/a.mp3\"");
+    ASSERT_TRUE(appendPlaylistLine(dir.file("cut.mdu"), "/m/b.mp3"));
+    EXPECT_EQ(readPlaylistFile(dir.file("cut.mdu")).entries, (QStringList{"/m/a.mp3", "/m/b.mp3"}));
+}
+
+TEST(PlaylistFile, ShutdownSaveAndRewriteAfterDelete)
+{
+    TestDir dir;
+    const QByteArray before = "\">1\"\r\n\"/m/a.mp3\"\r\n\"/m/b.mp3\"\r\n";
+    dir.write("List.mdu", before);
+    EXPECT_TRUE(saveListAtShutdown(dir.path(), {}, 0));
+    EXPECT_EQ(dir.read("List.mdu"), before);
+
+    EXPECT_TRUE(saveListAtShutdown(dir.path(), {"/m/c.mp3", "/m/d.mp3"}, 1));
+    EXPECT_EQ(dir.read("List.mdu"), QByteArray("\">1\"\r\n\"/m/c.mp3\"\r\n\"/m/d.mp3\"\r\n"));
+
+    EXPECT_TRUE(rewriteListAfterDelete(dir.path(), {"/m/d.mp3"}));
+    EXPECT_EQ(dir.read("List.mdu"), QByteArray("\"/m/d.mp3\"\r\n"));
+    EXPECT_TRUE(rewriteListAfterDelete(dir.path(), {}));
+    EXPECT_FALSE(dir.exists("List.mdu"));
+}
+
+TEST(PlaylistFile, ExportNames)
+{
+    EXPECT_EQ(defaultExportName(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))),
+              QStringLiteral("播放列表 - 260102030405"));
+    struct Case { const char* chosen; const char* written; };
+    const Case cases[] = {
+        {"/home/u/list.mdu", "/home/u/list.mdu"},
+        {"/home/u/list", "/home/u/list.mdu"},
+        {"/home/u/a.mdu.txt", "/home/u/a.txt.mdu"},
+        {"/home/u/L.MDU", "/home/u/L.MDU.mdu"},
+        {"/home/u/x.mdu.mdu", "/home/u/x.mdu"},
+        {"/home/u/old.mdu/list", "/home/u/old.mdu/list.mdu"},
+        {"/home/u/old.mdu/a.mdu", "/home/u/old.mdu/a.mdu"},
+        {"list", "list.mdu"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(exportFileName(QString::fromUtf8(c.chosen)), QString::fromUtf8(c.written)) << c.chosen;
+}
+
+TEST(PlaylistFile, ExportReportsFailure)
+{
+    TestDir dir;
+    ASSERT_TRUE(exportPlaylist(dir.file("mine.mdu.bak"), {"/m/a.mp3", "/m/b.mp3"}, 1));
+    EXPECT_EQ(dir.read("mine.bak.mdu"), QByteArray("\">1\"\r\n\"/m/a.mp3\"\r\n\"/m/b.mp3\"\r\n"));
+
+    QString error;
+    EXPECT_FALSE(exportPlaylist(dir.file("no/such/folder/x"), {"/m/a.mp3"}, 0, &error));
+    EXPECT_FALSE(error.isEmpty());
+    // A folder of that name cannot be replaced by the list.
+    dir.write("taken.mdu/inner", "x");
+    EXPECT_FALSE(exportPlaylist(dir.file("taken"), {"/m/a.mp3"}, 0));
+    EXPECT_EQ(dir.read("taken.mdu/inner"), QByteArray("x"));
+}

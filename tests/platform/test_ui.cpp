@@ -1,0 +1,235 @@
+#include "platform/ui.h"
+#include "tests/support/testdir.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace rt;
+
+namespace {
+
+// Runs `act` on the next modal dialog; rejects whatever is still modal after
+// a few seconds so a wrong expectation cannot hang the test.
+class OnModal {
+public:
+    explicit OnModal(std::function<void(QWidget*)> act) : act_(std::move(act))
+    {
+        clock_.start();
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w)
+                return;
+            if (!done_) {
+                done_ = true;
+                act_(w);
+            } else if (clock_.elapsed() > 5000) {
+                if (auto* d = qobject_cast<QDialog*>(w))
+                    d->reject();
+            }
+        });
+        timer_.start(10);
+    }
+    bool ran() const { return done_; }
+
+private:
+    std::function<void(QWidget*)> act_;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    bool done_ = false;
+};
+
+TEST(Ui, DefaultAnswers)
+{
+    const std::pair<int, int> cases[] = {
+        {OkOnly, Ok}, {OkOnly | Critical, Ok}, {Exclamation, Ok}, {OkCancel | Question, Cancel},
+        {YesNo | Question | DefaultButton2, No}, {YesNoCancel, Cancel}, {RetryCancel, Cancel},
+        {AbortRetryIgnore, Abort},
+    };
+    for (const auto& [style, answer] : cases)
+        EXPECT_EQ(defaultMsgAnswer(style), answer) << style;
+}
+
+TEST(Ui, NameFilters)
+{
+    EXPECT_EQ(qtNameFilters(QString::fromUtf8("音乐文件(*.mp3;*.wma)|*.mp3;*.wma|所有文件|*.*")),
+              QStringList({QString::fromUtf8("音乐文件(*.mp3;*.wma) (*.mp3 *.wma)"), QString::fromUtf8("所有文件 (*.*)")}));
+    EXPECT_EQ(qtNameFilters("Lyrics|*.lrc"), QStringList({"Lyrics (*.lrc)"}));
+    EXPECT_EQ(qtNameFilters(""), QStringList());
+    EXPECT_EQ(qtNameFilters("dangling"), QStringList());
+}
+
+TEST(Ui, ScriptedRecordsAndAnswers)
+{
+    setAppTitle("Melodune");
+    ScriptedUi s;
+    ScopedUi scoped(&s);
+    s.msgAnswers = {Yes};
+    s.inputAnswers = {QString("typed"), std::nullopt};
+    s.saveAnswers = {{{"/tmp/a.lrc"}, 2}};
+
+    EXPECT_EQ(ui().msgBox("drop it?", YesNo | DefaultButton2), Yes);
+    EXPECT_EQ(ui().msgBox("again?", YesNo), No); // queue used up
+    EXPECT_EQ(ui().msgBox("note", OkOnly, "Own title"), Ok);
+    EXPECT_EQ(ui().inputBox("name?"), std::optional<QString>("typed"));
+    EXPECT_EQ(ui().inputBox("name?"), std::nullopt);
+    EXPECT_EQ(ui().inputBox("name?"), std::nullopt);
+    const FileDialogResult saved = ui().saveFile({"Save", "Lyrics|*.lrc|All|*.*", 1, {}, {}, false, false});
+    EXPECT_EQ(saved.files, QStringList({"/tmp/a.lrc"}));
+    EXPECT_EQ(saved.filterIndex, 2);
+    EXPECT_TRUE(ui().openFile({"Open", {}, 1, {}, {}, true, false}).files.isEmpty());
+
+    ASSERT_EQ(s.calls.size(), 8u);
+    EXPECT_EQ(s.calls[0].kind, "msg");
+    EXPECT_EQ(s.calls[0].style, YesNo | DefaultButton2);
+    EXPECT_EQ(s.calls[0].title, "Melodune");
+    EXPECT_EQ(s.calls[2].title, "Own title");
+    EXPECT_EQ(s.calls[3].kind, "input");
+    EXPECT_EQ(s.calls[6].kind, "save");
+    EXPECT_EQ(s.calls[7].kind, "open");
+    EXPECT_EQ(s.messages(), QStringList({"drop it?", "again?", "note"}));
+}
+
+TEST(Ui, QtServiceDoesNotBlockWithoutADisplay)
+{
+    QtUi qt; // the offscreen platform: nothing is shown
+    EXPECT_EQ(qt.msgBox("x", YesNo, {}), No);
+    EXPECT_EQ(qt.inputBox("x", {}, {}), std::nullopt);
+    EXPECT_TRUE(qt.saveFile({}).files.isEmpty());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(Ui, QtMessageBox)
+{
+    setAppTitle("Melodune");
+    struct Case {
+        int style;
+        QList<QMessageBox::StandardButton> buttons;
+        QMessageBox::Icon icon;
+        int defaultIndex;
+        int clickIndex; // -1: press Escape
+        int result;
+    };
+    using B = QMessageBox;
+    const Case cases[] = {
+        {OkOnly, {B::Ok}, B::NoIcon, 0, 0, Ok},
+        {OkOnly | Information, {B::Ok}, B::Information, 0, -1, Ok},
+        {OkCancel | Exclamation, {B::Ok, B::Cancel}, B::Warning, 0, -1, Cancel},
+        {YesNo | Question | DefaultButton2, {B::Yes, B::No}, B::Question, 1, 0, Yes},
+        {YesNoCancel | Critical | DefaultButton3, {B::Yes, B::No, B::Cancel}, B::Critical, 2, 1, No},
+        {AbortRetryIgnore | DefaultButton2, {B::Abort, B::Retry, B::Ignore}, B::NoIcon, 1, 2, Ignore},
+        {RetryCancel, {B::Retry, B::Cancel}, B::NoIcon, 0, 0, Retry},
+    };
+    QtUi qt(false);
+    for (const Case& c : cases) {
+        QString title;
+        OnModal on([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            QList<QMessageBox::StandardButton> buttons;
+            for (QAbstractButton* b : box->buttons())
+                buttons << box->standardButton(b);
+            std::sort(buttons.begin(), buttons.end());
+            auto expected = c.buttons;
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(buttons, expected) << c.style;
+            EXPECT_EQ(box->icon(), c.icon) << c.style;
+            EXPECT_EQ(box->defaultButton(), box->button(c.buttons[c.defaultIndex])) << c.style;
+            if (c.clickIndex < 0) {
+                if (box->escapeButton())
+                    box->escapeButton()->click();
+                else
+                    box->reject();
+            } else {
+                box->button(c.buttons[c.clickIndex])->click();
+            }
+        });
+        EXPECT_EQ(qt.msgBox("text", c.style, {}), c.result) << c.style;
+        EXPECT_TRUE(on.ran());
+        EXPECT_EQ(title, "Melodune");
+    }
+}
+
+TEST(Ui, QtInputBox)
+{
+    QtUi qt(false);
+    {
+        OnModal on([](QWidget* w) {
+            auto* dlg = qobject_cast<QInputDialog*>(w);
+            ASSERT_NE(dlg, nullptr);
+            EXPECT_EQ(dlg->windowTitle(), "Offset");
+            EXPECT_EQ(dlg->textValue(), "50");
+            dlg->setTextValue("100");
+            dlg->accept();
+        });
+        EXPECT_EQ(qt.inputBox("ms?", "Offset", "50"), std::optional<QString>("100"));
+    }
+    {
+        OnModal on([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+        EXPECT_EQ(qt.inputBox("ms?", "Offset", "50"), std::nullopt);
+    }
+}
+
+// Typed as a user would: selectFile() depends on the folder model having
+// loaded, which makes it racy in a test.
+void typeFileName(QFileDialog* dlg, const QString& name)
+{
+    auto* edit = dlg->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(edit, nullptr);
+    edit->setText(name);
+}
+
+TEST(Ui, QtFileDialogs)
+{
+    testsupport::TestDir dir;
+    dir.write("old.lrc", "x");
+    QtUi qt(false);
+    {
+        // Saving under a new name: no demand that the file exist.
+        OnModal on([&](QWidget* w) {
+            auto* dlg = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(dlg, nullptr);
+            EXPECT_EQ(dlg->acceptMode(), QFileDialog::AcceptSave);
+            EXPECT_EQ(dlg->nameFilters(), QStringList({"Lyrics (*.lrc)", "All (*.*)"}));
+            EXPECT_TRUE(dlg->selectedNameFilter().startsWith("All"));
+            EXPECT_TRUE(dlg->testOption(QFileDialog::DontConfirmOverwrite));
+            dlg->selectNameFilter("Lyrics (*.lrc)");
+            typeFileName(dlg, "new.lrc");
+            static_cast<QDialog*>(dlg)->accept(); // QFileDialog's own is protected
+        });
+        const FileDialogResult r = qt.saveFile({"Save", "Lyrics|*.lrc|All|*.*", 2, dir.path(), {}, false, false});
+        EXPECT_EQ(r.files, QStringList({dir.file("new.lrc")}));
+        EXPECT_EQ(r.filterIndex, 1);
+    }
+    {
+        OnModal on([&](QWidget* w) {
+            auto* dlg = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(dlg, nullptr);
+            EXPECT_FALSE(dlg->testOption(QFileDialog::DontConfirmOverwrite));
+            dlg->reject();
+        });
+        EXPECT_TRUE(qt.saveFile({"Save", "Lyrics|*.lrc", 1, dir.path(), "old.lrc", false, true}).files.isEmpty());
+    }
+    {
+        OnModal on([&](QWidget* w) {
+            auto* dlg = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(dlg, nullptr);
+            EXPECT_EQ(dlg->acceptMode(), QFileDialog::AcceptOpen);
+            EXPECT_EQ(dlg->fileMode(), QFileDialog::ExistingFiles);
+            typeFileName(dlg, "old.lrc");
+            static_cast<QDialog*>(dlg)->accept();
+        });
+        const FileDialogResult r = qt.openFile({"Open", "Lyrics|*.lrc", 1, dir.path(), {}, true, false});
+        EXPECT_EQ(r.files, QStringList({dir.file("old.lrc")}));
+    }
+}
+
+} // namespace
