@@ -21,7 +21,6 @@ trap cleanup EXIT
 
 # --- PulseAudio -------------------------------------------------------------
 mkdir -p "$work/pulse" "$work/home"
-mkfifo "$work/pulse/mic.fifo"
 cat > "$work/pulse/default.pa" <<PA
 load-module module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1
 load-module module-null-sink sink_name=melodune_null
@@ -49,7 +48,7 @@ export MELODUNE_TEST_DISPLAY="$display"
 
 # Bounded waits for both servers.
 for _ in $(seq 1 100); do
-  [ -S "$work/pulse/native" ] && break
+  [ -S "$work/pulse/native" ] && [ -p "$work/pulse/mic.fifo" ] && break
   sleep 0.1
 done
 if [ ! -S "$work/pulse/native" ]; then

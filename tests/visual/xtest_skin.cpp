@@ -1,0 +1,85 @@
+// On a real X display the shaped window lets what lies behind it show
+// through its white parts.
+#include "visual/skin.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+using namespace melodune;
+
+namespace {
+
+QColor screenPixel(QPoint global)
+{
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, global.x(), global.y(), 1, 1);
+    return shot.toImage().pixelColor(0, 0);
+}
+
+bool waitFor(const std::function<bool()>& ok, int ms = 3000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (ok())
+            return true;
+        QTest::qWait(20);
+    }
+    return ok();
+}
+
+} // namespace
+
+TEST(XSkin, WhiteCornersOfTheSkinShowWhatLiesBehind)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X display";
+
+    QWidget behind;
+    behind.setWindowFlag(Qt::FramelessWindowHint);
+    behind.setAutoFillBackground(true);
+    QPalette pal;
+    pal.setColor(QPalette::Window, QColor(255, 0, 0));
+    behind.setPalette(pal);
+    behind.setGeometry(QGuiApplication::primaryScreen()->geometry());
+    behind.show();
+
+    // A green disc on white.
+    QImage skin(200, 100, QImage::Format_RGB32);
+    skin.fill(Qt::white);
+    {
+        QPainter p(&skin);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 200, 0));
+        p.drawEllipse(QRect(0, 0, 200, 100));
+    }
+
+    QWidget window;
+    window.setWindowFlag(Qt::FramelessWindowHint);
+    auto* pic = new QLabel(&window);
+    SkinControls c;
+    c.window = &window;
+    c.picShape = pic;
+    setSkinPicture(pic, QPixmap::fromImage(skin));
+    Timer7_Timer(c);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    const QPoint origin = window.mapToGlobal(pic->pos());
+    const QRegion expected = skinRegion(skin)->translated(pic->pos());
+    EXPECT_EQ(window.mask(), expected);
+
+    const QPoint inside = origin + QPoint(100, 50);
+    const QPoint corner = origin + QPoint(2, 2);
+    EXPECT_TRUE(waitFor([&] { return screenPixel(inside) == QColor(0, 200, 0); }))
+        << screenPixel(inside).name().toStdString();
+    EXPECT_TRUE(waitFor([&] { return screenPixel(corner) == QColor(255, 0, 0); }))
+        << screenPixel(corner).name().toStdString();
+}

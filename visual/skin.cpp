@@ -1,0 +1,259 @@
+#include "visual/skin.h"
+
+#include "platform/atomicfile.h"
+#include "platform/ui.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <vector>
+
+// The resource of a static library is registered only when something names it.
+static void initSkinResource()
+{
+    Q_INIT_RESOURCE(skin_builtin);
+}
+
+namespace melodune {
+
+namespace {
+
+struct Run {
+    int x0, x1; // x1 exclusive
+    bool operator==(const Run&) const = default;
+};
+
+// Collects the runs row by row; rows with the same runs as the row above
+// extend that band, so the region is built in its banded form directly.
+template <typename IsWhite>
+QRegion scanRuns(int w, int h, IsWhite isWhite)
+{
+    std::vector<QRect> rects;
+    std::vector<Run> bandRuns, rowRuns;
+    int bandTop = 0;
+    auto closeBand = [&](int bottomExclusive) {
+        for (const Run& r : bandRuns)
+            rects.emplace_back(QPoint(r.x0, bandTop), QPoint(r.x1 - 1, bottomExclusive - 1));
+    };
+    for (int y = 0; y < h; ++y) {
+        rowRuns.clear();
+        int x = 0;
+        while (x < w) {
+            while (x < w && isWhite(x, y))
+                ++x;
+            const int x0 = x;
+            while (x < w && !isWhite(x, y))
+                ++x;
+            if (x0 < w)
+                rowRuns.push_back({x0, x});
+        }
+        if (y > 0 && rowRuns == bandRuns)
+            continue;
+        closeBand(y);
+        bandRuns.swap(rowRuns);
+        bandTop = y;
+    }
+    closeBand(h);
+    QRegion region;
+    if (!rects.empty())
+        region.setRects(rects.data(), int(rects.size()));
+    return region;
+}
+
+// Transparent parts show the white that lies outside the window.
+QImage flattenOnWhite(const QImage& skin)
+{
+    if (!skin.hasAlphaChannel())
+        return skin;
+    QImage out(skin.size(), QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter p(&out);
+    p.drawImage(0, 0, skin);
+    return out;
+}
+
+} // namespace
+
+std::optional<QRegion> skinRegion(const QImage& skin, int displayDepth)
+{
+    if (displayDepth != 15 && displayDepth != 16 && displayDepth != 24 && displayDepth != 32)
+        return std::nullopt;
+    if (skin.isNull())
+        return QRegion();
+    const QImage flat = flattenOnWhite(skin);
+    const int w = flat.width(), h = flat.height();
+    // The picture is taken as the display would hold it, then tested.
+    if (displayDepth == 15 || displayDepth == 16) {
+        const QImage img = flat.convertToFormat(displayDepth == 15 ? QImage::Format_RGB555 : QImage::Format_RGB16,
+                                                Qt::AvoidDither);
+        return scanRuns(w, h, [&img](int x, int y) {
+            const auto* row = reinterpret_cast<const quint16*>(img.constScanLine(y));
+            return (row[x] & 0x7FFF) == 0x7FFF;
+        });
+    }
+    const QImage img = flat.convertToFormat(QImage::Format_RGB32, Qt::AvoidDither);
+    return scanRuns(w, h, [&img](int x, int y) {
+        const auto* row = reinterpret_cast<const quint32*>(img.constScanLine(y));
+        return (row[x] & 0xFFFFFF) == 0xFFFFFF;
+    });
+}
+
+QPixmap builtInSkin()
+{
+    initSkinResource();
+    return QPixmap(QStringLiteral(":/melodune/skin_builtin.png"));
+}
+
+QPixmap loadPicture(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+    const QImage img = reader.read();
+    return img.isNull() ? QPixmap() : QPixmap::fromImage(img);
+}
+
+void setSkinPicture(QLabel* picShape, const QPixmap& picture)
+{
+    picShape->setMargin(0);
+    picShape->setIndent(0);
+    picShape->setScaledContents(false);
+    picShape->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    picShape->setPixmap(picture);
+    picShape->resize(picture.size());
+}
+
+QTimer* makeTimer7(QObject* parent, SkinControls& c)
+{
+    auto* t = new QTimer(parent);
+    t->setInterval(1);
+    QObject::connect(t, &QTimer::timeout, t, [&c] { Timer7_Timer(c); });
+    return t;
+}
+
+void prepareSkin(SkinControls& c, const QString& dataDir, const QString& skinFile)
+{
+    if (c.picShape->pixmap().isNull())
+        setSkinPicture(c.picShape, builtInSkin());
+    c.imgShape[0] = c.picShape->pixmap();
+    if (!skinFile.isEmpty()) {
+        const QString path = QDir(dataDir).filePath(QStringLiteral("skins/") + skinFile);
+        if (QFileInfo(path).isFile()) {
+            const QPixmap skin = loadPicture(path);
+            if (!skin.isNull())
+                setSkinPicture(c.picShape, skin);
+        }
+    }
+    c.window->resize(c.picShape->size());
+    Timer7_Timer(c);
+}
+
+void Timer7_Timer(SkinControls& c)
+{
+    QWidget* window = c.window;
+    QLabel* pic = c.picShape;
+    window->setWindowState(window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    window->resize(pic->size());
+    const QScreen* screen = window->screen();
+    // The skinned window spans the screen, cut to the skin centred at its top.
+    // Its geometry is set as well as its state, since without a window
+    // manager nothing acts on the maximised state.
+    if (screen && (window->windowFlags() & Qt::FramelessWindowHint))
+        window->setGeometry(screen->availableGeometry());
+    window->setWindowState(Qt::WindowMaximized);
+    window->update();
+
+    const int screenWidth = screen ? screen->geometry().width() : pic->width();
+    const int left = (screenWidth - pic->width()) / 2;
+    pic->move(left, 0);
+    if (left >= 0) {
+        ApplyWindowShape(window, pic);
+    } else {
+        // Wider than the screen: an ordinary resizable frame instead of a shape.
+        const bool wasVisible = window->isVisible();
+        window->setWindowFlag(Qt::FramelessWindowHint, false);
+        if (wasVisible)
+            window->show();
+        pic->move(0, 0);
+    }
+    if (c.timer7)
+        c.timer7->stop();
+}
+
+void ApplyWindowShape(QWidget* window, QLabel* picShape)
+{
+    const QScreen* screen = window->screen();
+    const int depth = screen ? screen->depth() : 32;
+    const std::optional<QRegion> region = skinRegion(picShape->pixmap().toImage(), depth);
+    if (!region) {
+        rt::ui().msgBox(QStringLiteral("对不起，程序必须在 16位, 24-位 或 32-位 颜色下。"), rt::OkOnly | rt::Exclamation);
+        return;
+    }
+    if (region->isEmpty()) {
+        window->clearMask();
+        return;
+    }
+    window->setMask(region->translated(picShape->mapTo(window, QPoint(0, 0))));
+}
+
+void mnuSkinsDe_Click(SkinControls& c, QString& skinFile)
+{
+    skinFile.clear();
+    setSkinPicture(c.picShape, c.imgShape[0]);
+    if (c.timer7)
+        c.timer7->start();
+}
+
+void mnuSkinsRe_Click(SkinControls& c, const QString& dataDir, QString& skinFile)
+{
+    rt::FileDialogRequest req;
+    req.title = QStringLiteral("查找/替换界面皮肤");
+    req.initialDir = QDir(dataDir).filePath(QStringLiteral("skins"));
+    req.filter = QStringLiteral("图片文件(*.jpg;*.gif;*.bmp)|*.jpg;*.gif;*.bmp;*.jpeg|所有文件(*.*)|*.*");
+    const rt::FileDialogResult chosen = rt::ui().openFile(req);
+    if (chosen.files.isEmpty() || chosen.files.first().isEmpty())
+        return;
+    const QString path = chosen.files.first();
+    const QString title = QFileInfo(path).fileName();
+    if (title.isEmpty())
+        return;
+    c.imgShape[1] = c.picShape->pixmap();
+
+    const QString failed = QStringLiteral("错误或不支持的的皮肤文件！");
+    const QPixmap skin = loadPicture(path);
+    if (skin.isNull()) {
+        rt::ui().msgBox(failed, rt::OkOnly | rt::Critical);
+        return;
+    }
+    setSkinPicture(c.picShape, skin);
+    if (c.timer7)
+        c.timer7->start();
+
+    const QString skinsDir = QDir(dataDir).filePath(QStringLiteral("skins"));
+    const QString dest = QDir(skinsDir).filePath(title);
+    // Letter case matters on this file system, so the same file is told by
+    // its canonical path rather than by a case-blind comparison.
+    const QString canonicalChosen = QFileInfo(path).canonicalFilePath();
+    const bool inSkins = !canonicalChosen.isEmpty() && canonicalChosen == QFileInfo(dest).canonicalFilePath();
+    if (!inSkins) {
+        if (rt::ui().msgBox(QStringLiteral("你要保存此界面皮肤吗?"), rt::YesNo | rt::Question) != rt::Yes) {
+            setSkinPicture(c.picShape, c.imgShape[1]);
+            if (c.timer7)
+                c.timer7->start();
+            return;
+        }
+        QDir().mkpath(skinsDir);
+        if (!rt::copyFileAtomically(path, dest)) {
+            rt::ui().msgBox(failed, rt::OkOnly | rt::Critical);
+            return;
+        }
+    }
+    skinFile = title;
+}
+
+} // namespace melodune
