@@ -1,0 +1,44 @@
+#pragma once
+// The face painters of the button styles, as plain functions over a pixel
+// surface so that every pixel can be checked without a window.
+#include "controls/pixelsurface.h"
+
+namespace melodune {
+
+// Drawn states of a button.
+enum ButtonState : int { StateNormal = 1, StateHot = 2, StatePressed = 3, StateDisabled = 4 };
+
+// What a face painter reads. Colours are already translated to RGB.
+struct FaceInputs {
+    int state = StateNormal;
+    bool hasFocus = false;
+    bool showFocus = false;
+    bool useCustomColors = false;
+    PackedColor backColor = 0;
+    PackedColor highlightColor = 0;
+};
+
+// Edge kinds and sides of the classic 3-D edge.
+enum EdgeBits : int {
+    BdrRaisedOuter = 1, BdrSunkenOuter = 2, BdrRaisedInner = 4, BdrSunkenInner = 8,
+    EdgeRaised = 5, EdgeSunken = 10,
+    BfLeft = 1, BfTop = 2, BfRight = 4, BfBottom = 8, BfRect = 15,
+};
+
+// The classic 3-D edge on (x, y, x + w, y + h) in the system colours: each
+// border is one pixel, the outer one outermost; top and left lines stop one
+// pixel short of the far corner, which belongs to the right and bottom lines.
+void drawEdge(PixelSurface& s, int x, int y, int w, int h, int edge, int flags);
+
+// Styles 0 to 4. `background` is the control's background colour: a style
+// that sets it fills the whole surface with it first.
+void paintBasicFace(int style, PixelSurface& s, const FaceInputs& in, PackedColor& background);
+
+// Style 5 with its fixed colours, and in shades of the back colour.
+void paintStyle5(PixelSurface& s, const FaceInputs& in, PackedColor& background);
+void paintStyle5Custom(PixelSurface& s, const FaceInputs& in, PackedColor& background);
+
+// Style 8, the main window's buttons.
+void paintStyle8(PixelSurface& s, const FaceInputs& in, PackedColor& background);
+
+} // namespace melodune
