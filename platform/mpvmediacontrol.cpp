@@ -1,0 +1,495 @@
+#include "platform/mpvmediacontrol.h"
+
+#include "platform/mpvvideosurface.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QtGlobal>
+#include <algorithm>
+#include <clocale>
+#include <cmath>
+#include <cstring>
+#include <mpv/client.h>
+
+namespace rt {
+namespace {
+
+QByteArray number(double v)
+{
+    return QByteArray::number(v, 'f', 6);
+}
+
+double getDouble(mpv_handle* mpv, const char* name, double fallback = 0.0)
+{
+    double v = 0.0;
+    return mpv_get_property(mpv, name, MPV_FORMAT_DOUBLE, &v) >= 0 && std::isfinite(v) ? v : fallback;
+}
+
+qint64 getInt(mpv_handle* mpv, const char* name)
+{
+    int64_t v = 0;
+    return mpv_get_property(mpv, name, MPV_FORMAT_INT64, &v) >= 0 ? v : 0;
+}
+
+QString getString(mpv_handle* mpv, const char* name)
+{
+    char* s = mpv_get_property_string(mpv, name);
+    if (!s)
+        return {};
+    QString out = QString::fromUtf8(s);
+    mpv_free(s);
+    return out;
+}
+
+const mpv_node* nodeValue(const mpv_node& map, const char* key)
+{
+    if (map.format != MPV_FORMAT_NODE_MAP)
+        return nullptr;
+    for (int i = 0; i < map.u.list->num; ++i)
+        if (std::strcmp(map.u.list->keys[i], key) == 0)
+            return &map.u.list->values[i];
+    return nullptr;
+}
+
+void setOption(mpv_handle* mpv, const QString& name, const QString& value)
+{
+    if (mpv_set_option_string(mpv, name.toUtf8().constData(), value.toUtf8().constData()) < 0)
+        throw MediaError(("invalid mpv option " + name + "=" + value).toStdString());
+}
+
+} // namespace
+
+MpvOptions MpvOptions::parse(const QString& text)
+{
+    MpvOptions o;
+    for (const QString& item : text.split(u',', Qt::SkipEmptyParts)) {
+        const qsizetype eq = item.indexOf(u'=');
+        const QString name = (eq < 0 ? item : item.left(eq)).trimmed();
+        const QString value = eq < 0 ? QStringLiteral("yes") : item.mid(eq + 1).trimmed();
+        if (name == u"open-timeout-ms")
+            o.openTimeoutMs = std::max(1, value.toInt());
+        else if (!name.isEmpty())
+            o.options.append({name, value});
+    }
+    return o;
+}
+
+MpvOptions MpvOptions::fromEnvironment()
+{
+    return parse(qEnvironmentVariable("MELODUNE_MPV_OPTIONS"));
+}
+
+QString MpvOptions::value(const QString& name) const
+{
+    QString v;
+    for (const auto& [n, val] : options)
+        if (n == name)
+            v = val; // the last one wins, as in mpv
+    return v;
+}
+
+QString mpvBalanceFilter(int balance)
+{
+    balance = std::clamp(balance, int(MediaControl::BalanceMin), int(MediaControl::BalanceMax));
+    if (balance == 0)
+        return {};
+    const double cut = std::pow(10.0, -std::abs(balance) / 2000.0);
+    const double left = balance > 0 ? cut : 1.0;
+    const double right = balance < 0 ? cut : 1.0;
+    // Mono and multichannel sources are mixed to stereo first, so c0/c1 exist.
+    return QStringLiteral("@balance:lavfi=[aformat=channel_layouts=stereo,pan=stereo|c0=%1*c0|c1=%2*c1]")
+        .arg(left, 0, 'f', 6)
+        .arg(right, 0, 'f', 6);
+}
+
+MpvMediaControl::MpvMediaControl(const MpvOptions& options, QWidget* viewParent, QObject* parent)
+    : MediaControl(parent), options_(options)
+{
+    // libmpv refuses to start under a locale with another decimal separator.
+    if (std::strcmp(std::setlocale(LC_NUMERIC, nullptr), "C") != 0)
+        std::setlocale(LC_NUMERIC, "C");
+    mpv_ = mpv_create();
+    if (!mpv_)
+        throw MediaError("libmpv could not be started");
+    try {
+        const QList<QPair<QString, QString>> defaults = {
+            {"terminal", "no"},       {"config", "no"},        {"load-scripts", "no"},
+            {"ytdl", "no"},           {"osc", "no"},           {"osd-level", "0"},
+            {"input-default-bindings", "no"}, {"input-vo-keyboard", "no"}, {"input-cursor", "no"},
+            {"cursor-autohide", "no"}, {"idle", "yes"},        {"keep-open", "yes"},
+            {"pause", "yes"},         {"audio-display", "no"}, {"audio-client-name", "Melodune"},
+            {"network-timeout", QString::number(std::max(1, options_.openTimeoutMs / 1000))},
+        };
+        for (const auto& [n, v] : defaults)
+            setOption(mpv_, n, v);
+        for (const auto& [n, v] : options_.options)
+            if (n != u"vo")
+                setOption(mpv_, n, v);
+
+        view_ = new MediaView(viewParent);
+        const QString vo = options_.value(QStringLiteral("vo"));
+        if (vo.isEmpty() || vo == u"libmpv") {
+            setOption(mpv_, "vo", "libmpv");
+            // Without shared contexts the move to full screen replaces the GL
+            // context, and mpv drops the video track with it.
+            if (!QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts))
+                qWarning("media control: Qt::AA_ShareOpenGLContexts is not set; full screen will lose the video");
+            surface_ = new MpvVideoSurface(mpv_);
+            view_->setSurface(surface_);
+            connect(surface_, &MpvVideoSurface::renderContextCreated, this, [this] {
+                // A video opened before the first paint found no output; pick its track again.
+                if (isOpen())
+                    mpv_set_property_string(mpv_, "vid", "auto");
+            });
+        } else {
+            setOption(mpv_, "vo", vo);
+            if (vo != u"null") {
+                auto* native = new QWidget;
+                native->setAttribute(Qt::WA_NativeWindow);
+                view_->setSurface(native);
+                setOption(mpv_, "wid", QString::number(native->winId()));
+            }
+        }
+        if (mpv_initialize(mpv_) < 0)
+            throw MediaError("libmpv could not be initialised");
+    } catch (...) {
+        delete view_.data();
+        mpv_terminate_destroy(mpv_);
+        throw;
+    }
+    connect(view_, &MediaView::focusReceived, this, &MediaControl::GotFocus);
+    mpv_observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
+    // Called on mpv's threads: post one drain to the window thread at a time.
+    mpv_set_wakeup_callback(
+        mpv_,
+        [](void* ctx) {
+            auto* self = static_cast<MpvMediaControl*>(ctx);
+            if (!self->drainQueued_.exchange(true))
+                QMetaObject::invokeMethod(self, [self] { self->drainEvents(); }, Qt::QueuedConnection);
+        },
+        this);
+}
+
+MpvMediaControl::~MpvMediaControl()
+{
+    mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
+    if (surface_)
+        surface_->release();
+    delete view_.data();
+    mpv_terminate_destroy(mpv_);
+}
+
+void MpvMediaControl::setState(int s)
+{
+    if (s == state_)
+        return;
+    state_ = s;
+    postPlayStateChange();
+}
+
+void MpvMediaControl::setPaused(bool paused)
+{
+    int flag = paused ? 1 : 0;
+    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &flag);
+}
+
+void MpvMediaControl::seekTo(double seconds)
+{
+    const QByteArray pos = number(seconds);
+    const char* cmd[] = {"seek", pos.constData(), "absolute+exact", nullptr};
+    if (mpv_command(mpv_, cmd) >= 0)
+        pendingSeek_ = seconds;
+}
+
+void MpvMediaControl::closeMedia()
+{
+    const char* cmd[] = {"stop", nullptr};
+    mpv_command(mpv_, cmd);
+    fileName_.clear();
+    entryId_ = 0;
+    pendingSeek_.reset();
+    endReported_ = false;
+    if (view_)
+        view_->leaveFullScreen();
+    setState(Closed);
+}
+
+void MpvMediaControl::setFileName(const QString& name)
+{
+    ++serial_;
+    if (name.isEmpty()) {
+        closeMedia();
+        return;
+    }
+    setPaused(true);
+    const QByteArray url = name.toUtf8();
+    const char* cmd[] = {"loadfile", url.constData(), "replace", nullptr};
+    mpv_node result{};
+    qint64 id = -1;
+    if (mpv_command_ret(mpv_, cmd, &result) >= 0) {
+        if (const mpv_node* v = nodeValue(result, "playlist_entry_id"); v && v->format == MPV_FORMAT_INT64)
+            id = v->u.int64;
+        mpv_free_node_contents(&result);
+    }
+    if (id < 0) {
+        closeMedia();
+        throw MediaError(("cannot open " + name).toStdString());
+    }
+
+    // Wait for this entry to load or fail. Only mpv's queue is read here, not
+    // the window's: handlers do not run in the middle of the caller's code.
+    QElapsedTimer clock;
+    clock.start();
+    loading_ = true;
+    bool started = false;
+    bool loaded = false;
+    QString failure;
+    while (!loaded && failure.isEmpty()) {
+        const qint64 left = options_.openTimeoutMs - clock.elapsed();
+        if (left <= 0) {
+            failure = QStringLiteral("timed out");
+            break;
+        }
+        const mpv_event* ev = mpv_wait_event(mpv_, double(left) / 1000.0);
+        switch (ev->event_id) {
+        case MPV_EVENT_START_FILE:
+            started = started || static_cast<mpv_event_start_file*>(ev->data)->playlist_entry_id == id;
+            break;
+        case MPV_EVENT_FILE_LOADED:
+            loaded = started;
+            break;
+        case MPV_EVENT_END_FILE: {
+            const auto* end = static_cast<mpv_event_end_file*>(ev->data);
+            if (end->playlist_entry_id == id)
+                failure = QString::fromUtf8(mpv_error_string(end->reason == MPV_END_FILE_REASON_ERROR
+                                                                 ? end->error : MPV_ERROR_LOADING_FAILED));
+            break;
+        }
+        case MPV_EVENT_SHUTDOWN:
+            failure = QStringLiteral("player shut down");
+            break;
+        default:
+            handleEvent(*ev);
+        }
+    }
+    loading_ = false;
+    if (!drainQueued_.exchange(true))
+        QMetaObject::invokeMethod(this, [this] { drainEvents(); }, Qt::QueuedConnection);
+
+    if (!loaded) {
+        closeMedia();
+        throw MediaError(("cannot open " + name + ": " + failure).toStdString());
+    }
+    fileName_ = name;
+    entryId_ = id;
+    endReported_ = false;
+    pendingSeek_.reset();
+    if (view_ && view_->isFullScreenMode() && pictureSize() == qMakePair(0, 0))
+        view_->leaveFullScreen();
+    postOpenStateChange();
+    // A new media is a change of state even from Stopped to Stopped.
+    state_ = Stopped;
+    postPlayStateChange();
+}
+
+void MpvMediaControl::drainEvents()
+{
+    drainQueued_ = false;
+    while (mpv_) {
+        const mpv_event* ev = mpv_wait_event(mpv_, 0);
+        if (ev->event_id == MPV_EVENT_NONE)
+            break;
+        handleEvent(*ev);
+    }
+}
+
+void MpvMediaControl::handleEvent(const mpv_event& ev)
+{
+    switch (ev.event_id) {
+    case MPV_EVENT_PLAYBACK_RESTART:
+        pendingSeek_.reset();
+        break;
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto* p = static_cast<mpv_event_property*>(ev.data);
+        if (std::strcmp(p->name, "eof-reached") == 0 && p->format == MPV_FORMAT_FLAG
+            && *static_cast<int*>(p->data) && !loading_ && state_ == Playing && !endReported_)
+            reachEnd(false);
+        break;
+    }
+    case MPV_EVENT_END_FILE: {
+        // The open media went away by itself (e.g. a stream broke off).
+        const auto* end = static_cast<mpv_event_end_file*>(ev.data);
+        if (loading_ || entryId_ == 0 || end->playlist_entry_id != entryId_)
+            break;
+        if (end->reason != MPV_END_FILE_REASON_EOF && end->reason != MPV_END_FILE_REASON_ERROR)
+            break;
+        if (state_ == Playing && !endReported_) {
+            reachEnd(true);
+        } else {
+            fileName_.clear();
+            entryId_ = 0;
+            setState(Closed);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void MpvMediaControl::reachEnd(bool unloaded)
+{
+    endReported_ = true;
+    const quint64 before = serial_;
+    QPointer<MpvMediaControl> self(this);
+    emit EndOfStream();
+    // The handler may have opened the next media or driven the transport.
+    if (!self || serial_ != before)
+        return;
+    if (unloaded) {
+        fileName_.clear();
+        entryId_ = 0;
+        pendingSeek_.reset();
+        setState(Closed);
+    } else if (state_ == Playing) {
+        setPaused(true);
+        seekTo(0.0);
+        setState(Stopped);
+    }
+}
+
+double MpvMediaControl::duration() const
+{
+    return isOpen() ? std::max(0.0, getDouble(mpv_, "duration")) : 0.0;
+}
+
+double MpvMediaControl::currentPosition() const
+{
+    if (!isOpen())
+        return 0.0;
+    if (pendingSeek_)
+        return *pendingSeek_;
+    return std::max(0.0, getDouble(mpv_, "time-pos"));
+}
+
+void MpvMediaControl::setCurrentPosition(double seconds)
+{
+    if (!isOpen() || !std::isfinite(seconds))
+        return;
+    endReported_ = false;
+    seekTo(std::max(0.0, seconds));
+}
+
+QPair<int, int> MpvMediaControl::pictureSize() const
+{
+    if (!isOpen())
+        return {0, 0};
+    const qint64 w = getInt(mpv_, "width");
+    const qint64 h = getInt(mpv_, "height");
+    if (w > 0 && h > 0)
+        return {int(w), int(h)};
+    // Not decoded yet (or no output): the demuxer's size of the first video
+    // track that is not cover art.
+    QPair<int, int> size{0, 0};
+    mpv_node tracks{};
+    if (mpv_get_property(mpv_, "track-list", MPV_FORMAT_NODE, &tracks) < 0)
+        return size;
+    if (tracks.format == MPV_FORMAT_NODE_ARRAY) {
+        for (int i = 0; i < tracks.u.list->num; ++i) {
+            const mpv_node& t = tracks.u.list->values[i];
+            const mpv_node* type = nodeValue(t, "type");
+            const mpv_node* art = nodeValue(t, "albumart");
+            const mpv_node* dw = nodeValue(t, "demux-w");
+            const mpv_node* dh = nodeValue(t, "demux-h");
+            if (!type || type->format != MPV_FORMAT_STRING || std::strcmp(type->u.string, "video") != 0)
+                continue;
+            if (art && art->format == MPV_FORMAT_FLAG && art->u.flag)
+                continue;
+            if (dw && dh && dw->format == MPV_FORMAT_INT64 && dh->format == MPV_FORMAT_INT64) {
+                size = {int(dw->u.int64), int(dh->u.int64)};
+                break;
+            }
+        }
+    }
+    mpv_free_node_contents(&tracks);
+    return size;
+}
+
+int MpvMediaControl::displaySize() const
+{
+    return view_ && view_->isFullScreenMode() ? int(DisplayFullScreen) : displaySize_;
+}
+
+void MpvMediaControl::setDisplaySize(int size)
+{
+    if (!view_)
+        return;
+    if (size == DisplayFullScreen) {
+        if (pictureSize() != qMakePair(0, 0))
+            view_->enterFullScreen();
+        return;
+    }
+    displaySize_ = size;
+    view_->leaveFullScreen();
+}
+
+void MpvMediaControl::play()
+{
+    if (!isOpen())
+        return;
+    ++serial_;
+    int atEnd = 0;
+    if (mpv_get_property(mpv_, "eof-reached", MPV_FORMAT_FLAG, &atEnd) >= 0 && atEnd)
+        seekTo(0.0);
+    endReported_ = false;
+    setPaused(false);
+    setState(Playing);
+}
+
+void MpvMediaControl::pause()
+{
+    if (state_ != Playing)
+        return;
+    ++serial_;
+    setPaused(true);
+    setState(Paused);
+}
+
+void MpvMediaControl::stop()
+{
+    if (!isOpen())
+        return;
+    ++serial_;
+    setPaused(true);
+    seekTo(0.0);
+    endReported_ = false;
+    setState(Stopped);
+}
+
+QString MpvMediaControl::getMediaInfoString(int index) const
+{
+    if (!isOpen())
+        return {};
+    QList<const char*> keys;
+    switch (index) {
+    case InfoTitle: keys = {"title"}; break;
+    case InfoAuthor: keys = {"artist", "author"}; break;
+    case InfoCopyright: keys = {"copyright"}; break;
+    case InfoDescription: keys = {"comment", "description"}; break;
+    default: return {};
+    }
+    for (const char* key : keys) {
+        const QString v = getString(mpv_, (QByteArray("metadata/by-key/") + key).constData());
+        if (!v.isEmpty())
+            return v;
+    }
+    return {};
+}
+
+void MpvMediaControl::setBalance(int value)
+{
+    balance_ = std::clamp(value, int(BalanceMin), int(BalanceMax));
+    mpv_set_property_string(mpv_, "af", mpvBalanceFilter(balance_).toUtf8().constData());
+}
+
+} // namespace rt

@@ -1,0 +1,96 @@
+#pragma once
+// The media control over libmpv.
+#include "platform/mediacontrol.h"
+
+#include <QList>
+#include <QPair>
+#include <QPointer>
+#include <atomic>
+#include <optional>
+
+struct mpv_handle;
+struct mpv_event;
+
+namespace rt {
+
+class MpvVideoSurface;
+
+struct MpvOptions {
+    // mpv options (name, value) applied after the control's own defaults,
+    // e.g. {"ao","null"}. "vo": unset or "libmpv" draws through the render
+    // API inside the view; "null" draws nothing; any other output is embedded
+    // in a native child window.
+    QList<QPair<QString, QString>> options;
+    // Bound on opening a media (a dead stream address fails after it).
+    int openTimeoutMs = 10000;
+
+    // "name=value,name=value"; "open-timeout-ms" sets openTimeoutMs.
+    static MpvOptions parse(const QString& text);
+    // From the environment variable MELODUNE_MPV_OPTIONS (unset: defaults).
+    static MpvOptions fromEnvironment();
+    QString value(const QString& name) const;
+};
+
+// The audio filter that gives `balance` (-5000..5000, hundredths of a dB off
+// the other channel); empty for 0.
+QString mpvBalanceFilter(int balance);
+
+class MpvMediaControl : public MediaControl {
+    Q_OBJECT
+public:
+    // Needs the C numeric locale (set here if the application changed it).
+    // Throws MediaError when libmpv cannot be started.
+    explicit MpvMediaControl(const MpvOptions& options = MpvOptions::fromEnvironment(),
+                             QWidget* viewParent = nullptr, QObject* parent = nullptr);
+    ~MpvMediaControl() override;
+
+    MediaView* widget() const override { return view_; }
+    void setFileName(const QString& name) override;
+    QString fileName() const override { return fileName_; }
+    int playState() const override { return state_; }
+    double duration() const override;
+    double currentPosition() const override;
+    void setCurrentPosition(double seconds) override;
+    int imageSourceWidth() const override { return pictureSize().first; }
+    int imageSourceHeight() const override { return pictureSize().second; }
+    int displaySize() const override;
+    void setDisplaySize(int size) override;
+    void play() override;
+    void pause() override;
+    void stop() override;
+    QString getMediaInfoString(int index) const override;
+    int balance() const override { return balance_; }
+    void setBalance(int value) override;
+    bool showControls() const override { return showControls_; }
+    void setShowControls(bool on) override { showControls_ = on; }
+
+private:
+    bool isOpen() const { return state_ != Closed; }
+    void setState(int s);
+    void closeMedia();
+    void drainEvents();
+    void handleEvent(const mpv_event& ev);
+    void reachEnd(bool unloaded);
+    void seekTo(double seconds);
+    void setPaused(bool paused);
+    QPair<int, int> pictureSize() const;
+
+    mpv_handle* mpv_ = nullptr;
+    MpvOptions options_;
+    QPointer<MediaView> view_;
+    QPointer<MpvVideoSurface> surface_;
+    std::atomic_bool drainQueued_{false};
+
+    QString fileName_;
+    int state_ = Closed;
+    qint64 entryId_ = 0;      // mpv's playlist entry of the open media
+    bool loading_ = false;    // inside setFileName's wait
+    bool endReported_ = false;
+    std::optional<double> pendingSeek_; // time-pos lags a seek until it is done
+    quint64 serial_ = 0;      // bumped by every transport change
+    int balance_ = 0;
+    int displaySize_ = DisplayDefault;
+    bool showControls_ = true;
+};
+
+} // namespace rt

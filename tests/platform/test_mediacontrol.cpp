@@ -1,0 +1,429 @@
+// Contract of the media control, against real libmpv (null outputs) and the
+// scripted stand-in.
+#include "platform/mediacontrolfake.h"
+#include "platform/mpvmediacontrol.h"
+#include "tests/support/audiogen.h"
+#include "tests/support/testdir.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sndfile.h>
+
+using rt::MediaControl;
+using rt::MediaError;
+using testsupport::MediaTags;
+using testsupport::ToneSpec;
+
+namespace {
+
+template <class Pred>
+bool waitUntil(Pred pred, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > ms)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+std::unique_ptr<rt::MpvMediaControl> makeMpv(const QString& extra = {})
+{
+    return std::make_unique<rt::MpvMediaControl>(
+        rt::MpvOptions::parse("ao=null,vo=null,open-timeout-ms=5000" + (extra.isEmpty() ? "" : "," + extra)));
+}
+
+// Records the state each PlayStateChange handler sees.
+struct StateLog {
+    QList<int> states;
+    explicit StateLog(MediaControl& mc)
+    {
+        QObject::connect(&mc, &MediaControl::PlayStateChange, &mc, [this, &mc] { states << mc.playState(); });
+    }
+};
+
+// --- the same sequence on the real control and on the stand-in -----------
+
+struct MpvSide {
+    testsupport::TestDir dir;
+    std::unique_ptr<MediaControl> make() { return makeMpv(); }
+    QString goodMedia()
+    {
+        const QString p = dir.file("tone.wav");
+        EXPECT_TRUE(testsupport::writeSineWav(p, ToneSpec{.seconds = 2.0}));
+        return p;
+    }
+    QString badMedia() { return dir.file("missing.wav"); }
+    void advance(MediaControl&, double seconds) { QTest::qWait(int(seconds * 1000)); }
+};
+
+struct FakeSide {
+    std::unique_ptr<MediaControl> make()
+    {
+        auto f = std::make_unique<rt::FakeMediaControl>();
+        f->openUnknown = false;
+        f->setMedia("tone.wav", rt::FakeMedia{.duration = 2.0});
+        fake = f.get();
+        return f;
+    }
+    QString goodMedia() { return "tone.wav"; }
+    QString badMedia() { return "missing.wav"; }
+    void advance(MediaControl&, double seconds) { fake->advance(seconds); }
+    rt::FakeMediaControl* fake = nullptr;
+};
+
+template <class Side>
+class MediaContract : public ::testing::Test {
+protected:
+    Side side;
+};
+using Sides = ::testing::Types<MpvSide, FakeSide>;
+TYPED_TEST_SUITE(MediaContract, Sides);
+
+TYPED_TEST(MediaContract, TrackRoad)
+{
+    auto mc = this->side.make();
+    const QString good = this->side.goodMedia();
+    EXPECT_EQ(mc->playState(), MediaControl::Closed);
+    EXPECT_EQ(mc->fileName(), QString());
+
+    QSignalSpy opened(mc.get(), &MediaControl::OpenStateChange);
+    StateLog log(*mc);
+    mc->setFileName(good);
+    EXPECT_EQ(mc->fileName(), good);
+    EXPECT_EQ(mc->playState(), MediaControl::Stopped);
+    EXPECT_EQ(opened.count(), 0) << "events come from the event loop, not from inside the call";
+    ASSERT_TRUE(waitUntil([&] { return opened.count() == 1 && log.states.size() == 1; }, 2000));
+    EXPECT_NEAR(mc->duration(), 2.0, 0.05);
+    EXPECT_EQ(mc->imageSourceWidth(), 0);
+    EXPECT_EQ(mc->imageSourceHeight(), 0);
+
+    mc->play();
+    ASSERT_TRUE(waitUntil([&] { return log.states.size() == 2; }, 2000));
+    this->side.advance(*mc, 0.4);
+    mc->pause();
+    ASSERT_TRUE(waitUntil([&] { return log.states.size() == 3; }, 2000));
+    const double paused = mc->currentPosition();
+    EXPECT_GT(paused, 0.2);
+    this->side.advance(*mc, 0.3);
+    EXPECT_NEAR(mc->currentPosition(), paused, 0.01);
+
+    mc->stop();
+    EXPECT_EQ(mc->currentPosition(), 0.0);
+    EXPECT_EQ(mc->fileName(), good);
+    ASSERT_TRUE(waitUntil([&] { return log.states.size() == 4; }, 2000));
+    EXPECT_EQ(log.states, (QList<int>{MediaControl::Stopped, MediaControl::Playing, MediaControl::Paused,
+                                      MediaControl::Stopped}));
+
+    mc->play(); // from 0 again
+    EXPECT_LT(mc->currentPosition(), 0.2);
+    EXPECT_EQ(mc->playState(), MediaControl::Playing);
+    this->side.advance(*mc, 0.2);
+    EXPECT_LT(mc->currentPosition(), paused - 0.1);
+
+    EXPECT_THROW(mc->setFileName(this->side.badMedia()), MediaError);
+    EXPECT_EQ(mc->playState(), MediaControl::Closed);
+    EXPECT_EQ(mc->fileName(), QString());
+    EXPECT_EQ(mc->duration(), 0.0);
+    mc->play(); // ignored
+    EXPECT_EQ(mc->playState(), MediaControl::Closed);
+
+    mc->setFileName(good); // usable again
+    EXPECT_EQ(mc->playState(), MediaControl::Stopped);
+}
+
+// --- real control ----------------------------------------------------------
+
+class MpvMedia : public ::testing::Test {
+protected:
+    testsupport::TestDir dir;
+    QString wav(const QString& name, double seconds = 1.0, const MediaTags& tags = {})
+    {
+        const QString p = dir.file(name);
+        EXPECT_TRUE(testsupport::writeSineWav(p, ToneSpec{.seconds = seconds}, tags));
+        return p;
+    }
+    QString mp3(const QString& name, double seconds = 1.0, const MediaTags& tags = {})
+    {
+        const QString p = dir.file(name);
+        EXPECT_TRUE(testsupport::writeSineMp3(p, ToneSpec{.seconds = seconds}, tags));
+        return p;
+    }
+};
+
+TEST_F(MpvMedia, OpensPausedAndNeverPlaysByItself)
+{
+    auto mc = makeMpv();
+    const QString name = mp3("歌 1.mp3", 1.0);
+    StateLog log(*mc);
+    mc->setFileName(name);
+    EXPECT_EQ(mc->fileName(), name);
+    QTest::qWait(600);
+    EXPECT_EQ(mc->playState(), MediaControl::Stopped);
+    EXPECT_EQ(mc->currentPosition(), 0.0);
+    EXPECT_FALSE(log.states.contains(MediaControl::Playing));
+}
+
+TEST_F(MpvMedia, UnopenableMediaRaises)
+{
+    QFile junk(dir.file("junk.mp3"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, '\x5a'));
+    junk.close();
+    QTcpServer silent; // accepts, never answers: a dead stream
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QString dead = QStringLiteral("http://127.0.0.1:%1/live.mp3").arg(silent.serverPort());
+
+    auto mc = makeMpv("open-timeout-ms=1500");
+    const QString good = wav("good.wav");
+    for (const QString& bad : {dir.file("missing.wav"), dir.file("junk.mp3"), dead}) {
+        SCOPED_TRACE(bad.toStdString());
+        mc->setFileName(good);
+        QElapsedTimer t;
+        t.start();
+        EXPECT_THROW(mc->setFileName(bad), MediaError);
+        EXPECT_LT(t.elapsed(), 4000);
+        EXPECT_EQ(mc->playState(), MediaControl::Closed);
+        EXPECT_EQ(mc->fileName(), QString());
+    }
+}
+
+TEST_F(MpvMedia, EndOfStreamOnceBeforeStopped)
+{
+    auto mc = makeMpv();
+    const QString name = wav("short.wav", 0.5);
+    StateLog log(*mc);
+    mc->setFileName(name);
+    ASSERT_TRUE(waitUntil([&] { return log.states.size() == 1; }, 2000));
+    QList<int> statesAtEnd;
+    QStringList namesAtEnd;
+    QObject::connect(mc.get(), &MediaControl::EndOfStream, mc.get(), [&] {
+        statesAtEnd << mc->playState();
+        namesAtEnd << mc->fileName();
+    });
+    mc->play();
+    ASSERT_TRUE(waitUntil([&] { return mc->playState() == MediaControl::Stopped; }, 5000));
+    QTest::qWait(300);
+    EXPECT_EQ(statesAtEnd, QList<int>{MediaControl::Playing});
+    EXPECT_EQ(namesAtEnd, QStringList{name});
+    EXPECT_EQ(log.states, (QList<int>{MediaControl::Stopped, MediaControl::Playing, MediaControl::Stopped}));
+    EXPECT_EQ(mc->fileName(), name);
+    EXPECT_EQ(mc->currentPosition(), 0.0);
+
+    mc->play(); // plays again from the start, and ends once more
+    ASSERT_TRUE(waitUntil([&] { return statesAtEnd.size() == 2; }, 5000));
+}
+
+TEST_F(MpvMedia, EndOfStreamHandlerMovesToNextTrack)
+{
+    auto mc = makeMpv();
+    const QString first = wav("first.wav", 0.4);
+    const QString second = mp3("second.mp3", 1.5);
+    mc->setFileName(first);
+    QSignalSpy ends(mc.get(), &MediaControl::EndOfStream);
+    QObject::connect(mc.get(), &MediaControl::EndOfStream, mc.get(), [&] {
+        if (mc->fileName() == first) {
+            mc->setFileName(second);
+            mc->play();
+        }
+    });
+    mc->play();
+    ASSERT_TRUE(waitUntil([&] { return mc->fileName() == second; }, 5000));
+    QTest::qWait(300);
+    EXPECT_EQ(mc->playState(), MediaControl::Playing) << "the end of the old track must not stop the new one";
+    EXPECT_EQ(ends.count(), 1);
+}
+
+TEST_F(MpvMedia, TagsReadBack)
+{
+    const MediaTags tags{.title = QStringLiteral("月亮代表我的心"), .artist = QStringLiteral("Singer A"),
+                         .copyright = QStringLiteral("(c) 2024"), .comment = QStringLiteral("demo take")};
+    struct Case {
+        QString name;
+        QString file;
+    };
+    const QList<Case> cases = {{"wav", wav("t.wav", 0.5, tags)},
+                               {"mp3", mp3("t.mp3", 0.5, tags)}};
+    auto mc = makeMpv();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        mc->setFileName(c.file);
+        EXPECT_EQ(mc->getMediaInfoString(MediaControl::InfoTitle), tags.title);
+        EXPECT_EQ(mc->getMediaInfoString(MediaControl::InfoAuthor), tags.artist);
+        EXPECT_EQ(mc->getMediaInfoString(MediaControl::InfoCopyright), tags.copyright);
+        EXPECT_EQ(mc->getMediaInfoString(MediaControl::InfoDescription), tags.comment);
+        EXPECT_EQ(mc->getMediaInfoString(3), QString());
+    }
+    mc->setFileName(wav("plain.wav", 0.5));
+    EXPECT_EQ(mc->getMediaInfoString(MediaControl::InfoTitle), QString()) << "no file name stand-in";
+}
+
+TEST_F(MpvMedia, CoverArtIsNoPicture)
+{
+    QImage img(32, 24, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(img.save(&png, "PNG"));
+    auto mc = makeMpv();
+    mc->setFileName(mp3("cover.mp3", 0.5, MediaTags{.title = "With cover", .coverImage = png.data()}));
+    EXPECT_EQ(mc->getMediaInfoString(MediaControl::InfoTitle), "With cover");
+    EXPECT_EQ(mc->imageSourceWidth(), 0);
+    EXPECT_EQ(mc->imageSourceHeight(), 0);
+}
+
+TEST_F(MpvMedia, GeneratedVideoHasAPicture)
+{
+    auto mc = makeMpv();
+    const QString src = QStringLiteral("av://lavfi:testsrc=duration=1:size=64x48:rate=10");
+    mc->setFileName(src);
+    EXPECT_EQ(mc->imageSourceWidth(), 64);
+    EXPECT_EQ(mc->imageSourceHeight(), 48);
+    mc->setFileName(wav("a.wav", 0.3));
+    EXPECT_EQ(mc->imageSourceWidth(), 0);
+    EXPECT_EQ(mc->imageSourceHeight(), 0);
+    mc->setDisplaySize(MediaControl::DisplayFullScreen); // audio: ignored
+    EXPECT_NE(mc->displaySize(), MediaControl::DisplayFullScreen);
+}
+
+// ao=pcm writes what would be heard, so the balance filter can be measured.
+TEST_F(MpvMedia, BalanceReadsBackAndPansTheOutput)
+{
+    struct Case {
+        int set, readBack;
+        bool leftQuiet, rightQuiet;
+    };
+    const QList<Case> cases = {{0, 0, false, false}, {5000, 5000, true, false}, {-5000, -5000, false, true},
+                               {9000, 5000, true, false}, {-2500, -2500, false, false}};
+    const QString src = wav("b.wav", 0.3);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.set);
+        const QString out = dir.file(QStringLiteral("out%1.wav").arg(c.set));
+        auto mc = makeMpv("ao=pcm,ao-pcm-file=" + out);
+        mc->setBalance(c.set);
+        EXPECT_EQ(mc->balance(), c.readBack);
+        mc->setFileName(src);
+        mc->play();
+        ASSERT_TRUE(waitUntil([&] { return mc->playState() == MediaControl::Stopped; }, 5000));
+        mc.reset();
+
+        SF_INFO info{};
+        SNDFILE* f = sf_open(QFile::encodeName(out).constData(), SFM_READ, &info);
+        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(info.channels, 2);
+        std::vector<float> pcm(std::size_t(info.frames) * 2);
+        sf_readf_float(f, pcm.data(), info.frames);
+        sf_close(f);
+        double peak[2] = {0, 0};
+        for (std::size_t i = 0; i < pcm.size(); ++i)
+            peak[i % 2] = std::max(peak[i % 2], double(std::abs(pcm[i])));
+        EXPECT_EQ(peak[0] < 0.01, c.leftQuiet) << peak[0];
+        EXPECT_EQ(peak[1] < 0.01, c.rightQuiet) << peak[1];
+        EXPECT_GT(std::max(peak[0], peak[1]), 0.3);
+    }
+}
+
+TEST(MpvBalanceFilter, ZeroIsNoFilterAndSidesCut)
+{
+    EXPECT_EQ(rt::mpvBalanceFilter(0), QString());
+    EXPECT_TRUE(rt::mpvBalanceFilter(2000).contains("c0=0.100000*c0|c1=1.000000*c1"));
+    EXPECT_TRUE(rt::mpvBalanceFilter(-2000).contains("c0=1.000000*c0|c1=0.100000*c1"));
+}
+
+TEST(MpvOptionsParse, PairsAndTimeout)
+{
+    const auto o = rt::MpvOptions::parse(" ao=null, vo=null ,open-timeout-ms=250,vo=libmpv");
+    EXPECT_EQ(o.openTimeoutMs, 250);
+    EXPECT_EQ(o.value("ao"), "null");
+    EXPECT_EQ(o.value("vo"), "libmpv");
+    EXPECT_EQ(o.options.size(), 3);
+    EXPECT_EQ(rt::MpvOptions::parse("").options.size(), 0);
+}
+
+// --- stand-in specifics ------------------------------------------------------
+
+TEST(FakeMedia, ScriptedEndAndCallLog)
+{
+    rt::FakeMediaControl mc;
+    mc.setMedia("a.mp3", rt::FakeMedia{.duration = 3.0, .title = "A"});
+    mc.failOpen("bad.mp3");
+    StateLog log(mc);
+    QSignalSpy ends(&mc, &MediaControl::EndOfStream);
+    int stateAtEnd = -1;
+    QObject::connect(&mc, &MediaControl::EndOfStream, &mc, [&] { stateAtEnd = mc.playState(); });
+
+    mc.setFileName("a.mp3");
+    EXPECT_EQ(mc.getMediaInfoString(MediaControl::InfoTitle), "A");
+    ASSERT_TRUE(waitUntil([&] { return log.states.size() == 1; }, 1000));
+    mc.play();
+    mc.advance(5.0);
+    EXPECT_EQ(ends.count(), 0) << "queued";
+    ASSERT_TRUE(waitUntil([&] { return mc.playState() == MediaControl::Stopped && ends.count() == 1; }, 1000));
+    EXPECT_EQ(stateAtEnd, MediaControl::Playing);
+    QTest::qWait(20);
+    EXPECT_EQ(log.states, (QList<int>{MediaControl::Stopped, MediaControl::Playing, MediaControl::Stopped}));
+
+    EXPECT_THROW(mc.setFileName("bad.mp3"), MediaError);
+    mc.failNextOpen();
+    EXPECT_THROW(mc.setFileName("a.mp3"), MediaError);
+    mc.setFileName("a.mp3");
+    EXPECT_EQ(mc.calls, (QStringList{"FileName=a.mp3", "Play", "FileName=bad.mp3", "FileName=a.mp3",
+                                     "FileName=a.mp3"}));
+}
+
+TEST(FakeMedia, FullScreenOnlyForPicturesAndEscLeaves)
+{
+    QWidget window;
+    window.resize(400, 300);
+    rt::FakeMediaControl mc(&window);
+    mc.widget()->setGeometry(10, 20, 120, 90);
+    window.show();
+    mc.setMedia("song.mp3", rt::FakeMedia{});
+    mc.setMedia("clip.avi", rt::FakeMedia{.width = 320, .height = 240});
+
+    mc.setFileName("song.mp3");
+    mc.setDisplaySize(MediaControl::DisplayFullScreen);
+    EXPECT_EQ(mc.displaySize(), MediaControl::DisplayDefault);
+
+    mc.setFileName("clip.avi");
+    mc.setDisplaySize(MediaControl::DisplayFullScreen);
+    EXPECT_EQ(mc.displaySize(), MediaControl::DisplayFullScreen);
+    EXPECT_TRUE(mc.widget()->isWindow());
+    QTest::keyClick(mc.widget(), Qt::Key_Escape);
+    EXPECT_EQ(mc.displaySize(), MediaControl::DisplayDefault);
+    EXPECT_FALSE(mc.widget()->isWindow());
+    EXPECT_EQ(mc.widget()->parentWidget(), &window);
+    EXPECT_EQ(mc.widget()->geometry(), QRect(10, 20, 120, 90));
+
+    mc.setDisplaySize(MediaControl::DisplayFullScreen);
+    mc.setFileName("song.mp3"); // no picture to show any more
+    EXPECT_EQ(mc.displaySize(), MediaControl::DisplayDefault);
+}
+
+TEST(FakeMedia, FocusRaisesGotFocus)
+{
+    QWidget window;
+    QWidget other(&window);
+    other.setFocusPolicy(Qt::StrongFocus);
+    rt::FakeMediaControl mc(&window);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 2000));
+    other.setFocus();
+    QSignalSpy focus(&mc, &MediaControl::GotFocus);
+    mc.widget()->setFocus();
+    EXPECT_TRUE(waitUntil([&] { return focus.count() == 1; }, 1000));
+    other.setFocus();
+    EXPECT_EQ(focus.count(), 1);
+}
+
+} // namespace

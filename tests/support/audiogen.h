@@ -1,0 +1,31 @@
+#pragma once
+// Small generated media files for tests: sine tones as WAV (libsndfile) and
+// MP3 (LAME), with optional tags, so no sample files ship with the sources.
+#include <QByteArray>
+#include <QString>
+
+namespace testsupport {
+
+struct ToneSpec {
+    double seconds = 1.0;
+    int sampleRate = 44100;
+    int channels = 2;
+    double frequency = 440.0;
+    double amplitude = 0.5; // of full scale
+};
+
+// Written as RIFF INFO chunks (WAV) or ID3v2 frames (MP3, UTF-16, so any text).
+struct MediaTags {
+    QString title{};
+    QString artist{};
+    QString copyright{};
+    QString comment{};
+    QByteArray coverImage{}; // MP3 only: embedded picture (PNG, JPEG or GIF bytes)
+};
+
+// 16-bit PCM WAV. Returns false when the file cannot be written.
+bool writeSineWav(const QString& path, const ToneSpec& tone = {}, const MediaTags& tags = {});
+// CBR 128 kbit/s MP3 with an Info header, so players read the exact length.
+bool writeSineMp3(const QString& path, const ToneSpec& tone = {}, const MediaTags& tags = {});
+
+} // namespace testsupport
