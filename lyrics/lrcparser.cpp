@@ -1,0 +1,353 @@
+#include "lyrics/lrcparser.h"
+
+#include "lyrics/lyricstate.h"
+#include "lyrics/richtext.h"
+#include "platform/convert.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace melodune {
+
+namespace {
+
+constexpr QChar Cr = u'\r';
+const QString CrLf = QStringLiteral("\r\n");
+
+// Borrowed text and cut lines copy text; a crafted file (thousands of empty
+// tags before one huge line) could make that copying unbounded. Past this
+// many characters the lyrics count as unparsable.
+constexpr qsizetype CopyBudget = qsizetype(1) << 25;
+
+// Last c at or before `from` (0-based); -1 when none or from < 0.
+qsizetype findBack(QStringView s, QChar c, qsizetype from)
+{
+    for (qsizetype i = std::min(from, s.size() - 1); i >= 0; --i)
+        if (s[i] == c)
+            return i;
+    return -1;
+}
+
+// First CR at or after a position; the text's end when none. Indexed, so
+// many tags on one long line do not rescan it.
+class LineEnds {
+public:
+    explicit LineEnds(QStringView s) : size_(s.size())
+    {
+        for (qsizetype i = 0; i < s.size(); ++i)
+            if (s[i] == Cr)
+                crs_.push_back(i);
+    }
+    qsizetype from(qsizetype pos) const
+    {
+        const auto it = std::lower_bound(crs_.begin(), crs_.end(), pos);
+        return it == crs_.end() ? size_ : *it;
+    }
+
+private:
+    std::vector<qsizetype> crs_;
+    qsizetype size_;
+};
+
+// Pieces collected from the end of a text towards its start.
+class ReverseBuilder {
+public:
+    void add(QStringView piece)
+    {
+        if (!piece.isEmpty())
+            pieces_.push_back(piece.toString());
+    }
+    void add(QString&& piece)
+    {
+        if (!piece.isEmpty())
+            pieces_.push_back(std::move(piece));
+    }
+    QString join() const
+    {
+        qsizetype n = 0;
+        for (const QString& p : pieces_)
+            n += p.size();
+        QString out;
+        out.reserve(n);
+        for (auto it = pieces_.rbegin(); it != pieces_.rend(); ++it)
+            out += *it;
+        return out;
+    }
+
+private:
+    std::vector<QString> pieces_;
+};
+
+QString fullWidthBrackets(QStringView s)
+{
+    QString out = s.toString();
+    out.replace(u'[', u'［').replace(u']', u'］');
+    return out;
+}
+
+// Seconds as the lyric lines write them: number text, ".0" when it has no
+// point.
+QString secondsText(double t)
+{
+    QString s = rt::numberText(t);
+    if (!s.contains(u'.'))
+        s += QStringLiteral(".0");
+    return s;
+}
+
+// The seconds of a time tag whose text without brackets and colons is a
+// number. `inner` is the text between the "[" and the first "]". The usual
+// form is minutes:seconds; without a colon the whole is seconds, an empty
+// part counts as 0, and a second colon separates hundredths (mm:ss:xx).
+// Empty when a value does not fit 32 bits.
+std::optional<double> tagSeconds(QStringView inner)
+{
+    const auto parts = inner.split(u':');
+    QStringView minText, secText, fracText;
+    if (parts.size() == 1) {
+        secText = parts[0];
+    } else {
+        minText = parts[0];
+        secText = parts[1];
+        if (parts.size() == 3 && !parts[2].isEmpty()
+            && std::all_of(parts[2].begin(), parts[2].end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
+            fracText = parts[2];
+    }
+    std::int64_t minutes = 0;
+    if (!minText.isEmpty()) {
+        const auto m = rt::toLong(minText.toString());
+        if (!m)
+            return std::nullopt;
+        minutes = *m;
+    }
+    double seconds = 0;
+    if (!secText.isEmpty()) {
+        const auto s = rt::toDouble(secText.toString());
+        if (!s)
+            return std::nullopt;
+        seconds = *s;
+    }
+    if (!fracText.isEmpty())
+        seconds += *rt::toDouble(QStringLiteral("0.") + fracText.toString());
+    const std::int64_t minuteSeconds = minutes * 60;
+    constexpr double limit = std::numeric_limits<std::int32_t>::max();
+    if (minuteSeconds > std::numeric_limits<std::int32_t>::max()
+        || minuteSeconds < std::numeric_limits<std::int32_t>::min())
+        return std::nullopt;
+    const double t = double(minuteSeconds) + seconds;
+    if (!std::isfinite(t) || std::fabs(t) > limit)
+        return std::nullopt;
+    return t;
+}
+
+struct Label {
+    QStringView key;
+    QString caption;
+};
+
+// What pass 1 writes in place of one tag (the text from a "[" through a "]",
+// holding no other "[").
+QString convertTag(QStringView tag, LrcTagPassResult& r)
+{
+    static const Label labels[] = {
+        {u"[ti:", QStringLiteral("标题：")},
+        {u"[ar:", QStringLiteral("艺人：")},
+        {u"[al:", QStringLiteral("专辑：")},
+        {u"[by:", QStringLiteral("歌词编辑：")},
+        {u"[t_time:", QStringLiteral("匹配曲目时间：")},
+    };
+    // A "]" inside a value becomes full-width, so a label never pairs with a
+    // stray "[" into something that looks like a tag.
+    auto valueAfter = [&](QStringView key) {
+        QString v = tag.mid(key.size(), tag.size() - key.size() - 1).toString();
+        return v.replace(u']', u'］');
+    };
+    for (const Label& l : labels)
+        if (tag.startsWith(l.key))
+            return l.caption + valueAfter(l.key);
+    if (tag.startsWith(u"[offset:")) {
+        // A value that is no 32-bit number leaves the offset as it was.
+        if (const auto v = rt::toLong(valueAfter(u"[offset:")))
+            r.offset = *v;
+        return QStringLiteral("时间补偿：") + QString::number(r.offset) + QStringLiteral("毫秒");
+    }
+    if (tag.startsWith(u"[key:"))
+        return QStringLiteral("*加密编码*");
+
+    QString v = tag.toString();
+    v.remove(u'[').remove(u']').remove(u':');
+    if (rt::isNumeric(v)) {
+        const qsizetype close = tag.indexOf(u']');
+        if (const auto t = tagSeconds(tag.mid(1, close - 1))) {
+            ++r.tagCount;
+            return u'[' + secondsText(*t) + u']';
+        }
+    }
+    return fullWidthBrackets(tag);
+}
+
+// One tagged line of pass 3: "[" seconds "]" text.
+struct TaggedLine {
+    QString line;
+    double value;
+};
+
+double lineValue(QStringView line)
+{
+    const qsizetype close = line.indexOf(u']');
+    const auto v = rt::toDouble(line.mid(1, close - 1).toString());
+    // Pass 1 writes only numbers; anything else sorts last.
+    return v ? *v : std::numeric_limits<double>::infinity();
+}
+
+} // namespace
+
+QString normaliseLyricText(const QString& decoded)
+{
+    QString s = decoded;
+    s.replace(u'\n', CrLf);
+    s.replace(QStringLiteral("]\r"), QStringLiteral("] \r"));
+    s.replace(QStringLiteral("]["), QStringLiteral("]\r\n["));
+    s = CrLf + s + CrLf;
+    static const char* const keys[][2] = {
+        {"[TI:", "[ti:"}, {"[AR:", "[ar:"}, {"[AL:", "[al:"}, {"[BY:", "[by:"},
+        {"[OFFSET:", "[offset:"}, {"[KEY:", "[key:"}, {"[T_TIME:", "[t_time:"},
+    };
+    for (const auto& k : keys)
+        s.replace(QLatin1String(k[0]), QLatin1String(k[1]));
+    s.replace(u'·', u'.');
+    return s;
+}
+
+LrcTagPassResult parseLrcTags(const QString& lrcText)
+{
+    // From the end: each "]" with the last "[" before it is one tag; the scan
+    // goes on before the tag, so every occurrence is handled where it stands
+    // and what a replacement wrote is never looked at again.
+    LrcTagPassResult r;
+    const QStringView s(lrcText);
+    ReverseBuilder out;
+    qsizetype tail = s.size(); // s[tail..] is already in `out`
+    qsizetype p = findBack(s, u']', s.size() - 1);
+    while (p >= 0) {
+        const qsizetype b = findBack(s, u'[', p - 1);
+        if (b < 0)
+            break;
+        out.add(s.mid(p + 1, tail - p - 1));
+        out.add(convertTag(s.mid(b, p - b + 1), r));
+        tail = b;
+        p = findBack(s, u']', b - 1);
+    }
+    out.add(s.left(tail));
+    r.text = out.join();
+    return r;
+}
+
+std::optional<QString> splitMultiTimeTags(const QString& text)
+{
+    // Borrowed text goes in after this tag only: another line with the same
+    // tag keeps its own text.
+    const QStringView s(text);
+    const LineEnds lineEnd(s);
+    ReverseBuilder out;
+    QStringView prev; // a view: only borrowed text is copied
+    qsizetype copied = 0;
+    qsizetype tail = s.size();
+    qsizetype p = findBack(s, u']', s.size() - 1);
+    while (p >= 0) {
+        if (findBack(s, u'[', p - 1) < 0)
+            break;
+        const QStringView own = s.mid(p + 1, lineEnd.from(p) - p - 1);
+        if (own.isEmpty()) {
+            copied += prev.size();
+            if (copied > CopyBudget)
+                return std::nullopt;
+            out.add(s.mid(p + 1, tail - p - 1));
+            out.add(prev);
+            tail = p + 1;
+        } else {
+            prev = own;
+        }
+        p = findBack(s, u']', p - 1);
+    }
+    out.add(s.left(tail));
+    return out.join();
+}
+
+std::optional<QString> sortLrcLines(const QString& text)
+{
+    const QStringView s(text);
+    const LineEnds lineEnd(s);
+    // Cutting from the end gives the lines in reverse text order.
+    std::vector<TaggedLine> lines;
+    qsizetype copied = 0;
+    qsizetype c = s.size() - 1;
+    for (;;) {
+        const qsizetype d = findBack(s, u']', c);
+        if (d < 0)
+            break;
+        c = d - 1;
+        const qsizetype e = findBack(s, u'[', d - 1);
+        if (e < 0)
+            break;
+        const qsizetype end = lineEnd.from(d);
+        copied += end - e;
+        if (copied > CopyBudget)
+            return std::nullopt;
+        QString line = s.mid(e, end - e).toString(); // the tag and its line's text
+        const double v = lineValue(line);
+        lines.push_back({std::move(line), v});
+    }
+    if (lines.empty())
+        return std::nullopt;
+    // Stable on the reverse text order: equal times come out last line first.
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const TaggedLine& a, const TaggedLine& b) { return a.value < b.value; });
+
+    const qsizetype first = s.indexOf(u'[');
+    const qsizetype last = s.lastIndexOf(u'[');
+    // Through the character after the CR that ends the last tagged line.
+    const qsizetype rangeEnd = std::min(lineEnd.from(last) + 2, s.size());
+    QString out;
+    qsizetype n = first + (s.size() - rangeEnd);
+    for (const TaggedLine& l : lines)
+        n += l.line.size() + 2;
+    out.reserve(n);
+    out += s.left(first);
+    for (const TaggedLine& l : lines) {
+        out += l.line;
+        out += CrLf;
+    }
+    out += s.mid(rangeEnd);
+    return out;
+}
+
+LrcParseResult parseLrc(const QString& normalisedText)
+{
+    LrcParseResult r;
+    LrcTagPassResult tags = parseLrcTags(normalisedText);
+    r.offset = tags.offset;
+    r.tagCount = tags.tagCount;
+    if (tags.tagCount > 0) {
+        if (const auto split = splitMultiTimeTags(tags.text)) {
+            if (auto sorted = sortLrcLines(*split)) {
+                r.text = std::move(*sorted);
+                r.parsed = true;
+                return r;
+            }
+        }
+    }
+    // No time tag (or absurd copying): the box shows the lyrics as read.
+    r.text = normalisedText;
+    return r;
+}
+
+void applyLrcResult(const LrcParseResult& result, RichTextModel& box, LyricState& state)
+{
+    state.offset = result.offset;
+    state.clearHighlight();
+    box.setText(result.text);
+}
+
+} // namespace melodune
