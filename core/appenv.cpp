@@ -60,6 +60,8 @@ QString resolveDataDir(const QString& programDir)
     if (!forced.isEmpty()) {
         dir = forced;
         QDir().mkpath(dir);
+        if (QFileInfo(dir).canonicalFilePath() != QFileInfo(programDir).canonicalFilePath())
+            seedDataDir(programDir, dir);
     } else if (isWritableDir(programDir)) {
         dir = programDir;
     } else {

@@ -1,0 +1,448 @@
+// The main window's controls, menus and timers as designed, in twips on the
+// built-in skin (15 twips to a pixel).
+#include "core/frmmain.h"
+
+#include "controls/buttondata.h"
+#include "controls/xpbutton.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "lyrics/richtext.h"
+#include "lyrics/richtextview.h"
+#include "platform/mpvmediacontrol.h"
+#include "platform/units.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace melodune {
+
+namespace {
+
+// Geometry in twips, as the form design keeps it.
+void placeTwips(QWidget* w, int left, int top, int width, int height)
+{
+    w->setGeometry(rt::twipsToPixels(left), rt::twipsToPixels(top), rt::twipsToPixels(width),
+                   rt::twipsToPixels(height));
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text = {})
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+QWidget* makePanel(QWidget* parent, const QString& name)
+{
+    auto* w = new QWidget(parent);
+    w->setObjectName(name);
+    w->setAutoFillBackground(true);
+    return w;
+}
+
+// Where each button of the window sits on the skin, in pixels.
+struct ButtonPlace {
+    int index;
+    int x, y, w, h;
+};
+
+// The transport row and the recording buttons lie in the lower bed of the
+// left panel; the lyric and tool buttons in the upper bed; the list buttons
+// on the playlist frame.
+constexpr ButtonPlace kButtonPlaces[] = {
+    {1, 26, 428, 24, 22},  {12, 51, 428, 24, 22},  {18, 76, 428, 24, 22}, {13, 101, 428, 24, 22},
+    {2, 126, 428, 24, 22}, {6, 156, 428, 24, 22},  {7, 181, 428, 24, 22}, {8, 206, 428, 50, 22},
+    {24, 261, 428, 24, 22}, {22, 286, 428, 24, 22},
+    {3, 26, 336, 24, 22},  {4, 51, 336, 24, 22},   {5, 76, 336, 66, 22},  {19, 143, 336, 24, 22},
+    {20, 168, 336, 24, 22}, {21, 193, 336, 24, 22}, {25, 218, 336, 24, 22}, {23, 243, 336, 24, 22},
+    {17, 268, 336, 24, 22}, {15, 26, 362, 24, 22}, {16, 51, 362, 24, 22},
+    {9, 548, 286, 24, 20}, {10, 573, 286, 24, 20}, {11, 598, 286, 24, 20}, {14, 623, 286, 24, 20},
+};
+
+} // namespace
+
+FrmMain::FrmMain(FrmMainServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , services_(std::move(services))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setAcceptDrops(false);
+    buildDesign();
+    buildMenus();
+    buildTimers();
+    connectHandlers();
+}
+
+FrmMain::~FrmMain()
+{
+    // The capture buffers refer to their capture object.
+    DSCaptureBuffer.reset();
+    DSCapture.reset();
+}
+
+void FrmMain::buildDesign()
+{
+    setFont(QFont(QStringLiteral("宋体"), 9));
+    resize(BuiltInSkinWidth, BuiltInSkinHeight);
+
+    // The skin carries every other control.
+    PicShape = makeLabel(this, QStringLiteral("PicShape"));
+    PicShape->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setSkinPicture(PicShape, builtInSkin());
+    PicShape->installEventFilter(this);
+    Skin.window = this;
+    Skin.picShape = PicShape;
+
+    auto* skin = PicShape;
+    Image5 = makeLabel(skin, QStringLiteral("Image5"));
+    Image5->setGeometry(6, 2, 28, 26);
+    Image5->installEventFilter(this);
+    Image3 = makeLabel(skin, QStringLiteral("Image3"));
+    Image3->setGeometry(626, 7, 16, 16);
+    Image3->setCursor(Qt::PointingHandCursor);
+    Image3->installEventFilter(this);
+    Image4 = makeLabel(skin, QStringLiteral("Image4"));
+    Image4->setGeometry(648, 7, 16, 16);
+    Image4->setCursor(Qt::PointingHandCursor);
+    Image4->installEventFilter(this);
+
+    Label4 = makeLabel(skin, QStringLiteral("Label4"), QStringLiteral("Melodune"));
+    Label4->setGeometry(40, 7, 560, 18);
+    Label4->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
+    Label4->installEventFilter(this);
+    Label5 = makeLabel(skin, QStringLiteral("Label5"), QStringLiteral("提示："));
+    Label5->setGeometry(100, 362, 210, 22);
+    Label5->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
+    Label5->installEventFilter(this);
+    Label1 = makeLabel(skin, QStringLiteral("Label1"), QStringLiteral("0"));
+    Label1->setGeometry(26, 392, 140, 8);
+    Label1->hide();
+    Label2 = makeLabel(skin, QStringLiteral("Label2"));
+    Label2->setGeometry(170, 392, 140, 8);
+    Label2->hide();
+
+    // Media control and the picture panels over it.
+    MediaPlayer1 = services_.createMedia ? services_.createMedia(this) : new rt::MpvMediaControl({}, nullptr, this);
+    MediaPlayer1->widget()->setParent(skin);
+    MediaPlayer1->widget()->setObjectName(QStringLiteral("MediaPlayer1"));
+    placeTwips(MediaPlayer1->widget(), 360, 480, 4320, 4320);
+    MediaPlayer1->widget()->setStyleSheet(QStringLiteral("background: black;"));
+
+    Picture2 = makePanel(skin, QStringLiteral("Picture2"));
+    Picture2->setStyleSheet(QStringLiteral("background: black;"));
+    Picture2->installEventFilter(this);
+    Image1 = makeLabel(Picture2, QStringLiteral("Image1"));
+    Image1->hide();
+    Image2 = makeLabel(Picture2, QStringLiteral("Image2"));
+    Image2->setScaledContents(true);
+    Image2->installEventFilter(this);
+    Picture5 = makePanel(skin, QStringLiteral("Picture5"));
+    Picture5->hide();
+    Picture5->installEventFilter(this);
+
+    Picture3 = makePanel(skin, QStringLiteral("Picture3"));
+    Picture3->setStyleSheet(QStringLiteral("background: #0b0f18;"));
+    for (int i = 0; i < 4; ++i) {
+        Picture4[i] = makePanel(Picture3, QStringLiteral("Picture4_%1").arg(i));
+        Picture4[i]->setStyleSheet(QStringLiteral("background: transparent;"));
+    }
+    Line1 = new QFrame(skin);
+    Line1->setObjectName(QStringLiteral("Line1"));
+    Line1->setFrameShape(QFrame::NoFrame);
+    Line1->setAutoFillBackground(true);
+    Line1->hide();
+
+    // Lyric area: the text box, and the picture views drawn over Picture1.
+    Picture1 = makePanel(skin, QStringLiteral("Picture1"));
+    Picture1->setGeometry(330, 32, 320, 240);
+    Picture1->setStyleSheet(QStringLiteral("background: black;"));
+    Picture1->hide();
+    Image6 = makeLabel(Picture1, QStringLiteral("Image6"));
+    Image6->setScaledContents(true);
+    for (int i = 0; i < 3; ++i) {
+        Picture6[i] = makeLabel(Picture1, QStringLiteral("Picture6_%1").arg(i));
+        Picture6[i]->setAutoFillBackground(false);
+    }
+    Picture7 = makeLabel(Picture1, QStringLiteral("Picture7"));
+
+    RichTextBox1 = new RichTextModel(this);
+    RichTextBox1View = new RichTextView(RichTextBox1, skin);
+    RichTextBox1View->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1View->setGeometry(330, 32, 320, 240);
+    RichTextBox2 = new RichTextModel(this);
+    RichTextBox2View = new RichTextView(RichTextBox2, skin);
+    RichTextBox2View->setObjectName(QStringLiteral("RichTextBox2"));
+    RichTextBox2View->setGeometry(330, 32, 320, 240);
+    RichTextBox2View->setReadOnly(false);
+    RichTextBox2->setVisible(false);
+
+    // Playlist.
+    Frame1 = new QGroupBox(skin);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(330, 284, 320, 162);
+    Frame1->setStyleSheet(QStringLiteral("QGroupBox { color: #cfe0ff; border: none; margin-top: 4px; }"
+                                         "QGroupBox::title { subcontrol-origin: margin; left: 6px; }"));
+    Frame1->installEventFilter(this);
+    List1 = new QListWidget(Frame1);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setGeometry(4, 24, 312, 134);
+    List1->setStyleSheet(QStringLiteral("QListWidget { background: #141a26; color: #d8e4ff; border: none; }"));
+    List2 = new QListWidget(skin);
+    List2->setObjectName(QStringLiteral("List2"));
+    List2->setGeometry(330, 32, 320, 240);
+    List2->hide();
+
+    // Recording and effect switches.
+    frmInp = makePanel(skin, QStringLiteral("frmInp"));
+    frmInp->setGeometry(24, 332, 288, 56);
+    frmInp->hide();
+    cboDev = new QComboBox(frmInp);
+    cboDev->setObjectName(QStringLiteral("cboDev"));
+    cboDev->setGeometry(40, 4, 240, 20);
+    imgR = makeLabel(skin, QStringLiteral("imgR"));
+    imgR->setGeometry(290, 364, 18, 18);
+    Check2 = new QCheckBox(QStringLiteral("消除人声"), skin);
+    Check2->setObjectName(QStringLiteral("Check2"));
+    Check2->setGeometry(170, 364, 60, 18);
+    Check2->hide();
+    Check3 = new QCheckBox(QStringLiteral("变调"), skin);
+    Check3->setObjectName(QStringLiteral("Check3"));
+    Check3->setGeometry(232, 364, 56, 18);
+    Check3->hide();
+    HScroll1 = new QScrollBar(Qt::Horizontal, skin);
+    HScroll1->setObjectName(QStringLiteral("HScroll1"));
+    HScroll1->setRange(-5000, 5000);
+    HScroll1->setGeometry(26, 414, 286, 0);
+    HScroll1->hide();
+
+    // Buttons with their stored design data.
+    const QString resDir = shared().DataDir.isEmpty() ? QString() : shared().DataDir + QStringLiteral("/res");
+    for (const ButtonPlace& p : kButtonPlaces) {
+        const QString name = QStringLiteral("XPButton%1").arg(p.index);
+        auto* b = new melodune::XPButton(name, skin);
+        b->setObjectName(name);
+        if (const ButtonData* data = findButtonData(QStringLiteral("frmMain"), name))
+            b->loadProperties(storedButtonProperties(*data, resDir));
+        b->setGeometry(p.x, p.y, p.w, p.h);
+        XPButtons[p.index] = b;
+    }
+
+    resetDesignState();
+}
+
+// The state every control has when the window is (re)made.
+void FrmMain::resetDesignState()
+{
+    List1->clear();
+    List2->clear();
+    List2->hide();
+    RichTextBox1->setText(QString());
+    RichTextBox2->setText(QString());
+    RichTextBox2->setVisible(false);
+    Picture5->hide();
+    Line1->hide();
+    Label5->setText(QStringLiteral("提示："));
+    for (int i = 1; i <= 25; ++i) {
+        if (!XPButtons[i])
+            continue;
+        if (const ButtonData* data = findButtonData(QStringLiteral("frmMain"), XPButtons[i]->objectName()))
+            XPButtons[i]->setButtonEnabled(data->enabled);
+    }
+    Frame1->setTitle(QStringLiteral("曲目列表"));
+}
+
+QAction* FrmMain::mnu(const QString& name) const
+{
+    if (QAction* a = actions_.value(name))
+        return a;
+    if (QMenu* m = menus_.value(name))
+        return m->menuAction();
+    return nullptr;
+}
+
+QMenu* FrmMain::menu(const QString& name) const
+{
+    return menus_.value(name);
+}
+
+QMenu* FrmMain::addSubMenu(const QString& parent, const QString& name, const QString& caption)
+{
+    QMenu* m = parent.isEmpty() ? new QMenu(caption, this) : menus_.value(parent)->addMenu(caption);
+    m->setObjectName(name);
+    menus_.insert(name, m);
+    return m;
+}
+
+void FrmMain::addMenuItem(const QString& parent, const QString& name, const QString& caption)
+{
+    QAction* a = menus_.value(parent)->addAction(caption);
+    a->setObjectName(name);
+    actions_.insert(name, a);
+}
+
+void FrmMain::addSeparator(const QString& parent)
+{
+    menus_.value(parent)->addSeparator();
+}
+
+void FrmMain::showPopup(const QString& name)
+{
+    if (QMenu* m = menus_.value(name))
+        m->popup(QCursor::pos());
+}
+
+void FrmMain::buildMenus()
+{
+    // The menu bar is itself a pop-up menu, opened from the skin.
+    addSubMenu({}, QStringLiteral("Popmnu0"), QStringLiteral("主菜单"));
+
+    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuFile"), QStringLiteral("文件(&F)"));
+    addMenuItem(QStringLiteral("mnuFile"), QStringLiteral("mnuAdd"), QStringLiteral("添加曲目到列表[本地](&A)"));
+    addMenuItem(QStringLiteral("mnuFile"), QStringLiteral("mnuAdd2"), QStringLiteral("添加曲目到列表[网络](&B)"));
+    addSeparator(QStringLiteral("mnuFile"));
+    addMenuItem(QStringLiteral("mnuFile"), QStringLiteral("mnuListIn"), QStringLiteral("导入播放列表(&I)"));
+    addMenuItem(QStringLiteral("mnuFile"), QStringLiteral("mnuListSa"), QStringLiteral("导出播放列表(&O)"));
+    addSeparator(QStringLiteral("mnuFile"));
+    addMenuItem(QStringLiteral("mnuFile"), QStringLiteral("mnuFileInfo"), QStringLiteral("当前加载曲目属性(&P)"));
+    addSeparator(QStringLiteral("mnuFile"));
+    addMenuItem(QStringLiteral("mnuFile"), QStringLiteral("mnuExit"), QStringLiteral("退出(&X)"));
+
+    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuEdit"), QStringLiteral("编辑(&E)"));
+    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuDelete"), QStringLiteral("删除列表中选中曲目(&D)"));
+    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuDeleteAll"), QStringLiteral("删除列表中所有曲目(&C)"));
+    addSeparator(QStringLiteral("mnuEdit"));
+    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuEditLRC"), QStringLiteral("编辑修改当前曲目歌词(&W)"));
+    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuOffsetA"), QStringLiteral("歌词时间补偿<+50ms>(&A)"));
+    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuOffsetD"), QStringLiteral("歌词时间补偿<-50ms>(&D)"));
+    addSeparator(QStringLiteral("mnuEdit"));
+    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuOpenLRC"), QStringLiteral("查找/替换歌词[本地](&L)"));
+    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuOpenLRC2"), QStringLiteral("模糊查找/替换歌词[联网](&W)"));
+    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuReOpenLRC"), QStringLiteral("重新装载歌词(&R)"));
+    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuNotLRC"), QStringLiteral("设置当前曲目不用歌词(&N)"));
+    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuDelLRC"), QStringLiteral("删除当前曲目默认歌词(&R)"));
+
+    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuView"), QStringLiteral("查看(&V)"));
+    addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuFull"), QStringLiteral("影像全屏(&F)"));
+    addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuShowPic"), QStringLiteral("显示图片(&X)"));
+    mnu(QStringLiteral("mnuShowPic"))->setCheckable(true);
+    addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuOpenPic"), QStringLiteral("查找/替换封面图片(&P)"));
+    addSeparator(QStringLiteral("mnuView"));
+    addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuShowVolumeB"), QStringLiteral("关闭录音音量显示(&M)"));
+    addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuShowVisualS"), QStringLiteral("关闭可视化效果(&E)"));
+    addSubMenu(QStringLiteral("mnuView"), QStringLiteral("mnuSelVisualN"), QStringLiteral("可视化效果选择(&S)"));
+    addMenuItem(QStringLiteral("mnuSelVisualN"), QStringLiteral("mnuSelVisual0"), QStringLiteral("随机[默认](&0)"));
+    addSeparator(QStringLiteral("mnuSelVisualN"));
+    {
+        const char* names[] = {"波形(&1)", "激光(&2)", "火焰(&3)", "水波(&4)", "双线(&5)",
+                               "数字(&6)", "变幻(&7)", "交叉(&8)", "Tavrel(&9)"};
+        for (int i = 1; i <= 9; ++i)
+            addMenuItem(QStringLiteral("mnuSelVisualN"), QStringLiteral("mnuSelVisual%1").arg(i),
+                        QString::fromUtf8(names[i - 1]));
+    }
+    addSeparator(QStringLiteral("mnuView"));
+    addSubMenu(QStringLiteral("mnuView"), QStringLiteral("mnuLrcVS"), QStringLiteral("歌词显示模式(&L)"));
+    addMenuItem(QStringLiteral("mnuLrcVS"), QStringLiteral("mnuLrcVS0"), QStringLiteral("文本框模式(&0)"));
+    addMenuItem(QStringLiteral("mnuLrcVS"), QStringLiteral("mnuLrcVS1"), QStringLiteral("可视化效果(&1)"));
+    addMenuItem(QStringLiteral("mnuLrcVS"), QStringLiteral("mnuLrcVS2"), QStringLiteral("图片背景(&2)"));
+    addMenuItem(QStringLiteral("mnuLrcVS"), QStringLiteral("mnuLrcVSH"), QStringLiteral("歌词全屏(&H)"));
+    for (const char* n : {"mnuLrcVS0", "mnuLrcVS1", "mnuLrcVS2", "mnuLrcVSH"})
+        mnu(QString::fromLatin1(n))->setCheckable(true);
+    addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuLrcSt"), QStringLiteral("歌词移动开始/暂停(&M)"));
+
+    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuControl"), QStringLiteral("控制(&C)"));
+    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuPlayPause"), QStringLiteral("播放/暂停(&P)"));
+    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuStop"), QStringLiteral("停止(&S)"));
+    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuPlaySelct"), QStringLiteral("播放列表中选中的曲目(&D)"));
+    addSeparator(QStringLiteral("mnuControl"));
+    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuPrevious"), QStringLiteral("播放上一曲(&V)"));
+    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuNext"), QStringLiteral("播放下一曲(&N)"));
+    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuListUp"), QStringLiteral("向上查看列表曲目(&U)"));
+    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuListDown"), QStringLiteral("向下查看列表曲目(&N)"));
+    addSeparator(QStringLiteral("mnuControl"));
+    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuStartRec"), QStringLiteral("录音(&R)"));
+    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuStopRecPlay"), QStringLiteral("停止录音或播放(&S)"));
+    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuPlayRec"), QStringLiteral("回放录音(&P)"));
+
+    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuTools"), QStringLiteral("工具(&T)"));
+    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuSNDVOL"), QStringLiteral("系统声音控制(&V)"));
+    addSeparator(QStringLiteral("mnuTools"));
+    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuSearch1"), QStringLiteral("LRC歌词搜索下载站(&S)"));
+    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuSearch2"), QStringLiteral("百度MP3搜索(&M)"));
+
+    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuSetup"), QStringLiteral("设置(&S)"));
+    addMenuItem(QStringLiteral("mnuSetup"), QStringLiteral("mnuMoreSetup"), QStringLiteral("设置选项(&O)"));
+    addSubMenu(QStringLiteral("mnuSetup"), QStringLiteral("mnuSkins"), QStringLiteral("界面皮肤(&F)"));
+    addMenuItem(QStringLiteral("mnuSkins"), QStringLiteral("mnuSkinsRe"), QStringLiteral("查找替换(&R)"));
+    addMenuItem(QStringLiteral("mnuSkins"), QStringLiteral("mnuSkinsDe"), QStringLiteral("恢复默认(&D)"));
+    addMenuItem(QStringLiteral("mnuSetup"), QStringLiteral("mnuFileShell"), QStringLiteral("文件关联(&C)"));
+
+    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuHelp"), QStringLiteral("帮助(&H)"));
+    addMenuItem(QStringLiteral("mnuHelp"), QStringLiteral("mnuHelpContents"), QStringLiteral("帮助内容(&C)"));
+    addMenuItem(QStringLiteral("mnuHelp"), QStringLiteral("mnuWebLink"), QStringLiteral("Melodune 网站(&W)"));
+    addSeparator(QStringLiteral("mnuHelp"));
+    addMenuItem(QStringLiteral("mnuHelp"), QStringLiteral("mnuHelpAbout"), QStringLiteral("关于(&A) ..."));
+
+    // The playlist pop-up.
+    addSubMenu({}, QStringLiteral("Popmnu4"), QStringLiteral("播放列表"));
+    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopPlaySelct"), QStringLiteral("播放选中的曲目"));
+    addSeparator(QStringLiteral("Popmnu4"));
+    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopAddFile"), QStringLiteral("添加曲目到列表[本地]"));
+    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopAddLink"), QStringLiteral("添加曲目到列表[网络]"));
+    addSeparator(QStringLiteral("Popmnu4"));
+    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopDelete"), QStringLiteral("删除列表中选中曲目"));
+    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopDeleteAll"), QStringLiteral("删除列表中所有曲目"));
+    addSeparator(QStringLiteral("Popmnu4"));
+    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopListIn"), QStringLiteral("导入播放列表"));
+    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopListSa"), QStringLiteral("导出播放列表"));
+}
+
+void FrmMain::connectHandlers()
+{
+    connectStartupHandlers();
+    connectPlaylistHandlers();
+    connectTransportHandlers();
+    connectLyricsHandlers();
+    connectRecordingHandlers();
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        if (controlMouseEvent(watched->objectName(), static_cast<QMouseEvent*>(event)))
+            return true;
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FrmMain::buildTimers()
+{
+    // Intervals as designed; every timer is stored switched off.
+    const int intervals[11] = {0, 50, 1000, 1000, 50, 1000, 1000, 1, 1, 1000, 50};
+    for (int i = 1; i <= 10; ++i) {
+        Timer[i] = new QTimer(this);
+        Timer[i]->setObjectName(QStringLiteral("Timer%1").arg(i));
+        Timer[i]->setInterval(intervals[i]);
+    }
+    Timer[7]->setSingleShot(true);
+    Skin.timer7 = Timer[7];
+    connect(Timer[7], &QTimer::timeout, this, [this] { Timer7_Timer(Skin); });
+    connect(Timer[3], &QTimer::timeout, this, &FrmMain::Timer3_Timer);
+}
+
+} // namespace melodune

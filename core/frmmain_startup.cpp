@@ -1,0 +1,457 @@
+// Start sequence, shut-down and the in-process reload of the main window.
+#include "core/frmmain.h"
+
+#include "controls/xpbutton.h"
+#include "core/commandline.h"
+#include "core/playlistfile.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "dialogs/module2.h"
+#include "lyrics/richtext.h"
+#include "platform/clock.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
+#include "platform/units.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+namespace melodune {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Melodune");
+
+void placeTwips(QWidget* w, int left, int top, int width, int height)
+{
+    w->setGeometry(rt::twipsToPixels(left), rt::twipsToPixels(top), rt::twipsToPixels(width),
+                   rt::twipsToPixels(height));
+}
+
+// The list-type registration written at every start.
+void registerListType(const QString& dataDir, const QString& systemDir, const QString& programFile)
+{
+    using namespace Module2;
+    const QString keys[] = {
+        QStringLiteral(".mdu"),
+        QStringLiteral("MDU.file"),
+        QStringLiteral("MDU.file\\DefaultIcon"),
+        QStringLiteral("MDU.file\\Shell\\Edit\\Command"),
+        QStringLiteral("MDU.file\\Shell\\Open\\Command"),
+    };
+    const QString values[] = {
+        QStringLiteral("MDU.file"),
+        QStringLiteral("MDU File"),
+        dataDir + QStringLiteral("/res/mdu.ico,0"),
+        // The platform's text editor stands where the other system named its own.
+        systemDir + QStringLiteral("/editor") + QStringLiteral(" ") + QStringLiteral("%1"),
+        QStringLiteral("\"") + programFile + QStringLiteral("\" \"%1\""),
+    };
+    for (const QString& k : keys)
+        CreateNewKey(rt::HKEY_CLASSES_ROOT, k);
+    for (int i = 0; i < 5; ++i)
+        SetKeyValue(rt::HKEY_CLASSES_ROOT, keys[i], QString(), values[i], rt::REG_SZ);
+}
+
+// One text line of `w`'s font: the height of the sample text.
+int oneTextLine(const QWidget* w)
+{
+    return w->fontMetrics().boundingRect(QStringLiteral("初始化")).height();
+}
+
+} // namespace
+
+bool FrmMain::Form_Initialize(bool anotherInstanceRuns, const QString& commandLine)
+{
+    switch (secondInstanceRule(anotherInstanceRuns, commandLine)) {
+    case SecondInstance::Continue:
+        return true;
+    case SecondInstance::EndSilently:
+        return false;
+    case SecondInstance::EndWithMessage:
+        rt::ui().msgBox(QStringLiteral("目前程序已经打开，可以通过添加对话框或直接将此文件拖到播放列表中。"),
+                        rt::Information, kTitle);
+        return false;
+    }
+    return true;
+}
+
+bool FrmMain::Form_Load()
+{
+    SharedState& sh = shared();
+    SettingsRecord& s = settings();
+    rt::setAppTitle(kTitle);
+    rt::setDialogParent(this);
+
+    // 1-3: platform facts.
+    sh.OsName = GetWindowsVersion();
+    sh.ProgramDir = QCoreApplication::applicationDirPath();
+    if (sh.DataDir.isEmpty())
+        sh.DataDir = resolveDataDir(sh.ProgramDir);
+    sh.WindowsDir = QStringLiteral("/etc");
+    sh.SystemDir = QStringLiteral("/usr/bin");
+
+    // 4. Data folders.
+    createDataFolders(sh.DataDir);
+    // 5. The sound and picture libraries are ordinary shared libraries here:
+    // nothing needs copying or registering before their objects are made.
+    // 6. The older list name.
+    renameOldListFile(sh.DataDir);
+    rt::clock().sleepMs(100);
+
+    // 7. Caption.
+    const QString caption =
+        versionCaption(kTitle, services_.versionMajor, services_.versionMinor, services_.versionRevision);
+    setWindowTitle(caption);
+    Label4->setText(caption);
+    Image5->setToolTip(caption);
+
+    // 8. Recorder and its device list.
+    clsRecorder = std::make_unique<WaveInRecorder>();
+    FillDeviceCombo();
+
+    // 9. Sound objects.
+    QString error;
+    DSCapture = rt::DirectSoundCaptureCreate(&error);
+    if (!DSCapture) {
+        rt::ui().msgBox(QStringLiteral("无法初始化声卡！请确认安装DirectX7以上版本或声卡设置正确后重试！"),
+                        rt::Critical, kTitle);
+        return false;
+    }
+    DSound = rt::DirectSoundCreate(&error);
+    if (DSound)
+        DSound->SetCooperativeLevel(quintptr(winId()), 2);
+
+    // 10. Popmnu0 serves as a pop-up menu only: it is never in a menu bar.
+
+    // 11. Track fields.
+    CurrentIndex = -1;
+    CurrentFile.clear();
+    CurrentExt.clear();
+    DevocalFile.clear();
+    Reloading = false;
+
+    // 12. Settings.
+    assignSettingDefaults(s, &CurrentIndex);
+    loadSettings(sh.DataDir, s, &CurrentIndex);
+
+    // 13.
+    LrcCurTime = QStringLiteral("0");
+    LrcNextTime = QStringLiteral("0");
+
+    // 14. Skin.
+    prepareSkin(Skin, sh.DataDir, s.SkinFile);
+    ImgShape[0] = Skin.imgShape[0];
+    ImgShape[1] = Skin.imgShape[1];
+
+    // 15. List type registration; errors are ignored.
+    registerListType(sh.DataDir, sh.SystemDir, QCoreApplication::applicationFilePath());
+
+    // 16. Command line and playlist.
+    {
+        const StartupListResult r =
+            runStartupListStep(sh.CommandLine, services_.commandLine, sh.DataDir, CurrentIndex);
+        sh.CommandLine = r.commandLine;
+        List1->clear();
+        List1->addItems(r.entries);
+        CurrentIndex = r.currentIndex;
+        if (List1->count() > 0)
+            Marks.reset(List1->count());
+        if (r.selectIndex >= 0) {
+            List1->setCurrentRow(r.selectIndex);
+            List1_Click();
+        }
+        if (r.demoAdded)
+            rt::clock().sleepMs(500);
+        if (r.readStatus == ListReadStatus::Unreadable)
+            rt::ui().msgBox(QStringLiteral("无法读取播放列表文件 List.mdu，本次以空列表启动；原文件保持不变。"),
+                            rt::Exclamation);
+        if (r.droppedEntries > 0)
+            rt::ui().msgBox(QStringLiteral("播放列表最多只能容纳 %1 首曲目，其余 %2 首未能载入。")
+                                .arg(kMaxListEntries)
+                                .arg(r.droppedEntries),
+                            rt::Exclamation);
+        Frame1->setTitle(listCountCaption(List1->count()));
+    }
+
+    // 17.
+    RichTextBox1->setBackColor(s.LrcBackColor);
+    Frame1->setTitle(listCountCaption(List1->count()));
+    mnu(QStringLiteral("mnuPlayRec"))->setEnabled(false);
+    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
+    mnu(QStringLiteral("mnuShowPic"))->setChecked(s.PictureMode != 0);
+    Picture2->setVisible(s.PictureMode != 0);
+    mnu(QStringLiteral("mnuShowPic"))->setVisible(false);
+    if (s.PictureMode == 0)
+        s.PictureMode = 1;
+    Picture2->setVisible(true);
+
+    // 18. Layout.
+    layoutStartControls();
+
+    // 19. The control's own transport bar is off.
+    MediaPlayer1->setShowControls(false);
+
+    // 20. Capture format for a one-second buffer.
+    Capture.RecordSeconds = 1.0;
+    {
+        rt::CaptureCaps caps;
+        if (DSCapture->GetCaps(caps)) {
+            if (prepareCaptureFormat(Capture, caps.formats, s.MaxRecordMinutes, Capture.RecordSeconds) ==
+                PrepareResult::NoFormat)
+                return false;
+        }
+    }
+
+    // 21.
+    Label5->setText(QString());
+    Image6->setGeometry(0, 0, Picture1->width(), Picture1->height());
+
+    // 22. Background pictures.
+    sh.BkgroundFiles = backgroundFiles(sh.DataDir);
+    sh.BkgroundCount = std::int32_t(sh.BkgroundFiles.size());
+    if (sh.BkgroundCount > 0) {
+        const int pick = int(rt::clock().rnd() * sh.BkgroundCount);
+        const QPixmap bk = loadPicture(sh.DataDir + QStringLiteral("/bkground/") + sh.BkgroundFiles.value(pick));
+        if (!bk.isNull())
+            Image6->setPixmap(bk);
+    }
+    sh.BkgroundFiles << QString(); // the entry after the last name is empty
+
+    // 23. Lyric strips: (0), (2), (1), then Picture7.
+    {
+        const int line = oneTextLine(Picture6[0]);
+        for (QLabel* p : Picture6)
+            p->clear();
+        Picture6[0]->setGeometry(0, 0, Picture1->width(), line);
+        Picture6[2]->setGeometry(0, Picture1->height() - line - 1, Picture1->width(), line);
+        Picture6[1]->setGeometry(0, Picture1->height() - line - Picture6[2]->height() - 1, Picture1->width(), line);
+        for (QLabel* p : Picture6)
+            p->clear();
+        Picture7->setGeometry(0, Picture6[1]->y(), Picture1->width(), Picture6[1]->height());
+    }
+
+    // 24.
+    show();
+    // 25-26.
+    sh.ComputerName = computerName();
+    sh.SineTable = buildSineTable();
+    // 27. The deferred start.
+    Timer[3]->start();
+    loaded_ = true;
+    return true;
+}
+
+void FrmMain::layoutStartControls()
+{
+    QWidget* mp = MediaPlayer1->widget();
+    placeTwips(mp, 360, 480, 4320, 4320);
+    Picture2->setGeometry(mp->x(), mp->y(), mp->width(), rt::twipsToPixels(3240));
+    Picture2->show();
+    Image1->setGeometry(0, 0, Picture2->width(), Picture2->height());
+    Image2->setGeometry(0, 0, Picture2->width(), Picture2->height());
+    {
+        const QString& dir = shared().DataDir;
+        QPixmap cover;
+        if (QFileInfo::exists(dir + QStringLiteral("/userdefine.pic")) && settings().PictureMode == 2)
+            cover = loadPicture(dir + QStringLiteral("/userdefine.pic"));
+        else if (QFileInfo::exists(dir + QStringLiteral("/default.pic")))
+            cover = loadPicture(dir + QStringLiteral("/default.pic"));
+        if (!cover.isNull())
+            Image1->setPixmap(cover);
+        Image2->setPixmap(Image1->pixmap());
+    }
+    Picture5->setGeometry(Picture2->geometry());
+    Picture5->setStyleSheet(QStringLiteral("background: black; color: white;"));
+    Picture5->setVisible(settings().ShowVisual == 1);
+    placeTwips(Picture3, 360, 6000, 4320, 180);
+    placeTwips(Picture4[0], -45, 0, 2160, 200);
+    placeTwips(Picture4[1], 2145, 0, 2175, 200);
+    placeTwips(Picture4[2], 2115, 0, 30, 200);
+    placeTwips(Picture4[3], 2115, 0, 30, 200);
+    // Line1 from x1 360 to x2 4650 at y 6195, in the highlight colour.
+    Line1->setGeometry(rt::twipsToPixels(360), rt::twipsToPixels(6195),
+                       rt::twipsToPixels(4650) - rt::twipsToPixels(360), 1);
+    QPalette pal = Line1->palette();
+    pal.setColor(QPalette::Window, palette().color(QPalette::Highlight));
+    Line1->setPalette(pal);
+}
+
+void FrmMain::FillDeviceCombo()
+{
+    cboDev->clear();
+    bool selected = false;
+    for (std::int32_t i = 0; i < clsRecorder->DeviceCount(); ++i) {
+        cboDev->addItem(clsRecorder->DeviceName(i));
+        if (!selected && clsRecorder->SelectDevice(i)) {
+            cboDev->setCurrentIndex(int(i));
+            selected = true;
+        }
+    }
+    if (!selected)
+        cboDev->setCurrentIndex(-1);
+}
+
+void FrmMain::Form_QueryUnload()
+{
+    // Capture buffers refer to their capture object: release them first.
+    DSCaptureBuffer.reset();
+    DSBuffer.reset();
+    DSound.reset();
+    DSCapture.reset();
+    Capture.Samples.clear();
+    Capture.Samples.shrink_to_fit();
+    SharedState& sh = shared();
+    sh.LevelData.fill(0);
+    sh.WaveData.fill(0);
+    sh.SineTable.fill(0);
+    sh.BkgroundFiles.clear();
+    clsRecorder.reset();
+}
+
+void FrmMain::Form_Unload()
+{
+    const SharedState& sh = shared();
+    // 1. Settings first; a folder that cannot be written does not stop the shut-down.
+    saveSettings(sh.DataDir, settings(), CurrentIndex);
+    // 2. The playlist, only when it holds entries.
+    if (List1->count() > 0) {
+        QStringList entries;
+        entries.reserve(List1->count());
+        for (int i = 0; i < List1->count(); ++i)
+            entries << List1->item(i)->text();
+        saveListAtShutdown(sh.DataDir, entries, CurrentIndex);
+    }
+    // 3-4.
+    MediaPlayer1->stop();
+    emptyTempFolder(sh.DataDir);
+    loaded_ = false;
+    // 5.
+    if (!Reloading) {
+        for (QTimer* t : Timer)
+            if (t)
+                t->stop();
+        hide();
+        emit programEnded();
+    }
+}
+
+void FrmMain::unloadForm()
+{
+    if (unloading_ || !loaded_)
+        return;
+    unloading_ = true;
+    Form_QueryUnload();
+    Form_Unload();
+    unloading_ = false;
+}
+
+void FrmMain::reloadWindow()
+{
+    // Queued, so that the handler that asked for it returns first and never
+    // runs on a window that was taken down under it.
+    if (reloadQueued_)
+        return;
+    reloadQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        reloadQueued_ = false;
+        shared().CommandLine = kCommandLineSuppressed;
+        Reloading = true;
+        for (QTimer* t : Timer)
+            if (t)
+                t->stop();
+        unloadForm();
+        // The window is made anew: every control back to its design state.
+        resetDesignState();
+        shared().Busy = false;
+        if (!Form_Load())
+            emit programEnded();
+    });
+}
+
+void FrmMain::closeEvent(QCloseEvent* e)
+{
+    // Closing by the system runs the same shut-down.
+    if (loaded_)
+        unloadForm();
+    e->accept();
+}
+
+void FrmMain::Image3_Click()
+{
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void FrmMain::Image4_Click()
+{
+    if (rt::ui().msgBox(QStringLiteral("你确定要关闭程序吗?"), rt::YesNo | rt::Question | rt::DefaultButton2,
+                        kTitle) == rt::Yes)
+        unloadForm();
+}
+
+void FrmMain::mnuExit_Click()
+{
+    unloadForm();
+}
+
+void FrmMain::SetAlwaysOnTopMode(QWidget* window, bool onTop)
+{
+    if (!window)
+        return;
+    // Changing the flag hides the window; it is shown again, as asked.
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    window->show();
+}
+
+void FrmMain::connectStartupHandlers()
+{
+    connect(mnu(QStringLiteral("mnuExit")), &QAction::triggered, this, &FrmMain::mnuExit_Click);
+}
+
+bool FrmMain::controlMouseEvent(const QString& control, QMouseEvent* e)
+{
+    if (e->type() == QEvent::MouseButtonPress && e->button() == Qt::LeftButton) {
+        if (control == QLatin1String("Image3")) {
+            Image3_Click();
+            return true;
+        }
+        if (control == QLatin1String("Image4")) {
+            Image4_Click();
+            return true;
+        }
+    }
+    if (control == QLatin1String("Image5") && e->type() == QEvent::MouseButtonPress) {
+        showPopup(QStringLiteral("Popmnu0"));
+        return true;
+    }
+    if (e->type() == QEvent::MouseButtonRelease && e->button() == Qt::RightButton &&
+        (control == QLatin1String("Label4") || control == QLatin1String("Label5") ||
+         control == QLatin1String("PicShape"))) {
+        showPopup(QStringLiteral("Popmnu0"));
+        return true;
+    }
+    // The skin and its passive labels move the window.
+    if (e->type() == QEvent::MouseButtonPress &&
+        (control == QLatin1String("PicShape") || control == QLatin1String("Label4") ||
+         control == QLatin1String("Label5") || control == QLatin1String("Frame1"))) {
+        if (QWindow* w = windowHandle())
+            w->startSystemMove();
+        return false;
+    }
+    return false;
+}
+
+} // namespace melodune

@@ -1,0 +1,10 @@
+// The lyric handlers of the main window.
+#include "core/frmmain.h"
+
+namespace melodune {
+
+void FrmMain::connectLyricsHandlers()
+{
+}
+
+} // namespace melodune

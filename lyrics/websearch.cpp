@@ -1,0 +1,71 @@
+#include "lyrics/websearch.h"
+
+#include "core/settings.h"
+#include "lyrics/lrcservice.h"
+#include "platform/ui.h"
+
+#include <QDesktopServices>
+
+namespace melodune {
+
+namespace {
+
+UrlOpener& opener()
+{
+    static UrlOpener o;
+    return o;
+}
+
+bool keywordSearch(const QString& prefix, const QString& title)
+{
+    const std::optional<QString> answer = rt::ui().inputBox(QStringLiteral("请输入搜索关键词。\r\n"), title);
+    const QString keyword = trimBlanks(answer.value_or(QString()));
+    if (keyword.isEmpty())
+        return false;
+    const QUrl url = keywordSearchUrl(prefix, keyword);
+    if (!url.isValid())
+        return false;
+    openWebPage(url); // a failure to open is not reported
+    return true;
+}
+
+} // namespace
+
+void setUrlOpener(UrlOpener o)
+{
+    opener() = std::move(o);
+}
+
+bool openWebPage(const QUrl& url)
+{
+    if (opener())
+        return opener()(url);
+    return QDesktopServices::openUrl(url);
+}
+
+QUrl lyricsSitePageUrl()
+{
+    return QUrl(lrcServiceHost() + QStringLiteral("/lrc/"));
+}
+
+QUrl keywordSearchUrl(const QString& prefix, const QString& keyword)
+{
+    return QUrl::fromEncoded(prefix.toUtf8() + percentEncodeBytes(keyword.toUtf8()), QUrl::TolerantMode);
+}
+
+void openLyricsSitePage()
+{
+    openWebPage(lyricsSitePageUrl());
+}
+
+bool searchMp3()
+{
+    return keywordSearch(settings().Mp3SearchUrl, QStringLiteral("百度MP3搜索"));
+}
+
+bool searchImages()
+{
+    return keywordSearch(settings().ImageSearchUrl, QStringLiteral("百度图片搜索"));
+}
+
+} // namespace melodune

@@ -1,0 +1,113 @@
+#include "platform/urldownload.h"
+#include "tests/support/lyricsserver.h"
+#include "tests/support/testdir.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using rt::UrlDownload;
+using testsupport::LyricsServer;
+using testsupport::TestDir;
+
+namespace {
+
+struct UrlDownloadTest : ::testing::Test {
+    LyricsServer server;
+    TestDir dir;
+    UrlDownload download;
+    QString target;
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen());
+        target = dir.file("TEMP/$.lrc");
+    }
+    QUrl url(const QString& script) const
+    {
+        return QUrl(server.baseUrl() + "/soft/Melodune/lrcs/" + script);
+    }
+    QStringList tempEntries() const
+    {
+        return QDir(dir.file("TEMP")).entryList(QDir::Files | QDir::Hidden);
+    }
+};
+
+} // namespace
+
+TEST_F(UrlDownloadTest, CompleteReplyBecomesTheTargetFile)
+{
+    const QByteArray body = LyricsServer::lyricsBody("歌");
+    server.setResponse("exact", {200, body});
+    QSignalSpy spy(&download, &UrlDownload::finished);
+    const quint64 id = download.start(url("index.asp?x=1"), target);
+    EXPECT_TRUE(download.isRunning());
+    ASSERT_TRUE(spy.wait(5000));
+    EXPECT_EQ(spy[0][0].toULongLong(), id);
+    EXPECT_TRUE(spy[0][1].toBool()) << spy[0][2].toString().toStdString();
+    EXPECT_EQ(dir.read("TEMP/$.lrc"), body);
+    EXPECT_EQ(tempEntries(), QStringList{"$.lrc"}); // no temporary left
+    EXPECT_FALSE(download.isRunning());
+}
+
+TEST_F(UrlDownloadTest, FailedRepliesLeaveNoFileAndKeepAnOldOne)
+{
+    struct Case {
+        const char* name;
+        LyricsServer::Response response;
+        int totalMs;
+    };
+    const Case cases[] = {
+        {"error status", {500, LyricsServer::errorPageBody()}, 5000},
+        {"cut off", {200, LyricsServer::lyricsBody("x"), 0, true}, 5000},
+        {"too slow", {200, LyricsServer::lyricsBody("x"), 1500}, 300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dir.write("TEMP/$.lrc", "old");
+        server.setResponse("exact", c.response);
+        download.setTimeouts(5000, c.totalMs);
+        QSignalSpy spy(&download, &UrlDownload::finished);
+        download.start(url("index.asp"), target);
+        ASSERT_TRUE(spy.wait(5000));
+        EXPECT_FALSE(spy[0][1].toBool());
+        EXPECT_FALSE(spy[0][2].toString().isEmpty());
+        EXPECT_EQ(dir.read("TEMP/$.lrc"), QByteArray("old"));
+        EXPECT_EQ(tempEntries(), QStringList{"$.lrc"});
+    }
+}
+
+TEST_F(UrlDownloadTest, UnreachableHostFails)
+{
+    const QUrl refused(QString("http://127.0.0.1:1/x"));
+    QSignalSpy spy(&download, &UrlDownload::finished);
+    download.start(refused, target);
+    ASSERT_TRUE(spy.wait(5000));
+    EXPECT_FALSE(spy[0][1].toBool());
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(UrlDownloadTest, AbandonedTransferNeverLands)
+{
+    server.setResponse("exact", {200, "first\r\n", 300});
+    server.setResponse("fuzzy", {200, "second\r\n"});
+    QSignalSpy spy(&download, &UrlDownload::finished);
+    download.start(url("index.asp"), target);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 1; }, 5000));
+    const quint64 second = download.start(url("index2.asp"), target);
+    ASSERT_TRUE(spy.wait(5000));
+    QTest::qWait(600); // past the first reply's delay
+    ASSERT_EQ(spy.size(), 1);
+    EXPECT_EQ(spy[0][0].toULongLong(), second);
+    EXPECT_EQ(dir.read("TEMP/$.lrc"), QByteArray("second\r\n"));
+
+    // cancel(): no signal, no file.
+    QFile::remove(target);
+    server.setResponse("exact", {200, "late\r\n", 200});
+    download.start(url("index.asp"), target);
+    download.cancel();
+    QTest::qWait(500);
+    EXPECT_EQ(spy.size(), 1);
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_TRUE(tempEntries().isEmpty());
+}
