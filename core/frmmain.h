@@ -95,7 +95,14 @@ public:
     // ---- playlist handlers (frmmain_playlist.cpp) ----------------------
     // ---- transport and media events (frmmain_transport.cpp, frmmain_events.cpp)
     // ---- lyric handlers (lyrics/frmmain_lyrics*.cpp) --------------------
+    // Finds, loads and shows the current track's lyrics.
+    void LoadTrackLyrics();
+    // The 50 ms lyric tick.
+    void Timer1_Timer();
     // ---- recording handlers (sound/frmmain_recording.cpp) --------------
+    // Stops a running recording or the play-back of a recording.
+    void mnuStopRecPlay_Click();
+    void XPButton8_Click();
 
     // ---- controls (names as designed) ---------------------------------
     QLabel* PicShape = nullptr;

@@ -3,6 +3,10 @@
 
 namespace melodune {
 
+void FrmMain::LoadTrackLyrics()
+{
+}
+
 void FrmMain::connectLyricsHandlers()
 {
 }

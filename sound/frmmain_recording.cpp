@@ -3,6 +3,15 @@
 
 namespace melodune {
 
+void FrmMain::mnuStopRecPlay_Click()
+{
+}
+
+void FrmMain::XPButton8_Click()
+{
+    mnuStopRecPlay_Click();
+}
+
 void FrmMain::connectRecordingHandlers()
 {
 }
