@@ -1,0 +1,199 @@
+// Start-up, shut-down and reload of the main window, with the media control
+// and the capture input replaced by stand-ins.
+#include "core/frmmain.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "dialogs/module2.h"
+#include "lyrics/richtext.h"
+#include "platform/dsound.h"
+#include "platform/legacytext.h"
+#include "platform/mediacontrolfake.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
+#include "tests/support/testdir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace melodune;
+
+namespace {
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
+        shared() = SharedState{};
+        settings() = SettingsRecord{};
+        shared().DataDir = dir.file("data");
+        QDir().mkpath(shared().DataDir);
+        services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
+    }
+    void TearDown() override { rt::setCaptureSourceFactory({}); }
+
+    QString data(const QString& name) const { return dir.file("data/" + name); }
+    void writeData(const QString& name, const QByteArray& bytes) { dir.write("data/" + name, bytes); }
+
+    testsupport::TestDir dir;
+    rt::ScriptedUi ui;
+    rt::ScopedUi scopedUi{&ui};
+    rt::Registry reg{dir.file("registry.ini")};
+    rt::ScopedRegistry scopedReg{&reg};
+    FrmMainServices services;
+};
+
+QString regDefault(const char* key)
+{
+    return Module2::valueText(Module2::QueryValue(rt::HKEY_CLASSES_ROOT, QString::fromLatin1(key), QString()));
+}
+
+} // namespace
+
+TEST_F(StartupTest, RegistersTheListTypeAndSetsTheStartValues)
+{
+    FrmMain w(services);
+    ASSERT_TRUE(w.Form_Load());
+    const QString dataDir = shared().DataDir;
+    EXPECT_EQ(regDefault(".mdu"), QStringLiteral("MDU.file"));
+    EXPECT_EQ(regDefault("MDU.file"), QStringLiteral("MDU File"));
+    EXPECT_EQ(regDefault("MDU.file\\DefaultIcon"), dataDir + QStringLiteral("/res/mdu.ico,0"));
+    EXPECT_EQ(regDefault("MDU.file\\Shell\\Edit\\Command"), QStringLiteral("/usr/bin/editor %1"));
+    EXPECT_EQ(regDefault("MDU.file\\Shell\\Open\\Command"),
+              QStringLiteral("\"") + QCoreApplication::applicationFilePath() + QStringLiteral("\" \"%1\""));
+
+    EXPECT_EQ(shared().OsName, QStringLiteral("Failed"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Melodune 1.0.0"));
+    EXPECT_EQ(w.Label4->text(), w.windowTitle());
+    EXPECT_EQ(w.Frame1->title(), QStringLiteral("曲目列表(共0首)"));
+    EXPECT_EQ(w.RichTextBox1->backColor(), rt::rgb(0, 0, 128));
+    EXPECT_EQ(w.Capture.RecordSeconds, 1.0);
+    EXPECT_EQ(w.Capture.CaptureDesc.bufferBytes, 4 * 176400) << "one second plus three at 44100/16/stereo";
+    EXPECT_TRUE(ui.messages().isEmpty()) << ui.messages().join("|").toStdString();
+    EXPECT_FLOAT_EQ(shared().SineTable[128], float(std::sin(128 * 3.1416 / 256)));
+    EXPECT_TRUE(w.Timer[3]->isActive());
+    for (int i : {1, 2, 4, 5, 6, 7, 8, 9, 10})
+        EXPECT_FALSE(w.Timer[i]->isActive()) << "Timer" << i;
+}
+
+TEST_F(StartupTest, PictureModeZeroComesBackAsOne)
+{
+    SettingsRecord s;
+    assignSettingDefaults(s, nullptr);
+    s.PictureMode = 0;
+    ASSERT_TRUE(saveSettings(shared().DataDir, s, -1));
+    {
+        FrmMain w(services);
+        ASSERT_TRUE(w.Form_Load());
+        EXPECT_EQ(settings().PictureMode, 1);
+        EXPECT_FALSE(w.Picture2->isHidden());
+        w.mnuExit_Click();
+    }
+    SettingsRecord r;
+    loadSettings(shared().DataDir, r, nullptr);
+    EXPECT_EQ(r.PictureMode, 1);
+}
+
+TEST_F(StartupTest, ExitWithAnEmptyListKeepsTheListFileAndEmptiesTemp)
+{
+    writeData("List.mdu", "\">1\"\r\n\"/gone/a.mp3\"\r\n");
+    writeData("TEMP/$.lrc", "x");
+    FrmMain w(services);
+    ASSERT_TRUE(w.Form_Load());
+    w.List1->clear(); // e.g. an import into a cleared list that added nothing
+    QSignalSpy ended(&w, &FrmMain::programEnded);
+    w.mnuExit_Click();
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(dir.read("data/List.mdu"), QByteArray("\">1\"\r\n\"/gone/a.mp3\"\r\n"));
+    EXPECT_TRUE(QFileInfo(data("TEMP")).isDir());
+    EXPECT_TRUE(QDir(data("TEMP")).isEmpty());
+}
+
+TEST_F(StartupTest, ExitSavesSettingsThenTheListWithItsIndex)
+{
+    writeData("List.mdu", "\"/m/a.mp3\"\r\n\"/m/b.mp3\"\r\n\"/m/c.mp3\"\r\n");
+    FrmMain w(services);
+    ASSERT_TRUE(w.Form_Load());
+    EXPECT_EQ(w.List1->count(), 3);
+    w.CurrentIndex = 2;
+    settings().LrcWaitSeconds = 30;
+    w.mnuExit_Click();
+    EXPECT_EQ(dir.read("data/List.mdu"), QByteArray("\">2\"\r\n\"/m/a.mp3\"\r\n\"/m/b.mp3\"\r\n\"/m/c.mp3\"\r\n"));
+    const QFileInfo settingsFile(data("SetLog.ini"));
+    const QFileInfo listFile(data("List.mdu"));
+    EXPECT_LE(settingsFile.lastModified(), listFile.lastModified()) << "settings are written first";
+    SettingsRecord r;
+    std::int32_t index = -1;
+    loadSettings(shared().DataDir, r, &index);
+    EXPECT_EQ(r.LrcWaitSeconds, 30);
+    EXPECT_EQ(index, 2);
+}
+
+TEST_F(StartupTest, UnloadFinishesWhenTheSettingsCannotBeWritten)
+{
+    writeData("List.mdu", "\"/m/a.mp3\"\r\n");
+    writeData("TEMP/2.wav", "x");
+    FrmMain w(services);
+    ASSERT_TRUE(w.Form_Load());
+    // A folder where the settings file should be: it can never be replaced.
+    QDir().mkpath(data("SetLog.ini/blocker"));
+    QSignalSpy ended(&w, &FrmMain::programEnded);
+    w.mnuExit_Click();
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(dir.read("data/List.mdu"), QByteArray("\">0\"\r\n\"/m/a.mp3\"\r\n"));
+    EXPECT_TRUE(QDir(data("TEMP")).isEmpty());
+}
+
+TEST_F(StartupTest, ClosePictureAsksFirstAndExitDoesNot)
+{
+    FrmMain w(services);
+    ASSERT_TRUE(w.Form_Load());
+    QSignalSpy ended(&w, &FrmMain::programEnded);
+    ui.msgAnswers = {rt::No};
+    w.Image4_Click();
+    ASSERT_EQ(ui.calls.size(), 1u);
+    EXPECT_EQ(ui.calls[0].text, QStringLiteral("你确定要关闭程序吗?"));
+    EXPECT_EQ(ui.calls[0].style, rt::YesNo | rt::Question | rt::DefaultButton2);
+    EXPECT_EQ(ended.count(), 0);
+    ui.msgAnswers = {rt::Yes};
+    w.Image4_Click();
+    EXPECT_EQ(ended.count(), 1);
+}
+
+TEST_F(StartupTest, NoCaptureDeviceEndsTheStartWithTheMessage)
+{
+    rt::setCaptureSourceFactory([](QString* error) -> std::unique_ptr<rt::CaptureSource> {
+        if (error)
+            *error = QStringLiteral("no input");
+        return nullptr;
+    });
+    FrmMain w(services);
+    EXPECT_FALSE(w.Form_Load());
+    ASSERT_FALSE(ui.calls.empty());
+    EXPECT_EQ(ui.calls.back().text, QStringLiteral("无法初始化声卡！请确认安装DirectX7以上版本或声卡设置正确后重试！"));
+    EXPECT_EQ(ui.calls.back().style, rt::Critical);
+}
+
+TEST_F(StartupTest, ReloadSuppressesTheCommandLineOnceAndKeepsTheList)
+{
+    services.commandLine = QStringLiteral("/a /m/new.mp3");
+    writeData("List.mdu", "\"/m/a.mp3\"\r\n");
+    FrmMain w(services);
+    ASSERT_TRUE(w.Form_Load());
+    ASSERT_EQ(w.List1->count(), 2);
+    QSignalSpy ended(&w, &FrmMain::programEnded);
+    shared().Busy = true;
+    w.reloadWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(w.Timer[3]->isActive() && !shared().Busy, 5000);
+    EXPECT_EQ(ended.count(), 0) << "a reload does not end the program";
+    EXPECT_EQ(w.List1->count(), 2) << "the command-line file is not added twice";
+    EXPECT_FALSE(w.Reloading);
+    EXPECT_TRUE(shared().CommandLine.isEmpty()) << "the marker is consumed once";
+}
