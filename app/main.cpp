@@ -4,7 +4,44 @@
 #include "platform/fonts.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <clocale>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminate(int)
+{
+    const char c = 1;
+    [[maybe_unused]] auto n = ::write(signalPipe[1], &c, 1);
+}
+
+// A session that ends or a kill asks the window to shut down as the exit
+// command does, so the settings and the playlist are saved.
+void closeOnTerminate(melodune::FrmMain& window)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char c;
+        [[maybe_unused]] auto n = ::read(signalPipe[0], &c, 1);
+        window.mnuExit_Click();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = onTerminate;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -21,10 +58,12 @@ int main(int argc, char** argv)
     if (!melodune::FrmMain::Form_Initialize(!lock.acquired(), commandLine))
         return 0;
 
+    melodune::shared().DataDir = melodune::resolveDataDir(QCoreApplication::applicationDirPath());
     melodune::FrmMainServices services;
     services.commandLine = commandLine;
     melodune::FrmMain window(services);
     QObject::connect(&window, &melodune::FrmMain::programEnded, &app, &QApplication::quit, Qt::QueuedConnection);
+    closeOnTerminate(window);
     if (!window.Form_Load())
         return 1;
     return app.exec();
