@@ -83,8 +83,8 @@ public:
     void FillDeviceCombo();
 
     // ---- track and transport (shared by several Parts) ----------------
-    // The sequence every track change performs; false after it took the
-    // restart path.
+    // The sequence every track change performs, for CurrentIndex; false
+    // when nothing was loaded or it took the restart path.
     bool LoadTrack();
     void Timer3_Timer();
     void mnuAdd_Click();
@@ -93,13 +93,148 @@ public:
     void List1_Click();
 
     // ---- playlist handlers (frmmain_playlist.cpp) ----------------------
+    void mnuAdd2_Click();
+    void mnuListIn_Click();
+    void mnuListSa_Click();
+    void mnuDelete_Click();
+    void mnuDeleteAll_Click();
+    // The local files of a drop on the list, in the dropped order.
+    void List1_OLEDragDrop(const QStringList& droppedFiles);
+    void List1_MouseDown(Qt::MouseButton button);
+    void List1_MouseUp(Qt::MouseButton button);
+    void List1_MouseMove();
+    void List1_DblClick();
+    // The list box as editing state, and back (without raising List1_Click).
+    PlaylistState playlistState() const;
+    void showPlaylistState(const PlaylistState& s);
     // ---- transport and media events (frmmain_transport.cpp, frmmain_events.cpp)
+    void mnuPlaySelct_Click(); // also PopPlaySelct
+    void mnuNext_Click();      // also XPButton2
+    void mnuPrevious_Click();  // also XPButton1
+    void mnuListDown_Click();  // also XPButton11
+    void mnuListUp_Click();    // also XPButton10
+    void XPButton12_Click();   // play
+    void mnuPlayPause_Click(); // also a left press on Image2, Picture2, Picture5
+    void XPButton18_Click();   // pause only
+    void mnuStop_Click();      // also XPButton13
+    void MediaPlayer1_EndOfStream();
+    void MediaPlayer1_OpenStateChange();
+    void MediaPlayer1_PlayStateChange();
+    // Keys, balance and window commands (frmmain_keys.cpp). Key codes are
+    // the window system's virtual key codes (letters upper case).
+    void Form_KeyDown(int keyCode);
+    void Form_KeyUp(int keyCode);
+    void HScroll1_Change();
+    void mnuFull_Click();
+    void XPButton24_Click();
+    void mnuFileInfo_Click(); // also XPButton22
+    void MediaPlayer1_GotFocus();
+    // The C-K-D sequence: KeyState after releasing `keyCode` (1 only from 2
+    // by D; the caller stretches the window then).
+    static int keyStateAfterRelease(int keyState, int keyCode);
+    // "L· q ·R" for a balance of -5000..5000.
+    static QString balanceCaption(int balance);
+    // The virtual key code of a Qt key (0 for keys without one here).
+    static int virtualKeyCode(int qtKey, Qt::KeyboardModifiers modifiers);
+    // LoadTrack, then (when `play`) lets messages run and plays. False when
+    // nothing was loaded: no such entry, another load under way, the list
+    // was rebuilt meanwhile, or the restart path was taken.
+    bool loadTrackAndPlay(bool play);
+    // What the commands that load do first; `busy` for those that play.
+    void transportReset(bool busy);
+    // Selects `index` as the code does: the list's click handler runs.
+    void selectEntry(int index);
+    // A track change is running: further ones are refused until it ends.
+    bool trackChangeRunning() const { return transportCommandRunning_ || loadTrackRunning_; }
+    bool stepTrack(bool forward);
+    void stretchWindow();
+    void installTransportInputFilters();
     // ---- lyric handlers (lyrics/frmmain_lyrics*.cpp) --------------------
+    // Offset, editor, local lyric files and the no-lyrics mark
+    // (lyrics/frmmain_lyrics.cpp, lyrics/frmmain_lyriceditor.cpp).
+    void mnuOffsetA_Click(); // +50 ms (also XPButton4, keypad plus)
+    void mnuOffsetD_Click(); // -50 ms (also XPButton3, keypad minus)
+    void XPButton3_Click();
+    void XPButton4_Click();
+    void XPButton5_Click();  // opens or closes the lyric editor
+    void mnuEditLRC_Click(); // PopEditLRC
+    void mnuDelLRC_Click();  // PopDelLRC
+    void mnuEdit_Click();    // the Edit menu opens
+    void mnuOpenLRC_Click(); // PopOpenLRC
+    void mnuReOpenLRC_Click(); // PopReOpenLRC, PopReOpenLRC5, XPButton19
+    void mnuNotLRC_Click();  // PopNotLRC, PopNotLRC5
+    void PopNotLRC4_Click(); // the selected playlist entry
+    // The editor is open exactly when XPButton5's tool-tip says "退出修改".
+    bool lyricEditorOpen() const;
+    // Shows the editor open or closed: RichTextBox2, XPButton5's caption and
+    // tool-tip, the captions of mnuEditLRC and PopEditLRC.
+    void showLyricEditorState(bool open);
+    // Lyrics web service (lyrics/frmmain_lrcweb.cpp).
+    void connectLrcWebHandlers();
+    // The exact request for the current track (LoadTrackLyrics, when the
+    // track has no lyric file); does nothing while AutoDownloadLrc is off.
+    void requestLyricsFromService();
+    // The lyric loader's reset at every track change (also the restart
+    // path): the poll, the candidate countdown and a transfer under way end,
+    // the candidate list is hidden.
+    void resetLyricsService();
+    // The open-state handler: ends the poll and the countdown (dropping the
+    // transfer) only when the media now open is not the track the lyrics
+    // were asked for, so a new track's own open event keeps its request.
+    void stopLyricsServiceTimers();
+    void mnuOpenLRC2_Click(); // fuzzy search (PopOpenLRC2, PopOpenLRC5)
+    void mnuSearch1_Click();  // lyrics site page (PopSearch1, XPButton25)
+    void mnuSearch2_Click();  // MP3 search (PopSearch2)
+    void mnuSearch3_Click();  // picture search (PopSearch3)
+    // Lyric tick and view modes (lyrics/frmmain_lyrictick.cpp, frmmain_lyricview.cpp).
+    void connectLyricViewHandlers();
+    void mnuLrcVS0_Click();
+    void mnuLrcVS1_Click();
+    void mnuLrcVS2_Click();
+    void mnuLrcVSH_Click();
+    void PopLrcVS0_Click();
+    void PopLrcVS1_Click();
+    void PopLrcVS2_Click();
+    void PopLrcVSH_Click();
+    void XPButton20_Click(); // next view
+    void XPButton21_Click(); // ask for the lyrics window (also key H)
+    void mnuLrcSt_Click();   // pause or resume the lyric movement
+    // The lyric view parts of the Control and View menus and of the lyric
+    // pop-up when they open.
+    void mnuControl_Click();
+    void checkLrcViewMenu();
+    void Popmnu1_Click();
+    void Timer8_Timer();
+    // Hooks of the picture views and of the lyrics window, called by the
+    // tick and the view commands; no-ops until those windows are built.
+    void paintLyricViews();
+    void layoutLyricStripOnHit(bool lyricsWindow);
+    void centreLyricStripOnEndText(bool lyricsWindow);
+    bool lyricsWindowShown() const;
+    void openLyricsWindow();
+    void closeLyricsWindow();
+    void focusLyricsWindow();
+    // The lyrics window's copy of the lyric text; null while there is none.
+    RichTextModel* lyricsWindowBox() const;
     // Finds, loads and shows the current track's lyrics.
     void LoadTrackLyrics();
     // The 50 ms lyric tick.
     void Timer1_Timer();
     // ---- recording handlers (sound/frmmain_recording.cpp) --------------
+    // Record command (menu mnuStartRec, button XPButton6).
+    void mnuStartRec_Click();
+    void XPButton6_Click();
+    // The 50 ms progress tick of a recording.
+    void Timer5_Timer();
+    // Copies the capture into DSBuffer; saves the take (stop command only).
+    void CopyCaptureToBuffer();
+    void SaveRecording();
+    // Plays the last saved recording (menu mnuPlayRec, button XPButton7).
+    void mnuPlayRec_Click();
+    void XPButton7_Click();
+    // Starts the desktop's volume control (menu mnuSNDVOL; XPButton17 and
+    // the pop-up items call it); tells the user when there is none.
+    void mnuSNDVOL_Click();
     // Stops a running recording or the play-back of a recording.
     void mnuStopRecPlay_Click();
     void XPButton8_Click();
@@ -171,9 +306,57 @@ public:
     PlayedMarks Marks;  // PlayedMarks and LastPlayedPos
     LyricState Lyrics;
     // ---- fields of the playlist handlers ----
+    // A list command is waiting in a box or a load; a second one is refused.
+    bool PlaylistCommandBusy = false;
     // ---- fields of the transport and media events ----
+    // The control that last received the focus: "MediaPlayer1" or "RichTextBox1".
+    QString FocusedControl;
+    QLabel* Label3 = nullptr; // balance caption
+    bool transportCommandRunning_ = false;
+    bool loadTrackRunning_ = false;
+    bool reloadAsking_ = false;   // ReloadAfterError is asking its questions
+    std::uint64_t listEpoch_ = 0; // bumped whenever the list box is emptied or refilled
     // ---- fields of the lyric handlers ----
+    // The editable face of RichTextBox2 (a QPlainTextEdit over its view);
+    // the model keeps the text with CR LF line ends.
+    QWidget* RichTextBox2Edit = nullptr;
+    // Bumped by every LoadTrackLyrics, so one that let messages run can tell
+    // that a newer load has taken over.
+    std::uint64_t LyricLoadSerial = 0;
+    // A lyric file command waits in a box; another one is refused meanwhile.
+    bool lyricCommandRunning_ = false;
+    // The lyrics web client: the controller and the window side it drives
+    // (lyrics/frmmain_lrcweb.cpp), made by connectLrcWebHandlers().
+    struct LrcWebDeleter {
+        void operator()(class LrcWebWindow* p) const;
+        void operator()(class LrcRequestController* p) const;
+    };
+    std::unique_ptr<LrcWebWindow, LrcWebDeleter> LrcWeb;
+    std::unique_ptr<LrcRequestController, LrcWebDeleter> Lrc; // made after, gone before LrcWeb
+    // Lyric tick: the picture views' texts and marquee, and the clock.
+    bool HideMainPending = false; // the next tick drops always-on-top (and hides)
+    double LrcClock = 0;
+    QString LrcTimeKey;
+    QString LrcPrevLine;
+    QString LrcCurLine;
+    QString LrcNextLine;
+    std::int32_t LrcMarqueeX = 10;
+    std::int32_t LrcMarqueeStep = 1;
+    std::int32_t LrcMarqueeWidth = 100;
+    std::int32_t LrcStripRed = 0; // strip colour, set white by the closing text
+    std::int32_t LrcStripGreen = 0;
+    std::int32_t LrcStripBlue = 0;
+    std::int32_t LrcPaintCounter = 0;
+    // True while the current track's lyrics are loaded (set by the loader).
+    bool LyricsLoaded = false;
+    bool lyricTickRunning_ = false;
     // ---- fields of the recording handlers ----
+    std::int64_t RecordStart = 0;      // clock tick (ms) at which the capture started
+    std::int32_t CapturedBytes = 0;    // bytes of the last take
+    std::array<QPixmap, 3> imgS;       // status pictures: idle, recording, playing back
+    bool recordStarting_ = false;      // the record command waits in a box or for events
+    bool stopAfterStart_ = false;      // a stop arrived meanwhile
+    bool savingRecording_ = false;     // the save dialog is open
 
     // Sound objects, made by the start and released by the shut-down.
     std::unique_ptr<WaveInRecorder> clsRecorder;

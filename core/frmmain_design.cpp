@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -226,7 +227,9 @@ void FrmMain::buildDesign()
     HScroll1->hide();
 
     // Buttons with their stored design data.
-    const QString resDir = shared().DataDir.isEmpty() ? QString() : shared().DataDir + QStringLiteral("/res");
+    // The icons are shipped beside the program and seeded into the data folder.
+    const QString resDir = (shared().DataDir.isEmpty() ? QCoreApplication::applicationDirPath() : shared().DataDir) +
+                           QStringLiteral("/res");
     for (const ButtonPlace& p : kButtonPlaces) {
         const QString name = QStringLiteral("XPButton%1").arg(p.index);
         auto* b = new melodune::XPButton(name, skin);
@@ -412,6 +415,8 @@ void FrmMain::connectHandlers()
     connectPlaylistHandlers();
     connectTransportHandlers();
     connectLyricsHandlers();
+    connectLyricViewHandlers();
+    connectLrcWebHandlers();
     connectRecordingHandlers();
 }
 

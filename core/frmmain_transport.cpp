@@ -2,12 +2,22 @@
 #include "core/frmmain.h"
 
 #include "controls/xpbutton.h"
+#include "core/playlistedit.h"
 #include "core/settings.h"
 #include "core/shared.h"
+#include "core/trackname.h"
+#include "lyrics/richtext.h"
+#include "platform/clock.h"
+#include "platform/ui.h"
+#include "visual/skin.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace melodune {
@@ -22,27 +32,272 @@ QString extensionOf(const QString& file)
     return file.mid(dot + 1).toLower();
 }
 
+double randomValue()
+{
+    return rt::clock().rnd();
+}
+
+// Sets a flag for the lifetime of the object.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+// The track's own picture from PICS, else the default picture.
+void showTrackPicture(FrmMain& w)
+{
+    const QString pic =
+        shared().DataDir + QStringLiteral("/PICS/") + mangledTrackName(w.CurrentFile, QStringLiteral(".pic"));
+    QPixmap picture;
+    if (QFileInfo::exists(pic))
+        picture = loadPicture(pic);
+    if (!picture.isNull()) {
+        shared().CoverPicPath = pic;
+        w.Image2->setPixmap(picture);
+    } else {
+        shared().CoverPicPath.clear();
+        w.Image2->setPixmap(w.Image1->pixmap());
+    }
+}
+
+bool stoppedOrClosed(int state)
+{
+    return state == rt::MediaControl::Stopped || state == rt::MediaControl::Closed;
+}
+
 } // namespace
 
 bool FrmMain::LoadTrack()
 {
+    return loadTrackAndPlay(false);
+}
+
+bool FrmMain::loadTrackAndPlay(bool play)
+{
+    // A load started while another one lets messages run would hand the
+    // control a second file under the first one's lyrics.
+    if (loadTrackRunning_)
+        return false;
+    QListWidgetItem* item =
+        CurrentIndex >= 0 && CurrentIndex < List1->count() ? List1->item(int(CurrentIndex)) : nullptr;
+    if (!item)
+        return false;
+    FlagScope running(loadTrackRunning_);
+    const std::uint64_t epoch = listEpoch_;
+    // Messages may run a restart or refill the list; the rest of the load
+    // then belongs to nobody.
+    auto letMessagesRun = [&] {
+        QCoreApplication::processEvents();
+        return !reloadQueued_ && epoch == listEpoch_;
+    };
+    const SettingsRecord& s = settings();
     try {
-        QListWidgetItem* item = List1->item(CurrentIndex);
-        if (!item)
-            throw rt::MediaError("no such playlist entry");
         CurrentFile = item->text();
         CurrentExt = extensionOf(CurrentFile);
         MediaPlayer1->setFileName(CurrentFile);
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
+        if (!letMessagesRun())
+            return false;
+        if (s.PictureMode > 0)
+            showTrackPicture(*this);
+        if (!letMessagesRun())
+            return false;
         Timer[4]->stop();
-        if (settings().ShowRecVolume == 1 || settings().ShowVisual == 1)
+        LoadTrackLyrics();
+        if (reloadQueued_ || epoch != listEpoch_)
+            return false;
+        if (s.ShowRecVolume == 1 || s.ShowVisual == 1)
             Timer[4]->start();
+        if (play) {
+            if (!letMessagesRun())
+                return false;
+            MediaPlayer1->play();
+        }
         return true;
     } catch (const std::exception&) {
+        loadTrackRunning_ = false;
         ReloadAfterError();
         return false;
     }
+}
+
+void FrmMain::transportReset(bool busy)
+{
+    if (busy)
+        shared().Busy = true;
+    PlayingRecording = false;
+    LrcPath.clear();
+    XPButtons[5]->setButtonEnabled(false);
+    RichTextBox2->setVisible(false);
+    XPButtons[5]->setCaption(QStringLiteral("修改歌词"));
+    XPButtons[5]->setButtonToolTip(QStringLiteral("编辑修改歌词"));
+}
+
+void FrmMain::selectEntry(int index)
+{
+    if (index < 0 || index >= List1->count())
+        return;
+    List1->setCurrentRow(index);
+    List1_Click();
+}
+
+void FrmMain::mnuPlaySelct_Click()
+{
+    if (List1->count() < 1) {
+        mnuAdd_Click();
+        return;
+    }
+    // Nothing selected: there is no entry to play.
+    if (trackChangeRunning() || List1->currentRow() < 0)
+        return;
+    FlagScope running(transportCommandRunning_);
+    transportReset(true);
+    CurrentIndex = List1->currentRow();
+    if (!loadTrackAndPlay(true))
+        shared().Busy = false;
+}
+
+void FrmMain::mnuNext_Click()
+{
+    stepTrack(true);
+}
+
+void FrmMain::mnuPrevious_Click()
+{
+    stepTrack(false);
+}
+
+bool FrmMain::stepTrack(bool forward)
+{
+    if (List1->count() < 1) {
+        mnuAdd_Click();
+        return false;
+    }
+    if (trackChangeRunning())
+        return false;
+    FlagScope running(transportCommandRunning_);
+    transportReset(true);
+    QAction* command = mnu(forward ? QStringLiteral("mnuNext") : QStringLiteral("mnuPrevious"));
+    PicShape->setFocus();
+    command->setEnabled(false);
+    XPButtons[1]->setButtonEnabled(false);
+    XPButtons[2]->setButtonEnabled(false);
+
+    bool loaded = false;
+    const int count = List1->count();
+    if (count > 0) {
+        // With nothing selected, step from the loaded track.
+        const int from = List1->currentRow() >= 0 ? List1->currentRow() : int(CurrentIndex);
+        const int pick = forward
+                             ? chooseNextTrack(from, CurrentIndex, count, settings().RandomPlay, Marks, randomValue)
+                             : choosePreviousTrack(from, CurrentIndex, count, settings().RandomPlay, Marks, randomValue);
+        selectEntry(pick);
+        CurrentIndex = List1->currentRow();
+        loaded = loadTrackAndPlay(true);
+    }
+    if (!loaded)
+        shared().Busy = false;
+
+    command->setEnabled(true);
+    XPButtons[1]->setButtonEnabled(true);
+    XPButtons[2]->setButtonEnabled(true);
+    return loaded;
+}
+
+void FrmMain::mnuListDown_Click()
+{
+    if (List1->count() < 1) {
+        mnuAdd_Click();
+        return;
+    }
+    if (trackChangeRunning())
+        return;
+    selectEntry(chooseListDown(List1->currentRow(), List1->count(), settings().RandomPlay, Marks, randomValue));
+    if (stoppedOrClosed(MediaPlayer1->playState()) && List1->count() > 0 && List1->currentRow() >= 0) {
+        FlagScope running(transportCommandRunning_);
+        transportReset(false);
+        CurrentIndex = List1->currentRow();
+        loadTrackAndPlay(false);
+    }
+}
+
+void FrmMain::mnuListUp_Click()
+{
+    if (List1->count() < 1) {
+        mnuAdd_Click();
+        return;
+    }
+    if (trackChangeRunning())
+        return;
+    selectEntry(chooseListUp(List1->currentRow(), List1->count(), settings().RandomPlay, Marks, randomValue));
+    if (stoppedOrClosed(MediaPlayer1->playState()) && List1->count() > 0 && List1->currentRow() >= 0) {
+        FlagScope running(transportCommandRunning_);
+        transportReset(false);
+        CurrentIndex = List1->currentRow();
+        loadTrackAndPlay(false);
+    }
+}
+
+void FrmMain::XPButton12_Click()
+{
+    if (List1->count() < 1) {
+        mnuAdd_Click();
+        return;
+    }
+    const QListWidgetItem* selected = List1->currentItem();
+    if (!selected || selected->text() == MediaPlayer1->fileName()) {
+        MediaPlayer1->play();
+        return;
+    }
+    const int answer =
+        rt::ui().msgBox(QStringLiteral("选择“是”播放列表中选中的曲目，选择“否”播放当前已加载的曲目。"),
+                        rt::YesNo | rt::Question | rt::DefaultButton2);
+    if (answer == rt::Yes)
+        mnuPlaySelct_Click();
+    else
+        MediaPlayer1->play();
+}
+
+void FrmMain::mnuPlayPause_Click()
+{
+    if (List1->count() < 1) {
+        mnuAdd_Click();
+        return;
+    }
+    if (MediaPlayer1->playState() == rt::MediaControl::Playing) {
+        // A stream without a known length cannot be paused.
+        if (MediaPlayer1->duration() != 0)
+            MediaPlayer1->pause();
+    } else {
+        MediaPlayer1->play();
+    }
+}
+
+void FrmMain::XPButton18_Click()
+{
+    if (List1->count() < 1) {
+        mnuAdd_Click();
+        return;
+    }
+    if (MediaPlayer1->duration() == 0)
+        return;
+    if (MediaPlayer1->playState() == rt::MediaControl::Playing)
+        MediaPlayer1->pause();
+}
+
+void FrmMain::mnuStop_Click()
+{
+    if (List1->count() < 1) {
+        mnuAdd_Click();
+        return;
+    }
+    MediaPlayer1->stop();
+    MediaPlayer1->setCurrentPosition(0);
 }
 
 void FrmMain::Timer3_Timer()
@@ -59,6 +314,7 @@ void FrmMain::Timer3_Timer()
     };
     for (int i = 1; i <= 25; ++i)
         XPButtons[i]->setButtonToolTip(QString::fromUtf8(tips[i]));
+    // 5, 7 and 8 are enabled by the lyric loader and the recording commands.
     for (int i = 1; i <= 25; ++i)
         if (i != 5 && i != 7 && i != 8)
             XPButtons[i]->setButtonEnabled(true);
@@ -89,26 +345,77 @@ void FrmMain::Timer3_Timer()
         mnuAdd_Click();
         return;
     }
-    const int state = MediaPlayer1->playState();
-    if (state == rt::MediaControl::Stopped || state == rt::MediaControl::Closed) {
-        CurrentIndex = List1->currentRow();
-        if (!LoadTrack())
-            return;
-        QCoreApplication::processEvents();
-        if (settings().AutoPlay == 1)
-            MediaPlayer1->play();
-    }
-}
-
-void FrmMain::ReloadAfterError()
-{
-    for (int i : {1, 2, 9, 3, 4})
-        Timer[i]->stop();
-    reloadWindow();
+    // Nothing is loaded over a track that plays or is paused, nor while a
+    // command is already changing the track, nor without a selection.
+    if (!stoppedOrClosed(MediaPlayer1->playState()) || trackChangeRunning() || List1->currentRow() < 0)
+        return;
+    FlagScope running(transportCommandRunning_);
+    CurrentIndex = List1->currentRow();
+    loadTrackAndPlay(s.AutoPlay == 1);
 }
 
 void FrmMain::connectTransportHandlers()
 {
+    auto onAction = [this](const char* name, void (FrmMain::*handler)()) {
+        connect(mnu(QString::fromLatin1(name)), &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    };
+    auto onButton = [this](int index, void (FrmMain::*handler)()) {
+        connect(XPButtons[index], &XPButton::Click, this, [this, handler] { (this->*handler)(); });
+    };
+    onAction("mnuPlaySelct", &FrmMain::mnuPlaySelct_Click);
+    onAction("PopPlaySelct", &FrmMain::mnuPlaySelct_Click);
+    onAction("mnuNext", &FrmMain::mnuNext_Click);
+    onAction("mnuPrevious", &FrmMain::mnuPrevious_Click);
+    onAction("mnuListDown", &FrmMain::mnuListDown_Click);
+    onAction("mnuListUp", &FrmMain::mnuListUp_Click);
+    onAction("mnuPlayPause", &FrmMain::mnuPlayPause_Click);
+    onAction("mnuStop", &FrmMain::mnuStop_Click);
+    onAction("mnuFull", &FrmMain::mnuFull_Click);
+    onAction("mnuFileInfo", &FrmMain::mnuFileInfo_Click);
+    onButton(1, &FrmMain::mnuPrevious_Click);
+    onButton(2, &FrmMain::mnuNext_Click);
+    onButton(10, &FrmMain::mnuListUp_Click);
+    onButton(11, &FrmMain::mnuListDown_Click);
+    onButton(12, &FrmMain::XPButton12_Click);
+    onButton(13, &FrmMain::mnuStop_Click);
+    onButton(17, &FrmMain::mnuSNDVOL_Click);
+    onButton(18, &FrmMain::XPButton18_Click);
+    onButton(22, &FrmMain::mnuFileInfo_Click);
+    onButton(24, &FrmMain::XPButton24_Click);
+
+    connect(MediaPlayer1, &rt::MediaControl::EndOfStream, this, &FrmMain::MediaPlayer1_EndOfStream);
+    connect(MediaPlayer1, &rt::MediaControl::OpenStateChange, this, &FrmMain::MediaPlayer1_OpenStateChange);
+    connect(MediaPlayer1, &rt::MediaControl::PlayStateChange, this, &FrmMain::MediaPlayer1_PlayStateChange);
+    connect(MediaPlayer1, &rt::MediaControl::GotFocus, this, &FrmMain::MediaPlayer1_GotFocus);
+    connect(MediaPlayer1->widget(), &rt::MediaView::focusReceived, this, &FrmMain::MediaPlayer1_GotFocus);
+
+    // A load that lets messages run must notice when the list it reads from
+    // is emptied or refilled (the restart reads it anew).
+    connect(List1->model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { ++listEpoch_; });
+
+    // The balance slider and its caption.
+    HScroll1->setRange(rt::MediaControl::BalanceMin, rt::MediaControl::BalanceMax);
+    HScroll1->setSingleStep(500);
+    HScroll1->setPageStep(1);
+    HScroll1->setValue(0);
+    HScroll1->setGeometry(26, 412, 206, 14);
+    HScroll1->setToolTip(QStringLiteral("左右声道均衡"));
+    HScroll1->show();
+    Label3 = new QLabel(balanceCaption(0), PicShape);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setGeometry(236, 411, 76, 16);
+    Label3->setAlignment(Qt::AlignCenter);
+    Label3->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
+    Label3->setToolTip(QStringLiteral("左右声道均衡"));
+    Label3->show();
+    // A change counts once the thumb is let go, not at every step of a drag.
+    connect(HScroll1, &QScrollBar::valueChanged, this, [this] {
+        if (!HScroll1->isSliderDown())
+            HScroll1_Change();
+    });
+    connect(HScroll1, &QScrollBar::sliderReleased, this, &FrmMain::HScroll1_Change);
+
+    installTransportInputFilters();
 }
 
 } // namespace melodune

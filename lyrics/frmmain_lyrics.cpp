@@ -1,14 +1,506 @@
-// The lyric handlers of the main window.
+// The lyric handlers of the main window: loading the current track's lyrics,
+// choosing a local lyric file, reloading, the no-lyrics mark, the lyric
+// pop-up menu and the mouse on the lyric surfaces.
 #include "core/frmmain.h"
+
+#include "controls/xpbutton.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "lyrics/lyricloader.h"
+#include "lyrics/richtext.h"
+#include "lyrics/richtextview.h"
+#include "platform/atomicfile.h"
+#include "platform/ui.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
+#include <QTimer>
 
 namespace melodune {
 
+namespace {
+
+LyricBoxStyle lyricBoxStyle()
+{
+    const SettingsRecord& s = settings();
+    LyricBoxStyle style;
+    style.backColor = s.LrcBackColor;
+    style.tagColor = s.LrcTagColor;
+    style.textColor = s.LrcTextColor;
+    style.fontName = s.LrcFontName;
+    style.fontSize = s.LrcFontSize;
+    style.bold = s.LrcFontBold;
+    return style;
+}
+
+void suspendAnimation(FrmMain& w)
+{
+    w.Timer[4]->stop();
+}
+
+void resumeAnimation(FrmMain& w)
+{
+    if (settings().ShowRecVolume == 1 || settings().ShowVisual == 1)
+        w.Timer[4]->start();
+}
+
+bool isPlaying(FrmMain& w)
+{
+    return w.MediaPlayer1->playState() == rt::MediaControl::Playing;
+}
+
+void pauseIfPlaying(FrmMain& w)
+{
+    if (w.MediaPlayer1->duration() != 0 && isPlaying(w))
+        w.MediaPlayer1->pause();
+}
+
+void setEnabledIfAny(FrmMain& w, const char* name, bool on)
+{
+    if (QAction* a = w.mnu(QString::fromLatin1(name)))
+        a->setEnabled(on);
+}
+
+// The model keeps the editor text with CR LF; the edit box has one
+// character per line break.
+QString toEditForm(const QString& text)
+{
+    QString s = text;
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(u'\r', u'\n');
+    return s;
+}
+
+int toEditPosition(const QString& text, int pos)
+{
+    int breaks = 0;
+    for (int i = 0; i + 1 < pos && i + 1 < text.size(); ++i)
+        if (text[i] == u'\r' && text[i + 1] == u'\n')
+            ++breaks;
+    return pos - breaks;
+}
+
+// Binds the edit box to the RichTextBox2 model: the model's text and caret
+// are shown, the user's typing goes back into the model.
+class LyricEditorBinding : public QObject {
+public:
+    LyricEditorBinding(RichTextModel* model, QWidget* view)
+        : QObject(view), model_(model), view_(view), edit_(new QPlainTextEdit(view))
+    {
+        edit_->setObjectName(QStringLiteral("RichTextBox2Edit"));
+        edit_->setFrameShape(QFrame::NoFrame);
+        edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+        edit_->setGeometry(view->rect());
+        view->installEventFilter(this);
+        connect(model_, &RichTextModel::textChanged, this, [this] {
+            if (syncing_)
+                return;
+            syncing_ = true;
+            edit_->setPlainText(toEditForm(model_->text()));
+            syncing_ = false;
+        });
+        connect(model_, &RichTextModel::selectionChanged, this, [this] {
+            if (syncing_)
+                return;
+            QTextCursor c = edit_->textCursor();
+            c.setPosition(std::min(toEditPosition(model_->text(), model_->selStart()),
+                                   int(edit_->document()->characterCount()) - 1));
+            edit_->setTextCursor(c);
+        });
+        connect(edit_, &QPlainTextEdit::textChanged, this, [this] {
+            if (syncing_)
+                return;
+            syncing_ = true;
+            QString text = edit_->toPlainText();
+            text.replace(u'\n', QStringLiteral("\r\n"));
+            model_->setText(text);
+            syncing_ = false;
+        });
+    }
+    QPlainTextEdit* edit() const { return edit_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == view_ && event->type() == QEvent::Resize)
+            edit_->setGeometry(view_->rect());
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    RichTextModel* model_;
+    QWidget* view_;
+    QPlainTextEdit* edit_;
+    bool syncing_ = false;
+};
+
+// The mouse on the picture surfaces of the lyrics: the left button starts or
+// pauses the lyric movement, the right button opens the lyric pop-up.
+class LyricSurfaceFilter : public QObject {
+public:
+    LyricSurfaceFilter(FrmMain* w, std::function<void(Qt::MouseButton, bool)> handler)
+        : QObject(w), handler_(std::move(handler))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) {
+            handler_(static_cast<QMouseEvent*>(event)->button(), event->type() == QEvent::MouseButtonPress);
+            return true; // the surfaces lie in one another: handle it once
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(Qt::MouseButton, bool)> handler_;
+};
+
+} // namespace
+
+bool FrmMain::lyricEditorOpen() const
+{
+    return XPButtons[5]->buttonToolTip() == QStringLiteral("退出修改");
+}
+
+void FrmMain::showLyricEditorState(bool open)
+{
+    XPButtons[5]->setCaption(open ? QStringLiteral("退出修改") : QStringLiteral("修改歌词"));
+    XPButtons[5]->setButtonToolTip(open ? QStringLiteral("退出修改") : QStringLiteral("编辑修改歌词"));
+    RichTextBox2->setVisible(open);
+    if (QAction* a = mnu(QStringLiteral("mnuEditLRC")))
+        a->setText(open ? QStringLiteral("退出修改当前曲目歌词(&W)") : QStringLiteral("编辑修改当前曲目歌词(&W)"));
+    if (QAction* a = mnu(QStringLiteral("PopEditLRC")))
+        a->setText(open ? QStringLiteral("退出修改当前曲目歌词") : QStringLiteral("编辑修改当前曲目歌词"));
+}
+
 void FrmMain::LoadTrackLyrics()
 {
+    const std::uint64_t serial = ++LyricLoadSerial;
+
+    // Reset.
+    LrcPath.clear();
+    XPButtons[5]->setButtonEnabled(false);
+    RichTextBox1->setVisible(true);
+    LrcPrevLine.clear();
+    LrcCurLine.clear();
+    LrcNextLine.clear();
+    LrcMarqueeX = 10;
+    LrcMarqueeStep = 1;
+    showLyricEditorState(false);
+    List2->hide();
+    List2->setToolTip(QString());
+    Timer[2]->stop();
+    Timer[9]->stop();
+    resetLyricsService();
+    if (!Recording && !PlayingRecording) {
+        setEnabledIfAny(*this, "mnuStartRec", true);
+        setEnabledIfAny(*this, "mnuPlayRec", false);
+        setEnabledIfAny(*this, "mnuStopRecPlay", false);
+        if (QAction* a = mnu(QStringLiteral("mnuStopRecPlay")))
+            a->setText(QStringLiteral("停止录音或播放(&S)"));
+        XPButtons[6]->setButtonEnabled(true);
+        XPButtons[7]->setButtonEnabled(false);
+        XPButtons[8]->setButtonEnabled(false);
+        XPButtons[8]->setCaption(QStringLiteral(" 停 止 "));
+        XPButtons[8]->setButtonToolTip(QStringLiteral(" 停 止 "));
+        RecordFile.clear();
+        imgR->setPixmap(imgS[0]);
+        Line1->hide();
+    }
+    LyricsLoaded = false;
+    Timer[1]->stop();
+    Label1->setText(QStringLiteral("0"));
+    Label2->setText(QStringLiteral("0"));
+    showLyricNotice(*RichTextBox1, lyricSearchingNotice(CurrentFile));
+
+    // Lookup, adopting the file beside the song.
+    QString path;
+    if (findTrackLyricFile(shared().DataDir, CurrentFile, CurrentExt, &path) != LyricLookup::Missing) {
+        RichTextBox1->setEnabled(false);
+        if (const std::optional<QString> text = readLyricText(path)) {
+            LyricsLoaded = true;
+            LrcPath = path;
+            XPButtons[5]->setButtonEnabled(true);
+            showLyricEditorState(false);
+            applyLrcResult(parseLrc(*text), *RichTextBox1, Lyrics);
+        }
+    }
+
+    // Whatever the box holds now gets the lyric colours.
+    styleLyricBox(*RichTextBox1, lyricBoxStyle());
+    RichTextBox1->setEnabled(true);
+    RichTextBox1->setSelStart(0);
+
+    if (LyricsLoaded) {
+        if (isPlaying(*this))
+            Timer[1]->start();
+        if (lyricsWindowShown() && settings().LrcViewMode > 99)
+            if (RichTextModel* box = lyricsWindowBox())
+                mirrorLyricBox(*RichTextBox1, *box, settings().LrcTagColor, settings().LrcTextColor);
+        return;
+    }
+
+    if (lyricsWindowShown()) {
+        SetAlwaysOnTopMode(this, true);
+        SetAlwaysOnTopMode(this, false);
+        HideMainPending = true;
+    }
+    QCoreApplication::processEvents();
+    if (serial != LyricLoadSerial)
+        return; // another load ran meanwhile and has the last word
+    if (settings().AutoDownloadLrc)
+        requestLyricsFromService();
+    else
+        showLyricNotice(*RichTextBox1, lyricNotFoundNotice(CurrentFile));
+}
+
+void FrmMain::mnuOpenLRC_Click()
+{
+    if (lyricCommandRunning_)
+        return;
+    lyricCommandRunning_ = true;
+    const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
+    if (CurrentFile.isEmpty())
+        return;
+    suspendAnimation(*this);
+    pauseIfPlaying(*this);
+
+    rt::FileDialogRequest req;
+    req.title = QStringLiteral("查找/替换歌词");
+    req.filter = QStringLiteral("歌词文件(*.lrc)|*.lrc");
+    const rt::FileDialogResult chosen = rt::ui().openFile(req);
+    const QString file = chosen.files.isEmpty() ? QString() : chosen.files.first();
+
+    if (!file.isEmpty()) {
+        const std::optional<QString> text = readLyricText(file);
+        if (!text) {
+            rt::ui().msgBox(QStringLiteral("无法读取歌词文件“") + file + QStringLiteral("”。"), rt::Exclamation);
+        } else {
+            RichTextBox1->setText(*text);
+            RichTextBox1->setEnabled(false);
+            List2->hide();
+            List2->setToolTip(QString());
+            LyricsLoaded = true;
+            Timer[2]->stop();
+            Timer[9]->stop();
+            LrcPath = file;
+            XPButtons[5]->setButtonEnabled(true);
+            showLyricEditorState(false);
+            applyLrcResult(parseLrc(*text), *RichTextBox1, Lyrics);
+            styleLyricBox(*RichTextBox1, lyricBoxStyle());
+            RichTextBox1->setEnabled(true);
+            RichTextBox1->setSelStart(0);
+
+            // Keep it as the track's own lyric file.
+            const QString target = lyricFilePath(shared().DataDir, CurrentFile);
+            const QString chosenFile = file;
+            QCoreApplication::processEvents();
+            const auto keep = [&] {
+                QString error;
+                QDir().mkpath(QFileInfo(target).absolutePath());
+                if (!rt::copyFileAtomically(chosenFile, target, &error)) {
+                    rt::ui().msgBox(QStringLiteral("歌词文件无法保存到“") + target + QStringLiteral("”：") + error,
+                                    rt::Exclamation);
+                    return;
+                }
+                LrcPath = target;
+                XPButtons[5]->setButtonEnabled(true);
+                showLyricEditorState(false);
+            };
+            const bool same = QFileInfo(chosenFile).canonicalFilePath() == QFileInfo(target).canonicalFilePath();
+            if (QFileInfo(target).isFile() && !same) {
+                pauseIfPlaying(*this);
+                const int answer = rt::ui().msgBox(QStringLiteral("你要保存当前的歌词文件来替换原来的歌词文件吗?"),
+                                                   rt::YesNo | rt::Exclamation);
+                if (answer == rt::Yes) {
+                    keep();
+                } else {
+                    suspendAnimation(*this);
+                    LoadTrackLyrics();
+                    resumeAnimation(*this);
+                }
+                if (MediaPlayer1->playState() == rt::MediaControl::Paused)
+                    MediaPlayer1->play();
+            } else {
+                keep();
+            }
+            if (isPlaying(*this))
+                Timer[1]->start();
+        }
+    }
+
+    resumeAnimation(*this);
+    if (MediaPlayer1->playState() == rt::MediaControl::Paused)
+        MediaPlayer1->play();
+}
+
+void FrmMain::mnuReOpenLRC_Click()
+{
+    if (lyricCommandRunning_)
+        return;
+    lyricCommandRunning_ = true;
+    const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
+    if (CurrentFile.isEmpty())
+        return;
+    if (rt::ui().msgBox(QStringLiteral("你确定要重新装载歌词吗?"), rt::YesNo | rt::Question | rt::DefaultButton2) !=
+        rt::Yes)
+        return;
+    suspendAnimation(*this);
+    LoadTrackLyrics();
+    resumeAnimation(*this);
+}
+
+namespace {
+
+// Writes the no-lyrics mark for a track after asking; false when the user
+// declined. A write that fails is reported.
+bool writeNoLyricsMark(const QString& file, const QString& defaultNote)
+{
+    const QString target = lyricFilePath(shared().DataDir, file);
+    if (rt::ui().msgBox(QStringLiteral("你确定要设置曲目“") + file + QStringLiteral("”暂时不使用歌词吗?"),
+                        rt::YesNo | rt::Exclamation | rt::DefaultButton2) != rt::Yes)
+        return false;
+    const std::optional<QString> answer = rt::ui().inputBox(
+        QStringLiteral("可以在下面文本框中输入曲目【") + file + QStringLiteral("】的标题或其他说明。\r\n"),
+        QStringLiteral("歌词设置"), defaultNote);
+    const QString note = answer && !answer->isEmpty() ? *answer : defaultNoLyricsNote();
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QString error;
+    if (!rt::writeFileAtomically(target, noLyricsStub(note), &error))
+        rt::ui().msgBox(QStringLiteral("无法写入歌词文件“") + target + QStringLiteral("”：") + error, rt::Exclamation);
+    return true;
+}
+
+} // namespace
+
+void FrmMain::mnuNotLRC_Click()
+{
+    if (lyricCommandRunning_)
+        return;
+    lyricCommandRunning_ = true;
+    const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
+    if (!writeNoLyricsMark(CurrentFile, noLyricsDefaultNote(CurrentTitle, CurrentFile)))
+        return;
+    XPButtons[5]->setButtonEnabled(true);
+    List2->hide();
+    Timer[2]->stop();
+    Timer[9]->stop();
+    suspendAnimation(*this);
+    LoadTrackLyrics();
+    resumeAnimation(*this);
+}
+
+void FrmMain::PopNotLRC4_Click()
+{
+    if (lyricCommandRunning_)
+        return;
+    QListWidgetItem* item = List1->currentItem();
+    if (!item || !item->isSelected()) {
+        rt::ui().msgBox(QStringLiteral("请首先选中列表中的曲目！"), rt::OkOnly);
+        return;
+    }
+    const QString entry = item->text();
+    if (entry == CurrentFile) {
+        mnuNotLRC_Click();
+        return;
+    }
+    if (lyricCommandRunning_)
+        return;
+    lyricCommandRunning_ = true;
+    const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
+    writeNoLyricsMark(entry, entry);
 }
 
 void FrmMain::connectLyricsHandlers()
 {
+    // The lyric pop-up of the lyric surfaces.
+    if (!menu(QStringLiteral("Popmnu1"))) {
+        const QString pop = QStringLiteral("Popmnu1");
+        addSubMenu({}, pop, QStringLiteral("歌词"));
+        addMenuItem(pop, QStringLiteral("PopOpenLRC"), QStringLiteral("查找/替换歌词[本地]"));
+        addMenuItem(pop, QStringLiteral("PopOpenLRC2"), QStringLiteral("模糊查找/替换歌词[联网]"));
+        addMenuItem(pop, QStringLiteral("PopSearch1"), QStringLiteral("LRC歌词搜索下载站"));
+        addMenuItem(pop, QStringLiteral("PopReOpenLRC"), QStringLiteral("重新装载歌词"));
+        addSeparator(pop);
+        addMenuItem(pop, QStringLiteral("PopDelLRC"), QStringLiteral("删除当前曲目默认歌词"));
+        addMenuItem(pop, QStringLiteral("PopNotLRC"), QStringLiteral("设置当前曲目不用歌词"));
+        addMenuItem(pop, QStringLiteral("PopEditLRC"), QStringLiteral("编辑修改当前曲目歌词"));
+        addSeparator(pop);
+        addSubMenu(pop, QStringLiteral("PopLrcVS"), QStringLiteral("歌词显示模式"));
+        addMenuItem(QStringLiteral("PopLrcVS"), QStringLiteral("PopLrcVS0"), QStringLiteral("文本框模式"));
+        addMenuItem(QStringLiteral("PopLrcVS"), QStringLiteral("PopLrcVS1"), QStringLiteral("可视化效果"));
+        addMenuItem(QStringLiteral("PopLrcVS"), QStringLiteral("PopLrcVS2"), QStringLiteral("图片背景"));
+        addSeparator(pop);
+        addMenuItem(pop, QStringLiteral("PopLrcVSH"), QStringLiteral("歌词全屏"));
+    }
+    if (!mnu(QStringLiteral("PopNotLRC4")) && menu(QStringLiteral("Popmnu4")))
+        addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopNotLRC4"), QStringLiteral("设置选中的曲目不用歌词"));
+
+    const auto onMenu = [this](const char* name, void (FrmMain::*handler)()) {
+        if (QAction* a = mnu(QString::fromLatin1(name)))
+            connect(a, &QAction::triggered, this, handler);
+    };
+    onMenu("mnuOffsetA", &FrmMain::mnuOffsetA_Click);
+    onMenu("mnuOffsetD", &FrmMain::mnuOffsetD_Click);
+    onMenu("mnuEditLRC", &FrmMain::mnuEditLRC_Click);
+    onMenu("PopEditLRC", &FrmMain::mnuEditLRC_Click);
+    onMenu("mnuDelLRC", &FrmMain::mnuDelLRC_Click);
+    onMenu("PopDelLRC", &FrmMain::mnuDelLRC_Click);
+    onMenu("mnuOpenLRC", &FrmMain::mnuOpenLRC_Click);
+    onMenu("PopOpenLRC", &FrmMain::mnuOpenLRC_Click);
+    onMenu("mnuReOpenLRC", &FrmMain::mnuReOpenLRC_Click);
+    onMenu("PopReOpenLRC", &FrmMain::mnuReOpenLRC_Click);
+    onMenu("mnuNotLRC", &FrmMain::mnuNotLRC_Click);
+    onMenu("PopNotLRC", &FrmMain::mnuNotLRC_Click);
+    onMenu("PopNotLRC4", &FrmMain::PopNotLRC4_Click);
+    if (QMenu* m = menu(QStringLiteral("mnuEdit")))
+        connect(m, &QMenu::aboutToShow, this, &FrmMain::mnuEdit_Click);
+
+    connect(XPButtons[3], &XPButton::Click, this, &FrmMain::XPButton3_Click);
+    connect(XPButtons[4], &XPButton::Click, this, &FrmMain::XPButton4_Click);
+    connect(XPButtons[5], &XPButton::Click, this, &FrmMain::XPButton5_Click);
+    connect(XPButtons[19], &XPButton::Click, this, &FrmMain::mnuReOpenLRC_Click);
+
+    // The editor: an edit box over RichTextBox2's view, bound to its model.
+    RichTextBox2Edit = (new LyricEditorBinding(RichTextBox2, RichTextBox2View))->edit();
+
+    // The mouse on the lyric surfaces.
+    const auto mouse = [this](Qt::MouseButton button, bool pressed) {
+        if (pressed && button == Qt::LeftButton) {
+            mnuLrcSt_Click();
+        } else if (!pressed && button == Qt::RightButton) {
+            setEnabledIfAny(*this, "PopDelLRC", LyricsLoaded);
+            setEnabledIfAny(*this, "PopEditLRC", XPButtons[5]->buttonEnabled());
+            showPopup(QStringLiteral("Popmnu1"));
+        }
+    };
+    auto* surfaces = new LyricSurfaceFilter(this, mouse);
+    Image6->installEventFilter(surfaces);
+    Picture1->installEventFilter(surfaces);
+    for (QLabel* p : Picture6)
+        p->installEventFilter(surfaces);
+    Picture7->installEventFilter(surfaces);
+    connect(RichTextBox1View, &RichTextView::mousePressed, this,
+            [mouse](Qt::MouseButton b, Qt::KeyboardModifiers, QPoint) { mouse(b, true); });
+    connect(RichTextBox1View, &RichTextView::mouseReleased, this,
+            [mouse](Qt::MouseButton b, Qt::KeyboardModifiers, QPoint) { mouse(b, false); });
+    // The lyric box never keeps the keyboard focus.
+    connect(RichTextBox1View, &RichTextView::focusReceived, this, [this] {
+        FocusedControl = QStringLiteral("RichTextBox1");
+        PicShape->setFocus();
+    });
 }
 
 } // namespace melodune

@@ -1,10 +1,233 @@
-// The lyric tick of the main window.
+// The lyric tick of the main window: every 50 ms the playback position
+// becomes the lyric clock, the line stamped with its tenth of a second is
+// scrolled to and highlighted, and the picture views get their texts.
 #include "core/frmmain.h"
+
+#include "core/settings.h"
+#include "lyrics/lyrictick.h"
+#include "lyrics/richtext.h"
+#include "lyrics/richtextview.h"
+#include "platform/convert.h"
+#include "platform/ui.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QScopeGuard>
+#include <QTimer>
 
 namespace melodune {
 
+namespace {
+
+// A step that fails is skipped; the tick goes on with the next one.
+template <class F>
+void step(F&& f)
+{
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
+const QString kClosingText = QStringLiteral("谢谢使用！");
+
+// The off branch of the visualisation switch: view 1 paints on the
+// visualiser's surface, so the panel cannot stay on beside it.
+void switchVisualisationOff(FrmMain& w)
+{
+    settings().ShowVisual = 0;
+    w.Picture5->hide();
+    if (QAction* a = w.mnu(QStringLiteral("mnuShowVisualS")))
+        a->setText(QStringLiteral("打开可视化效果(&E)"));
+    for (const char* n : {"PopShowVisualS", "PopShowVisualS2"})
+        if (QAction* a = w.mnu(QString::fromLatin1(n)))
+            a->setText(QStringLiteral("打开可视化效果"));
+}
+
+} // namespace
+
 void FrmMain::Timer1_Timer()
 {
+    // The tick lets pending messages run; a tick asked for in between (the
+    // play-state handler calls it directly) would work on a half-moved line.
+    if (lyricTickRunning_)
+        return;
+    lyricTickRunning_ = true;
+    const auto running = qScopeGuard([this] { lyricTickRunning_ = false; });
+
+    try {
+        SettingsRecord& s = settings();
+
+        step([&] {
+            if (HideMainPending) {
+                HideMainPending = false;
+                SetAlwaysOnTopMode(this, false);
+                if (lyricsWindowShown())
+                    hide();
+            }
+        });
+
+        if (isMinimized() && s.LrcViewMode < 100)
+            return;
+        if ((MediaPlayer1->imageSourceWidth() != 0 || MediaPlayer1->imageSourceHeight() != 0) &&
+            MediaPlayer1->displaySize() == rt::MediaControl::DisplayFullScreen)
+            return;
+
+        step([&] { Timer[1]->setInterval(50); });
+
+        step([&] {
+            LrcClock = MediaPlayer1->currentPosition() + double(Lyrics.offset) / 1000.0;
+            Label1->setText(lyricClockLabel(LrcClock));
+            Label2->setText(rt::numberText(Lyrics.offset));
+        });
+
+        // Keep the controls of the current view in their state.
+        step([&] {
+            const int mode = s.LrcViewMode;
+            auto pictureViews = [this](bool on) {
+                for (QLabel* p : Picture6)
+                    p->setVisible(on);
+                Picture7->setVisible(on);
+                Image6->setVisible(on);
+            };
+            if (mode == 0) {
+                RichTextBox1->setVisible(true);
+            } else if (mode == 1) {
+                if (s.ShowVisual == 1)
+                    switchVisualisationOff(*this);
+                Picture1->show();
+                RichTextBox1->setVisible(false);
+                pictureViews(false);
+            } else if (mode == 2) {
+                Picture1->show();
+                RichTextBox1->setVisible(false);
+                pictureViews(true);
+            } else if (mode >= 100) {
+                if (!lyricsWindowShown()) {
+                    LrcPaintCounter = 1;
+                    openLyricsWindow();
+                }
+            }
+        });
+
+        bool hit = false;
+        step([&] {
+            LrcTimeKey = lyricTimeKey(LrcClock);
+            const std::optional<LyricLineHit> line = findLyricLine(RichTextBox1->text(), LrcTimeKey);
+            if (!line)
+                return;
+            // A clock that stands still (paused with the tick on, a stalled
+            // stream) keeps finding the line already highlighted; moving to it
+            // again would scroll the box away and make the previous line the
+            // current one.
+            if (line->highlightStart1() == Lyrics.highlightStart &&
+                line->highlightLength() == Lyrics.highlightLength)
+                return;
+            hit = true;
+            const int mode = s.LrcViewMode;
+            RichTextModel* copy = (mode >= 100 && lyricsWindowShown()) ? lyricsWindowBox() : nullptr;
+
+            step([&] {
+                RichTextBox1->lineScroll(1);
+                if (copy)
+                    copy->lineScroll(1);
+            });
+
+            LrcCurTime = line->time;
+            if (!isZeroStamp(LrcCurTime))
+                LrcPrevLine = LrcCurLine;
+            LrcCurLine = line->text;
+
+            step([&] {
+                const int oldStart = Lyrics.highlightStart;
+                const int oldLength = Lyrics.highlightLength;
+                Lyrics.highlightStart = line->highlightStart1();
+                Lyrics.highlightLength = line->highlightLength();
+                for (RichTextModel* box : {RichTextBox1, copy}) {
+                    if (!box)
+                        continue;
+                    moveLyricHighlight(*box, oldStart, oldLength, Lyrics.highlightStart,
+                                       Lyrics.highlightLength, s.LrcTextColor, s.LrcHighlightColor);
+                    box->setSelStart(Lyrics.highlightStart - 1 + Lyrics.highlightLength + 2);
+                }
+            });
+
+            LrcNextTime = line->nextTime;
+            LrcNextLine = line->nextText;
+
+            const MarqueeParams m = marqueeFor(LrcCurLine, LrcCurTime, LrcNextTime);
+            LrcMarqueeStep = m.step;
+            LrcMarqueeX = m.x;
+            LrcMarqueeWidth = m.width;
+
+            if (mode == 2 || mode == 102)
+                step([&] { layoutLyricStripOnHit(mode == 102); });
+        });
+
+        if (hit) {
+            step([] { QCoreApplication::processEvents(); });
+            step([&] {
+                if (RichTextBox1View->hasFocus())
+                    PicShape->setFocus();
+            });
+            step([&] {
+                if (settings().LrcViewMode >= 100 && lyricsWindowShown())
+                    focusLyricsWindow();
+            });
+            step([&] { Timer[1]->setInterval(110); });
+        }
+
+        // The end of the song: the box shows its end and the views the
+        // closing text, again on every tick of the last three seconds.
+        step([&] {
+            const double duration = MediaPlayer1->duration();
+            if (duration == 0 || !(duration - MediaPlayer1->currentPosition() < 3) ||
+                Lyrics.highlightStart <= 0 || Lyrics.highlightLength <= 0)
+                return;
+            const int mode = s.LrcViewMode;
+            RichTextBox1->setSelStart(RichTextBox1->length());
+            if (mode >= 100 && lyricsWindowShown())
+                if (RichTextModel* copy = lyricsWindowBox())
+                    copy->setSelStart(RichTextBox1->length());
+            LrcPrevLine.clear();
+            LrcNextLine.clear();
+            LrcCurLine = QStringLiteral("    ") + kClosingText;
+            LrcMarqueeX = 0;
+            LrcMarqueeStep = 0;
+            LrcStripRed = LrcStripGreen = LrcStripBlue = 255;
+            if (mode == 2) {
+                LrcCurLine = kClosingText;
+                centreLyricStripOnEndText(false);
+            } else if (mode == 102) {
+                LrcPrevLine = rt::appTitle() + QStringLiteral(" %1.%2.%3")
+                                                   .arg(services_.versionMajor)
+                                                   .arg(services_.versionMinor)
+                                                   .arg(services_.versionRevision);
+                LrcCurLine = kClosingText;
+                centreLyricStripOnEndText(true);
+            }
+        });
+
+        if (LrcMarqueeWidth < 100)
+            LrcMarqueeWidth = 100;
+        step([&] { paintLyricViews(); });
+    } catch (...) {
+        // Nothing of a tick is reported; the next one starts afresh.
+    }
 }
+
+// ---- hooks of the picture views and of the lyrics window -------------------
+// The painting of views 1 and 2 and the full-screen lyrics window fill these
+// in; until then the tick and the view commands run without them.
+
+void FrmMain::paintLyricViews() {}
+void FrmMain::layoutLyricStripOnHit(bool) {}
+void FrmMain::centreLyricStripOnEndText(bool) {}
+bool FrmMain::lyricsWindowShown() const { return false; }
+void FrmMain::openLyricsWindow() {}
+void FrmMain::closeLyricsWindow() {}
+void FrmMain::focusLyricsWindow() {}
+RichTextModel* FrmMain::lyricsWindowBox() const { return nullptr; }
 
 } // namespace melodune

@@ -1,19 +1,442 @@
-// The recording handlers of the main window.
+// The recording handlers of the main window: the sing-along take over the
+// current track, its progress line, the stop command, saving the take as a
+// WAV file and playing it back.
 #include "core/frmmain.h"
+
+#include "controls/xpbutton.h"
+#include "core/settings.h"
+#include "platform/clock.h"
+#include "platform/ui.h"
+#include "platform/units.h"
+#include "sound/recording.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QTimer>
+#include <algorithm>
 
 namespace melodune {
 
-void FrmMain::mnuStopRecPlay_Click()
+namespace {
+
+const QString kCaptureTitle = QStringLiteral("DirectSoundCapture 录音提示");
+const QString kStopIdleMenu = QStringLiteral("停止录音或播放(&S)");
+const QString kStopIdleButton = QStringLiteral(" 停 止 ");
+
+bool animationTickWanted()
 {
+    const SettingsRecord& s = settings();
+    return s.ShowRecVolume == 1 || s.ShowVisual == 1;
 }
+
+QPixmap statusPicture(const QColor& fill)
+{
+    QPixmap p(18, 18);
+    p.fill(Qt::transparent);
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    g.setPen(QPen(fill.darker(160), 1));
+    g.setBrush(fill);
+    g.drawEllipse(QRectF(3.5, 3.5, 11, 11));
+    return p;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Record command
+
+void FrmMain::XPButton6_Click()
+{
+    mnuStartRec_Click();
+}
+
+void FrmMain::mnuStartRec_Click()
+{
+    // The question and the event passes below let other commands run; one
+    // start at a time, and none while a take is being saved.
+    if (recordStarting_ || Recording || savingRecording_)
+        return;
+    recordStarting_ = true;
+    stopAfterStart_ = false;
+    rt::MediaControl* mp = MediaPlayer1;
+    const SettingsRecord& s = settings();
+
+    // 1.
+    if (mp->duration() != 0 && mp->playState() == rt::MediaControl::Playing)
+        mp->pause();
+    // 2. The user sets the input level there; not finding one is no reason to stop.
+    if (s.ShowMixerOnRecord)
+        startVolumeControl();
+    // 3.
+    XPButtons[8]->setCaption(QStringLiteral("停止录音"));
+    XPButtons[8]->setButtonToolTip(QStringLiteral("停止录音"));
+    XPButtons[8]->setButtonEnabled(true);
+    mnu(QStringLiteral("mnuStopRecPlay"))->setText(QStringLiteral("停止录音(&S)"));
+    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(true);
+
+    // 4.
+    const QString question =
+        QStringLiteral("您已经选择了录音功能，程序将以目前已经加载的曲目作为伴奏(开始录音时将从当前进度开始播放曲目)，"
+                       "同时可以录制您的演唱。请确认麦克风正确连接在电脑声卡上，并且在系统声音控制的播放属性中取消"
+                       "麦克风静音(测试音箱有麦克风声音输出即可，如果声音太小可以在高级选项中选择Mic Boost选项)；"
+                       "录音属性选择“StereoMix”(立体声混音输出)或“WAVE”。")
+        + QLatin1Char('\n') + QStringLiteral("你确定要立即开始录音吗？");
+    const int answer =
+        rt::ui().msgBox(question, rt::YesNo | rt::Information, rt::appTitle() + QStringLiteral(" 录音提示"));
+    if (answer != rt::Yes) {
+        // 5.
+        mnu(QStringLiteral("mnuStopRecPlay"))->setText(QStringLiteral("停止录音或回放(&S)"));
+        mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
+        XPButtons[8]->setButtonEnabled(false);
+        XPButtons[8]->setCaption(kStopIdleButton);
+        XPButtons[8]->setButtonToolTip(kStopIdleButton);
+        if (mp->playState() == rt::MediaControl::Paused)
+            mp->play();
+        recordStarting_ = false;
+        return;
+    }
+
+    // 6.
+    Timer[4]->stop();
+    QCoreApplication::processEvents();
+    RecordFile.clear();
+    DSCaptureBuffer.reset();
+
+    // 7. A capture object that cannot report its formats gets no buffer; the
+    // stop command then reports the failed take.
+    Capture.RecordSeconds = recordSecondsToTrackEnd(mp->duration(), mp->currentPosition());
+    bool sized = false;
+    if (DSCapture) {
+        PrepareResult r;
+        if (s.RecordToTrackEnd == 1) {
+            r = PrepareCaptureFormat(*DSCapture, Capture, s.MaxRecordMinutes, Capture.RecordSeconds);
+        } else {
+            double seconds = static_cast<double>(s.MaxRecordMinutes) * 60.0;
+            r = PrepareCaptureFormat(*DSCapture, Capture, s.MaxRecordMinutes, seconds);
+        }
+        sized = r == PrepareResult::Ok;
+    }
+
+    // 8.
+    mp->play();
+    QCoreApplication::processEvents();
+
+    // 9. A buffer that cannot start stays here not capturing: the stop
+    // command reports it.
+    if (sized && DSCapture) {
+        DSCaptureBuffer = DSCapture->CreateCaptureBuffer(Capture.CaptureDesc);
+        if (DSCaptureBuffer)
+            DSCaptureBuffer->Start(0);
+    }
+
+    // 10.
+    RecordStart = rt::clock().tickMs();
+    Timer[5]->start();
+
+    // 11.
+    XPButtons[6]->setButtonEnabled(false);
+    XPButtons[7]->setButtonEnabled(false);
+    mnu(QStringLiteral("mnuStartRec"))->setEnabled(false);
+    mnu(QStringLiteral("mnuPlayRec"))->setEnabled(false);
+    imgR->setPixmap(imgS[1]);
+    Check2->setEnabled(false);
+    Check3->setEnabled(false);
+    if (QAction* a = mnu(QStringLiteral("mnuRemoveVocal")))
+        a->setEnabled(false);
+
+    // 12.
+    Recording = true;
+    PlayingRecording = false;
+
+    // 13.
+    if (animationTickWanted())
+        Timer[4]->start();
+
+    recordStarting_ = false;
+    if (stopAfterStart_) {
+        stopAfterStart_ = false;
+        mnuStopRecPlay_Click();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Progress tick
+
+void FrmMain::Timer5_Timer()
+{
+    if (!Recording) {
+        Timer[5]->stop();
+        Line1->hide();
+        return;
+    }
+    Line1->show();
+    // Ticks, not the wall clock: a clock set back or forward during the take
+    // must not end it early or run it past its buffer.
+    float x = progressLineX(wholeSecondsBetween(RecordStart, rt::clock().tickMs()), Capture.RecordSeconds);
+    const bool timeUp = x >= ProgressLineEnd;
+    if (timeUp)
+        x = ProgressLineEnd;
+    const int left = rt::twipsToPixels(static_cast<int>(x));
+    const int right = rt::twipsToPixels(static_cast<int>(ProgressLineEnd));
+    Line1->setGeometry(left, Line1->y(), std::max(0, right - left), std::max(1, Line1->height()));
+    if (timeUp)
+        mnuStopRecPlay_Click();
+}
+
+// ---------------------------------------------------------------------------
+// Stop command
 
 void FrmMain::XPButton8_Click()
 {
     mnuStopRecPlay_Click();
 }
 
+void FrmMain::mnuStopRecPlay_Click()
+{
+    if (recordStarting_) {
+        // The take is not running yet: end it as soon as it does.
+        stopAfterStart_ = true;
+        return;
+    }
+    if (savingRecording_)
+        return;
+    rt::MediaControl* mp = MediaPlayer1;
+
+    // 1.
+    imgR->setPixmap(imgS[0]);
+    Line1->hide();
+
+    if (Recording) {
+        // 2.1
+        Capture.Samples.clear();
+        Capture.Samples.shrink_to_fit();
+        if (mp->duration() != 0 && mp->playState() == rt::MediaControl::Playing)
+            mp->pause();
+        Timer[4]->stop();
+        Recording = false;
+
+        // 2.2 A buffer that ran full has lost the end of the take.
+        if (!DSCaptureBuffer || !(DSCaptureBuffer->GetStatus() & rt::CaptureStatusCapturing)) {
+            rt::ui().msgBox(
+                QStringLiteral("录音失败！(电脑缓存不足或录音超时。请尝试重新设置最大录音缓存时间。)"),
+                rt::OkOnly | rt::Critical, kCaptureTitle);
+            mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+            XPButtons[6]->setButtonEnabled(true);
+            mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
+            mnu(QStringLiteral("mnuStopRecPlay"))->setText(kStopIdleMenu);
+            XPButtons[8]->setButtonEnabled(false);
+            XPButtons[8]->setCaption(kStopIdleButton);
+            XPButtons[8]->setButtonToolTip(kStopIdleButton);
+            DSCaptureBuffer.reset();
+            if (animationTickWanted())
+                Timer[4]->start();
+            return;
+        }
+
+        // 2.3
+        DSCaptureBuffer->Stop();
+        SaveRecording();
+        if (animationTickWanted())
+            Timer[4]->start();
+    } else if (PlayingRecording) {
+        // 3. The recording stays the loaded file.
+        const int state = mp->playState();
+        if (state == rt::MediaControl::Playing) {
+            mp->stop();
+            mp->setCurrentPosition(0);
+        } else if (state == rt::MediaControl::Stopped) {
+            mp->setCurrentPosition(0);
+        }
+        XPButtons[7]->setButtonEnabled(true);
+        mnu(QStringLiteral("mnuPlayRec"))->setEnabled(true);
+    }
+
+    // 4.
+    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
+    mnu(QStringLiteral("mnuStopRecPlay"))->setText(kStopIdleMenu);
+    XPButtons[8]->setButtonEnabled(false);
+    XPButtons[8]->setCaption(kStopIdleButton);
+    XPButtons[8]->setButtonToolTip(kStopIdleButton);
+}
+
+// ---------------------------------------------------------------------------
+// Saving the take
+
+void FrmMain::CopyCaptureToBuffer()
+{
+    CapturedBytes = 0;
+    // A sound buffer left by another job must never pass for this take.
+    DSBuffer.reset();
+    if (!DSCaptureBuffer)
+        return;
+    DSBuffer = copyCaptureToSoundBuffer(*DSCaptureBuffer, &CapturedBytes);
+}
+
+void FrmMain::SaveRecording()
+{
+    // Every way out drops the take and frees its buffers (hundreds of
+    // megabytes for a long one).
+    auto releaseTake = [this] {
+        DSBuffer.reset();
+        DSCaptureBuffer.reset();
+        Capture.Samples.clear();
+        Capture.Samples.shrink_to_fit();
+        savingRecording_ = false;
+    };
+    auto enableRecord = [this] {
+        mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+        XPButtons[6]->setButtonEnabled(true);
+    };
+
+    // 1-2. Nothing captured: no dialog, and the next take may start at once.
+    CopyCaptureToBuffer();
+    if (!DSBuffer) {
+        enableRecord();
+        releaseTake();
+        return;
+    }
+    savingRecording_ = true;
+
+    // 4-5. The dialog checks for an existing file under the name typed; the
+    // extension rule may change that name, so a file under the final name is
+    // asked about here.
+    QString path;
+    for (;;) {
+        rt::FileDialogRequest req;
+        req.fileName = defaultRecordingName(rt::clock().now());
+        req.filter = QStringLiteral("声音文件(*.wav)|*.wav");
+        req.filterIndex = 1;
+        req.title = QStringLiteral("保存录音文件 *.wav");
+        req.overwritePrompt = true;
+        const rt::FileDialogResult chosen = rt::ui().saveFile(req);
+        if (chosen.files.isEmpty() || chosen.files.first().isEmpty()) {
+            // 13. Cancelled: nothing is written.
+            enableRecord();
+            releaseTake();
+            return;
+        }
+        path = recordingSavePath(chosen.files.first());
+        if (path == chosen.files.first() || !QFileInfo::exists(path))
+            break;
+        if (rt::ui().msgBox(QStringLiteral("文件 ") + path + QStringLiteral(" 已经存在。") + QLatin1Char('\n')
+                                + QStringLiteral("要替换它吗？"),
+                            rt::YesNo | rt::Exclamation | rt::DefaultButton2, rt::appTitle()) == rt::Yes)
+            break;
+    }
+
+    // 6.
+    MediaPlayer1->stop();
+    MediaPlayer1->setCurrentPosition(0);
+
+    // 8. The file is replaced only once it is complete, so a full disk or a
+    // missing folder leaves no part of a file behind.
+    QString why;
+    if (!DSBuffer->SaveToFile(path, &why)) {
+        // 14.
+        rt::ui().msgBox(QStringLiteral("保存文件出现错误！"), rt::OkOnly, rt::appTitle());
+        enableRecord();
+        releaseTake();
+        return;
+    }
+    RecordFile = path;
+    // 9. SaveToFile returns once the file is in place; let what waited run.
+    QCoreApplication::processEvents();
+
+    // 10. A file the media control refuses still stays the recording; the
+    // play-back command reports it.
+    try {
+        MediaPlayer1->setFileName(RecordFile);
+    } catch (const rt::MediaError&) {
+    }
+    PlayingRecording = true;
+
+    // 11.
+    mnu(QStringLiteral("mnuPlayRec"))->setEnabled(true);
+    XPButtons[7]->setButtonEnabled(true);
+    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
+    mnu(QStringLiteral("mnuStopRecPlay"))->setText(kStopIdleMenu);
+    XPButtons[8]->setButtonEnabled(false);
+    XPButtons[8]->setCaption(kStopIdleButton);
+    XPButtons[8]->setButtonToolTip(kStopIdleButton);
+
+    // 12.
+    releaseTake();
+}
+
+// ---------------------------------------------------------------------------
+// Play-back
+
+void FrmMain::XPButton7_Click()
+{
+    mnuPlayRec_Click();
+}
+
+void FrmMain::mnuPlayRec_Click()
+{
+    const QString noFile = QStringLiteral("错误！无录音文件！");
+    // 1. Also when the file has gone since it was saved.
+    if (RecordFile.isEmpty() || !QFileInfo::exists(RecordFile)) {
+        rt::ui().msgBox(noFile, rt::OkOnly, rt::appTitle());
+        return;
+    }
+    // 2.
+    Recording = false;
+    PlayingRecording = true;
+    // 3. A paused recording resumes where it stands.
+    rt::MediaControl* mp = MediaPlayer1;
+    if (mp->playState() != rt::MediaControl::Paused || mp->fileName() != RecordFile) {
+        try {
+            mp->setFileName(RecordFile);
+        } catch (const rt::MediaError&) {
+            rt::ui().msgBox(noFile, rt::OkOnly, rt::appTitle());
+            return;
+        }
+    }
+    mp->play();
+    // 4.
+    XPButtons[8]->setButtonEnabled(true);
+    XPButtons[8]->setCaption(QStringLiteral("停止回放"));
+    XPButtons[8]->setButtonToolTip(QStringLiteral("停止回放"));
+    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(true);
+    mnu(QStringLiteral("mnuStopRecPlay"))->setText(QStringLiteral("停止回放(&S)"));
+    XPButtons[7]->setButtonEnabled(false);
+    mnu(QStringLiteral("mnuPlayRec"))->setEnabled(false);
+    imgR->setPixmap(imgS[2]);
+}
+
+// ---------------------------------------------------------------------------
+// System volume control
+
+void FrmMain::mnuSNDVOL_Click()
+{
+    if (!startVolumeControl())
+        rt::ui().msgBox(QStringLiteral("无法调用操作系统程序！") + QLatin1Char('\n')
+                            + QStringLiteral("请自行查找操作系统中的此项功能。"),
+                        rt::OkOnly, rt::appTitle());
+}
+
 void FrmMain::connectRecordingHandlers()
 {
+    imgS = {statusPicture(QColor(150, 150, 150)), statusPicture(QColor(220, 40, 40)),
+            statusPicture(QColor(40, 190, 70))};
+    imgR->setPixmap(imgS[0]);
+
+    Timer[5]->setInterval(50);
+    connect(Timer[5], &QTimer::timeout, this, &FrmMain::Timer5_Timer);
+
+    connect(mnu(QStringLiteral("mnuStartRec")), &QAction::triggered, this, [this] { mnuStartRec_Click(); });
+    connect(mnu(QStringLiteral("mnuStopRecPlay")), &QAction::triggered, this, [this] { mnuStopRecPlay_Click(); });
+    connect(mnu(QStringLiteral("mnuPlayRec")), &QAction::triggered, this, [this] { mnuPlayRec_Click(); });
+    connect(mnu(QStringLiteral("mnuSNDVOL")), &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
+    connect(XPButtons[6], &XPButton::Click, this, &FrmMain::XPButton6_Click);
+    connect(XPButtons[7], &XPButton::Click, this, &FrmMain::XPButton7_Click);
+    connect(XPButtons[8], &XPButton::Click, this, &FrmMain::XPButton8_Click);
 }
 
 } // namespace melodune

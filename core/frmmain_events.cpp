@@ -1,0 +1,262 @@
+// The main window's reactions to the media control's events, and the
+// restart after a playback error.
+#include "core/frmmain.h"
+
+#include "controls/xpbutton.h"
+#include "core/playlistedit.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "lyrics/lyricstyle.h"
+#include "lyrics/richtext.h"
+#include "platform/clock.h"
+#include "platform/ui.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QTimer>
+
+namespace melodune {
+
+namespace {
+
+const QString kHintAudio = QStringLiteral("提示：单击鼠标右键可以显示菜单。");
+const QString kHintVideo = QStringLiteral("提示：按 F 键全屏显示影像；按 Esc 键退出全屏。");
+
+void checkAction(QAction* a, bool on)
+{
+    if (a)
+        a->setChecked(on);
+}
+
+void enableAction(QAction* a, bool on)
+{
+    if (a)
+        a->setEnabled(on);
+}
+
+} // namespace
+
+void FrmMain::MediaPlayer1_EndOfStream()
+{
+    // The end of the old track while a new one is being loaded means nothing.
+    if (trackChangeRunning())
+        return;
+    // From here the end of the stream changes the track: a command that
+    // arrives while messages run is refused rather than stepping twice.
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(transportCommandRunning_);
+    QCoreApplication::processEvents();
+    if (reloadQueued_)
+        return;
+    LrcPath.clear();
+    XPButtons[5]->setButtonEnabled(false);
+    RichTextBox2->setVisible(false);
+    XPButtons[5]->setCaption(QStringLiteral("修改歌词"));
+    XPButtons[5]->setButtonToolTip(QStringLiteral("编辑修改歌词"));
+    // Each flag is cleared before its box is unticked, so the box's own
+    // handler does not hand the control the unprocessed file again.
+    VocalRemovalOn = false;
+    DevocalFile.clear();
+    checkAction(mnu(QStringLiteral("mnuRemoveVocal")), false);
+    Check2->setChecked(false);
+    KeyShiftOn = false;
+    ShiftFile.clear();
+    checkAction(mnu(QStringLiteral("mnuShifting")), false);
+    Check3->setChecked(false);
+
+    if (PlayingRecording) {
+        XPButton8_Click();
+        return;
+    }
+    if (Recording && settings().StopRecordAtEnd == 1) {
+        XPButton8_Click();
+        return;
+    }
+    const int count = List1->count();
+    if (count < 1)
+        return;
+    const int from = List1->currentRow() >= 0 ? List1->currentRow() : int(CurrentIndex);
+    selectEntry(chooseNextTrack(from, CurrentIndex, count, settings().RandomPlay, Marks,
+                                [] { return rt::clock().rnd(); }));
+    CurrentIndex = List1->currentRow();
+    loadTrackAndPlay(true);
+}
+
+void FrmMain::MediaPlayer1_OpenStateChange()
+{
+    // The lyrics work of the previous track ends (the lyric code keeps the
+    // request of the track that has just opened).
+    stopLyricsServiceTimers();
+    const QString name = MediaPlayer1->fileName();
+    const QString tip = QStringLiteral("播放器加载曲目【") + name + QStringLiteral("】");
+    if (CurrentFile == name) {
+        CurrentTitle = MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoTitle);
+        if (!CurrentTitle.trimmed().isEmpty()) {
+            Label4->setText(CurrentTitle + QStringLiteral(" - ") + windowTitle());
+            Label4->setToolTip(tip);
+            return;
+        }
+    }
+    CurrentTitle.clear();
+    Label4->setText(name + QStringLiteral(" - ") + windowTitle());
+    Label4->setToolTip(tip);
+}
+
+void FrmMain::MediaPlayer1_PlayStateChange()
+{
+    SharedState& sh = shared();
+    const SettingsRecord& s = settings();
+    rt::MediaControl* mp = MediaPlayer1;
+    sh.Busy = true;
+
+    if (mp->imageSourceWidth() == 0 && mp->imageSourceHeight() == 0) {
+        enableAction(mnu(QStringLiteral("mnuFull")), false);
+        if (s.ShowVisual == 1)
+            Picture5->show();
+        Label5->setText(kHintAudio);
+    } else {
+        Label5->setText(kHintVideo);
+        enableAction(mnu(QStringLiteral("mnuFull")), true);
+        Picture2->hide();
+        Picture5->hide();
+        if (mp->playState() == rt::MediaControl::Playing && s.AutoFullScreen == 1)
+            mnuFull_Click();
+    }
+    Label5->setToolTip(Label5->text());
+
+    // Another file than the processed copies plays: the switches are off.
+    if (mp->playState() == rt::MediaControl::Playing && mp->fileName() != DevocalFile &&
+        mp->fileName() != ShiftFile) {
+        VocalRemovalOn = false;
+        Check2->setChecked(false);
+        checkAction(mnu(QStringLiteral("mnuRemoveVocal")), false);
+        KeyShiftOn = false;
+        Check3->setChecked(false);
+        checkAction(mnu(QStringLiteral("mnuShifting")), false);
+    }
+
+    const bool switchesFree = !Recording && !PlayingRecording;
+    Check2->setEnabled(switchesFree);
+    enableAction(mnu(QStringLiteral("mnuRemoveVocal")), switchesFree);
+    Check3->setEnabled(switchesFree);
+    enableAction(mnu(QStringLiteral("mnuShifting")), switchesFree);
+
+    auto selectCurrent = [this] {
+        if (List1->count() > 0 && CurrentIndex >= 0 && CurrentIndex < List1->count() &&
+            List1->currentRow() != CurrentIndex)
+            selectEntry(int(CurrentIndex));
+    };
+
+    if (mp->playState() == rt::MediaControl::Stopped) {
+        if (XPButtons[8]->buttonEnabled() && PlayingRecording)
+            mnuStopRecPlay_Click();
+        selectCurrent();
+        Timer[1]->stop();
+        Label1->setText(QStringLiteral("0"));
+        if (LyricsLoaded) {
+            LyricBoxStyle style;
+            style.backColor = s.LrcBackColor;
+            style.tagColor = s.LrcTagColor;
+            style.textColor = s.LrcTextColor;
+            style.fontName = s.LrcFontName;
+            style.fontSize = s.LrcFontSize;
+            style.bold = s.LrcFontBold;
+            styleLyricBox(*RichTextBox1, style);
+        }
+        RichTextBox1->setEnabled(true);
+        RichTextBox1->select(0, 0);
+    }
+
+    if (mp->playState() == rt::MediaControl::Paused) {
+        if (XPButtons[8]->buttonEnabled() && PlayingRecording)
+            mnuStopRecPlay_Click();
+        selectCurrent();
+        Timer[1]->stop();
+    }
+
+    if (mp->playState() == rt::MediaControl::Playing) {
+        const QString title = mp->getMediaInfoString(rt::MediaControl::InfoTitle).trimmed();
+        Label4->setText((title.isEmpty() ? mp->fileName() : title) + QStringLiteral(" - ") + windowTitle());
+        Label4->setToolTip(QStringLiteral("播放器加载曲目【") + mp->fileName() + QStringLiteral("】"));
+        if (XPButtons[7]->buttonEnabled() && PlayingRecording) {
+            // The recording plays again after its play-back was stopped.
+            XPButtons[8]->setButtonEnabled(true);
+            XPButtons[8]->setCaption(QStringLiteral("停止回放"));
+            if (QAction* a = mnu(QStringLiteral("mnuStopRecPlay"))) {
+                a->setEnabled(true);
+                a->setText(QStringLiteral("停止回放(&S)"));
+            }
+            XPButtons[8]->setButtonToolTip(QStringLiteral("停止回放"));
+            XPButtons[7]->setButtonEnabled(false);
+            enableAction(mnu(QStringLiteral("mnuPlayRec")), false);
+            if (!imgS[2].isNull())
+                imgR->setPixmap(imgS[2]);
+        }
+        if (LyricsLoaded) {
+            Timer[1]->start();
+            Timer1_Timer();
+        }
+    }
+
+    sh.Busy = false;
+}
+
+void FrmMain::ReloadAfterError()
+{
+    // A second failure while the questions are open, or once the restart is
+    // on its way, changes nothing more.
+    if (reloadAsking_ || reloadQueued_)
+        return;
+    reloadAsking_ = true;
+    for (int i : {1, 2, 9, 3, 4})
+        Timer[i]->stop();
+
+    const SharedState& sh = shared();
+    if (Check2->isChecked() || Check3->isChecked()) {
+        rt::ui().msgBox(QStringLiteral("出现未知错误，程序即将重新装载！"), rt::Exclamation);
+    } else if (!CurrentFile.isEmpty()) {
+        rt::ui().msgBox(QStringLiteral("文件 ") + CurrentFile + QStringLiteral(" 出现未知错误，程序即将重新装载！"),
+                        rt::Exclamation);
+        const int answer = rt::ui().msgBox(QStringLiteral("你要将此项从当前程序播放列表中删除吗?"),
+                                           rt::YesNo | rt::Question | rt::DefaultButton2);
+        if (answer == rt::Yes) {
+            // Only the entry that failed goes: when the index no longer names
+            // it (the list changed meanwhile), look it up by its text.
+            int row = -1;
+            if (CurrentIndex >= 0 && CurrentIndex < List1->count() &&
+                List1->item(int(CurrentIndex))->text() == CurrentFile)
+                row = int(CurrentIndex);
+            else if (const auto found = List1->findItems(CurrentFile, Qt::MatchExactly | Qt::MatchCaseSensitive);
+                     !found.isEmpty())
+                row = List1->row(found.first());
+            if (row >= 0) {
+                delete List1->takeItem(row);
+                CurrentIndex = row;
+            }
+            if (List1->count() == 0)
+                QFile::remove(sh.DataDir + QStringLiteral("/List.mdu"));
+        } else {
+            CurrentIndex = CurrentIndex + 1;
+        }
+        if (CurrentIndex >= List1->count() || CurrentIndex < 0)
+            CurrentIndex = 0;
+    }
+
+    SettingsRecord& s = settings();
+    if (s.AutoPlay != 0)
+        rt::ui().msgBox(QStringLiteral("重新装载后，“程序启动后自动播放曲目”的设置将被取消！"), rt::Exclamation);
+    s.AutoPlay = 0;
+    reloadAsking_ = false;
+    // Queued: the handler that failed returns before the window is made anew;
+    // it suppresses the command line once, sets Reloading and clears Busy.
+    reloadWindow();
+}
+
+} // namespace melodune

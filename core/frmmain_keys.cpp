@@ -1,0 +1,271 @@
+// Keys, the balance slider and the window commands of the main window.
+#include "core/frmmain.h"
+
+#include "core/settings.h"
+#include "platform/convert.h"
+#include "platform/ui.h"
+#include "platform/units.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWindow>
+
+namespace melodune {
+
+namespace {
+
+enum VirtualKey : int {
+    VkEscape = 27,
+    VkSpace = 32,
+    VkC = 67,
+    VkD = 68,
+    VkF = 70,
+    VkH = 72,
+    VkK = 75,
+    VkAdd = 107,      // + of the numeric keypad
+    VkSubtract = 109, // - of the numeric keypad
+};
+
+// The window sees every key before the control with the focus does, and a
+// press on the pictures toggles playback.
+class TransportInputFilter : public QObject {
+public:
+    explicit TransportInputFilter(FrmMain& w) : QObject(&w), w_(w) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            // Taken where the window system delivers it (the window), so a
+            // key passed on from child to parent counts once.
+            if (isOurWindow(watched)) {
+                const auto* k = static_cast<QKeyEvent*>(event);
+                const bool press = event->type() == QEvent::KeyPress;
+                // An auto-repeated key gives release-press pairs: only the
+                // final release is one.
+                if (!press && k->isAutoRepeat())
+                    break;
+                if (const int code = FrmMain::virtualKeyCode(k->key(), k->modifiers())) {
+                    if (press)
+                        w_.Form_KeyDown(code);
+                    else
+                        w_.Form_KeyUp(code);
+                }
+            }
+            break;
+        case QEvent::MouseButtonPress:
+            if (watched == w_.Image2 || watched == w_.Picture2 || watched == w_.Picture5) {
+                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                    w_.mnuPlayPause_Click();
+                    return true;
+                }
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    bool isOurWindow(QObject* watched) const
+    {
+        if (!watched->isWindowType())
+            return false;
+        if (watched == w_.windowHandle())
+            return true;
+        // The media view is a window of its own while it shows video full screen.
+        const QWidget* view = w_.MediaPlayer1 ? w_.MediaPlayer1->widget() : nullptr;
+        return view && view->isWindow() && watched == view->windowHandle();
+    }
+
+    FrmMain& w_;
+};
+
+QString orDash(const QString& s)
+{
+    return s.isEmpty() ? QStringLiteral("-") : s;
+}
+
+} // namespace
+
+int FrmMain::virtualKeyCode(int qtKey, Qt::KeyboardModifiers modifiers)
+{
+    const bool keypad = modifiers.testFlag(Qt::KeypadModifier);
+    switch (qtKey) {
+    case Qt::Key_Escape:
+        return VkEscape;
+    case Qt::Key_Space:
+        return VkSpace;
+    case Qt::Key_Plus:
+        return keypad ? VkAdd : 0;
+    case Qt::Key_Minus:
+        return keypad ? VkSubtract : 0;
+    default:
+        break;
+    }
+    // Letters and digits have their ASCII upper-case code in both systems.
+    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
+        return qtKey;
+    return 0;
+}
+
+int FrmMain::keyStateAfterRelease(int keyState, int keyCode)
+{
+    switch (keyCode) {
+    case VkC:
+        return 3;
+    case VkK:
+        return keyState == 3 ? 2 : keyState;
+    case VkD:
+        return keyState == 2 ? 1 : keyState;
+    case VkEscape:
+        return keyState == 1 ? 0 : keyState;
+    default:
+        return keyState;
+    }
+}
+
+QString FrmMain::balanceCaption(int balance)
+{
+    // Integer division truncates toward zero: -750 gives -1.
+    return QStringLiteral("L· ") + QString::number(balance / 500) + QStringLiteral(" ·R");
+}
+
+void FrmMain::Form_KeyDown(int keyCode)
+{
+    switch (keyCode) {
+    case VkSpace:
+        // Unlike the menu's toggle, no test for an empty list.
+        if (MediaPlayer1->playState() == rt::MediaControl::Playing) {
+            if (MediaPlayer1->duration() != 0)
+                MediaPlayer1->pause();
+        } else {
+            MediaPlayer1->play();
+        }
+        break;
+    case VkAdd:
+        XPButton4_Click();
+        break;
+    case VkSubtract:
+        XPButton3_Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void FrmMain::Form_KeyUp(int keyCode)
+{
+    int& state = settings().KeyState;
+    switch (keyCode) {
+    case VkEscape:
+        if (state == 1) {
+            state = 0;
+            Timer[7]->start();
+        }
+        break;
+    case VkC:
+    case VkK:
+        state = keyStateAfterRelease(state, keyCode);
+        break;
+    case VkD:
+        if (state == 2)
+            stretchWindow();
+        break;
+    case VkF:
+        if ((MediaPlayer1->imageSourceWidth() != 0 || MediaPlayer1->imageSourceHeight() != 0) &&
+            MediaPlayer1->displaySize() != rt::MediaControl::DisplayFullScreen)
+            MediaPlayer1->setDisplaySize(rt::MediaControl::DisplayFullScreen);
+        break;
+    case VkH:
+        XPButton21_Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void FrmMain::stretchWindow()
+{
+    // The window system restores the normal geometry on its own time: let
+    // that happen first, or it undoes the stretch.
+    if (windowState() != Qt::WindowNoState) {
+        setWindowState(Qt::WindowNoState);
+        QCoreApplication::processEvents();
+    }
+    const QRect screenRect = screen() ? screen()->geometry() : QRect(0, 0, width(), height());
+    setGeometry(0, rt::twipsToPixels(150), screenRect.width(), screenRect.height());
+    settings().KeyState = 1;
+}
+
+void FrmMain::HScroll1_Change()
+{
+    MediaPlayer1->setBalance(HScroll1->value());
+    Label3->setText(balanceCaption(MediaPlayer1->balance()));
+    PicShape->setFocus();
+}
+
+void FrmMain::mnuFull_Click()
+{
+    MediaPlayer1->setDisplaySize(rt::MediaControl::DisplayFullScreen);
+}
+
+void FrmMain::XPButton24_Click()
+{
+    if (MediaPlayer1->imageSourceHeight() != 0 || MediaPlayer1->imageSourceWidth() != 0)
+        mnuFull_Click();
+}
+
+void FrmMain::mnuFileInfo_Click()
+{
+    const QString name = MediaPlayer1->fileName();
+    if (name.isEmpty())
+        return;
+    // The properties of the loaded track, in the fields of the information
+    // window; a stream or a missing file has no size and no dates.
+    const QLocale locale;
+    QString size, created, modified;
+    const QFileInfo fi(name);
+    if (fi.isFile()) {
+        size = QString::number(double(fi.size()) / double(1 << 20), 'f', 2) + QStringLiteral(" MB (") +
+               locale.toString(qint64(fi.size())) + QStringLiteral(" 字节)");
+        if (fi.birthTime().isValid())
+            created = locale.toString(fi.birthTime(), QLocale::ShortFormat);
+        if (fi.lastModified().isValid())
+            modified = locale.toString(fi.lastModified(), QLocale::ShortFormat);
+    }
+    const QStringList lines = {
+        QStringLiteral("路径全名: ") + orDash(name),
+        QStringLiteral("曲目标题: ") + orDash(MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoTitle)),
+        QStringLiteral("艺术家: ") + orDash(MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoAuthor)),
+        QStringLiteral("版权: ") + orDash(MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoCopyright)),
+        QStringLiteral("播放时间: ") + rt::numberText(MediaPlayer1->duration()) + QStringLiteral(" 秒"),
+        QStringLiteral("文件大小: ") + orDash(size),
+        QStringLiteral("创建日期: ") + orDash(created),
+        QStringLiteral("修改日期: ") + orDash(modified),
+        QStringLiteral("说明: ") + orDash(MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoDescription)),
+    };
+    rt::ui().msgBox(lines.join(QLatin1Char('\n')), rt::OkOnly, QStringLiteral("曲目属性"));
+}
+
+void FrmMain::MediaPlayer1_GotFocus()
+{
+    FocusedControl = QStringLiteral("MediaPlayer1");
+}
+
+void FrmMain::installTransportInputFilters()
+{
+    qApp->installEventFilter(new TransportInputFilter(*this));
+}
+
+} // namespace melodune

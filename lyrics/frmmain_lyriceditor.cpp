@@ -1,0 +1,182 @@
+// The lyric offset commands, the lyric editor and the deletion of a track's
+// lyric file.
+#include "core/frmmain.h"
+
+#include "controls/xpbutton.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "lyrics/lyricloader.h"
+#include "lyrics/richtext.h"
+#include "platform/atomicfile.h"
+#include "platform/legacytext.h"
+#include "platform/ui.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QScopeGuard>
+#include <QTimer>
+
+namespace melodune {
+
+namespace {
+
+void pauseIfPlaying(FrmMain& w)
+{
+    if (w.MediaPlayer1->duration() != 0 && w.MediaPlayer1->playState() == rt::MediaControl::Playing)
+        w.MediaPlayer1->pause();
+}
+
+// Keeps the "[offset:" line of the edited text equal to the offset.
+void alignEditorOffset(FrmMain& w)
+{
+    if (const std::optional<OffsetRewrite> r = rewriteOffsetTag(w.RichTextBox2->text(), w.Lyrics.offset)) {
+        w.RichTextBox2->setText(r->text);
+        w.RichTextBox2->setSelStart(r->caret);
+    }
+}
+
+void focusEditor(FrmMain& w)
+{
+    if (w.RichTextBox2Edit)
+        w.RichTextBox2Edit->setFocus();
+}
+
+} // namespace
+
+void FrmMain::mnuOffsetA_Click()
+{
+    Lyrics.offset = offsetStepUp(Lyrics.offset);
+    Label2->setText(QString::number(Lyrics.offset));
+    if (lyricEditorOpen() && RichTextBox2->isVisible()) {
+        alignEditorOffset(*this);
+        focusEditor(*this);
+    }
+}
+
+void FrmMain::mnuOffsetD_Click()
+{
+    Lyrics.offset = offsetStepDown(Lyrics.offset);
+    Label2->setText(QString::number(Lyrics.offset));
+    if (lyricEditorOpen() && RichTextBox2->isVisible()) {
+        alignEditorOffset(*this);
+        focusEditor(*this);
+    }
+}
+
+void FrmMain::XPButton4_Click()
+{
+    mnuOffsetA_Click();
+    if (!RichTextBox2->isVisible())
+        PicShape->setFocus();
+}
+
+void FrmMain::XPButton3_Click()
+{
+    mnuOffsetD_Click();
+    if (!RichTextBox2->isVisible())
+        PicShape->setFocus();
+}
+
+void FrmMain::mnuEditLRC_Click()
+{
+    XPButton5_Click();
+}
+
+void FrmMain::mnuEdit_Click()
+{
+    if (QAction* a = mnu(QStringLiteral("mnuDelLRC")))
+        a->setEnabled(LyricsLoaded);
+    if (QAction* a = mnu(QStringLiteral("mnuEditLRC")))
+        a->setEnabled(XPButtons[5]->buttonEnabled());
+}
+
+void FrmMain::XPButton5_Click()
+{
+    if (lyricCommandRunning_)
+        return;
+    lyricCommandRunning_ = true;
+    const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
+    if (LrcPath.isEmpty() || !LyricsLoaded) {
+        rt::ui().msgBox(QStringLiteral("错误！未发现歌词。"), rt::OkOnly);
+        return;
+    }
+    pauseIfPlaying(*this);
+
+    if (!lyricEditorOpen()) {
+        QString text;
+        if (!rt::readLegacyFile(LrcPath, &text)) {
+            rt::ui().msgBox(QStringLiteral("无法读取歌词文件“") + LrcPath + QStringLiteral("”。"), rt::Exclamation);
+            return;
+        }
+        RichTextBox2->setText(text);
+        alignEditorOffset(*this);
+        showLyricEditorState(true);
+        focusEditor(*this);
+        return;
+    }
+
+    if (rt::ui().msgBox(QStringLiteral("是否保存修改?"), rt::YesNo | rt::Question) == rt::Yes) {
+        const QString target = lyricFilePath(shared().DataDir, CurrentFile);
+        QString error;
+        if (!rt::writeFileAtomically(target, rt::encodeLegacy(RichTextBox2->text()), &error)) {
+            // The edits stay in the open editor; the old file is untouched.
+            rt::ui().msgBox(QStringLiteral("歌词文件保存失败，修改仍保留在编辑框中。\r\n") + error, rt::Exclamation);
+            return;
+        }
+        LrcPath = target;
+    }
+    showLyricEditorState(false);
+    Timer[4]->stop();
+    LoadTrackLyrics();
+    if (settings().ShowRecVolume == 1 || settings().ShowVisual == 1)
+        Timer[4]->start();
+    QCoreApplication::processEvents();
+    MediaPlayer1->play();
+}
+
+void FrmMain::mnuDelLRC_Click()
+{
+    if (lyricCommandRunning_)
+        return;
+    lyricCommandRunning_ = true;
+    const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
+    const QString target = lyricFilePath(shared().DataDir, CurrentFile);
+    if (rt::ui().msgBox(QStringLiteral("你确定要删除曲目“") + CurrentFile + QStringLiteral("”所对应的歌词文件吗?"),
+                        rt::YesNo | rt::Exclamation | rt::DefaultButton2) != rt::Yes)
+        return;
+    QFile file(target);
+    if (file.exists() && !file.remove()) {
+        rt::ui().msgBox(QStringLiteral("歌词文件“") + target + QStringLiteral("”无法删除：") + file.errorString(),
+                        rt::Exclamation);
+        return;
+    }
+    showLyricNotice(*RichTextBox1, lyricDeletedNotice(target));
+
+    const QString sideCar = sideCarLyricPath(CurrentFile, CurrentExt);
+    if (!sideCar.isEmpty() && QFileInfo(sideCar).isFile()) {
+        if (rt::ui().msgBox(QStringLiteral("在曲目文件夹中存在同名LRC文件，此操作将同时删除它，你确定要删除吗?"),
+                            rt::YesNo | rt::Exclamation | rt::DefaultButton2) != rt::Yes)
+            return;
+        QFile side(sideCar);
+        if (!side.remove())
+            rt::ui().msgBox(QStringLiteral("同名LRC文件“") + sideCar + QStringLiteral("”无法删除：") + side.errorString(),
+                            rt::Exclamation);
+    }
+
+    if (QAction* a = mnu(QStringLiteral("mnuDelLRC")))
+        a->setEnabled(false);
+    LyricsLoaded = false;
+    XPButtons[5]->setButtonEnabled(false);
+    LrcPath.clear();
+    List2->hide();
+    Timer[2]->stop();
+    Timer[9]->stop();
+    resetLyricsService();
+    RichTextBox1->setEnabled(true);
+}
+
+} // namespace melodune

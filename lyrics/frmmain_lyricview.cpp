@@ -1,0 +1,196 @@
+// The lyric view modes of the main window: text box, marquee over the
+// visualisation, strips over a picture, or the full-screen lyrics window;
+// the commands that switch them and pause or resume the lyric movement.
+#include "core/frmmain.h"
+
+#include "controls/xpbutton.h"
+#include "core/settings.h"
+#include "lyrics/richtext.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+
+namespace melodune {
+
+namespace {
+
+const QString kViewHint = QStringLiteral("提示：按 H 键全屏显示歌词；按 Esc 键退出全屏。");
+
+// The controls of views 1 and 2: the strips, their panel and the picture.
+void setPictureViewControls(FrmMain& w, bool visible)
+{
+    for (QLabel* p : w.Picture6)
+        p->setVisible(visible);
+    w.Picture7->setVisible(visible);
+    w.Image6->setVisible(visible);
+}
+
+// Shows view `n` (0, 1, 2). From a pop-up the text box is hidden only after
+// the menu has gone (Timer8).
+void showLyricView(FrmMain& w, int n, bool deferTextBoxHide)
+{
+    // The lyric panel holds the picture views; it is always shown.
+    w.Picture1->show();
+    if (n == 0) {
+        w.RichTextBox1->setVisible(true);
+        return;
+    }
+    if (deferTextBoxHide)
+        w.Timer[8]->start();
+    else
+        w.RichTextBox1->setVisible(false);
+    setPictureViewControls(w, n == 2);
+}
+
+void restartLyricTick(FrmMain& w)
+{
+    if (w.MediaPlayer1->playState() == rt::MediaControl::Playing && w.LyricsLoaded && !w.Timer[1]->isActive())
+        w.Timer[1]->start();
+}
+
+void setLyricView(FrmMain& w, int n, bool fromPopup)
+{
+    if (w.lyricsWindowShown())
+        w.closeLyricsWindow();
+    settings().LrcViewMode = n;
+    showLyricView(w, n, fromPopup);
+    restartLyricTick(w);
+}
+
+} // namespace
+
+void FrmMain::mnuLrcVS0_Click() { setLyricView(*this, 0, false); }
+void FrmMain::mnuLrcVS1_Click() { setLyricView(*this, 1, false); }
+void FrmMain::mnuLrcVS2_Click() { setLyricView(*this, 2, false); }
+void FrmMain::mnuLrcVSH_Click() { XPButton21_Click(); }
+void FrmMain::PopLrcVS0_Click() { setLyricView(*this, 0, false); }
+void FrmMain::PopLrcVS1_Click() { setLyricView(*this, 1, true); }
+void FrmMain::PopLrcVS2_Click() { setLyricView(*this, 2, true); }
+void FrmMain::PopLrcVSH_Click() { XPButton21_Click(); }
+
+void FrmMain::Timer8_Timer()
+{
+    const int mode = settings().LrcViewMode;
+    if (mode == 1 || mode == 2)
+        RichTextBox1->setVisible(false);
+    Timer[8]->stop();
+}
+
+void FrmMain::XPButton20_Click()
+{
+    if (lyricsWindowShown())
+        closeLyricsWindow();
+    std::int32_t& mode = settings().LrcViewMode;
+    switch (mode) {
+    case 0:
+        mode = 1;
+        showLyricView(*this, 1, false);
+        break;
+    case 1:
+        mode = 2;
+        showLyricView(*this, 2, false);
+        break;
+    case 2:
+        mode = 0;
+        showLyricView(*this, 0, false);
+        break;
+    default:
+        break;
+    }
+    Label5->setText(kViewHint);
+    Label5->setToolTip(kViewHint);
+    restartLyricTick(*this);
+}
+
+void FrmMain::XPButton21_Click()
+{
+    // The window itself opens at the next lyric tick.
+    std::int32_t& mode = settings().LrcViewMode;
+    if (mode < 100)
+        mode += 100;
+    restartLyricTick(*this);
+}
+
+void FrmMain::mnuLrcSt_Click()
+{
+    if (Timer[1]->isActive())
+        Timer[1]->stop();
+    else
+        restartLyricTick(*this);
+}
+
+void FrmMain::mnuControl_Click()
+{
+    if (QAction* a = mnu(QStringLiteral("mnuLrcSt")))
+        a->setEnabled(LyricsLoaded || Timer[1]->isActive());
+}
+
+namespace {
+
+void checkViewItems(FrmMain& w, const QString& prefix)
+{
+    const int mode = settings().LrcViewMode;
+    const QString checked = mode >= 0 && mode <= 2 ? QString::number(mode) : QStringLiteral("H");
+    for (const QString& suffix : {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("H")})
+        if (QAction* a = w.mnu(prefix + suffix)) {
+            a->setCheckable(true);
+            a->setChecked(suffix == checked);
+        }
+}
+
+} // namespace
+
+void FrmMain::checkLrcViewMenu() { checkViewItems(*this, QStringLiteral("mnuLrcVS")); }
+void FrmMain::Popmnu1_Click() { checkViewItems(*this, QStringLiteral("PopLrcVS")); }
+
+void FrmMain::connectLyricViewHandlers()
+{
+    // Coarse timers may fire 5 % late and drift against the tenths of the
+    // clock; the lyric tick wants its 50 ms.
+    Timer[1]->setTimerType(Qt::PreciseTimer);
+    connect(Timer[1], &QTimer::timeout, this, &FrmMain::Timer1_Timer, Qt::UniqueConnection);
+    connect(Timer[8], &QTimer::timeout, this, &FrmMain::Timer8_Timer, Qt::UniqueConnection);
+
+    // The lyric pop-up may already have been made by the lyric handlers.
+    if (!menu(QStringLiteral("Popmnu1")))
+        addSubMenu({}, QStringLiteral("Popmnu1"), QStringLiteral("歌词"));
+    if (!menu(QStringLiteral("PopLrcVS")))
+        addSubMenu(QStringLiteral("Popmnu1"), QStringLiteral("PopLrcVS"), QStringLiteral("歌词显示模式"));
+    const struct {
+        const char* name;
+        const char* caption;
+        void (FrmMain::*handler)();
+    } popItems[] = {
+        {"PopLrcVS0", "文本框模式", &FrmMain::PopLrcVS0_Click},
+        {"PopLrcVS1", "可视化效果", &FrmMain::PopLrcVS1_Click},
+        {"PopLrcVS2", "图片背景", &FrmMain::PopLrcVS2_Click},
+        {"PopLrcVSH", "歌词全屏", &FrmMain::PopLrcVSH_Click},
+    };
+    for (const auto& item : popItems) {
+        const QString name = QString::fromLatin1(item.name);
+        if (!mnu(name))
+            addMenuItem(QStringLiteral("PopLrcVS"), name, QString::fromUtf8(item.caption));
+        mnu(name)->setCheckable(true);
+        connect(mnu(name), &QAction::triggered, this, item.handler);
+    }
+
+    connect(mnu(QStringLiteral("mnuLrcVS0")), &QAction::triggered, this, &FrmMain::mnuLrcVS0_Click);
+    connect(mnu(QStringLiteral("mnuLrcVS1")), &QAction::triggered, this, &FrmMain::mnuLrcVS1_Click);
+    connect(mnu(QStringLiteral("mnuLrcVS2")), &QAction::triggered, this, &FrmMain::mnuLrcVS2_Click);
+    connect(mnu(QStringLiteral("mnuLrcVSH")), &QAction::triggered, this, &FrmMain::mnuLrcVSH_Click);
+    connect(mnu(QStringLiteral("mnuLrcSt")), &QAction::triggered, this, &FrmMain::mnuLrcSt_Click);
+
+    connect(menu(QStringLiteral("mnuView")), &QMenu::aboutToShow, this, &FrmMain::checkLrcViewMenu);
+    connect(menu(QStringLiteral("Popmnu1")), &QMenu::aboutToShow, this, &FrmMain::Popmnu1_Click);
+    connect(menu(QStringLiteral("mnuControl")), &QMenu::aboutToShow, this, &FrmMain::mnuControl_Click);
+    // The start/pause item sits in the View menu of this design, so its
+    // enabled state is brought up to date there too.
+    connect(menu(QStringLiteral("mnuView")), &QMenu::aboutToShow, this, &FrmMain::mnuControl_Click);
+
+    connect(XPButtons[20], &XPButton::Click, this, &FrmMain::XPButton20_Click);
+    connect(XPButtons[21], &XPButton::Click, this, &FrmMain::XPButton21_Click);
+}
+
+} // namespace melodune

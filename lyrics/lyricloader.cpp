@@ -1,0 +1,155 @@
+#include "lyrics/lyricloader.h"
+
+#include "lyrics/lrcservice.h"
+#include "lyrics/lyricstate.h"
+#include "lyrics/richtext.h"
+#include "platform/atomicfile.h"
+#include "platform/convert.h"
+#include "platform/legacytext.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace melodune {
+
+QString lyricFilePath(const QString& dataDir, const QString& currentFile)
+{
+    return trackLyricPath(dataDir, currentFile);
+}
+
+QString sideCarLyricPath(const QString& currentFile, const QString& currentExt)
+{
+    if (currentFile.isEmpty() || currentFile.contains(QLatin1String("://")))
+        return {};
+    // The marker of a file without extension is no part of its name; an
+    // "extension" reaching into the folders is not one either.
+    const bool hasExt = !currentExt.isEmpty() && currentExt != QStringLiteral("未知") &&
+                        !currentExt.contains(u'/') &&
+                        currentFile.endsWith(QLatin1Char('.') + currentExt, Qt::CaseInsensitive);
+    if (!hasExt)
+        return currentFile + QStringLiteral(".lrc");
+    return currentFile.left(currentFile.size() - currentExt.size()) + QStringLiteral("lrc");
+}
+
+LyricLookup findTrackLyricFile(const QString& dataDir, const QString& currentFile, const QString& currentExt,
+                               QString* path)
+{
+    const QString target = lyricFilePath(dataDir, currentFile);
+    if (path)
+        *path = target;
+    if (QFileInfo(target).isFile())
+        return LyricLookup::Found;
+    const QString sideCar = sideCarLyricPath(currentFile, currentExt);
+    if (sideCar.isEmpty() || !QFileInfo(sideCar).isFile())
+        return LyricLookup::Missing;
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    return rt::copyFileAtomically(sideCar, target) ? LyricLookup::Adopted : LyricLookup::Missing;
+}
+
+std::optional<QString> readLyricText(const QString& path)
+{
+    QString decoded;
+    if (!rt::readLegacyFile(path, &decoded))
+        return std::nullopt;
+    return normaliseLyricText(decoded);
+}
+
+void showLyricText(const QString& normalisedText, RichTextModel& box, LyricState& state,
+                   const LyricBoxStyle& style)
+{
+    applyLrcResult(parseLrc(normalisedText), box, state);
+    styleLyricBox(box, style);
+}
+
+void mirrorLyricBox(const RichTextModel& main, RichTextModel& target, rt::PackedColor tagColor,
+                    rt::PackedColor textColor)
+{
+    target.setText(main.text());
+    target.selectAll();
+    target.setBackColor(main.backColor());
+    target.setSelFontSize(32);
+    target.setSelColor(tagColor);
+    colourLyricSpans(target, textColor);
+    target.setSelStart(0);
+}
+
+QString lyricSearchingNotice(const QString& currentFile)
+{
+    return QStringLiteral("当前曲目“") + currentFile + QStringLiteral("”\r\n查找歌词文件 … ");
+}
+
+QString lyricNotFoundNotice(const QString& currentFile)
+{
+    return lyricSearchingNotice(currentFile) + QStringLiteral("[无]");
+}
+
+QString lyricDeletedNotice(const QString& lyricPath)
+{
+    return QStringLiteral("歌词文件“") + lyricPath + QStringLiteral("”已经被删除！");
+}
+
+void showLyricNotice(RichTextModel& box, const QString& notice)
+{
+    box.setText(notice);
+    styleLyricNotice(box);
+}
+
+QString defaultNoLyricsNote()
+{
+    return QStringLiteral("当前曲目被设置为暂不使用歌词。");
+}
+
+QByteArray noLyricsStub(const QString& note)
+{
+    QString n = note;
+    n.replace(u'[', QChar(0xFF3B));
+    n.replace(u']', QChar(0xFF3D));
+    return rt::encodeLegacy(QStringLiteral("[0:0]") + n + QStringLiteral("\r\n［如果想使用歌词，请重新查找或修改］\r\n"));
+}
+
+QString noLyricsDefaultNote(const QString& currentTitle, const QString& currentFile)
+{
+    return currentTitle.trimmed().isEmpty() ? currentFile : currentTitle;
+}
+
+std::int32_t offsetStepUp(std::int32_t offset)
+{
+    return offset < LrcOffsetBound ? offset + LrcOffsetStep : offset;
+}
+
+std::int32_t offsetStepDown(std::int32_t offset)
+{
+    return offset > -LrcOffsetBound ? offset - LrcOffsetStep : offset;
+}
+
+QString offsetTagLine(std::int32_t offset)
+{
+    return QStringLiteral("[offset:%1]").arg(offset);
+}
+
+std::optional<OffsetRewrite> rewriteOffsetTag(const QString& text, std::int32_t offset)
+{
+    static const QString key = QStringLiteral("[offset:");
+    const QString number = QString::number(offset);
+    const qsizetype i = text.indexOf(key);
+    if (i < 0) {
+        if (offset == 0)
+            return std::nullopt;
+        return OffsetRewrite{offsetTagLine(offset) + QStringLiteral("\r\n") + text, int(key.size() + number.size())};
+    }
+    const qsizetype j = text.indexOf(u']', i);
+    if (j < 0)
+        return std::nullopt;
+    const QString cur = text.mid(i + key.size(), j - i - key.size());
+    if (!rt::isNumeric(cur))
+        return std::nullopt;
+    const std::optional<double> value = rt::toDouble(cur);
+    const std::optional<std::int32_t> current = value ? rt::roundToLong(*value) : std::nullopt;
+    if (!current || *current == offset)
+        return std::nullopt;
+    QString out = text;
+    out.replace(key + cur + QLatin1Char(']'), offsetTagLine(offset));
+    return OffsetRewrite{out, int(j + number.size() - cur.size())};
+}
+
+} // namespace melodune

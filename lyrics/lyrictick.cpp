@@ -1,0 +1,124 @@
+#include "lyrics/lyrictick.h"
+
+#include "lyrics/richtext.h"
+#include "platform/convert.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace melodune {
+
+namespace {
+
+constexpr QChar Cr = u'\r';
+
+// Blanks as the runtime's Trim sees them: spaces only.
+bool isBlankText(QStringView s)
+{
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return c == u' '; });
+}
+
+bool rangeInText(int start1, int length, int textLength)
+{
+    return start1 >= 1 && length > 0 && (long long)start1 - 1 + length <= textLength;
+}
+
+} // namespace
+
+QString lyricTimeKey(double clock)
+{
+    const QString text = rt::numberText(clock);
+    const qsizetype point = text.indexOf(u'.');
+    if (point < 0)
+        return text + QStringLiteral(".0");
+    return text.left(point + 2);
+}
+
+QString lyricClockLabel(double clock)
+{
+    return rt::numberText(clock).left(7);
+}
+
+std::optional<LyricLineHit> findLyricLine(const QString& boxText, const QString& timeKey)
+{
+    const QStringView s(boxText);
+    const qsizetype p = s.indexOf(QString(QChar(u'[')) + timeKey);
+    if (timeKey.isEmpty() || p < 0)
+        return std::nullopt;
+    qsizetype end = s.indexOf(Cr, p);
+    if (end < 0)
+        end = s.size();
+    // Only a stamp closed on its own line is a lyric line; anything else is
+    // a notice or a stray bracket.
+    const qsizetype close = s.indexOf(u']', p);
+    if (close < 0 || close >= end)
+        return std::nullopt;
+
+    LyricLineHit hit;
+    hit.tagStart = int(p);
+    hit.textStart = int(close + 1);
+    hit.time = s.mid(p + 1, close - p - 1).toString();
+    hit.text = s.mid(close + 1, end - close - 1).toString();
+
+    const qsizetype q = s.indexOf(u'[', end);
+    if (q >= 0) {
+        qsizetype qEnd = s.indexOf(Cr, q);
+        if (qEnd < 0)
+            qEnd = s.size();
+        const QStringView next = s.mid(q, qEnd - q);
+        const qsizetype qClose = next.indexOf(u']');
+        if (qClose >= 0) {
+            hit.nextTime = next.mid(1, qClose - 1).toString();
+            hit.nextText = next.mid(qClose + 1).toString();
+        }
+    }
+    return hit;
+}
+
+bool isZeroStamp(const QString& time)
+{
+    return std::all_of(time.begin(), time.end(), [](QChar c) { return c == u'0' || c == u'.'; });
+}
+
+MarqueeParams marqueeFor(const QString& curLine, const QString& curTime, const QString& nextTime)
+{
+    MarqueeParams m;
+    m.step = 1;
+    if (rt::isNumeric(curTime) && rt::isNumeric(nextTime)) {
+        const auto cur = rt::toDouble(curTime);
+        const auto next = rt::toDouble(nextTime);
+        if (cur && next) {
+            const double d = *next - *cur;
+            if (d > 0) {
+                const auto divisor = rt::roundToLong(d + 1);
+                if (divisor && *divisor > 0) {
+                    QString compact = curLine;
+                    compact.remove(u' ');
+                    m.step = int((compact.size() + 6) / *divisor);
+                }
+            }
+        }
+    }
+    if (m.step < 1)
+        m.step = 1;
+    m.x = int(std::min<long long>((long long)m.step * 10 + 20, INT_MAX));
+    const qsizetype len = curLine.size();
+    if (len < 6 && !isBlankText(curLine)) {
+        m.step = 0;
+        m.x = int((6 - len) * 5 + 15);
+    }
+    m.width = int(std::min<long long>((long long)(len / 8) * 100 + 100, INT_MAX));
+    return m;
+}
+
+void moveLyricHighlight(RichTextModel& box, int oldStart1, int oldLength, int newStart1, int newLength,
+                        rt::PackedColor textColor, rt::PackedColor highlightColor)
+{
+    const int size = box.length();
+    if (rangeInText(oldStart1, oldLength, size))
+        box.setColor(oldStart1 - 1, oldLength, textColor);
+    if (rangeInText(newStart1, newLength, size))
+        box.setColor(newStart1 - 1, newLength, highlightColor);
+}
+
+} // namespace melodune

@@ -1,0 +1,204 @@
+// Keys, balance and window commands of the main window.
+#include "controls/xpbutton.h"
+#include "tests/core/test_frmmain_transport_fixture.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QScrollBar>
+#include <QWindow>
+
+using namespace melodune;
+using transporttest::WindowTest;
+
+namespace {
+
+const QStringList kTwo = {"/m/a.mp3", "/m/b.mp3"};
+
+int keyOf(char c)
+{
+    switch (c) {
+    case 'E': return 27; // Esc
+    case 'x': return 88; // any other key
+    default: return c;
+    }
+}
+
+TEST(KeyState, SequencesOfReleasedKeys)
+{
+    struct Case {
+        const char* keys; // 'E' is Esc, 'x' any other key
+        int state;
+    };
+    const Case cases[] = {
+        {"CKD", 1}, {"C", 3}, {"CK", 2}, {"K", 0}, {"D", 0}, {"CD", 3}, {"KD", 0},
+        {"CKC", 3}, {"CKCKD", 1}, {"CxKxD", 1}, {"CKDE", 0}, {"E", 0}, {"CKE", 2},
+        {"CKDC", 3}, {"CKDK", 1},
+    };
+    for (const Case& c : cases) {
+        int state = 0;
+        for (const char* k = c.keys; *k; ++k)
+            state = FrmMain::keyStateAfterRelease(state, keyOf(*k));
+        EXPECT_EQ(state, c.state) << c.keys;
+    }
+}
+
+TEST(Balance, Captions)
+{
+    const std::pair<int, const char*> cases[] = {
+        {0, "L· 0 ·R"},     {-750, "L· -1 ·R"}, {250, "L· 0 ·R"},  {-250, "L· 0 ·R"},
+        {5000, "L· 10 ·R"}, {-5000, "L· -10 ·R"}, {999, "L· 1 ·R"},
+    };
+    for (const auto& [balance, caption] : cases)
+        EXPECT_EQ(FrmMain::balanceCaption(balance), QString::fromUtf8(caption)) << balance;
+}
+
+TEST(VirtualKeys, QtKeysMapToTheWindowCodes)
+{
+    EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_Space, {}), 32);
+    EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_Plus, Qt::KeypadModifier), 107);
+    EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_Minus, Qt::KeypadModifier), 109);
+    EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_Plus, {}), 0) << "only the keypad's plus";
+    EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_C, Qt::ShiftModifier), 67);
+    EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_Escape, {}), 27);
+}
+
+class KeysTest : public WindowTest {};
+
+TEST_F(KeysTest, TheWindowSeesKeysBeforeTheFocusedControl)
+{
+    FrmMain& win = playing(kTwo, 0);
+    QWindow* handle = win.windowHandle();
+    ASSERT_TRUE(handle);
+    win.List1->setFocus();
+    settings().KeyState = 0;
+    QTest::keyClick(handle, Qt::Key_C);
+    QTest::keyClick(handle, Qt::Key_X);
+    QTest::keyClick(handle, Qt::Key_K);
+    EXPECT_EQ(settings().KeyState, 2);
+    QTest::keyClick(handle, Qt::Key_D);
+    EXPECT_EQ(settings().KeyState, 1);
+    settle();
+    EXPECT_EQ(win.pos().x(), 0);
+    EXPECT_EQ(win.width(), win.screen()->geometry().width());
+
+    QTest::keyClick(handle, Qt::Key_Escape);
+    EXPECT_EQ(settings().KeyState, 0);
+    EXPECT_TRUE(win.Timer[7]->isActive()) << "the skin timer fits the window again";
+    win.Timer[7]->stop();
+
+    // Space toggles once per press, also with the list focused.
+    QTest::keyClick(handle, Qt::Key_Space);
+    settle();
+    EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Paused);
+    QTest::keyClick(handle, Qt::Key_Space);
+    settle();
+    EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
+}
+
+TEST_F(KeysTest, AutoRepeatedReleasesDoNotCount)
+{
+    FrmMain& win = startWith(kTwo, 0);
+    QWindow* handle = win.windowHandle();
+    settings().KeyState = 0;
+    QTest::keyRelease(handle, Qt::Key_C);
+    // Holding K: the system sends release-press pairs marked as repeats.
+    QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_D, Qt::NoModifier, QString(), true);
+    QCoreApplication::sendEvent(handle, &repeat);
+    EXPECT_EQ(settings().KeyState, 3);
+}
+
+TEST_F(KeysTest, SpaceOnAnEmptyListPlaysWithoutTheAddDialog)
+{
+    FrmMain& win = startWith({}, 0);
+    win.Form_KeyDown(32);
+    EXPECT_EQ(fake()->calls, QStringList{"Play"});
+    EXPECT_EQ(fileDialogsOpened(), 0);
+}
+
+TEST_F(KeysTest, FullScreenOnlyForVideo)
+{
+    FrmMain& win = startWith({"/v/clip.mkv", "/m/a.mp3"}, 1);
+    win.Timer3_Timer();
+    settle();
+    fake()->calls.clear();
+    win.Form_KeyUp(70);
+    win.XPButton24_Click();
+    EXPECT_TRUE(fake()->calls.isEmpty()) << "audio: nothing";
+
+    fake()->setMedia("/v/clip.mkv", rt::FakeMedia{.width = 320, .height = 240});
+    win.mnuPrevious_Click();
+    settle();
+    fake()->calls.clear();
+    win.Form_KeyUp(70);
+    EXPECT_EQ(fake()->calls, QStringList{"DisplaySize=3"});
+    EXPECT_EQ(win.MediaPlayer1->displaySize(), 3);
+    win.Form_KeyUp(70);
+    EXPECT_EQ(fake()->calls.size(), 1) << "already full screen";
+    win.MediaPlayer1->widget()->leaveFullScreen();
+    win.XPButton24_Click();
+    EXPECT_EQ(fake()->calls.size(), 2);
+}
+
+TEST_F(KeysTest, TheBalanceSliderSetsTheBalanceAndItsCaption)
+{
+    FrmMain& win = startWith(kTwo, 0);
+    EXPECT_TRUE(win.HScroll1->isVisibleTo(&win));
+    EXPECT_EQ(win.Label3->text(), QStringLiteral("L· 0 ·R"));
+    EXPECT_EQ(win.Label3->toolTip(), QStringLiteral("左右声道均衡"));
+    win.HScroll1->setValue(-750);
+    EXPECT_EQ(fake()->calls, QStringList{"Balance=-750"});
+    EXPECT_EQ(win.Label3->text(), QStringLiteral("L· -1 ·R"));
+    win.HScroll1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(win.MediaPlayer1->balance(), -250);
+    EXPECT_EQ(win.Label3->text(), QStringLiteral("L· 0 ·R"));
+}
+
+TEST_F(KeysTest, APressOnThePicturesTogglesPlayback)
+{
+    FrmMain& win = playing(kTwo, 0);
+    for (QWidget* picture : {static_cast<QWidget*>(win.Image2), win.Picture2, win.Picture5}) {
+        SCOPED_TRACE(picture->objectName().toStdString());
+        const int before = win.MediaPlayer1->playState();
+        QTest::mousePress(picture, Qt::RightButton, {}, QPoint(2, 2));
+        QTest::mouseRelease(picture, Qt::RightButton, {}, QPoint(2, 2));
+        settle();
+        EXPECT_EQ(win.MediaPlayer1->playState(), before) << "other buttons do nothing";
+        QTest::mousePress(picture, Qt::LeftButton, {}, QPoint(2, 2));
+        settle();
+        EXPECT_NE(win.MediaPlayer1->playState(), before);
+        QTest::mouseRelease(picture, Qt::LeftButton, {}, QPoint(2, 2));
+    }
+}
+
+TEST_F(KeysTest, InformationAboutTheLoadedTrack)
+{
+    FrmMain& win = startWith({dir.file("song.mp3")}, 0);
+    win.mnuFileInfo_Click();
+    EXPECT_TRUE(ui.calls.empty()) << "nothing while no media is open";
+
+    dir.write("song.mp3", QByteArray(3 << 19, 'x'));
+    fake()->setMedia(dir.file("song.mp3"), rt::FakeMedia{.duration = 61.5, .title = "Title", .author = "Singer"});
+    win.Timer3_Timer();
+    settle();
+    win.XPButtons[22]->Click();
+    ASSERT_EQ(ui.calls.size(), 1u);
+    const QString text = ui.calls[0].text;
+    EXPECT_EQ(ui.calls[0].title, QStringLiteral("曲目属性"));
+    EXPECT_TRUE(text.contains(QStringLiteral("路径全名: ") + dir.file("song.mp3"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("曲目标题: Title")));
+    EXPECT_TRUE(text.contains(QStringLiteral("艺术家: Singer")));
+    EXPECT_TRUE(text.contains(QStringLiteral("版权: -")));
+    EXPECT_TRUE(text.contains(QStringLiteral("播放时间: 61.5 秒")));
+    EXPECT_TRUE(text.contains(QStringLiteral("文件大小: 1.50 MB (")));
+    EXPECT_TRUE(text.contains(QStringLiteral("说明: -")));
+}
+
+TEST_F(KeysTest, TheMediaControlsFocusIsRecorded)
+{
+    FrmMain& win = startWith(kTwo, 0);
+    win.FocusedControl = "RichTextBox1";
+    emit win.MediaPlayer1->GotFocus();
+    EXPECT_EQ(win.FocusedControl, "MediaPlayer1");
+}
+
+} // namespace

@@ -1,0 +1,89 @@
+#pragma once
+// A main window for lyric tick and view tests: built offscreen with the
+// scripted media control, settings at their defaults, and the window's own
+// media-event handlers cut off so only the test drives the lyric box.
+#include "core/frmmain.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "lyrics/lrcparser.h"
+#include "lyrics/lyricstyle.h"
+#include "lyrics/richtext.h"
+#include "platform/dsound.h"
+#include "platform/mediacontrolfake.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
+#include "tests/support/testdir.h"
+
+#include <QCoreApplication>
+#include <functional>
+#include <memory>
+
+namespace testsupport {
+
+struct LyricTickWindow {
+    TestDir dir;
+    rt::ScriptedUi ui;
+    rt::ScopedUi scopedUi{&ui};
+    rt::Registry reg{dir.file("registry.ini")};
+    rt::ScopedRegistry scopedReg{&reg};
+    rt::MediaControl* media = nullptr;
+    std::unique_ptr<melodune::FrmMain> w;
+
+    explicit LyricTickWindow(std::function<rt::MediaControl*(QObject*)> makeMedia = {})
+    {
+        rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
+        melodune::shared() = melodune::SharedState{};
+        melodune::shared().DataDir = dir.file("data");
+        std::int32_t index = -1;
+        melodune::assignSettingDefaults(melodune::settings(), &index);
+        melodune::FrmMainServices services;
+        services.createMedia = [this, makeMedia](QObject* parent) {
+            media = makeMedia ? makeMedia(parent) : new rt::FakeMediaControl(nullptr, parent);
+            return media;
+        };
+        w = std::make_unique<melodune::FrmMain>(services);
+        QObject::disconnect(media, nullptr, w.get(), nullptr);
+    }
+    ~LyricTickWindow()
+    {
+        w.reset();
+        rt::setCaptureSourceFactory({});
+    }
+
+    rt::FakeMediaControl& fake() { return *static_cast<rt::FakeMediaControl*>(media); }
+
+    // Opens and plays a scripted track, its events delivered.
+    void play(const rt::FakeMedia& m = {})
+    {
+        fake().setMedia("song.mp3", m);
+        fake().setFileName("song.mp3");
+        fake().play();
+        QCoreApplication::processEvents();
+    }
+    // Moves the scripted position to `seconds` and runs one tick.
+    void tickAt(double seconds)
+    {
+        fake().setCurrentPosition(seconds);
+        w->Timer1_Timer();
+    }
+
+    // Puts a lyric file into the box as the loader does.
+    void loadLyrics(const QString& lrc)
+    {
+        const melodune::LrcParseResult r = melodune::parseLrc(melodune::normaliseLyricText(lrc));
+        melodune::applyLrcResult(r, *w->RichTextBox1, w->Lyrics);
+        const melodune::SettingsRecord& s = melodune::settings();
+        melodune::styleLyricBox(*w->RichTextBox1, {s.LrcBackColor, s.LrcTagColor, s.LrcTextColor, s.LrcFontName,
+                                                   s.LrcFontSize, s.LrcFontBold});
+        w->LyricsLoaded = true;
+    }
+
+    // The colour of the first character of a lyric text in the box.
+    rt::PackedColor colourOf(const QString& lyric) const
+    {
+        const int at = w->RichTextBox1->text().indexOf(lyric);
+        return at < 0 ? -1 : w->RichTextBox1->formatAt(at).color;
+    }
+};
+
+} // namespace testsupport

@@ -1,0 +1,367 @@
+// The lyrics web client as the main window runs it: the real timers, the
+// candidate list widget and the menus, against the test lyrics server.
+#include "controls/xpbutton.h"
+#include "core/frmmain.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "lyrics/lrcreply.h"
+#include "lyrics/lrcservice.h"
+#include "lyrics/lrcservicecontroller.h"
+#include "lyrics/richtext.h"
+#include "lyrics/websearch.h"
+#include "platform/dsound.h"
+#include "platform/legacytext.h"
+#include "platform/mediacontrolfake.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
+#include "tests/support/lyricsserver.h"
+#include "tests/support/testdir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace melodune;
+using testsupport::LyricsServer;
+
+namespace {
+
+const QString SongA = QStringLiteral("/music/The Band-X - 海.mp3");
+const QString SongB = QStringLiteral("/music/other.mp3");
+
+struct FrmMainLrcWebTest : ::testing::Test {
+    testsupport::TestDir dir;
+    LyricsServer server;
+    rt::ScriptedUi ui;
+    rt::ScopedUi scopedUi{&ui};
+    rt::Registry reg{dir.file("registry.ini")};
+    rt::ScopedRegistry scopedReg{&reg};
+    std::unique_ptr<testsupport::ScopedLrcHost> host;
+    rt::FakeMediaControl* media = nullptr;
+    std::unique_ptr<FrmMain> w;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen());
+        host = std::make_unique<testsupport::ScopedLrcHost>(server.baseUrl());
+        rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
+        shared() = SharedState{};
+        shared().DataDir = dir.path();
+        shared().ComputerName = "pc";
+        QDir(dir.path()).mkpath("TEMP");
+        QDir(dir.path()).mkpath("LRCS");
+        std::int32_t index = 0;
+        assignSettingDefaults(settings(), &index);
+        settings().LrcWaitSeconds = 2;
+
+        FrmMainServices services;
+        services.createMedia = [this](QObject* parent) {
+            media = new rt::FakeMediaControl(nullptr, parent);
+            return media;
+        };
+        w = std::make_unique<FrmMain>(services);
+        w->show();
+    }
+    void TearDown() override
+    {
+        w.reset();
+        rt::setCaptureSourceFactory({});
+        setUrlOpener({});
+    }
+
+    // The track as the window knows it once loaded.
+    void loadTrack(const QString& file, const QString& title, const QString& author = {})
+    {
+        media->setMedia(file, {180.0, 0, 0, title, author});
+        media->setFileName(file);
+        w->CurrentFile = file;
+        w->CurrentTitle = title;
+        w->CurrentExt = "mp3";
+        w->resetLyricsService();
+    }
+    // One tick of a window timer now; the timer keeps its 1000 ms after.
+    bool tick(QTimer* t)
+    {
+        if (!t->isActive())
+            return false;
+        QSignalSpy spy(t, &QTimer::timeout);
+        t->start(1);
+        const bool ticked = spy.wait(1000);
+        t->setInterval(1000);
+        return ticked;
+    }
+    // The current transfer brought its reply file.
+    bool replyArrived()
+    {
+        return QTest::qWaitFor([&] { return !w->Lrc->downloading(); }, 5000) && QFile::exists(w->Lrc->replyPath());
+    }
+    QString stored(const QString& file) const
+    {
+        QString text;
+        return rt::readLegacyFile(trackLyricPath(dir.path(), file), &text) ? text : QString("<none>");
+    }
+    QTimer* poll() const { return w->Timer[2]; }
+    QTimer* countdown() const { return w->Timer[9]; }
+    QString box() const { return w->RichTextBox1->text(); }
+};
+
+} // namespace
+
+TEST_F(FrmMainLrcWebTest, ExactHitIsShownAndStoredEvenAfterTheTracksOwnOpenEvent)
+{
+    server.setResponse("exact", {200, LyricsServer::lyricsBody("海")});
+    loadTrack(SongA, "海");
+    w->requestLyricsFromService();
+    EXPECT_TRUE(poll()->isActive());
+    EXPECT_EQ(poll()->interval(), 1000);
+    EXPECT_TRUE(w->mnu("PopOpenLRC5")->isEnabled());
+    // The open event of the same track does not end its own request.
+    QCoreApplication::processEvents();
+    w->stopLyricsServiceTimers();
+    EXPECT_TRUE(poll()->isActive());
+    ASSERT_TRUE(replyArrived());
+
+    ASSERT_EQ(server.requests.size(), 1u);
+    EXPECT_EQ(server.requests[0].value("BanBen"), QString("1.0.0"));
+    EXPECT_EQ(server.requests[0].value("MediaName"), QString("海"));
+
+    ASSERT_TRUE(tick(poll()));
+    EXPECT_FALSE(poll()->isActive());
+    EXPECT_TRUE(box().contains("第一行"));
+    EXPECT_TRUE(w->LyricsLoaded);
+    EXPECT_EQ(w->LrcPath, trackLyricPath(dir.path(), SongA));
+    EXPECT_TRUE(w->XPButtons[5]->buttonEnabled());
+    EXPECT_EQ(stored(SongA), rt::decodeLegacy(LyricsServer::lyricsBody("海")));
+}
+
+TEST_F(FrmMainLrcWebTest, MissThenFuzzyCandidatesChosenBySingerAndStored)
+{
+    server.setResponse("exact", {200, LyricsServer::statusBody("|没有歌词|")});
+    server.setResponse("fuzzy", {200, LyricsServer::candidatesBody({
+                                          {"海", "Someone", "A", "x/1.lrc", {}},
+                                          {"海", "the band x", "B", "y/2.lrc", {}},
+                                      })});
+    server.setResponse("candidate", {200, LyricsServer::lyricsBody("海2")});
+    loadTrack(SongA, "海", "TheBand-X");
+    w->requestLyricsFromService();
+    ASSERT_TRUE(replyArrived());
+    ASSERT_TRUE(tick(poll())); // the miss sends the fuzzy request
+    EXPECT_TRUE(poll()->isActive());
+    ASSERT_TRUE(replyArrived());
+    ASSERT_TRUE(tick(poll()));
+
+    QListWidget* list = w->List2;
+    ASSERT_FALSE(list->isHidden());
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(1)->text(), candidateEntryText({"海", "the band x", "B", "y/2.lrc"}));
+    EXPECT_EQ(list->toolTip(), QString("歌词列表(双击选中的歌词立即下载)"));
+    EXPECT_TRUE(w->Picture1->geometry().contains(list->geometry())) << "within the lyric panel";
+    EXPECT_EQ(list->geometry().top(), w->Picture1->geometry().top() + 310 / 15);
+    EXPECT_TRUE(countdown()->isActive());
+    EXPECT_FALSE(poll()->isActive());
+
+    ASSERT_TRUE(tick(countdown())); // the automatic choice
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(box(), QString("单击选择歌词,双击立即下载[1秒后将自动选择下载]"));
+    ASSERT_TRUE(tick(countdown()));
+    EXPECT_EQ(box(), QString("双击选中的歌词立即下载"));
+    ASSERT_TRUE(tick(countdown())); // runs out: the chosen entry is fetched
+    EXPECT_FALSE(countdown()->isActive());
+    EXPECT_TRUE(list->isHidden());
+    EXPECT_TRUE(poll()->isActive());
+    ASSERT_TRUE(replyArrived());
+    ASSERT_EQ(server.requests.size(), 3u);
+    EXPECT_EQ(server.requests[2].value("dz"), QString("y/2.lrc"));
+
+    ASSERT_TRUE(tick(poll()));
+    EXPECT_EQ(stored(SongA), rt::decodeLegacy(LyricsServer::lyricsBody("海2")));
+    EXPECT_TRUE(box().contains("第一行"));
+    EXPECT_EQ(w->LrcPath, trackLyricPath(dir.path(), SongA));
+}
+
+TEST_F(FrmMainLrcWebTest, TheUserOnTheCandidateList)
+{
+    settings().LrcWaitSeconds = 10;
+    loadTrack(SongA, "海");
+    dir.write("TEMP/$.lrc", LyricsServer::candidatesBody({{"a", "甲", "x", "1.lrc", {}}, {"b", "乙", "y", "2.lrc", {}}}));
+    w->Lrc->handleReply(w->Lrc->replyPath());
+    QListWidget* list = w->List2;
+    ASSERT_FALSE(list->isHidden());
+    ASSERT_TRUE(countdown()->isActive());
+    QCoreApplication::processEvents();
+
+    // A click selects and its release cancels the countdown.
+    const QPoint second = list->visualItemRect(list->item(1)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+    EXPECT_EQ(w->Lrc->candidateList().selected, 1);
+    EXPECT_FALSE(countdown()->isActive());
+    EXPECT_EQ(box(), QString("双击选中的歌词立即下载"));
+    QMouseEvent move(QEvent::MouseMove, QPointF(second), list->viewport()->mapToGlobal(QPointF(second)), Qt::NoButton,
+                     Qt::NoButton, {});
+    QApplication::sendEvent(list->viewport(), &move);
+    EXPECT_EQ(list->toolTip(), QString("当前所选歌词 - 曲名【b】- 演唱〖乙〗- 专辑《y》- 双击立即下载"));
+
+    // The right button opens the list's menu.
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, second);
+    QMenu* pop5 = w->menu("Popmnu5");
+    ASSERT_TRUE(pop5);
+    EXPECT_TRUE(pop5->isVisible());
+    pop5->close();
+    QStringList captions;
+    for (QAction* a : pop5->actions())
+        captions << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(captions, (QStringList{"立即下载选中的歌词", "-", "继续模糊查找歌词", "-", "设置当前曲目不用歌词", "-",
+                                     "重新装载歌词"}));
+
+    // A double click fetches the selected entry.
+    server.setResponse("candidate", {200, LyricsServer::lyricsBody("b")});
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
+    EXPECT_TRUE(list->isHidden());
+    EXPECT_TRUE(poll()->isActive());
+    ASSERT_TRUE(replyArrived());
+    ASSERT_EQ(server.requests.size(), 1u);
+    EXPECT_EQ(server.requests[0].value("dz"), QString("2.lrc"));
+}
+
+TEST_F(FrmMainLrcWebTest, LateReplyForThePreviousTrackIsDropped)
+{
+    // The open event of the next track ends the request; so does a poll
+    // tick that finds another track current (before its media opened).
+    for (bool openEvent : {true, false}) {
+        SCOPED_TRACE(openEvent);
+        server.requests.clear();
+        server.setResponse("exact", {200, LyricsServer::lyricsBody("old"), 400});
+        loadTrack(SongA, "海");
+        w->requestLyricsFromService();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 1; }, 5000));
+
+        w->CurrentFile = SongB;
+        if (openEvent) {
+            media->setFileName(SongB);
+            w->stopLyricsServiceTimers();
+        } else {
+            EXPECT_TRUE(tick(poll()));
+        }
+        EXPECT_FALSE(poll()->isActive());
+        EXPECT_FALSE(shared().Busy);
+        QTest::qWait(700); // past the old reply
+        EXPECT_FALSE(QFile::exists(w->Lrc->replyPath()));
+        EXPECT_EQ(stored(SongA), QString("<none>"));
+        EXPECT_EQ(stored(SongB), QString("<none>"));
+    }
+}
+
+TEST_F(FrmMainLrcWebTest, ASlowReplyDoesNotFreezeTheWindow)
+{
+    server.setResponse("exact", {200, LyricsServer::lyricsBody("海"), 1500});
+    loadTrack(SongA, "海");
+    int beats = 0;
+    QTimer heartbeat;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++beats; });
+    heartbeat.start(20);
+
+    QElapsedTimer clock;
+    clock.start();
+    w->requestLyricsFromService();
+    EXPECT_LT(clock.elapsed(), 500);
+    EXPECT_TRUE(shared().Busy);
+    ASSERT_TRUE(replyArrived());
+    EXPECT_GE(clock.elapsed(), 1400);
+    EXPECT_GE(beats, 30) << "the event loop ran during the transfer";
+    EXPECT_FALSE(shared().Busy);
+}
+
+TEST_F(FrmMainLrcWebTest, MenusAndButtons)
+{
+    QList<QUrl> opened;
+    setUrlOpener([&](const QUrl& u) {
+        opened << u;
+        return true;
+    });
+    for (const char* name : {"mnuSearch1", "PopSearch1"})
+        w->mnu(name)->trigger();
+    emit w->XPButtons[25]->Click();
+    ASSERT_EQ(opened.size(), 3);
+    for (const QUrl& u : opened)
+        EXPECT_EQ(u, QUrl(server.baseUrl() + "/lrc/"));
+
+    opened.clear();
+    ui.inputAnswers = {QString("  "), QString("a b"), QString("c"), QString("d")};
+    for (const char* name : {"mnuSearch2", "PopSearch2", "mnuSearch3", "PopSearch3"})
+        w->mnu(name)->trigger();
+    ASSERT_EQ(opened.size(), 3); // blank opens nothing
+    EXPECT_EQ(opened[0].toEncoded(), (settings().Mp3SearchUrl + "a%20b").toUtf8());
+    EXPECT_TRUE(opened[1].toString().startsWith(settings().ImageSearchUrl));
+    EXPECT_TRUE(opened[2].toString().startsWith(settings().ImageSearchUrl));
+
+    // Where the made items sit.
+    auto follows = [&](const char* menu, const char* before, const char* item) {
+        const QList<QAction*> a = w->menu(menu)->actions();
+        const qsizetype at = a.indexOf(w->mnu(item));
+        return at > 0 && a[at - 1] == w->mnu(before);
+    };
+    EXPECT_TRUE(follows("mnuView", "mnuOpenPic", "mnuSearch3"));
+    EXPECT_EQ(w->mnu("mnuSearch3")->text(), QString("百度图片搜索(I)"));
+    EXPECT_TRUE(w->menu("Popmnu4")->actions().contains(w->mnu("PopSearch2")));
+
+    // The fuzzy command; "|禁止|" then turns the service off.
+    server.setResponse("fuzzy", {200, LyricsServer::statusBody("|禁止|停用")});
+    w->mnu("mnuOpenLRC2")->trigger(); // no track: nothing
+    EXPECT_FALSE(poll()->isActive());
+    loadTrack(SongA, "海");
+    w->mnu("PopOpenLRC2")->trigger();
+    EXPECT_FALSE(w->mnu("PopOpenLRC5")->isEnabled());
+    EXPECT_TRUE(poll()->isActive());
+    ASSERT_TRUE(replyArrived());
+    ASSERT_TRUE(tick(poll()));
+    EXPECT_EQ(server.requests.back().route, QString("fuzzy"));
+    EXPECT_FALSE(settings().AutoDownloadLrc);
+    EXPECT_FALSE(w->mnu("mnuOpenLRC2")->isEnabled());
+    EXPECT_FALSE(w->mnu("PopOpenLRC2")->isEnabled());
+    const size_t before = server.requests.size();
+    w->requestLyricsFromService();
+    EXPECT_FALSE(poll()->isActive());
+    QTest::qWait(100);
+    EXPECT_EQ(server.requests.size(), before);
+}
+
+TEST_F(FrmMainLrcWebTest, TheLyricLoaderAsksTheServiceForATrackWithoutLyrics)
+{
+    struct Case {
+        const char* name;
+        QByteArray exact, fuzzy;
+        QString stored; // the track's lyric file afterwards
+        QString shown;
+    };
+    const Case cases[] = {
+        {"hit", LyricsServer::lyricsBody("海"), {}, rt::decodeLegacy(LyricsServer::lyricsBody("海")), "第一行"},
+        {"nothing anywhere", LyricsServer::statusBody("|没有歌词|"), LyricsServer::statusBody("|无任何|"),
+         "[0:0]海\r\n［未找到歌词。\r\n  如果想使用歌词，请重新查找或编辑修改］\r\n", "未找到歌词"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(trackLyricPath(dir.path(), SongA));
+        server.setResponse("exact", {200, c.exact});
+        server.setResponse("fuzzy", {200, c.fuzzy});
+        loadTrack(SongA, "海");
+        w->LoadTrackLyrics();
+        ASSERT_TRUE(poll()->isActive());
+        for (int i = 0; i < 2 && poll()->isActive(); ++i) {
+            ASSERT_TRUE(replyArrived());
+            ASSERT_TRUE(tick(poll()));
+        }
+        EXPECT_FALSE(poll()->isActive());
+        EXPECT_EQ(stored(SongA), c.stored);
+        EXPECT_TRUE(w->LyricsLoaded);
+        EXPECT_TRUE(box().contains(c.shown)) << box().toStdString();
+    }
+}

@@ -1,0 +1,415 @@
+#include "controls/xpbutton.h"
+#include "core/frmmain.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "lyrics/lyricloader.h"
+#include "lyrics/richtext.h"
+#include "lyrics/richtextview.h"
+#include "platform/dsound.h"
+#include "platform/legacytext.h"
+#include "platform/mediacontrolfake.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
+#include "tests/support/testdir.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace melodune;
+
+namespace {
+
+QStringList taggedLines(const QString& text)
+{
+    QStringList out;
+    for (const QString& line : text.split(QStringLiteral("\r\n")))
+        if (line.startsWith(u'['))
+            out << line;
+    return out;
+}
+
+// A started main window over a temporary data folder, with the fake media
+// control and scripted boxes.
+class FrmMainLyrics : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        scoped = std::make_unique<rt::ScopedUi>(&ui);
+        reg = std::make_unique<rt::Registry>(dir.file("registry.ini"));
+        scopedReg = std::make_unique<rt::ScopedRegistry>(reg.get());
+        rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
+        shared() = SharedState{};
+        shared().DataDir = dir.file("data");
+        FrmMainServices services;
+        services.createMedia = [this](QObject* parent) {
+            media = new rt::FakeMediaControl(nullptr, parent);
+            return media;
+        };
+        w = std::make_unique<FrmMain>(services);
+        ASSERT_TRUE(w->Form_Load());
+        w->Timer[3]->stop(); // no deferred start: the tests pick the track
+        settings().AutoDownloadLrc = false;
+        ui.calls.clear();
+    }
+    void TearDown() override
+    {
+        w.reset();
+        rt::setCaptureSourceFactory({});
+    }
+
+    void setTrack(const QString& file, const QString& ext = QStringLiteral("mp3"))
+    {
+        w->CurrentFile = file;
+        w->CurrentExt = ext;
+    }
+    QString lrcsFile() const { return lyricFilePath(shared().DataDir, w->CurrentFile); }
+    void writeLrcs(const QByteArray& bytes) const
+    {
+        QDir().mkpath(QFileInfo(lrcsFile()).absolutePath());
+        QFile f(lrcsFile());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray readFile(const QString& path) const
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    bool waitFor(const std::function<bool()>& done)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    }
+    void play(const QString& file)
+    {
+        media->setFileName(file);
+        media->play();
+        ASSERT_TRUE(waitFor([&] { return media->playState() == rt::MediaControl::Playing; }));
+    }
+
+    testsupport::TestDir dir;
+    rt::ScriptedUi ui;
+    std::unique_ptr<rt::ScopedUi> scoped;
+    std::unique_ptr<rt::Registry> reg;
+    std::unique_ptr<rt::ScopedRegistry> scopedReg;
+    rt::FakeMediaControl* media = nullptr;
+    std::unique_ptr<FrmMain> w;
+};
+
+const QByteArray kLyrics = "[ti:Song]\r\n[offset:250]\r\n[00:20.00]Second\r\n[00:05.00][00:12.50]First\r\n";
+const QStringList kLines{"[5.0]First", "[12.5]First", "[20.0]Second"};
+
+} // namespace
+
+TEST_F(FrmMainLyrics, ShowsTheSortedColouredLinesOfTheLrcsFile)
+{
+    setTrack(dir.file("music/song.mp3"));
+    writeLrcs(kLyrics);
+    w->Lyrics.highlightStart = 7;
+    w->LoadTrackLyrics();
+
+    EXPECT_TRUE(w->LyricsLoaded);
+    EXPECT_EQ(w->LrcPath, lrcsFile());
+    const QString text = w->RichTextBox1->text();
+    EXPECT_EQ(taggedLines(text), kLines);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("\r\n标题：Song")));
+    EXPECT_EQ(w->Lyrics.offset, 250);
+    EXPECT_EQ(w->Lyrics.highlightStart, 0);
+    const SettingsRecord& s = settings();
+    EXPECT_EQ(w->RichTextBox1->backColor(), s.LrcBackColor);
+    const int first = text.indexOf(QStringLiteral("[5.0]"));
+    EXPECT_EQ(w->RichTextBox1->formatAt(first).color, s.LrcTagColor);
+    EXPECT_EQ(w->RichTextBox1->formatAt(first + 5).color, s.LrcTextColor);
+    EXPECT_EQ(w->RichTextBox1->formatAt(first).size, s.LrcFontSize);
+    EXPECT_TRUE(w->RichTextBox1->isEnabled());
+    EXPECT_TRUE(w->XPButtons[5]->buttonEnabled());
+    EXPECT_EQ(w->XPButtons[5]->buttonToolTip(), QStringLiteral("编辑修改歌词"));
+    EXPECT_FALSE(w->Timer[1]->isActive()) << "stopped track: the play-state event starts the tick";
+    EXPECT_EQ(w->Label2->text(), QStringLiteral("0"));
+    EXPECT_TRUE(ui.calls.empty());
+
+    // While playing, loading starts the lyric tick.
+    play(w->CurrentFile);
+    w->LoadTrackLyrics();
+    EXPECT_TRUE(w->Timer[1]->isActive());
+}
+
+TEST_F(FrmMainLyrics, LoadingATrackShowsItsLyrics)
+{
+    const QString song = dir.file("music/list song.mp3");
+    dir.write("music/list song.mp3", "audio");
+    dir.write("music/list song.lrc", "[00:02.00]Two\r\n[00:01.00]One\r\n");
+    w->List1->addItem(song);
+    w->CurrentIndex = 0;
+    ASSERT_TRUE(w->LoadTrack());
+    EXPECT_EQ(w->CurrentFile, song);
+    EXPECT_TRUE(w->LyricsLoaded);
+    EXPECT_EQ(taggedLines(w->RichTextBox1->text()), (QStringList{"[1.0]One", "[2.0]Two"}));
+    w->RichTextBox1View->refreshNow();
+    EXPECT_TRUE(w->RichTextBox1View->toPlainText().contains(QStringLiteral("[1.0]One\n[2.0]Two")));
+}
+
+TEST_F(FrmMainLyrics, AdoptsTheFileBesideTheSong)
+{
+    dir.write("music/song.mp3", "audio");
+    dir.write("music/song.lrc", "[00:09.00]Beside\n[00:03.00]Near\n");
+    setTrack(dir.file("music/song.mp3"));
+    w->LoadTrackLyrics();
+    EXPECT_TRUE(w->LyricsLoaded);
+    EXPECT_EQ(taggedLines(w->RichTextBox1->text()), (QStringList{"[3.0]Near", "[9.0]Beside"}));
+    EXPECT_EQ(readFile(lrcsFile()), QByteArray("[00:09.00]Beside\n[00:03.00]Near\n"));
+    EXPECT_EQ(w->LrcPath, lrcsFile());
+}
+
+TEST_F(FrmMainLyrics, WithoutAFileShowsTheNotFoundNotice)
+{
+    setTrack(dir.file("music/none.mp3"));
+    w->XPButtons[5]->setButtonEnabled(true);
+    w->LrcPath = QStringLiteral("/old.lrc");
+    w->LoadTrackLyrics();
+
+    EXPECT_FALSE(w->LyricsLoaded);
+    EXPECT_TRUE(w->LrcPath.isEmpty());
+    EXPECT_FALSE(w->XPButtons[5]->buttonEnabled());
+    EXPECT_FALSE(w->Timer[1]->isActive());
+    RichTextModel& box = *w->RichTextBox1;
+    EXPECT_EQ(box.text(), QStringLiteral("当前曲目“") + w->CurrentFile + QStringLiteral("”\r\n查找歌词文件 … [无]"));
+    EXPECT_EQ(box.backColor(), ButtonFaceColor);
+    EXPECT_EQ(box.fontName(), QStringLiteral("宋体"));
+    for (int i = 0; i < box.length(); ++i)
+        ASSERT_EQ(box.formatAt(i), (CharFormat{rt::rgb(64, 64, 64), 9, false})) << i;
+    EXPECT_TRUE(ui.calls.empty()) << "no message box";
+}
+
+TEST_F(FrmMainLyrics, OffsetStepsShowTheValue)
+{
+    w->Lyrics.offset = 599950;
+    w->XPButton4_Click();
+    EXPECT_EQ(w->Lyrics.offset, 600000);
+    w->mnu(QStringLiteral("mnuOffsetA"))->trigger();
+    EXPECT_EQ(w->Lyrics.offset, 600000);
+    EXPECT_EQ(w->Label2->text(), QStringLiteral("600000"));
+    w->XPButton3_Click();
+    EXPECT_EQ(w->Label2->text(), QStringLiteral("599950"));
+}
+
+TEST_F(FrmMainLyrics, EditorKeepsTheOffsetLineAndSaves)
+{
+    setTrack(dir.file("music/song.mp3"));
+    writeLrcs("[00:01.00]a\r\n");
+    w->LoadTrackLyrics();
+    play(w->CurrentFile);
+
+    w->XPButton5_Click();
+    EXPECT_TRUE(w->lyricEditorOpen());
+    EXPECT_TRUE(w->RichTextBox2->isVisible());
+    EXPECT_EQ(w->XPButtons[5]->caption(), QStringLiteral("退出修改"));
+    EXPECT_EQ(w->mnu(QStringLiteral("mnuEditLRC"))->text(), QStringLiteral("退出修改当前曲目歌词(&W)"));
+    EXPECT_EQ(media->playState(), rt::MediaControl::Paused);
+    EXPECT_EQ(w->RichTextBox2->text(), QStringLiteral("[00:01.00]a\r\n")) << "offset 0: no tag added";
+
+    w->mnuOffsetA_Click();
+    w->mnuOffsetA_Click();
+    EXPECT_EQ(w->RichTextBox2->text(), QStringLiteral("[offset:100]\r\n[00:01.00]a\r\n"));
+    EXPECT_EQ(w->RichTextBox2->selStart(), 11);
+    auto* edit = static_cast<QPlainTextEdit*>(w->RichTextBox2Edit);
+    EXPECT_EQ(edit->toPlainText(), QStringLiteral("[offset:100]\n[00:01.00]a\n"));
+    EXPECT_EQ(edit->textCursor().position(), 11);
+
+    // The user's typing reaches the model with CR LF line ends.
+    edit->setPlainText(QStringLiteral("[offset:100]\n[00:02.00]b\n"));
+    EXPECT_EQ(w->RichTextBox2->text(), QStringLiteral("[offset:100]\r\n[00:02.00]b\r\n"));
+
+    ui.msgAnswers = {rt::Yes};
+    w->XPButton5_Click();
+    ASSERT_EQ(ui.calls.size(), 1u);
+    EXPECT_EQ(ui.calls[0].text, QStringLiteral("是否保存修改?"));
+    EXPECT_EQ(ui.calls[0].style, 36);
+    EXPECT_FALSE(w->lyricEditorOpen());
+    EXPECT_FALSE(w->RichTextBox2->isVisible());
+    EXPECT_EQ(readFile(lrcsFile()), QByteArray("[offset:100]\r\n[00:02.00]b\r\n"));
+    EXPECT_EQ(taggedLines(w->RichTextBox1->text()), QStringList{"[2.0]b"});
+    EXPECT_EQ(w->Lyrics.offset, 100);
+    EXPECT_TRUE(waitFor([&] { return media->playState() == rt::MediaControl::Playing; }));
+
+    // Closing with No drops the edits.
+    w->XPButton5_Click();
+    w->mnuOffsetA_Click();
+    ui.msgAnswers = {rt::No};
+    w->XPButton5_Click();
+    EXPECT_EQ(readFile(lrcsFile()), QByteArray("[offset:100]\r\n[00:02.00]b\r\n"));
+    EXPECT_EQ(w->Lyrics.offset, 100);
+}
+
+TEST_F(FrmMainLyrics, EditorSaveThatFailsKeepsTheEditorOpen)
+{
+    setTrack(dir.file("music/song.mp3"));
+    writeLrcs("[00:01.00]a\r\n");
+    w->LoadTrackLyrics();
+    w->XPButton5_Click();
+    w->RichTextBox2->setText(QStringLiteral("[00:01.00]edited\r\n"));
+    // The lyric file's name is taken by a folder: the save cannot replace it.
+    QFile::remove(lrcsFile());
+    ASSERT_TRUE(QDir().mkpath(lrcsFile() + QStringLiteral("/x")));
+
+    ui.msgAnswers = {rt::Yes};
+    w->XPButton5_Click();
+    ASSERT_EQ(ui.calls.size(), 2u);
+    EXPECT_TRUE(ui.calls[1].text.startsWith(QStringLiteral("歌词文件保存失败")));
+    EXPECT_TRUE(w->lyricEditorOpen());
+    EXPECT_TRUE(w->RichTextBox2->isVisible());
+    EXPECT_EQ(w->RichTextBox2->text(), QStringLiteral("[00:01.00]edited\r\n"));
+}
+
+TEST_F(FrmMainLyrics, EditorWithoutLyricsSaysSo)
+{
+    setTrack(dir.file("music/none.mp3"));
+    w->LoadTrackLyrics();
+    w->mnuEditLRC_Click();
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("错误！未发现歌词。")});
+    EXPECT_FALSE(w->lyricEditorOpen());
+}
+
+TEST_F(FrmMainLyrics, DeletesTheLyricFileAndTheSideCar)
+{
+    dir.write("music/song.mp3", "audio");
+    dir.write("music/song.lrc", "[00:01.00]a\n");
+    setTrack(dir.file("music/song.mp3"));
+    w->LoadTrackLyrics();
+    ASSERT_TRUE(QFileInfo::exists(lrcsFile()));
+
+    // No to the side-car: the LRCS file is gone, the state stays.
+    ui.msgAnswers = {rt::Yes, rt::No};
+    w->mnuDelLRC_Click();
+    EXPECT_FALSE(QFileInfo::exists(lrcsFile()));
+    EXPECT_TRUE(dir.exists("music/song.lrc"));
+    EXPECT_EQ(w->RichTextBox1->text(), QStringLiteral("歌词文件“") + lrcsFile() + QStringLiteral("”已经被删除！"));
+    EXPECT_TRUE(w->LyricsLoaded);
+    EXPECT_EQ(ui.calls[0].style, 308);
+
+    w->LoadTrackLyrics(); // adopts the side-car again
+    ui.msgAnswers = {rt::Yes, rt::Yes};
+    w->mnuDelLRC_Click();
+    EXPECT_FALSE(QFileInfo::exists(lrcsFile()));
+    EXPECT_FALSE(dir.exists("music/song.lrc"));
+    EXPECT_FALSE(w->LyricsLoaded);
+    EXPECT_TRUE(w->LrcPath.isEmpty());
+    EXPECT_FALSE(w->XPButtons[5]->buttonEnabled());
+}
+
+TEST_F(FrmMainLyrics, DeleteThatFailsSaysSo)
+{
+    setTrack(dir.file("music/song.mp3"));
+    ASSERT_TRUE(QDir().mkpath(lrcsFile() + QStringLiteral("/x")));
+    const QString before = w->RichTextBox1->text();
+    ui.msgAnswers = {rt::Yes};
+    w->mnuDelLRC_Click();
+    ASSERT_EQ(ui.calls.size(), 2u);
+    EXPECT_TRUE(ui.calls[1].text.contains(QStringLiteral("无法删除")));
+    EXPECT_FALSE(w->RichTextBox1->text().contains(QStringLiteral("已经被删除")));
+}
+
+TEST_F(FrmMainLyrics, MarksTheTrackAsHavingNoLyrics)
+{
+    setTrack(dir.file("music/song.mp3"));
+    w->CurrentTitle = QStringLiteral("Title");
+    settings().AutoDownloadLrc = true; // the mark stops the search
+    ui.msgAnswers = {rt::Yes};
+    ui.inputAnswers = {QStringLiteral("my [note]")};
+    w->mnuNotLRC_Click();
+    ASSERT_EQ(ui.calls.size(), 2u);
+    EXPECT_EQ(ui.calls[0].style, 308);
+    EXPECT_EQ(ui.calls[1].title, QStringLiteral("歌词设置"));
+    EXPECT_EQ(readFile(lrcsFile()), noLyricsStub(QStringLiteral("my [note]")));
+    EXPECT_TRUE(w->LyricsLoaded);
+    EXPECT_EQ(taggedLines(w->RichTextBox1->text()), QStringList{QStringLiteral("[0.0]my ［note］")});
+
+    // Cancelled input: the fixed note.
+    ui.msgAnswers = {rt::Yes};
+    w->mnuNotLRC_Click();
+    EXPECT_EQ(readFile(lrcsFile()), noLyricsStub(QStringLiteral("当前曲目被设置为暂不使用歌词。")));
+}
+
+TEST_F(FrmMainLyrics, ChoosesALocalLyricFile)
+{
+    setTrack(dir.file("music/song.mp3"));
+    dir.write("elsewhere/pick.lrc", "[00:04.00]Picked\n");
+    ui.openAnswers = {rt::FileDialogResult{{dir.file("elsewhere/pick.lrc")}, 1}};
+    w->mnuOpenLRC_Click();
+    EXPECT_EQ(taggedLines(w->RichTextBox1->text()), QStringList{"[4.0]Picked"});
+    EXPECT_EQ(readFile(lrcsFile()), QByteArray("[00:04.00]Picked\n"));
+    EXPECT_EQ(w->LrcPath, lrcsFile());
+
+    // A second choice for a track that has one, answered No: the stored file stays and is shown.
+    dir.write("elsewhere/other.lrc", "[00:06.00]Other\n");
+    ui.openAnswers = {rt::FileDialogResult{{dir.file("elsewhere/other.lrc")}, 1}};
+    ui.msgAnswers = {rt::No};
+    w->mnuOpenLRC_Click();
+    EXPECT_EQ(readFile(lrcsFile()), QByteArray("[00:04.00]Picked\n"));
+    EXPECT_EQ(taggedLines(w->RichTextBox1->text()), QStringList{"[4.0]Picked"});
+
+    // Choosing the track's own file copies nothing onto itself and keeps it.
+    ui.calls.clear();
+    ui.openAnswers = {rt::FileDialogResult{{lrcsFile()}, 1}};
+    w->mnuOpenLRC_Click();
+    EXPECT_EQ(readFile(lrcsFile()), QByteArray("[00:04.00]Picked\n"));
+    EXPECT_EQ(ui.calls.size(), 1u) << "only the dialog";
+}
+
+TEST_F(FrmMainLyrics, RightClickOpensTheLyricPopup)
+{
+    setTrack(dir.file("music/none.mp3"));
+    w->LoadTrackLyrics();
+    emit w->RichTextBox1View->mouseReleased(Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    QMenu* pop = w->menu(QStringLiteral("Popmnu1"));
+    ASSERT_NE(pop, nullptr);
+    EXPECT_TRUE(pop->isVisible());
+    EXPECT_FALSE(w->mnu(QStringLiteral("PopDelLRC"))->isEnabled());
+    EXPECT_FALSE(w->mnu(QStringLiteral("PopEditLRC"))->isEnabled());
+    pop->hide();
+    QStringList captions;
+    for (QAction* a : pop->actions())
+        captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(captions, (QStringList{"查找/替换歌词[本地]", "模糊查找/替换歌词[联网]", "LRC歌词搜索下载站", "重新装载歌词", "-",
+                                     "删除当前曲目默认歌词", "设置当前曲目不用歌词", "编辑修改当前曲目歌词", "-",
+                                     "歌词显示模式", "-", "歌词全屏"}));
+
+    // The left button on a picture surface pauses the lyric movement.
+    w->Timer[1]->start();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(w->Image6, &press);
+    EXPECT_FALSE(w->Timer[1]->isActive());
+}
+
+TEST_F(FrmMainLyrics, MarksASelectedListEntry)
+{
+    setTrack(dir.file("music/current.mp3"));
+    const QString other = dir.file("music/other.mp3");
+    w->List1->addItem(other);
+    ui.msgAnswers = {rt::Yes};
+    w->PopNotLRC4_Click();
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("请首先选中列表中的曲目！")});
+
+    w->List1->setCurrentRow(0);
+    const QString shown = w->RichTextBox1->text();
+    ui.calls.clear();
+    ui.msgAnswers = {rt::Yes};
+    ui.inputAnswers = {std::optional<QString>()};
+    w->PopNotLRC4_Click();
+    EXPECT_EQ(readFile(lyricFilePath(shared().DataDir, other)), noLyricsStub(QStringLiteral("当前曲目被设置为暂不使用歌词。")));
+    EXPECT_EQ(w->RichTextBox1->text(), shown) << "the current display stays";
+    EXPECT_FALSE(QFileInfo::exists(lrcsFile()));
+}

@@ -1,0 +1,198 @@
+// The lyric view commands of the main window: the state table, the check
+// marks, the deferred hiding from the pop-up, and start/pause.
+#include "tests/lyrics/lyrictickwindow.h"
+
+#include "controls/xpbutton.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace melodune;
+using testsupport::LyricTickWindow;
+
+namespace {
+
+bool picturesShown(const FrmMain& w)
+{
+    bool all = true, none = true;
+    for (QWidget* p : {static_cast<QWidget*>(w.Picture6[0]), static_cast<QWidget*>(w.Picture6[1]),
+                       static_cast<QWidget*>(w.Picture6[2]), static_cast<QWidget*>(w.Picture7),
+                       static_cast<QWidget*>(w.Image6)}) {
+        all = all && !p->isHidden();
+        none = none && p->isHidden();
+    }
+    EXPECT_TRUE(all || none) << "the five picture view controls go together";
+    return all;
+}
+
+enum class Play { Playing, Paused };
+
+} // namespace
+
+TEST(LyricViewModes, StateTable)
+{
+    using Cmd = void (FrmMain::*)();
+    const struct {
+        const char* name;
+        Cmd command;
+        int from;
+        bool picturesBefore;
+        Play play;
+        bool lyricsLoaded;
+        // expected
+        int to;
+        bool textBox;
+        bool pictures;
+        bool tickRuns;
+    } rows[] = {
+        {"menu view 0 from 2", &FrmMain::mnuLrcVS0_Click, 2, true, Play::Playing, true, 0, true, true, true},
+        {"menu view 0 from 1", &FrmMain::mnuLrcVS0_Click, 1, false, Play::Playing, true, 0, true, false, true},
+        {"menu view 1", &FrmMain::mnuLrcVS1_Click, 0, true, Play::Playing, true, 1, false, false, true},
+        {"menu view 2", &FrmMain::mnuLrcVS2_Click, 0, false, Play::Playing, true, 2, false, true, true},
+        {"menu view drops a request", &FrmMain::mnuLrcVS1_Click, 102, true, Play::Paused, true, 1, false, false,
+         false},
+        {"pop-up view 0", &FrmMain::PopLrcVS0_Click, 1, false, Play::Playing, false, 0, true, false, false},
+        // From the pop-up the text box goes only after the menu has gone.
+        {"pop-up view 1", &FrmMain::PopLrcVS1_Click, 0, true, Play::Playing, true, 1, true, false, true},
+        {"pop-up view 2", &FrmMain::PopLrcVS2_Click, 0, false, Play::Playing, true, 2, true, true, true},
+        {"next view 0 -> 1", &FrmMain::XPButton20_Click, 0, true, Play::Playing, true, 1, false, false, true},
+        {"next view 1 -> 2", &FrmMain::XPButton20_Click, 1, false, Play::Playing, true, 2, false, true, true},
+        {"next view 2 -> 0", &FrmMain::XPButton20_Click, 2, true, Play::Playing, true, 0, true, true, true},
+        {"next view, window asked for", &FrmMain::XPButton20_Click, 101, false, Play::Playing, true, 101, true, false,
+         true},
+        {"next view, stray value", &FrmMain::XPButton20_Click, 7, false, Play::Playing, true, 7, true, false, true},
+        {"lyrics window", &FrmMain::XPButton21_Click, 2, true, Play::Playing, true, 102, true, true, true},
+        {"lyrics window while paused", &FrmMain::XPButton21_Click, 0, false, Play::Paused, true, 100, true, false,
+         false},
+        {"lyrics window twice", &FrmMain::XPButton21_Click, 101, false, Play::Playing, true, 101, true, false, true},
+        {"lyrics window, menu", &FrmMain::mnuLrcVSH_Click, 1, false, Play::Playing, false, 101, true, false, false},
+        {"lyrics window, pop-up", &FrmMain::PopLrcVSH_Click, 0, false, Play::Playing, true, 100, true, false, true},
+        {"no lyrics: no tick", &FrmMain::mnuLrcVS2_Click, 0, false, Play::Playing, false, 2, false, true, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        LyricTickWindow t;
+        FrmMain& w = *t.w;
+        t.play();
+        if (r.play == Play::Paused) {
+            t.fake().pause();
+            QCoreApplication::processEvents();
+        }
+        w.LyricsLoaded = r.lyricsLoaded;
+        settings().LrcViewMode = r.from;
+        w.RichTextBox1->setVisible(true);
+        for (QWidget* p : {static_cast<QWidget*>(w.Picture6[0]), static_cast<QWidget*>(w.Picture6[1]),
+                           static_cast<QWidget*>(w.Picture6[2]), static_cast<QWidget*>(w.Picture7),
+                           static_cast<QWidget*>(w.Image6)})
+            p->setVisible(r.picturesBefore);
+
+        (w.*r.command)();
+
+        EXPECT_EQ(settings().LrcViewMode, r.to);
+        EXPECT_EQ(w.RichTextBox1->isVisible(), r.textBox);
+        EXPECT_EQ(picturesShown(w), r.pictures);
+        EXPECT_EQ(w.Timer[1]->isActive(), r.tickRuns);
+        if (r.command == &FrmMain::XPButton20_Click) {
+            EXPECT_EQ(w.Label5->text(), "提示：按 H 键全屏显示歌词；按 Esc 键退出全屏。");
+            EXPECT_EQ(w.Label5->toolTip(), w.Label5->text());
+        }
+        w.Timer[1]->stop();
+    }
+}
+
+TEST(LyricViewModes, PopupHidesTheTextBoxOnlyAfterTheMenuHasGone)
+{
+    LyricTickWindow t;
+    FrmMain& w = *t.w;
+    settings().LrcViewMode = 0;
+    w.PopLrcVS1_Click();
+    EXPECT_TRUE(w.RichTextBox1->isVisible());
+    EXPECT_TRUE(w.Timer[8]->isActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.RichTextBox1->isVisible(); }, 2000));
+    EXPECT_FALSE(w.Timer[8]->isActive());
+
+    // Back to view 0 before the one-shot fires: it changes nothing.
+    w.PopLrcVS2_Click();
+    w.mnuLrcVS0_Click();
+    EXPECT_TRUE(w.RichTextBox1->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Timer[8]->isActive(); }, 2000));
+    EXPECT_TRUE(w.RichTextBox1->isVisible());
+}
+
+TEST(LyricViewModes, CheckMarksFollowTheViewWhenTheMenusOpen)
+{
+    LyricTickWindow t;
+    FrmMain& w = *t.w;
+    const struct {
+        int mode;
+        char checked;
+    } rows[] = {{0, '0'}, {1, '1'}, {2, '2'}, {100, 'H'}, {102, 'H'}, {7, 'H'}, {-1, 'H'}};
+    for (const auto& r : rows) {
+        settings().LrcViewMode = r.mode;
+        emit w.menu("mnuView")->aboutToShow();
+        emit w.menu("Popmnu1")->aboutToShow();
+        for (char c : {'0', '1', '2', 'H'}) {
+            EXPECT_EQ(w.mnu(QStringLiteral("mnuLrcVS%1").arg(c))->isChecked(), c == r.checked) << r.mode << c;
+            EXPECT_EQ(w.mnu(QStringLiteral("PopLrcVS%1").arg(c))->isChecked(), c == r.checked) << r.mode << c;
+        }
+    }
+    EXPECT_EQ(w.mnu("PopLrcVS0")->text(), "文本框模式");
+    EXPECT_EQ(w.mnu("PopLrcVS")->text(), "歌词显示模式");
+}
+
+TEST(LyricViewModes, MenuItemsAndButtonsReachTheirCommands)
+{
+    LyricTickWindow t;
+    FrmMain& w = *t.w;
+    settings().LrcViewMode = 0;
+    w.mnu("mnuLrcVS2")->trigger();
+    EXPECT_EQ(settings().LrcViewMode, 2);
+    w.mnu("PopLrcVS0")->trigger();
+    EXPECT_EQ(settings().LrcViewMode, 0);
+    emit w.XPButtons[20]->Click();
+    EXPECT_EQ(settings().LrcViewMode, 1);
+    emit w.XPButtons[21]->Click();
+    EXPECT_EQ(settings().LrcViewMode, 101);
+    w.mnu("mnuLrcVS0")->trigger();
+    EXPECT_EQ(settings().LrcViewMode, 0);
+}
+
+TEST(LyricViewModes, StartAndPauseTheLyricMovement)
+{
+    LyricTickWindow t;
+    FrmMain& w = *t.w;
+    t.play();
+    t.loadLyrics("[00:01.00]one\n");
+    QAction* st = w.mnu("mnuLrcSt");
+
+    w.mnu("mnuLrcSt")->trigger();
+    EXPECT_TRUE(w.Timer[1]->isActive()) << "playing with lyrics: resumes";
+    st->trigger();
+    EXPECT_FALSE(w.Timer[1]->isActive()) << "pauses; the lyrics stay as they are";
+
+    t.fake().pause();
+    QCoreApplication::processEvents();
+    st->trigger();
+    EXPECT_FALSE(w.Timer[1]->isActive()) << "paused playback: nothing happens";
+
+    // The item is offered when lyrics are loaded or the tick runs.
+    const struct {
+        bool loaded;
+        bool tick;
+        bool enabled;
+    } rows[] = {{true, false, true}, {false, true, true}, {false, false, false}};
+    for (const auto& r : rows) {
+        w.LyricsLoaded = r.loaded;
+        r.tick ? w.Timer[1]->start() : w.Timer[1]->stop();
+        emit w.menu("mnuControl")->aboutToShow();
+        EXPECT_EQ(st->isEnabled(), r.enabled) << r.loaded << r.tick;
+        st->setEnabled(!r.enabled);
+        emit w.menu("mnuView")->aboutToShow();
+        EXPECT_EQ(st->isEnabled(), r.enabled) << r.loaded << r.tick;
+    }
+    w.Timer[1]->stop();
+}

@@ -1,0 +1,274 @@
+// The lyric tick on the main window, with the scripted media control.
+#include "tests/lyrics/lyrictickwindow.h"
+
+#include "lyrics/richtextview.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace melodune;
+using testsupport::LyricTickWindow;
+
+namespace {
+
+const QString kLrc = QStringLiteral("[ti:Song]\n[00:01.00]one\n[00:02.00]two\n[00:03.50]three\n");
+
+} // namespace
+
+TEST(LyricTickWindow, EachHitMovesTheHighlightAndTheNextTickComes110msLater)
+{
+    LyricTickWindow t;
+    t.play();
+    t.loadLyrics(kLrc);
+    const SettingsRecord& s = settings();
+    FrmMain& w = *t.w;
+
+    t.tickAt(0.5);
+    EXPECT_EQ(w.Label1->text(), "0.5");
+    EXPECT_EQ(w.Label2->text(), "0");
+    EXPECT_EQ(w.Timer[1]->interval(), 50);
+    EXPECT_EQ(w.Lyrics.highlightStart, 0);
+
+    t.tickAt(1.04);
+    EXPECT_EQ(w.LrcTimeKey, "1.0");
+    EXPECT_EQ(t.colourOf("one"), s.LrcHighlightColor);
+    EXPECT_EQ(t.colourOf("two"), s.LrcTextColor);
+    EXPECT_EQ(w.Timer[1]->interval(), 110);
+    EXPECT_EQ(w.LrcCurTime, "1.0");
+    EXPECT_EQ(w.LrcCurLine, "one");
+    EXPECT_EQ(w.LrcNextTime, "2.0");
+    EXPECT_EQ(w.LrcNextLine, "two");
+    const int scrolledTo = w.RichTextBox1->firstVisibleLine();
+    EXPECT_GE(scrolledTo, 1);
+    const int oneAt = w.RichTextBox1->text().indexOf("one");
+    EXPECT_EQ(w.Lyrics.highlightStart, oneAt + 1);
+    EXPECT_EQ(w.Lyrics.highlightLength, 3);
+    // The caret stands at the start of the next line, nothing selected.
+    EXPECT_EQ(w.RichTextBox1->selStart(), oneAt + 3 + 2);
+    EXPECT_EQ(w.RichTextBox1->selLength(), 0);
+
+    // The same tenth again: no second hit, no second scroll.
+    t.tickAt(1.09);
+    EXPECT_EQ(w.Timer[1]->interval(), 50);
+    EXPECT_EQ(w.RichTextBox1->firstVisibleLine(), scrolledTo);
+
+    t.tickAt(2.0);
+    EXPECT_EQ(t.colourOf("one"), s.LrcTextColor);
+    EXPECT_EQ(t.colourOf("two"), s.LrcHighlightColor);
+    EXPECT_EQ(w.Timer[1]->interval(), 110);
+    EXPECT_EQ(w.LrcPrevLine, "one");
+    EXPECT_EQ(w.LrcCurLine, "two");
+    EXPECT_EQ(w.LrcNextLine, "three");
+    EXPECT_GT(w.RichTextBox1->firstVisibleLine(), scrolledTo);
+    t.tickAt(2.06);
+    EXPECT_EQ(w.Timer[1]->interval(), 50);
+
+    // The last line: no next line.
+    t.tickAt(3.5);
+    EXPECT_EQ(w.LrcCurLine, "three");
+    EXPECT_EQ(w.LrcNextTime, "0");
+    EXPECT_EQ(w.LrcNextLine, "");
+    EXPECT_EQ(w.LrcMarqueeStep, 0); // short text
+    EXPECT_EQ(w.LrcMarqueeX, 20);
+}
+
+TEST(LyricTickWindow, FirstLineOfTheTenthWinsAndTheOffsetMovesTheClock)
+{
+    LyricTickWindow t;
+    t.play();
+    t.loadLyrics("[00:00.00]intro\n[00:12.35]first\n[00:12.38]second\n[00:13.00]later\n");
+    FrmMain& w = *t.w;
+    const SettingsRecord& s = settings();
+
+    t.tickAt(0.02);
+    EXPECT_EQ(w.LrcCurLine, "intro");
+    t.tickAt(12.34);
+    EXPECT_EQ(w.LrcCurLine, "first");
+    EXPECT_EQ(w.LrcPrevLine, "intro");
+    for (double at : {12.36, 12.38, 12.39})
+        t.tickAt(at);
+    EXPECT_EQ(t.colourOf("second"), s.LrcTextColor) << "a second line of the same tenth is never highlighted";
+    EXPECT_EQ(t.colourOf("first"), s.LrcHighlightColor);
+
+    // A line at time zero does not push the current line into the previous.
+    w.Lyrics.offset = -12000;
+    t.tickAt(12.0);
+    EXPECT_EQ(w.Label2->text(), "-12000");
+    EXPECT_EQ(w.LrcCurLine, "intro");
+    EXPECT_EQ(w.LrcPrevLine, "intro") << "unchanged from the hit before";
+
+    // A negative clock only changes the labels.
+    t.tickAt(11.65);
+    EXPECT_EQ(w.Label1->text(), "-0.35");
+    EXPECT_EQ(w.LrcTimeKey, "-0.3");
+    EXPECT_EQ(w.LrcCurLine, "intro");
+
+    // Offset and position add up to 13.0 despite floating point.
+    w.Lyrics.offset = 300;
+    t.tickAt(12.7);
+    EXPECT_EQ(w.LrcCurLine, "later");
+}
+
+TEST(LyricTickWindow, ClosingTextInTheLastThreeSecondsOnlyForTracksWithALength)
+{
+    const struct {
+        const char* name;
+        double duration;
+        int mode;
+        bool hitFirst;
+        double at;
+        bool closing;
+        const char* curLine;
+    } cases[] = {
+        {"before the last 3 s", 10.0, 0, true, 6.9, false, "one"},
+        {"text view", 10.0, 0, true, 7.1, true, "    谢谢使用！"},
+        {"marquee view", 10.0, 1, true, 9.0, true, "    谢谢使用！"},
+        {"strip view", 10.0, 2, true, 7.5, true, "谢谢使用！"},
+        {"stream", 0.0, 0, true, 300.0, false, "one"},
+        {"never hit", 10.0, 0, false, 8.0, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LyricTickWindow t;
+        t.play(rt::FakeMedia{.duration = c.duration});
+        t.loadLyrics("[00:01.00]one\n");
+        FrmMain& w = *t.w;
+        settings().LrcViewMode = c.mode;
+        if (c.hitFirst)
+            t.tickAt(1.0);
+        t.tickAt(c.at);
+        EXPECT_EQ(w.LrcCurLine, QString::fromUtf8(c.curLine));
+        if (c.closing) {
+            EXPECT_EQ(w.RichTextBox1->selStart(), w.RichTextBox1->length());
+            EXPECT_EQ(w.LrcPrevLine, "");
+            EXPECT_EQ(w.LrcMarqueeX, 0);
+            EXPECT_EQ(w.LrcMarqueeStep, 0);
+            EXPECT_EQ(w.LrcStripRed + w.LrcStripGreen + w.LrcStripBlue, 3 * 255);
+        } else {
+            EXPECT_EQ(w.LrcStripRed, 0);
+        }
+    }
+}
+
+TEST(LyricTickWindow, NoticesAndStaleHighlightsAreNeverReadOrPaintedOutsideTheText)
+{
+    LyricTickWindow t;
+    t.play();
+    FrmMain& w = *t.w;
+    const QString notices[] = {QStringLiteral("正在下载歌词，请稍候……"), QStringLiteral("[1.0"),
+                               QStringLiteral("[1.0 broken\r\n]"), QString()};
+    for (const QString& notice : notices) {
+        w.RichTextBox1->setText(notice);
+        styleLyricNotice(*w.RichTextBox1);
+        w.Lyrics.highlightStart = 5;
+        w.Lyrics.highlightLength = 400; // left over from the lyrics before
+        t.tickAt(1.0);
+        EXPECT_EQ(w.RichTextBox1->text(), notice);
+        EXPECT_EQ(w.Lyrics.highlightStart, 5);
+        for (int i = 0; i < w.RichTextBox1->length(); ++i)
+            EXPECT_EQ(w.RichTextBox1->formatAt(i).color, NoticeTextColor);
+        EXPECT_EQ(w.Timer[1]->interval(), 50);
+    }
+}
+
+TEST(LyricTickWindow, MinimisedWindowAndFullScreenVideoSkipTheTick)
+{
+    {
+        LyricTickWindow t;
+        t.play();
+        t.loadLyrics(kLrc);
+        t.w->setWindowState(Qt::WindowMinimized);
+        t.tickAt(1.0);
+        EXPECT_EQ(t.w->Label1->text(), "0") << "not even the labels change";
+        EXPECT_EQ(t.w->Lyrics.highlightStart, 0);
+        settings().LrcViewMode = 102;
+        t.tickAt(1.0);
+        EXPECT_EQ(t.w->LrcCurLine, "one") << "with the lyrics window asked for the tick runs on";
+        EXPECT_EQ(t.w->LrcPaintCounter, 1);
+    }
+    {
+        LyricTickWindow t;
+        t.play(rt::FakeMedia{.width = 320, .height = 240});
+        t.loadLyrics(kLrc);
+        t.fake().setDisplaySize(rt::MediaControl::DisplayFullScreen);
+        ASSERT_EQ(t.fake().displaySize(), rt::MediaControl::DisplayFullScreen);
+        t.tickAt(1.0);
+        EXPECT_EQ(t.w->Label1->text(), "0");
+        t.fake().setDisplaySize(rt::MediaControl::DisplayDefault);
+        t.tickAt(1.0);
+        EXPECT_EQ(t.w->LrcCurLine, "one");
+    }
+}
+
+TEST(LyricTickWindow, ViewHousekeepingAndTheVisualisationPanel)
+{
+    LyricTickWindow t;
+    t.play();
+    t.loadLyrics(kLrc);
+    FrmMain& w = *t.w;
+    settings().ShowVisual = 1;
+    w.Picture5->show();
+    settings().LrcViewMode = 1;
+    t.tickAt(0.2);
+    EXPECT_EQ(settings().ShowVisual, 0) << "view 1 and the visualisation are never on together";
+    EXPECT_TRUE(w.Picture5->isHidden());
+    EXPECT_EQ(w.mnu("mnuShowVisualS")->text(), "打开可视化效果(&E)");
+    EXPECT_FALSE(w.RichTextBox1->isVisible());
+    EXPECT_TRUE(w.Image6->isHidden());
+    settings().LrcViewMode = 2;
+    t.tickAt(0.3);
+    EXPECT_FALSE(w.RichTextBox1->isVisible());
+    EXPECT_FALSE(w.Image6->isHidden());
+    EXPECT_FALSE(w.Picture6[1]->isHidden());
+    settings().LrcViewMode = 0;
+    t.tickAt(0.4);
+    EXPECT_TRUE(w.RichTextBox1->isVisible());
+    EXPECT_FALSE(w.Image6->isHidden()) << "view 0 leaves the picture view controls as they are";
+}
+
+namespace {
+
+// A media control whose position read fails on request.
+class FailingMedia : public rt::FakeMediaControl {
+public:
+    using FakeMediaControl::FakeMediaControl;
+    bool fail = false;
+    double currentPosition() const override
+    {
+        if (fail)
+            throw std::runtime_error("position unavailable");
+        return FakeMediaControl::currentPosition();
+    }
+};
+
+} // namespace
+
+TEST(LyricTickWindow, AFailingStepIsSkippedAndNothingEscapesTheTimer)
+{
+    FailingMedia* media = nullptr;
+    LyricTickWindow t([&media](QObject* parent) { return media = new FailingMedia(nullptr, parent); });
+    t.play();
+    t.loadLyrics(kLrc);
+    t.tickAt(1.0);
+    ASSERT_EQ(t.w->LrcCurLine, "one");
+    media->fail = true;
+    t.fake().setCurrentPosition(2.0);
+    EXPECT_NO_THROW(t.w->Timer1_Timer());
+    media->fail = false;
+    t.w->Timer1_Timer();
+    EXPECT_EQ(t.w->LrcCurLine, "two");
+}
+
+TEST(LyricTickWindow, TheTimerRunsTheTick)
+{
+    LyricTickWindow t;
+    t.play();
+    t.loadLyrics(kLrc);
+    t.fake().setCurrentPosition(1.0);
+    t.w->Timer[1]->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.w->LrcCurLine == "one"; }, 2000));
+    EXPECT_EQ(t.w->Timer[1]->interval(), 110);
+    t.w->Timer[1]->stop();
+}

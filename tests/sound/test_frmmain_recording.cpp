@@ -1,0 +1,442 @@
+// The recording commands of the main window with a fake input, a fake media
+// control, a fixed clock and scripted boxes.
+#include "controls/xpbutton.h"
+#include "core/frmmain.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "platform/clock.h"
+#include "platform/dsound.h"
+#include "platform/mediacontrolfake.h"
+#include "platform/ui.h"
+#include "platform/wavfile.h"
+#include "sound/recording.h"
+#include "tests/support/testdir.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <algorithm>
+
+using namespace melodune;
+
+namespace {
+
+const QString kFailed = QStringLiteral("录音失败！(电脑缓存不足或录音超时。请尝试重新设置最大录音缓存时间。)");
+
+QByteArray pattern(qsizetype n)
+{
+    QByteArray b(n, Qt::Uninitialized);
+    for (qsizetype i = 0; i < n; ++i)
+        b[i] = char((i * 31 + i / 7) & 0xFF);
+    return b;
+}
+
+class RecordingWindow : public ::testing::Test {
+protected:
+    testsupport::TestDir dir;
+    rt::ScriptedUi ui;
+    rt::ScopedUi scopedUi{&ui};
+    rt::FakeClock clock;
+    rt::ScopedClock scopedClock{&clock};
+    std::unique_ptr<FrmMain> w;
+    rt::FakeMediaControl* media = nullptr;
+    rt::FakeCaptureSource* input = nullptr;
+
+    void SetUp() override
+    {
+        shared() = SharedState{};
+        shared().DataDir = dir.file("data");
+        settings() = SettingsRecord{};
+        settings().ShowMixerOnRecord = false; // no desktop program from a test
+        settings().ShowRecVolume = 0;
+        settings().ShowVisual = 0;
+        rt::setAppTitle(QStringLiteral("Melodune"));
+        FrmMainServices services;
+        services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
+        w = std::make_unique<FrmMain>(services);
+        media = static_cast<rt::FakeMediaControl*>(w->MediaPlayer1);
+        useInput(0x800); // 44100 Hz 16-bit stereo
+        w->DSound = rt::DirectSoundCreate();
+        media->setMedia(QStringLiteral("track.mp3"), rt::FakeMedia{.duration = 200.0});
+        media->setFileName(QStringLiteral("track.mp3"));
+    }
+
+    void TearDown() override
+    {
+        w.reset();
+        settings() = SettingsRecord{};
+    }
+
+    void useInput(std::uint32_t mask)
+    {
+        w->DSCaptureBuffer.reset();
+        auto src = std::make_unique<rt::FakeCaptureSource>();
+        src->mask = mask;
+        input = src.get();
+        w->DSCapture = std::make_unique<rt::DSCapture>(std::move(src));
+    }
+
+    // Record command answered Yes.
+    void startTake()
+    {
+        ui.msgAnswers.push_back(rt::Yes);
+        w->mnuStartRec_Click();
+        ASSERT_TRUE(w->Recording);
+    }
+    void chooseFile(const QString& path) { ui.saveAnswers.push_back({{path}, 1}); }
+    int saveDialogs() const
+    {
+        int n = 0;
+        for (const auto& c : ui.calls)
+            n += c.kind == QLatin1String("save");
+        return n;
+    }
+    QStringList filesInDir() const
+    {
+        return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    bool menuEnabled(const char* name) const { return w->mnu(QString::fromLatin1(name))->isEnabled(); }
+    QString menuText(const char* name) const { return w->mnu(QString::fromLatin1(name))->text(); }
+    bool button(int i) const { return w->XPButtons[i]->buttonEnabled(); }
+    bool status(int i) const { return w->imgR->pixmap().cacheKey() == w->imgS[i].cacheKey(); }
+
+    // The stop controls as every stop leaves them.
+    void expectStopIdle() const
+    {
+        EXPECT_FALSE(menuEnabled("mnuStopRecPlay"));
+        EXPECT_EQ(menuText("mnuStopRecPlay"), QStringLiteral("停止录音或播放(&S)"));
+        EXPECT_FALSE(button(8));
+        EXPECT_EQ(w->XPButtons[8]->caption(), QStringLiteral(" 停 止 "));
+        EXPECT_EQ(w->XPButtons[8]->buttonToolTip(), QStringLiteral(" 停 止 "));
+    }
+    void expectTakeReleased() const
+    {
+        EXPECT_FALSE(w->DSBuffer);
+        EXPECT_FALSE(w->DSCaptureBuffer);
+        EXPECT_TRUE(w->Capture.Samples.empty());
+    }
+};
+
+} // namespace
+
+TEST_F(RecordingWindow, RecordsToTheTrackEndAndTheProgressLineStopsIt)
+{
+    media->setCurrentPosition(60.0);
+    startTake();
+    EXPECT_DOUBLE_EQ(w->Capture.RecordSeconds, 141.0);
+    EXPECT_EQ(w->Capture.CaptureDesc.bufferBytes, 144 * 176400);
+    ASSERT_TRUE(w->DSCaptureBuffer);
+    EXPECT_EQ(w->DSCaptureBuffer->GetStatus(), rt::CaptureStatusCapturing);
+    EXPECT_EQ(media->playState(), rt::MediaControl::Playing);
+    EXPECT_TRUE(w->Timer[5]->isActive());
+    EXPECT_EQ(w->Timer[5]->interval(), 50);
+    EXPECT_FALSE(button(6));
+    EXPECT_FALSE(button(7));
+    EXPECT_FALSE(menuEnabled("mnuStartRec"));
+    EXPECT_FALSE(menuEnabled("mnuPlayRec"));
+    EXPECT_TRUE(button(8));
+    EXPECT_EQ(w->XPButtons[8]->caption(), QStringLiteral("停止录音"));
+    EXPECT_EQ(menuText("mnuStopRecPlay"), QStringLiteral("停止录音(&S)"));
+    EXPECT_TRUE(status(1));
+
+    input->feed(pattern(176400));
+    clock.advanceMs(140'000);
+    media->advance(140.0);
+    w->Timer5_Timer();
+    EXPECT_TRUE(w->Recording) << "still 1 second to go";
+    EXPECT_FALSE(w->Line1->isHidden());
+
+    chooseFile(dir.file("take"));
+    clock.advanceMs(1'000);
+    media->advance(1.0);
+    w->Timer5_Timer();
+    EXPECT_FALSE(w->Recording);
+    EXPECT_TRUE(w->Line1->isHidden());
+    EXPECT_EQ(saveDialogs(), 1);
+    EXPECT_EQ(w->RecordFile, dir.file("take.wav"));
+    EXPECT_TRUE(QFile::exists(dir.file("take.wav")));
+    w->Timer5_Timer();
+    EXPECT_FALSE(w->Timer[5]->isActive());
+}
+
+TEST_F(RecordingWindow, SavedFileHoldsTheCapturedBytesAndBecomesTheLoadedFile)
+{
+    const struct {
+        std::uint32_t mask;
+        rt::WaveFormatEx format;
+        qsizetype bytes;
+    } cases[] = {
+        {0x800, rt::pcmFormat(44100, 2, 16), 176400 + 400},
+        {0x1, rt::pcmFormat(11025, 1, 8), 11025 + 777}, // odd: the file gets a pad byte
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format.bitsPerSample);
+        useInput(c.mask);
+        w->PlayingRecording = false;
+        w->mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+        w->XPButtons[6]->setButtonEnabled(true);
+        media->setFileName(QStringLiteral("track.mp3"));
+        startTake();
+        const QByteArray samples = pattern(c.bytes);
+        for (qsizetype at = 0; at < samples.size(); at += 999)
+            input->feed(samples.mid(at, 999));
+
+        clock.current = QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9));
+        const QString chosen = dir.file(QStringLiteral("take%1").arg(++n));
+        chooseFile(chosen);
+        w->XPButton8_Click();
+
+        const QString path = chosen + QStringLiteral(".wav");
+        QByteArray expected = rt::wavHeader(c.format, std::uint32_t(c.bytes)) + samples;
+        if (c.bytes & 1)
+            expected += '\0';
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.readAll() == expected);
+        EXPECT_EQ(w->CapturedBytes, c.bytes);
+
+        EXPECT_EQ(w->RecordFile, path);
+        EXPECT_TRUE(w->PlayingRecording);
+        EXPECT_EQ(media->fileName(), path);
+        EXPECT_TRUE(media->calls.contains(QStringLiteral("Stop")));
+        EXPECT_TRUE(menuEnabled("mnuPlayRec"));
+        EXPECT_TRUE(button(7));
+        EXPECT_FALSE(menuEnabled("mnuStartRec")) << "the recording is now the loaded file";
+        EXPECT_FALSE(button(6));
+        EXPECT_TRUE(status(0));
+        expectStopIdle();
+        expectTakeReleased();
+    }
+    const auto& save = std::find_if(ui.calls.begin(), ui.calls.end(), [](const auto& c) { return c.kind == "save"; });
+    ASSERT_NE(save, ui.calls.end());
+    EXPECT_EQ(save->title, QStringLiteral("保存录音文件 *.wav"));
+}
+
+TEST_F(RecordingWindow, DefaultNameOfferedIsRecAndTheStopTime)
+{
+    struct NameUi : rt::ScriptedUi {
+        rt::FileDialogRequest last;
+        rt::FileDialogResult saveFile(const rt::FileDialogRequest& req) override
+        {
+            last = req;
+            return ScriptedUi::saveFile(req);
+        }
+    } names;
+    rt::ScopedUi scoped(&names);
+    names.msgAnswers.push_back(rt::Yes);
+    w->mnuStartRec_Click();
+    input->feed(pattern(4000));
+    clock.current = QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9));
+    w->XPButton8_Click();
+    EXPECT_EQ(names.last.fileName, QStringLiteral("Rec240305070809"));
+    EXPECT_EQ(names.last.filter, QStringLiteral("声音文件(*.wav)|*.wav"));
+    EXPECT_TRUE(names.last.overwritePrompt);
+}
+
+TEST_F(RecordingWindow, StopAfterTheBufferRanFullFailsAndWritesNothing)
+{
+    useInput(0x1); // 11025 bytes a second
+    media->setMedia(QStringLiteral("short.mp3"), rt::FakeMedia{.duration = 3.0});
+    media->setFileName(QStringLiteral("short.mp3"));
+    startTake();
+    EXPECT_EQ(w->Capture.CaptureDesc.bufferBytes, 7 * 11025);
+    input->feed(pattern(8 * 11025));
+    EXPECT_EQ(w->DSCaptureBuffer->GetStatus(), 0);
+    chooseFile(dir.file("never"));
+    w->XPButton8_Click();
+    EXPECT_TRUE(ui.messages().contains(kFailed));
+    EXPECT_EQ(saveDialogs(), 0);
+    EXPECT_TRUE(filesInDir().isEmpty());
+    EXPECT_FALSE(w->Recording);
+    EXPECT_TRUE(menuEnabled("mnuStartRec"));
+    EXPECT_TRUE(button(6));
+    expectStopIdle();
+    EXPECT_FALSE(w->DSCaptureBuffer);
+}
+
+TEST_F(RecordingWindow, CancelEmptyTakeAndFailedSaveGiveTheRecordCommandBack)
+{
+    const QString missing = dir.file("no/such/folder/take");
+    const struct {
+        const char* what;
+        int bytes;          // fed
+        const char* choice; // nullptr: cancel
+        bool errorShown;
+    } cases[] = {
+        {"cancel", 4000, nullptr, false},
+        {"empty take", 0, nullptr, false},
+        {"folder missing", 4000, "missing", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui.calls.clear();
+        startTake();
+        if (c.bytes)
+            input->feed(pattern(c.bytes));
+        else // a sound buffer left by another job must not pass for the take
+            w->DSBuffer = w->DSound->CreateSoundBuffer({130, 4410}, rt::pcmFormat(44100, 1, 8));
+        if (c.choice)
+            chooseFile(missing);
+        w->XPButton8_Click();
+        EXPECT_EQ(saveDialogs(), c.bytes ? 1 : 0);
+        EXPECT_EQ(ui.messages().contains(QStringLiteral("保存文件出现错误！")), c.errorShown);
+        EXPECT_FALSE(ui.messages().contains(kFailed));
+        EXPECT_TRUE(filesInDir().isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(missing + QStringLiteral(".wav")));
+        EXPECT_TRUE(w->RecordFile.isEmpty());
+        EXPECT_FALSE(w->PlayingRecording);
+        EXPECT_EQ(media->fileName(), QStringLiteral("track.mp3"));
+        EXPECT_TRUE(menuEnabled("mnuStartRec"));
+        EXPECT_TRUE(button(6));
+        EXPECT_FALSE(button(7));
+        expectStopIdle();
+        expectTakeReleased();
+    }
+}
+
+TEST_F(RecordingWindow, FileTheNameRuleWouldReplaceIsAskedAbout)
+{
+    dir.write("a.b.wav", "keep");
+    startTake();
+    input->feed(pattern(4000));
+    chooseFile(dir.file("a.wav.b")); // saved as a.b.wav
+    ui.msgAnswers.push_back(rt::No);
+    // then the dialog again, cancelled
+    w->XPButton8_Click();
+    EXPECT_EQ(saveDialogs(), 2);
+    EXPECT_EQ(dir.read("a.b.wav"), QByteArray("keep"));
+    EXPECT_TRUE(menuEnabled("mnuStartRec"));
+}
+
+TEST_F(RecordingWindow, AnsweringNoLeavesNoCaptureAndResumesTheTrack)
+{
+    media->play();
+    ui.msgAnswers.push_back(rt::No);
+    w->mnuStartRec_Click();
+    EXPECT_FALSE(w->Recording);
+    EXPECT_FALSE(w->DSCaptureBuffer);
+    EXPECT_EQ(input->starts, 0);
+    EXPECT_EQ(media->playState(), rt::MediaControl::Playing);
+    EXPECT_TRUE(media->calls.contains(QStringLiteral("Pause")));
+    EXPECT_FALSE(menuEnabled("mnuStopRecPlay"));
+    EXPECT_EQ(menuText("mnuStopRecPlay"), QStringLiteral("停止录音或回放(&S)"));
+    EXPECT_FALSE(button(8));
+    EXPECT_EQ(w->XPButtons[8]->caption(), QStringLiteral(" 停 止 "));
+    ASSERT_FALSE(ui.calls.empty());
+    EXPECT_EQ(ui.calls[0].title, QStringLiteral("Melodune 录音提示"));
+    EXPECT_EQ(ui.calls[0].style, rt::YesNo | rt::Information);
+}
+
+TEST_F(RecordingWindow, PlayBackStopAndResume)
+{
+    ui.msgAnswers.clear();
+    w->mnuPlayRec_Click();
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("错误！无录音文件！")});
+
+    startTake();
+    input->feed(pattern(44100));
+    chooseFile(dir.file("take.wav"));
+    w->XPButton8_Click();
+    const QString path = dir.file("take.wav");
+    ASSERT_EQ(w->RecordFile, path);
+
+    media->calls.clear();
+    w->XPButton7_Click();
+    EXPECT_EQ(media->calls, (QStringList{QStringLiteral("FileName=") + path, QStringLiteral("Play")}));
+    EXPECT_TRUE(button(8));
+    EXPECT_EQ(w->XPButtons[8]->caption(), QStringLiteral("停止回放"));
+    EXPECT_EQ(menuText("mnuStopRecPlay"), QStringLiteral("停止回放(&S)"));
+    EXPECT_FALSE(button(7));
+    EXPECT_TRUE(status(2));
+
+    media->advance(0.1);
+    w->mnuStopRecPlay_Click();
+    EXPECT_EQ(media->playState(), rt::MediaControl::Stopped);
+    EXPECT_EQ(media->currentPosition(), 0.0);
+    EXPECT_TRUE(w->PlayingRecording);
+    EXPECT_TRUE(button(7));
+    EXPECT_TRUE(menuEnabled("mnuPlayRec"));
+    EXPECT_TRUE(status(0));
+    expectStopIdle();
+
+    // Paused: resumed where it stands, not loaded again.
+    w->mnuPlayRec_Click();
+    media->pause();
+    media->calls.clear();
+    w->mnuPlayRec_Click();
+    EXPECT_EQ(media->calls, QStringList{QStringLiteral("Play")});
+
+    // The file removed behind the program's back.
+    QFile::remove(path);
+    ui.calls.clear();
+    w->mnuPlayRec_Click();
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("错误！无录音文件！")});
+}
+
+TEST_F(RecordingWindow, StopWithNothingRunningResetsOnlyTheStopControls)
+{
+    w->XPButtons[8]->setButtonEnabled(true);
+    w->mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(true);
+    w->imgR->setPixmap(w->imgS[2]);
+    media->play();
+    media->calls.clear();
+    w->mnuStopRecPlay_Click();
+    expectStopIdle();
+    EXPECT_TRUE(status(0));
+    EXPECT_TRUE(media->calls.isEmpty());
+    EXPECT_TRUE(ui.calls.empty());
+}
+
+TEST_F(RecordingWindow, CaptureThatBrokeIsReportedAtTheStop)
+{
+    startTake();
+    input->feed(pattern(1000));
+    input->breakStream();
+    w->XPButton8_Click();
+    EXPECT_TRUE(ui.messages().contains(kFailed));
+    EXPECT_EQ(saveDialogs(), 0);
+    EXPECT_TRUE(menuEnabled("mnuStartRec"));
+}
+
+TEST_F(RecordingWindow, VolumeControlMissingIsReported)
+{
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.path()));
+    w->mnuSNDVOL_Click();
+    qputenv("PATH", oldPath);
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("无法调用操作系统程序！\n请自行查找操作系统中的此项功能。")});
+}
+
+TEST_F(RecordingWindow, StopWhileTheRecordCommandStillStartsEndsTheTakeOnceItRuns)
+{
+    QTimer::singleShot(0, w.get(), [this] { w->XPButton8_Click(); });
+    ui.msgAnswers.push_back(rt::Yes);
+    w->mnuStartRec_Click();
+    EXPECT_FALSE(w->Recording) << "the stop ran after the start";
+    EXPECT_EQ(input->starts, 1);
+    EXPECT_TRUE(menuEnabled("mnuStartRec"));
+    expectStopIdle();
+    expectTakeReleased();
+}
+
+TEST_F(RecordingWindow, EndOfTheTrackStopsTheTake)
+{
+    settings().StopRecordAtEnd = 1;
+    media->setCurrentPosition(195.0);
+    startTake();
+    EXPECT_DOUBLE_EQ(w->Capture.RecordSeconds, 6.0);
+    input->feed(pattern(8000));
+    chooseFile(dir.file("end"));
+    media->advance(6.0);
+    for (int i = 0; i < 20 && w->Recording; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_FALSE(w->Recording);
+    EXPECT_EQ(w->RecordFile, dir.file("end.wav"));
+}
