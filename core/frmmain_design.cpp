@@ -396,17 +396,22 @@ void FrmMain::buildMenus()
     addMenuItem(QStringLiteral("mnuHelp"), QStringLiteral("mnuHelpAbout"), QStringLiteral("关于(&A) ..."));
 
     // The playlist pop-up.
-    addSubMenu({}, QStringLiteral("Popmnu4"), QStringLiteral("播放列表"));
-    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopPlaySelct"), QStringLiteral("播放选中的曲目"));
-    addSeparator(QStringLiteral("Popmnu4"));
-    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopAddFile"), QStringLiteral("添加曲目到列表[本地]"));
-    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopAddLink"), QStringLiteral("添加曲目到列表[网络]"));
-    addSeparator(QStringLiteral("Popmnu4"));
-    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopDelete"), QStringLiteral("删除列表中选中曲目"));
-    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopDeleteAll"), QStringLiteral("删除列表中所有曲目"));
-    addSeparator(QStringLiteral("Popmnu4"));
-    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopListIn"), QStringLiteral("导入播放列表"));
-    addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopListSa"), QStringLiteral("导出播放列表"));
+    const QString pop4 = QStringLiteral("Popmnu4");
+    addSubMenu({}, pop4, QStringLiteral("播放列表"));
+    addMenuItem(pop4, QStringLiteral("PopAddFile"), QStringLiteral("添加曲目[本地]"));
+    addMenuItem(pop4, QStringLiteral("PopAddLink"), QStringLiteral("添加曲目[网络]"));
+    addSeparator(pop4);
+    addMenuItem(pop4, QStringLiteral("PopSearch2"), QStringLiteral("百度MP3搜索"));
+    addSeparator(pop4);
+    addMenuItem(pop4, QStringLiteral("PopPlaySelct"), QStringLiteral("播放选中的曲目"));
+    addSeparator(pop4);
+    addMenuItem(pop4, QStringLiteral("PopNotLRC4"), QStringLiteral("设置选中的曲目不用歌词"));
+    addSeparator(pop4);
+    addMenuItem(pop4, QStringLiteral("PopDelete"), QStringLiteral("删除选中的曲目"));
+    addMenuItem(pop4, QStringLiteral("PopDeleteAll"), QStringLiteral("删除所有的曲目"));
+    addSeparator(pop4);
+    addMenuItem(pop4, QStringLiteral("PopListIn"), QStringLiteral("导入播放列表"));
+    addMenuItem(pop4, QStringLiteral("PopListSa"), QStringLiteral("导出播放列表"));
 }
 
 void FrmMain::connectHandlers()

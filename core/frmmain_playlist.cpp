@@ -520,17 +520,6 @@ void FrmMain::connectPlaylistHandlers()
     wire("PopListIn", &FrmMain::mnuListIn_Click);
     wire("PopListSa", &FrmMain::mnuListSa_Click);
 
-    // The pop-up's captions as the list shows them.
-    const std::pair<const char*, const char*> captions[] = {
-        {"PopAddFile", "添加曲目[本地]"},
-        {"PopAddLink", "添加曲目[网络]"},
-        {"PopDelete", "删除选中的曲目"},
-        {"PopDeleteAll", "删除所有的曲目"},
-    };
-    for (const auto& [name, caption] : captions)
-        if (QAction* a = mnu(QString::fromLatin1(name)))
-            a->setText(QString::fromUtf8(caption));
-
     if (XPButtons[9])
         connect(XPButtons[9], &XPButton::Click, this, &FrmMain::mnuAdd_Click);
     if (XPButtons[14])

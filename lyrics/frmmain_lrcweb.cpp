@@ -224,14 +224,6 @@ void FrmMain::connectLrcWebHandlers()
     ensureMenu(QStringLiteral("Popmnu2"), QStringLiteral("图片"));
     ensureItem(QStringLiteral("Popmnu2"), QStringLiteral("PopSearch3"), QStringLiteral("百度图片搜索"),
                QStringLiteral("PopOpenPic"));
-    if (!mnu(QStringLiteral("PopSearch2"))) {
-        // After the add entries, set off by a separator.
-        QMenu* pop4 = menu(QStringLiteral("Popmnu4"));
-        QAction* sep = pop4->addSeparator();
-        moveAfter(pop4, sep, mnu(QStringLiteral("PopAddLink")));
-        addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopSearch2"), QStringLiteral("百度MP3搜索"));
-        moveAfter(pop4, mnu(QStringLiteral("PopSearch2")), sep);
-    }
     ensureItem(QStringLiteral("mnuView"), QStringLiteral("mnuSearch3"), QStringLiteral("百度图片搜索(I)"),
                QStringLiteral("mnuOpenPic"));
 

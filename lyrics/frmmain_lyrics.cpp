@@ -295,6 +295,7 @@ void FrmMain::mnuOpenLRC_Click()
             LyricsLoaded = true;
             Timer[2]->stop();
             Timer[9]->stop();
+            resetLyricsService(); // a late download must not replace the user's choice
             LrcPath = file;
             XPButtons[5]->setButtonEnabled(true);
             showLyricEditorState(false);
@@ -445,8 +446,6 @@ void FrmMain::connectLyricsHandlers()
         addSeparator(pop);
         addMenuItem(pop, QStringLiteral("PopLrcVSH"), QStringLiteral("歌词全屏"));
     }
-    if (!mnu(QStringLiteral("PopNotLRC4")) && menu(QStringLiteral("Popmnu4")))
-        addMenuItem(QStringLiteral("Popmnu4"), QStringLiteral("PopNotLRC4"), QStringLiteral("设置选中的曲目不用歌词"));
 
     const auto onMenu = [this](const char* name, void (FrmMain::*handler)()) {
         if (QAction* a = mnu(QString::fromLatin1(name)))

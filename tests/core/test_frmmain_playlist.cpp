@@ -452,6 +452,11 @@ TEST_F(PlaylistWindowTest, MouseOnTheListLoadsOnPressShowsThePopupAndPlaysOnDoub
     ASSERT_NE(w->menu("Popmnu4"), nullptr);
     EXPECT_TRUE(w->menu("Popmnu4")->isVisible());
     w->menu("Popmnu4")->hide();
+    QStringList order;
+    for (QAction* a : w->menu("Popmnu4")->actions())
+        order << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+    EXPECT_EQ(order.join(' '), QStringLiteral("PopAddFile PopAddLink - PopSearch2 - PopPlaySelct - PopNotLRC4 - "
+                                              "PopDelete PopDeleteAll - PopListIn PopListSa"));
     EXPECT_EQ(w->mnu("PopDelete")->text(), QStringLiteral("删除选中的曲目"));
 
     QTest::mouseMove(vp, onB);
