@@ -209,6 +209,7 @@ public:
     // tick and the view commands; no-ops until those windows are built.
     void paintLyricViews();
     void layoutLyricStripOnHit(bool lyricsWindow);
+    void placeLyricStrip();
     void centreLyricStripOnEndText(bool lyricsWindow);
     bool lyricsWindowShown() const;
     void openLyricsWindow();
@@ -343,7 +344,10 @@ public:
     std::int32_t LrcMarqueeX = 10;
     std::int32_t LrcMarqueeStep = 1;
     std::int32_t LrcMarqueeWidth = 100;
-    std::int32_t LrcStripRed = 0; // strip colour, set white by the closing text
+    std::int32_t LrcStripWidth = 0; // the current line's strip, twips
+    std::int32_t LrcStripX = 0;
+    std::int32_t LrcStripStep = 0; // leftward move per tick; 0 = standing
+    std::int32_t LrcStripRed = 0; // strip colour, a grey level (the three are equal)
     std::int32_t LrcStripGreen = 0;
     std::int32_t LrcStripBlue = 0;
     std::int32_t LrcPaintCounter = 0;

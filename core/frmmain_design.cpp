@@ -166,13 +166,17 @@ void FrmMain::buildDesign()
     // Lyric area: the text box, and the picture views drawn over Picture1.
     Picture1 = makePanel(skin, QStringLiteral("Picture1"));
     Picture1->setGeometry(330, 32, 320, 240);
-    Picture1->setStyleSheet(QStringLiteral("background: black;"));
+    // Only the panel: the strips are transparent over the background picture.
+    Picture1->setStyleSheet(QStringLiteral("#Picture1 { background: black; }"));
     Picture1->hide();
     Image6 = makeLabel(Picture1, QStringLiteral("Image6"));
     Image6->setScaledContents(true);
     for (int i = 0; i < 3; ++i) {
         Picture6[i] = makeLabel(Picture1, QStringLiteral("Picture6_%1").arg(i));
         Picture6[i]->setAutoFillBackground(false);
+        QPalette pal = Picture6[i]->palette();
+        pal.setColor(QPalette::WindowText, Qt::white);
+        Picture6[i]->setPalette(pal);
     }
     Picture7 = makeLabel(Picture1, QStringLiteral("Picture7"));
 
@@ -450,6 +454,7 @@ void FrmMain::buildTimers()
         Timer[i]->setInterval(intervals[i]);
     }
     Timer[7]->setSingleShot(true);
+    Timer[10]->setSingleShot(true); // one background change per request
     Skin.timer7 = Timer[7];
     connect(Timer[7], &QTimer::timeout, this, [this] { Timer7_Timer(Skin); });
     connect(Timer[3], &QTimer::timeout, this, &FrmMain::Timer3_Timer);

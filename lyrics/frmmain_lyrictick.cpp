@@ -218,12 +218,9 @@ void FrmMain::Timer1_Timer()
 }
 
 // ---- hooks of the picture views and of the lyrics window -------------------
-// The painting of views 1 and 2 and the full-screen lyrics window fill these
-// in; until then the tick and the view commands run without them.
+// The full-screen lyrics window fills these in; until then the tick and the
+// view commands run without it.
 
-void FrmMain::paintLyricViews() {}
-void FrmMain::layoutLyricStripOnHit(bool) {}
-void FrmMain::centreLyricStripOnEndText(bool) {}
 bool FrmMain::lyricsWindowShown() const { return false; }
 void FrmMain::openLyricsWindow() {}
 void FrmMain::closeLyricsWindow() {}

@@ -1,5 +1,5 @@
 // Draws the program's own pictures: the built-in skin, the default song
-// picture and the icons of the res folder. Run once by hand when a picture
+// picture, the lyric backgrounds and the icons of the res folder. Run once by hand when a picture
 // changes, and commit the outputs:
 //
 //   g++ -std=c++20 -fPIC -O1 scripts/make_assets.cpp -o /tmp/make_assets
@@ -151,6 +151,33 @@ QImage defaultPicture()
     return img;
 }
 
+// A lyric background, 334 by 240: a dark gradient with soft light spots,
+// dark enough for white lyric lines.
+QImage lyricBackground(const QColor& top, const QColor& bottom, const QColor& glow)
+{
+    QImage img(334, 240, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 0, 240);
+    g.setColorAt(0, top);
+    g.setColorAt(1, bottom);
+    p.fillRect(img.rect(), g);
+    const QPointF spots[] = {{60, 70}, {250, 40}, {180, 150}, {300, 200}, {30, 210}};
+    const double radii[] = {70, 50, 90, 40, 55};
+    for (int i = 0; i < 5; ++i) {
+        QRadialGradient r(spots[i], radii[i]);
+        QColor c = glow;
+        c.setAlpha(70);
+        r.setColorAt(0, c);
+        c.setAlpha(0);
+        r.setColorAt(1, c);
+        p.setPen(Qt::NoPen);
+        p.setBrush(r);
+        p.drawEllipse(spots[i], radii[i], radii[i]);
+    }
+    return img;
+}
+
 // A document-shaped icon with a coloured band; the list icon carries lines,
 // the media icon a note.
 QImage documentIcon(int size, const QColor& band, bool list)
@@ -222,6 +249,13 @@ int main(int argc, char** argv)
     ok &= save(skin(), repo.filePath(QStringLiteral("visual/skin_builtin.png")), "png");
     // The loader tells the format from the content, so the name carries no type.
     ok &= save(defaultPicture(), repo.filePath(QStringLiteral("data/default.pic")), "png");
+    repo.mkpath(QStringLiteral("data/bkground"));
+    ok &= save(lyricBackground(QColor(10, 20, 60), QColor(40, 10, 60), QColor(120, 160, 255)),
+               repo.filePath(QStringLiteral("data/bkground/night.jpg")), "jpg");
+    ok &= save(lyricBackground(QColor(40, 14, 20), QColor(10, 10, 30), QColor(255, 150, 90)),
+               repo.filePath(QStringLiteral("data/bkground/ember.jpg")), "jpg");
+    ok &= save(lyricBackground(QColor(6, 36, 40), QColor(8, 16, 36), QColor(90, 230, 200)),
+               repo.filePath(QStringLiteral("data/bkground/lagoon.jpg")), "jpg");
     ok &= save(documentIcon(32, QColor(60, 120, 200), true), repo.filePath(QStringLiteral("data/res/mdu.ico")), "ico");
     ok &= save(documentIcon(32, QColor(200, 90, 50), false), repo.filePath(QStringLiteral("data/res/Default.ico")),
                "ico");

@@ -22,6 +22,7 @@ TEST(LyricTickWindow, EachHitMovesTheHighlightAndTheNextTickComes110msLater)
     LyricTickWindow t;
     t.play();
     t.loadLyrics(kLrc);
+    settings().LrcViewMode = 0; // the strip view fills empty texts with its own
     const SettingsRecord& s = settings();
     FrmMain& w = *t.w;
 
@@ -142,7 +143,8 @@ TEST(LyricTickWindow, ClosingTextInTheLastThreeSecondsOnlyForTracksWithALength)
         EXPECT_EQ(w.LrcCurLine, QString::fromUtf8(c.curLine));
         if (c.closing) {
             EXPECT_EQ(w.RichTextBox1->selStart(), w.RichTextBox1->length());
-            EXPECT_EQ(w.LrcPrevLine, "");
+            // The strip view titles the closing text with its welcome line.
+            EXPECT_EQ(w.LrcPrevLine, c.mode == 2 ? QStringLiteral("欢迎使用 Melodune") : QString());
             EXPECT_EQ(w.LrcMarqueeX, 0);
             EXPECT_EQ(w.LrcMarqueeStep, 0);
             EXPECT_EQ(w.LrcStripRed + w.LrcStripGreen + w.LrcStripBlue, 3 * 255);
@@ -271,4 +273,82 @@ TEST(LyricTickWindow, TheTimerRunsTheTick)
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.w->LrcCurLine == "one"; }, 2000));
     EXPECT_EQ(t.w->Timer[1]->interval(), 110);
     t.w->Timer[1]->stop();
+}
+
+TEST(LyricTickWindow, StripViewPrintsTheLinesAndSlidesTheCurrentOne)
+{
+    LyricTickWindow t;
+    t.play({.duration = 60});
+    t.loadLyrics(QStringLiteral("[00:02.00]short\n[00:06.00]") + QString(60, u'长') +
+                 QStringLiteral("\n[00:09.00]last\n"));
+    FrmMain& w = *t.w;
+    settings().LrcViewMode = 2;
+    const int pictureTwips = w.Picture1->width() * 15;
+
+    // Before the first line: the welcome title and "…" entering from the right.
+    t.tickAt(0.5);
+    EXPECT_EQ(w.Picture6[0]->text(), QStringLiteral("欢迎使用 Melodune"));
+    EXPECT_EQ(w.Picture6[1]->text(), QStringLiteral("…"));
+    EXPECT_EQ(w.Picture6[2]->text(), QStringLiteral("…"));
+    EXPECT_EQ(w.LrcStripStep, 150);
+    EXPECT_EQ(w.LrcStripX, pictureTwips - 150);
+    EXPECT_TRUE(w.Timer[10]->isActive()) << "the first frame asks for a background";
+    t.tickAt(0.6);
+    EXPECT_EQ(w.LrcStripX, pictureTwips - 300);
+    EXPECT_EQ(w.Picture6[1]->x(), (pictureTwips - 300) / 15);
+
+    // A short line stands centred in white.
+    t.tickAt(2.0);
+    EXPECT_EQ(w.Picture6[1]->text(), "short");
+    EXPECT_EQ(w.Picture6[2]->text(), QString(60, u'长'));
+    EXPECT_EQ(w.LrcStripStep, 0);
+    EXPECT_NEAR(w.Picture6[1]->x() + w.Picture6[1]->width() / 2, w.Picture1->width() / 2, 1);
+    EXPECT_EQ(w.Picture6[1]->palette().color(QPalette::WindowText), QColor(Qt::white));
+    // Shortly before the next line it darkens.
+    t.tickAt(5.5);
+    EXPECT_EQ(w.LrcStripRed, 239);
+    t.tickAt(5.6);
+    EXPECT_EQ(w.Picture6[1]->palette().color(QPalette::WindowText), QColor(223, 223, 223));
+
+    // A line wider than the picture starts at the middle and moves left.
+    t.tickAt(6.0);
+    EXPECT_EQ(w.Picture6[0]->text(), "short");
+    EXPECT_GT(w.LrcStripWidth, pictureTwips);
+    EXPECT_GE(w.LrcStripStep, 15);
+    const int startX = w.LrcStripX;
+    EXPECT_EQ(startX + w.LrcStripStep, pictureTwips / 2) << "the frame after the hit moved it once";
+    t.tickAt(6.1);
+    EXPECT_EQ(w.LrcStripX, startX - w.LrcStripStep);
+
+    // Once it has left the picture it becomes the title and "…" comes in.
+    w.LrcStripX = -w.LrcStripWidth - 1;
+    t.tickAt(6.2);
+    EXPECT_EQ(w.Picture6[0]->text(), QString(60, u'长'));
+    EXPECT_EQ(w.Picture6[1]->text(), QStringLiteral("…"));
+    EXPECT_EQ(w.LrcStripStep, 150);
+
+    // The closing text stands centred in white.
+    t.tickAt(58.0);
+    EXPECT_EQ(w.Picture6[1]->text(), QStringLiteral("谢谢使用！"));
+    EXPECT_EQ(w.LrcStripStep, 0);
+    EXPECT_EQ(w.LrcStripX, (pictureTwips - w.LrcStripWidth) / 2);
+}
+
+TEST(LyricTickWindow, StripViewAsksForANewBackgroundEvery201Frames)
+{
+    LyricTickWindow t;
+    t.play();
+    t.loadLyrics(kLrc);
+    FrmMain& w = *t.w;
+    settings().LrcViewMode = 2;
+    t.tickAt(0.1);
+    EXPECT_EQ(w.LrcPaintCounter, 1);
+    w.Timer[10]->stop();
+    for (int i = 0; i < 200; ++i)
+        w.Timer1_Timer();
+    EXPECT_EQ(w.LrcPaintCounter, 0);
+    EXPECT_FALSE(w.Timer[10]->isActive());
+    w.Timer1_Timer();
+    EXPECT_TRUE(w.Timer[10]->isActive());
+    EXPECT_EQ(w.LrcPaintCounter, 1);
 }
