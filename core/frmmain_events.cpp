@@ -161,14 +161,7 @@ void FrmMain::MediaPlayer1_PlayStateChange()
         Timer[1]->stop();
         Label1->setText(QStringLiteral("0"));
         if (LyricsLoaded) {
-            LyricBoxStyle style;
-            style.backColor = s.LrcBackColor;
-            style.tagColor = s.LrcTagColor;
-            style.textColor = s.LrcTextColor;
-            style.fontName = s.LrcFontName;
-            style.fontSize = s.LrcFontSize;
-            style.bold = s.LrcFontBold;
-            styleLyricBox(*RichTextBox1, style);
+            styleLyricBox(*RichTextBox1, lyricBoxStyle(s));
         }
         RichTextBox1->setEnabled(true);
         RichTextBox1->select(0, 0);

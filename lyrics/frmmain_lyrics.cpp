@@ -30,19 +30,6 @@ namespace melodune {
 
 namespace {
 
-LyricBoxStyle lyricBoxStyle()
-{
-    const SettingsRecord& s = settings();
-    LyricBoxStyle style;
-    style.backColor = s.LrcBackColor;
-    style.tagColor = s.LrcTagColor;
-    style.textColor = s.LrcTextColor;
-    style.fontName = s.LrcFontName;
-    style.fontSize = s.LrcFontSize;
-    style.bold = s.LrcFontBold;
-    return style;
-}
-
 void suspendAnimation(FrmMain& w)
 {
     w.Timer[4]->stop();
@@ -239,7 +226,7 @@ void FrmMain::LoadTrackLyrics()
     }
 
     // Whatever the box holds now gets the lyric colours.
-    styleLyricBox(*RichTextBox1, lyricBoxStyle());
+    styleLyricBox(*RichTextBox1, lyricBoxStyle(settings()));
     RichTextBox1->setEnabled(true);
     RichTextBox1->setSelStart(0);
 
@@ -300,7 +287,7 @@ void FrmMain::mnuOpenLRC_Click()
             XPButtons[5]->setButtonEnabled(true);
             showLyricEditorState(false);
             applyLrcResult(parseLrc(*text), *RichTextBox1, Lyrics);
-            styleLyricBox(*RichTextBox1, lyricBoxStyle());
+            styleLyricBox(*RichTextBox1, lyricBoxStyle(settings()));
             RichTextBox1->setEnabled(true);
             RichTextBox1->setSelStart(0);
 

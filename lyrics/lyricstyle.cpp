@@ -1,8 +1,21 @@
 #include "lyrics/lyricstyle.h"
 
+#include "core/settings.h"
 #include "lyrics/richtext.h"
 
 namespace melodune {
+
+LyricBoxStyle lyricBoxStyle(const SettingsRecord& s)
+{
+    LyricBoxStyle style;
+    style.backColor = s.LrcBackColor;
+    style.tagColor = s.LrcTagColor;
+    style.textColor = s.LrcTextColor;
+    style.fontName = s.LrcFontName;
+    style.fontSize = s.LrcFontSize;
+    style.bold = s.LrcFontBold;
+    return style;
+}
 
 std::vector<TextSpan> lyricTextSpans(const QString& text)
 {

@@ -9,6 +9,7 @@
 namespace melodune {
 
 class RichTextModel;
+struct SettingsRecord;
 
 struct LyricBoxStyle {
     rt::PackedColor backColor = 0;  // LrcBackColor
@@ -18,6 +19,9 @@ struct LyricBoxStyle {
     int fontSize = 10;              // LrcFontSize
     bool bold = false;              // LrcFontBold
 };
+
+// The lyric looks the settings hold.
+LyricBoxStyle lyricBoxStyle(const SettingsRecord& s);
 
 // A 0-based stretch of the box text.
 struct TextSpan {

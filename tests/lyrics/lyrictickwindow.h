@@ -73,8 +73,7 @@ struct LyricTickWindow {
         const melodune::LrcParseResult r = melodune::parseLrc(melodune::normaliseLyricText(lrc));
         melodune::applyLrcResult(r, *w->RichTextBox1, w->Lyrics);
         const melodune::SettingsRecord& s = melodune::settings();
-        melodune::styleLyricBox(*w->RichTextBox1, {s.LrcBackColor, s.LrcTagColor, s.LrcTextColor, s.LrcFontName,
-                                                   s.LrcFontSize, s.LrcFontBold});
+        melodune::styleLyricBox(*w->RichTextBox1, melodune::lyricBoxStyle(s));
         w->LyricsLoaded = true;
     }
 
