@@ -210,6 +210,7 @@ public:
     void paintLyricViews();
     void layoutLyricStripOnHit(bool lyricsWindow);
     void placeLyricStrip();
+    void Timer10_Timer(); // a new lyric background picture
     void centreLyricStripOnEndText(bool lyricsWindow);
     bool lyricsWindowShown() const;
     void openLyricsWindow();

@@ -174,6 +174,7 @@ void FrmMain::buildDesign()
     for (int i = 0; i < 3; ++i) {
         Picture6[i] = makeLabel(Picture1, QStringLiteral("Picture6_%1").arg(i));
         Picture6[i]->setAutoFillBackground(false);
+        Picture6[i]->setTextFormat(Qt::PlainText); // a lyric line is never markup
         QPalette pal = Picture6[i]->palette();
         pal.setColor(QPalette::WindowText, Qt::white);
         Picture6[i]->setPalette(pal);
@@ -455,6 +456,7 @@ void FrmMain::buildTimers()
     }
     Timer[7]->setSingleShot(true);
     Timer[10]->setSingleShot(true); // one background change per request
+    connect(Timer[10], &QTimer::timeout, this, &FrmMain::Timer10_Timer);
     Skin.timer7 = Timer[7];
     connect(Timer[7], &QTimer::timeout, this, [this] { Timer7_Timer(Skin); });
     connect(Timer[3], &QTimer::timeout, this, &FrmMain::Timer3_Timer);

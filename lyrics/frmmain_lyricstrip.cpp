@@ -4,8 +4,11 @@
 #include "core/frmmain.h"
 
 #include "core/settings.h"
+#include "core/shared.h"
 #include "lyrics/lyricstrip.h"
+#include "platform/clock.h"
 #include "platform/units.h"
+#include "visual/skin.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -81,6 +84,21 @@ void FrmMain::paintLyricViews()
     printInBox(Picture6[0], LrcPrevLine);
     printInBox(strip, LrcCurLine);
     printInBox(Picture6[2], LrcNextLine);
+}
+
+void FrmMain::Timer10_Timer()
+{
+    const SharedState& sh = shared();
+    if (!sh.CoverPicPath.isEmpty() && settings().UseCoverAsLrcBack == 1) {
+        Image6->setPixmap(Image2->pixmap());
+    } else if (sh.BkgroundCount > 0) {
+        // A missing or unreadable picture keeps the current background.
+        const int pick = int(rt::clock().rnd() * sh.BkgroundCount);
+        const QPixmap bk = loadPicture(sh.DataDir + QStringLiteral("/bkground/") + sh.BkgroundFiles.value(pick));
+        if (!bk.isNull())
+            Image6->setPixmap(bk);
+    }
+    Timer[10]->stop();
 }
 
 void FrmMain::layoutLyricStripOnHit(bool lyricsWindow)

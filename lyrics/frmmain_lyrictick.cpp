@@ -113,6 +113,7 @@ void FrmMain::Timer1_Timer()
 
         bool hit = false;
         step([&] {
+            const QString previousKey = LrcTimeKey;
             LrcTimeKey = lyricTimeKey(LrcClock);
             const std::optional<LyricLineHit> line = findLyricLine(RichTextBox1->text(), LrcTimeKey);
             if (!line)
@@ -120,8 +121,8 @@ void FrmMain::Timer1_Timer()
             // A clock that stands still (paused with the tick on, a stalled
             // stream) keeps finding the line already highlighted; moving to it
             // again would scroll the box away and make the previous line the
-            // current one.
-            if (line->highlightStart1() == Lyrics.highlightStart &&
+            // current one. A seek back onto the same line is a new hit.
+            if (LrcTimeKey == previousKey && line->highlightStart1() == Lyrics.highlightStart &&
                 line->highlightLength() == Lyrics.highlightLength)
                 return;
             hit = true;
@@ -168,7 +169,7 @@ void FrmMain::Timer1_Timer()
         if (hit) {
             step([] { QCoreApplication::processEvents(); });
             step([&] {
-                if (RichTextBox1View->hasFocus())
+                if (FocusedControl == QStringLiteral("RichTextBox1"))
                     PicShape->setFocus();
             });
             step([&] {

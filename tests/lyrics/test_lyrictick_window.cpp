@@ -352,3 +352,22 @@ TEST(LyricTickWindow, StripViewAsksForANewBackgroundEvery201Frames)
     EXPECT_TRUE(w.Timer[10]->isActive());
     EXPECT_EQ(w.LrcPaintCounter, 1);
 }
+
+TEST(LyricTickWindow, ASeekBackOntoTheHighlightedLineHitsItAgain)
+{
+    LyricTickWindow t;
+    t.play({.duration = 60});
+    t.loadLyrics(QStringLiteral("[00:01.00]one\n[00:05.00]two\n"));
+    FrmMain& w = *t.w;
+    settings().LrcViewMode = 2;
+    t.tickAt(5.0);
+    EXPECT_EQ(w.LrcCurLine, "two");
+    t.tickAt(58.0);
+    EXPECT_EQ(w.LrcCurLine, QStringLiteral("谢谢使用！"));
+    // Back before the line, then onto it again: the strip shows it anew.
+    t.tickAt(4.9);
+    t.tickAt(5.0);
+    EXPECT_EQ(w.LrcCurLine, "two");
+    EXPECT_EQ(w.Picture6[1]->text(), "two");
+    EXPECT_EQ(w.Timer[1]->interval(), 110);
+}
