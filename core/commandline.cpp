@@ -4,6 +4,21 @@
 
 namespace melodune {
 
+namespace {
+
+// A file named relative to the folder the program was started in would be
+// looked for elsewhere at the next start; network addresses, absolute paths
+// and names of nothing on disk are kept as given.
+QString storedEntry(const QString& name)
+{
+    if (name.contains(QLatin1String("://")))
+        return name;
+    const QFileInfo info(name);
+    return info.isRelative() && info.exists() ? info.absoluteFilePath() : name;
+}
+
+} // namespace
+
 QString commandLineFromArguments(const QStringList& args)
 {
     return args.join(u' ');
@@ -29,10 +44,10 @@ StartupListPlan planStartupList(const QString& storedCommandLine, const QString&
         plan.currentIndexToZero = true;
     } else if (text.startsWith(QLatin1String("/a "), Qt::CaseSensitive)) {
         plan.action = CommandLineAction::AppendToList;
-        plan.entry = text.mid(3);
+        plan.entry = storedEntry(text.mid(3));
     } else {
         plan.action = CommandLineAction::ReplaceList;
-        plan.entry = text;
+        plan.entry = storedEntry(text);
     }
     return plan;
 }

@@ -30,7 +30,8 @@ struct StartupListPlan {
     // The new value of the command-line variable.
     QString commandLine;
     CommandLineAction action = CommandLineAction::None;
-    QString entry;       // for AppendToList and ReplaceList
+    QString entry;       // for AppendToList and ReplaceList; an existing
+                         // file named by a relative path made absolute
     QString listToRead;  // the file step 3 reads
     bool currentIndexToZero = false;
 };

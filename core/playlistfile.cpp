@@ -63,8 +63,12 @@ PlaylistRead parsePlaylistText(const QString& text)
 
 PlaylistRead readPlaylistFile(const QString& path)
 {
+    // Other programs write .m3u lists in UTF-8; List.mdu and exports are ours.
+    const rt::DecodeRule rule = path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
+                                    ? rt::DecodeRule::Utf8First
+                                    : rt::DecodeRule::CodePage936;
     QString text;
-    if (path.isEmpty() || !rt::readLegacyFile(path, &text)) {
+    if (path.isEmpty() || !rt::readLegacyFile(path, &text, rule)) {
         PlaylistRead read;
         read.status = (!path.isEmpty() && QFileInfo::exists(path)) ? ListReadStatus::Unreadable
                                                                    : ListReadStatus::Missing;
@@ -114,6 +118,24 @@ bool appendPlaylistLine(const QString& path, const QString& entry, QString* erro
             return false;
         }
         file.close();
+        if (rt::detectLegacyEncoding(data) == rt::LegacyEncoding::Utf8) {
+            // Saved as UTF-8 elsewhere: GB18030 bytes after it would make the
+            // whole file unreadable, so it is converted. What the conversion
+            // cannot keep (bytes that are no UTF-8, characters GB18030 lacks)
+            // leaves the file as it is.
+            const QString text = rt::decodeLegacy(data);
+            const QByteArray body = data.startsWith("\xEF\xBB\xBF") ? data.mid(3) : data;
+            const QByteArray converted = rt::encodeLegacy(text);
+            if (text.toUtf8() != body || converted.count('?') != text.count(u'?')) {
+                if (error)
+                    *error = QStringLiteral("%1: not convertible to GB18030 without loss").arg(path);
+                return false;
+            }
+            data = converted;
+        }
+        // A code page 936 or ASCII list is extended byte for byte, so even a
+        // byte that decodes to nothing survives.
+        //
         // A last line without its end would otherwise run into the new one.
         if (!data.isEmpty() && !data.endsWith('\n') && !data.endsWith('\r'))
             data += "\r\n";

@@ -3,10 +3,11 @@
 // and .m3u lists read by the same reader.
 //
 // One item a line, each written as `"text"` CR LF with no escaping, in the
-// legacy 8-bit encoding. An optional first line `">n"` holds the index of the
-// loaded track. Reading drops every double quote, skips empty lines and lines
-// beginning with "#" (the .m3u comments); lines beginning with ">" carry the
-// index. Lines end at CR LF, CR or LF.
+// legacy 8-bit encoding (.m3u lists are read as UTF-8 first). An optional
+// first line `">n"` holds the index of the loaded track. Reading drops every
+// double quote, skips empty lines and lines beginning with "#" (the .m3u
+// comments); lines beginning with ">" carry the index. Lines end at CR LF, CR
+// or LF.
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -51,7 +52,8 @@ bool isListFileName(const QString& path);
 // every ">") is not a number that fits 32 bits is ignored.
 PlaylistRead parsePlaylistText(const QString& text);
 
-// Reads and decodes a list file.
+// Reads and decodes a list file; a name ending in ".m3u" (any case) is read
+// by the UTF-8-first rule, any other by the code page 936 rule.
 PlaylistRead readPlaylistFile(const QString& path);
 
 // The entries of a list or .m3u file for appending to the playlist; an empty
@@ -68,7 +70,9 @@ bool writePlaylistFile(const QString& path, const QStringList& entries,
                        std::optional<std::int32_t> currentIndex, QString* error = nullptr);
 
 // Adds one quoted line at the end of the file (created when missing). A file
-// that exists but cannot be read is left alone and false returned.
+// read as UTF-8 is first converted as a whole, so the file stays in GB18030.
+// A file that exists but cannot be read, or whose conversion would lose
+// anything, is left alone and false returned.
 bool appendPlaylistLine(const QString& path, const QString& entry, QString* error = nullptr);
 
 // The save at shut-down: List.mdu with the index line. An empty list writes

@@ -1,7 +1,6 @@
 #include "platform/legacytext.h"
 
 #include <QFile>
-#include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
@@ -30,20 +29,65 @@ private:
     iconv_t cd_;
 };
 
-bool hasNonAscii(const QByteArray& bytes)
+struct Utf8Scan {
+    bool ascii = true;      // no byte of 0x80 or above
+    bool valid = true;      // well-formed UTF-8 throughout
+    bool evidence = false;  // holds a 3-byte sequence or a plane 1 character
+    bool c1Control = false; // holds U+0080..U+009F
+};
+
+// One pass over the bytes by the well-formed UTF-8 table (no overlong forms,
+// no surrogates, nothing above U+10FFFF).
+Utf8Scan scanUtf8(const QByteArray& bytes)
 {
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return true;
-    return false;
+    Utf8Scan s;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        s.ascii = false;
+        qsizetype len = 0;
+        unsigned char lo = 0x80, hi = 0xBF; // range of the second byte
+        if (b >= 0xC2 && b <= 0xDF) {
+            len = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            len = 3;
+            if (b == 0xE0)
+                lo = 0xA0;
+            else if (b == 0xED)
+                hi = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            len = 4;
+            if (b == 0xF0)
+                lo = 0x90;
+            else if (b == 0xF4)
+                hi = 0x8F;
+        }
+        bool ok = len > 0 && n - i >= len && p[i + 1] >= lo && p[i + 1] <= hi;
+        for (qsizetype k = 2; ok && k < len; ++k)
+            ok = (p[i + k] & 0xC0) == 0x80;
+        if (!ok) {
+            s.valid = false;
+            // The rest only matters for ASCII-ness, which is settled.
+            return s;
+        }
+        if (len == 3 || (b == 0xF0 && p[i + 1] <= 0x9F))
+            s.evidence = true;
+        else if (b == 0xC2 && p[i + 1] <= 0x9F)
+            s.c1Control = true;
+        i += len;
+    }
+    return s;
 }
 
-bool isValidUtf8(const QByteArray& bytes)
+bool hasUtf8Mark(const QByteArray& bytes)
 {
-    QStringDecoder dec(QStringConverter::Utf8);
-    const QString decoded = dec.decode(bytes); // decode() is lazy: convert to run it
-    Q_UNUSED(decoded);
-    return !dec.hasError();
+    return bytes.startsWith("\xEF\xBB\xBF");
 }
 
 // GB18030 to UTF-16. An invalid byte becomes U+FFFD and decoding goes on
@@ -79,14 +123,32 @@ QString decodeGb18030(const QByteArray& bytes)
 
 } // namespace
 
-QString decodeLegacy(const QByteArray& bytes)
+LegacyEncoding detectLegacyEncoding(const QByteArray& bytes, DecodeRule rule)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-    if (!hasNonAscii(bytes))
+    if (hasUtf8Mark(bytes))
+        return LegacyEncoding::Utf8;
+    const Utf8Scan s = scanUtf8(bytes);
+    if (s.ascii)
+        return LegacyEncoding::Ascii;
+    if (!s.valid)
+        return LegacyEncoding::CodePage936;
+    if (rule == DecodeRule::Utf8First || (s.evidence && !s.c1Control))
+        return LegacyEncoding::Utf8;
+    return LegacyEncoding::CodePage936;
+}
+
+QString decodeLegacy(const QByteArray& bytes, DecodeRule rule)
+{
+    switch (detectLegacyEncoding(bytes, rule)) {
+    case LegacyEncoding::Ascii:
         return QString::fromLatin1(bytes);
-    if (isValidUtf8(bytes))
+    case LegacyEncoding::Utf8:
+        if (hasUtf8Mark(bytes))
+            return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
         return QString::fromUtf8(bytes);
+    case LegacyEncoding::CodePage936:
+        break;
+    }
     return decodeGb18030(bytes);
 }
 
@@ -135,7 +197,7 @@ QByteArray encodeLegacy(const QString& text)
     return out;
 }
 
-bool readLegacyFile(const QString& path, QString* text)
+bool readLegacyFile(const QString& path, QString* text, DecodeRule rule)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -144,7 +206,7 @@ bool readLegacyFile(const QString& path, QString* text)
     if (f.error() != QFileDevice::NoError)
         return false;
     if (text)
-        *text = decodeLegacy(bytes);
+        *text = decodeLegacy(bytes, rule);
     return true;
 }
 

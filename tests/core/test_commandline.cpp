@@ -2,6 +2,9 @@
 #include "core/playlistfile.h"
 #include "tests/support/testdir.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 
 using namespace melodune;
@@ -50,6 +53,41 @@ TEST(CommandLine, PlansByOrderOfTests)
         EXPECT_EQ(p.listToRead, list) << c.process;
         EXPECT_EQ(p.currentIndexToZero, c.action == CommandLineAction::ReadListFile) << c.process;
     }
+}
+
+TEST(CommandLine, RelativeFileNamesAreStoredAbsolute)
+{
+    TestDir here;
+    here.write("song.mp3", "x");
+    here.write("sub dir/歌.mp3", "x");
+    here.write("http:/radio", "x"); // makes "http://radio" an existing relative path
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(here.path()));
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(before); });
+    const QString abs = QDir::currentPath(); // the folder as the system names it
+
+    struct Case { const char* process; QString entry; };
+    const Case cases[] = {
+        {"song.mp3", abs + "/song.mp3"},
+        {"/a song.mp3", abs + "/song.mp3"},
+        {"\"sub dir/歌.mp3\"", abs + QStringLiteral("/sub dir/歌.mp3")},
+        {"./sub dir/../song.mp3", abs + "/song.mp3"},
+        {"missing.mp3", "missing.mp3"},
+        {"http://radio", "http://radio"},
+        {"/a http://radio", "http://radio"},
+        {"/m/x.mp3", "/m/x.mp3"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(planStartupList("", QString::fromUtf8(c.process), "/d").entry, c.entry) << c.process;
+
+    // The stored entry still names the file after a start from elsewhere.
+    TestDir data;
+    const StartupListResult r = runStartupListStep("", "song.mp3", data.path(), 0);
+    EXPECT_EQ(r.commandLine, QStringLiteral("song.mp3"));
+    ASSERT_TRUE(QDir::setCurrent(data.path()));
+    const StartupListResult next = runStartupListStep("", "", data.path(), 0);
+    ASSERT_EQ(next.entries, QStringList{abs + "/song.mp3"});
+    EXPECT_TRUE(QFileInfo::exists(next.entries[0]));
 }
 
 TEST(StartupList, RestoresAndClampsIndex)

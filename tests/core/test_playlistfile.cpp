@@ -1,4 +1,5 @@
 #include "core/playlistfile.h"
+#include "platform/legacytext.h"
 #include "tests/support/testdir.h"
 
 #include <gtest/gtest.h>
@@ -85,6 +86,45 @@ TEST(PlaylistFile, ReadsCodePage936AndKeepsCharactersOutsideIt)
     EXPECT_EQ(back.currentIndex, 1);
 }
 
+TEST(PlaylistFile, NamesWhoseBytesLookLikeUtf8SurviveSaveAndStart)
+{
+    // In GB18030 each of these is also well-formed UTF-8 of other characters.
+    const QStringList lists[] = {
+        {QStringLiteral("/home/u/小雪.mp3")},
+        {QStringLiteral("/home/u/一.mp3")},
+        {QStringLiteral("/home/u/同学/穹顶.mp3"), QStringLiteral("/home/u/一.mp3")},
+    };
+    for (const QStringList& entries : lists) {
+        TestDir dir;
+        ASSERT_TRUE(saveListAtShutdown(dir.path(), entries, 0));
+        const PlaylistRead back = readPlaylistFile(listFilePath(dir.path()));
+        EXPECT_EQ(back.entries, entries);
+        EXPECT_EQ(back.currentIndex, 0);
+        ASSERT_TRUE(exportPlaylist(dir.file("out"), entries, 0));
+        EXPECT_EQ(importListFile(dir.file("out.mdu")), entries);
+    }
+    TestDir dir;
+    ASSERT_TRUE(saveListAtShutdown(dir.path(), {QStringLiteral("/home/u/小雪.mp3")}, 0));
+    EXPECT_EQ(dir.read("List.mdu"), QByteArray("\">0\"\r\n\"/home/u/\xD0\xA1\xD1\xA9.mp3\"\r\n"));
+}
+
+TEST(PlaylistFile, M3uIsReadAsUtf8First)
+{
+    TestDir dir;
+    const QByteArray utf8 = QByteArray("#EXTM3U\n/m/Café.mp3\n/m/小雪.mp3\n");
+    const QStringList expected = {QStringLiteral("/m/Café.mp3"), QStringLiteral("/m/小雪.mp3")};
+    dir.write("a.m3u", utf8);
+    dir.write("B.M3U", utf8);
+    EXPECT_EQ(importListFile(dir.file("a.m3u")), expected);
+    EXPECT_EQ(importListFile(dir.file("B.M3U")), expected);
+    // Not UTF-8: read as code page 936 all the same.
+    dir.write("gbk.m3u", QByteArray("/m/\xB8\xE8.mp3\r\n"));
+    EXPECT_EQ(importListFile(dir.file("gbk.m3u")), QStringList{QStringLiteral("/m/歌.mp3")});
+    // A list of ours holding only 2-byte sequences is GB18030.
+    dir.write("ours.mdu", QByteArray("\"/m/\xD2\xBB.mp3\"\r\n"));
+    EXPECT_EQ(importListFile(dir.file("ours.mdu")), QStringList{QStringLiteral("/m/一.mp3")});
+}
+
 TEST(PlaylistFile, EntryWithDoubleQuoteComesBackWithout)
 {
     TestDir dir;
@@ -117,6 +157,45 @@ TEST(PlaylistFile, AppendsLines)
     dir.write("cut.mdu", "\">1\"\r\n\"/m/a.mp3\"");
     ASSERT_TRUE(appendPlaylistLine(dir.file("cut.mdu"), "/m/b.mp3"));
     EXPECT_EQ(readPlaylistFile(dir.file("cut.mdu")).entries, (QStringList{"/m/a.mp3", "/m/b.mp3"}));
+}
+
+TEST(PlaylistFile, AppendingToAUtf8ListConvertsItToGb18030)
+{
+    const QString added = QStringLiteral("/home/u/小雪.mp3");
+    const QString text = QStringLiteral("\">1\"\r\n\"/home/u/歌曲.mp3\"\r\n\"/home/u/Café.mp3\"");
+    const QStringList expected = {QStringLiteral("/home/u/歌曲.mp3"), QStringLiteral("/home/u/Café.mp3"), added};
+    struct Case { const char* name; QByteArray bytes; };
+    const Case cases[] = {
+        {"UTF-8", text.toUtf8()},
+        {"UTF-8 with mark", "\xEF\xBB\xBF" + text.toUtf8() + "\r\n"},
+    };
+    for (const Case& c : cases) {
+        TestDir dir;
+        dir.write("List.mdu", c.bytes);
+        ASSERT_TRUE(appendPlaylistLine(dir.file("List.mdu"), added)) << c.name;
+        EXPECT_EQ(dir.read("List.mdu"), rt::encodeLegacy(text + "\r\n\"" + added + "\"\r\n")) << c.name;
+        const PlaylistRead back = readPlaylistFile(dir.file("List.mdu"));
+        EXPECT_EQ(back.entries, expected) << c.name;
+        EXPECT_EQ(back.currentIndex, 1) << c.name;
+    }
+}
+
+TEST(PlaylistFile, AppendKeepsWhatItCannotConvert)
+{
+    TestDir dir;
+    // Marked as UTF-8 but holding a byte that is none: rewriting would lose it.
+    const QByteArray broken = "\xEF\xBB\xBF\"/m/\xE6\xAD\x8C\xFF.mp3\"\r\n";
+    dir.write("broken.mdu", broken);
+    QString error;
+    EXPECT_FALSE(appendPlaylistLine(dir.file("broken.mdu"), "/m/b.mp3", &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(dir.read("broken.mdu"), broken);
+
+    // A code page 936 list is extended byte for byte, undecodable bytes and all.
+    const QByteArray gbk = "\"/m/\xB8\xE8\xFF.mp3\"\r\n";
+    dir.write("gbk.mdu", gbk);
+    ASSERT_TRUE(appendPlaylistLine(dir.file("gbk.mdu"), QStringLiteral("/m/一.mp3")));
+    EXPECT_EQ(dir.read("gbk.mdu"), gbk + "\"/m/\xD2\xBB.mp3\"\r\n");
 }
 
 TEST(PlaylistFile, ShutdownSaveAndRewriteAfterDelete)

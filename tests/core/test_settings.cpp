@@ -96,6 +96,21 @@ TEST(Settings, RoundTripOfChangedValues)
     EXPECT_EQ(r.LrcViewMode, 102);
 }
 
+TEST(Settings, SkinNamesWhoseBytesLookLikeUtf8SurviveSaveAndLoad)
+{
+    for (const char* name : {"一.bmp", "小雪.bmp", "skins/同学 穹顶.bmp"}) {
+        testsupport::TestDir dir;
+        SettingsRecord s;
+        assignSettingDefaults(s, nullptr);
+        s.SkinFile = QString::fromUtf8(name);
+        ASSERT_TRUE(saveSettings(dir.path(), s, 0));
+        SettingsRecord r;
+        assignSettingDefaults(r, nullptr);
+        loadSettings(dir.path(), r, nullptr);
+        EXPECT_EQ(r.SkinFile, s.SkinFile) << name;
+    }
+}
+
 TEST(Settings, LoadingCases)
 {
     struct Case {
@@ -122,6 +137,10 @@ TEST(Settings, LoadingCases)
         {2, "\" 3.5 \"", [](const Loaded& l) { return l.index == 4; }, "halves to even"},
         {19, " 0 ", [](const Loaded& l) { return l.s.AutoPlay == 0; }, "an unquoted field is trimmed"},
         {21, "\"\"", [](const Loaded& l) { return l.s.SkinFile.isEmpty(); }, "empty skin is the built-in one"},
+        {21, "\"\xD2\xBB.bmp\"", [](const Loaded& l) { return l.s.SkinFile == QStringLiteral("一.bmp"); },
+         "code page 936 that is also 2-byte UTF-8"},
+        {21, "\"\xE4\xB8\x80.bmp\"", [](const Loaded& l) { return l.s.SkinFile == QStringLiteral("一.bmp"); },
+         "a file saved as UTF-8"},
         {5, "\"x1\"", [](const Loaded& l) { return l.s.Mp3SampleRate == 44100; }, "not a number"},
     };
     for (const auto& c : cases) {

@@ -73,6 +73,10 @@ TEST(LyricLoader, ReadsCodePage936AndUtf8)
     EXPECT_EQ(taggedLines(loadInto(box, state, dir.file("gbk.lrc"))),
               (QStringList{QStringLiteral("[1.0]你好"), QStringLiteral("[2.0]世界")}));
     EXPECT_EQ(taggedLines(loadInto(box, state, dir.file("utf8.lrc"))), QStringList{QStringLiteral("[1.0]你好")});
+    // "一同学" in code page 936, whose bytes are also well-formed UTF-8.
+    dir.write("ambiguous.lrc", QByteArray("[00:01.00]\xD2\xBB\xCD\xAC\xD1\xA7\r\n"));
+    EXPECT_EQ(taggedLines(loadInto(box, state, dir.file("ambiguous.lrc"))),
+              QStringList{QStringLiteral("[1.0]一同学")});
     EXPECT_FALSE(readLyricText(dir.file("missing.lrc")).has_value());
 }
 

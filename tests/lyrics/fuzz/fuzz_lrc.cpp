@@ -1,11 +1,14 @@
-// Feeds arbitrary lyric files through normalisation, the three passes and
-// the box styling, and checks what the rest of the program relies on.
+// Feeds arbitrary lyric file bytes through the legacy decoder, normalisation,
+// the three passes and the box styling, and checks what the rest of the
+// program relies on.
 #include "lyrics/lrcparser.h"
 #include "lyrics/lyricstate.h"
 #include "lyrics/lyricstyle.h"
 #include "lyrics/richtext.h"
 #include "platform/convert.h"
+#include "platform/legacytext.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -41,11 +44,36 @@ int countPairs(const QString& s, bool requireNumbers)
     return n;
 }
 
+// What the readers rely on: the text is well-formed UTF-16, the UTF-8-first
+// rule takes UTF-8 whenever the code page rule does, and whatever is read is
+// written back so that it reads the same, unless the written bytes happen to
+// pass for UTF-8 or hold characters GB18030 lacks (written as "?").
+QString checkDecoding(const QByteArray& bytes)
+{
+    const QString text = rt::decodeLegacy(bytes);
+    check(QStringView(text).isValidUtf16(), "decoded text is valid UTF-16");
+    check(QStringView(rt::decodeLegacy(bytes, rt::DecodeRule::Utf8First)).isValidUtf16(),
+          "UTF-8-first text is valid UTF-16");
+
+    const rt::LegacyEncoding enc = rt::detectLegacyEncoding(bytes);
+    const rt::LegacyEncoding m3u = rt::detectLegacyEncoding(bytes, rt::DecodeRule::Utf8First);
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    check((enc == rt::LegacyEncoding::Ascii) == (ascii && !bytes.startsWith("\xEF\xBB\xBF")), "ASCII detected");
+    check(enc != rt::LegacyEncoding::Utf8 || m3u == rt::LegacyEncoding::Utf8, "UTF-8 under both rules");
+    if (m3u == rt::LegacyEncoding::Utf8 && !bytes.startsWith("\xEF\xBB\xBF"))
+        check(QString::fromUtf8(bytes).toUtf8() == bytes, "only well-formed UTF-8 is taken as UTF-8");
+
+    const QByteArray written = rt::encodeLegacy(text);
+    if (written.count('?') == text.count(u'?') && rt::detectLegacyEncoding(written) != rt::LegacyEncoding::Utf8)
+        check(rt::decodeLegacy(written) == text, "written text reads back the same");
+    return text;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QString file = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString file = checkDecoding(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     const QString normalised = normaliseLyricText(file);
 
     const LrcTagPassResult tags = parseLrcTags(normalised);
