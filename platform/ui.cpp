@@ -126,6 +126,25 @@ QStringList qtNameFilters(const QString& filter)
 
 // ---- Qt dialogs
 
+namespace {
+
+// Qt's own button texts are English without its translations installed.
+QString chineseButtonText(QMessageBox::StandardButton b, const QString& fallback)
+{
+    switch (b) {
+    case QMessageBox::Ok: return QStringLiteral("确定");
+    case QMessageBox::Cancel: return QStringLiteral("取消");
+    case QMessageBox::Yes: return QStringLiteral("是(&Y)");
+    case QMessageBox::No: return QStringLiteral("否(&N)");
+    case QMessageBox::Abort: return QStringLiteral("中止(&A)");
+    case QMessageBox::Retry: return QStringLiteral("重试(&R)");
+    case QMessageBox::Ignore: return QStringLiteral("忽略(&I)");
+    default: return fallback;
+    }
+}
+
+} // namespace
+
 bool QtUi::interactive() const
 {
     if (!headlessGuard_)
@@ -143,8 +162,11 @@ int QtUi::msgBox(const QString& text, int style, const QString& title)
     QMessageBox box(iconOf(style), titleOr(title), text, QMessageBox::NoButton, dialogParent());
     const ButtonSet set = buttonsOf(style);
     std::vector<QAbstractButton*> added;
-    for (const auto& [button, result] : set.buttons)
-        added.push_back(box.addButton(button));
+    for (const auto& [button, result] : set.buttons) {
+        QPushButton* b = box.addButton(button);
+        b->setText(chineseButtonText(button, b->text()));
+        added.push_back(b);
+    }
     const std::size_t def = std::size_t((style >> 8) & 3);
     box.setDefaultButton(static_cast<QPushButton*>(added[def < added.size() ? def : 0]));
     // Escape answers like the box's cancel; boxes without one ignore it.
@@ -164,11 +186,15 @@ std::optional<QString> QtUi::inputBox(const QString& prompt, const QString& titl
         qWarning("rt::QtUi: input box not shown without a display: %s", qPrintable(prompt));
         return std::nullopt;
     }
-    bool ok = false;
-    const QString text = QInputDialog::getText(dialogParent(), titleOr(title), prompt, QLineEdit::Normal, def, &ok);
-    if (!ok)
+    QInputDialog dlg(dialogParent());
+    dlg.setWindowTitle(titleOr(title));
+    dlg.setLabelText(prompt);
+    dlg.setTextValue(def);
+    dlg.setOkButtonText(QStringLiteral("确定"));
+    dlg.setCancelButtonText(QStringLiteral("取消"));
+    if (dlg.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dlg.textValue();
 }
 
 FileDialogResult QtUi::openFile(const FileDialogRequest& req) { return fileDialog(req, false); }
@@ -196,6 +222,12 @@ FileDialogResult QtUi::fileDialog(const FileDialogRequest& req, bool save)
         const int idx = req.filterIndex >= 1 && req.filterIndex <= filters.size() ? req.filterIndex : 1;
         dlg.selectNameFilter(filters[idx - 1]);
     }
+    dlg.setDefaultSuffix(req.defaultSuffix);
+    dlg.setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围："));
+    dlg.setLabelText(QFileDialog::FileName, QStringLiteral("文件名："));
+    dlg.setLabelText(QFileDialog::FileType, QStringLiteral("文件类型："));
+    dlg.setLabelText(QFileDialog::Accept, save ? QStringLiteral("保存(&S)") : QStringLiteral("打开(&O)"));
+    dlg.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
     if (!req.fileName.isEmpty())
         dlg.selectFile(req.fileName);
     if (dlg.exec() != QDialog::Accepted)
@@ -239,12 +271,14 @@ std::optional<QString> ScriptedUi::inputBox(const QString& prompt, const QString
 FileDialogResult ScriptedUi::openFile(const FileDialogRequest& req)
 {
     calls.push_back({QStringLiteral("open"), req.title, 0, req.title});
+    dialogs.push_back(req);
     return takeFirst(openAnswers).value_or(FileDialogResult{{}, req.filterIndex});
 }
 
 FileDialogResult ScriptedUi::saveFile(const FileDialogRequest& req)
 {
     calls.push_back({QStringLiteral("save"), req.title, 0, req.title});
+    dialogs.push_back(req);
     return takeFirst(saveAnswers).value_or(FileDialogResult{{}, req.filterIndex});
 }
 

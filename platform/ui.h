@@ -31,6 +31,7 @@ struct FileDialogRequest {
     QString fileName;      // initial name
     bool multiSelect = false;
     bool overwritePrompt = false; // save: ask before replacing a file
+    QString defaultSuffix; // added (without the dot) to a name typed with none
 };
 struct FileDialogResult {
     QStringList files;      // empty when cancelled
@@ -95,6 +96,7 @@ public:
         QString title;
     };
     std::vector<Call> calls;
+    std::vector<FileDialogRequest> dialogs;          // every open/save request, in order
     std::vector<int> msgAnswers;                    // default when empty: defaultMsgAnswer(style)
     std::vector<std::optional<QString>> inputAnswers; // default: cancelled
     std::vector<FileDialogResult> openAnswers;      // default: cancelled

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -303,46 +304,54 @@ void FrmMain::SaveRecording()
     }
     savingRecording_ = true;
 
-    // 4-5. The dialog checks for an existing file under the name typed; the
-    // extension rule may change that name, so a file under the final name is
-    // asked about here.
+    // 4-5. One request for every round, so a second try offers the same
+    // name as the first.
+    rt::FileDialogRequest req;
+    req.fileName = defaultRecordingName(rt::clock().now());
+    req.filter = QStringLiteral("声音文件(*.wav)|*.wav");
+    req.filterIndex = 1;
+    req.title = QStringLiteral("保存录音文件 *.wav");
+    req.overwritePrompt = true;
+    req.defaultSuffix = QStringLiteral("wav");
+    const QString saveFailed = QStringLiteral("保存文件出现错误！");
+
+    // A path that cannot be written sends the user back to the dialog with
+    // the take kept; only Cancel drops it.
     QString path;
     for (;;) {
-        rt::FileDialogRequest req;
-        req.fileName = defaultRecordingName(rt::clock().now());
-        req.filter = QStringLiteral("声音文件(*.wav)|*.wav");
-        req.filterIndex = 1;
-        req.title = QStringLiteral("保存录音文件 *.wav");
-        req.overwritePrompt = true;
         const rt::FileDialogResult chosen = rt::ui().saveFile(req);
         if (chosen.files.isEmpty() || chosen.files.first().isEmpty()) {
-            // 13. Cancelled: nothing is written.
+            // 13. Cancelled: nothing is written. Also after a failed save,
+            // so the next take need not wait for a track change.
             enableRecord();
             releaseTake();
             return;
         }
         path = recordingSavePath(chosen.files.first());
-        if (path == chosen.files.first() || !QFileInfo::exists(path))
-            break;
-        if (rt::ui().msgBox(QStringLiteral("文件 ") + path + QStringLiteral(" 已经存在。") + QLatin1Char('\n')
+        // A save dialog lets a name in a folder that does not exist be typed.
+        if (!QFileInfo(path).absoluteDir().exists()) {
+            rt::ui().msgBox(saveFailed, rt::OkOnly, rt::appTitle());
+            continue;
+        }
+        // The dialog checks for an existing file under the name typed; the
+        // extension rule may change that name, so a file under the final
+        // name is asked about here.
+        if (path != chosen.files.first() && QFileInfo::exists(path) &&
+            rt::ui().msgBox(QStringLiteral("文件 ") + path + QStringLiteral(" 已经存在。") + QLatin1Char('\n')
                                 + QStringLiteral("要替换它吗？"),
-                            rt::YesNo | rt::Exclamation | rt::DefaultButton2, rt::appTitle()) == rt::Yes)
+                            rt::YesNo | rt::Exclamation | rt::DefaultButton2, rt::appTitle()) != rt::Yes)
+            continue;
+
+        // 6.
+        MediaPlayer1->stop();
+        MediaPlayer1->setCurrentPosition(0);
+
+        // 8. The file is replaced only once it is complete, so a full disk or
+        // an unwritable folder leaves no part of a file behind.
+        if (DSBuffer->SaveToFile(path))
             break;
-    }
-
-    // 6.
-    MediaPlayer1->stop();
-    MediaPlayer1->setCurrentPosition(0);
-
-    // 8. The file is replaced only once it is complete, so a full disk or a
-    // missing folder leaves no part of a file behind.
-    QString why;
-    if (!DSBuffer->SaveToFile(path, &why)) {
         // 14.
-        rt::ui().msgBox(QStringLiteral("保存文件出现错误！"), rt::OkOnly, rt::appTitle());
-        enableRecord();
-        releaseTake();
-        return;
+        rt::ui().msgBox(saveFailed, rt::OkOnly, rt::appTitle());
     }
     RecordFile = path;
     // 9. SaveToFile returns once the file is in place; let what waited run.

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace rt;
 
@@ -81,10 +82,10 @@ TEST(Ui, ScriptedRecordsAndAnswers)
     EXPECT_EQ(ui().inputBox("name?"), std::optional<QString>("typed"));
     EXPECT_EQ(ui().inputBox("name?"), std::nullopt);
     EXPECT_EQ(ui().inputBox("name?"), std::nullopt);
-    const FileDialogResult saved = ui().saveFile({"Save", "Lyrics|*.lrc|All|*.*", 1, {}, {}, false, false});
+    const FileDialogResult saved = ui().saveFile({"Save", "Lyrics|*.lrc|All|*.*", 1, {}, {}, false, false, "lrc"});
     EXPECT_EQ(saved.files, QStringList({"/tmp/a.lrc"}));
     EXPECT_EQ(saved.filterIndex, 2);
-    EXPECT_TRUE(ui().openFile({"Open", {}, 1, {}, {}, true, false}).files.isEmpty());
+    EXPECT_TRUE(ui().openFile({"Open", {}, 1, {}, {}, true, false, {}}).files.isEmpty());
 
     ASSERT_EQ(s.calls.size(), 8u);
     EXPECT_EQ(s.calls[0].kind, "msg");
@@ -95,6 +96,11 @@ TEST(Ui, ScriptedRecordsAndAnswers)
     EXPECT_EQ(s.calls[6].kind, "save");
     EXPECT_EQ(s.calls[7].kind, "open");
     EXPECT_EQ(s.messages(), QStringList({"drop it?", "again?", "note"}));
+    // The dialog requests are kept whole.
+    ASSERT_EQ(s.dialogs.size(), 2u);
+    EXPECT_EQ(s.dialogs[0].filter, "Lyrics|*.lrc|All|*.*");
+    EXPECT_EQ(s.dialogs[0].defaultSuffix, "lrc");
+    EXPECT_TRUE(s.dialogs[1].multiSelect);
 }
 
 TEST(Ui, QtServiceDoesNotBlockWithoutADisplay)
@@ -205,7 +211,7 @@ TEST(Ui, QtFileDialogs)
             typeFileName(dlg, "new.lrc");
             static_cast<QDialog*>(dlg)->accept(); // QFileDialog's own is protected
         });
-        const FileDialogResult r = qt.saveFile({"Save", "Lyrics|*.lrc|All|*.*", 2, dir.path(), {}, false, false});
+        const FileDialogResult r = qt.saveFile({"Save", "Lyrics|*.lrc|All|*.*", 2, dir.path(), {}, false, false, {}});
         EXPECT_EQ(r.files, QStringList({dir.file("new.lrc")}));
         EXPECT_EQ(r.filterIndex, 1);
     }
@@ -216,7 +222,20 @@ TEST(Ui, QtFileDialogs)
             EXPECT_FALSE(dlg->testOption(QFileDialog::DontConfirmOverwrite));
             dlg->reject();
         });
-        EXPECT_TRUE(qt.saveFile({"Save", "Lyrics|*.lrc", 1, dir.path(), "old.lrc", false, true}).files.isEmpty());
+        EXPECT_TRUE(qt.saveFile({"Save", "Lyrics|*.lrc", 1, dir.path(), "old.lrc", false, true, {}}).files.isEmpty());
+    }
+    // The default suffix goes only to a name typed without one.
+    for (const auto& [typed, saved] : {std::pair{"plain", "plain.lrc"}, std::pair{"own.txt", "own.txt"}}) {
+        SCOPED_TRACE(typed);
+        OnModal on([&](QWidget* w) {
+            auto* dlg = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(dlg, nullptr);
+            EXPECT_EQ(dlg->defaultSuffix(), "lrc");
+            typeFileName(dlg, typed);
+            static_cast<QDialog*>(dlg)->accept();
+        });
+        const FileDialogResult r = qt.saveFile({"Save", "Lyrics|*.lrc", 1, dir.path(), {}, false, false, "lrc"});
+        EXPECT_EQ(r.files, QStringList({dir.file(saved)}));
     }
     {
         OnModal on([&](QWidget* w) {
@@ -227,7 +246,7 @@ TEST(Ui, QtFileDialogs)
             typeFileName(dlg, "old.lrc");
             static_cast<QDialog*>(dlg)->accept();
         });
-        const FileDialogResult r = qt.openFile({"Open", "Lyrics|*.lrc", 1, dir.path(), {}, true, false});
+        const FileDialogResult r = qt.openFile({"Open", "Lyrics|*.lrc", 1, dir.path(), {}, true, false, {}});
         EXPECT_EQ(r.files, QStringList({dir.file("old.lrc")}));
     }
 }
