@@ -8,10 +8,10 @@
 #include "core/settings.h"
 #include "core/shared.h"
 #include "core/trackname.h"
+#include "lyrics/lyricloader.h"
 #include "lyrics/richtext.h"
 #include "platform/atomicfile.h"
 #include "platform/clock.h"
-#include "platform/legacytext.h"
 #include "platform/ui.h"
 
 #include <QAction>
@@ -57,13 +57,15 @@ void tellListFull(int refused)
                     rt::Exclamation, rt::appTitle());
 }
 
-// The placeholder lyric file that stops the lyrics search for a track.
-QByteArray noLyricsStub(QString note)
+// While another track change lets messages run no load can start: an add
+// that would load its entry still adds and selects it, but CurrentIndex
+// keeps naming the track it named, not an entry that was never loaded.
+void keepCurrentDuringTrackChange(const FrmMain& w, PlaylistState& s, AddResult& r)
 {
-    note.replace(u'[', u'［');
-    note.replace(u']', u'］');
-    return rt::encodeLegacy(QStringLiteral("[0:0]") + note + QStringLiteral("\r\n")
-                            + QStringLiteral("［如果想使用歌词，请重新查找或修改］\r\n"));
+    if (!r.loadFirst || !w.trackChangeRunning())
+        return;
+    s.currentIndex = w.CurrentIndex;
+    r.loadFirst = false;
 }
 
 // One list command at a time: the boxes are modal and a track load lets
@@ -222,6 +224,10 @@ void FrmMain::List1_MouseDown(Qt::MouseButton)
 {
     if (!pressLoadsSelection(MediaPlayer1->playState(), List1->count(), List1->currentRow()))
         return;
+    // During another track change the load would be refused: the press only
+    // selects, and CurrentIndex stays with the track being loaded.
+    if (trackChangeRunning())
+        return;
     CommandGuard guard(PlaylistCommandBusy);
     if (!guard)
         return;
@@ -323,7 +329,8 @@ void FrmMain::mnuAdd_Click()
         }
     }
     PlaylistState s = playlistState();
-    const AddResult r = addEntries(s, newEntries);
+    AddResult r = addEntries(s, newEntries);
+    keepCurrentDuringTrackChange(*this, s, r);
     showPlaylistState(s);
     if (listUnreadable)
         rt::ui().msgBox(kImportFailed, rt::Exclamation, rt::appTitle());
@@ -355,7 +362,8 @@ void FrmMain::mnuAdd2_Click()
             .trimmed();
 
     PlaylistState s = playlistState();
-    const AddResult r = addEntries(s, {address});
+    AddResult r = addEntries(s, {address});
+    keepCurrentDuringTrackChange(*this, s, r);
     showPlaylistState(s);
     if (r.refused > 0) {
         tellListFull(r.refused);
@@ -424,7 +432,8 @@ void FrmMain::mnuListIn_Click()
         clearFirst = ask(QStringLiteral("你是否要清空以前的列表?"), rt::YesNo | rt::Question | rt::DefaultButton2) ==
                      rt::Yes;
     PlaylistState s = playlistState();
-    const AddResult r = applyImport(s, clearFirst, imported);
+    AddResult r = applyImport(s, clearFirst, imported);
+    keepCurrentDuringTrackChange(*this, s, r);
     showPlaylistState(s);
     if (r.refused > 0)
         tellListFull(r.refused);
@@ -443,6 +452,7 @@ void FrmMain::mnuListSa_Click()
     req.title = QStringLiteral("请选择导出的列表文件的保存位置");
     req.fileName = defaultExportName(rt::clock().now());
     req.filter = QStringLiteral("列表文件(*.mdu)|*.mdu");
+    req.defaultSuffix = QStringLiteral("mdu");
     // Any new name may be chosen; an existing one is confirmed by the dialog.
     req.overwritePrompt = true;
     const rt::FileDialogResult result = rt::ui().saveFile(req);

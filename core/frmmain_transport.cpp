@@ -49,7 +49,8 @@ private:
     bool& flag_;
 };
 
-// The track's own picture from PICS, else the default picture.
+// The track's own picture from PICS, else the default picture. The own
+// picture is also the lyric background when the settings ask for that.
 void showTrackPicture(FrmMain& w)
 {
     const QString pic =
@@ -60,6 +61,8 @@ void showTrackPicture(FrmMain& w)
     if (!picture.isNull()) {
         shared().CoverPicPath = pic;
         w.Image2->setPixmap(picture);
+        if (settings().UseCoverAsLrcBack == 1)
+            w.Image6->setPixmap(picture);
     } else {
         shared().CoverPicPath.clear();
         w.Image2->setPixmap(w.Image1->pixmap());

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QSet>
+#include <functional>
 
 using namespace melodune;
 using transporttest::WindowTest;
@@ -264,45 +265,144 @@ TEST_F(TransportTest, LoadingSetsTheTrackFieldsAndResetsTheEditor)
     }
 }
 
+// The track's own picture is the song picture and, when the settings ask
+// for it, the lyric background; without one the default picture is shown
+// and the background is left alone.
 TEST_F(TransportTest, TheSongPictureComesFromPicsOrTheDefault)
 {
-    FrmMain& win = startWith(kThree, 0);
     QPixmap own(8, 8);
     own.fill(Qt::red);
     QDir().mkpath(shared().DataDir + "/PICS");
     ASSERT_TRUE(own.save(shared().DataDir + "/PICS/" + mangledTrackName(kThree[1], ".pic"), "PNG"));
     QPixmap fallback(4, 4);
     fallback.fill(Qt::blue);
-    win.Image1->setPixmap(fallback);
+    QPixmap background(2, 2);
+    background.fill(Qt::green);
 
-    win.List1->setCurrentRow(1);
-    win.mnuPlaySelct_Click();
-    settle();
-    EXPECT_EQ(win.Image2->pixmap().size(), QSize(8, 8));
-    win.mnuNext_Click();
-    settle();
-    EXPECT_EQ(win.Image2->pixmap().size(), QSize(4, 4));
+    for (const int coverAsBackground : {0, 1}) {
+        SCOPED_TRACE(coverAsBackground);
+        FrmMain& win = startWith(kThree, 0);
+        settings().UseCoverAsLrcBack = coverAsBackground;
+        win.Image1->setPixmap(fallback);
+        win.Image6->setPixmap(background);
+
+        win.List1->setCurrentRow(1);
+        win.mnuPlaySelct_Click();
+        settle();
+        EXPECT_EQ(win.Image2->pixmap().size(), QSize(8, 8));
+        EXPECT_EQ(win.Image6->pixmap().size(), coverAsBackground ? QSize(8, 8) : QSize(2, 2));
+
+        win.Image6->setPixmap(background);
+        win.mnuNext_Click();
+        settle();
+        EXPECT_EQ(win.Image2->pixmap().size(), QSize(4, 4));
+        EXPECT_EQ(win.Image6->pixmap().size(), QSize(2, 2));
+    }
 }
 
-// A command that arrives while a load lets messages run is refused, so one
-// load does not run inside another.
-TEST_F(TransportTest, ACommandDuringALoadIsRefused)
+// A command or a press on the list that arrives while a load lets messages
+// run loads nothing, so one load does not run inside another and
+// CurrentIndex stays with the file being loaded.
+TEST_F(TransportTest, ACommandOrAPressDuringALoadIsRefused)
 {
-    FrmMain& win = playing(kThree, 0);
-    bool nestedRan = false;
-    QObject::connect(win.MediaPlayer1, &rt::MediaControl::OpenStateChange, &win, [&] {
-        if (!nestedRan) {
-            nestedRan = true;
-            win.mnuPrevious_Click();
-            win.mnuPlaySelct_Click();
-        }
-    });
-    win.mnuNext_Click();
-    settle();
-    EXPECT_TRUE(nestedRan);
-    EXPECT_EQ(win.CurrentIndex, 1);
-    EXPECT_EQ(fake()->calls.filter("FileName=").size(), 1);
-    EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
+    struct Case {
+        const char* name;
+        std::function<void(FrmMain&)> nested;
+    };
+    const Case cases[] = {
+        {"transport commands",
+         [](FrmMain& win) {
+             win.mnuPrevious_Click();
+             win.mnuPlaySelct_Click();
+         }},
+        {"a press on another entry",
+         [](FrmMain& win) {
+             QWidget* vp = win.List1->viewport();
+             const QPoint onC = win.List1->visualItemRect(win.List1->item(2)).center();
+             QTest::mousePress(vp, Qt::LeftButton, {}, onC);
+             QTest::mouseRelease(vp, Qt::LeftButton, {}, onC);
+             EXPECT_EQ(win.List1->currentRow(), 2) << "the press still selects";
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FrmMain& win = playing(kThree, 0);
+        bool nestedRan = false;
+        QObject::connect(win.MediaPlayer1, &rt::MediaControl::OpenStateChange, &win, [&] {
+            if (!nestedRan) {
+                nestedRan = true;
+                c.nested(win);
+            }
+        });
+        win.mnuNext_Click();
+        settle();
+        EXPECT_TRUE(nestedRan);
+        EXPECT_EQ(win.CurrentIndex, 1);
+        EXPECT_EQ(win.CurrentFile, kThree[1]);
+        EXPECT_EQ(win.MediaPlayer1->fileName(), kThree[1]);
+        EXPECT_EQ(fake()->calls.filter("FileName=").size(), 1);
+        EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
+    }
+}
+
+// An add that would load the only entry of the list, made while a load lets
+// messages run (the list was emptied meanwhile), keeps what the user added
+// but does not name it the current track; the next command loads it.
+TEST_F(TransportTest, AnAddDuringALoadKeepsItsEntryButLoadsNothing)
+{
+    const QString added = dir.file("new.mp3");
+    dir.write("new.m3u", ("#EXTM3U\r\n" + added + "\r\n").toUtf8());
+    struct Case {
+        const char* name;
+        std::function<void(FrmMain&)> add;
+    };
+    const Case cases[] = {
+        {"a file",
+         [&](FrmMain& win) {
+             rt::FileDialogResult chosen;
+             chosen.files = {added};
+             ui.openAnswers = {chosen};
+             win.mnuAdd_Click();
+         }},
+        {"an address",
+         [&](FrmMain& win) {
+             ui.inputAnswers = {added, std::nullopt};
+             win.mnuAdd2_Click();
+         }},
+        {"a list import",
+         [&](FrmMain& win) {
+             rt::FileDialogResult chosen;
+             chosen.files = {dir.file("new.m3u")};
+             ui.openAnswers = {chosen};
+             win.mnuListIn_Click();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FrmMain& win = playing(kThree, 0);
+        bool nestedRan = false;
+        QObject::connect(win.MediaPlayer1, &rt::MediaControl::OpenStateChange, &win, [&] {
+            if (!nestedRan) {
+                nestedRan = true;
+                ui.msgAnswers = {rt::Yes};
+                win.mnuDeleteAll_Click();
+                c.add(win);
+            }
+        });
+        win.mnuNext_Click();
+        settle();
+        ASSERT_TRUE(nestedRan);
+        EXPECT_EQ(entries(), QStringList{added});
+        EXPECT_EQ(win.List1->currentRow(), 0);
+        EXPECT_EQ(win.CurrentIndex, -1) << "nothing of the new list is loaded";
+        EXPECT_TRUE(fake()->calls.filter("FileName=" + added).isEmpty());
+
+        win.mnuNext_Click();
+        settle();
+        EXPECT_EQ(win.CurrentIndex, 0);
+        EXPECT_EQ(win.MediaPlayer1->fileName(), added);
+        EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
+    }
 }
 
 } // namespace
