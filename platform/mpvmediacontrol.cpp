@@ -118,6 +118,9 @@ MpvMediaControl::MpvMediaControl(const MpvOptions& options, QWidget* viewParent,
             {"input-default-bindings", "no"}, {"input-vo-keyboard", "no"}, {"input-cursor", "no"},
             {"cursor-autohide", "no"}, {"idle", "yes"},        {"keep-open", "yes"},
             {"pause", "yes"},         {"audio-display", "no"}, {"audio-client-name", "Melodune"},
+            // The lyric file beside a song is the program's own to show, never
+            // a subtitle track of the video.
+            {"sub-auto", "no"},
             {"network-timeout", QString::number(std::max(1, options_.openTimeoutMs / 1000))},
         };
         for (const auto& [n, v] : defaults)
@@ -168,6 +171,11 @@ MpvMediaControl::MpvMediaControl(const MpvOptions& options, QWidget* viewParent,
                 QMetaObject::invokeMethod(self, [self] { self->drainEvents(); }, Qt::QueuedConnection);
         },
         this);
+}
+
+QString MpvMediaControl::propertyText(const char* name) const
+{
+    return getString(mpv_, name);
 }
 
 MpvMediaControl::~MpvMediaControl()

@@ -64,6 +64,9 @@ public:
     bool showControls() const override { return showControls_; }
     void setShowControls(bool on) override { showControls_ = on; }
 
+    // A player property as text (empty when unknown), for diagnostics.
+    QString propertyText(const char* name) const;
+
 private:
     bool isOpen() const { return state_ != Closed; }
     void setState(int s);

@@ -25,6 +25,10 @@ MpvVideoSurface::MpvVideoSurface(mpv_handle* mpv, QWidget* parent) : QOpenGLWidg
 MpvVideoSurface::~MpvVideoSurface()
 {
     release();
+    // The base class destroys the context after this destructor: its
+    // aboutToBeDestroyed must not reach a surface that is gone.
+    if (QOpenGLContext* ctx = context())
+        disconnect(ctx, nullptr, this, nullptr);
 }
 
 void MpvVideoSurface::release()

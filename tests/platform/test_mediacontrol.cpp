@@ -173,6 +173,19 @@ TEST_F(MpvMedia, OpensPausedAndNeverPlaysByItself)
     EXPECT_FALSE(log.states.contains(MediaControl::Playing));
 }
 
+TEST_F(MpvMedia, ALyricFileBesideTheTrackIsNoSubtitle)
+{
+    auto mc = makeMpv();
+    const QString name = wav("song.wav");
+    QFile lrc(dir.file("song.lrc"));
+    ASSERT_TRUE(lrc.open(QIODevice::WriteOnly));
+    lrc.write("[00:00.10]line\n");
+    lrc.close();
+    mc->setFileName(name);
+    EXPECT_EQ(mc->propertyText("track-list/count"), QStringLiteral("1"));
+    EXPECT_EQ(mc->propertyText("track-list/0/type"), QStringLiteral("audio"));
+}
+
 TEST_F(MpvMedia, UnopenableMediaRaises)
 {
     QFile junk(dir.file("junk.mp3"));
