@@ -2,11 +2,14 @@
 #include "core/frmmain.h"
 #include "core/shared.h"
 #include "platform/fonts.h"
+#include "platform/mediacontrol.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSocketNotifier>
 #include <clocale>
 #include <csignal>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -51,7 +54,9 @@ int main(int argc, char** argv)
     // libmpv needs the C numeric locale, and it must be set after Qt's own.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Melodune"));
+    QApplication::setApplicationVersion(QStringLiteral(MELODUNE_VERSION));
     rt::installFontSubstitutions();
+    rt::installChineseFallbackFont();
 
     const QString commandLine = melodune::commandLineText(app.arguments().mid(1));
     melodune::InstanceLock lock(melodune::InstanceLock::defaultPath());
@@ -61,7 +66,18 @@ int main(int argc, char** argv)
     melodune::shared().DataDir = melodune::resolveDataDir(QCoreApplication::applicationDirPath());
     melodune::FrmMainServices services;
     services.commandLine = commandLine;
-    melodune::FrmMain window(services);
+    services.versionMajor = MELODUNE_VERSION_MAJOR;
+    services.versionMinor = MELODUNE_VERSION_MINOR;
+    services.versionRevision = MELODUNE_VERSION_PATCH;
+    std::unique_ptr<melodune::FrmMain> made;
+    try {
+        made = std::make_unique<melodune::FrmMain>(services);
+    } catch (const rt::MediaError& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("Melodune"),
+                              QStringLiteral("无法启动媒体播放组件，程序即将退出。\n") + QString::fromUtf8(e.what()));
+        return 1;
+    }
+    melodune::FrmMain& window = *made;
     QObject::connect(&window, &melodune::FrmMain::programEnded, &app, &QApplication::quit, Qt::QueuedConnection);
     closeOnTerminate(window);
     if (!window.Form_Load())

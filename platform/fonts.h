@@ -3,4 +3,8 @@ namespace rt {
 // Maps the Windows font names the program asks for ("宋体", "黑体", ...) to the
 // installed CJK fonts, so Qt's fallback does not pick Japanese glyph forms.
 void installFontSubstitutions();
+// Gives the application font (menus, message boxes, tooltips, dialogs) the
+// Simplified Chinese face as its fallback for Chinese text. Needs the
+// application object.
+void installChineseFallbackFont();
 } // namespace rt
