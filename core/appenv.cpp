@@ -4,11 +4,13 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QThread>
 #include <cmath>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace melodune {
 
@@ -97,15 +99,23 @@ SecondInstance secondInstanceRule(bool anotherRunning, const QString& commandLin
 }
 
 InstanceLock::InstanceLock(const QString& lockPath)
-    : lock_(std::make_unique<QLockFile>(lockPath))
 {
     QDir().mkpath(QFileInfo(lockPath).absolutePath());
-    // A lock left by a crashed process is taken over: QLockFile checks the pid.
-    lock_->setStaleLockTime(0);
-    acquired_ = lock_->tryLock(0);
+    fd_ = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) {
+        acquired_ = true; // no lock file possible: nothing tells of another instance
+        return;
+    }
+    acquired_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    // Held shared from now on, so a later start sees this one too.
+    ::flock(fd_, LOCK_SH | LOCK_NB);
 }
 
-InstanceLock::~InstanceLock() = default;
+InstanceLock::~InstanceLock()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
 
 QString InstanceLock::defaultPath()
 {

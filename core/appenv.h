@@ -6,7 +6,6 @@
 #include <array>
 #include <memory>
 
-class QLockFile;
 
 namespace melodune {
 
@@ -29,16 +28,21 @@ enum class SecondInstance { Continue, EndSilently, EndWithMessage };
 SecondInstance secondInstanceRule(bool anotherRunning, const QString& commandLine);
 
 // Held for the life of the process; tells later processes that one runs.
+// Every running instance holds a shared lock on one file; a new process that
+// cannot take it exclusively knows another instance runs. The kernel drops the
+// lock with the process, so a crash leaves nothing stale.
 class InstanceLock {
 public:
     explicit InstanceLock(const QString& lockPath);
     ~InstanceLock();
-    // True when this process got the lock (no other instance runs).
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+    // True when no other instance held the lock when this one started.
     bool acquired() const { return acquired_; }
     static QString defaultPath();
 
 private:
-    std::unique_ptr<QLockFile> lock_;
+    int fd_ = -1;
     bool acquired_ = false;
 };
 

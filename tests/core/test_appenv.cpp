@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace melodune;
 
@@ -31,12 +32,19 @@ TEST(AppEnv, InstanceLockIsExclusive)
 {
     testsupport::TestDir dir;
     const QString path = dir.file("run/melodune.lock");
-    InstanceLock first(path);
-    EXPECT_TRUE(first.acquired());
+    auto first = std::make_unique<InstanceLock>(path);
+    EXPECT_TRUE(first->acquired());
     {
         InstanceLock second(path);
         EXPECT_FALSE(second.acquired());
+        // The first one ends while the second still runs: a third start
+        // still sees an instance.
+        first.reset();
+        InstanceLock third(path);
+        EXPECT_FALSE(third.acquired());
     }
+    InstanceLock afterAll(path);
+    EXPECT_TRUE(afterAll.acquired());
 }
 
 TEST(AppEnv, CommandLineTextJoinsArguments)
