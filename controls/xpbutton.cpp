@@ -81,6 +81,7 @@ XPButton::~XPButton() = default;
 void XPButton::initNew(const QString& name)
 {
     setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true); // see mouseMoveEvent
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(MinSide, MinSide);
     caption_ = name;
@@ -211,6 +212,7 @@ QString XPButton::toolTipMarkup() const
 void XPButton::loadProperties(const PropertyBag& bag)
 {
     state_ = StateNormal;
+    captionFormat_ = 0; // a loaded button with an unknown alignment keeps none
     const QVariant iconValue = bag.read(QStringLiteral("Icon"));
     icon_ = QImage();
     iconFile_.clear();
@@ -579,6 +581,19 @@ void XPButton::enterEvent(QEnterEvent* e)
     state_ = StateHot;
     refresh();
     emit MouseEnter();
+}
+
+void XPButton::mouseMoveEvent(QMouseEvent* e)
+{
+    QWidget::mouseMoveEvent(e);
+    // A button enabled under a resting pointer gets no enter event: the
+    // first move over it counts as the entry.
+    if (isEnabled() && !mouseOver_ && !(e->buttons() & Qt::LeftButton) && rect().contains(e->position().toPoint())) {
+        mouseOver_ = true;
+        state_ = StateHot;
+        refresh();
+        emit MouseEnter();
+    }
 }
 
 void XPButton::leaveEvent(QEvent* e)

@@ -127,6 +127,7 @@ protected:
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void enterEvent(QEnterEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
 
 private:

@@ -284,6 +284,8 @@ public:
     std::array<melodune::XPButton*, 26> XPButtons{}; // XPButton1..XPButton25 by number
     // Timers 1..10 of the window, all stored switched off.
     std::array<QTimer*, 11> Timer{};
+    QTimer* TimerEnMp3 = nullptr;   // progress of the MP3 conversions
+    QTimer* TimerUnEnMp3 = nullptr;
 
     // Menus and pop-up menus by name ("mnuAdd", "PopPlaySelct", "Popmnu0"...).
     QAction* mnu(const QString& name) const;

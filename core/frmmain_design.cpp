@@ -133,7 +133,9 @@ void FrmMain::buildDesign()
     Label2->hide();
 
     // Media control and the picture panels over it.
-    MediaPlayer1 = services_.createMedia ? services_.createMedia(this) : new rt::MpvMediaControl({}, nullptr, this);
+    MediaPlayer1 = services_.createMedia
+                       ? services_.createMedia(this)
+                       : new rt::MpvMediaControl(rt::MpvOptions::fromEnvironment(), nullptr, this);
     MediaPlayer1->widget()->setParent(skin);
     MediaPlayer1->widget()->setObjectName(QStringLiteral("MediaPlayer1"));
     placeTwips(MediaPlayer1->widget(), 360, 480, 4320, 4320);
@@ -263,10 +265,22 @@ void FrmMain::resetDesignState()
     for (int i = 1; i <= 25; ++i) {
         if (!XPButtons[i])
             continue;
-        if (const ButtonData* data = findButtonData(QStringLiteral("frmMain"), XPButtons[i]->objectName()))
+        if (const ButtonData* data = findButtonData(QStringLiteral("frmMain"), XPButtons[i]->objectName())) {
             XPButtons[i]->setButtonEnabled(data->enabled);
+            XPButtons[i]->setCaption(QString::fromUtf8(data->caption));
+        }
     }
     Frame1->setTitle(QStringLiteral("曲目列表"));
+    // The designed skin: the start sequence keeps it as the default one.
+    setSkinPicture(PicShape, builtInSkin());
+    Check2->setChecked(false);
+    Check3->setChecked(false);
+    for (const char* name : {"mnuRemoveVocal", "mnuShifting"})
+        if (QAction* a = mnu(QString::fromLatin1(name)))
+            a->setChecked(false);
+    if (QAction* a = mnu(QStringLiteral("mnuStopRecPlay")))
+        a->setText(QStringLiteral("停止录音或回放(&S)"));
+    imgR->setPixmap(imgS[0]);
 }
 
 QAction* FrmMain::mnu(const QString& name) const
@@ -335,6 +349,7 @@ void FrmMain::buildMenus()
     addSeparator(QStringLiteral("mnuEdit"));
     addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuOpenLRC"), QStringLiteral("查找/替换歌词[本地](&L)"));
     addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuOpenLRC2"), QStringLiteral("模糊查找/替换歌词[联网](&W)"));
+    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuSearch1"), QStringLiteral("LRC歌词搜索下载站(&S)"));
     addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuReOpenLRC"), QStringLiteral("重新装载歌词(&R)"));
     addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuNotLRC"), QStringLiteral("设置当前曲目不用歌词(&N)"));
     addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuDelLRC"), QStringLiteral("删除当前曲目默认歌词(&R)"));
@@ -378,13 +393,12 @@ void FrmMain::buildMenus()
     addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuListDown"), QStringLiteral("向下查看列表曲目(&N)"));
     addSeparator(QStringLiteral("mnuControl"));
     addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuStartRec"), QStringLiteral("录音(&R)"));
-    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuStopRecPlay"), QStringLiteral("停止录音或播放(&S)"));
+    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuStopRecPlay"), QStringLiteral("停止录音或回放(&S)"));
     addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuPlayRec"), QStringLiteral("回放录音(&P)"));
 
     addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuTools"), QStringLiteral("工具(&T)"));
     addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuSNDVOL"), QStringLiteral("系统声音控制(&V)"));
     addSeparator(QStringLiteral("mnuTools"));
-    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuSearch1"), QStringLiteral("LRC歌词搜索下载站(&S)"));
     addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuSearch2"), QStringLiteral("百度MP3搜索(&M)"));
 
     addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuSetup"), QStringLiteral("设置(&S)"));
@@ -454,6 +468,12 @@ void FrmMain::buildTimers()
         Timer[i]->setObjectName(QStringLiteral("Timer%1").arg(i));
         Timer[i]->setInterval(intervals[i]);
     }
+    for (QTimer** t : {&TimerEnMp3, &TimerUnEnMp3}) {
+        *t = new QTimer(this);
+        (*t)->setInterval(1000);
+    }
+    TimerEnMp3->setObjectName(QStringLiteral("TimerEnMp3"));
+    TimerUnEnMp3->setObjectName(QStringLiteral("TimerUnEnMp3"));
     Timer[7]->setSingleShot(true);
     Timer[10]->setSingleShot(true); // one background change per request
     connect(Timer[10], &QTimer::timeout, this, &FrmMain::Timer10_Timer);

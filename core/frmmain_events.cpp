@@ -6,6 +6,7 @@
 #include "core/playlistedit.h"
 #include "core/settings.h"
 #include "core/shared.h"
+#include "lyrics/lrcservicecontroller.h"
 #include "lyrics/lyricstyle.h"
 #include "lyrics/richtext.h"
 #include "platform/clock.h"
@@ -210,6 +211,9 @@ void FrmMain::ReloadAfterError()
     reloadAsking_ = true;
     for (int i : {1, 2, 9, 3, 4})
         Timer[i]->stop();
+    // A lyrics download under way must not write into the emptied TEMP folder
+    // or answer for the window being remade.
+    Lrc->stopTimers();
 
     const SharedState& sh = shared();
     if (Check2->isChecked() || Check3->isChecked()) {

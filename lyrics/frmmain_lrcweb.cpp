@@ -68,11 +68,9 @@ public:
     void setLrcPath(const QString& path) override { w_.LrcPath = path; }
     void closeLyricEditor(bool buttonEnabled) override
     {
-        w_.RichTextBox2->setVisible(false);
-        XPButton* b = w_.XPButtons[5];
-        b->setButtonEnabled(buttonEnabled);
-        b->setCaption(QStringLiteral("修改歌词"));
-        b->setButtonToolTip(QStringLiteral("编辑修改歌词"));
+        // Button, captions and box follow the closed editor together.
+        w_.showLyricEditorState(false);
+        w_.XPButtons[5]->setButtonEnabled(buttonEnabled);
     }
     void stopLyricTick() override
     {

@@ -186,6 +186,23 @@ TEST_F(ButtonTest, DisablingWhileHoveredEndsTheHover)
     EXPECT_EQ(enters.count(), 2);
 }
 
+TEST_F(ButtonTest, EnabledUnderARestingPointerGoesHotOnTheFirstMove)
+{
+    XPButton b;
+    b.resize(60, 24);
+    b.setButtonEnabled(false);
+    send(b, Op::Enter); // the pointer arrives while it is disabled
+    b.setButtonEnabled(true);
+    QSignalSpy enters(&b, &XPButton::MouseEnter);
+    QMouseEvent move(QEvent::MouseMove, QPointF(12, 10), b.mapToGlobal(QPointF(12, 10)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&b, &move);
+    EXPECT_EQ(enters.count(), 1);
+    EXPECT_EQ(b.buttonState(), StateHot);
+    QCoreApplication::sendEvent(&b, &move);
+    EXPECT_EQ(enters.count(), 1);
+}
+
 TEST_F(ButtonTest, FocusShowsInTheFace)
 {
     QWidget window;
@@ -479,6 +496,14 @@ TEST_F(ButtonTest, LayoutMinimumSizeAndCaptionFormat)
     }
     b.setCaptionAlign(7); // keeps the last format
     EXPECT_EQ(b.captionFormat(), 41);
+    // A loaded button with an unknown alignment has no format.
+    PropertyBag bag;
+    bag.write(QStringLiteral("CaptionAlign"), 7);
+    XPButton loaded;
+    loaded.loadProperties(bag);
+    loaded.resize(40, 20);
+    loaded.show();
+    EXPECT_EQ(loaded.captionFormat(), 0);
     b.setButtonStyle(8);
     EXPECT_FALSE(b.mask().contains(QPoint(0, 0)));
     EXPECT_TRUE(b.mask().contains(QPoint(2, 0)));

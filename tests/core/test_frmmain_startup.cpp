@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace melodune;
@@ -126,9 +127,10 @@ TEST_F(StartupTest, ExitSavesSettingsThenTheListWithItsIndex)
     settings().LrcWaitSeconds = 30;
     w.mnuExit_Click();
     EXPECT_EQ(dir.read("data/List.mdu"), QByteArray("\">2\"\r\n\"/m/a.mp3\"\r\n\"/m/b.mp3\"\r\n\"/m/c.mp3\"\r\n"));
-    const QFileInfo settingsFile(data("SetLog.ini"));
-    const QFileInfo listFile(data("List.mdu"));
-    EXPECT_LE(settingsFile.lastModified(), listFile.lastModified()) << "settings are written first";
+    // Nanosecond times: the two writes never share one.
+    EXPECT_LT(std::filesystem::last_write_time(data("SetLog.ini").toStdString()),
+              std::filesystem::last_write_time(data("List.mdu").toStdString()))
+        << "settings are written first";
     SettingsRecord r;
     std::int32_t index = -1;
     loadSettings(shared().DataDir, r, &index);
@@ -196,4 +198,31 @@ TEST_F(StartupTest, ReloadSuppressesTheCommandLineOnceAndKeepsTheList)
     EXPECT_EQ(w.List1->count(), 2) << "the command-line file is not added twice";
     EXPECT_FALSE(w.Reloading);
     EXPECT_TRUE(shared().CommandLine.isEmpty()) << "the marker is consumed once";
+}
+
+TEST_F(StartupTest, ASecondInstanceEndsOrGoesOnByItsCommandLine)
+{
+    const struct {
+        bool another;
+        const char* commandLine;
+        bool goesOn;
+        bool message;
+    } cases[] = {
+        {false, "", true, false},
+        {false, "/a /m/x.mp3", true, false},
+        {true, "", false, false},
+        {true, "/a /m/x.mp3", false, true},
+        {true, "/m/x.mp3", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.commandLine);
+        ui.calls.clear();
+        EXPECT_EQ(FrmMain::Form_Initialize(c.another, QString::fromUtf8(c.commandLine)), c.goesOn);
+        ASSERT_EQ(ui.calls.size(), c.message ? 1u : 0u);
+        if (c.message) {
+            EXPECT_EQ(ui.messages().front(),
+                      QStringLiteral("目前程序已经打开，可以通过添加对话框或直接将此文件拖到播放列表中。"));
+            EXPECT_EQ(ui.calls.front().style, rt::Information);
+        }
+    }
 }
