@@ -75,6 +75,16 @@ StartupListResult runStartupListStep(const QString& storedCommandLine, const QSt
         read.entries.resize(kMaxListEntries);
     }
     result.entries = read.entries;
+    // A file the list file could not take still reaches the list box; the
+    // shut-down save tries again.
+    if (result.listWriteFailed) {
+        if (plan.action == CommandLineAction::ReplaceList) {
+            result.entries = QStringList{plan.entry};
+            result.currentIndex = 0;
+        } else if (result.entries.size() < kMaxListEntries) {
+            result.entries.append(plan.entry);
+        }
+    }
 
     if (!result.entries.isEmpty()) {
         result.currentIndex = clampCurrentIndex(result.currentIndex, int(result.entries.size()));

@@ -50,7 +50,8 @@ struct StartupListResult {
     bool demoAdded = false;        // the caller pauses 500 ms
     int droppedEntries = 0;        // entries beyond the playlist's capacity, not loaded
     ListReadStatus readStatus = ListReadStatus::Ok;
-    bool listWriteFailed = false;  // the command line could not be stored in List.mdu
+    bool listWriteFailed = false;  // the command line could not be stored in List.mdu (its entry is
+                                   // in `entries` all the same)
 };
 
 // Runs the whole start-up list step: applies the plan's write, reads the

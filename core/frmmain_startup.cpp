@@ -176,9 +176,11 @@ bool FrmMain::Form_Load()
         }
         if (r.demoAdded)
             rt::clock().sleepMs(500);
-        if (r.readStatus == ListReadStatus::Unreadable)
-            rt::ui().msgBox(QStringLiteral("无法读取播放列表文件 List.mdu，本次以空列表启动；原文件保持不变。"),
+        if (r.listWriteFailed)
+            rt::ui().msgBox(QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu，它只在本次列表中。"),
                             rt::Exclamation);
+        else if (r.readStatus == ListReadStatus::Unreadable)
+            rt::ui().msgBox(QStringLiteral("无法读取播放列表文件 List.mdu，本次以空列表启动。"), rt::Exclamation);
         if (r.droppedEntries > 0)
             rt::ui().msgBox(QStringLiteral("播放列表最多只能容纳 %1 首曲目，其余 %2 首未能载入。")
                                 .arg(kMaxListEntries)

@@ -140,6 +140,20 @@ TEST(StartupList, AppendFormAddsAtEndAndKeepsIndex)
     EXPECT_EQ(cap.entries, QStringList{"/A /m/new.mp3"});
 }
 
+TEST(StartupList, AFileTheListFileCannotTakeIsStillListed)
+{
+    for (const char* commandLine : {"\"/m/new.mp3\"", "/a \"/m/new.mp3\""}) {
+        SCOPED_TRACE(commandLine);
+        TestDir dir;
+        QDir().mkpath(dir.file("List.mdu")); // a folder where the list file should be
+        const StartupListResult r = runStartupListStep("", commandLine, dir.path(), 0);
+        EXPECT_TRUE(r.listWriteFailed);
+        EXPECT_EQ(r.entries, QStringList{"/m/new.mp3"});
+        EXPECT_EQ(r.selectIndex, 0);
+        EXPECT_TRUE(QFileInfo(dir.file("List.mdu")).isDir());
+    }
+}
+
 TEST(StartupList, ListFileOnCommandLineLeavesListMduAlone)
 {
     TestDir dir;

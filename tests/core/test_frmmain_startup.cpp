@@ -226,3 +226,15 @@ TEST_F(StartupTest, ASecondInstanceEndsOrGoesOnByItsCommandLine)
         }
     }
 }
+
+TEST_F(StartupTest, AnUnwritableListFileStillListsTheCommandLineFileAndSaysSo)
+{
+    QDir().mkpath(data("List.mdu"));
+    services.commandLine = QStringLiteral("/a \"/m/new.mp3\"");
+    FrmMain w(services);
+    ASSERT_TRUE(w.Form_Load());
+    ASSERT_EQ(w.List1->count(), 1);
+    EXPECT_EQ(w.List1->item(0)->text(), QStringLiteral("/m/new.mp3"));
+    EXPECT_TRUE(ui.messages().contains(QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu，它只在本次列表中。")));
+    w.mnuExit_Click();
+}
