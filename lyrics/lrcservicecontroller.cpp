@@ -303,10 +303,24 @@ void LrcRequestController::storeLyrics(const QString& replyFile)
     window_.refreshLyricsWindow();
     const QString target = trackLyricPath(shared().DataDir, track_.file);
     QDir().mkpath(QFileInfo(target).absolutePath());
+    // The question below lets other events run: a track change meanwhile may
+    // start a new request into the same reply file. Keep this reply's bytes
+    // and this track.
+    const QString trackFile = track_.file;
+    QByteArray reply;
+    QString error;
+    QFile f(replyFile);
+    const bool readOk = f.open(QIODevice::ReadOnly);
+    if (readOk)
+        reply = f.readAll();
+    else
+        error = f.errorString();
+    f.close();
 
     auto copy = [&] {
-        QString error;
-        if (!rt::copyFileAtomically(replyFile, target, &error)) {
+        if (track_.file != trackFile)
+            return; // another track since: its lyrics come with its own reply
+        if (!readOk || !rt::writeFileAtomically(target, reply, &error)) {
             rt::ui().msgBox(QStringLiteral("歌词文件保存失败！\r\n") + target + QStringLiteral("\r\n") + error,
                             rt::Exclamation);
             return;

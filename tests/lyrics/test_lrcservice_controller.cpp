@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
+#include <utility>
 #include <gtest/gtest.h>
 
 using namespace melodune;
@@ -358,6 +360,47 @@ TEST_F(ControllerTest, ReplacingAStoredLyricFileAsks)
             EXPECT_EQ(stored(), QString("[00:01]mine\r\n"));
             EXPECT_EQ(window.lrcPath, ctrl.replyPath());
         }
+    }
+}
+
+TEST_F(ControllerTest, TheReplaceQuestionStoresTheReplyItWasAskedFor)
+{
+    // Something runs while the question is open, as events would.
+    struct DuringQuestion : rt::ScriptedUi {
+        std::function<void()> run;
+        int msgBox(const QString& text, int style, const QString& title) override
+        {
+            if (auto r = std::exchange(run, nullptr))
+                r();
+            return ScriptedUi::msgBox(text, style, title);
+        }
+    };
+    const QString name = "LRCS/" + QFileInfo(trackLyric()).fileName();
+    const QString nextFile = "/music/next.mp3";
+    for (bool trackChanges : {false, true}) {
+        SCOPED_TRACE(trackChanges);
+        DuringQuestion q;
+        rt::ScopedUi scoped(&q);
+        ctrl.setTrack(track);
+        dir.write(name, "[00:01]mine\r\n");
+        dir.write("TEMP/$.lrc", LyricsServer::lyricsBody("theirs"));
+        window.state = 2;
+        window.length = 100;
+        q.msgAnswers = {rt::Yes};
+        q.run = [&] {
+            if (trackChanges) {
+                ctrl.reset();
+                ctrl.setTrack({nextFile, "next", "mp3"});
+            }
+            dir.write("TEMP/$.lrc", LyricsServer::lyricsBody("another reply"));
+        };
+        ctrl.handleReply(ctrl.replyPath());
+        ASSERT_EQ(q.calls.size(), 1u);
+        if (trackChanges)
+            EXPECT_EQ(stored(), QString("[00:01]mine\r\n"));
+        else
+            EXPECT_TRUE(stored().contains("theirs"));
+        EXPECT_FALSE(QFile::exists(trackLyricPath(dir.path(), nextFile)));
     }
 }
 
