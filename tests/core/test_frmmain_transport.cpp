@@ -327,16 +327,7 @@ TEST_F(TransportTest, ACommandOrAPressDuringALoadIsRefused)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FrmMain& win = playing(kThree, 0);
-        bool nestedRan = false;
-        QObject::connect(win.MediaPlayer1, &rt::MediaControl::OpenStateChange, &win, [&] {
-            if (!nestedRan) {
-                nestedRan = true;
-                c.nested(win);
-            }
-        });
-        win.mnuNext_Click();
-        settle();
-        EXPECT_TRUE(nestedRan);
+        EXPECT_TRUE(nextWithNested(win, [&] { c.nested(win); }));
         EXPECT_EQ(win.CurrentIndex, 1);
         EXPECT_EQ(win.CurrentFile, kThree[1]);
         EXPECT_EQ(win.MediaPlayer1->fileName(), kThree[1]);
@@ -380,18 +371,11 @@ TEST_F(TransportTest, AnAddDuringALoadKeepsItsEntryButLoadsNothing)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FrmMain& win = playing(kThree, 0);
-        bool nestedRan = false;
-        QObject::connect(win.MediaPlayer1, &rt::MediaControl::OpenStateChange, &win, [&] {
-            if (!nestedRan) {
-                nestedRan = true;
-                ui.msgAnswers = {rt::Yes};
-                win.mnuDeleteAll_Click();
-                c.add(win);
-            }
-        });
-        win.mnuNext_Click();
-        settle();
-        ASSERT_TRUE(nestedRan);
+        ASSERT_TRUE(nextWithNested(win, [&] {
+            ui.msgAnswers = {rt::Yes};
+            win.mnuDeleteAll_Click();
+            c.add(win);
+        }));
         EXPECT_EQ(entries(), QStringList{added});
         EXPECT_EQ(win.List1->currentRow(), 0);
         EXPECT_EQ(win.CurrentIndex, -1) << "nothing of the new list is loaded";

@@ -107,6 +107,25 @@ protected:
         return out;
     }
     // Lets the queued media events run.
+    // Next from the current entry, running `nested` once from the new
+    // track's first open event, while the load lets messages run. True when
+    // it ran.
+    bool nextWithNested(melodune::FrmMain& win, const std::function<void()>& nested)
+    {
+        bool ran = false;
+        const QMetaObject::Connection c =
+            QObject::connect(win.MediaPlayer1, &rt::MediaControl::OpenStateChange, &win, [&] {
+                if (!ran) {
+                    ran = true;
+                    nested();
+                }
+            });
+        win.mnuNext_Click();
+        settle();
+        QObject::disconnect(c);
+        return ran;
+    }
+
     static void settle(int rounds = 10)
     {
         for (int i = 0; i < rounds; ++i)
