@@ -131,6 +131,8 @@ bool FrmMain::Form_Load()
                         rt::Critical, kTitle);
         return false;
     }
+    // The play-back object cannot fail here (it only writes WAV files), so
+    // the full-duplex warning for a missing one never shows.
     DSound = rt::DirectSoundCreate(&error);
     if (DSound)
         DSound->SetCooperativeLevel(quintptr(winId()), 2);

@@ -4,6 +4,7 @@
 #include "platform/ui.h"
 #include "sound/captureformat.h"
 #include "sound/waveinrecorder.h"
+#include "tests/support/testdir.h"
 
 #include <QAudioDevice>
 #include <QCoreApplication>
@@ -142,6 +143,15 @@ TEST(RealCapture, RecordsTheSineSource)
     ASSERT_TRUE(sb);
     ASSERT_TRUE(sb->WriteBuffer(0, 176400, pcm.data()));
     EXPECT_EQ(sb->bytes().left(8), QByteArray(reinterpret_cast<const char*>(pcm.data()), 8));
+    testsupport::TestDir dir;
+    const QString wav = dir.file("take.wav");
+    ASSERT_TRUE(sb->SaveToFile(wav));
+    const QByteArray file = dir.read("take.wav");
+    ASSERT_EQ(file.size(), 44 + 176400);
+    EXPECT_EQ(file.left(4), QByteArray("RIFF"));
+    EXPECT_EQ(file.mid(8, 8), QByteArray("WAVEfmt "));
+    EXPECT_EQ(file.mid(36, 4), QByteArray("data"));
+    EXPECT_EQ(file.mid(44), QByteArray(reinterpret_cast<const char*>(pcm.data()), 176400));
 }
 
 TEST(RealCapture, MeterBuffersEveryFiftyMilliseconds)
