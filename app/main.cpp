@@ -3,9 +3,9 @@
 #include "core/shared.h"
 #include "platform/fonts.h"
 #include "platform/mediacontrol.h"
+#include "platform/ui.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QSocketNotifier>
 #include <clocale>
 #include <csignal>
@@ -73,8 +73,8 @@ int main(int argc, char** argv)
     try {
         made = std::make_unique<melodune::FrmMain>(services);
     } catch (const rt::MediaError& e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Melodune"),
-                              QStringLiteral("无法启动媒体播放组件，程序即将退出。\n") + QString::fromUtf8(e.what()));
+        rt::ui().msgBox(QStringLiteral("无法启动媒体播放组件，程序即将退出。\n") + QString::fromUtf8(e.what()),
+                        rt::Critical, QStringLiteral("Melodune"));
         return 1;
     }
     melodune::FrmMain& window = *made;

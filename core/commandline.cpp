@@ -1,5 +1,6 @@
 #include "core/commandline.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace melodune {
@@ -68,6 +69,16 @@ StartupListResult runStartupListStep(const QString& storedCommandLine, const QSt
 
     PlaylistRead read = readPlaylistFile(plan.listToRead);
     result.readStatus = read.status;
+    result.listRead = plan.listToRead;
+    if (read.status == ListReadStatus::Unreadable && plan.listToRead == listFile) {
+        QString aside = listFile + QStringLiteral(".bad");
+        for (int n = 2; QFileInfo::exists(aside) && n < 100; ++n)
+            aside = listFile + QStringLiteral(".bad%1").arg(n);
+        if (!QFileInfo::exists(aside) && QFile::rename(listFile, aside))
+            result.listSetAsideAs = aside;
+        else
+            result.keepListFile = true;
+    }
     if (read.currentIndex)
         result.currentIndex = *read.currentIndex;
     if (read.entries.size() > kMaxListEntries) {
@@ -83,6 +94,8 @@ StartupListResult runStartupListStep(const QString& storedCommandLine, const QSt
             result.currentIndex = 0;
         } else if (result.entries.size() < kMaxListEntries) {
             result.entries.append(plan.entry);
+        } else {
+            result.entryListed = false;
         }
     }
 

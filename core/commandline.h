@@ -49,9 +49,15 @@ struct StartupListResult {
     int selectIndex = -1;          // the entry to select (raises the click); -1 none
     bool demoAdded = false;        // the caller pauses 500 ms
     int droppedEntries = 0;        // entries beyond the playlist's capacity, not loaded
+    QString listRead;              // the list file read
     ListReadStatus readStatus = ListReadStatus::Ok;
-    bool listWriteFailed = false;  // the command line could not be stored in List.mdu (its entry is
-                                   // in `entries` all the same)
+    bool listWriteFailed = false;  // the command line could not be stored in List.mdu
+    bool entryListed = true;       // ... its entry is in `entries` all the same (false: list full)
+    // A List.mdu that could not be read is moved aside, so the save at exit
+    // cannot replace what it holds: its new name, or empty when it could not
+    // be moved (then keepListFile: the exit must not write List.mdu).
+    QString listSetAsideAs;
+    bool keepListFile = false;
 };
 
 // Runs the whole start-up list step: applies the plan's write, reads the

@@ -284,6 +284,7 @@ public:
     std::array<melodune::XPButton*, 26> XPButtons{}; // XPButton1..XPButton25 by number
     // Timers 1..10 of the window, all stored switched off.
     std::array<QTimer*, 11> Timer{};
+    bool KeepListFile = false;      // List.mdu could not be read nor moved aside: exit leaves it
     QTimer* TimerEnMp3 = nullptr;   // progress of the MP3 conversions
     QTimer* TimerUnEnMp3 = nullptr;
 

@@ -280,6 +280,10 @@ void FrmMain::resetDesignState()
             a->setChecked(false);
     if (QAction* a = mnu(QStringLiteral("mnuStopRecPlay")))
         a->setText(QStringLiteral("停止录音或回放(&S)"));
+    if (XPButtons[8])
+        XPButtons[8]->setButtonToolTip(QStringLiteral(" 停 止 "));
+    if (XPButtons[5] && RichTextBox2)
+        showLyricEditorState(false);
     imgR->setPixmap(imgS[0]);
 }
 

@@ -59,12 +59,13 @@ void tellListFull(int refused)
 
 // While another track change lets messages run no load can start: an add
 // that would load its entry still adds and selects it, but CurrentIndex
-// keeps naming the track it named, not an entry that was never loaded.
+// never names an entry that was not loaded. The add would load only into an
+// empty or replaced list, so the track being loaded is in it no more.
 void keepCurrentDuringTrackChange(const FrmMain& w, PlaylistState& s, AddResult& r)
 {
     if (!r.loadFirst || !w.trackChangeRunning())
         return;
-    s.currentIndex = w.CurrentIndex;
+    s.currentIndex = -1;
     r.loadFirst = false;
 }
 

@@ -178,11 +178,20 @@ bool FrmMain::Form_Load()
         }
         if (r.demoAdded)
             rt::clock().sleepMs(500);
-        if (r.listWriteFailed)
-            rt::ui().msgBox(QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu，它只在本次列表中。"),
+        KeepListFile = r.keepListFile;
+        if (r.readStatus == ListReadStatus::Unreadable)
+            rt::ui().msgBox(QStringLiteral("无法读取播放列表文件 ") + QFileInfo(r.listRead).fileName() +
+                                (!r.listSetAsideAs.isEmpty()
+                                     ? QStringLiteral("，原文件已改名为 ") + QFileInfo(r.listSetAsideAs).fileName() +
+                                           QStringLiteral(" 保存。")
+                                 : r.keepListFile ? QStringLiteral("，原文件保持不变，退出时也不会覆盖它。")
+                                                  : QStringLiteral("。")),
                             rt::Exclamation);
-        else if (r.readStatus == ListReadStatus::Unreadable)
-            rt::ui().msgBox(QStringLiteral("无法读取播放列表文件 List.mdu，本次以空列表启动。"), rt::Exclamation);
+        if (r.listWriteFailed)
+            rt::ui().msgBox(r.entryListed
+                                ? QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu，它只在本次列表中。")
+                                : QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu。"),
+                            rt::Exclamation);
         if (r.droppedEntries > 0)
             rt::ui().msgBox(QStringLiteral("播放列表最多只能容纳 %1 首曲目，其余 %2 首未能载入。")
                                 .arg(kMaxListEntries)
@@ -331,8 +340,9 @@ void FrmMain::Form_Unload()
     const SharedState& sh = shared();
     // 1. Settings first; a folder that cannot be written does not stop the shut-down.
     saveSettings(sh.DataDir, settings(), CurrentIndex);
-    // 2. The playlist, only when it holds entries.
-    if (List1->count() > 0) {
+    // 2. The playlist, only when it holds entries (and not over a list file
+    // that could not be read nor moved aside).
+    if (List1->count() > 0 && !KeepListFile) {
         QStringList entries;
         entries.reserve(List1->count());
         for (int i = 0; i < List1->count(); ++i)

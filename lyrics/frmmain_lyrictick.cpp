@@ -169,7 +169,10 @@ void FrmMain::Timer1_Timer()
         if (hit) {
             step([] { QCoreApplication::processEvents(); });
             step([&] {
-                if (FocusedControl == QStringLiteral("RichTextBox1"))
+                // The box hands its focus on as it gets it; only a focus it
+                // still holds is moved, never one the user gave elsewhere
+                // (the lyric editor, the list).
+                if (RichTextBox1View->hasFocus())
                     PicShape->setFocus();
             });
             step([&] {

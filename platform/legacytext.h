@@ -9,7 +9,7 @@ namespace rt {
 
 // How bytes that are valid in both encodings are read.
 enum class DecodeRule {
-    // The program's own files (lists, settings, lyrics). A UTF-8 byte-order
+    // The program's own lists and settings. A UTF-8 byte-order
     // mark means UTF-8 (the mark dropped); ASCII is read as it is. Valid
     // UTF-8 means UTF-8 only when it holds a 3-byte sequence (any CJK
     // character or Chinese punctuation mark) or a 4-byte one in plane 1
@@ -21,8 +21,10 @@ enum class DecodeRule {
     // above, hence the plane 1 limit. A few short texts of rare characters
     // can still pass for UTF-8.
     CodePage936,
-    // .m3u lists from other programs, which are UTF-8 by convention: the mark
-    // or any valid UTF-8 means UTF-8, anything else code page 936.
+    // .m3u lists and lyric files, which come from other programs too and are
+    // often UTF-8: the mark or any valid UTF-8 means UTF-8, anything else
+    // code page 936. A lyric of several Chinese lines in code page 936 is
+    // practically never valid UTF-8 throughout.
     Utf8First,
 };
 

@@ -342,6 +342,12 @@ void FrmMain::SaveRecording()
                             rt::YesNo | rt::Exclamation | rt::DefaultButton2, rt::appTitle()) != rt::Yes)
             continue;
 
+        // A restart while a dialog was open has dropped the take already.
+        if (!DSBuffer) {
+            enableRecord();
+            releaseTake();
+            return;
+        }
         // 6.
         MediaPlayer1->stop();
         MediaPlayer1->setCurrentPosition(0);

@@ -148,10 +148,31 @@ TEST(StartupList, AFileTheListFileCannotTakeIsStillListed)
         QDir().mkpath(dir.file("List.mdu")); // a folder where the list file should be
         const StartupListResult r = runStartupListStep("", commandLine, dir.path(), 0);
         EXPECT_TRUE(r.listWriteFailed);
+        EXPECT_TRUE(r.entryListed);
         EXPECT_EQ(r.entries, QStringList{"/m/new.mp3"});
         EXPECT_EQ(r.selectIndex, 0);
-        EXPECT_TRUE(QFileInfo(dir.file("List.mdu")).isDir());
+        // What could not be read is moved aside, so the exit's save cannot
+        // replace it.
+        EXPECT_EQ(r.readStatus, ListReadStatus::Unreadable);
+        EXPECT_EQ(r.listSetAsideAs, dir.file("List.mdu.bad"));
+        EXPECT_FALSE(r.keepListFile);
+        EXPECT_TRUE(QFileInfo(dir.file("List.mdu.bad")).isDir());
     }
+}
+
+TEST(StartupList, AnUnreadableListThatCannotBeMovedIsKept)
+{
+    TestDir dir;
+    QDir().mkpath(dir.file("List.mdu"));
+    dir.write("List.mdu.bad", "older");
+    for (int n = 2; n < 100; ++n)
+        dir.write(QStringLiteral("List.mdu.bad%1").arg(n), "older");
+    const StartupListResult r = runStartupListStep("", "", dir.path(), 0);
+    EXPECT_EQ(r.readStatus, ListReadStatus::Unreadable);
+    EXPECT_TRUE(r.listSetAsideAs.isEmpty());
+    EXPECT_TRUE(r.keepListFile);
+    EXPECT_TRUE(QFileInfo(dir.file("List.mdu")).isDir());
+    EXPECT_EQ(dir.read("List.mdu.bad"), QByteArray("older"));
 }
 
 TEST(StartupList, ListFileOnCommandLineLeavesListMduAlone)

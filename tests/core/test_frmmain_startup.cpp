@@ -235,6 +235,23 @@ TEST_F(StartupTest, AnUnwritableListFileStillListsTheCommandLineFileAndSaysSo)
     ASSERT_TRUE(w.Form_Load());
     ASSERT_EQ(w.List1->count(), 1);
     EXPECT_EQ(w.List1->item(0)->text(), QStringLiteral("/m/new.mp3"));
-    EXPECT_TRUE(ui.messages().contains(QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu，它只在本次列表中。")));
+    EXPECT_EQ(ui.messages(),
+              (QStringList{QStringLiteral("无法读取播放列表文件 List.mdu，原文件已改名为 List.mdu.bad 保存。"),
+                           QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu，它只在本次列表中。")}));
+    w.mnuExit_Click();
+    EXPECT_EQ(dir.read("data/List.mdu"), QByteArray("\">0\"\r\n\"/m/new.mp3\"\r\n"));
+    EXPECT_TRUE(QFileInfo(data("List.mdu.bad")).isDir());
+}
+
+TEST_F(StartupTest, AnUnreadableListThatStaysInPlaceIsKept)
+{
+    QDir().mkpath(data("List.mdu"));
+    writeData("List.mdu.bad", "older");
+    for (int n = 2; n < 100; ++n)
+        writeData(QStringLiteral("List.mdu.bad%1").arg(n), "older");
+    FrmMain w(services);
+    ASSERT_TRUE(w.Form_Load());
+    EXPECT_EQ(ui.messages().value(0), QStringLiteral("无法读取播放列表文件 List.mdu，原文件保持不变，退出时也不会覆盖它。"));
+    EXPECT_TRUE(w.KeepListFile) << "the exit must not write over it";
     w.mnuExit_Click();
 }

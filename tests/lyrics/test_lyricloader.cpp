@@ -73,10 +73,14 @@ TEST(LyricLoader, ReadsCodePage936AndUtf8)
     EXPECT_EQ(taggedLines(loadInto(box, state, dir.file("gbk.lrc"))),
               (QStringList{QStringLiteral("[1.0]你好"), QStringLiteral("[2.0]世界")}));
     EXPECT_EQ(taggedLines(loadInto(box, state, dir.file("utf8.lrc"))), QStringList{QStringLiteral("[1.0]你好")});
-    // "一同学" in code page 936, whose bytes are also well-formed UTF-8.
-    dir.write("ambiguous.lrc", QByteArray("[00:01.00]\xD2\xBB\xCD\xAC\xD1\xA7\r\n"));
-    EXPECT_EQ(taggedLines(loadInto(box, state, dir.file("ambiguous.lrc"))),
-              QStringList{QStringLiteral("[1.0]一同学")});
+    // UTF-8 lines of 2-byte characters only, which a list file would read as
+    // code page 936.
+    dir.write("latin.lrc", QStringLiteral("[00:01.00]Jag älskar\n[00:02.00]Привет мир\n").toUtf8());
+    EXPECT_EQ(taggedLines(loadInto(box, state, dir.file("latin.lrc"))),
+              (QStringList{QStringLiteral("[1.0]Jag älskar"), QStringLiteral("[2.0]Привет мир")}));
+    // The program's own no-lyrics mark reads back.
+    dir.write("mark.lrc", noLyricsStub(QStringLiteral("一同学")));
+    EXPECT_TRUE(readLyricText(dir.file("mark.lrc"))->contains(QStringLiteral("一同学")));
     EXPECT_FALSE(readLyricText(dir.file("missing.lrc")).has_value());
 }
 
