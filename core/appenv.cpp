@@ -9,7 +9,6 @@
 #include <QThread>
 #include <cmath>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 namespace melodune {
@@ -106,9 +105,15 @@ InstanceLock::InstanceLock(const QString& lockPath)
         acquired_ = true; // no lock file possible: nothing tells of another instance
         return;
     }
-    acquired_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    // Open-file-description locks: one per opened lock file, and turning the
+    // exclusive lock into a shared one leaves no moment without a lock.
+    struct flock lk {};
+    lk.l_whence = SEEK_SET;
+    lk.l_type = F_WRLCK;
+    acquired_ = ::fcntl(fd_, F_OFD_SETLK, &lk) == 0;
     // Held shared from now on, so a later start sees this one too.
-    ::flock(fd_, LOCK_SH | LOCK_NB);
+    lk.l_type = F_RDLCK;
+    ::fcntl(fd_, F_OFD_SETLK, &lk);
 }
 
 InstanceLock::~InstanceLock()
