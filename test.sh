@@ -4,5 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh"
-exec "$root/tests/run_tests.sh" "${MELODUNE_BUILD_DIR:-$root/build}" "$@"
+# A tree of its own, with Qt's asserts on; the program's tree stays without.
+build=${MELODUNE_TEST_BUILD_DIR:-$root/build-tests}
+MELODUNE_BUILD_DIR=$build "$root/scripts/build.sh" -DMELODUNE_QT_ASSERTS=ON
+exec "$root/tests/run_tests.sh" "$build" "$@"
