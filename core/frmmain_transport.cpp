@@ -1,6 +1,8 @@
 // Track loading and the transport commands of the main window.
 #include "core/frmmain.h"
 
+#include "core/appenv.h"
+
 #include "controls/xpbutton.h"
 #include "core/playlistedit.h"
 #include "core/settings.h"
@@ -50,23 +52,33 @@ private:
 };
 
 // The track's own picture from PICS, else the default picture. The own
-// picture is also the lyric background when the settings ask for that.
+// picture is also the lyric background until the background timer applies
+// the setting; a track without one gets a random background.
 void showTrackPicture(FrmMain& w)
 {
-    const QString pic =
-        shared().DataDir + QStringLiteral("/PICS/") + mangledTrackName(w.CurrentFile, QStringLiteral(".pic"));
-    QPixmap picture;
-    if (QFileInfo::exists(pic))
-        picture = loadPicture(pic);
-    if (!picture.isNull()) {
-        shared().CoverPicPath = pic;
-        w.Image2->setPixmap(picture);
-        if (settings().UseCoverAsLrcBack == 1)
-            w.Image6->setPixmap(picture);
-    } else {
-        shared().CoverPicPath.clear();
-        w.Image2->setPixmap(w.Image1->pixmap());
+    SharedState& sh = shared();
+    const QString pic = sh.DataDir + QStringLiteral("/PICS/") + mangledTrackName(w.CurrentFile, QStringLiteral(".pic"));
+    sh.CoverPicPath.clear();
+    w.Image2->setPixmap(w.Image1->pixmap());
+    if (!QFileInfo::exists(pic)) {
+        sh.BkgroundFiles = backgroundFiles(sh.DataDir);
+        sh.BkgroundCount = std::int32_t(sh.BkgroundFiles.size());
+        sh.BkgroundFiles << QString(); // the entry after the last name is empty
+        if (sh.BkgroundCount > 0) {
+            const int pick = int(rt::clock().rnd() * sh.BkgroundCount);
+            const QPixmap bk = loadPicture(sh.DataDir + QStringLiteral("/bkground/") + sh.BkgroundFiles.value(pick));
+            if (!bk.isNull())
+                w.Image6->setPixmap(bk);
+        }
+        return;
     }
+    const QPixmap picture = loadPicture(pic);
+    if (picture.isNull())
+        return; // the default picture stays
+    sh.CoverPicPath = pic;
+    w.Image2->setPixmap(picture);
+    w.LrcPaintCounter = 1;
+    w.Image6->setPixmap(picture);
 }
 
 bool stoppedOrClosed(int state)

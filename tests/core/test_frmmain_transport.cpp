@@ -265,39 +265,49 @@ TEST_F(TransportTest, LoadingSetsTheTrackFieldsAndResetsTheEditor)
     }
 }
 
-// The track's own picture is the song picture and, when the settings ask
-// for it, the lyric background; without one the default picture is shown
-// and the background is left alone.
+// The track's own picture is the song picture and the lyric background
+// (the background timer applies the setting later); a track without one
+// shows the default picture over a random background; a picture that
+// cannot be loaded changes nothing but the song picture.
 TEST_F(TransportTest, TheSongPictureComesFromPicsOrTheDefault)
 {
     QPixmap own(8, 8);
     own.fill(Qt::red);
     QDir().mkpath(shared().DataDir + "/PICS");
     ASSERT_TRUE(own.save(shared().DataDir + "/PICS/" + mangledTrackName(kThree[1], ".pic"), "PNG"));
+    dir.write("data/PICS/" + mangledTrackName(kThree[2], ".pic"), "not a picture");
+    QDir().mkpath(shared().DataDir + "/bkground");
+    QPixmap random(6, 6);
+    random.fill(Qt::yellow);
+    ASSERT_TRUE(random.save(shared().DataDir + "/bkground/only.png", "PNG"));
     QPixmap fallback(4, 4);
     fallback.fill(Qt::blue);
     QPixmap background(2, 2);
     background.fill(Qt::green);
 
-    for (const int coverAsBackground : {0, 1}) {
-        SCOPED_TRACE(coverAsBackground);
-        FrmMain& win = startWith(kThree, 0);
-        settings().UseCoverAsLrcBack = coverAsBackground;
-        win.Image1->setPixmap(fallback);
-        win.Image6->setPixmap(background);
+    FrmMain& win = startWith(kThree, 0);
+    win.Image1->setPixmap(fallback);
+    win.Image6->setPixmap(background);
 
-        win.List1->setCurrentRow(1);
-        win.mnuPlaySelct_Click();
-        settle();
-        EXPECT_EQ(win.Image2->pixmap().size(), QSize(8, 8));
-        EXPECT_EQ(win.Image6->pixmap().size(), coverAsBackground ? QSize(8, 8) : QSize(2, 2));
+    win.List1->setCurrentRow(1);
+    win.mnuPlaySelct_Click();
+    settle();
+    EXPECT_EQ(win.Image2->pixmap().size(), QSize(8, 8));
+    EXPECT_EQ(win.Image6->pixmap().size(), QSize(8, 8));
+    EXPECT_EQ(shared().CoverPicPath, shared().DataDir + "/PICS/" + mangledTrackName(kThree[1], ".pic"));
 
-        win.Image6->setPixmap(background);
-        win.mnuNext_Click();
-        settle();
-        EXPECT_EQ(win.Image2->pixmap().size(), QSize(4, 4));
-        EXPECT_EQ(win.Image6->pixmap().size(), QSize(2, 2));
-    }
+    win.Image6->setPixmap(background);
+    win.mnuNext_Click();
+    settle();
+    EXPECT_EQ(win.Image2->pixmap().size(), QSize(4, 4));
+    EXPECT_EQ(win.Image6->pixmap().size(), QSize(2, 2)) << "an unreadable picture changes no background";
+    EXPECT_TRUE(shared().CoverPicPath.isEmpty());
+
+    win.mnuNext_Click();
+    settle();
+    EXPECT_EQ(win.Image2->pixmap().size(), QSize(4, 4));
+    EXPECT_EQ(win.Image6->pixmap().size(), QSize(6, 6)) << "no picture: a random background";
+    EXPECT_EQ(shared().BkgroundCount, 1);
 }
 
 // A command or a press on the list that arrives while a load lets messages
