@@ -1,5 +1,8 @@
 #include "core/appenv.h"
 
+#include "core/shared.h"
+#include "platform/clock.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -191,6 +194,21 @@ std::array<float, 512> buildSineTable()
     for (int i = 0; i < 512; ++i)
         t[i] = float(std::sin(i * 3.1416 / 256));
     return t;
+}
+
+void rebuildBackgroundList(SharedState& sh)
+{
+    sh.BkgroundFiles = backgroundFiles(sh.DataDir);
+    sh.BkgroundCount = std::int32_t(sh.BkgroundFiles.size());
+    sh.BkgroundFiles << QString();
+}
+
+QString randomBackgroundPath(const SharedState& sh)
+{
+    if (sh.BkgroundCount <= 0)
+        return {};
+    const int pick = int(rt::clock().rnd() * sh.BkgroundCount);
+    return sh.DataDir + QStringLiteral("/bkground/") + sh.BkgroundFiles.value(pick);
 }
 
 } // namespace melodune

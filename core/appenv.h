@@ -58,6 +58,14 @@ void renameOldListFile(const QString& dataDir);
 // Names of the plain, non-hidden files of dataDir/bkground in directory order.
 QStringList backgroundFiles(const QString& dataDir);
 
+struct SharedState;
+// BkgroundFiles and BkgroundCount anew from the folder; the list ends with an
+// empty entry, as the loop that read the folder left it.
+void rebuildBackgroundList(SharedState& sh);
+// A background picture's path chosen at random from the list; empty when it
+// has none.
+QString randomBackgroundPath(const SharedState& sh);
+
 // The computer's name: at most 255 characters, NULs removed, blanks trimmed.
 QString computerName();
 

@@ -234,15 +234,10 @@ bool FrmMain::Form_Load()
     Image6->setGeometry(0, 0, Picture1->width(), Picture1->height());
 
     // 22. Background pictures.
-    sh.BkgroundFiles = backgroundFiles(sh.DataDir);
-    sh.BkgroundCount = std::int32_t(sh.BkgroundFiles.size());
-    if (sh.BkgroundCount > 0) {
-        const int pick = int(rt::clock().rnd() * sh.BkgroundCount);
-        const QPixmap bk = loadPicture(sh.DataDir + QStringLiteral("/bkground/") + sh.BkgroundFiles.value(pick));
-        if (!bk.isNull())
-            Image6->setPixmap(bk);
-    }
-    sh.BkgroundFiles << QString(); // the entry after the last name is empty
+    rebuildBackgroundList(sh);
+    if (const QString bk = randomBackgroundPath(sh); !bk.isEmpty())
+        if (const QPixmap p = loadPicture(bk); !p.isNull())
+            Image6->setPixmap(p);
 
     // 23. Lyric strips: (0), (2), (1), then Picture7.
     {

@@ -61,15 +61,10 @@ void showTrackPicture(FrmMain& w)
     sh.CoverPicPath.clear();
     w.Image2->setPixmap(w.Image1->pixmap());
     if (!QFileInfo::exists(pic)) {
-        sh.BkgroundFiles = backgroundFiles(sh.DataDir);
-        sh.BkgroundCount = std::int32_t(sh.BkgroundFiles.size());
-        sh.BkgroundFiles << QString(); // the entry after the last name is empty
-        if (sh.BkgroundCount > 0) {
-            const int pick = int(rt::clock().rnd() * sh.BkgroundCount);
-            const QPixmap bk = loadPicture(sh.DataDir + QStringLiteral("/bkground/") + sh.BkgroundFiles.value(pick));
-            if (!bk.isNull())
-                w.Image6->setPixmap(bk);
-        }
+        rebuildBackgroundList(sh);
+        if (const QString bk = randomBackgroundPath(sh); !bk.isEmpty())
+            if (const QPixmap p = loadPicture(bk); !p.isNull())
+                w.Image6->setPixmap(p);
         return;
     }
     const QPixmap picture = loadPicture(pic);

@@ -3,10 +3,10 @@
 // one sliding from right to left and darkening before the next line.
 #include "core/frmmain.h"
 
+#include "core/appenv.h"
 #include "core/settings.h"
 #include "core/shared.h"
 #include "lyrics/lyricstrip.h"
-#include "platform/clock.h"
 #include "platform/units.h"
 #include "visual/skin.h"
 
@@ -91,12 +91,10 @@ void FrmMain::Timer10_Timer()
     const SharedState& sh = shared();
     if (!sh.CoverPicPath.isEmpty() && settings().UseCoverAsLrcBack == 1) {
         Image6->setPixmap(Image2->pixmap());
-    } else if (sh.BkgroundCount > 0) {
+    } else if (const QString bk = randomBackgroundPath(sh); !bk.isEmpty()) {
         // A missing or unreadable picture keeps the current background.
-        const int pick = int(rt::clock().rnd() * sh.BkgroundCount);
-        const QPixmap bk = loadPicture(sh.DataDir + QStringLiteral("/bkground/") + sh.BkgroundFiles.value(pick));
-        if (!bk.isNull())
-            Image6->setPixmap(bk);
+        if (const QPixmap p = loadPicture(bk); !p.isNull())
+            Image6->setPixmap(p);
     }
     Timer[10]->stop();
 }
