@@ -169,6 +169,7 @@ public:
     // Shows the editor open or closed: RichTextBox2, XPButton5's caption and
     // tool-tip, the captions of mnuEditLRC and PopEditLRC.
     void showLyricEditorState(bool open);
+    void showLyricFile(const QString& path, const QString& text);
     // Lyrics web service (lyrics/frmmain_lrcweb.cpp).
     void connectLrcWebHandlers();
     // The exact request for the current track (LoadTrackLyrics, when the

@@ -172,6 +172,16 @@ void FrmMain::showLyricEditorState(bool open)
         a->setText(open ? QStringLiteral("退出修改当前曲目歌词") : QStringLiteral("编辑修改当前曲目歌词"));
 }
 
+// The parsed lines of a lyric file in the box, as the track's lyrics.
+void FrmMain::showLyricFile(const QString& path, const QString& text)
+{
+    LyricsLoaded = true;
+    LrcPath = path;
+    XPButtons[5]->setButtonEnabled(true);
+    showLyricEditorState(false);
+    applyLrcResult(parseLrc(text), *RichTextBox1, Lyrics);
+}
+
 void FrmMain::LoadTrackLyrics()
 {
     const std::uint64_t serial = ++LyricLoadSerial;
@@ -216,13 +226,8 @@ void FrmMain::LoadTrackLyrics()
     QString path;
     if (findTrackLyricFile(shared().DataDir, CurrentFile, CurrentExt, &path) != LyricLookup::Missing) {
         RichTextBox1->setEnabled(false);
-        if (const std::optional<QString> text = readLyricText(path)) {
-            LyricsLoaded = true;
-            LrcPath = path;
-            XPButtons[5]->setButtonEnabled(true);
-            showLyricEditorState(false);
-            applyLrcResult(parseLrc(*text), *RichTextBox1, Lyrics);
-        }
+        if (const std::optional<QString> text = readLyricText(path))
+            showLyricFile(path, *text);
     }
 
     // Whatever the box holds now gets the lyric colours.
@@ -283,10 +288,7 @@ void FrmMain::mnuOpenLRC_Click()
             Timer[2]->stop();
             Timer[9]->stop();
             resetLyricsService(); // a late download must not replace the user's choice
-            LrcPath = file;
-            XPButtons[5]->setButtonEnabled(true);
-            showLyricEditorState(false);
-            applyLrcResult(parseLrc(*text), *RichTextBox1, Lyrics);
+            showLyricFile(file, *text);
             styleLyricBox(*RichTextBox1, lyricBoxStyle(settings()));
             RichTextBox1->setEnabled(true);
             RichTextBox1->setSelStart(0);
