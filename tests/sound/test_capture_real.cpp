@@ -5,6 +5,7 @@
 #include "sound/captureformat.h"
 #include "sound/waveinrecorder.h"
 #include "tests/support/testdir.h"
+#include "tests/support/audiogen.h"
 
 #include <QAudioDevice>
 #include <QCoreApplication>
@@ -50,19 +51,6 @@ bool waitFor(const std::function<bool()>& done, int boundMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return true;
-}
-
-double goertzelPower(const std::vector<double>& x, double freq, double rate)
-{
-    const double w = 2.0 * M_PI * freq / rate;
-    const double c = 2.0 * std::cos(w);
-    double s1 = 0, s2 = 0;
-    for (double v : x) {
-        const double s0 = v + c * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    return s1 * s1 + s2 * s2 - c * s1 * s2;
 }
 
 TEST(RealCapture, QtSeesTheServersSources)
@@ -133,9 +121,9 @@ TEST(RealCapture, RecordsTheSineSource)
     }
     EXPECT_GT(peak, 1000) << "the capture is silent";
     EXPECT_NEAR(crossings, 880, 20); // two per period
-    const double p440 = goertzelPower(left, 440, 44100);
+    const double p440 = testsupport::goertzelPower(left, 440, 44100);
     for (double other : {220.0, 330.0, 550.0, 880.0, 1000.0, 3000.0})
-        EXPECT_GT(p440, 100 * goertzelPower(left, other, 44100)) << other << " Hz";
+        EXPECT_GT(p440, 100 * testsupport::goertzelPower(left, other, 44100)) << other << " Hz";
 
     // The saved file holds the capture behind a canonical header.
     rt::DSound ds;

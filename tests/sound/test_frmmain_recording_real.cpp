@@ -34,19 +34,6 @@ bool serverReachable()
     return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/pulse/native"));
 }
 
-double goertzelPower(const std::vector<double>& x, double freq, double rate)
-{
-    const double w = 2.0 * M_PI * freq / rate;
-    const double c = 2.0 * std::cos(w);
-    double s1 = 0, s2 = 0;
-    for (double v : x) {
-        const double s0 = v + c * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-    }
-    return s1 * s1 + s2 * s2 - c * s1 * s2;
-}
-
 } // namespace
 
 TEST(RecordingRealInput, TwoSecondTakeOverATrackHoldsTheSineTone)
@@ -137,9 +124,9 @@ TEST(RecordingRealInput, TwoSecondTakeOverATrackHoldsTheSineTone)
     for (double v : left)
         peak = std::max(peak, std::abs(v));
     EXPECT_GT(peak, 0.05) << "silence was recorded";
-    const double tone = goertzelPower(left, 440.0, f.samplesPerSec);
+    const double tone = testsupport::goertzelPower(left, 440.0, f.samplesPerSec);
     for (double other : {220.0, 660.0, 880.0, 1000.0})
-        EXPECT_GT(tone, 100.0 * goertzelPower(left, other, f.samplesPerSec)) << other;
+        EXPECT_GT(tone, 100.0 * testsupport::goertzelPower(left, other, f.samplesPerSec)) << other;
     int crossings = 0;
     for (std::size_t i = 1; i < left.size(); ++i)
         crossings += (left[i - 1] < 0) != (left[i] < 0);

@@ -109,4 +109,17 @@ bool writeSineMp3(const QString& path, const ToneSpec& tone, const MediaTags& ta
     return std::fflush(out.get()) == 0;
 }
 
+double goertzelPower(const std::vector<double>& x, double freq, double rate)
+{
+    const double w = 2.0 * M_PI * freq / rate;
+    const double c = 2.0 * std::cos(w);
+    double s1 = 0, s2 = 0;
+    for (double v : x) {
+        const double s0 = v + c * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return s1 * s1 + s2 * s2 - c * s1 * s2;
+}
+
 } // namespace testsupport

@@ -3,6 +3,7 @@
 // MP3 (LAME), with optional tags, so no sample files ship with the sources.
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 namespace testsupport {
 
@@ -27,5 +28,9 @@ struct MediaTags {
 bool writeSineWav(const QString& path, const ToneSpec& tone = {}, const MediaTags& tags = {});
 // CBR 128 kbit/s MP3 with an Info header, so players read the exact length.
 bool writeSineMp3(const QString& path, const ToneSpec& tone = {}, const MediaTags& tags = {});
+
+// The power of one frequency in a signal (Goertzel), to tell a tone from
+// noise and from its neighbours.
+double goertzelPower(const std::vector<double>& x, double freq, double rate);
 
 } // namespace testsupport
