@@ -9,9 +9,13 @@
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QToolTip>
 #include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
 
 using namespace melodune;
 using rt::rgb;
@@ -627,4 +631,40 @@ TEST_F(ButtonTest, EmptyTooltipShowsNothingEvenWithATitle)
     EXPECT_FALSE(b.toolTipMarkup().isEmpty());
     b.setToolTipIcon(7); // out of range: title without a mark
     EXPECT_TRUE(b.toolTipMarkup().contains(QStringLiteral("<b>Title</b>")));
+}
+
+TEST_F(ButtonTest, RefreshBenchmarkOfTheRichStyles)
+{
+    // Reports the median refresh of a 200 x 40 button per style, the face
+    // alone and with a caption; style 8 (the main window's) is the yardstick.
+    const int styles[] = {8, 7, 9, 10};
+    const int rounds = 400;
+    for (bool withCaption : {false, true}) {
+        std::map<int, std::vector<qint64>> times;
+        std::map<int, std::unique_ptr<XPButton>> buttons;
+        for (int style : styles) {
+            auto b = std::make_unique<XPButton>();
+            b->resize(200, 40);
+            b->setButtonStyle(style);
+            b->setCaption(withCaption ? QStringLiteral("播放列表") : QString());
+            buttons[style] = std::move(b);
+        }
+        QElapsedTimer t;
+        for (int i = 0; i < rounds; ++i)
+            for (int style : styles) { // interleaved, so load changes hit every style alike
+                t.start();
+                buttons[style]->refresh();
+                times[style].push_back(t.nsecsElapsed());
+            }
+        auto median = [&](int style) {
+            auto v = times[style];
+            std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+            return v[v.size() / 2] / 1000.0;
+        };
+        const double base = median(8);
+        for (int style : styles)
+            std::printf("[bench] refresh 200x40 style %d%s: median %.1f us (%.2fx style 8)\n", style,
+                        withCaption ? " with caption" : "", median(style), median(style) / base);
+        EXPECT_GT(base, 0.0);
+    }
 }
