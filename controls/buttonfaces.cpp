@@ -1,5 +1,7 @@
 #include "controls/buttonfaces.h"
 
+#include "controls/roundart.h"
+
 #include <optional>
 
 namespace melodune {
@@ -262,6 +264,183 @@ void paintStyle8(PixelSurface& s, const FaceInputs& in, PackedColor& background)
     s.vline(w - 1, 3, h - 5, S);
     pixels(s, {{w - 4, h - 1}, {w - 3, h - 2}, {w - 2, h - 3}, {w - 1, h - 4}}, S);
     pixels(s, {{w - 3, h - 1}, {w - 2, h - 2}, {w - 1, h - 3}}, S2);
+}
+
+void paintStyle7(PixelSurface& s, const FaceInputs& in, PackedColor& background)
+{
+    const int w = s.width(), h = s.height();
+    const PackedColor N = in.useCustomColors ? in.backColor : sysColor(ColorBtnFace);
+    const PackedColor K = in.useCustomColors ? in.highlightColor : sysColor(ColorHighlight);
+    const int st = in.state;
+    const int baseOffset = st == StateHot ? 24 : st == StatePressed ? -9 : st == StateDisabled ? 18 : 8;
+    const PackedColor B = offsetColor(N, baseOffset);
+    const PackedColor D = offsetColor(B, -96);
+    auto b = [B](int k) { return offsetColor(B, k); };
+    auto n = [N](int k) { return offsetColor(N, k); };
+
+    auto frame = [&](PackedColor blend) {
+        s.hline(2, w - 3, 0, D);
+        s.vline(0, 2, h - 3, D);
+        s.hline(2, w - 3, h - 1, D);
+        s.vline(w - 1, 0, h - 1, D);
+        pixels(s, {{1, 1}, {1, h - 2}, {w - 2, 1}, {w - 2, h - 2}}, D);
+        pixels(s, {{1, 0}, {w - 2, 0}, {0, 1}, {0, h - 2}, {1, h - 1}, {w - 2, h - 1}, {w - 1, 1}, {w - 1, h - 2}},
+               blend);
+    };
+
+    if (st == StatePressed) {
+        s.band(1, w - 3, 1, h - 1, b(-15), B);
+        s.band(w - 2, w - 2, 2, h - 3, b(-21), b(21));
+        s.band(1, 1, 2, h - 3, b(-32), b(-5));
+        frame(n(-21));
+        s.hline(2, w - 3, h - 2, n(8));
+        s.hline(2, w - 3, 1, n(-21));
+        return;
+    }
+
+    setBackground(s, background, B);
+    const int faceSpan = st == StateHot ? 16 : 15;
+    s.band(1, w - 3, 1, h - 2, b(faceSpan), b(-faceSpan));
+    s.band(1, 1, 2, h - 3, b(21), b(-21));
+    s.band(w - 2, w - 2, 2, h - 3, b(-5), b(-32));
+    frame(st == StateDisabled ? n(5) : n(-21));
+    if (st != StateHot) {
+        s.hline(2, w - 3, 1, n(21));
+        s.hline(2, w - 3, h - 2, n(-37));
+    }
+    if (st == StateHot || (st == StateNormal && in.hasFocus)) {
+        s.hline(2, w - 3, 1, offsetColor(K, 21));
+        s.hline(1, w - 2, 2, offsetColor(K, 21));
+        s.hline(1, w - 2, h - 3, offsetColor(K, -5));
+        s.hline(2, w - 3, h - 2, offsetColor(K, -21));
+    }
+}
+
+int style9Half(int h, int k) { return roundHalfEven(h / 2.0 - k); }
+
+void paintStyle9(PixelSurface& s, const FaceInputs& in, PackedColor& background)
+{
+    const int w = s.width(), h = s.height();
+    const PackedColor face = sysColor(ColorBtnFace);
+    const PackedColor N = in.useCustomColors ? in.backColor : face;
+    const PackedColor H = in.useCustomColors ? in.highlightColor : face;
+    PackedColor B;
+    switch (in.state) {
+    case StateHot: B = offsetColor(H, 1); break;
+    case StatePressed: B = offsetColor(H, 24); break;
+    case StateDisabled: B = offsetColor(N, 15); break;
+    default: B = offsetColor(N, -15); break;
+    }
+    auto b = [B](int k) { return offsetColor(B, k); };
+    auto half = [h](int k) { return style9Half(h, k); };
+    // One row of columns x1..x2.
+    auto run = [&s](int x1, int x2, int y, PackedColor from, PackedColor to) {
+        s.gradientHorizontal(from, to, x1, y, x2, y + 1);
+    };
+    // Rows y1..y1 + length of one column.
+    auto column = [&s](int x, int y1, int length, PackedColor from, PackedColor to) {
+        s.band(x, x, y1, y1 + length, from, to);
+    };
+
+    setBackground(s, background, B);
+    s.band(5, w - 6, 2, h - 4, b(32), b(-32));
+    s.band(0, 0, 0, h - 4, b(128), b(-128));
+
+    column(2, 4, half(7), B, b(-37));
+    column(3, 3, half(7), B, b(-53));
+    column(4, 2, half(7), B, b(-37));
+    column(5, 2, half(4), b(37), b(5));
+    column(2, half(2), half(5), b(-37), b(-32));
+    column(3, half(3), half(3), b(-53), b(-32));
+    column(4, half(4), half(1), b(-37), b(-32));
+    column(5, half(4), half(3), b(5), b(-5));
+
+    run(5, 12, h - 5, b(-53), b(-32));
+    run(4, 7, h - 6, b(-56), b(-32));
+    run(3, 5, h - 7, b(-37), b(-32));
+
+    s.band(w - 2, w - 2, 0, h - 4, b(128), b(-128));
+    column(w - 1, 0, half(0), b(128), b(-48));
+    column(w - 1, half(0), half(4), b(-64), b(-8));
+
+    column(w - 4, 4, half(5), B, b(-37));
+    column(w - 5, 3, half(4), B, b(-48));
+    column(w - 6, 2, half(3), B, b(-37));
+    column(w - 7, 2, half(4), b(37), b(5));
+    column(w - 4, half(0), half(5), b(-37), b(-21));
+    column(w - 5, half(0), half(5), b(-48), b(-37));
+    column(w - 6, half(0), half(4), b(-37), b(-53));
+    column(w - 7, half(0), half(4), b(-5), b(-37));
+
+    run(w - 15, w - 7, h - 4, b(-32), b(-53));
+
+    s.hline(3, w - 4, 0, b(48));
+    s.hline(1, w - 2, 1, b(48));
+    s.hline(5, w - 6, 1, B);
+
+    run(w - 11, w - 4, 2, b(32), B);
+    run(w - 10, w - 5, 3, b(32), B);
+    run(w - 9, w - 6, 4, b(32), B);
+
+    s.setPixel(6, 3, b(128));
+
+    s.hline(3, w - 4, h - 1, b(-16));
+    s.hline(2, w - 4, h - 2, b(-128));
+    s.hline(7, w - 8, h - 3, B);
+
+    pixels(s, {{1, h - 3}, {w - 3, h - 3}}, b(-112));
+    pixels(s, {{w - 4, h - 1}, {w - 3, h - 2}, {w - 2, h - 3}}, b(-21));
+}
+
+namespace {
+
+void paintRound(PixelSurface& s, const RoundArt& art)
+{
+    const int w = s.width(), h = s.height();
+    s.fillRectXY(18, 11, w - 34, h - 19, art.middle);
+    auto corner = [&s](const auto& block, int x0, int y0) {
+        for (std::size_t r = 0; r < block.size(); ++r)
+            for (std::size_t k = 0; k < block[r].size(); ++k)
+                if (block[r][k] != RoundNoCell)
+                    s.setPixel(x0 + int(k), y0 + int(r), block[r][k]);
+    };
+    corner(art.topLeft, 0, 0);
+    corner(art.topRight, w - RoundCornerWidth, 0);
+    corner(art.bottomLeft, 0, h - RoundBottomRows);
+    corner(art.bottomRight, w - RoundCornerWidth, h - RoundBottomRows);
+    for (int i = 0; i < 18; ++i)
+        s.line(i, 11, i, h - 10, art.left[std::size_t(i)]);
+    for (int i = 0; i < 17; ++i)
+        s.line(w - 17 + i, 11, w - 17 + i, h - 10, art.right[std::size_t(i)]);
+    for (int i = 0; i < 12; ++i)
+        s.line(17, i, w - 17, i, art.top[std::size_t(i)]);
+    for (int i = 0; i < 11; ++i)
+        s.line(17, h - 11 + i, w - 17, h - 11 + i, art.bottom[std::size_t(i)]);
+}
+
+} // namespace
+
+void paintRoundNormal(PixelSurface& s) { paintRound(s, roundArt(RoundSet::Normal)); }
+void paintRoundHot(PixelSurface& s) { paintRound(s, roundArt(RoundSet::Hot)); }
+void paintRoundPressed(PixelSurface& s) { paintRound(s, roundArt(RoundSet::Pressed)); }
+
+void paintRoundStyle(PixelSurface& s, const FaceInputs& in)
+{
+    // Focus lights a normal or disabled face like the hover does.
+    switch (in.state) {
+    case StateHot:
+        paintRoundHot(s);
+        break;
+    case StatePressed:
+        paintRoundPressed(s);
+        break;
+    default:
+        if (in.hasFocus)
+            paintRoundHot(s);
+        else
+            paintRoundNormal(s);
+        break;
+    }
 }
 
 } // namespace melodune

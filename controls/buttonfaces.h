@@ -41,4 +41,22 @@ void paintStyle5Custom(PixelSurface& s, const FaceInputs& in, PackedColor& backg
 // Style 8, the main window's buttons.
 void paintStyle8(PixelSurface& s, const FaceInputs& in, PackedColor& background);
 
+// Style 7: graded face with bevels and a cut-corner frame; the focus lines
+// follow the focus alone, whatever ShowFocus says. Pressed leaves the
+// background as it is.
+void paintStyle7(PixelSurface& s, const FaceInputs& in, PackedColor& background);
+
+// Style 9: the glossy face of narrow gradients with split side columns.
+void paintStyle9(PixelSurface& s, const FaceInputs& in, PackedColor& background);
+// Row h / 2 - k of style 9, halves to even, each value rounded by itself.
+int style9Half(int h, int k);
+
+// Style 10, the round pill drawn from fixed art (controls/roundart.h). It
+// never touches the background: unpainted cells keep what the surface holds.
+// Custom colours play no part.
+void paintRoundStyle(PixelSurface& s, const FaceInputs& in);
+void paintRoundNormal(PixelSurface& s);
+void paintRoundHot(PixelSurface& s);
+void paintRoundPressed(PixelSurface& s);
+
 } // namespace melodune

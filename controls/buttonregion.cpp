@@ -1,6 +1,5 @@
 #include "controls/buttonregion.h"
 
-#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
@@ -51,10 +50,29 @@ QRegion cutCornerRegion2(int w, int h)
 
 QRegion roundRectRegion(int w, int h)
 {
-    QPainterPath path;
-    path.addRoundedRect(QRectF(0, 0, w + 1, h + 1), 9, 9);
-    const QPolygon outline = path.toFillPolygon().toPolygon();
-    return polygonRegion(std::vector<QPoint>(outline.begin(), outline.end()));
+    // A pixel belongs when its centre lies in the rounded rectangle; the
+    // corner art is drawn for exactly these pixels. Small sizes shrink the
+    // corner ellipses to fit, as a rounded rectangle does.
+    const double right = w + 1, bottom = h + 1;
+    const double rx = std::min(9.0, right / 2), ry = std::min(9.0, bottom / 2);
+    auto inside = [&](double px, double py) {
+        const double ex = px < rx ? rx - px : px > right - rx ? px - (right - rx) : 0;
+        const double ey = py < ry ? ry - py : py > bottom - ry ? py - (bottom - ry) : 0;
+        return (ex * ex) / (rx * rx) + (ey * ey) / (ry * ry) <= 1.0;
+    };
+    QRegion region;
+    for (int y = 0; y <= h; ++y) {
+        const double py = y + 0.5;
+        int x0 = 0;
+        while (x0 <= w && !inside(x0 + 0.5, py))
+            ++x0;
+        int x1 = w;
+        while (x1 >= x0 && !inside(x1 + 0.5, py))
+            --x1;
+        if (x1 >= x0)
+            region += QRect(x0, y, x1 - x0 + 1, 1);
+    }
+    return region;
 }
 
 QRegion buttonRegion(int style, int w, int h)

@@ -15,7 +15,8 @@ QRegion polygonRegion(const std::vector<QPoint>& points);
 
 QRegion cutCornerRegion1(int w, int h);
 QRegion cutCornerRegion2(int w, int h);
-// Rounded rectangle (0, 0, w + 1, h + 1) with 18 x 18 corner ellipses.
+// The pixels whose centres lie in the rounded rectangle (0, 0, w + 1, h + 1)
+// with 18 x 18 corner ellipses: every cell the round style paints.
 QRegion roundRectRegion(int w, int h);
 
 // The shape of a control of the given style: 5 and 7 cut corners 1; 8 and 9

@@ -8,14 +8,6 @@
 
 namespace melodune {
 
-int roundHalfEven(double v)
-{
-    double r = std::round(v);
-    if (std::fabs(v - std::trunc(v)) == 0.5)
-        r = 2.0 * std::round(v / 2.0);
-    return static_cast<int>(r);
-}
-
 namespace {
 
 std::optional<SystemColors>& installed()
@@ -138,18 +130,6 @@ PackedColor offsetColor(PackedColor c, int amount)
 {
     return rt::rgb(clampChannel(rt::redOf(c) + amount), clampChannel(rt::greenOf(c) + amount),
                    clampChannel(rt::blueOf(c) + amount));
-}
-
-PackedColor gradientColor(PackedColor from, PackedColor to, int i, int steps)
-{
-    if (steps < 1)
-        return from;
-    auto ch = [&](int f, int t) {
-        const float v = static_cast<float>(f) + static_cast<float>(i * (t - f)) / static_cast<float>(steps);
-        return clampChannel(roundHalfEven(static_cast<double>(v)));
-    };
-    return rt::rgb(ch(rt::redOf(from), rt::redOf(to)), ch(rt::greenOf(from), rt::greenOf(to)),
-                   ch(rt::blueOf(from), rt::blueOf(to)));
 }
 
 } // namespace melodune

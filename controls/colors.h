@@ -12,8 +12,18 @@ namespace melodune {
 
 using rt::PackedColor;
 
-// Rounds to the nearest whole number, halves to the even neighbour.
-int roundHalfEven(double v);
+// Rounds to the nearest whole number, halves to the even neighbour. Adding
+// and taking away 2^52 drops the fraction with the default rounding of
+// double arithmetic, which is exactly that; every gradient step of every
+// face goes through here, hence inline and without a library call.
+inline int roundHalfEven(double v)
+{
+    constexpr double shift = 4503599627370496.0;
+    if (!(v < shift && v > -shift))
+        return static_cast<int>(v);
+    const double r = v >= 0 ? (v + shift) - shift : (v - shift) + shift;
+    return static_cast<int>(r);
+}
 
 // System colour indices, as the stored colour references use them.
 enum SysColor : int {
@@ -65,6 +75,17 @@ PackedColor lightenColor(PackedColor c, int amount);
 PackedColor offsetColor(PackedColor c, int amount);
 // Step i of a gradient of `steps` steps: per channel from + i * (to - from) /
 // steps in single precision, halves to even. A step count below 1 gives `from`.
-PackedColor gradientColor(PackedColor from, PackedColor to, int i, int steps);
+inline PackedColor gradientColor(PackedColor from, PackedColor to, int i, int steps)
+{
+    if (steps < 1)
+        return from;
+    auto ch = [&](int f, int t) {
+        const float v = static_cast<float>(f) + static_cast<float>(i * (t - f)) / static_cast<float>(steps);
+        const int r = roundHalfEven(static_cast<double>(v));
+        return r < 0 ? 0 : r > 255 ? 255 : r;
+    };
+    return rt::rgb(ch(rt::redOf(from), rt::redOf(to)), ch(rt::greenOf(from), rt::greenOf(to)),
+                   ch(rt::blueOf(from), rt::blueOf(to)));
+}
 
 } // namespace melodune

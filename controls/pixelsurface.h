@@ -51,6 +51,8 @@ public:
     const QImage& image() const { return image_; }
 
 private:
+    void fillInclusive(int x1, int x2, int y1, int y2, PackedColor c);
+
     QImage image_;
 };
 

@@ -83,6 +83,7 @@ void XPButton::initNew(const QString& name)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true); // see mouseMoveEvent
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_AlwaysShowToolTips); // also while its window is inactive
     setMinimumSize(MinSide, MinSide);
     caption_ = name;
     captionFormat_ = DtWordBreak | DtCenter;
@@ -190,7 +191,8 @@ void XPButton::setButtonFont(const QFont& f)
 
 QString XPButton::toolTipMarkup() const
 {
-    if (toolTip_.isEmpty() && toolTipTitle_.isEmpty())
+    // No text, no tooltip: a title alone shows nothing either.
+    if (toolTip_.isEmpty())
         return {};
     QString style;
     if (toolTipForeColor_ != 0)
@@ -198,13 +200,53 @@ QString XPButton::toolTipMarkup() const
     if (toolTipBackColor_ != 0)
         style += QStringLiteral("background-color:%1;").arg(htmlColor(toolTipBackColor_));
     QString body;
-    if (!toolTipTitle_.isEmpty() || toolTipIcon_ != 0) {
+    const bool validIcon = toolTipIcon_ >= 1 && toolTipIcon_ <= 3;
+    if (!toolTipTitle_.isEmpty() || validIcon) {
         static const char* const marks[] = {"", "\u2139 ", "\u26a0 ", "\u2716 "};
-        const QString mark = (toolTipIcon_ >= 1 && toolTipIcon_ <= 3) ? QString::fromUtf8(marks[toolTipIcon_]) : QString();
+        const QString mark = validIcon ? QString::fromUtf8(marks[toolTipIcon_]) : QString();
         body += QStringLiteral("<b>%1%2</b><br/>").arg(mark, toolTipTitle_.toHtmlEscaped());
     }
     body += toolTip_.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br/>"));
     return QStringLiteral("<div style=\"%1\">%2</div>").arg(style, body);
+}
+
+BalloonContent XPButton::balloonContent() const
+{
+    if (tipBuilt_)
+        return tipContent_;
+    BalloonContent c;
+    c.text = toolTip_;
+    c.title = toolTipTitle_;
+    c.icon = toolTipIcon_;
+    // 0 (and a reference that does not translate) leaves the desktop's colour.
+    auto colour = [](PackedColor c, const QColor& fallback) {
+        const PackedColor t = c == 0 ? -1 : translateColor(c);
+        return t == -1 ? fallback : rt::toQColor(t);
+    };
+    const QPalette pal = QToolTip::palette();
+    c.back = colour(toolTipBackColor_, pal.color(QPalette::Inactive, QPalette::ToolTipBase));
+    c.fore = colour(toolTipForeColor_, pal.color(QPalette::Inactive, QPalette::ToolTipText));
+    return c;
+}
+
+void XPButton::createToolTip()
+{
+    // Built anew at each entry: what the properties say now is what the
+    // tip shows until the next entry.
+    hideBalloon();
+    tipBuilt_ = false;
+    tipContent_ = balloonContent();
+    tipType_ = toolTipType_;
+    tipBuilt_ = true;
+}
+
+void XPButton::hideBalloon()
+{
+    if (balloon_) {
+        balloon_->hide();
+        balloon_->deleteLater();
+        balloon_ = nullptr;
+    }
 }
 
 // ---- persistence --------------------------------------------------------
@@ -361,8 +403,20 @@ void XPButton::refresh()
             style_ = nonThemeStyle_;
         break;
     }
+    case 7:
+        paintStyle7(surface_, in, bg);
+        margin = 5;
+        break;
     case 8:
         paintStyle8(surface_, in, bg);
+        break;
+    case 9:
+        paintStyle9(surface_, in, bg);
+        margin = 7;
+        break;
+    case 10:
+        paintRoundStyle(surface_, in);
+        margin = 7;
         break;
     default:
         break;
@@ -443,18 +497,43 @@ void XPButton::clickAction()
 
 void XPButton::endHover()
 {
+    hideBalloon();
     if (!mouseOver_)
         return;
     mouseOver_ = false;
     emit MouseLeave();
 }
 
+void XPButton::enterHover()
+{
+    mouseOver_ = true;
+    state_ = StateHot;
+    refresh();
+    emit MouseEnter();
+    createToolTip();
+}
+
 bool XPButton::event(QEvent* e)
 {
     if (e->type() == QEvent::ToolTipChange && !syncingToolTip_)
         toolTip_ = QWidget::toolTip();
+    if (e->type() == QEvent::Hide)
+        hideBalloon();
     if (e->type() == QEvent::ToolTip) {
         auto* he = static_cast<QHelpEvent*>(e);
+        if (!tipBuilt_)
+            createToolTip();
+        if (tipType_ == 1) {
+            QToolTip::hideText();
+            if (tipContent_.text.isEmpty() || !isEnabled()) {
+                hideBalloon();
+            } else if (!balloon_ || !balloon_->isVisible()) {
+                hideBalloon();
+                balloon_ = new BalloonTip(tipContent_, this);
+                balloon_->showAt(he->globalPos());
+            }
+            return true;
+        }
         const QString markup = toolTipMarkup();
         if (markup.isEmpty() || !isEnabled())
             QToolTip::hideText();
@@ -489,6 +568,7 @@ void XPButton::resizeEvent(QResizeEvent*) { layoutButton(); }
 void XPButton::mousePressEvent(QMouseEvent* e)
 {
     e->accept();
+    hideBalloon();
     if (!isEnabled() || e->button() != Qt::LeftButton)
         return;
     armed_ = true;
@@ -577,10 +657,7 @@ void XPButton::enterEvent(QEnterEvent* e)
     QWidget::enterEvent(e);
     if (!isEnabled() || mouseOver_)
         return;
-    mouseOver_ = true;
-    state_ = StateHot;
-    refresh();
-    emit MouseEnter();
+    enterHover();
 }
 
 void XPButton::mouseMoveEvent(QMouseEvent* e)
@@ -588,17 +665,14 @@ void XPButton::mouseMoveEvent(QMouseEvent* e)
     QWidget::mouseMoveEvent(e);
     // A button enabled under a resting pointer gets no enter event: the
     // first move over it counts as the entry.
-    if (isEnabled() && !mouseOver_ && !(e->buttons() & Qt::LeftButton) && rect().contains(e->position().toPoint())) {
-        mouseOver_ = true;
-        state_ = StateHot;
-        refresh();
-        emit MouseEnter();
-    }
+    if (isEnabled() && !mouseOver_ && !(e->buttons() & Qt::LeftButton) && rect().contains(e->position().toPoint()))
+        enterHover();
 }
 
 void XPButton::leaveEvent(QEvent* e)
 {
     QWidget::leaveEvent(e);
+    hideBalloon();
     if (!mouseOver_)
         return;
     mouseOver_ = false;

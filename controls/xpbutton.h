@@ -1,12 +1,14 @@
 #pragma once
 // The themed push/toggle button every window of the program uses: owner-drawn
-// faces in eleven styles (0-6 and 8 here), hover, focus and pressed looks,
+// faces in eleven styles (0 to 10), hover, focus and pressed looks,
 // tooltips, and persistence through a window's property store.
+#include "controls/balloontip.h"
 #include "controls/buttonfaces.h"
 #include "controls/colors.h"
 #include "controls/pixelsurface.h"
 #include <QFont>
 #include <QImage>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -75,7 +77,7 @@ public:
     // 0 none, 1 information, 2 warning, 3 error (shown before the title).
     int toolTipIcon() const { return toolTipIcon_; }
     void setToolTipIcon(int icon);
-    // 1 balloon, anything else plain. Both are shown as Qt tooltips.
+    // 1 balloon (a window of its own), anything else the plain Qt tooltip.
     int toolTipType() const { return toolTipType_; }
     void setToolTipType(int type);
     // 0 leaves the desktop's tooltip colour.
@@ -106,8 +108,13 @@ public:
     // Text-format flags of the caption (single line 32, word break 16, bottom 8,
     // vertical centre 4, right 2, centre 1).
     int captionFormat() const { return captionFormat_; }
-    // The tooltip as it is shown (rich text with the title), empty for none.
+    // The plain tooltip as it is shown (rich text with the title), empty
+    // when there is no text.
     QString toolTipMarkup() const;
+    // The balloon as the pointer's last entry built it, and the open balloon
+    // window (null when none is shown).
+    BalloonContent balloonContent() const;
+    QWidget* balloonTip() const { return balloon_; }
 
 signals:
     void Click();
@@ -137,6 +144,9 @@ private:
     void drawCaption();
     void drawIcon(int margin);
     void endHover();
+    void enterHover();
+    void createToolTip();
+    void hideBalloon();
 
     int style_ = 0;
     QString caption_;
@@ -173,6 +183,11 @@ private:
     PackedColor background_ = sysColorRef(ColorBtnFace);
     PixelSurface surface_;
     bool syncingToolTip_ = false;
+    // The tooltip as it stood at the pointer's entry.
+    bool tipBuilt_ = false;
+    int tipType_ = 0;
+    BalloonContent tipContent_;
+    QPointer<BalloonTip> balloon_;
     QSize laidOutSize_;
 };
 

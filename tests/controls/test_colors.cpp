@@ -142,3 +142,33 @@ TEST_F(ClassicColors, SoftFrame)
     EXPECT_EQ(s.pixel(1, 6), blendColors(inner, outer));
     EXPECT_EQ(s.pixel(8, 1), blendColors(inner, outer));
 }
+
+TEST(Gradients, SurfaceStepsMatchTheScalarFormula)
+{
+    // The surface computes whole gradients at once; every step must be the
+    // colour gradientColor gives, including clamped and backwards runs.
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return int(seed >> 8);
+    };
+    for (int n = 0; n < 300; ++n) {
+        const PackedColor from = next() & 0xFFFFFF, to = next() & 0xFFFFFF;
+        const int steps = 1 + next() % 300;
+        PixelSurface v(2, steps + 1), h(steps + 1, 2);
+        v.gradientVertical(from, to, 0, 0, 2, steps);
+        h.gradientHorizontal(from, to, 0, 0, steps, 2);
+        for (int i = 0; i <= steps; ++i) {
+            ASSERT_EQ(v.pixel(1, i), gradientColor(from, to, i, steps)) << n << " step " << i << " of " << steps;
+            ASSERT_EQ(h.pixel(i, 1), gradientColor(from, to, i, steps)) << n << " step " << i << " of " << steps;
+        }
+    }
+    // No steps: one row in the first colour; fewer: nothing.
+    PixelSurface s(3, 3);
+    s.fill(0);
+    s.gradientVertical(rt::rgb(9, 9, 9), rt::rgb(200, 0, 0), 0, 1, 3, 0);
+    EXPECT_EQ(s.pixel(1, 1), rt::rgb(9, 9, 9));
+    EXPECT_EQ(s.pixel(1, 2), 0);
+    s.gradientVertical(rt::rgb(9, 9, 9), rt::rgb(200, 0, 0), 0, 2, 3, -1);
+    EXPECT_EQ(s.pixel(1, 2), 0);
+}

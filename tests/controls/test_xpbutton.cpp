@@ -9,8 +9,13 @@
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QToolTip>
 #include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
 
 using namespace melodune;
 using rt::rgb;
@@ -554,4 +559,112 @@ TEST_F(ButtonTest, IconPlacementAndOddSizes)
     EXPECT_TRUE(b.icon().isNull());
     EXPECT_EQ(b.iconFile(), QStringLiteral("/nonexistent/icon.png"));
     (void)before;
+}
+
+TEST_F(ButtonTest, RichStylesIconMarginAndBackground)
+{
+    QImage red(16, 16, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    const struct {
+        int style, margin;
+    } cases[] = {{7, 5}, {9, 7}, {10, 7}, {8, 4}};
+    for (const auto& c : cases) {
+        XPButton b;
+        b.resize(75, 23);
+        b.setCaption(QString());
+        b.setButtonStyle(c.style);
+        b.setIcon(red);
+        b.setIconVisible(true);
+        b.setIconAlign(1);
+        EXPECT_EQ(b.face().pixel(c.margin, 4), rgb(255, 0, 0)) << c.style;
+        EXPECT_NE(b.face().pixel(c.margin - 1, 4), rgb(255, 0, 0)) << c.style;
+    }
+    // Style 10 never sets the background: its unpainted corners show the
+    // colour the face was cleared to.
+    XPButton round;
+    round.resize(75, 23);
+    round.setButtonStyle(10);
+    EXPECT_EQ(round.face().pixel(0, 0), rgb(212, 208, 200));
+    EXPECT_EQ(round.face().pixel(2, 23 - 2), rgb(212, 208, 200));
+    EXPECT_EQ(round.face().pixel(9, 23 - 5), rgb(212, 208, 200)); // one of the plain set's open cells
+    EXPECT_FALSE(round.mask().contains(QPoint(0, 0)));
+    EXPECT_TRUE(round.mask().contains(QPoint(6, 0)));
+}
+
+TEST_F(ButtonTest, TooltipIsFixedAtEntry)
+{
+    QWidget window;
+    auto* b = new XPButton(QStringLiteral("XPButton1"), &window);
+    b->resize(60, 24);
+    window.show();
+    b->setToolTipType(1);
+    b->setButtonToolTip(QStringLiteral("a & <b>"));
+    b->setToolTipTitle(QStringLiteral("Title"));
+    b->setToolTipIcon(9); // no such icon: none is drawn, the title stays
+    b->setToolTipBackColor(rgb(10, 20, 30));
+    b->setToolTipForeColor(sysColorRef(ColorBtnShadow));
+    send(*b, Op::Enter);
+    b->setButtonToolTip(QStringLiteral("later"));
+    const BalloonContent c = b->balloonContent();
+    EXPECT_EQ(c.text, QStringLiteral("a & <b>"));
+    EXPECT_EQ(c.title, QStringLiteral("Title"));
+    EXPECT_EQ(c.icon, 9);
+    EXPECT_EQ(c.back, QColor(10, 20, 30));
+    EXPECT_EQ(c.fore, QColor(128, 128, 128));
+    send(*b, Op::Leave);
+    send(*b, Op::Enter);
+    EXPECT_EQ(b->balloonContent().text, QStringLiteral("later"));
+    // Colour 0 keeps the desktop's tooltip colours.
+    b->setToolTipBackColor(0);
+    send(*b, Op::Leave);
+    send(*b, Op::Enter);
+    EXPECT_EQ(b->balloonContent().back, QToolTip::palette().color(QPalette::Inactive, QPalette::ToolTipBase));
+}
+
+TEST_F(ButtonTest, EmptyTooltipShowsNothingEvenWithATitle)
+{
+    XPButton b;
+    b.setToolTipTitle(QStringLiteral("Title"));
+    b.setToolTipIcon(1);
+    EXPECT_TRUE(b.toolTipMarkup().isEmpty());
+    b.setButtonToolTip(QStringLiteral("x"));
+    EXPECT_FALSE(b.toolTipMarkup().isEmpty());
+    b.setToolTipIcon(7); // out of range: title without a mark
+    EXPECT_TRUE(b.toolTipMarkup().contains(QStringLiteral("<b>Title</b>")));
+}
+
+TEST_F(ButtonTest, RefreshBenchmarkOfTheRichStyles)
+{
+    // Reports the median refresh of a 200 x 40 button per style, the face
+    // alone and with a caption; style 8 (the main window's) is the yardstick.
+    const int styles[] = {8, 7, 9, 10};
+    const int rounds = 400;
+    for (bool withCaption : {false, true}) {
+        std::map<int, std::vector<qint64>> times;
+        std::map<int, std::unique_ptr<XPButton>> buttons;
+        for (int style : styles) {
+            auto b = std::make_unique<XPButton>();
+            b->resize(200, 40);
+            b->setButtonStyle(style);
+            b->setCaption(withCaption ? QStringLiteral("播放列表") : QString());
+            buttons[style] = std::move(b);
+        }
+        QElapsedTimer t;
+        for (int i = 0; i < rounds; ++i)
+            for (int style : styles) { // interleaved, so load changes hit every style alike
+                t.start();
+                buttons[style]->refresh();
+                times[style].push_back(t.nsecsElapsed());
+            }
+        auto median = [&](int style) {
+            auto v = times[style];
+            std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+            return v[v.size() / 2] / 1000.0;
+        };
+        const double base = median(8);
+        for (int style : styles)
+            std::printf("[bench] refresh 200x40 style %d%s: median %.1f us (%.2fx style 8)\n", style,
+                        withCaption ? " with caption" : "", median(style), median(style) / base);
+        EXPECT_GT(base, 0.0);
+    }
 }
