@@ -230,6 +230,7 @@ void FrmMain::Timer1_Timer()
 // view commands run without it.
 
 bool FrmMain::lyricsWindowShown() const { return false; }
+bool FrmMain::lyricsWindowAvailable() const { return false; }
 void FrmMain::openLyricsWindow() {}
 void FrmMain::closeLyricsWindow() {}
 void FrmMain::focusLyricsWindow() {}
