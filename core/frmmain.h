@@ -214,6 +214,9 @@ public:
     void Timer10_Timer(); // a new lyric background picture
     void centreLyricStripOnEndText(bool lyricsWindow);
     bool lyricsWindowShown() const;
+    // Whether this build has the full-screen lyrics window at all; its
+    // commands do nothing without it.
+    bool lyricsWindowAvailable() const;
     void openLyricsWindow();
     void closeLyricsWindow();
     void focusLyricsWindow();

@@ -6,14 +6,18 @@
 #include "platform/ui.h"
 #include "platform/units.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <QWindow>
 
@@ -32,6 +36,21 @@ enum VirtualKey : int {
     VkAdd = 107,      // + of the numeric keypad
     VkSubtract = 109, // - of the numeric keypad
 };
+
+// True for a control the user types text into (the lyric editor, any
+// editable field).
+bool acceptsTypedText(const QWidget* w)
+{
+    if (const auto* e = qobject_cast<const QLineEdit*>(w))
+        return !e->isReadOnly();
+    if (const auto* e = qobject_cast<const QPlainTextEdit*>(w))
+        return !e->isReadOnly();
+    if (const auto* e = qobject_cast<const QTextEdit*>(w))
+        return !e->isReadOnly();
+    if (const auto* e = qobject_cast<const QAbstractSpinBox*>(w))
+        return !e->isReadOnly();
+    return false;
+}
 
 // The window sees every key before the control with the focus does, and a
 // press on the pictures toggles playback.
@@ -53,6 +72,9 @@ protected:
                 // An auto-repeated key gives release-press pairs: only the
                 // final release is one.
                 if (!press && k->isAutoRepeat())
+                    break;
+                // Keys typed into a text field are its text, never commands.
+                if (acceptsTypedText(QApplication::focusWidget()))
                     break;
                 if (const int code = FrmMain::virtualKeyCode(k->key(), k->modifiers())) {
                     if (press)

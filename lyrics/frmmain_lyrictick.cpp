@@ -151,6 +151,10 @@ void FrmMain::Timer1_Timer()
                     moveLyricHighlight(*box, oldStart, oldLength, Lyrics.highlightStart,
                                        Lyrics.highlightLength, s.LrcTextColor, s.LrcHighlightColor);
                     box->setSelStart(Lyrics.highlightStart - 1 + Lyrics.highlightLength + 2);
+                    // The caret alone leaves the sung line out of view after
+                    // a seek: above the box after one back, at its foot
+                    // after one forward.
+                    keepSungLineInView(*box, Lyrics.highlightStart);
                 }
             });
 
@@ -226,6 +230,7 @@ void FrmMain::Timer1_Timer()
 // view commands run without it.
 
 bool FrmMain::lyricsWindowShown() const { return false; }
+bool FrmMain::lyricsWindowAvailable() const { return false; }
 void FrmMain::openLyricsWindow() {}
 void FrmMain::closeLyricsWindow() {}
 void FrmMain::focusLyricsWindow() {}

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <limits>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -126,9 +127,12 @@ void LrcRequestController::fuzzySearchCommand()
 
 void LrcRequestController::startDownload(const QUrl& url)
 {
-    // The transfer never outlives the poll that waits for it.
-    const int waitMs = (std::max(settings().LrcWaitSeconds, 0) + 2) * 1000;
-    download_.setTimeouts(std::min(waitMs, 8000), waitMs);
+    // The poll waits LrcWaitSeconds ticks and drops the transfer on the tick
+    // after; the transfer's own limits only back that up. A shorter limit,
+    // idle or total, would lose a reply the countdown still waits for.
+    const qint64 waitMs = (qint64(std::max(settings().LrcWaitSeconds, 0)) + 2) * 1000;
+    const int limitMs = int(std::min<qint64>(waitMs, std::numeric_limits<int>::max()));
+    download_.setTimeouts(limitMs, limitMs);
     transfer_ = download_.start(url, replyPath());
 }
 

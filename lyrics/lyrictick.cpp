@@ -23,6 +23,17 @@ bool rangeInText(int start1, int length, int textLength)
     return start1 >= 1 && length > 0 && (long long)start1 - 1 + length <= textLength;
 }
 
+// The line of the first lyric line: the first "[" that begins a line (the
+// labels of the header come before it).
+int firstLyricLine(const RichTextModel& box)
+{
+    const QString& t = box.text();
+    for (qsizetype p = t.indexOf(u'['); p >= 0; p = t.indexOf(u'[', p + 1))
+        if (p == 0 || t[p - 1] == Cr || t[p - 1] == u'\n')
+            return box.lineFromChar(int(p));
+    return 0;
+}
+
 } // namespace
 
 QString lyricTimeKey(double clock)
@@ -119,6 +130,20 @@ void moveLyricHighlight(RichTextModel& box, int oldStart1, int oldLength, int ne
         box.setColor(oldStart1 - 1, oldLength, textColor);
     if (rangeInText(newStart1, newLength, size))
         box.setColor(newStart1 - 1, newLength, highlightColor);
+}
+
+void keepSungLineInView(RichTextModel& box, int highlightStart1)
+{
+    const int rows = box.visibleLineCount();
+    if (rows <= 0 || highlightStart1 < 1 || highlightStart1 > box.length())
+        return;
+    const int line = box.lineFromChar(highlightStart1 - 1);
+    const int lowest = (rows - 1) / 2;
+    const int top = box.firstVisibleLine();
+    if (line >= top && line - top <= lowest)
+        return;
+    const int row = std::clamp(firstLyricLine(box) - 1, 0, lowest);
+    box.setFirstVisibleLine(line - row);
 }
 
 } // namespace melodune

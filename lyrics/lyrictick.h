@@ -60,4 +60,12 @@ MarqueeParams marqueeFor(const QString& curLine, const QString& curTime, const Q
 void moveLyricHighlight(RichTextModel& box, int oldStart1, int oldLength, int newStart1, int newLength,
                         rt::PackedColor textColor, rt::PackedColor highlightColor);
 
+// After a hit: the highlighted line (1-based start as LrcHighlightStart)
+// and the lines after it in view. The tick's one-line scroll per hit keeps
+// the sung line on the row where the first lyric line stands after its own
+// hit; when a seek (or the user's scrolling) has put it above the box or
+// below its middle, it goes back to that row, never lower than the middle.
+// Does nothing while the box's height is unknown.
+void keepSungLineInView(RichTextModel& box, int highlightStart1);
+
 } // namespace melodune

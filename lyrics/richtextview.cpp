@@ -115,7 +115,11 @@ void RichTextView::applyBox()
 void RichTextView::rebuild()
 {
     QTextDocument* doc = document();
-    const bool blocked = verticalScrollBar()->blockSignals(true);
+    // The scroll bar's signals stay on: the scroll area keeps its own copy of
+    // the offset and moves the drawn pixels by the difference at the next
+    // scroll. A value that changed unseen here would shift the old pixels by
+    // the wrong amount, leaving stale lines until the next full repaint.
+    // (The user-scroll handler ignores changes while the text is rebuilt.)
     doc->clear();
     QTextCursor cur(doc);
     cur.beginEditBlock();
@@ -132,7 +136,6 @@ void RichTextView::rebuild()
         });
     }
     cur.endEditBlock();
-    verticalScrollBar()->blockSignals(blocked);
     reportVisibleLines();
 }
 

@@ -74,6 +74,7 @@ public:
     // Opens the media paused at 0 (PlayState 0) and raises OpenStateChange.
     // Throws MediaError (state Closed, fileName() empty) when it cannot be
     // opened within the open timeout. An empty name closes the media.
+    // Pending window messages may run while it waits for the media to open.
     virtual void setFileName(const QString& name) = 0;
     // Exactly the text last set successfully; empty while nothing is open.
     virtual QString fileName() const = 0;

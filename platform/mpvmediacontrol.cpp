@@ -244,10 +244,17 @@ void MpvMediaControl::setFileName(const QString& name)
         throw MediaError(("cannot open " + name).toStdString());
     }
 
-    // Wait for this entry to load or fail. Only mpv's queue is read here, not
-    // the window's: handlers do not run in the middle of the caller's code.
+    // Wait for this entry to load or fail. A dead stream takes the whole
+    // bound, so the window's messages run between short waits (timers tick,
+    // the window repaints); the callers' own guards keep their commands from
+    // re-entering. Only this loop reads mpv's queue meanwhile.
     QElapsedTimer clock;
     clock.start();
+    QElapsedTimer messages;
+    messages.start();
+    constexpr int MessageSliceMs = 20;
+    const QPointer<MpvMediaControl> self(this);
+    const quint64 open = ++openSerial_;
     loading_ = true;
     bool started = false;
     bool loaded = false;
@@ -258,7 +265,15 @@ void MpvMediaControl::setFileName(const QString& name)
             failure = QStringLiteral("timed out");
             break;
         }
-        const mpv_event* ev = mpv_wait_event(mpv_, double(left) / 1000.0);
+        if (messages.hasExpired(MessageSliceMs)) {
+            QCoreApplication::processEvents();
+            // Gone with its window, or a later open took over: that one's
+            // outcome stands.
+            if (!self || openSerial_ != open)
+                return;
+            messages.restart();
+        }
+        const mpv_event* ev = mpv_wait_event(mpv_, double(std::min<qint64>(left, MessageSliceMs)) / 1000.0);
         switch (ev->event_id) {
         case MPV_EVENT_START_FILE:
             started = started || static_cast<mpv_event_start_file*>(ev->data)->playlist_entry_id == id;
@@ -283,6 +298,9 @@ void MpvMediaControl::setFileName(const QString& name)
     loading_ = false;
     if (!drainQueued_.exchange(true))
         QMetaObject::invokeMethod(this, [this] { drainEvents(); }, Qt::QueuedConnection);
+    // A transport call made while it loaded may have let it run: it opens
+    // paused all the same.
+    setPaused(true);
 
     if (!loaded) {
         closeMedia();
@@ -303,6 +321,8 @@ void MpvMediaControl::setFileName(const QString& name)
 void MpvMediaControl::drainEvents()
 {
     drainQueued_ = false;
+    if (loading_)
+        return; // the open wait reads the queue; it drains once it is done
     while (mpv_) {
         const mpv_event* ev = mpv_wait_event(mpv_, 0);
         if (ev->event_id == MPV_EVENT_NONE)

@@ -88,6 +88,7 @@ private:
     int state_ = Closed;
     qint64 entryId_ = 0;      // mpv's playlist entry of the open media
     bool loading_ = false;    // inside setFileName's wait
+    quint64 openSerial_ = 0;  // bumped by every open, to spot one made during a wait
     bool endReported_ = false;
     std::optional<double> pendingSeek_; // time-pos lags a seek until it is done
     quint64 serial_ = 0;      // bumped by every transport change

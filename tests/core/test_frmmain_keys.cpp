@@ -1,9 +1,12 @@
 // Keys, balance and window commands of the main window.
 #include "controls/xpbutton.h"
+#include "lyrics/richtext.h"
 #include "tests/core/test_frmmain_transport_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QWindow>
 
@@ -93,6 +96,52 @@ TEST_F(KeysTest, TheWindowSeesKeysBeforeTheFocusedControl)
     QTest::keyClick(handle, Qt::Key_Space);
     settle();
     EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
+}
+
+TEST_F(KeysTest, TypingIntoTheLyricEditorRunsNoCommand)
+{
+    FrmMain& win = playing(kTwo, 0);
+    QWindow* handle = win.windowHandle();
+    ASSERT_TRUE(handle);
+    win.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&win));
+    win.showLyricEditorState(true);
+    settle();
+    win.RichTextBox2Edit->setFocus();
+    settle();
+    ASSERT_EQ(QApplication::focusWidget(), win.RichTextBox2Edit);
+    ASSERT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
+    settings().KeyState = 0;
+    const int view = settings().LrcViewMode;
+    const QSize size = win.size();
+
+    // Space, the C-K-D sequence, H, F, Esc and the keypad's plus and minus.
+    for (char c : QByteArray("check dh f"))
+        QTest::keyClick(handle, c);
+    QTest::keyClick(handle, Qt::Key_Plus, Qt::KeypadModifier);
+    QTest::keyClick(handle, Qt::Key_Minus, Qt::KeypadModifier);
+    QTest::keyClick(handle, Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(win.RichTextBox2->text(), QStringLiteral("check dh f+-"));
+    EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
+    EXPECT_TRUE(fake()->calls.isEmpty()) << fake()->calls.join(", ").toStdString();
+    EXPECT_EQ(settings().KeyState, 0);
+    EXPECT_EQ(win.size(), size);
+    EXPECT_EQ(settings().LrcViewMode, view);
+    EXPECT_EQ(win.Lyrics.offset, 0);
+
+    // The same keys outside the editor are commands again.
+    win.showLyricEditorState(false);
+    win.List1->setFocus();
+    settle();
+    QTest::keyClick(handle, Qt::Key_Space);
+    settle();
+    EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Paused);
+    QTest::keyClick(handle, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(win.Lyrics.offset, 50);
+    for (char c : QByteArray("ckd"))
+        QTest::keyClick(handle, c);
+    EXPECT_EQ(settings().KeyState, 1);
 }
 
 TEST_F(KeysTest, AutoRepeatedReleasesDoNotCount)

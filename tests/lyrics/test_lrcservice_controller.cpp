@@ -278,6 +278,35 @@ TEST_F(ControllerTest, PollCountsDownAndTimesOut)
     EXPECT_TRUE(box.text().startsWith("下载歌词失败"));
 }
 
+TEST_F(ControllerTest, AReplyBeforeTheCountdownEndsIsShown)
+{
+    const struct {
+        int wait;
+        int replyTick; // the poll tick that finds the reply
+    } cases[] = {{10, 9}, {20, 12}, {20, 21}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "wait " << c.wait << ", reply at tick " << c.replyTick);
+        QFile::remove(trackLyric());
+        settings().LrcWaitSeconds = c.wait;
+        server.setResponse("exact", {200, LyricsServer::lyricsBody("late"), 200});
+        ctrl.requestExact();
+        // The transfer is given as long as the countdown: no limit of its own
+        // may end it before the poll's last tick.
+        EXPECT_GE(ctrl.downloader().idleTimeoutMs(), (c.wait + 1) * 1000);
+        EXPECT_GE(ctrl.downloader().totalTimeoutMs(), (c.wait + 1) * 1000);
+        for (int tick = 1; tick < c.replyTick; ++tick)
+            ctrl.pollTick();
+        EXPECT_EQ(box.text(), QString("正在尝试下载歌词(剩余%1秒)").arg(c.wait - c.replyTick + 2));
+        ASSERT_TRUE(window.pollTimer);
+        ASSERT_TRUE(waitForReply());
+        ctrl.pollTick();
+        EXPECT_FALSE(window.pollTimer);
+        EXPECT_TRUE(window.lyricsLoaded);
+        EXPECT_TRUE(box.text().contains(QStringLiteral("第一行"))) << box.text().toStdString();
+        EXPECT_TRUE(stored().contains("late"));
+    }
+}
+
 TEST_F(ControllerTest, BrokenRepliesAreNotStored)
 {
     struct Case {

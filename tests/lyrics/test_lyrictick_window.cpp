@@ -371,3 +371,65 @@ TEST(LyricTickWindow, ASeekBackOntoTheHighlightedLineHitsItAgain)
     EXPECT_EQ(w.Picture6[1]->text(), "two");
     EXPECT_EQ(w.Timer[1]->interval(), 110);
 }
+
+TEST(LyricTickWindow, AfterASeekTheSungLineAndTheLinesAfterItStayInView)
+{
+    LyricTickWindow t;
+    t.play({.duration = 300});
+    QString lrc = QStringLiteral("[ti:Song]\n[ar:Singer]\n");
+    for (int i = 1; i <= 60; ++i) // a line every 3 s
+        lrc += QStringLiteral("[%1:%2.00]line %3\n")
+                   .arg(i * 3 / 60, 2, 10, QChar(u'0'))
+                   .arg(i * 3 % 60, 2, 10, QChar(u'0'))
+                   .arg(i);
+    t.loadLyrics(lrc);
+    settings().LrcViewMode = 0;
+    FrmMain& w = *t.w;
+    w.show();
+    QCoreApplication::processEvents();
+    RichTextModel& box = *w.RichTextBox1;
+    const int rows = box.visibleLineCount();
+    ASSERT_GE(rows, 6) << "the box shows several lines";
+
+    auto lineOf = [&](int n) { return box.lineFromChar(box.text().indexOf(QStringLiteral("line %1\r").arg(n))); };
+    auto rowOf = [&](int n) { return lineOf(n) - box.firstVisibleLine(); };
+
+    // Play through the first lines: each hit scrolls one line, the sung line
+    // keeps its row.
+    for (int n = 1; n <= 8; ++n)
+        t.tickAt(n * 3.0);
+    const int row = rowOf(8);
+    EXPECT_EQ(rowOf(7), row - 1);
+    ASSERT_GE(row, 0);
+
+    // A far seek puts the sung line back on that row; a short one may leave
+    // it higher or lower, but always in the upper half of the box.
+    const struct {
+        const char* name;
+        int line;
+        bool sameRow;
+    } seeks[] = {
+        {"forward", 40, true},           {"back", 3, true},          {"forward a little", 10, false},
+        {"back a little", 6, false},     {"forward again", 45, true}, {"back to the first", 1, true},
+    };
+    for (const auto& s : seeks) {
+        SCOPED_TRACE(s.name);
+        t.tickAt(s.line * 3.0 - 1.0); // between lines: no hit
+        t.tickAt(s.line * 3.0);
+        ASSERT_EQ(w.LrcCurLine, QStringLiteral("line %1").arg(s.line));
+        EXPECT_GE(rowOf(s.line), 0) << "the sung line is not above the box";
+        EXPECT_LE(rowOf(s.line), (rows - 1) / 2) << "the lines after it fill the rest";
+        EXPECT_LT(rowOf(s.line + 1), rows) << "the next line is in the box";
+        if (s.sameRow)
+            EXPECT_EQ(rowOf(s.line), row) << "the same row as in continuous play";
+        // Playing on from there keeps the row.
+        const int landed = rowOf(s.line);
+        t.tickAt(s.line * 3.0 + 3.0);
+        EXPECT_EQ(rowOf(s.line + 1), landed);
+    }
+
+    // Near the end the box stops at its last line; the lines left stay in it.
+    t.tickAt(59 * 3.0);
+    EXPECT_LT(lineOf(60), box.firstVisibleLine() + rows);
+    EXPECT_GE(lineOf(59), box.firstVisibleLine());
+}

@@ -12,8 +12,10 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
+#include <utility>
 #include <sndfile.h>
 
 using rt::MediaControl;
@@ -208,6 +210,44 @@ TEST_F(MpvMedia, UnopenableMediaRaises)
         EXPECT_EQ(mc->playState(), MediaControl::Closed);
         EXPECT_EQ(mc->fileName(), QString());
     }
+}
+
+TEST_F(MpvMedia, WindowMessagesRunWhileADeadStreamOpens)
+{
+    QTcpServer silent; // accepts, never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QString dead = QStringLiteral("http://127.0.0.1:%1/live.mp3").arg(silent.serverPort());
+    auto mc = makeMpv("open-timeout-ms=1500");
+    const QString good = wav("good.wav");
+
+    // A 50 ms timer of the window goes on ticking through the wait.
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(50);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start();
+    EXPECT_THROW(mc->setFileName(dead), MediaError);
+    EXPECT_GE(ticks, 3);
+    EXPECT_EQ(mc->playState(), MediaControl::Closed);
+
+    // A command that runs meanwhile and opens another media wins: the wait
+    // for the dead one ends without closing it.
+    bool opened = false;
+    QObject::connect(&timer, &QTimer::timeout, mc.get(), [&] {
+        if (!std::exchange(opened, true))
+            mc->setFileName(good);
+    });
+    StateLog log(*mc);
+    EXPECT_NO_THROW(mc->setFileName(dead));
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(mc->fileName(), good);
+    EXPECT_EQ(mc->playState(), MediaControl::Stopped);
+    timer.stop();
+    QTest::qWait(200);
+    EXPECT_EQ(mc->fileName(), good);
+    EXPECT_EQ(log.states, QList<int>{MediaControl::Stopped});
+    mc->play();
+    EXPECT_EQ(mc->playState(), MediaControl::Playing);
 }
 
 TEST_F(MpvMedia, EndOfStreamOnceBeforeStopped)
