@@ -14,7 +14,11 @@
 #include "platform/mediacontrol.h"
 #include "sound/captureformat.h"
 #include "sound/waveinrecorder.h"
+#include "visual/clsvisual.h"
+#include "visual/inlineeffects.h"
+#include "visual/levelmeter.h"
 #include "visual/skin.h"
+#include "visual/visualpanel.h"
 
 #include <QHash>
 #include <QPointer>
@@ -244,6 +248,18 @@ public:
     // Stops a running recording or the play-back of a recording.
     void mnuStopRecPlay_Click();
     void XPButton8_Click();
+    // ---- animation tick and visual menus (visual/frmmain_visual.cpp) -----
+    // The 50 ms tick: level meter, visual effects, the stretched window's jump.
+    void Timer4_Timer();
+    void mnuSelVisual_Click(int n); // mnuSelVisual0..9, PopSelVisual0..9
+    void mnuShowVisualS_Click();    // also PopShowVisualS, PopShowVisualS2
+    void XPButton23_Click();
+    void mnuShowPic_Click();
+    void mnuView_Click();           // the View menu opens
+    void Popmnu6_Click();           // the visual pop-up opens
+    void UpdateVisualStyleMenus();
+    // The lyric marquee (view 1), painted by the lyric tick.
+    void paintLyricMarquee();
 
     // ---- controls (names as designed) ---------------------------------
     QLabel* PicShape = nullptr;
@@ -260,12 +276,12 @@ public:
     QWidget* Picture2 = nullptr;    // cover picture area
     QLabel* Image1 = nullptr;       // default cover (hidden holder)
     QLabel* Image2 = nullptr;       // shown cover
-    QWidget* Picture5 = nullptr;    // visualisation panel
+    VisualPanel* Picture5 = nullptr; // visualisation panel
     QWidget* Picture3 = nullptr;    // sliding panel strip
     std::array<QWidget*, 4> Picture4{};
     QFrame* Line1 = nullptr;        // recording progress line
 
-    QWidget* Picture1 = nullptr;    // lyric area
+    VisualPanel* Picture1 = nullptr; // lyric area (the marquee's panel)
     QLabel* Image6 = nullptr;       // lyric background
     std::array<QLabel*, 3> Picture6{}; // lyric strips
     QLabel* Picture7 = nullptr;
@@ -377,6 +393,21 @@ public:
     std::unique_ptr<rt::DSCaptureBuffer> DSCaptureBuffer;
     std::unique_ptr<rt::DSBuffer> DSBuffer;
     CaptureSizing Capture; // CaptureDesc, RecordSeconds, Samples
+    // ---- fields of the animation tick ----
+    std::int32_t CaptureStatus = 0;
+    std::int32_t SampleCount = 0;      // 16-bit samples captured so far
+    std::int32_t PeakLeft = 0;
+    std::int32_t PeakRight = 0;
+    std::int32_t MeterLeft = 0;        // twips, 0..2160
+    std::int32_t MeterRight = 0;
+    EffectCounters Effects;            // EffectTicks, VisualFrame, column counter
+    MeterPositions Meter;              // the Left values of Picture4(0..3), twips
+    TickBlock TickSamples{};           // the newest 1440 samples, oldest first
+    std::uint64_t AnimationTicks = 0;     // ticks past the guards
+    std::uint64_t AnimationTicksRead = 0; // ticks that read a fresh block
+    // The visualiser, made by whichever tick needs it first.
+    std::unique_ptr<clsVisual> Visual;
+    bool animationTickRunning_ = false;
     SkinControls Skin;
 
 signals:
@@ -395,6 +426,11 @@ private:
     void connectTransportHandlers();
     void connectLyricsHandlers();
     void connectRecordingHandlers();
+    void connectVisualHandlers();
+    void drawVisualEffect();
+    void restartMeterCapture();
+    void placeMeter();
+    void createVisual();
     // Mouse events of the passive controls, by the control's name; true
     // when handled.
     bool controlMouseEvent(const QString& control, QMouseEvent* e);

@@ -149,15 +149,21 @@ void FrmMain::buildDesign()
     Image2 = makeLabel(Picture2, QStringLiteral("Image2"));
     Image2->setScaledContents(true);
     Image2->installEventFilter(this);
-    Picture5 = makePanel(skin, QStringLiteral("Picture5"));
+    Picture5 = new VisualPanel(skin);
+    Picture5->setObjectName(QStringLiteral("Picture5"));
     Picture5->hide();
     Picture5->installEventFilter(this);
 
+    // The level meter: a lit scale, bright at the centre's edge and hot at
+    // the ends, under two dark covers that slide outwards with the level,
+    // and two light peak markers.
     Picture3 = makePanel(skin, QStringLiteral("Picture3"));
-    Picture3->setStyleSheet(QStringLiteral("background: #0b0f18;"));
+    Picture3->setStyleSheet(QStringLiteral(
+        "background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #ff3030, stop:0.2 #ffd040,"
+        " stop:0.5 #40e070, stop:0.8 #ffd040, stop:1 #ff3030);"));
     for (int i = 0; i < 4; ++i) {
         Picture4[i] = makePanel(Picture3, QStringLiteral("Picture4_%1").arg(i));
-        Picture4[i]->setStyleSheet(QStringLiteral("background: transparent;"));
+        Picture4[i]->setStyleSheet(i < 2 ? QStringLiteral("background: #0b0f18;") : QStringLiteral("background: #e8f0ff;"));
     }
     Line1 = new QFrame(skin);
     Line1->setObjectName(QStringLiteral("Line1"));
@@ -166,10 +172,11 @@ void FrmMain::buildDesign()
     Line1->hide();
 
     // Lyric area: the text box, and the picture views drawn over Picture1.
-    Picture1 = makePanel(skin, QStringLiteral("Picture1"));
+    Picture1 = new VisualPanel(skin);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(330, 32, 320, 240);
-    // Only the panel: the strips are transparent over the background picture.
-    Picture1->setStyleSheet(QStringLiteral("#Picture1 { background: black; }"));
+    // Black until the marquee gives it a frame; the strips are transparent
+    // over the background picture.
     Picture1->hide();
     Image6 = makeLabel(Picture1, QStringLiteral("Image6"));
     Image6->setScaledContents(true);
@@ -446,6 +453,7 @@ void FrmMain::connectHandlers()
     connectLyricViewHandlers();
     connectLrcWebHandlers();
     connectRecordingHandlers();
+    connectVisualHandlers();
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)

@@ -19,7 +19,7 @@ struct SharedState {
     std::int32_t BkgroundCount = 0;
     std::array<float, 512> SineTable{};
     std::array<std::int16_t, 1024> WaveData{};
-    std::array<std::int32_t, 512> LevelData{};
+    std::array<float, 512> LevelData{};
     // Set while a conversion, a lyrics download or the start of a track runs.
     bool Busy = false;
     QString CoverPicPath;

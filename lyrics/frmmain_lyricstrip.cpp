@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "core/shared.h"
 #include "lyrics/lyricstrip.h"
+#include "platform/clock.h"
 #include "platform/units.h"
 #include "visual/skin.h"
 
@@ -52,8 +53,13 @@ void FrmMain::placeLyricStrip()
 
 void FrmMain::paintLyricViews()
 {
+    if (settings().LrcViewMode == 1) {
+        paintLyricMarquee();
+        return;
+    }
     if (settings().LrcViewMode != 2)
-        return; // the marquee and the lyrics window's views paint elsewhere
+        return; // the lyrics window's views paint elsewhere
+    Picture1->clearFrame(); // the marquee's last frame, under the background
 
     if (LrcPaintCounter == 0)
         Timer[10]->start(); // a new background picture
@@ -84,6 +90,22 @@ void FrmMain::paintLyricViews()
     printInBox(Picture6[0], LrcPrevLine);
     printInBox(strip, LrcCurLine);
     printInBox(Picture6[2], LrcNextLine);
+}
+
+// View 1: the three lines as a marquee over the warping visualiser surface.
+void FrmMain::paintLyricMarquee()
+{
+    createVisual();
+    if (LrcPaintCounter == 0)
+        Visual->BuildTrans(static_cast<std::int32_t>(rt::clock().rnd() * Visual->TransCount()));
+    if (++LrcPaintCounter > 100)
+        LrcPaintCounter = 0;
+    MarqueeParams m{LrcMarqueeX, LrcMarqueeStep, LrcMarqueeWidth};
+    Visual->CalcLrc(LrcPrevLine, LrcCurLine, LrcNextLine, m);
+    LrcMarqueeX = m.x;
+    LrcMarqueeStep = m.step;
+    LrcMarqueeWidth = m.width;
+    Visual->PaintPictureLrc(*Picture1);
 }
 
 void FrmMain::Timer10_Timer()

@@ -32,19 +32,6 @@ void step(F&& f)
 
 const QString kClosingText = QStringLiteral("谢谢使用！");
 
-// The off branch of the visualisation switch: view 1 paints on the
-// visualiser's surface, so the panel cannot stay on beside it.
-void switchVisualisationOff(FrmMain& w)
-{
-    settings().ShowVisual = 0;
-    w.Picture5->hide();
-    if (QAction* a = w.mnu(QStringLiteral("mnuShowVisualS")))
-        a->setText(QStringLiteral("打开可视化效果(&E)"));
-    for (const char* n : {"PopShowVisualS", "PopShowVisualS2"})
-        if (QAction* a = w.mnu(QString::fromLatin1(n)))
-            a->setText(QStringLiteral("打开可视化效果"));
-}
-
 } // namespace
 
 void FrmMain::Timer1_Timer()
@@ -94,8 +81,9 @@ void FrmMain::Timer1_Timer()
             if (mode == 0) {
                 RichTextBox1->setVisible(true);
             } else if (mode == 1) {
+                // View 1 paints on the visualiser's surface: the panel goes off.
                 if (s.ShowVisual == 1)
-                    switchVisualisationOff(*this);
+                    mnuShowVisualS_Click();
                 Picture1->show();
                 RichTextBox1->setVisible(false);
                 pictureViews(false);

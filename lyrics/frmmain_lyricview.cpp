@@ -186,7 +186,7 @@ void FrmMain::connectLyricViewHandlers()
     connect(mnu(QStringLiteral("mnuLrcVSH")), &QAction::triggered, this, &FrmMain::mnuLrcVSH_Click);
     connect(mnu(QStringLiteral("mnuLrcSt")), &QAction::triggered, this, &FrmMain::mnuLrcSt_Click);
 
-    connect(menu(QStringLiteral("mnuView")), &QMenu::aboutToShow, this, &FrmMain::checkLrcViewMenu);
+    // The View menu's opening handler (mnuView_Click) checks the view items.
     connect(menu(QStringLiteral("Popmnu1")), &QMenu::aboutToShow, this, &FrmMain::Popmnu1_Click);
     connect(menu(QStringLiteral("mnuControl")), &QMenu::aboutToShow, this, &FrmMain::mnuControl_Click);
     // The start/pause item sits in the View menu of this design, so its

@@ -88,9 +88,19 @@ struct QtCaptureSource::Impl {
     QAudioSource* audio = nullptr;
     QPointer<QIODevice> io;
     bool active = false;
+    QByteArray deviceId; // empty: the server's default input
+
+    QAudioDevice input() const
+    {
+        if (!deviceId.isEmpty())
+            for (const QAudioDevice& d : QMediaDevices::audioInputs())
+                if (d.id() == deviceId)
+                    return d;
+        return defaultInput();
+    }
 };
 
-std::unique_ptr<QtCaptureSource> QtCaptureSource::create(QString* error)
+std::unique_ptr<QtCaptureSource> QtCaptureSource::create(QString* error, const QByteArray& deviceId)
 {
     if (QMediaDevices::audioInputs().isEmpty()) {
         setError(error, QStringLiteral("no sound input device (is the sound server running?)"));
@@ -98,6 +108,7 @@ std::unique_ptr<QtCaptureSource> QtCaptureSource::create(QString* error)
     }
     std::unique_ptr<QtCaptureSource> s(new QtCaptureSource);
     s->d_ = std::make_unique<Impl>();
+    s->d_->deviceId = deviceId;
     return s;
 }
 
@@ -112,7 +123,7 @@ QtCaptureSource::~QtCaptureSource()
 
 bool QtCaptureSource::formatsMask(std::uint32_t* mask)
 {
-    const QAudioDevice dev = defaultInput();
+    const QAudioDevice dev = d_->input();
     if (dev.isNull())
         return false;
     std::uint32_t m = 0;
@@ -127,12 +138,16 @@ bool QtCaptureSource::formatsMask(std::uint32_t* mask)
 bool QtCaptureSource::start(const WaveFormatEx& format, QString* error)
 {
     stop();
-    const QAudioDevice dev = defaultInput();
+    const QAudioDevice dev = d_->input();
     if (dev.isNull()) {
         setError(error, QStringLiteral("no sound input device"));
         return false;
     }
     auto* audio = new QAudioSource(dev, toQtFormat(format), this);
+    // Fragments of about 10 ms: the level meter reads every 50 ms and wants
+    // each tick's input by then.
+    const int block = std::max<int>(1, format.blockAlign);
+    audio->setBufferSize(std::max(block, format.avgBytesPerSec / 100 / block * block));
     QIODevice* io = audio->start();
     if (!io || audio->error() != QAudio::NoError) {
         setError(error, QStringLiteral("cannot open the sound input \"%1\"").arg(dev.description()));

@@ -81,12 +81,13 @@ signals:
     void failed(const QString& reason);
 };
 
-// The sound server's default input through Qt Multimedia.
+// The sound server's default input through Qt Multimedia, or the input
+// with a given device id while the server lists it.
 class QtCaptureSource : public CaptureSource {
     Q_OBJECT
 public:
     // Nullptr, with a reason, when the server lists no input device.
-    static std::unique_ptr<QtCaptureSource> create(QString* error);
+    static std::unique_ptr<QtCaptureSource> create(QString* error, const QByteArray& deviceId = {});
     ~QtCaptureSource() override;
 
     bool formatsMask(std::uint32_t* mask) override;

@@ -213,7 +213,7 @@ TEST_F(KeysTest, TheBalanceSliderSetsTheBalanceAndItsCaption)
 TEST_F(KeysTest, APressOnThePicturesTogglesPlayback)
 {
     FrmMain& win = playing(kTwo, 0);
-    for (QWidget* picture : {static_cast<QWidget*>(win.Image2), win.Picture2, win.Picture5}) {
+    for (QWidget* picture : {static_cast<QWidget*>(win.Image2), win.Picture2, static_cast<QWidget*>(win.Picture5)}) {
         SCOPED_TRACE(picture->objectName().toStdString());
         const int before = win.MediaPlayer1->playState();
         QTest::mousePress(picture, Qt::RightButton, {}, QPoint(2, 2));

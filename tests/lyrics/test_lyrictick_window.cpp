@@ -143,8 +143,11 @@ TEST(LyricTickWindow, ClosingTextInTheLastThreeSecondsOnlyForTracksWithALength)
         EXPECT_EQ(w.LrcCurLine, QString::fromUtf8(c.curLine));
         if (c.closing) {
             EXPECT_EQ(w.RichTextBox1->selStart(), w.RichTextBox1->length());
-            // The strip view titles the closing text with its welcome line.
-            EXPECT_EQ(w.LrcPrevLine, c.mode == 2 ? QStringLiteral("欢迎使用 Melodune") : QString());
+            // The strip view titles the closing text with its welcome line,
+            // the marquee with its default title.
+            EXPECT_EQ(w.LrcPrevLine, c.mode == 2   ? QStringLiteral("欢迎使用 Melodune")
+                                     : c.mode == 1 ? QStringLiteral(" Melodune ")
+                                                   : QString());
             EXPECT_EQ(w.LrcMarqueeX, 0);
             EXPECT_EQ(w.LrcMarqueeStep, 0);
             EXPECT_EQ(w.LrcStripRed + w.LrcStripGreen + w.LrcStripBlue, 3 * 255);

@@ -1,0 +1,409 @@
+// The animation tick of the main window (level meter, visual effects, the
+// stretched window's jump) and the visual menus.
+#include "core/frmmain.h"
+
+#include "controls/xpbutton.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "platform/clock.h"
+#include "platform/ui.h"
+#include "platform/units.h"
+#include "sound/captureformat.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+
+namespace melodune {
+
+namespace {
+
+const char* const kEffectCaptions[10] = {"随机[默认]", "波形", "激光", "火焰", "水波",
+                                         "双线", "数字", "变幻", "交叉", "Tavrel"};
+
+bool showsPicture(const rt::MediaControl* mp)
+{
+    return mp->imageSourceWidth() != 0 || mp->imageSourceHeight() != 0;
+}
+
+void setChecked(QAction* a, bool on)
+{
+    if (a) {
+        a->setCheckable(true);
+        a->setChecked(on);
+    }
+}
+
+// Right clicks on the picture panels open their pop-ups.
+class PopupFilter : public QObject {
+public:
+    PopupFilter(FrmMain* w, QObject* parent) : QObject(parent), w_(w) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() != QEvent::MouseButtonRelease ||
+            static_cast<QMouseEvent*>(e)->button() != Qt::RightButton)
+            return false;
+        QMenu* m = nullptr;
+        if (watched == w_->Picture5)
+            m = w_->menu(QStringLiteral("Popmnu6"));
+        else if (watched == w_->Picture2 || watched == w_->Image2)
+            m = w_->menu(QStringLiteral("Popmnu2"));
+        if (!m)
+            return false;
+        m->popup(QCursor::pos());
+        return true;
+    }
+
+private:
+    FrmMain* w_;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The tick
+
+void FrmMain::Timer4_Timer()
+{
+    if (animationTickRunning_)
+        return; // one tick at a time: step 2 lets others run
+    SettingsRecord& s = settings();
+    auto frozen = [&] {
+        return s.LrcViewMode >= 100 || isMinimized() ||
+               (showsPicture(MediaPlayer1) && MediaPlayer1->displaySize() == rt::MediaControl::DisplayFullScreen) ||
+               shared().Busy;
+    };
+    // 1.
+    if (frozen())
+        return;
+    // 2. A close, reload or stop command may run here; whatever it released
+    // is looked up afresh below, and a window taken down ends the tick.
+    animationTickRunning_ = true;
+    {
+        QPointer<FrmMain> self(this);
+        QCoreApplication::processEvents();
+        if (!self)
+            return;
+    }
+    const auto running = qScopeGuard([this] { animationTickRunning_ = false; });
+    if (unloading_ || frozen())
+        return;
+    ++AnimationTicks;
+
+    // 3-4.
+    Meter.driftMarkers();
+    if (s.ShowRecVolume == 0 && s.ShowVisual == 0 && Meter.markersAtRest()) {
+        placeMeter();
+        Timer[4]->stop();
+        return;
+    }
+    // 5-6.
+    if (s.ShowRecVolume == 0)
+        Meter.resetBars();
+    if (s.ShowVisual == 0 && Picture5->isVisible())
+        Picture5->hide();
+
+    // 7-8.
+    bool fresh = false;
+    if (!DSCaptureBuffer) {
+        if (Recording) {
+            placeMeter();
+            mnuStopRecPlay_Click();
+            return;
+        }
+    } else {
+        CaptureStatus = DSCaptureBuffer->GetStatus();
+        if (CaptureStatus & rt::CaptureStatusCapturing) {
+            if (!Recording)
+                DSCaptureBuffer->Stop();
+            SampleCount = DSCaptureBuffer->GetCurrentPosition().readPos / 2;
+            fresh = SampleCount >= kTickBlockSamples;
+        } else if (Recording) {
+            // The recording's buffer has run full.
+            placeMeter();
+            mnuStopRecPlay_Click();
+            return;
+        }
+    }
+
+    if (fresh) {
+        ++AnimationTicksRead;
+        // 9. A failed read keeps the previous block.
+        DSCaptureBuffer->ReadBuffer(SampleCount * 2 - kTickBlockSamples * 2, kTickBlockSamples * 2,
+                                    TickSamples.data(), 0);
+        // 10-11.
+        const MeterPeaks peaks = meterPeaks(TickSamples);
+        PeakLeft = peaks.left;
+        PeakRight = peaks.right;
+        MeterLeft = meterLength(PeakLeft);
+        MeterRight = meterLength(PeakRight);
+        // 12.
+        if (s.ShowRecVolume == 1)
+            Meter.showLevels(MeterLeft, MeterRight);
+        // 13.
+        if (!showsPicture(MediaPlayer1) && s.ShowVisual == 1)
+            drawVisualEffect();
+        // 14. Window systems that place windows themselves (Wayland) ignore the move.
+        if (s.KeyState == 1 && screen()) {
+            const int top = keyModeTop(rt::pixelsToTwips(y()), rt::pixelsToTwips(screen()->geometry().height()),
+                                       rt::pixelsToTwips(PicShape->height()), PeakLeft, PeakRight);
+            if (rt::twipsToPixels(top) != y())
+                move(x(), rt::twipsToPixels(top));
+        }
+    }
+    placeMeter();
+
+    // 15.
+    if (!Recording)
+        restartMeterCapture();
+}
+
+void FrmMain::placeMeter()
+{
+    for (std::size_t i = 0; i < Picture4.size(); ++i) {
+        const int px = rt::twipsToPixels(Meter.left[i]);
+        if (Picture4[i]->x() != px)
+            Picture4[i]->move(px, Picture4[i]->y());
+    }
+}
+
+void FrmMain::restartMeterCapture()
+{
+    if (!DSCapture)
+        return;
+    if (Capture.RecordSeconds != 0.5) {
+        // Sized quietly: a sound server that lost its input (or restarted)
+        // leaves the tick without a buffer, and the next tick tries again.
+        rt::CaptureCaps caps;
+        rt::WaveFormatEx format;
+        if (!DSCapture->GetCaps(caps) || !chooseCaptureFormat(caps.formats, &format)) {
+            DSCaptureBuffer.reset();
+            return;
+        }
+        Capture.RecordSeconds = 0.5;
+        double seconds = 0.5;
+        if (prepareCaptureFormat(Capture, caps.formats, std::max(1, settings().MaxRecordMinutes), seconds) !=
+            PrepareResult::Ok) {
+            Capture.RecordSeconds = 0;
+            DSCaptureBuffer.reset();
+            return;
+        }
+    }
+    DSCaptureBuffer = DSCapture->CreateCaptureBuffer(Capture.CaptureDesc);
+    if (DSCaptureBuffer)
+        DSCaptureBuffer->Start(0);
+}
+
+void FrmMain::createVisual()
+{
+    if (Visual)
+        return;
+    Visual = std::make_unique<clsVisual>();
+    Visual->setFont(font());
+    Visual->setFooter(rt::appTitle() + QStringLiteral(" %1.%2.%3")
+                                           .arg(services_.versionMajor)
+                                           .arg(services_.versionMinor)
+                                           .arg(services_.versionRevision));
+}
+
+void FrmMain::drawVisualEffect()
+{
+    SettingsRecord& s = settings();
+    const int effect = chooseEffect(Effects, s.VisualType, s.VisualRandom, [] { return rt::clock().rnd(); });
+    if (effect == 0)
+        return;
+    if (effect <= 3) {
+        QImage& frame = Picture5->frame(kEffectWidth, kEffectHeight);
+        if (effect == 1)
+            drawWaveform(frame, TickSamples, MeterLeft, MeterRight);
+        else if (effect == 2)
+            drawLaser(frame, TickSamples, MeterLeft, MeterRight);
+        else
+            drawFlame(frame, TickSamples, rt::clock().rnd());
+        Picture5->update();
+        return;
+    }
+    createVisual();
+    if (Effects.VisualFrame == 0) {
+        Visual->BuildTrans(static_cast<std::int32_t>(rt::clock().rnd() * Visual->TransCount()));
+        Visual->DrawStyle = effect - 4;
+    }
+    if (++Effects.VisualFrame > 100)
+        Effects.VisualFrame = 0;
+    SharedState& sh = shared();
+    fillVisualInput(TickSamples, sh.WaveData, sh.LevelData);
+    Visual->Calc();
+    Visual->PaintPicture(*Picture5);
+}
+
+// ---------------------------------------------------------------------------
+// Menus
+
+void FrmMain::UpdateVisualStyleMenus()
+{
+    SettingsRecord& s = settings();
+    Effects.reset();
+    for (int i = 0; i <= 9; ++i) {
+        setChecked(mnu(QStringLiteral("mnuSelVisual%1").arg(i)), false);
+        setChecked(mnu(QStringLiteral("PopSelVisual%1").arg(i)), false);
+    }
+    int item = 0;
+    if (s.VisualRandom < 1) {
+        s.VisualRandom = 0;
+        if (s.VisualType < 1 || s.VisualType > 9)
+            s.VisualType = 1;
+        item = s.VisualType;
+    }
+    setChecked(mnu(QStringLiteral("mnuSelVisual%1").arg(item)), true);
+    setChecked(mnu(QStringLiteral("PopSelVisual%1").arg(item)), true);
+}
+
+void FrmMain::mnuSelVisual_Click(int n)
+{
+    SettingsRecord& s = settings();
+    if (n == 0) {
+        if (s.VisualType < 1)
+            s.VisualType = 1;
+        s.VisualRandom = s.VisualType;
+    } else if (n >= 1 && n <= 9) {
+        s.VisualType = n;
+        s.VisualRandom = 0;
+    }
+    UpdateVisualStyleMenus();
+}
+
+void FrmMain::mnuShowVisualS_Click()
+{
+    SettingsRecord& s = settings();
+    const bool on = s.ShowVisual != 1;
+    if (!on) {
+        s.ShowVisual = 0;
+        Picture5->hide();
+    } else {
+        // View 1 draws on the same visualiser.
+        if (s.LrcViewMode == 1)
+            mnuLrcVS2_Click();
+        s.ShowVisual = 1;
+        Picture5->show();
+        Timer[4]->start();
+    }
+    if (QAction* a = mnu(QStringLiteral("mnuShowVisualS")))
+        a->setText(on ? QStringLiteral("关闭可视化效果(&E)") : QStringLiteral("打开可视化效果(&E)"));
+    for (const char* n : {"PopShowVisualS", "PopShowVisualS2"})
+        if (QAction* a = mnu(QString::fromLatin1(n)))
+            a->setText(on ? QStringLiteral("关闭可视化效果") : QStringLiteral("打开可视化效果"));
+}
+
+void FrmMain::XPButton23_Click()
+{
+    if (!showsPicture(MediaPlayer1))
+        mnuShowVisualS_Click();
+}
+
+void FrmMain::mnuShowPic_Click()
+{
+    QAction* item = mnu(QStringLiteral("mnuShowPic"));
+    item->setChecked(!item->isChecked());
+    SettingsRecord& s = settings();
+    if (item->isChecked()) {
+        // The picture comes back in the ordinary mode.
+        if (s.PictureMode == 0)
+            s.PictureMode = 1;
+        Picture2->show();
+    } else {
+        s.PictureMode = 0;
+        Image2->setPixmap(Image1->pixmap());
+        Image2->setScaledContents(true);
+        Image2->setGeometry(0, 0, rt::twipsToPixels(4320), rt::twipsToPixels(3240));
+        Picture2->hide();
+    }
+}
+
+void FrmMain::mnuView_Click()
+{
+    const SettingsRecord& s = settings();
+    const bool picture = showsPicture(MediaPlayer1);
+    mnu(QStringLiteral("mnuFull"))->setEnabled(picture);
+    mnu(QStringLiteral("mnuShowPic"))->setEnabled(!picture);
+    mnu(QStringLiteral("mnuOpenPic"))->setEnabled(!picture);
+    Popmnu6_Click();
+    checkLrcViewMenu();
+    mnu(QStringLiteral("mnuShowVolumeB"))
+        ->setText(s.ShowRecVolume != 0 ? QStringLiteral("关闭录音音量显示(&M)") : QStringLiteral("打开录音音量显示(&M)"));
+}
+
+void FrmMain::Popmnu6_Click()
+{
+    const bool on = settings().ShowVisual == 1;
+    mnu(QStringLiteral("mnuSelVisualN"))->setEnabled(on);
+    mnu(QStringLiteral("PopSelVisualN"))->setEnabled(on);
+    UpdateVisualStyleMenus();
+}
+
+void FrmMain::connectVisualHandlers()
+{
+    connect(Timer[4], &QTimer::timeout, this, &FrmMain::Timer4_Timer);
+
+    // The effect submenu of the View menu: a separator after items 0 and 3.
+    if (QMenu* sub = menu(QStringLiteral("mnuSelVisualN")))
+        sub->insertSeparator(mnu(QStringLiteral("mnuSelVisual4")));
+
+    // The visual pop-up.
+    const QString pop6 = QStringLiteral("Popmnu6");
+    if (!menu(pop6))
+        addSubMenu({}, pop6, QStringLiteral("可视化效果"));
+    if (!mnu(QStringLiteral("PopShowVisualS")))
+        addMenuItem(pop6, QStringLiteral("PopShowVisualS"), QStringLiteral("关闭可视化效果"));
+    if (!menu(QStringLiteral("PopSelVisualN"))) {
+        addSubMenu(pop6, QStringLiteral("PopSelVisualN"), QStringLiteral("可视化效果选择"));
+        for (int i = 0; i <= 9; ++i) {
+            addMenuItem(QStringLiteral("PopSelVisualN"), QStringLiteral("PopSelVisual%1").arg(i),
+                        QString::fromUtf8(kEffectCaptions[i]));
+            if (i == 0 || i == 3)
+                addSeparator(QStringLiteral("PopSelVisualN"));
+        }
+    }
+    // The picture pop-up's visual items.
+    const QString pop2 = QStringLiteral("Popmnu2");
+    if (!menu(pop2))
+        addSubMenu({}, pop2, QStringLiteral("图片"));
+    if (!mnu(QStringLiteral("PopOpenPic")))
+        addMenuItem(pop2, QStringLiteral("PopOpenPic"), QStringLiteral("查找/替换封面图片"));
+    if (!mnu(QStringLiteral("PopShowVisualS2")))
+        addMenuItem(pop2, QStringLiteral("PopShowVisualS2"), QStringLiteral("打开可视化效果"));
+
+    for (int i = 0; i <= 9; ++i) {
+        connect(mnu(QStringLiteral("mnuSelVisual%1").arg(i)), &QAction::triggered, this,
+                [this, i] { mnuSelVisual_Click(i); });
+        connect(mnu(QStringLiteral("PopSelVisual%1").arg(i)), &QAction::triggered, this,
+                [this, i] { mnuSelVisual_Click(i); });
+    }
+    for (const char* n : {"mnuShowVisualS", "PopShowVisualS", "PopShowVisualS2"})
+        connect(mnu(QString::fromLatin1(n)), &QAction::triggered, this, &FrmMain::mnuShowVisualS_Click);
+    connect(mnu(QStringLiteral("mnuShowPic")), &QAction::triggered, this, [this] {
+        // The action has toggled itself; the handler toggles it as the design does.
+        QAction* a = mnu(QStringLiteral("mnuShowPic"));
+        a->setChecked(!a->isChecked());
+        mnuShowPic_Click();
+    });
+    connect(mnu(QStringLiteral("PopOpenPic")), &QAction::triggered, this,
+            [this] { mnu(QStringLiteral("mnuOpenPic"))->trigger(); });
+    connect(menu(QStringLiteral("mnuView")), &QMenu::aboutToShow, this, &FrmMain::mnuView_Click);
+    connect(menu(pop6), &QMenu::aboutToShow, this, &FrmMain::Popmnu6_Click);
+    connect(XPButtons[23], &XPButton::Click, this, &FrmMain::XPButton23_Click);
+
+    auto* popups = new PopupFilter(this, this);
+    Picture5->installEventFilter(popups);
+    Picture2->installEventFilter(popups);
+    Image2->installEventFilter(popups);
+}
+
+} // namespace melodune
