@@ -363,6 +363,7 @@ void FrmMain::unloadForm()
     if (unloading_ || !loaded_)
         return;
     unloading_ = true;
+    closeLyricEditor();
     Form_QueryUnload();
     Form_Unload();
     unloading_ = false;
