@@ -382,6 +382,7 @@ public:
     bool recordStarting_ = false;      // the record command waits in a box or for events
     bool stopAfterStart_ = false;      // a stop arrived meanwhile
     bool savingRecording_ = false;     // the save dialog is open
+    bool takeInputUnavailable_ = false; // the record command could not open the input
 
     // Sound objects, made by the start and released by the shut-down.
     std::unique_ptr<WaveInRecorder> clsRecorder;
