@@ -547,6 +547,7 @@ TEST_F(RecordingWindow, InputLostOrUnavailableKeepsTheTakeAndTheProgram)
         w->XPButtons[6]->setButtonEnabled(true);
         media->setFileName(QStringLiteral("track.mp3"));
         startTake();
+        ASSERT_TRUE(w->Recording && w->DSCaptureBuffer);
         input->feed(pattern(4000));
         EXPECT_EQ(w->DSCaptureBuffer->capturedBytes(), 4000);
         ui.saveAnswers.clear();
