@@ -173,6 +173,18 @@ public:
     // Shows the editor open or closed: RichTextBox2, XPButton5's caption and
     // tool-tip, the captions of mnuEditLRC and PopEditLRC.
     void showLyricEditorState(bool open);
+    // Every way the editor closes goes through here: its own button, every
+    // lyric load, a track change, the end of a track, the fuzzy search, a
+    // chosen file, the no-lyrics mark and the exit. Edits not yet saved are
+    // offered for saving ("是否保存修改?") into the file the editor was opened
+    // for, whichever track is current by the time the answer comes.
+    enum class EditorClose {
+        AskIfChanged, // a load or the exit: asks only when the text was changed
+        AlwaysAsk,    // the editor's own close
+        Discard,      // its file was deleted: nothing to save into
+    };
+    // False only when the user chose to save and the save failed (reported).
+    bool closeLyricEditor(EditorClose how = EditorClose::AskIfChanged);
     void showLyricFile(const QString& path, const QString& text);
     // Lyrics web service (lyrics/frmmain_lrcweb.cpp).
     void connectLrcWebHandlers();
@@ -350,6 +362,10 @@ public:
     std::uint64_t LyricLoadSerial = 0;
     // A lyric file command waits in a box; another one is refused meanwhile.
     bool lyricCommandRunning_ = false;
+    // The open editor's file (the track's file in LRCS when it opened) and
+    // the text it was opened with, to tell unsaved edits.
+    QString LyricEditorFile;
+    QString LyricEditorOriginal;
     // The lyrics web client: the controller and the window side it drives
     // (lyrics/frmmain_lrcweb.cpp), made by connectLrcWebHandlers().
     struct LrcWebDeleter {
@@ -385,6 +401,7 @@ public:
     bool recordStarting_ = false;      // the record command waits in a box or for events
     bool stopAfterStart_ = false;      // a stop arrived meanwhile
     bool savingRecording_ = false;     // the save dialog is open
+    bool takeInputUnavailable_ = false; // the record command could not open the input
 
     // Sound objects, made by the start and released by the shut-down.
     std::unique_ptr<WaveInRecorder> clsRecorder;

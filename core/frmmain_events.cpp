@@ -56,11 +56,9 @@ void FrmMain::MediaPlayer1_EndOfStream()
     QCoreApplication::processEvents();
     if (reloadQueued_)
         return;
+    closeLyricEditor();
     LrcPath.clear();
     XPButtons[5]->setButtonEnabled(false);
-    RichTextBox2->setVisible(false);
-    XPButtons[5]->setCaption(QStringLiteral("修改歌词"));
-    XPButtons[5]->setButtonToolTip(QStringLiteral("编辑修改歌词"));
     // Each flag is cleared before its box is unticked, so the box's own
     // handler does not hand the control the unprocessed file again.
     VocalRemovalOn = false;

@@ -219,15 +219,11 @@ bool FrmMain::Form_Load()
     MediaPlayer1->setShowControls(false);
 
     // 20. Capture format for a one-second buffer.
+    // An input that names no format yet is asked again before every take.
     Capture.RecordSeconds = 1.0;
-    {
-        rt::CaptureCaps caps;
-        if (DSCapture->GetCaps(caps)) {
-            if (prepareCaptureFormat(Capture, caps.formats, s.MaxRecordMinutes, Capture.RecordSeconds) ==
-                PrepareResult::NoFormat)
-                return false;
-        }
-    }
+    if (PrepareCaptureFormat(*DSCapture, Capture, s.MaxRecordMinutes, Capture.RecordSeconds) ==
+        PrepareResult::NoFormat)
+        return false;
 
     // 21.
     Label5->setText(QString());
@@ -363,6 +359,7 @@ void FrmMain::unloadForm()
     if (unloading_ || !loaded_)
         return;
     unloading_ = true;
+    closeLyricEditor();
     Form_QueryUnload();
     Form_Unload();
     unloading_ = false;

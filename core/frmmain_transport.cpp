@@ -138,14 +138,12 @@ bool FrmMain::loadTrackAndPlay(bool play)
 
 void FrmMain::transportReset(bool busy)
 {
+    closeLyricEditor();
     if (busy)
         shared().Busy = true;
     PlayingRecording = false;
     LrcPath.clear();
     XPButtons[5]->setButtonEnabled(false);
-    RichTextBox2->setVisible(false);
-    XPButtons[5]->setCaption(QStringLiteral("修改歌词"));
-    XPButtons[5]->setButtonToolTip(QStringLiteral("编辑修改歌词"));
 }
 
 void FrmMain::selectEntry(int index)

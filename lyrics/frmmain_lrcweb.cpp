@@ -69,7 +69,7 @@ public:
     void closeLyricEditor(bool buttonEnabled) override
     {
         // Button, captions and box follow the closed editor together.
-        w_.showLyricEditorState(false);
+        w_.closeLyricEditor();
         w_.XPButtons[5]->setButtonEnabled(buttonEnabled);
     }
     void stopLyricTick() override

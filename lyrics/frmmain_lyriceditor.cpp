@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -112,6 +113,10 @@ void FrmMain::XPButton5_Click()
             rt::ui().msgBox(QStringLiteral("无法读取歌词文件“") + LrcPath + QStringLiteral("”。"), rt::Exclamation);
             return;
         }
+        // The file this text came from, kept for the save: a track change
+        // may come before the editor closes.
+        LyricEditorFile = lyricFilePath(shared().DataDir, CurrentFile);
+        LyricEditorOriginal = text;
         RichTextBox2->setText(text);
         alignEditorOffset(*this);
         showLyricEditorState(true);
@@ -119,23 +124,51 @@ void FrmMain::XPButton5_Click()
         return;
     }
 
-    if (rt::ui().msgBox(QStringLiteral("是否保存修改?"), rt::YesNo | rt::Question) == rt::Yes) {
-        const QString target = lyricFilePath(shared().DataDir, CurrentFile);
-        QString error;
-        if (!rt::writeFileAtomically(target, rt::encodeLegacy(RichTextBox2->text()), &error)) {
-            // The edits stay in the open editor; the old file is untouched.
-            rt::ui().msgBox(QStringLiteral("歌词文件保存失败，修改仍保留在编辑框中。\r\n") + error, rt::Exclamation);
-            return;
-        }
-        LrcPath = target;
-    }
-    showLyricEditorState(false);
+    if (!closeLyricEditor(EditorClose::AlwaysAsk))
+        return; // the save failed: the edits stay in the open editor
     Timer[4]->stop();
     LoadTrackLyrics();
     if (settings().ShowRecVolume == 1 || settings().ShowVisual == 1)
         Timer[4]->start();
     QCoreApplication::processEvents();
     MediaPlayer1->play();
+}
+
+bool FrmMain::closeLyricEditor(EditorClose how)
+{
+    if (!lyricEditorOpen())
+        return true;
+    const QString target =
+        LyricEditorFile.isEmpty() ? lyricFilePath(shared().DataDir, CurrentFile) : LyricEditorFile;
+    const QString text = RichTextBox2->text();
+    // Closed before the question: a load that runs while it waits finds
+    // nothing left to ask about.
+    showLyricEditorState(false);
+    if (how == EditorClose::Discard || (how == EditorClose::AskIfChanged && text == LyricEditorOriginal))
+        return true;
+
+    // No other lyric command starts while the question waits.
+    const bool commandWasRunning = lyricCommandRunning_;
+    lyricCommandRunning_ = true;
+    const auto restore = qScopeGuard([&] { lyricCommandRunning_ = commandWasRunning; });
+    if (rt::ui().msgBox(QStringLiteral("是否保存修改?"), rt::YesNo | rt::Question) != rt::Yes)
+        return true;
+    QString error;
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    if (rt::writeFileAtomically(target, rt::encodeLegacy(text), &error))
+        return true;
+
+    // The old file is untouched. The editor's own close keeps the edits open
+    // while its track is still the current one.
+    if (how == EditorClose::AlwaysAsk && target == lyricFilePath(shared().DataDir, CurrentFile)) {
+        RichTextBox2->setText(text);
+        showLyricEditorState(true);
+        rt::ui().msgBox(QStringLiteral("歌词文件保存失败，修改仍保留在编辑框中。\r\n") + error, rt::Exclamation);
+        return false;
+    }
+    rt::ui().msgBox(QStringLiteral("歌词文件“") + target + QStringLiteral("”保存失败，修改未能保存。\r\n") + error,
+                    rt::Exclamation);
+    return true;
 }
 
 void FrmMain::mnuDelLRC_Click()
@@ -154,6 +187,8 @@ void FrmMain::mnuDelLRC_Click()
                         rt::Exclamation);
         return;
     }
+    // The editor's text is the deleted file's: nothing is left to save it into.
+    closeLyricEditor(EditorClose::Discard);
     showLyricNotice(*RichTextBox1, lyricDeletedNotice(target));
 
     const QString sideCar = sideCarLyricPath(CurrentFile, CurrentExt);

@@ -25,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QScopeGuard>
 #include <QTimer>
+#include <functional>
 
 namespace melodune {
 
@@ -178,12 +179,14 @@ void FrmMain::showLyricFile(const QString& path, const QString& text)
     LyricsLoaded = true;
     LrcPath = path;
     XPButtons[5]->setButtonEnabled(true);
-    showLyricEditorState(false);
+    closeLyricEditor();
     applyLrcResult(parseLrc(text), *RichTextBox1, Lyrics);
 }
 
 void FrmMain::LoadTrackLyrics()
 {
+    // Unsaved edits are asked about before anything is replaced.
+    closeLyricEditor();
     const std::uint64_t serial = ++LyricLoadSerial;
 
     // Reset.
@@ -280,6 +283,7 @@ void FrmMain::mnuOpenLRC_Click()
         if (!text) {
             rt::ui().msgBox(QStringLiteral("无法读取歌词文件“") + file + QStringLiteral("”。"), rt::Exclamation);
         } else {
+            closeLyricEditor();
             RichTextBox1->setText(*text);
             RichTextBox1->setEnabled(false);
             List2->hide();
@@ -307,7 +311,7 @@ void FrmMain::mnuOpenLRC_Click()
                 }
                 LrcPath = target;
                 XPButtons[5]->setButtonEnabled(true);
-                showLyricEditorState(false);
+                closeLyricEditor();
             };
             const bool same = QFileInfo(chosenFile).canonicalFilePath() == QFileInfo(target).canonicalFilePath();
             if (QFileInfo(target).isFile() && !same) {
@@ -356,12 +360,15 @@ namespace {
 
 // Writes the no-lyrics mark for a track after asking; false when the user
 // declined. A write that fails is reported.
-bool writeNoLyricsMark(const QString& file, const QString& defaultNote)
+// `confirmed` runs once the user has said Yes, before anything is written.
+bool writeNoLyricsMark(const QString& file, const QString& defaultNote, const std::function<void()>& confirmed = {})
 {
     const QString target = lyricFilePath(shared().DataDir, file);
     if (rt::ui().msgBox(QStringLiteral("你确定要设置曲目“") + file + QStringLiteral("”暂时不使用歌词吗?"),
                         rt::YesNo | rt::Exclamation | rt::DefaultButton2) != rt::Yes)
         return false;
+    if (confirmed)
+        confirmed();
     const std::optional<QString> answer = rt::ui().inputBox(
         QStringLiteral("可以在下面文本框中输入曲目【") + file + QStringLiteral("】的标题或其他说明。\r\n"),
         QStringLiteral("歌词设置"), defaultNote);
@@ -381,7 +388,8 @@ void FrmMain::mnuNotLRC_Click()
         return;
     lyricCommandRunning_ = true;
     const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
-    if (!writeNoLyricsMark(CurrentFile, noLyricsDefaultNote(CurrentTitle, CurrentFile)))
+    // The editor's edits are asked about before the mark replaces its file.
+    if (!writeNoLyricsMark(CurrentFile, noLyricsDefaultNote(CurrentTitle, CurrentFile), [this] { closeLyricEditor(); }))
         return;
     XPButtons[5]->setButtonEnabled(true);
     List2->hide();

@@ -116,11 +116,13 @@ void LrcRequestController::fuzzySearchCommand()
 {
     if (track_.file.isEmpty())
         return;
+    // First, while the box still shows what the editor was opened over: the
+    // editor may ask about unsaved edits.
+    window_.closeLyricEditor(false);
     window_.setContinueFuzzyEnabled(false);
     box_.setText(QStringLiteral("正在联网模糊查找歌词…"));
     box_.setVisible(true);
     window_.setLrcPath(QString());
-    window_.closeLyricEditor(false);
     window_.stopLyricTick();
     requestFuzzy();
 }

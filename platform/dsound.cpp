@@ -1,13 +1,13 @@
 #include "platform/dsound.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSource>
-#include <QMediaDevices>
+#include <QElapsedTimer>
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <new>
+#include <utility>
+
+#include <pulse/pulseaudio.h>
 
 namespace rt {
 
@@ -46,27 +46,37 @@ CaptureSourceFactory& sourceFactory()
     return f;
 }
 
-QAudioFormat toQtFormat(const WaveFormatEx& f)
+// How long a call waits for the sound server before it counts as gone.
+constexpr int ServerWaitMs = 3000;
+
+// Runs `loop` until `done` holds or `ms` have passed; the answer is `done()`.
+template <class Done>
+bool runLoopUntil(pa_mainloop* loop, Done done, int ms)
 {
-    QAudioFormat q;
-    q.setSampleRate(f.samplesPerSec);
-    q.setChannelCount(f.channels);
-    q.setSampleFormat(f.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
-    return q;
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        const qint64 left = ms - t.elapsed();
+        if (left <= 0)
+            return false;
+        if (pa_mainloop_prepare(loop, static_cast<int>(std::min<qint64>(left, 50)) * 1000) < 0 ||
+            pa_mainloop_poll(loop) < 0 || pa_mainloop_dispatch(loop) < 0)
+            return done();
+    }
+    return true;
 }
 
-// The server's default input, found by id among the listed inputs: the
-// object defaultAudioInput() returns does not always follow the server.
-QAudioDevice defaultInput()
+// Handles whatever has arrived, without waiting.
+void runLoopNow(pa_mainloop* loop)
 {
-    const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
-    if (inputs.isEmpty())
-        return {};
-    const QByteArray id = QMediaDevices::defaultAudioInput().id();
-    for (const QAudioDevice& d : inputs)
-        if (d.id() == id)
-            return d;
-    return inputs.first();
+    for (int i = 0; i < 16 && pa_mainloop_iterate(loop, 0, nullptr) > 0; ++i) {
+    }
+}
+
+QString pulseError(pa_context* c, const char* what)
+{
+    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
+                                        QString::fromUtf8(pa_strerror(c ? pa_context_errno(c) : PA_ERR_UNKNOWN)));
 }
 
 } // namespace
@@ -82,128 +92,313 @@ std::uint32_t waveFormatBit(int rate, int channels, int bits)
 void setCaptureSourceFactory(CaptureSourceFactory factory) { sourceFactory() = std::move(factory); }
 
 // ---------------------------------------------------------------------------
-// QtCaptureSource
+// PulseCaptureSource
 
-struct QtCaptureSource::Impl {
-    QAudioSource* audio = nullptr;
-    QPointer<QIODevice> io;
+struct PulseCaptureSource::Impl {
+    pa_mainloop* loop = pa_mainloop_new();
+    pa_context* context = nullptr;
+    pa_stream* stream = nullptr;
+    QTimer service;
+    QByteArray pending;
     bool active = false;
-    QByteArray deviceId; // empty: the server's default input
+    QByteArray device; // a source's name; empty: the server's default input
 
-    QAudioDevice input() const
+    ~Impl()
     {
-        if (!deviceId.isEmpty())
-            for (const QAudioDevice& d : QMediaDevices::audioInputs())
-                if (d.id() == deviceId)
-                    return d;
-        return defaultInput();
+        dropContext();
+        if (loop)
+            pa_mainloop_free(loop);
+    }
+
+    bool contextReady()
+    {
+        if (!context)
+            return false;
+        runLoopNow(loop); // a server that went away shows here
+        return pa_context_get_state(context) == PA_CONTEXT_READY;
+    }
+
+    // A connected context: the one there is while it works, else a new one.
+    bool ensureContext(QString* error)
+    {
+        if (contextReady())
+            return true;
+        dropContext();
+        if (!loop) {
+            setError(error, QStringLiteral("cannot make a sound server main loop"));
+            return false;
+        }
+        context = pa_context_new(pa_mainloop_get_api(loop), "Melodune");
+        if (!context) {
+            setError(error, QStringLiteral("cannot make a sound server context"));
+            return false;
+        }
+        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+            setError(error, pulseError(context, "cannot reach the sound server"));
+            dropContext();
+            return false;
+        }
+        runLoopUntil(
+            loop,
+            [this] {
+                const pa_context_state_t s = pa_context_get_state(context);
+                return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
+            },
+            ServerWaitMs);
+        if (pa_context_get_state(context) != PA_CONTEXT_READY) {
+            setError(error, pulseError(context, "cannot reach the sound server"));
+            dropContext();
+            return false;
+        }
+        return true;
+    }
+
+    void dropStream()
+    {
+        if (stream) {
+            pa_stream_disconnect(stream);
+            pa_stream_unref(stream);
+            stream = nullptr;
+        }
+    }
+
+    void dropContext()
+    {
+        dropStream();
+        if (context) {
+            pa_context_disconnect(context);
+            pa_context_unref(context);
+            context = nullptr;
+        }
+    }
+
+    // The name of the server's default input; empty when it has none.
+    // False when the server does not answer.
+    bool defaultInput(QByteArray* name)
+    {
+        struct Query {
+            bool done = false;
+            bool found = false;
+            QByteArray name;
+        } q;
+        pa_operation* op = pa_context_get_server_info(
+            context,
+            [](pa_context*, const pa_server_info* info, void* u) {
+                auto* q = static_cast<Query*>(u);
+                if (info && info->default_source_name)
+                    q->name = info->default_source_name;
+                q->done = true;
+            },
+            &q);
+        if (!op)
+            return false;
+        runLoopUntil(loop, [&] { return q.done || pa_operation_get_state(op) != PA_OPERATION_RUNNING; },
+                     ServerWaitMs);
+        pa_operation_unref(op);
+        if (!q.done)
+            return false;
+        if (!device.isEmpty())
+            q.name = device;
+        if (q.name.isEmpty()) {
+            name->clear();
+            return true;
+        }
+        q.done = false;
+        op = pa_context_get_source_info_by_name(
+            context, q.name.constData(),
+            [](pa_context*, const pa_source_info* info, int last, void* u) {
+                auto* q = static_cast<Query*>(u);
+                if (info)
+                    q->found = true;
+                if (last != 0)
+                    q->done = true;
+            },
+            &q);
+        if (!op)
+            return false;
+        runLoopUntil(loop, [&] { return q.done || pa_operation_get_state(op) != PA_OPERATION_RUNNING; },
+                     ServerWaitMs);
+        pa_operation_unref(op);
+        if (!q.done)
+            return false;
+        *name = q.found ? q.name : QByteArray();
+        return true;
+    }
+
+    bool openStream(const WaveFormatEx& format, QString* error)
+    {
+        pa_sample_spec spec;
+        spec.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+        spec.rate = static_cast<std::uint32_t>(format.samplesPerSec);
+        spec.channels = static_cast<std::uint8_t>(format.channels);
+        if (!pa_sample_spec_valid(&spec)) {
+            setError(error, QStringLiteral("unsupported capture format"));
+            return false;
+        }
+        stream = pa_stream_new(context, "Melodune recording", &spec, nullptr);
+        if (!stream) {
+            setError(error, pulseError(context, "cannot make a recording stream"));
+            return false;
+        }
+        pa_buffer_attr attr;
+        attr.maxlength = std::uint32_t(-1);
+        attr.tlength = std::uint32_t(-1);
+        attr.prebuf = std::uint32_t(-1);
+        attr.minreq = std::uint32_t(-1);
+        // Pieces of about 10 ms: the level meter reads every 50 ms and wants each
+        // tick's input by then.
+        attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(10000, &spec));
+        if (pa_stream_connect_record(stream, device.isEmpty() ? nullptr : device.constData(), &attr,
+                                     PA_STREAM_ADJUST_LATENCY) < 0) {
+            setError(error, pulseError(context, "cannot open the sound input"));
+            dropStream();
+            return false;
+        }
+        runLoopUntil(
+            loop,
+            [this] {
+                const pa_stream_state_t s = pa_stream_get_state(stream);
+                return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
+            },
+            ServerWaitMs);
+        if (pa_stream_get_state(stream) != PA_STREAM_READY) {
+            setError(error, pulseError(context, "cannot open the sound input"));
+            dropStream();
+            return false;
+        }
+        return true;
+    }
+
+    bool streamWorks() const
+    {
+        return context && stream && pa_context_get_state(context) == PA_CONTEXT_READY &&
+               pa_stream_get_state(stream) == PA_STREAM_READY;
+    }
+
+    // Moves what the stream holds into `pending`.
+    void drain()
+    {
+        if (!active || !stream)
+            return;
+        runLoopNow(loop);
+        if (!streamWorks())
+            return;
+        while (pa_stream_readable_size(stream) > 0) {
+            const void* data = nullptr;
+            size_t n = 0;
+            if (pa_stream_peek(stream, &data, &n) < 0)
+                break;
+            if (n == 0)
+                break;
+            if (data)
+                pending.append(static_cast<const char*>(data), static_cast<qsizetype>(n));
+            else
+                pending.append(static_cast<qsizetype>(n), '\0'); // a hole: the input gave nothing there
+            pa_stream_drop(stream);
+        }
     }
 };
 
-std::unique_ptr<QtCaptureSource> QtCaptureSource::create(QString* error, const QByteArray& deviceId)
+PulseCaptureSource::PulseCaptureSource() : d_(std::make_unique<Impl>())
 {
-    if (QMediaDevices::audioInputs().isEmpty()) {
-        setError(error, QStringLiteral("no sound input device (is the sound server running?)"));
+    d_->service.setInterval(10);
+    connect(&d_->service, &QTimer::timeout, this, &PulseCaptureSource::service);
+}
+
+std::unique_ptr<PulseCaptureSource> PulseCaptureSource::create(QString* error, const QByteArray& device)
+{
+    std::unique_ptr<PulseCaptureSource> s(new PulseCaptureSource);
+    s->d_->device = device;
+    std::uint32_t mask = 0;
+    if (!s->d_->ensureContext(error))
+        return nullptr;
+    if (!s->formatsMask(&mask)) {
+        setError(error, QStringLiteral("the sound server does not answer"));
         return nullptr;
     }
-    std::unique_ptr<QtCaptureSource> s(new QtCaptureSource);
-    s->d_ = std::make_unique<Impl>();
-    s->d_->deviceId = deviceId;
+    if (mask == 0) {
+        setError(error, QStringLiteral("no sound input device (the sound server has no input)"));
+        return nullptr;
+    }
     return s;
 }
 
-QtCaptureSource::~QtCaptureSource()
-{
-    if (d_ && d_->audio) {
-        d_->audio->disconnect(this);
-        d_->audio->stop();
-        delete d_->audio;
-    }
-}
-
-bool QtCaptureSource::formatsMask(std::uint32_t* mask)
-{
-    const QAudioDevice dev = d_->input();
-    if (dev.isNull())
-        return false;
-    std::uint32_t m = 0;
-    for (const StdFormat& f : StdFormats)
-        if (dev.isFormatSupported(toQtFormat(pcmFormat(f.rate, static_cast<std::int16_t>(f.channels),
-                                                       static_cast<std::int16_t>(f.bits)))))
-            m |= f.bit;
-    *mask = m;
-    return true;
-}
-
-bool QtCaptureSource::start(const WaveFormatEx& format, QString* error)
+PulseCaptureSource::~PulseCaptureSource()
 {
     stop();
-    const QAudioDevice dev = d_->input();
-    if (dev.isNull()) {
-        setError(error, QStringLiteral("no sound input device"));
-        return false;
-    }
-    auto* audio = new QAudioSource(dev, toQtFormat(format), this);
-    // Fragments of about 10 ms: the level meter reads every 50 ms and wants
-    // each tick's input by then.
-    const int block = std::max<int>(1, format.blockAlign);
-    audio->setBufferSize(std::max(block, format.avgBytesPerSec / 100 / block * block));
-    QIODevice* io = audio->start();
-    if (!io || audio->error() != QAudio::NoError) {
-        setError(error, QStringLiteral("cannot open the sound input \"%1\"").arg(dev.description()));
-        audio->stop();
-        audio->deleteLater();
-        return false;
-    }
-    d_->audio = audio;
-    d_->io = io;
-    d_->active = true;
-    connect(io, &QIODevice::readyRead, this, &CaptureSource::dataReady);
-    // Qt deletes the stream device when the server goes away; notice it
-    // after the current signal has finished.
-    connect(io, &QObject::destroyed, this, [this, audio] {
-        if (d_->audio == audio)
-            QTimer::singleShot(0, this, [this, audio] {
-                if (d_->audio == audio)
-                    breakStream(QStringLiteral("the sound input stream was closed"));
-            });
-    });
-    connect(audio, &QAudioSource::stateChanged, this, [this, audio](QAudio::State) {
-        const QAudio::Error e = audio->error();
-        if (d_->audio == audio && (e == QAudio::OpenError || e == QAudio::IOError || e == QAudio::FatalError))
-            QTimer::singleShot(0, this, [this, audio] {
-                if (d_->audio == audio)
-                    breakStream(QStringLiteral("the sound input failed"));
-            });
-    });
-    return true;
 }
 
-void QtCaptureSource::stop()
+bool PulseCaptureSource::formatsMask(std::uint32_t* mask)
 {
-    if (!d_->audio)
-        return;
-    QAudioSource* audio = d_->audio;
-    d_->audio = nullptr;
-    d_->io = nullptr;
+    // A connection the server dropped is made again once.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!d_->ensureContext(nullptr))
+            return false;
+        QByteArray input;
+        if (d_->defaultInput(&input)) {
+            std::uint32_t m = 0;
+            if (!input.isEmpty())
+                for (const StdFormat& f : StdFormats)
+                    m |= f.bit;
+            *mask = m;
+            return true;
+        }
+        d_->dropContext();
+    }
+    return false;
+}
+
+bool PulseCaptureSource::start(const WaveFormatEx& format, QString* error)
+{
+    stop();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!d_->ensureContext(error))
+            return false;
+        if (d_->openStream(format, error)) {
+            d_->active = true;
+            d_->service.start();
+            return true;
+        }
+        if (d_->contextReady())
+            return false; // the server refused this stream
+        d_->dropContext(); // the connection went away meanwhile: once more
+    }
+    return false;
+}
+
+void PulseCaptureSource::stop()
+{
     d_->active = false;
-    audio->disconnect(this);
-    audio->stop();
-    audio->deleteLater(); // may be inside one of its own signals
+    d_->service.stop();
+    d_->pending.clear();
+    d_->dropStream();
 }
 
-bool QtCaptureSource::isActive() const { return d_->active; }
+bool PulseCaptureSource::isActive() const { return d_->active; }
 
-QByteArray QtCaptureSource::takeAvailable()
+QByteArray PulseCaptureSource::takeAvailable()
 {
-    if (!d_->active || !d_->io)
-        return {};
-    return d_->io->readAll();
+    d_->drain();
+    return std::exchange(d_->pending, QByteArray());
 }
 
-void QtCaptureSource::breakStream(const QString& reason)
+void PulseCaptureSource::service()
+{
+    if (!d_->active)
+        return;
+    d_->drain();
+    const bool broken = !d_->streamWorks();
+    // What arrived before the break is handed out first.
+    if (!d_->pending.isEmpty())
+        emit dataReady();
+    if (broken && d_->active)
+        breakStream(QStringLiteral("the sound server closed the input"));
+}
+
+void PulseCaptureSource::breakStream(const QString& reason)
 {
     stop();
+    d_->dropContext();
     emit failed(reason);
 }
 
@@ -420,13 +615,16 @@ bool DSCapture::startBuffer(DSCaptureBuffer* b)
         source_->stop();
         carry_.clear();
         QString why;
-        if (!source_->start(f, &why))
+        if (!source_->start(f, &why)) {
+            b->inputError_ = why.isEmpty() ? QStringLiteral("cannot open the sound input") : why;
             return false;
+        }
         streamFormat_ = f;
         poll_.start();
     }
     idle_.stop();
     b->capturing_ = true;
+    b->inputError_.clear();
     running_.push_back(b);
     return true;
 }
@@ -438,10 +636,12 @@ void DSCapture::stopBuffer(DSCaptureBuffer* b)
         idle_.start();
 }
 
-void DSCapture::onSourceFailed()
+void DSCapture::onSourceFailed(const QString& reason)
 {
-    for (DSCaptureBuffer* b : running_)
+    for (DSCaptureBuffer* b : running_) {
         b->capturing_ = false;
+        b->inputError_ = reason.isEmpty() ? QStringLiteral("the sound input was lost") : reason;
+    }
     running_.clear();
     carry_.clear();
     poll_.stop();
@@ -528,7 +728,7 @@ std::unique_ptr<DSCapture> DirectSoundCaptureCreate(QString* error)
     if (sourceFactory())
         source = sourceFactory()(error);
     else
-        source = QtCaptureSource::create(error);
+        source = PulseCaptureSource::create(error);
     if (!source)
         return nullptr;
     return std::make_unique<DSCapture>(std::move(source));

@@ -81,15 +81,20 @@ signals:
     void failed(const QString& reason);
 };
 
-// The sound server's default input through Qt Multimedia, or the input
-// with a given device id while the server lists it.
-class QtCaptureSource : public CaptureSource {
+// The sound server's default input, through libpulse on a main loop that
+// this object runs from the window thread. Each start connects anew when
+// the last connection is gone, so capture works again once a server that
+// went away (for any length of time) is back.
+class PulseCaptureSource : public CaptureSource {
     Q_OBJECT
 public:
-    // Nullptr, with a reason, when the server lists no input device.
-    static std::unique_ptr<QtCaptureSource> create(QString* error, const QByteArray& deviceId = {});
-    ~QtCaptureSource() override;
+    // Nullptr, with a reason, when no server answers or it has no input
+    // (`device`, a source's name, or else the server's default input).
+    static std::unique_ptr<PulseCaptureSource> create(QString* error, const QByteArray& device = {});
+    ~PulseCaptureSource() override;
 
+    // Every standard format while the server has an input to record from
+    // (it converts); 0 when it has none; false when no server answers.
     bool formatsMask(std::uint32_t* mask) override;
     bool start(const WaveFormatEx& format, QString* error) override;
     void stop() override;
@@ -97,7 +102,8 @@ public:
     QByteArray takeAvailable() override;
 
 private:
-    QtCaptureSource() = default;
+    PulseCaptureSource();
+    void service();
     void breakStream(const QString& reason);
     struct Impl;
     std::unique_ptr<Impl> d_;
@@ -159,6 +165,10 @@ public:
     const CaptureBufferDesc& desc() const { return desc_; }
     std::int32_t capturedBytes() const { return static_cast<std::int32_t>(written_); }
     bool isFull() const { return written_ >= limit_; }
+    // The input went away while this buffer captured, or could not be opened
+    // for it: it stopped before it was full. `inputError()` says why.
+    bool inputLost() const { return !inputError_.isEmpty(); }
+    const QString& inputError() const { return inputError_; }
 
 private:
     friend class DSCapture;
@@ -172,6 +182,7 @@ private:
     qint64 limit_ = 0;
     qint64 written_ = 0;
     bool capturing_ = false;
+    QString inputError_;
 };
 
 class DSCapture : public QObject {
@@ -199,7 +210,7 @@ private:
     friend class DSCaptureBuffer;
     bool startBuffer(DSCaptureBuffer* b);
     void stopBuffer(DSCaptureBuffer* b);
-    void onSourceFailed();
+    void onSourceFailed(const QString& reason);
     void closeIfIdle();
 
     std::unique_ptr<CaptureSource> source_;

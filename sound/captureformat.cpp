@@ -1,10 +1,10 @@
 #include "sound/captureformat.h"
 
+#include "platform/clock.h"
 #include "platform/ui.h"
 
 #include <cfenv>
 #include <cmath>
-#include <cstdlib>
 
 namespace melodune {
 
@@ -91,13 +91,14 @@ PrepareResult prepareCaptureFormat(CaptureSizing& state, std::uint32_t formatsMa
 PrepareResult PrepareCaptureFormat(rt::DSCapture& capture, CaptureSizing& state, int maxRecordMinutes,
                                    double& seconds)
 {
-    rt::CaptureCaps caps;
-    if (!capture.GetCaps(caps))
-        return PrepareResult::CapsFailed;
-    const PrepareResult r = prepareCaptureFormat(state, caps.formats, maxRecordMinutes, seconds);
-    if (r == PrepareResult::NoFormat)
-        std::_Exit(1);
-    return r;
+    for (int attempt = 1;; ++attempt) {
+        rt::CaptureCaps caps;
+        if (capture.GetCaps(caps) && caps.formats != 0)
+            return prepareCaptureFormat(state, caps.formats, maxRecordMinutes, seconds);
+        if (attempt >= CapsAttempts)
+            return PrepareResult::CapsFailed;
+        rt::clock().sleepMs(CapsRetryMs);
+    }
 }
 
 } // namespace melodune

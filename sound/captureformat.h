@@ -34,7 +34,7 @@ struct CaptureSizing {
 
 enum class PrepareResult {
     Ok,
-    CapsFailed,   // the capture object could not report its formats; nothing changed
+    CapsFailed,   // the capture object reported no formats, or could not; nothing changed
     NoFormat,     // none of the formats is supported; the message has been shown
 };
 
@@ -44,9 +44,15 @@ enum class PrepareResult {
 PrepareResult prepareCaptureFormat(CaptureSizing& state, std::uint32_t formatsMask, int maxRecordMinutes,
                                    double& seconds);
 
-// The same, asking `capture` for its formats. On NoFormat the program ends
-// at once (after the message), without its shut-down sequence; CapsFailed is
-// returned for the caller's error handling.
+// How often, and how far apart, PrepareCaptureFormat asks for the formats
+// while the answer is a failure or no format at all: a sound server that has
+// just come back lists its input a moment later.
+constexpr int CapsAttempts = 5;
+constexpr int CapsRetryMs = 200;
+
+// The same, asking `capture` for its formats. A capture object that cannot
+// answer, or names no format, after CapsAttempts tries gives CapsFailed, with
+// nothing changed and no message: the caller reports it, the program goes on.
 PrepareResult PrepareCaptureFormat(rt::DSCapture& capture, CaptureSizing& state, int maxRecordMinutes,
                                    double& seconds);
 

@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 namespace melodune {
 
@@ -28,6 +29,7 @@ namespace {
 const QString kCaptureTitle = QStringLiteral("DirectSoundCapture 录音提示");
 const QString kStopIdleMenu = QStringLiteral("停止录音或播放(&S)");
 const QString kStopIdleButton = QStringLiteral(" 停 止 ");
+const QString kInputLost = QStringLiteral("录音输入中断！(声音服务器已断开或录音设备已被移除。)");
 
 bool animationTickWanted()
 {
@@ -65,6 +67,7 @@ void FrmMain::mnuStartRec_Click()
         return;
     recordStarting_ = true;
     stopAfterStart_ = false;
+    takeInputUnavailable_ = false;
     rt::MediaControl* mp = MediaPlayer1;
     const SettingsRecord& s = settings();
 
@@ -129,12 +132,17 @@ void FrmMain::mnuStartRec_Click()
     QCoreApplication::processEvents();
 
     // 9. A buffer that cannot start stays here not capturing: the stop
-    // command reports it.
+    // command reports it. An input that cannot be opened (the sound server
+    // is away, or lists no format yet) ends the take at once.
     if (sized && DSCapture) {
         DSCaptureBuffer = DSCapture->CreateCaptureBuffer(Capture.CaptureDesc);
-        if (DSCaptureBuffer)
-            DSCaptureBuffer->Start(0);
+        if (DSCaptureBuffer && !DSCaptureBuffer->Start(0) && DSCaptureBuffer->inputLost())
+            takeInputUnavailable_ = true;
+    } else if (DSCapture) {
+        takeInputUnavailable_ = true;
     }
+    if (takeInputUnavailable_)
+        stopAfterStart_ = true;
 
     // 10.
     RecordStart = rt::clock().tickMs();
@@ -222,8 +230,24 @@ void FrmMain::mnuStopRecPlay_Click()
         Timer[4]->stop();
         Recording = false;
 
-        // 2.2 A buffer that ran full has lost the end of the take.
-        if (!DSCaptureBuffer || !(DSCaptureBuffer->GetStatus() & rt::CaptureStatusCapturing)) {
+        const bool inputUnavailable = std::exchange(takeInputUnavailable_, false);
+        const bool capturing = DSCaptureBuffer && (DSCaptureBuffer->GetStatus() & rt::CaptureStatusCapturing);
+        // The input went away mid-take (or never opened): what was sung
+        // until then is offered for saving, not thrown away.
+        if (!capturing && (inputUnavailable || (DSCaptureBuffer && DSCaptureBuffer->inputLost()))) {
+            const bool anything = DSCaptureBuffer && DSCaptureBuffer->capturedBytes() > 0;
+            rt::ui().msgBox(inputUnavailable
+                                ? QStringLiteral("无法打开录音输入！(声音服务器未运行或没有录音设备。)") + QLatin1Char('\n') +
+                                      QStringLiteral("请稍后重试。")
+                            : anything ? kInputLost + QLatin1Char('\n') + QStringLiteral("请保存中断前已录下的部分。")
+                                       : kInputLost + QLatin1Char('\n') + QStringLiteral("没有录下任何声音。"),
+                            rt::OkOnly | rt::Exclamation, kCaptureTitle);
+            // Nothing captured: no dialog, the record command comes back.
+            SaveRecording();
+            if (animationTickWanted())
+                Timer[4]->start();
+        } else if (!capturing) {
+            // 2.2 A buffer that ran full has lost the end of the take.
             rt::ui().msgBox(
                 QStringLiteral("录音失败！(电脑缓存不足或录音超时。请尝试重新设置最大录音缓存时间。)"),
                 rt::OkOnly | rt::Critical, kCaptureTitle);
@@ -238,13 +262,13 @@ void FrmMain::mnuStopRecPlay_Click()
             if (animationTickWanted())
                 Timer[4]->start();
             return;
+        } else {
+            // 2.3
+            DSCaptureBuffer->Stop();
+            SaveRecording();
+            if (animationTickWanted())
+                Timer[4]->start();
         }
-
-        // 2.3
-        DSCaptureBuffer->Stop();
-        SaveRecording();
-        if (animationTickWanted())
-            Timer[4]->start();
     } else if (PlayingRecording) {
         // 3. The recording stays the loaded file.
         const int state = mp->playState();

@@ -22,6 +22,8 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace melodune;
@@ -36,6 +38,19 @@ QStringList taggedLines(const QString& text)
             out << line;
     return out;
 }
+
+// Scripted boxes that can run something while a message box waits, as a
+// real box lets events run.
+class HookedUi : public rt::ScriptedUi {
+public:
+    std::function<void(const QString& text)> whileAsking;
+    int msgBox(const QString& text, int style, const QString& title) override
+    {
+        if (whileAsking)
+            whileAsking(text);
+        return ScriptedUi::msgBox(text, style, title);
+    }
+};
 
 // A started main window over a temporary data folder, with the fake media
 // control and scripted boxes.
@@ -100,7 +115,7 @@ protected:
     }
 
     testsupport::TestDir dir;
-    rt::ScriptedUi ui;
+    HookedUi ui;
     std::unique_ptr<rt::ScopedUi> scoped;
     std::unique_ptr<rt::Registry> reg;
     std::unique_ptr<rt::ScopedRegistry> scopedReg;
@@ -412,4 +427,155 @@ TEST_F(FrmMainLyrics, MarksASelectedListEntry)
     EXPECT_EQ(readFile(lyricFilePath(shared().DataDir, other)), noLyricsStub(QStringLiteral("当前曲目被设置为暂不使用歌词。")));
     EXPECT_EQ(w->RichTextBox1->text(), shown) << "the current display stays";
     EXPECT_FALSE(QFileInfo::exists(lrcsFile()));
+}
+
+namespace {
+
+const QString kSaveQuestion = QStringLiteral("是否保存修改?");
+const QByteArray kOriginal = "[00:01.00]a\r\n";
+const QByteArray kEdited = "[00:01.00]edited\r\n";
+
+int asked(const rt::ScriptedUi& ui, const QString& text)
+{
+    return int(std::count_if(ui.calls.begin(), ui.calls.end(), [&](const auto& c) { return c.text == text; }));
+}
+
+} // namespace
+
+// Two tracks in the list, the first loaded with its lyric file open in the
+// editor and edited.
+class FrmMainLyricEdits : public FrmMainLyrics {
+protected:
+    void SetUp() override
+    {
+        FrmMainLyrics::SetUp();
+        trackA = dir.file("music/a.mp3");
+        trackB = dir.file("music/b.mp3");
+        w->List1->addItems({trackA, trackB});
+        w->CurrentIndex = 0;
+        setTrack(trackA);
+        writeLrcs(kOriginal);
+        ASSERT_TRUE(w->LoadTrack());
+        ASSERT_TRUE(w->LyricsLoaded);
+        fileA = lrcsFile();
+        fileB = lyricFilePath(shared().DataDir, trackB);
+        w->XPButton5_Click();
+        ASSERT_TRUE(w->lyricEditorOpen());
+        w->RichTextBox2->setText(QString::fromLatin1(kEdited));
+        ui.calls.clear();
+    }
+    // A fresh window and data folder for the next case of a table.
+    void restart()
+    {
+        TearDown();
+        scopedReg.reset(); // before their successors are made: the old ones
+        scoped.reset();    // would otherwise uninstall the new ones
+        QDir(dir.file("data")).removeRecursively();
+        ui.openAnswers.clear();
+        ui.msgAnswers.clear();
+        SetUp();
+    }
+    QString trackA, trackB, fileA, fileB;
+};
+
+// Every way the editor's text can be replaced asks first, and "Yes" keeps
+// the edits in the track's own file.
+TEST_F(FrmMainLyricEdits, EveryLyricLoadAsksBeforeDroppingTheEdits)
+{
+    struct Case {
+        const char* what;
+        std::vector<int> answers; // in the order the boxes come
+        std::function<void()> act;
+        QByteArray fileAfter;     // the first track's lyric file at the end
+    };
+    const QByteArray stub = noLyricsStub(QStringLiteral("当前曲目被设置为暂不使用歌词。"));
+    const std::vector<Case> cases{
+        {"track change", {rt::Yes}, [this] { w->mnuNext_Click(); }, kEdited},
+        {"end of track",
+         {rt::Yes},
+         [this] {
+             media->play();
+             media->raiseEndOfStream();
+             waitFor([&] { return w->CurrentFile == trackB; });
+         },
+         kEdited},
+        {"reload", {rt::Yes, rt::Yes}, [this] { w->mnuReOpenLRC_Click(); }, kEdited},
+        {"fuzzy search", {rt::Yes}, [this] { w->mnuOpenLRC2_Click(); }, kEdited},
+        {"chosen file, then keep the stored one",
+         {rt::Yes, rt::No},
+         [this] {
+             dir.write("elsewhere/pick.lrc", "[00:04.00]Picked\n");
+             ui.openAnswers = {rt::FileDialogResult{{dir.file("elsewhere/pick.lrc")}, 1}};
+             w->mnuOpenLRC_Click();
+         },
+         kEdited},
+        {"no-lyrics mark", {rt::Yes, rt::Yes}, [this] { w->mnuNotLRC_Click(); }, stub},
+        {"exit", {rt::Yes}, [this] { w->mnuExit_Click(); }, kEdited},
+        {"track change, answered No", {rt::No}, [this] { w->mnuNext_Click(); }, kOriginal},
+    };
+    qputenv("MELODUNE_LRC_HOST", "http://127.0.0.1:9"); // the fuzzy search goes nowhere
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        restart();
+        ui.msgAnswers = c.answers;
+        c.act();
+        EXPECT_EQ(asked(ui, kSaveQuestion), 1);
+        EXPECT_TRUE(ui.msgAnswers.empty()) << "every expected box came";
+        EXPECT_FALSE(w->lyricEditorOpen());
+        EXPECT_FALSE(w->RichTextBox2->isVisible());
+        EXPECT_EQ(readFile(fileA), c.fileAfter);
+        EXPECT_FALSE(QFileInfo::exists(fileB)) << "nothing is saved into the other track";
+    }
+    qunsetenv("MELODUNE_LRC_HOST");
+}
+
+TEST_F(FrmMainLyricEdits, AnUnchangedEditorClosesWithoutAQuestion)
+{
+    w->RichTextBox2->setText(QString::fromLatin1(kOriginal));
+    w->mnuNext_Click();
+    EXPECT_EQ(asked(ui, kSaveQuestion), 0);
+    EXPECT_FALSE(w->lyricEditorOpen());
+    EXPECT_EQ(w->CurrentFile, trackB);
+}
+
+// The question lets events run: a track change while it waits must not
+// send the edits into the new track's file.
+TEST_F(FrmMainLyricEdits, YesSavesIntoTheFileTheQuestionWasAskedFor)
+{
+    const std::vector<std::pair<const char*, std::function<void()>>> closes{
+        {"the editor's own close", [this] { w->XPButton5_Click(); }},
+        {"reload",
+         [this] {
+             ui.msgAnswers.insert(ui.msgAnswers.begin(), rt::Yes);
+             w->mnuReOpenLRC_Click();
+         }},
+    };
+    for (const auto& [what, close] : closes) {
+        SCOPED_TRACE(what);
+        restart();
+        ui.whileAsking = [this](const QString& text) {
+            if (text == kSaveQuestion)
+                w->mnuNext_Click();
+        };
+        ui.msgAnswers = {rt::Yes};
+        close();
+        ui.whileAsking = nullptr;
+        EXPECT_EQ(w->CurrentFile, trackB);
+        EXPECT_EQ(readFile(fileA), kEdited);
+        EXPECT_FALSE(QFileInfo::exists(fileB));
+        EXPECT_FALSE(w->lyricEditorOpen());
+    }
+}
+
+TEST_F(FrmMainLyricEdits, DeletingTheLyricFileClosesTheEditor)
+{
+    ui.msgAnswers = {rt::Yes};
+    w->mnuDelLRC_Click();
+    EXPECT_FALSE(QFileInfo::exists(fileA));
+    EXPECT_EQ(asked(ui, kSaveQuestion), 0) << "there is no file left to save into";
+    EXPECT_FALSE(w->lyricEditorOpen());
+    EXPECT_FALSE(w->RichTextBox2->isVisible());
+    EXPECT_EQ(w->XPButtons[5]->caption(), QStringLiteral("修改歌词"));
+    EXPECT_FALSE(w->XPButtons[5]->buttonEnabled());
+    EXPECT_FALSE(QFileInfo::exists(fileA)) << "and nothing brings it back";
 }

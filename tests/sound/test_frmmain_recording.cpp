@@ -483,15 +483,77 @@ TEST_F(RecordingWindow, StopWithNothingRunningResetsOnlyTheStopControls)
     EXPECT_TRUE(ui.calls.empty());
 }
 
-TEST_F(RecordingWindow, CaptureThatBrokeIsReportedAtTheStop)
+// The input going away, or not opening, never throws away what was sung and
+// never ends the program; the next take records once the input is back.
+TEST_F(RecordingWindow, InputLostOrUnavailableKeepsTheTakeAndTheProgram)
 {
-    startTake();
-    input->feed(pattern(1000));
-    input->breakStream();
-    w->XPButton8_Click();
-    EXPECT_TRUE(ui.messages().contains(kFailed));
-    EXPECT_EQ(saveDialogs(), 0);
-    EXPECT_TRUE(menuEnabled("mnuStartRec"));
+    const QString lost = QStringLiteral("录音输入中断！(声音服务器已断开或录音设备已被移除。)");
+    const QString unavailable = QStringLiteral("无法打开录音输入！(声音服务器未运行或没有录音设备。)");
+    const struct Case {
+        const char* what;
+        std::function<void(rt::FakeCaptureSource&)> input; // before the record command
+        qsizetype sungBeforeBreak;                          // -1: the input stays up
+        QString message;                                    // starts the one message shown
+        bool saveOffered;
+    } cases[] = {
+        {"input lost mid-take", {}, 6000, lost, true},
+        {"input lost before anything arrived", {}, 0, lost, false},
+        {"input cannot be asked", [](rt::FakeCaptureSource& s) { s.capsFail = true; }, -1, unavailable, false},
+        {"input refuses to open", [](rt::FakeCaptureSource& s) { s.startFails = true; }, -1, unavailable, false},
+        {"input names no format", [](rt::FakeCaptureSource& s) { s.mask = 0; }, -1, unavailable, false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        useInput(0x800);
+        if (c.input)
+            c.input(*input);
+        ui.calls.clear();
+        ui.msgAnswers = {rt::Yes};
+        media->setFileName(QStringLiteral("track.mp3"));
+        w->mnuStartRec_Click();
+        const QByteArray sung = pattern(std::max<qsizetype>(c.sungBeforeBreak, 0));
+        if (c.sungBeforeBreak >= 0) {
+            ASSERT_TRUE(w->Recording);
+            input->feed(sung);
+            input->breakStream();
+            input->feed(pattern(500)); // nothing arrives once it is gone
+            EXPECT_EQ(w->DSCaptureBuffer->GetStatus(), 0);
+            const QString chosen = dir.file(QStringLiteral("kept%1").arg(++n));
+            chooseFile(chosen);
+            w->XPButton8_Click();
+            if (c.saveOffered) {
+                QByteArray data;
+                rt::WaveFormatEx f;
+                QString why;
+                EXPECT_TRUE(rt::readWavFile(chosen + QStringLiteral(".wav"), &f, &data, &why)) << why.toStdString();
+                EXPECT_TRUE(data == sung) << "exactly what was sung before the break";
+                EXPECT_TRUE(w->PlayingRecording);
+            }
+        }
+        EXPECT_FALSE(w->Recording);
+        EXPECT_EQ(saveDialogs(), c.saveOffered ? 1 : 0);
+        const QStringList shown = ui.messages(); // the record question and one message
+        EXPECT_EQ(shown.size(), 2) << shown.join(u'|').toStdString();
+        EXPECT_TRUE(shown.value(1).startsWith(c.message)) << shown.join(u'|').toStdString();
+        EXPECT_EQ(menuEnabled("mnuStartRec"), !c.saveOffered) << "the record command comes back unless the take was kept";
+        expectStopIdle();
+        expectTakeReleased();
+
+        // The input back: the next take records.
+        useInput(0x800);
+        w->PlayingRecording = false;
+        w->mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+        w->XPButtons[6]->setButtonEnabled(true);
+        media->setFileName(QStringLiteral("track.mp3"));
+        startTake();
+        ASSERT_TRUE(w->Recording && w->DSCaptureBuffer);
+        input->feed(pattern(4000));
+        EXPECT_EQ(w->DSCaptureBuffer->capturedBytes(), 4000);
+        ui.saveAnswers.clear();
+        w->XPButton8_Click(); // save cancelled
+        EXPECT_FALSE(w->Recording);
+    }
 }
 
 TEST_F(RecordingWindow, VolumeControlMissingIsReported)

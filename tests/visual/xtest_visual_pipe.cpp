@@ -105,9 +105,9 @@ TEST(VisualPipe, MeterAndEffectsFromRealCapture)
     settings().VisualType = 1;
     rt::setAppTitle(QStringLiteral("Melodune"));
 
-    // The pipe source, picked by id: Qt's default input does not follow the server.
+    // The pipe source, picked by name: the server's default input is the sine source.
     rt::setCaptureSourceFactory([](QString* error) -> std::unique_ptr<rt::CaptureSource> {
-        return rt::QtCaptureSource::create(error, QByteArrayLiteral("melodune_pipe"));
+        return rt::PulseCaptureSource::create(error, QByteArrayLiteral("melodune_pipe"));
     });
     FrmMainServices services;
     services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
