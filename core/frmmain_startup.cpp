@@ -147,6 +147,8 @@ bool FrmMain::Form_Load()
     CurrentExt.clear();
     DevocalFile.clear();
     Reloading = false;
+    playingSinceMs_ = -1;
+    silentPass_.reset();
 
     // 12. Settings.
     assignSettingDefaults(s, &CurrentIndex);
