@@ -68,6 +68,8 @@ StartupListResult runStartupListStep(const QString& storedCommandLine, const QSt
         result.listWriteFailed = !writePlaylistFile(listFile, {plan.entry}, std::nullopt);
 
     PlaylistRead read = readPlaylistFile(plan.listToRead);
+    if (plan.action == CommandLineAction::ReadListFile)
+        read.entries = resolveListEntries(read.entries, plan.listToRead);
     result.readStatus = read.status;
     result.listRead = plan.listToRead;
     if (read.status == ListReadStatus::Unreadable && plan.listToRead == listFile) {

@@ -21,7 +21,8 @@ QString commandLineFromArguments(const QStringList& args);
 
 enum class CommandLineAction {
     None,          // read List.mdu as it is
-    ReadListFile,  // read the named list file; List.mdu untouched
+    ReadListFile,  // read the named list file (relative entries resolved
+                   // against its folder); List.mdu untouched
     AppendToList,  // append `entry` to List.mdu, then read it
     ReplaceList,   // replace List.mdu by `entry` alone, then read it
 };

@@ -352,6 +352,11 @@ public:
     bool transportCommandRunning_ = false;
     bool loadTrackRunning_ = false;
     bool reloadAsking_ = false;   // ReloadAfterError is asking its questions
+    // Clock tick (ms) at which the loaded track first reached playing; -1
+    // until it does. With the position at the end it tells whether a track
+    // played at all.
+    std::int64_t playingSinceMs_ = -1;
+    SilentPass silentPass_;       // ends of tracks that played for no time
     std::uint64_t listEpoch_ = 0; // bumped whenever the list box is emptied or refilled
     // ---- fields of the lyric handlers ----
     // The editable face of RichTextBox2 (a QPlainTextEdit over its view);

@@ -58,15 +58,20 @@ struct ButtonPlace {
 };
 
 // The transport row and the recording buttons lie in the lower bed of the
-// left panel; the lyric and tool buttons in the upper bed; the list buttons
-// on the playlist frame.
+// left panel; the lyric buttons, the visualisation switch and the tool
+// buttons (home page, settings, volume) in the upper bed, beside the hint
+// line; the track buttons (information, full-screen video) and the list
+// buttons on the playlist frame. The two buttons with captions are wide
+// enough for their 16-pixel icon and their longest caption in the window's
+// font (four characters, 48 pixels), centred clear of the icon even when the
+// pressed face moves it a pixel.
 constexpr ButtonPlace kButtonPlaces[] = {
     {1, 26, 428, 24, 22},  {12, 51, 428, 24, 22},  {18, 76, 428, 24, 22}, {13, 101, 428, 24, 22},
-    {2, 126, 428, 24, 22}, {6, 156, 428, 24, 22},  {7, 181, 428, 24, 22}, {8, 206, 428, 50, 22},
-    {24, 261, 428, 24, 22}, {22, 286, 428, 24, 22},
-    {3, 26, 336, 24, 22},  {4, 51, 336, 24, 22},   {5, 76, 336, 66, 22},  {19, 143, 336, 24, 22},
-    {20, 168, 336, 24, 22}, {21, 193, 336, 24, 22}, {25, 218, 336, 24, 22}, {23, 243, 336, 24, 22},
-    {17, 268, 336, 24, 22}, {15, 26, 362, 24, 22}, {16, 51, 362, 24, 22},
+    {2, 126, 428, 24, 22}, {6, 156, 428, 24, 22},  {7, 181, 428, 24, 22}, {8, 206, 428, 92, 22},
+    {3, 26, 336, 24, 22},  {4, 51, 336, 24, 22},   {5, 76, 336, 92, 22},  {19, 169, 336, 24, 22},
+    {20, 194, 336, 24, 22}, {21, 219, 336, 24, 22}, {25, 244, 336, 24, 22}, {23, 269, 336, 24, 22},
+    {15, 26, 362, 24, 22}, {16, 51, 362, 24, 22},  {17, 76, 362, 24, 22},
+    {22, 493, 286, 24, 20}, {24, 518, 286, 24, 20},
     {9, 548, 286, 24, 20}, {10, 573, 286, 24, 20}, {11, 598, 286, 24, 20}, {14, 623, 286, 24, 20},
 };
 
@@ -122,7 +127,7 @@ void FrmMain::buildDesign()
     Label4->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label4->installEventFilter(this);
     Label5 = makeLabel(skin, QStringLiteral("Label5"), QStringLiteral("提示："));
-    Label5->setGeometry(100, 362, 210, 22);
+    Label5->setGeometry(103, 362, 186, 22); // ends before the record-state picture
     Label5->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label5->installEventFilter(this);
     Label1 = makeLabel(skin, QStringLiteral("Label1"), QStringLiteral("0"));

@@ -81,6 +81,13 @@ void FrmMain::MediaPlayer1_EndOfStream()
     const int count = List1->count();
     if (count < 1)
         return;
+    // A list whose tracks all end at once would be loaded again and again
+    // without pause: after one such pass it stops.
+    const std::int64_t playingMs = playingSinceMs_ < 0 ? -1 : rt::clock().tickMs() - playingSinceMs_;
+    if (silentPass_.trackEnded(SilentPass::trackPlayed(MediaPlayer1->currentPosition(), playingMs), count)) {
+        rt::ui().msgBox(QStringLiteral("列表中的曲目都没有可以播放的内容，已停止播放。"), rt::Exclamation);
+        return;
+    }
     const int from = List1->currentRow() >= 0 ? List1->currentRow() : int(CurrentIndex);
     selectEntry(chooseNextTrack(from, CurrentIndex, count, settings().RandomPlay, Marks,
                                 [] { return rt::clock().rnd(); }));
@@ -174,6 +181,8 @@ void FrmMain::MediaPlayer1_PlayStateChange()
     }
 
     if (mp->playState() == rt::MediaControl::Playing) {
+        if (playingSinceMs_ < 0)
+            playingSinceMs_ = rt::clock().tickMs();
         const QString title = mp->getMediaInfoString(rt::MediaControl::InfoTitle).trimmed();
         Label4->setText((title.isEmpty() ? mp->fileName() : title) + QStringLiteral(" - ") + windowTitle());
         Label4->setToolTip(QStringLiteral("播放器加载曲目【") + mp->fileName() + QStringLiteral("】"));

@@ -26,6 +26,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QWindow>
 
@@ -145,6 +147,8 @@ bool FrmMain::Form_Load()
     CurrentExt.clear();
     DevocalFile.clear();
     Reloading = false;
+    playingSinceMs_ = -1;
+    silentPass_.reset();
 
     // 12. Settings.
     assignSettingDefaults(s, &CurrentIndex);
@@ -217,6 +221,14 @@ bool FrmMain::Form_Load()
 
     // 19. The control's own transport bar is off.
     MediaPlayer1->setShowControls(false);
+    // The balance starts centred. The media control outlives a reload, so
+    // its setting goes back to 0 with the slider and the caption.
+    {
+        const QSignalBlocker quiet(HScroll1);
+        HScroll1->setValue(0);
+    }
+    MediaPlayer1->setBalance(0);
+    Label3->setText(balanceCaption(MediaPlayer1->balance()));
 
     // 20. Capture format for a one-second buffer.
     // An input that names no format yet is asked again before every take.

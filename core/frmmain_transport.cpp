@@ -110,6 +110,7 @@ bool FrmMain::loadTrackAndPlay(bool play)
     try {
         CurrentFile = item->text();
         CurrentExt = extensionOf(CurrentFile);
+        playingSinceMs_ = -1;
         MediaPlayer1->setFileName(CurrentFile);
         if (!letMessagesRun())
             return false;
@@ -141,6 +142,7 @@ void FrmMain::transportReset(bool busy)
     closeLyricEditor();
     if (busy)
         shared().Busy = true;
+    silentPass_.reset();
     PlayingRecording = false;
     LrcPath.clear();
     XPButtons[5]->setButtonEnabled(false);

@@ -181,6 +181,23 @@ int entriesThatFit(int present, int adding)
     return std::clamp(kMaxListEntries - std::max(present, 0), 0, adding);
 }
 
+bool SilentPass::trackPlayed(double positionAtEnd, std::int64_t playingMs)
+{
+    return positionAtEnd > 0.0 || playingMs >= 1000;
+}
+
+bool SilentPass::trackEnded(bool played, int listCount)
+{
+    if (played) {
+        silentEnds_ = 0;
+        return false;
+    }
+    if (++silentEnds_ < std::max(listCount, 1))
+        return false;
+    silentEnds_ = 0;
+    return true;
+}
+
 QStringList expandAddedPaths(const QStringList& paths)
 {
     QStringList out;

@@ -63,6 +63,27 @@ int choosePreviousTrack(int listIndex, std::int32_t currentIndex, int listCount,
 int chooseListDown(int listIndex, int listCount, bool randomPlay, PlayedMarks& marks, const RandomSource& rnd);
 int chooseListUp(int listIndex, int listCount, bool randomPlay, PlayedMarks& marks, const RandomSource& rnd);
 
+// Ends of tracks that played for no time (an empty file, a stream that ends
+// as soon as it opens), counted in a row. The end of the stream goes on to
+// the next entry until a whole pass over the list has ended this way; then it
+// stops, so such a list is not loaded file after file without pause.
+class SilentPass {
+public:
+    // A track has played when its position had moved at its end, or when it
+    // had been playing for a second at least (a stream that breaks off leaves
+    // no position to read). `playingMs` < 0: it never reached playing.
+    static bool trackPlayed(double positionAtEnd, std::int64_t playingMs);
+    // Counts one end of a track; true when the list stops here (the count
+    // starts again for the next pass).
+    bool trackEnded(bool played, int listCount);
+    // A command of the user starts a new pass.
+    void reset() { silentEnds_ = 0; }
+    int silentEnds() const { return silentEnds_; }
+
+private:
+    int silentEnds_ = 0;
+};
+
 struct PlaylistState {
     QStringList entries;
     int selected = -1;               // the list box's selection

@@ -5,6 +5,7 @@
 #include "platform/legacytext.h"
 #include "platform/textfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -82,7 +83,7 @@ QStringList importListFile(const QString& path, ListReadStatus* status)
     PlaylistRead read = readPlaylistFile(path);
     if (status)
         *status = read.status;
-    return read.entries;
+    return resolveListEntries(read.entries, path);
 }
 
 QByteArray playlistFileText(const QStringList& entries, std::optional<std::int32_t> currentIndex)
@@ -177,6 +178,24 @@ bool exportPlaylist(const QString& chosenPath, const QStringList& entries, std::
                     QString* error)
 {
     return writePlaylistFile(exportFileName(chosenPath), entries, currentIndex, error);
+}
+
+QString resolveListEntry(const QString& entry, const QString& listPath)
+{
+    if (entry.contains(QLatin1String("://")) || !QFileInfo(entry).isRelative())
+        return entry;
+    if (entry.size() >= 3 && entry[0].isLetter() && entry[1] == u':' && (entry[2] == u'\\' || entry[2] == u'/'))
+        return entry;
+    return QDir::cleanPath(QDir(QFileInfo(listPath).absolutePath()).absoluteFilePath(entry));
+}
+
+QStringList resolveListEntries(const QStringList& entries, const QString& listPath)
+{
+    QStringList out;
+    out.reserve(entries.size());
+    for (const QString& entry : entries)
+        out.append(resolveListEntry(entry, listPath));
+    return out;
 }
 
 } // namespace melodune

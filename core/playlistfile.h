@@ -56,9 +56,18 @@ PlaylistRead parsePlaylistText(const QString& text);
 // by the UTF-8-first rule, any other by the code page 936 rule.
 PlaylistRead readPlaylistFile(const QString& path);
 
-// The entries of a list or .m3u file for appending to the playlist; an empty
-// path or a file that cannot be read gives none. `status` may be null.
+// The entries of a list or .m3u file for appending to the playlist, relative
+// paths resolved against the list's folder; an empty path or a file that
+// cannot be read gives none. `status` may be null.
 QStringList importListFile(const QString& path, ListReadStatus* status = nullptr);
+
+// An entry of the list file `listPath` as the playlist keeps it: a relative
+// path names a file beside the list, so it becomes absolute against the
+// list's folder (the media player would look for it in the program's working
+// folder). Addresses ("://"), absolute paths and drive-letter paths of lists
+// made on other systems stay as written.
+QString resolveListEntry(const QString& entry, const QString& listPath);
+QStringList resolveListEntries(const QStringList& entries, const QString& listPath);
 
 // The encoded file: the index line first when `currentIndex` is given, then
 // one line per entry.

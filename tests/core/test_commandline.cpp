@@ -186,6 +186,19 @@ TEST(StartupList, ListFileOnCommandLineLeavesListMduAlone)
     EXPECT_EQ(dir.read("List.mdu"), kThreeEntries);
 }
 
+TEST(StartupList, AListFileOnTheCommandLineResolvesItsRelativeEntries)
+{
+    TestDir dir;
+    dir.write("List.mdu", kThreeEntries);
+    dir.write("party/mix.m3u", "#EXTM3U\r\nrel/song one.mp3\r\n/m/p2.mp3\r\nhttp://radio/x\r\n");
+    const QString folder = QFileInfo(dir.file("party")).absoluteFilePath();
+    const StartupListResult r = runStartupListStep("", dir.file("party/mix.m3u"), dir.path(), 5);
+    EXPECT_EQ(r.entries, (QStringList{folder + "/rel/song one.mp3", "/m/p2.mp3", "http://radio/x"}));
+    // List.mdu itself is read as it stands.
+    dir.write("List.mdu", "\"rel/kept.mp3\"\r\n");
+    EXPECT_EQ(runStartupListStep("", "", dir.path(), 0).entries, QStringList{"rel/kept.mp3"});
+}
+
 TEST(StartupList, SuppressionMarkerIsConsumedOnce)
 {
     TestDir dir;

@@ -120,6 +120,69 @@ TEST_F(EventsTest, AdvancingPlaysTheListEndlessly)
     EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
 }
 
+TEST_F(EventsTest, AListWhoseTracksAllEndAtOnceStopsAfterOnePass)
+{
+    const QString stopped = QStringLiteral("列表中的曲目都没有可以播放的内容，已停止播放。");
+    // How each entry ends once it plays: at once with nothing played, after
+    // playing to its end, or as a stream that breaks off after a while.
+    enum Ending { Silent, PlaysThrough, StreamBreaksOff };
+    struct Case {
+        const char* name;
+        std::vector<Ending> endings;
+        int loadsBeforeStop; // -1: goes on
+    };
+    const Case cases[] = {
+        {"three empty files", {Silent, Silent, Silent}, 3},
+        {"one empty file", {Silent}, 1},
+        {"one track that plays keeps the list going", {Silent, PlaysThrough, Silent}, -1},
+        {"streams that broke off after playing", {StreamBreaksOff, StreamBreaksOff}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        freshStart();
+        QStringList list;
+        for (std::size_t i = 0; i < c.endings.size(); ++i)
+            list << QStringLiteral("/m/%1.wav").arg(i);
+        FrmMain& win = startWith(list, 0);
+        for (std::size_t i = 0; i < c.endings.size(); ++i)
+            fake()->setMedia(list[int(i)], rt::FakeMedia{.duration = c.endings[i] == StreamBreaksOff ? 0.0 : 180.0});
+        const int cap = 12; // the endless cases are cut here
+        QStringList opened;
+        QObject::connect(win.MediaPlayer1, &rt::MediaControl::OpenStateChange, &win,
+                         [&] { opened << win.MediaPlayer1->fileName(); });
+        QObject::connect(win.MediaPlayer1, &rt::MediaControl::PlayStateChange, &win, [&] {
+            if (win.MediaPlayer1->playState() != rt::MediaControl::Playing || opened.size() >= cap)
+                return;
+            switch (c.endings[std::size_t(list.indexOf(win.MediaPlayer1->fileName()))]) {
+            case Silent: fake()->raiseEndOfStream(); break;
+            case PlaysThrough: fake()->advance(200); break;
+            case StreamBreaksOff:
+                fakeClock.advanceMs(5000);
+                fake()->raiseEndOfStream();
+                break;
+            }
+        });
+        win.Timer3_Timer();
+        settle(200);
+        if (c.loadsBeforeStop < 0) {
+            EXPECT_EQ(opened.size(), cap);
+            EXPECT_EQ(questionsAsked(stopped), 0);
+            continue;
+        }
+        EXPECT_EQ(opened, list.mid(0, c.loadsBeforeStop)) << "one pass, then no more loads";
+        EXPECT_EQ(questionsAsked(stopped), 1);
+        EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Stopped);
+        EXPECT_EQ(win.CurrentIndex, c.loadsBeforeStop - 1);
+
+        // Playing again is a new pass of its own.
+        opened.clear();
+        win.mnuPlaySelct_Click();
+        settle(200);
+        EXPECT_EQ(opened.size(), c.loadsBeforeStop);
+        EXPECT_EQ(questionsAsked(stopped), 2);
+    }
+}
+
 TEST_F(EventsTest, ReloadAfterErrorAsksAndKeepsTheRest)
 {
     struct Case {

@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
@@ -199,6 +200,22 @@ TEST_F(StartupTest, ReloadSuppressesTheCommandLineOnceAndKeepsTheList)
     EXPECT_EQ(w.List1->count(), 2) << "the command-line file is not added twice";
     EXPECT_FALSE(w.Reloading);
     EXPECT_TRUE(shared().CommandLine.isEmpty()) << "the marker is consumed once";
+}
+
+TEST_F(StartupTest, TheReloadCentresTheBalanceAgain)
+{
+    writeData("List.mdu", "\"/m/a.mp3\"\r\n");
+    FrmMain w(services);
+    ASSERT_TRUE(w.Form_Load());
+    w.HScroll1->setValue(2500);
+    ASSERT_EQ(w.MediaPlayer1->balance(), 2500);
+    ASSERT_EQ(w.Label3->text(), FrmMain::balanceCaption(2500));
+    shared().Busy = true; // cleared once the reload has run
+    w.reloadWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(w.Timer[3]->isActive() && !shared().Busy, 5000);
+    EXPECT_EQ(w.HScroll1->value(), 0);
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("L· 0 ·R"));
+    EXPECT_EQ(w.MediaPlayer1->balance(), 0) << "the media control outlives the reload";
 }
 
 TEST_F(StartupTest, ASecondInstanceEndsOrGoesOnByItsCommandLine)

@@ -2,6 +2,9 @@
 #include "platform/legacytext.h"
 #include "tests/support/testdir.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 
 using namespace melodune;
@@ -123,6 +126,44 @@ TEST(PlaylistFile, M3uIsReadAsUtf8First)
     // A list of ours holding only 2-byte sequences is GB18030.
     dir.write("ours.mdu", QByteArray("\"/m/\xD2\xBB.mp3\"\r\n"));
     EXPECT_EQ(importListFile(dir.file("ours.mdu")), QStringList{QStringLiteral("/m/一.mp3")});
+}
+
+TEST(PlaylistFile, ImportResolvesRelativeEntriesAgainstTheListsFolder)
+{
+    TestDir dir;
+    const QString folder = QFileInfo(dir.file("lists")).absoluteFilePath();
+    struct Case {
+        const char* entry;
+        QString imported;
+    };
+    const Case cases[] = {
+        {"rel/song one.mp3", folder + QStringLiteral("/rel/song one.mp3")},
+        {"./歌.mp3", folder + QStringLiteral("/歌.mp3")},
+        {"../up/two.ogg", QFileInfo(dir.path()).absoluteFilePath() + QStringLiteral("/up/two.ogg")},
+        {"/abs/three.mp3", "/abs/three.mp3"},
+        {"http://radio.example/live", "http://radio.example/live"},
+        {"file:///m/four.mp3", "file:///m/four.mp3"},
+        {"C:\\music\\five.mp3", "C:\\music\\five.mp3"},
+        {"d:/music/six.mp3", "d:/music/six.mp3"},
+    };
+    QByteArray m3u = "#EXTM3U\n";
+    QStringList expected;
+    for (const Case& c : cases) {
+        m3u += "#EXTINF:10,x\n" + QByteArray(c.entry) + "\n";
+        expected << c.imported;
+    }
+    for (const char* name : {"lists/party.m3u", "lists/ours.mdu"}) {
+        dir.write(name, m3u);
+        const QStringList imported = importListFile(dir.file(name));
+        ASSERT_EQ(imported.size(), expected.size()) << name;
+        for (qsizetype i = 0; i < imported.size(); ++i)
+            EXPECT_EQ(imported[i], expected[i]) << name << " " << cases[i].entry;
+    }
+    // A list named by a relative path resolves against the folder it names.
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(before); });
+    EXPECT_EQ(importListFile(QStringLiteral("lists/party.m3u")), expected);
 }
 
 TEST(PlaylistFile, EntryWithDoubleQuoteComesBackWithout)

@@ -44,6 +44,25 @@ TEST_F(RealMediaTest, APlaylistPlaysThroughAndWraps)
     EXPECT_TRUE(waitUntil([&] { return win.MediaPlayer1->playState() == rt::MediaControl::Stopped; }, 5000));
 }
 
+TEST_F(RealMediaTest, AListOfEmptyFilesStopsAfterOnePass)
+{
+    QStringList list;
+    for (const char* name : {"empty1.wav", "empty2.wav"}) {
+        list << dir.file(name);
+        ASSERT_TRUE(testsupport::writeSineWav(list.back(), testsupport::ToneSpec{.seconds = 0}));
+    }
+    FrmMain& win = startWith(list, 0);
+    int loads = 0;
+    QObject::connect(win.MediaPlayer1, &rt::MediaControl::OpenStateChange, &win, [&] { ++loads; });
+    win.Timer3_Timer();
+    const QString stopped = QStringLiteral("列表中的曲目都没有可以播放的内容，已停止播放。");
+    ASSERT_TRUE(waitUntil([&] { return questionsAsked(stopped) == 1; }, 20000))
+        << loads << " loads; " << ui.messages().join(" | ").toStdString();
+    QTest::qWait(500);
+    EXPECT_EQ(loads, 2) << "each file once";
+    EXPECT_NE(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
+}
+
 TEST_F(RealMediaTest, AMissingEntryIsDroppedThroughTheQuestion)
 {
     const QStringList list = {tone("one.wav", 330), dir.file("missing.wav"), tone("three.wav", 550)};

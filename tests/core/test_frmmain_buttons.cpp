@@ -1,0 +1,119 @@
+// The main window's buttons as placed: every caption a button can show is
+// drawn whole and clear of the button's icon, in the program's font, in the
+// normal, pressed and disabled faces; no two buttons cover each other or the
+// hint line.
+#include "controls/xpbutton.h"
+#include "platform/fonts.h"
+#include "tests/core/test_frmmain_transport_fixture.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <map>
+
+using namespace melodune;
+using transporttest::WindowTest;
+
+namespace {
+
+// The captions the window gives its buttons besides the designed one.
+const std::map<int, QStringList> kRunTimeCaptions = {
+    {5, {QStringLiteral("修改歌词"), QStringLiteral("退出修改")}},
+    {8, {QStringLiteral(" 停 止 "), QStringLiteral("停止录音"), QStringLiteral("停止回放")}},
+};
+
+// The pixels where two faces differ.
+QRegion difference(const QImage& a, const QImage& b)
+{
+    QRegion r;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                r += QRect(x, y, 1, 1);
+    return r;
+}
+
+class ButtonLayoutTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        rt::installFontSubstitutions(); // as the program does before its window
+        WindowTest::SetUp();
+    }
+};
+
+TEST_F(ButtonLayoutTest, EveryCaptionIsWholeAndClearOfTheIcon)
+{
+    FrmMain& win = startWith({});
+    enum Face { Normal, Pressed, Disabled };
+    int captionsChecked = 0;
+    for (int i = 1; i <= 25; ++i) {
+        XPButton* b = win.XPButtons[i];
+        ASSERT_NE(b, nullptr);
+        QStringList captions = kRunTimeCaptions.count(i) ? kRunTimeCaptions.at(i) : QStringList{};
+        if (!captions.contains(b->caption()))
+            captions.prepend(b->caption());
+        const QImage icon = b->icon();
+        for (const QString& caption : captions) {
+            for (Face face : {Normal, Pressed, Disabled}) {
+                SCOPED_TRACE(QStringLiteral("XPButton%1 \"%2\" face %3").arg(i).arg(caption).arg(int(face)).toStdString());
+                b->setButtonEnabled(face != Disabled);
+                b->setButtonType(face == Pressed ? 1 : 0);
+                b->setValue(face == Pressed);
+                auto paint = [&](const QString& text, bool withIcon) {
+                    b->setCaption(text);
+                    b->setIconVisible(withIcon);
+                    b->refresh();
+                    return b->face().image().copy();
+                };
+                // The caption's ink, and the icon's whole square (an opaque
+                // stand-in of the same size shows every pixel it may cover).
+                const QRegion ink = difference(paint(caption, false), paint(QString(), false));
+                QImage square(b->iconSize(), b->iconSize(), QImage::Format_ARGB32);
+                square.fill(Qt::magenta);
+                b->setIcon(square);
+                const QRegion iconArea = difference(paint(QString(), true), paint(QString(), false));
+                b->setIcon(icon);
+                ASSERT_FALSE(iconArea.isEmpty());
+                const QRect iconRect = iconArea.boundingRect();
+                EXPECT_EQ(iconRect.size(), QSize(b->iconSize(), b->iconSize()));
+
+                if (caption.trimmed().isEmpty()) {
+                    EXPECT_TRUE(ink.isEmpty());
+                    continue;
+                }
+                ++captionsChecked;
+                ASSERT_FALSE(ink.isEmpty());
+                // Not touching: one clear pixel at least between ink and icon.
+                EXPECT_FALSE(ink.intersects(iconRect.adjusted(-1, -1, 1, 1)))
+                    << "ink " << ink.boundingRect().left() << ".." << ink.boundingRect().right() << ", icon "
+                    << iconRect.left() << ".." << iconRect.right() << ", width " << b->width();
+                // Not cut: the whole text fits the caption's rectangle.
+                EXPECT_LE(QFontMetrics(b->font()).horizontalAdvance(caption), b->captionRect().width())
+                    << "width " << b->width();
+            }
+        }
+        b->setButtonType(0);
+        b->setValue(false);
+    }
+    EXPECT_EQ(captionsChecked, 5 * 3) << "the five captions of XPButton5 and XPButton8, in three faces";
+}
+
+TEST_F(ButtonLayoutTest, ButtonsCoverNeitherEachOtherNorTheHintLine)
+{
+    FrmMain& win = startWith({});
+    const QRect window = win.PicShape->rect();
+    for (int i = 1; i <= 25; ++i) {
+        const QRect r = win.XPButtons[i]->geometry();
+        EXPECT_TRUE(window.contains(r)) << "XPButton" << i;
+        EXPECT_FALSE(r.intersects(win.Label5->geometry())) << "XPButton" << i << " and the hint line";
+        EXPECT_FALSE(r.intersects(win.imgR->geometry())) << "XPButton" << i << " and the record-state picture";
+        for (int j = i + 1; j <= 25; ++j)
+            EXPECT_FALSE(r.intersects(win.XPButtons[j]->geometry())) << "XPButton" << i << " and XPButton" << j;
+    }
+    // The hint for audio, the one seen most, is shown whole beside them.
+    const QString hint = QStringLiteral("提示：单击鼠标右键可以显示菜单。");
+    EXPECT_LE(win.Label5->fontMetrics().tightBoundingRect(hint).right() + 1, win.Label5->width());
+    EXPECT_FALSE(win.Label5->geometry().intersects(win.imgR->geometry()));
+}
+
+} // namespace
