@@ -177,7 +177,7 @@ constexpr double kSymbol = 14;
 constexpr double kLatin1Symbol = 16;
 constexpr double kScriptSymbol = 24;
 constexpr double kRareAsciiByCjk = 16;   // "、@"
-constexpr double kUnpairedBracket = 12;  // a GB18030 trail byte read as "[" or "]"
+constexpr double kUnpairedBracket = 16;  // a GB18030 trail byte read as "[" or "]"
 constexpr double kDoubt = 4;             // what UTF-8 must be likelier by
 constexpr double kAccentInAsciiWord = -6; // "Café"
 constexpr double kWesternQuote = 6;       // « » ¡ ¿
@@ -188,6 +188,7 @@ constexpr double kLoneAsciiLetterByHan = 16;
 constexpr double kWordWithoutVowel = 20;
 constexpr double kCaseInsideWord = 15;
 constexpr double kOneLetterWord = 14;
+constexpr double kAccentsOnly = 10;
 
 bool isCyrillicVowel(char32_t c)
 {
@@ -250,13 +251,14 @@ CharInfo classify(char32_t c, Group previous)
         info.bits = 30;
         return info;
     }
-    if (!QChar::isLetter(c)) {
+    if (!QChar::isLetter(c) || c == 0xAA || c == 0xBA) {
+        info.cjk = c > 0xFF; // a lone ASCII letter glued to it is as odd as to Chinese
         // Western quotes are common; the rest of Latin-1's signs are what
         // GB18030 characters of row C2 read as UTF-8 give.
         if (c == 0xAB || c == 0xBB || c == 0xA1 || c == 0xBF)
             info.bits = kWesternQuote;
-        else if (c == 0xA0)
-            info.bits = kLetter; // French puts it before ":" and inside « »
+        else if (c == 0xA0 || c == 0xD7)
+            info.bits = kLetter; // French puts it before ":" and inside « »; "3×5"
         else if (c <= 0xBF)
             info.bits = kLatin1Symbol;
         else if (c < 0x2010 || c >= 0x2E00)
@@ -278,12 +280,12 @@ CharInfo classify(char32_t c, Group previous)
         break;
     case QChar::Script_Latin:
         // Latin-1 and Extended-A letters of Western and Central European
-        // languages, Vietnamese, pinyin tone letters, Romanian commas; the
-        // rest of Extended-B and the phonetic letters are rare.
+        // languages, Vietnamese, pinyin tone letters, Romanian commas, the
+        // schwa; the rest of Extended-B and the phonetic letters are rare.
         if (c <= 0x017F)
             info.bits = kLetter;
         else if ((c >= 0x1E00 && c <= 0x1EFF) || (c >= 0x01CD && c <= 0x01DC) || (c >= 0x0218 && c <= 0x021B) ||
-                 (c >= 0x01A0 && c <= 0x01B0))
+                 (c >= 0x01A0 && c <= 0x01B0) || c == 0x018F || c == 0x0259)
             info.bits = kLetter + 2;
         else
             info.bits = kScriptSymbol;
@@ -299,7 +301,7 @@ CharInfo classify(char32_t c, Group previous)
         info.bits = c == 0x0400 || c == 0x040D ? kRareLetter
                     : c <= 0x045F                  ? kLetter
                     : c == 0x0490 || c == 0x0491   ? kRareLetter
-                    : c <= 0x04FF                  ? kOtherScript
+                    : c >= 0x0492 && c <= 0x04FF   ? kOtherScript
                                                    : 30;
         info.group = Group::Cyrillic;
         info.vowel = isCyrillicVowel(c);
@@ -330,6 +332,7 @@ struct Word {
     bool caseFlip = false; // a capital after a small letter
     bool lastUpper = false;
     bool hanBefore = false;
+    bool ascii = false; // holds an ASCII letter
     char32_t first = 0;
 };
 
@@ -349,6 +352,8 @@ double wordCost(const Word& w, bool hanAfter)
     case Group::Latin:
         if (w.caseFlip)
             bits += kCaseInsideWord;
+        if (w.letters >= 2 && !w.ascii)
+            bits += kAccentsOnly; // "ÀÀ": accented letters alone hardly make a word
         if (w.letters == 1 && w.first != U'à' && w.first != U'é' && w.first != U'è')
             bits += kOneLetterWord; // "à" and "è" are words, "Ā" hardly
         break;
@@ -387,7 +392,7 @@ double textImplausibility(QStringView text)
         const CharInfo info = classify(c, prev.group);
         bits += info.bits;
         const bool asciiLetterNext = i + 1 < n && text.at(i + 1).unicode() < 0x80 && text.at(i + 1).isLetter();
-        if (info.group == Group::Latin && (prev.group == Group::Ascii || asciiLetterNext))
+        if (info.group == Group::Latin && info.bits <= kLetter + 2 && (prev.group == Group::Ascii || asciiLetterNext))
             bits += kAccentInAsciiWord;
         if (info.group == Group::Cjk && prev.group == Group::Ascii && asciiLetterNext)
             bits += kHanInsideAsciiWord;
@@ -419,6 +424,7 @@ double textImplausibility(QStringView text)
             if (info.group == Group::Latin)
                 word.group = Group::Latin; // accented letters make it a Latin word
             ++word.letters;
+            word.ascii = word.ascii || info.group == Group::Ascii;
             word.vowel = word.vowel || info.vowel;
             word.caseFlip = word.caseFlip || (info.upper && word.letters > 1 && !word.lastUpper);
             word.lastUpper = info.upper;
