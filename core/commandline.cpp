@@ -1,5 +1,7 @@
 #include "core/commandline.h"
 
+#include "platform/atomicfile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -16,6 +18,35 @@ QString storedEntry(const QString& name)
         return name;
     const QFileInfo info(name);
     return info.isRelative() && info.exists() ? info.absoluteFilePath() : name;
+}
+
+bool sameBytes(const QString& a, const QString& b)
+{
+    QFile fa(a), fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+        return false;
+    while (!fa.atEnd()) {
+        if (fa.read(1 << 20) != fb.read(1 << 20))
+            return false;
+    }
+    return fa.error() == QFileDevice::NoError && fb.error() == QFileDevice::NoError;
+}
+
+// Copies the list, whole, beside it before anything can rewrite it from the
+// shortened playlist. A copy kept earlier is never replaced: the same list
+// reuses it, a different one takes the next free name. Empty on failure.
+QString keepWholeList(const QString& listFile)
+{
+    for (int n = 1; n < 100; ++n) {
+        const QString name = listFile + (n == 1 ? QStringLiteral(".full") : QStringLiteral(".full%1").arg(n));
+        if (QFileInfo::exists(name)) {
+            if (sameBytes(listFile, name))
+                return name;
+            continue;
+        }
+        return rt::copyFileAtomically(listFile, name) ? name : QString();
+    }
+    return {};
 }
 
 } // namespace
@@ -85,6 +116,14 @@ StartupListResult runStartupListStep(const QString& storedCommandLine, const QSt
         result.currentIndex = *read.currentIndex;
     if (read.entries.size() > kMaxListEntries) {
         result.droppedEntries = int(read.entries.size() - kMaxListEntries);
+        if (plan.listToRead == listFile) {
+            // The exit (or a deletion) rewrites List.mdu from the playlist.
+            result.fullListKeptAs = keepWholeList(listFile);
+            if (result.fullListKeptAs.isEmpty())
+                result.keepListFile = true;
+            if (plan.action == CommandLineAction::AppendToList && !result.listWriteFailed)
+                result.appendedEntryDropped = plan.entry;
+        }
         read.entries.resize(kMaxListEntries);
     }
     result.entries = read.entries;

@@ -59,6 +59,12 @@ struct StartupListResult {
     // be moved (then keepListFile: the exit must not write List.mdu).
     QString listSetAsideAs;
     bool keepListFile = false;
+    // List.mdu held more than the playlist takes: a copy of it, whole, under
+    // this name beside it (empty when none was needed or it could not be
+    // written; then keepListFile).
+    QString fullListKeptAs;
+    // The "/a" entry, when it lies beyond what was loaded.
+    QString appendedEntryDropped;
 };
 
 // Runs the whole start-up list step: applies the plan's write, reads the

@@ -492,7 +492,7 @@ void FrmMain::mnuDelete_Click()
     // Only the entry the question named is deleted.
     if (confirmed && (s.selected != row || s.entries.value(row) != text))
         confirmed = false;
-    deleteSelectedEntry(s, confirmed, shared().DataDir);
+    deleteSelectedEntry(s, confirmed, KeepListFile ? QString() : shared().DataDir);
     showPlaylistState(s);
 }
 
@@ -506,7 +506,7 @@ void FrmMain::mnuDeleteAll_Click()
         confirmed = ask(QStringLiteral("你确定要将播放列表中的所有曲目全删除吗?"),
                         rt::YesNo | rt::Exclamation | rt::DefaultButton2) == rt::Yes;
     PlaylistState s = playlistState();
-    deleteAllEntries(s, confirmed, shared().DataDir);
+    deleteAllEntries(s, confirmed, KeepListFile ? QString() : shared().DataDir);
     showPlaylistState(s);
 }
 

@@ -196,11 +196,20 @@ bool FrmMain::Form_Load()
                                 ? QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu，它只在本次列表中。")
                                 : QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu。"),
                             rt::Exclamation);
-        if (r.droppedEntries > 0)
-            rt::ui().msgBox(QStringLiteral("播放列表最多只能容纳 %1 首曲目，其余 %2 首未能载入。")
-                                .arg(kMaxListEntries)
-                                .arg(r.droppedEntries),
-                            rt::Exclamation);
+        if (r.droppedEntries > 0) {
+            QString text = QStringLiteral("播放列表最多只能容纳 %1 首曲目，其余 %2 首")
+                               .arg(kMaxListEntries)
+                               .arg(r.droppedEntries);
+            if (!r.appendedEntryDropped.isEmpty())
+                text += QStringLiteral("(包括命令行中的文件“") + r.appendedEntryDropped + QStringLiteral("”)");
+            text += QStringLiteral("未能载入。");
+            if (!r.fullListKeptAs.isEmpty())
+                text += QStringLiteral("完整的原列表已另存为 ") + QFileInfo(r.fullListKeptAs).fileName() +
+                        QStringLiteral("。");
+            else if (r.keepListFile)
+                text += QStringLiteral("无法另存完整的原列表，List.mdu 保持不变，退出时也不会覆盖它。");
+            rt::ui().msgBox(text, rt::Exclamation);
+        }
         Frame1->setTitle(listCountCaption(List1->count()));
     }
 

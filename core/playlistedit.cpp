@@ -275,7 +275,8 @@ bool deleteSelectedEntry(PlaylistState& s, bool confirmed, const QString& dataDi
         }
         // Only a deletion the user confirmed touches the file, so pressing
         // delete on an empty list never removes a saved list.
-        fileOk = rewriteListAfterDelete(dataDir, s.entries);
+        if (!dataDir.isEmpty())
+            fileOk = rewriteListAfterDelete(dataDir, s.entries);
     }
     if (s.count() > 0 && s.currentIndex < 0) {
         s.select(0);
@@ -291,8 +292,10 @@ bool deleteAllEntries(PlaylistState& s, bool confirmed, const QString& dataDir)
 {
     bool fileOk = true;
     if (s.count() > 0 && confirmed) {
-        const QString path = listFilePath(dataDir);
-        fileOk = !QFileInfo::exists(path) || QFile::remove(path);
+        if (!dataDir.isEmpty()) {
+            const QString path = listFilePath(dataDir);
+            fileOk = !QFileInfo::exists(path) || QFile::remove(path);
+        }
         s.entries.clear();
         s.selected = -1;
         s.currentIndex = -1;

@@ -127,12 +127,12 @@ AddResult addEntries(PlaylistState& s, const QStringList& newEntries);
 AddResult applyImport(PlaylistState& s, bool clearFirst, const QStringList& imported);
 
 // The delete command. `confirmed` is the Yes to the question (asked only
-// when an entry is selected). Rewrites or removes `dataDir`/List.mdu.
-// Returns false when the list file could not be written or removed.
+// when an entry is selected). Rewrites or removes `dataDir`/List.mdu (an
+// empty `dataDir` leaves every file alone). Returns false when the list file could not be written or removed.
 bool deleteSelectedEntry(PlaylistState& s, bool confirmed, const QString& dataDir);
 
-// The delete-all command. Removes List.mdu on Yes; returns false when it
-// could not be removed.
+// The delete-all command. Removes List.mdu on Yes (not for an empty
+// `dataDir`); returns false when it could not be removed.
 bool deleteAllEntries(PlaylistState& s, bool confirmed, const QString& dataDir);
 
 // A press on the list loads the selected entry only while nothing plays or

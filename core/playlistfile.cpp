@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace melodune {
 
@@ -62,20 +63,38 @@ PlaylistRead parsePlaylistText(const QString& text)
     return read;
 }
 
+rt::LegacyEncoding listEncoding(const QByteArray& bytes, const QString& listFolder)
+{
+    if (const auto settled = rt::settledLegacyEncoding(bytes))
+        return *settled;
+    // The entries are paths: the reading whose paths are on disk is right.
+    // Checking a few thousand that differ tells enough.
+    const QStringList asUtf8 = parsePlaylistText(rt::decodeAs(bytes, rt::LegacyEncoding::Utf8)).entries;
+    const QStringList as936 = parsePlaylistText(rt::decodeAs(bytes, rt::LegacyEncoding::CodePage936)).entries;
+    const QDir folder(listFolder);
+    int utf8Found = 0, found936 = 0, checked = 0;
+    for (qsizetype i = 0; i < std::min(asUtf8.size(), as936.size()) && checked < 4000; ++i) {
+        if (asUtf8[i] == as936[i])
+            continue;
+        ++checked;
+        utf8Found += QFileInfo::exists(folder.filePath(asUtf8[i]));
+        found936 += QFileInfo::exists(folder.filePath(as936[i]));
+    }
+    if (utf8Found != found936)
+        return utf8Found > found936 ? rt::LegacyEncoding::Utf8 : rt::LegacyEncoding::CodePage936;
+    return rt::detectLegacyEncoding(bytes);
+}
+
 PlaylistRead readPlaylistFile(const QString& path)
 {
-    // Other programs write .m3u lists in UTF-8; List.mdu and exports are ours.
-    const rt::DecodeRule rule = path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
-                                    ? rt::DecodeRule::Utf8First
-                                    : rt::DecodeRule::CodePage936;
-    QString text;
-    if (path.isEmpty() || !rt::readLegacyFile(path, &text, rule)) {
+    QByteArray bytes;
+    if (path.isEmpty() || !rt::readFileBytes(path, &bytes)) {
         PlaylistRead read;
         read.status = (!path.isEmpty() && QFileInfo::exists(path)) ? ListReadStatus::Unreadable
                                                                    : ListReadStatus::Missing;
         return read;
     }
-    return parsePlaylistText(text);
+    return parsePlaylistText(rt::decodeAs(bytes, listEncoding(bytes, QFileInfo(path).absolutePath())));
 }
 
 QStringList importListFile(const QString& path, ListReadStatus* status)
@@ -119,12 +138,11 @@ bool appendPlaylistLine(const QString& path, const QString& entry, QString* erro
             return false;
         }
         file.close();
-        if (rt::detectLegacyEncoding(data) == rt::LegacyEncoding::Utf8) {
+        if (listEncoding(data, QFileInfo(path).absolutePath()) == rt::LegacyEncoding::Utf8) {
             // Saved as UTF-8 elsewhere: GB18030 bytes after it would make the
             // whole file unreadable, so it is converted. What the conversion
-            // cannot keep (bytes that are no UTF-8, characters GB18030 lacks)
-            // leaves the file as it is.
-            const QString text = rt::decodeLegacy(data);
+            // cannot keep (characters GB18030 lacks) leaves the file as it is.
+            const QString text = rt::decodeAs(data, rt::LegacyEncoding::Utf8);
             const QByteArray body = data.startsWith("\xEF\xBB\xBF") ? data.mid(3) : data;
             const QByteArray converted = rt::encodeLegacy(text);
             if (text.toUtf8() != body || converted.count('?') != text.count(u'?')) {

@@ -3,11 +3,13 @@
 // and .m3u lists read by the same reader.
 //
 // One item a line, each written as `"text"` CR LF with no escaping, in the
-// legacy 8-bit encoding (.m3u lists are read as UTF-8 first). An optional
+// legacy 8-bit encoding (UTF-8 lists from elsewhere are read too). An optional
 // first line `">n"` holds the index of the loaded track. Reading drops every
 // double quote, skips empty lines and lines beginning with "#" (the .m3u
 // comments); lines beginning with ">" carry the index. Lines end at CR LF, CR
 // or LF.
+#include "platform/legacytext.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -52,8 +54,12 @@ bool isListFileName(const QString& path);
 // every ">") is not a number that fits 32 bits is ignored.
 PlaylistRead parsePlaylistText(const QString& text);
 
-// Reads and decodes a list file; a name ending in ".m3u" (any case) is read
-// by the UTF-8-first rule, any other by the code page 936 rule.
+// The encoding list bytes are read in: the legacy text rule, except that
+// when both readings are possible the one with more entries on disk wins
+// (relative entries taken from `listFolder`).
+rt::LegacyEncoding listEncoding(const QByteArray& bytes, const QString& listFolder);
+
+// Reads and decodes a list file (List.mdu, an export or an .m3u list).
 PlaylistRead readPlaylistFile(const QString& path);
 
 // The entries of a list or .m3u file for appending to the playlist, relative

@@ -109,7 +109,7 @@ void FrmMain::XPButton5_Click()
 
     if (!lyricEditorOpen()) {
         QString text;
-        if (!rt::readLegacyFile(LrcPath, &text, rt::DecodeRule::Utf8First)) { // as the loader reads it
+        if (!rt::readLegacyFile(LrcPath, &text)) {
             rt::ui().msgBox(QStringLiteral("无法读取歌词文件“") + LrcPath + QStringLiteral("”。"), rt::Exclamation);
             return;
         }

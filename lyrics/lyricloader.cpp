@@ -49,10 +49,7 @@ LyricLookup findTrackLyricFile(const QString& dataDir, const QString& currentFil
 std::optional<QString> readLyricText(const QString& path)
 {
     QString decoded;
-    // Lyric files come from anywhere; a UTF-8 one of accented or Cyrillic
-    // lines has only 2-byte sequences, and a Chinese lyric in code page 936
-    // is never valid UTF-8 throughout.
-    if (!rt::readLegacyFile(path, &decoded, rt::DecodeRule::Utf8First))
+    if (!rt::readLegacyFile(path, &decoded))
         return std::nullopt;
     return normaliseLyricText(decoded);
 }

@@ -2,6 +2,9 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
 #include <cerrno>
 #include <iconv.h>
 
@@ -30,10 +33,8 @@ private:
 };
 
 struct Utf8Scan {
-    bool ascii = true;      // no byte of 0x80 or above
-    bool valid = true;      // well-formed UTF-8 throughout
-    bool evidence = false;  // holds a 3-byte sequence or a plane 1 character
-    bool c1Control = false; // holds U+0080..U+009F
+    bool ascii = true; // no byte of 0x80 or above
+    bool valid = true; // well-formed UTF-8 throughout
 };
 
 // One pass over the bytes by the well-formed UTF-8 table (no overlong forms,
@@ -73,13 +74,8 @@ Utf8Scan scanUtf8(const QByteArray& bytes)
             ok = (p[i + k] & 0xC0) == 0x80;
         if (!ok) {
             s.valid = false;
-            // The rest only matters for ASCII-ness, which is settled.
-            return s;
+            return s; // ASCII-ness is settled too
         }
-        if (len == 3 || (b == 0xF0 && p[i + 1] <= 0x9F))
-            s.evidence = true;
-        else if (b == 0xC2 && p[i + 1] <= 0x9F)
-            s.c1Control = true;
         i += len;
     }
     return s;
@@ -121,9 +117,326 @@ QString decodeGb18030(const QByteArray& bytes)
     return out;
 }
 
+// ---- How plausible a reading is ----------------------------------------------
+
+// The characters of GB2312 level 1 (the 3,755 common ones) and level 2, by
+// decoding their rows once.
+struct HanLevels {
+    std::vector<bool> common = std::vector<bool>(0x10000);
+    std::vector<bool> level2 = std::vector<bool>(0x10000);
+    HanLevels()
+    {
+        mark(common, 0xB0, 0xD7);
+        mark(level2, 0xD8, 0xF7);
+    }
+    static void mark(std::vector<bool>& set, int firstRow, int lastRow)
+    {
+        QByteArray rows;
+        for (int lead = firstRow; lead <= lastRow; ++lead)
+            for (int trail = 0xA1; trail <= 0xFE; ++trail)
+                rows += char(lead), rows += char(trail);
+        for (const QChar c : decodeGb18030(rows))
+            if (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF)
+                set[c.unicode()] = true;
+    }
+};
+
+const HanLevels& hanLevels()
+{
+    static const HanLevels levels;
+    return levels;
+}
+
+// Letters are grouped by script; a word mixing groups is unlikely except
+// for Chinese with ASCII letters ("我的CD").
+enum class Group : std::uint8_t { None, Ascii, Latin, Cjk, Hangul, Greek, Cyrillic, Other };
+
+struct CharInfo {
+    double bits = 0;
+    Group group = Group::None;
+    bool vowel = false;
+    bool upper = false;
+    bool cjk = false;        // Chinese character, kana or Chinese punctuation
+    bool rareAscii = false;  // an ASCII sign that is also a GB18030 trail byte
+    QChar::Script script = QChar::Script_Unknown;
+};
+
+// Bit costs: roughly -log2 of how often such a character turns up in the
+// lists and lyrics of this program's users.
+constexpr double kAscii = 4;
+constexpr double kCommonHan = 11;
+constexpr double kLevel2Han = 15;
+constexpr double kOtherHan = 16;
+constexpr double kCjkPunctuation = 8;
+constexpr double kRareAscii = 8;    // @ \\ ^ _ ` { | } ~
+constexpr double kLetter = 9;       // Latin-1, Greek or Cyrillic letter
+constexpr double kRareLetter = 12;  // Hangul, rarer Latin
+constexpr double kKana = 10;
+constexpr double kOtherScript = 16; // letters of scripts this program's users seldom write
+constexpr double kSymbol = 14;
+constexpr double kLatin1Symbol = 16;
+constexpr double kScriptSymbol = 24;
+constexpr double kRareAsciiByCjk = 16;   // "、@"
+constexpr double kUnpairedBracket = 16;  // a GB18030 trail byte read as "[" or "]"
+constexpr double kDoubt = 4;             // what UTF-8 must be likelier by
+constexpr double kAccentInAsciiWord = -6; // "Café"
+constexpr double kWesternQuote = 6;       // « » ¡ ¿
+constexpr double kHanInsideAsciiWord = 12; // "Ma帽ana", GB18030 "Mañana"
+constexpr double kNever = 40;       // no text has it
+constexpr double kMixedScripts = 25;
+constexpr double kLoneAsciiLetterByHan = 16;
+constexpr double kWordWithoutVowel = 20;
+constexpr double kCaseInsideWord = 15;
+constexpr double kOneLetterWord = 14;
+constexpr double kAccentsOnly = 10;
+
+bool isCyrillicVowel(char32_t c)
+{
+    static const std::u32string vowels = U"аеёиоуыэюяєіїАЕЁИОУЫЭЮЯЄІЇ";
+    return vowels.find(c) != std::u32string::npos;
+}
+
+bool isGreekVowel(char32_t c)
+{
+    static const std::u32string vowels = U"αεηιουωάέήίόύώϊϋΐΰΑΕΗΙΟΥΩΆΈΉΊΌΎΏΪΫ";
+    return vowels.find(c) != std::u32string::npos;
+}
+
+CharInfo classify(char32_t c, Group previous)
+{
+    CharInfo info;
+    if (c < 0x80) {
+        const bool printable = (c >= 0x20 && c < 0x7F) || c == '\t' || c == '\r' || c == '\n';
+        info.rareAscii = QByteArrayView("@\\^_`{|}~").contains(char(c));
+        info.bits = !printable ? 20 : info.rareAscii ? kRareAscii : kAscii;
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+            info.group = Group::Ascii;
+            info.upper = c <= 'Z';
+        }
+        return info;
+    }
+    const QChar::Category cat = QChar::category(c);
+    if (c == 0xFFFD || QChar::isNonCharacter(c) || cat == QChar::Other_PrivateUse ||
+        cat == QChar::Other_NotAssigned || cat == QChar::Other_Control || cat == QChar::Other_Surrogate) {
+        info.bits = kNever;
+        return info;
+    }
+    if (c >= 0x4E00 && c <= 0x9FFF) {
+        const HanLevels& h = hanLevels();
+        info.bits = h.common[c] ? kCommonHan : h.level2[c] ? kLevel2Han : kOtherHan;
+        info.group = Group::Cjk;
+        info.cjk = true;
+        return info;
+    }
+    if ((c >= 0x3000 && c <= 0x303F) || (c >= 0xFF01 && c <= 0xFF5E) || (c >= 0x2014 && c <= 0x2016) ||
+        (c >= 0x2018 && c <= 0x201F) || c == 0x2025 || c == 0x2026 || c == 0x00B7 || c == 0x2030 || c == 0x203B) {
+        info.bits = kCjkPunctuation;
+        info.cjk = c >= 0x3000;
+        return info;
+    }
+    if ((c >= 0x3040 && c <= 0x30FF) || (c >= 0x31F0 && c <= 0x31FF)) {
+        info.bits = kKana;
+        info.group = Group::Cjk;
+        info.cjk = true;
+        return info;
+    }
+    info.script = QChar::script(c);
+    if (cat == QChar::Mark_NonSpacing || cat == QChar::Mark_SpacingCombining || cat == QChar::Mark_Enclosing) {
+        // Accents written apart from their letter follow a Latin letter.
+        info.bits = (previous == Group::Ascii || previous == Group::Latin) ? kRareLetter : 30;
+        info.group = previous;
+        return info;
+    }
+    if (cat == QChar::Other_Format) {
+        info.bits = 30;
+        return info;
+    }
+    if (!QChar::isLetter(c) || c == 0xAA || c == 0xBA) {
+        info.cjk = c > 0xFF; // a lone ASCII letter glued to it is as odd as to Chinese
+        // Western quotes are common; the rest of Latin-1's signs are what
+        // GB18030 characters of row C2 read as UTF-8 give.
+        if (c == 0xAB || c == 0xBB || c == 0xA1 || c == 0xBF)
+            info.bits = kWesternQuote;
+        else if (c == 0xA0 || c == 0xD7)
+            info.bits = kLetter; // French puts it before ":" and inside « »; "3×5"
+        else if (c <= 0xBF)
+            info.bits = kLatin1Symbol;
+        else if (c < 0x2010 || c >= 0x2E00)
+            info.bits = kScriptSymbol; // signs of other scripts, typographic spaces
+        else
+            info.bits = kSymbol; // punctuation, arrows, maths, shapes, music signs
+        return info;
+    }
+    info.upper = QChar::isUpper(c);
+    switch (info.script) {
+    case QChar::Script_Han:
+        info.bits = c >= 0x10000 ? 18 : kOtherHan;
+        info.group = Group::Cjk;
+        info.cjk = true;
+        break;
+    case QChar::Script_Hangul:
+        info.bits = (c >= 0xAC00 && c <= 0xD7A3) ? kRareLetter : 20;
+        info.group = Group::Hangul;
+        break;
+    case QChar::Script_Latin:
+        // Latin-1 and Extended-A letters of Western and Central European
+        // languages, Vietnamese, pinyin tone letters, Romanian commas, the
+        // schwa; the rest of Extended-B and the phonetic letters are rare.
+        if (c <= 0x017F)
+            info.bits = kLetter;
+        else if ((c >= 0x1E00 && c <= 0x1EFF) || (c >= 0x01CD && c <= 0x01DC) || (c >= 0x0218 && c <= 0x021B) ||
+                 (c >= 0x01A0 && c <= 0x01B0) || c == 0x018F || c == 0x0259)
+            info.bits = kLetter + 2;
+        else
+            info.bits = kScriptSymbol;
+        info.group = Group::Latin;
+        break;
+    case QChar::Script_Greek:
+        info.bits = (c >= 0x0386 && c <= 0x03CE) ? kLetter : kScriptSymbol;
+        info.group = Group::Greek;
+        info.vowel = isGreekVowel(c);
+        break;
+    case QChar::Script_Cyrillic:
+        // The letters of today's languages; the rest are old or rare.
+        info.bits = c == 0x0400 || c == 0x040D ? kRareLetter
+                    : c <= 0x045F                  ? kLetter
+                    : c == 0x0490 || c == 0x0491   ? kRareLetter
+                    : c >= 0x0492 && c <= 0x04FF   ? kOtherScript
+                                                   : 30;
+        info.group = Group::Cyrillic;
+        info.vowel = isCyrillicVowel(c);
+        break;
+    default:
+        info.bits = kOtherScript;
+        info.group = Group::Other;
+        break;
+    }
+    return info;
+}
+
+bool sameWordGroup(const CharInfo& a, const CharInfo& b)
+{
+    auto latin = [](Group g) { return g == Group::Ascii || g == Group::Latin; };
+    if (latin(a.group) && latin(b.group))
+        return true;
+    if (a.group != b.group)
+        return false;
+    return a.group != Group::Other || a.script == b.script;
+}
+
+// A run of letters of one group between non-letters.
+struct Word {
+    Group group = Group::None;
+    int letters = 0;
+    bool vowel = false;
+    bool caseFlip = false; // a capital after a small letter
+    bool lastUpper = false;
+    bool hanBefore = false;
+    bool ascii = false; // holds an ASCII letter
+    char32_t first = 0;
+};
+
+double wordCost(const Word& w, bool hanAfter)
+{
+    double bits = 0;
+    switch (w.group) {
+    case Group::Greek:
+    case Group::Cyrillic:
+        if (w.letters >= 2 && !w.vowel)
+            bits += kWordWithoutVowel;
+        if (w.caseFlip)
+            bits += kCaseInsideWord;
+        if (w.letters == 1)
+            bits += kOneLetterWord;
+        break;
+    case Group::Latin:
+        if (w.caseFlip)
+            bits += kCaseInsideWord;
+        if (w.letters >= 2 && !w.ascii)
+            bits += kAccentsOnly; // "ÀÀ": accented letters alone hardly make a word
+        if (w.letters == 1 && w.first != U'à' && w.first != U'é' && w.first != U'è')
+            bits += kOneLetterWord; // "à" and "è" are words, "Ā" hardly
+        break;
+    case Group::Hangul:
+    case Group::Other:
+        if (w.letters == 1)
+            bits += kOneLetterWord;
+        break;
+    case Group::Ascii:
+        // One ASCII letter glued to Chinese: in GB18030 the trail byte of a
+        // rare character ("雲圖" read as UTF-8 ends in "D").
+        if (w.letters == 1 && (w.hanBefore || hanAfter))
+            bits += kLoneAsciiLetterByHan;
+        break;
+    default:
+        break;
+    }
+    return bits;
+}
+
 } // namespace
 
-LegacyEncoding detectLegacyEncoding(const QByteArray& bytes, DecodeRule rule)
+double textImplausibility(QStringView text)
+{
+    double bits = 0;
+    CharInfo prev;
+    Word word;
+    int open = 0, unpaired = 0; // brackets on the line
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text.at(i).unicode(), text.at(i + 1).unicode());
+            ++i;
+        }
+        const CharInfo info = classify(c, prev.group);
+        bits += info.bits;
+        const bool asciiLetterNext = i + 1 < n && text.at(i + 1).unicode() < 0x80 && text.at(i + 1).isLetter();
+        if (info.group == Group::Latin && info.bits <= kLetter + 2 && (prev.group == Group::Ascii || asciiLetterNext))
+            bits += kAccentInAsciiWord;
+        if (info.group == Group::Cjk && prev.group == Group::Ascii && asciiLetterNext)
+            bits += kHanInsideAsciiWord;
+        if (info.rareAscii && (prev.cjk || (i + 1 < n && classify(text.at(i + 1).unicode(), info.group).cjk)))
+            bits += kRareAsciiByCjk;
+        switch (c) {
+        case '[': ++open; break;
+        case ']': open > 0 ? --open : ++unpaired; break;
+        case '\n': unpaired += open; open = 0; break;
+        default: break;
+        }
+        if (info.group != Group::None && prev.group != Group::None && !sameWordGroup(prev, info) &&
+            !(prev.group == Group::Cjk && info.group == Group::Ascii) &&
+            !(prev.group == Group::Ascii && info.group == Group::Cjk))
+            bits += kMixedScripts;
+        // Words: runs of one group; Chinese ends a word but counts as its
+        // neighbour.
+        if (word.group != Group::None && (info.group == Group::None || info.group == Group::Cjk ||
+                                          !sameWordGroup(prev, info))) {
+            bits += wordCost(word, info.cjk);
+            word = Word{};
+        }
+        if (info.group != Group::None && info.group != Group::Cjk) {
+            if (word.group == Group::None) {
+                word.group = info.group;
+                word.hanBefore = prev.cjk;
+                word.first = c;
+            }
+            if (info.group == Group::Latin)
+                word.group = Group::Latin; // accented letters make it a Latin word
+            ++word.letters;
+            word.ascii = word.ascii || info.group == Group::Ascii;
+            word.vowel = word.vowel || info.vowel;
+            word.caseFlip = word.caseFlip || (info.upper && word.letters > 1 && !word.lastUpper);
+            word.lastUpper = info.upper;
+        }
+        prev = info;
+    }
+    if (word.group != Group::None)
+        bits += wordCost(word, false);
+    return bits + (unpaired + open) * kUnpairedBracket;
+}
+
+std::optional<LegacyEncoding> settledLegacyEncoding(const QByteArray& bytes)
 {
     if (hasUtf8Mark(bytes))
         return LegacyEncoding::Utf8;
@@ -132,14 +445,21 @@ LegacyEncoding detectLegacyEncoding(const QByteArray& bytes, DecodeRule rule)
         return LegacyEncoding::Ascii;
     if (!s.valid)
         return LegacyEncoding::CodePage936;
-    if (rule == DecodeRule::Utf8First || (s.evidence && !s.c1Control))
-        return LegacyEncoding::Utf8;
-    return LegacyEncoding::CodePage936;
+    return std::nullopt;
 }
 
-QString decodeLegacy(const QByteArray& bytes, DecodeRule rule)
+LegacyEncoding detectLegacyEncoding(const QByteArray& bytes)
 {
-    switch (detectLegacyEncoding(bytes, rule)) {
+    if (const auto settled = settledLegacyEncoding(bytes))
+        return *settled;
+    const double asUtf8 = textImplausibility(QString::fromUtf8(bytes));
+    const double as936 = textImplausibility(decodeGb18030(bytes));
+    return asUtf8 + kDoubt < as936 ? LegacyEncoding::Utf8 : LegacyEncoding::CodePage936;
+}
+
+QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding)
+{
+    switch (encoding) {
     case LegacyEncoding::Ascii:
         return QString::fromLatin1(bytes);
     case LegacyEncoding::Utf8:
@@ -150,6 +470,11 @@ QString decodeLegacy(const QByteArray& bytes, DecodeRule rule)
         break;
     }
     return decodeGb18030(bytes);
+}
+
+QString decodeLegacy(const QByteArray& bytes)
+{
+    return decodeAs(bytes, detectLegacyEncoding(bytes));
 }
 
 QByteArray encodeLegacy(const QString& text)
@@ -197,16 +522,26 @@ QByteArray encodeLegacy(const QString& text)
     return out;
 }
 
-bool readLegacyFile(const QString& path, QString* text, DecodeRule rule)
+bool readFileBytes(const QString& path, QByteArray* bytes)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes = f.readAll();
+    QByteArray data = f.readAll();
     if (f.error() != QFileDevice::NoError)
         return false;
+    if (bytes)
+        *bytes = std::move(data);
+    return true;
+}
+
+bool readLegacyFile(const QString& path, QString* text)
+{
+    QByteArray bytes;
+    if (!readFileBytes(path, &bytes))
+        return false;
     if (text)
-        *text = decodeLegacy(bytes, rule);
+        *text = decodeLegacy(bytes);
     return true;
 }
 

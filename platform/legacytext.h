@@ -4,45 +4,52 @@
 // code page 936 for every character it has and can encode any path.
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
+#include <optional>
 
 namespace rt {
 
-// How bytes that are valid in both encodings are read.
-enum class DecodeRule {
-    // The program's own lists and settings. A UTF-8 byte-order
-    // mark means UTF-8 (the mark dropped); ASCII is read as it is. Valid
-    // UTF-8 means UTF-8 only when it holds a 3-byte sequence (any CJK
-    // character or Chinese punctuation mark) or a 4-byte one in plane 1
-    // (emoji), and no C1 control character (U+0080..U+009F), which real text
-    // never has. Anything else is code page 936, including valid UTF-8 of
-    // 2-byte sequences only ("Café" saved as UTF-8): a fifth of the common
-    // Chinese characters are such a sequence in GB18030 (一 is D2 BB). Two
-    // GB18030 characters taken as one 4-byte sequence land in plane 2 or
-    // above, hence the plane 1 limit. A few short texts of rare characters
-    // can still pass for UTF-8.
-    CodePage936,
-    // .m3u lists and lyric files, which come from other programs too and are
-    // often UTF-8: the mark or any valid UTF-8 means UTF-8, anything else
-    // code page 936. A lyric of several Chinese lines in code page 936 is
-    // practically never valid UTF-8 throughout.
-    Utf8First,
-};
-
 enum class LegacyEncoding { Ascii, Utf8, CodePage936 };
 
-// The encoding the rule reads these bytes in.
-LegacyEncoding detectLegacyEncoding(const QByteArray& bytes, DecodeRule rule = DecodeRule::CodePage936);
+// One reading rule for every file the program reads (lists, settings,
+// lyrics, stored service replies): a UTF-8 byte-order mark means UTF-8 (the
+// mark dropped); ASCII is read as it is; bytes that are not well-formed UTF-8
+// are code page 936. Bytes valid in both encodings are read in the likelier
+// of the two (textImplausibility), code page 936 in doubt: GB18030 bytes of
+// Chinese text are valid UTF-8 by chance far too often to call valid UTF-8
+// UTF-8 ("雲圖" is EB 85 88 44, "녈D" in UTF-8).
 
-// The text by the rule. Code page 936 is decoded as its superset GB18030,
-// plus 0x80 as the euro sign. Invalid bytes become U+FFFD.
-QString decodeLegacy(const QByteArray& bytes, DecodeRule rule = DecodeRule::CodePage936);
+// What the bytes alone settle; none when they are valid in both encodings.
+std::optional<LegacyEncoding> settledLegacyEncoding(const QByteArray& bytes);
+
+// How unlikely a text is as something this program's users write, in bits
+// (lower is likelier): common Chinese characters and ASCII are cheap; rare
+// characters cost more; characters no text has (private use, unassigned,
+// replacement, C1 controls) and letters of other scripts stranded next to
+// Chinese or each other ("Сѩ", "녈D") cost most. Only comparisons between two
+// readings of the same bytes mean anything.
+double textImplausibility(QStringView text);
+
+// The encoding the bytes are read in by the rule above.
+LegacyEncoding detectLegacyEncoding(const QByteArray& bytes);
+
+// The bytes in the given encoding. Code page 936 is decoded as its superset
+// GB18030, plus 0x80 as the euro sign; a UTF-8 byte-order mark is dropped.
+// Invalid bytes become U+FFFD.
+QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding);
+
+// The text by the rule.
+QString decodeLegacy(const QByteArray& bytes);
 
 // GB18030 bytes of the text (the euro sign as code page 936's 0x80). Only a
 // lone surrogate, which no encoding has, and the few private-use characters
 // the system's GB18030 tables leave out become "?".
 QByteArray encodeLegacy(const QString& text);
 
+// Reads a whole file. False when it cannot be read.
+bool readFileBytes(const QString& path, QByteArray* bytes);
+
 // Reads a whole file and decodes it by the rule. False when it cannot be read.
-bool readLegacyFile(const QString& path, QString* text, DecodeRule rule = DecodeRule::CodePage936);
+bool readLegacyFile(const QString& path, QString* text);
 
 } // namespace rt

@@ -244,15 +244,65 @@ TEST(StartupList, DemoClipForEmptyList)
     EXPECT_EQ(readPlaylistFile(dir.file("List.mdu")).entries, QStringList{demo});
 }
 
-TEST(StartupList, OversizedListIsCut)
+TEST(StartupList, OversizedListIsCutButKeptWholeBesideIt)
 {
     TestDir dir;
+    const QString list = listFilePath(dir.path());
     QStringList many;
     for (int i = 0; i < kMaxListEntries + 5; ++i)
         many.append(QStringLiteral("/m/%1.mp3").arg(i));
-    ASSERT_TRUE(writePlaylistFile(listFilePath(dir.path()), many, 40000));
-    const StartupListResult r = runStartupListStep("", "", dir.path(), 0);
+    ASSERT_TRUE(writePlaylistFile(list, many, 40000));
+    const QByteArray original = dir.read("List.mdu");
+
+    StartupListResult r = runStartupListStep("", "", dir.path(), 0);
     EXPECT_EQ(r.entries.size(), kMaxListEntries);
     EXPECT_EQ(r.droppedEntries, 5);
     EXPECT_EQ(r.currentIndex, kMaxListEntries - 1);
+    EXPECT_EQ(r.fullListKeptAs, list + ".full");
+    EXPECT_FALSE(r.keepListFile);
+    EXPECT_EQ(dir.read("List.mdu.full"), original);
+
+    // Started again before any save: the kept copy is the same list.
+    r = runStartupListStep("", "", dir.path(), 0);
+    EXPECT_EQ(r.fullListKeptAs, list + ".full");
+    EXPECT_FALSE(dir.exists("List.mdu.full2"));
+
+    // The exit saved the loaded part; a start with it keeps nothing new.
+    ASSERT_TRUE(saveListAtShutdown(dir.path(), r.entries, 3));
+    r = runStartupListStep("", "", dir.path(), 0);
+    EXPECT_EQ(r.droppedEntries, 0);
+    EXPECT_TRUE(r.fullListKeptAs.isEmpty());
+    EXPECT_EQ(dir.read("List.mdu.full"), original);
+
+    // "/a" against the full list: the new entry is beyond the cap, is named,
+    // and lies in a second copy; the first is never replaced.
+    r = runStartupListStep("", "/a /m/new.mp3", dir.path(), 0);
+    EXPECT_EQ(r.droppedEntries, 1);
+    EXPECT_EQ(r.appendedEntryDropped, QStringLiteral("/m/new.mp3"));
+    EXPECT_EQ(r.fullListKeptAs, list + ".full2");
+    EXPECT_EQ(dir.read("List.mdu.full"), original);
+    EXPECT_EQ(readPlaylistFile(dir.file("List.mdu.full2")).entries.last(), QStringLiteral("/m/new.mp3"));
+
+    // A list file named on the command line is not rewritten: no copy.
+    ASSERT_TRUE(writePlaylistFile(dir.file("big.mdu"), many, std::nullopt));
+    r = runStartupListStep("", dir.file("big.mdu"), dir.path(), 0);
+    EXPECT_EQ(r.droppedEntries, 5);
+    EXPECT_TRUE(r.fullListKeptAs.isEmpty());
+    EXPECT_TRUE(r.appendedEntryDropped.isEmpty());
+}
+
+TEST(StartupList, AnOversizedListThatCannotBeCopiedIsKept)
+{
+    TestDir dir;
+    QStringList many;
+    for (int i = 0; i < kMaxListEntries + 1; ++i)
+        many.append(QStringLiteral("/m/%1.mp3").arg(i));
+    ASSERT_TRUE(writePlaylistFile(listFilePath(dir.path()), many, std::nullopt));
+    dir.write("List.mdu.full", "older");
+    for (int n = 2; n < 100; ++n)
+        dir.write(QStringLiteral("List.mdu.full%1").arg(n), "older");
+    const StartupListResult r = runStartupListStep("", "", dir.path(), 0);
+    EXPECT_TRUE(r.fullListKeptAs.isEmpty());
+    EXPECT_TRUE(r.keepListFile) << "neither the exit nor a deletion may rewrite it";
+    EXPECT_EQ(dir.read("List.mdu.full"), QByteArray("older"));
 }

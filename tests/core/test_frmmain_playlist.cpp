@@ -523,3 +523,55 @@ TEST_F(PlaylistWindowTest, AListBuiltByEveryCommandComesBackAfterARestart)
     EXPECT_EQ(w->List1->currentRow(), 3);
     EXPECT_EQ(w->Frame1->title(), QStringLiteral("曲目列表(共6首)"));
 }
+
+TEST_F(PlaylistWindowTest, NamesRoundTripThroughAddExitAndStartByteForByte)
+{
+    // Each name's GB18030 bytes are also well-formed UTF-8.
+    const std::pair<const char*, QByteArray> rows[] = {
+        {"/home/u/Music/雲圖.mp3", "/home/u/Music/\xEB\x85\x88\x44.mp3"},
+        {"/home/u/Music/顏圓.mp3", "/home/u/Music/\xEE\x81\x88\x41.mp3"},
+        {"/home/u/Music/陽園.mp3", "/home/u/Music/\xEA\x96\x88\x40.mp3"},
+        {"/home/u/小雪.mp3", "/home/u/\xD0\xA1\xD1\xA9.mp3"},
+        {"/home/u/谢谢.mp3", "/home/u/\xD0\xBB\xD0\xBB.mp3"},
+    };
+    for (const auto& [name, bytes] : rows) {
+        SCOPED_TRACE(name);
+        QFile::remove(listFile());
+        const QString entry = QString::fromUtf8(name);
+        start();
+        ui.openAnswers = {chose({entry})};
+        w->mnuAdd_Click();
+        ASSERT_EQ(entries(), QStringList{entry});
+        w->mnuExit_Click();
+        const QByteArray written = "\">0\"\r\n\"" + bytes + "\"\r\n";
+        EXPECT_EQ(dir.read("data/List.mdu"), written);
+
+        start();
+        EXPECT_EQ(entries(), QStringList{entry});
+        w->mnuExit_Click();
+        EXPECT_EQ(dir.read("data/List.mdu"), written);
+    }
+}
+
+TEST_F(PlaylistWindowTest, AUtf8ListIsReadAsUtf8AndSavedAsGb18030)
+{
+    const QStringList lists[] = {
+        {QStringLiteral("/home/u/音乐/周杰伦 - 晴天.mp3"), QStringLiteral("/home/u/Музыка/Кино - Группа крови.mp3"),
+         QStringLiteral("/home/u/Music/Café del Mar - Mañana.mp3")},
+        // Only 2-byte sequences, as GB18030 text often is.
+        {QStringLiteral("/home/u/Музыка/Кино - Звезда.mp3"), QStringLiteral("/home/u/Music/Édith Piaf - Non.mp3")},
+    };
+    for (const QStringList& names : lists) {
+        SCOPED_TRACE(names.join(' ').toStdString());
+        QByteArray utf8;
+        for (const QString& n : names)
+            utf8 += n.toUtf8() + "\n";
+        dir.write("data/List.mdu", utf8);
+        start();
+        EXPECT_EQ(entries(), names);
+        w->mnuExit_Click();
+        EXPECT_EQ(dir.read("data/List.mdu"), "\">0\"\r\n" + listText(names));
+        start();
+        EXPECT_EQ(entries(), names);
+    }
+}

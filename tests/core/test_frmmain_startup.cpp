@@ -1,6 +1,7 @@
 // Start-up, shut-down and reload of the main window, with the media control
 // and the capture input replaced by stand-ins.
 #include "core/frmmain.h"
+#include "core/playlistfile.h"
 #include "core/settings.h"
 #include "core/shared.h"
 #include "dialogs/module2.h"
@@ -272,4 +273,62 @@ TEST_F(StartupTest, AnUnreadableListThatStaysInPlaceIsKept)
     EXPECT_EQ(ui.messages().value(0), QStringLiteral("无法读取播放列表文件 List.mdu，原文件保持不变，退出时也不会覆盖它。"));
     EXPECT_TRUE(w.KeepListFile) << "the exit must not write over it";
     w.mnuExit_Click();
+}
+
+TEST_F(StartupTest, AListBeyondTheCapKeepsEveryEntryOnDiskAfterExit)
+{
+    QByteArray big = "\">39999\"\r\n";
+    for (int i = 0; i < 40000; ++i)
+        big += "\"/m/" + QByteArray::number(i) + ".mp3\"\r\n";
+    writeData("List.mdu", big);
+    {
+        FrmMain w(services);
+        ASSERT_TRUE(w.Form_Load());
+        EXPECT_EQ(w.List1->count(), 32767);
+        EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
+                                     "播放列表最多只能容纳 32767 首曲目，其余 7233 首未能载入。"
+                                     "完整的原列表已另存为 List.mdu.full。")});
+        w.mnuExit_Click();
+    }
+    EXPECT_EQ(dir.read("data/List.mdu.full"), big);
+    const QStringList saved = readPlaylistFile(data("List.mdu")).entries;
+    ASSERT_EQ(saved.size(), 32767);
+    EXPECT_EQ(saved.last(), QStringLiteral("/m/32766.mp3"));
+
+    // "/a" against the full list: the new entry is named and kept on disk.
+    ui.calls.clear();
+    services.commandLine = QStringLiteral("/a \"/m/new.mp3\"");
+    {
+        FrmMain w(services);
+        ASSERT_TRUE(w.Form_Load());
+        EXPECT_EQ(w.List1->count(), 32767);
+        EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
+                                     "播放列表最多只能容纳 32767 首曲目，其余 1 首(包括命令行中的文件“/m/new.mp3”)未能载入。"
+                                     "完整的原列表已另存为 List.mdu.full2。")});
+        w.mnuExit_Click();
+    }
+    EXPECT_EQ(dir.read("data/List.mdu.full"), big);
+    EXPECT_EQ(readPlaylistFile(data("List.mdu.full2")).entries.value(32767), QStringLiteral("/m/new.mp3"));
+}
+
+TEST_F(StartupTest, AnOversizedListThatCannotBeCopiedSurvivesExitAndDeletion)
+{
+    QByteArray big;
+    for (int i = 0; i < 32768; ++i)
+        big += "\"/m/" + QByteArray::number(i) + ".mp3\"\r\n";
+    writeData("List.mdu", big);
+    QDir().mkpath(data("List.mdu.full"));
+    for (int n = 2; n < 100; ++n)
+        QDir().mkpath(data(QStringLiteral("List.mdu.full%1").arg(n)));
+    FrmMain w(services);
+    ASSERT_TRUE(w.Form_Load());
+    EXPECT_EQ(ui.messages().value(0),
+              QStringLiteral("播放列表最多只能容纳 32767 首曲目，其余 1 首未能载入。"
+                             "无法另存完整的原列表，List.mdu 保持不变，退出时也不会覆盖它。"));
+    ui.msgAnswers.push_back(rt::Yes);
+    w.List1->setCurrentRow(0);
+    w.mnuDelete_Click();
+    EXPECT_EQ(w.List1->count(), 32766);
+    w.mnuExit_Click();
+    EXPECT_EQ(dir.read("data/List.mdu"), big);
 }

@@ -111,21 +111,46 @@ TEST(PlaylistFile, NamesWhoseBytesLookLikeUtf8SurviveSaveAndStart)
     EXPECT_EQ(dir.read("List.mdu"), QByteArray("\">0\"\r\n\"/home/u/\xD0\xA1\xD1\xA9.mp3\"\r\n"));
 }
 
-TEST(PlaylistFile, M3uIsReadAsUtf8First)
+TEST(PlaylistFile, ListsOfEitherEncodingAreRead)
 {
     TestDir dir;
-    const QByteArray utf8 = QByteArray("#EXTM3U\n/m/Café.mp3\n/m/小雪.mp3\n");
-    const QStringList expected = {QStringLiteral("/m/Café.mp3"), QStringLiteral("/m/小雪.mp3")};
+    const QByteArray utf8 = QByteArray("#EXTM3U\n/m/Café.mp3\n/m/小雪.mp3\n/m/Кино.mp3\n");
+    const QStringList expected = {QStringLiteral("/m/Café.mp3"), QStringLiteral("/m/小雪.mp3"),
+                                  QStringLiteral("/m/Кино.mp3")};
     dir.write("a.m3u", utf8);
     dir.write("B.M3U", utf8);
+    dir.write("c.mdu", utf8);
     EXPECT_EQ(importListFile(dir.file("a.m3u")), expected);
     EXPECT_EQ(importListFile(dir.file("B.M3U")), expected);
-    // Not UTF-8: read as code page 936 all the same.
+    EXPECT_EQ(importListFile(dir.file("c.mdu")), expected);
+    // Not UTF-8: read as code page 936.
     dir.write("gbk.m3u", QByteArray("/m/\xB8\xE8.mp3\r\n"));
     EXPECT_EQ(importListFile(dir.file("gbk.m3u")), QStringList{QStringLiteral("/m/歌.mp3")});
-    // A list of ours holding only 2-byte sequences is GB18030.
-    dir.write("ours.mdu", QByteArray("\"/m/\xD2\xBB.mp3\"\r\n"));
-    EXPECT_EQ(importListFile(dir.file("ours.mdu")), QStringList{QStringLiteral("/m/一.mp3")});
+    // Lists of ours whose bytes pass for UTF-8 are GB18030.
+    dir.write("ours.mdu", QByteArray("\"/m/\xD2\xBB.mp3\"\r\n\"/home/u/Music/\xEB\x85\x88\x44.mp3\"\r\n"));
+    EXPECT_EQ(importListFile(dir.file("ours.mdu")),
+              (QStringList{QStringLiteral("/m/一.mp3"), QStringLiteral("/home/u/Music/雲圖.mp3")}));
+}
+
+TEST(PlaylistFile, TheReadingWhoseEntriesAreOnDiskWins)
+{
+    // Bytes valid in both encodings, each reading naming a file of its own.
+    const QByteArray name = "\xEB\x85\x88\x44.mp3"; // GB18030 "雲圖", UTF-8 "녈D"
+    const QString asUtf8 = QString::fromUtf8(name);
+    const QString as936 = QStringLiteral("雲圖.mp3");
+    for (const QString& present : {asUtf8, as936}) {
+        SCOPED_TRACE(present.toStdString());
+        TestDir dir;
+        dir.write(present, "x");
+        // Absolute entries, and a relative one taken from the list's folder.
+        dir.write("List.mdu", "\"" + dir.path().toUtf8() + "/" + name + "\"\r\n\"" + name + "\"\r\n");
+        const QStringList entries = readPlaylistFile(dir.file("List.mdu")).entries;
+        EXPECT_EQ(entries, (QStringList{dir.file(present), present}));
+        // "/a" appends to it in the encoding it is read in.
+        ASSERT_TRUE(appendPlaylistLine(dir.file("List.mdu"), QStringLiteral("/m/新.mp3")));
+        EXPECT_EQ(readPlaylistFile(dir.file("List.mdu")).entries.value(2), QStringLiteral("/m/新.mp3"));
+        EXPECT_EQ(readPlaylistFile(dir.file("List.mdu")).entries.value(1), present);
+    }
 }
 
 TEST(PlaylistFile, ImportResolvesRelativeEntriesAgainstTheListsFolder)

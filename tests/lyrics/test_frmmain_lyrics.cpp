@@ -579,3 +579,56 @@ TEST_F(FrmMainLyricEdits, DeletingTheLyricFileClosesTheEditor)
     EXPECT_FALSE(w->XPButtons[5]->buttonEnabled());
     EXPECT_FALSE(QFileInfo::exists(fileA)) << "and nothing brings it back";
 }
+
+TEST_F(FrmMainLyrics, LyricTextsRoundTripThroughTheEditorByteForByte)
+{
+    setTrack(dir.file("music/song.mp3"));
+    struct Row {
+        const char* text;   // typed into the editor
+        QByteArray bytes;   // the file it saves (GB18030, valid UTF-8 by chance)
+        const char* shown;  // parts of the loaded text, "|" between them
+    };
+    const Row rows[] = {
+        {"[ti:小雪][00:01.00]小雪[00:03.00]同学",
+         "[ti:\xD0\xA1\xD1\xA9][00:01.00]\xD0\xA1\xD1\xA9[00:03.00]\xCD\xAC\xD1\xA7",
+         "标题：小雪|[1.0]小雪|[3.0]同学"},
+        {"[00:01.00]谢谢", "[00:01.00]\xD0\xBB\xD0\xBB", "[1.0]谢谢"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.text);
+        writeLrcs("[00:01.00]a\r\n");
+        w->LoadTrackLyrics();
+        w->XPButton5_Click();
+        ASSERT_TRUE(w->lyricEditorOpen());
+        static_cast<QPlainTextEdit*>(w->RichTextBox2Edit)->setPlainText(QString::fromUtf8(r.text));
+        ui.msgAnswers = {rt::Yes};
+        w->XPButton5_Click();
+        EXPECT_EQ(readFile(lrcsFile()), r.bytes);
+        const auto shows = [&] {
+            for (const QString& part : QString::fromUtf8(r.shown).split(u'|'))
+                if (!w->RichTextBox1->text().contains(part))
+                    return false;
+            return true;
+        };
+        EXPECT_TRUE(shows()) << w->RichTextBox1->text().toStdString();
+
+        // Loaded afresh, opened and saved again: the same bytes.
+        w->LoadTrackLyrics();
+        EXPECT_TRUE(shows()) << w->RichTextBox1->text().toStdString();
+        w->XPButton5_Click();
+        EXPECT_EQ(w->RichTextBox2->text(), QString::fromUtf8(r.text));
+        ui.msgAnswers = {rt::Yes};
+        w->XPButton5_Click();
+        EXPECT_EQ(readFile(lrcsFile()), r.bytes);
+    }
+}
+
+TEST_F(FrmMainLyrics, AUtf8LyricFileIsReadAsUtf8)
+{
+    setTrack(dir.file("music/song.mp3"));
+    writeLrcs("[ti:晴天]\n[00:01.00]故事的小黄花\n[00:02.00]Белый снег, серый лёд\n[00:03.00]Qui s'enfuit déjà\n");
+    w->LoadTrackLyrics();
+    EXPECT_EQ(taggedLines(w->RichTextBox1->text()),
+              (QStringList{"[1.0]故事的小黄花", "[2.0]Белый снег, серый лёд", "[3.0]Qui s'enfuit déjà"}));
+    EXPECT_TRUE(w->RichTextBox1->text().contains(QStringLiteral("标题：晴天")));
+}

@@ -23,77 +23,76 @@ TEST(LegacyText, Decodes)
         EXPECT_EQ(decodeLegacy(bytes), text) << bytes.toHex().constData();
 }
 
-TEST(LegacyText, AmbiguousBytesAreReadByTheRule)
+TEST(LegacyText, BytesValidInBothEncodingsAreReadInTheLikelierOne)
 {
-    const QByteArray bom = "\xEF\xBB\xBF";
-    struct Case {
-        const char* name;
-        DecodeRule rule;
-        QByteArray bytes;
-        const char* text;
+    // Our own GB18030 texts whose bytes happen to be well-formed UTF-8, with
+    // what a UTF-8 reading would show.
+    const char* const gb18030[][2] = {
+        {"/home/u/Music/雲圖.mp3", "/home/u/Music/녈D.mp3"},
+        {"/home/u/Music/顏圓.mp3", "/home/u/Music/\uE048A.mp3"},
+        {"/home/u/Music/陽園.mp3", "/home/u/Music/ꖈ@.mp3"},
+        {"/home/u/小雪.mp3", "/home/u/Сѩ.mp3"},
+        {"[ti:小雪][00:01.00]小雪[00:03.00]同学", "[ti:Сѩ][00:01.00]Сѩ[00:03.00]ͬѧ"},
+        {"谢谢", "лл"},
+        {"小.mp3", "С.mp3"},
+        {"一.bmp", "һ.bmp"},
+        {"/m/穹顶.mp3", "/m/\U00077DA5.mp3"}, // two characters as one 4-byte sequence
     };
-    const Case cases[] = {
-        // Our own GB18030 files whose bytes happen to be valid UTF-8 of 2-byte sequences.
-        {"一", DecodeRule::CodePage936, "\xD2\xBB.bmp", "一.bmp"},
-        {"小雪", DecodeRule::CodePage936, "/home/u/\xD0\xA1\xD1\xA9.mp3", "/home/u/小雪.mp3"},
-        {"同学", DecodeRule::CodePage936, "\xCD\xAC\xD1\xA7", "同学"},
-        // Two characters that form one well-formed 4-byte sequence of plane 7.
-        {"穹顶", DecodeRule::CodePage936, "/m/\xF1\xB7\xB6\xA5.mp3", "/m/穹顶.mp3"},
-        // Valid UTF-8 with a 3-byte sequence, but also a C1 control (U+0081).
-        {"C1 control", DecodeRule::CodePage936, "\xE4\xA1\xB0\xC2\x81\x40", "洹奥丂"},
-        {"UTF-8 Chinese", DecodeRule::CodePage936, QByteArray("/home/u/小雪.mp3"), "/home/u/小雪.mp3"},
-        {"UTF-8 Chinese, mark", DecodeRule::CodePage936, bom + "小雪\r\n", "小雪\r\n"},
-        {"UTF-8 mark, 2-byte only", DecodeRule::CodePage936, bom + "Café", "Café"},
-        {"UTF-8 2- and 3-byte", DecodeRule::CodePage936, QByteArray("Café 歌.mp3"), "Café 歌.mp3"},
-        {"UTF-8 emoji", DecodeRule::CodePage936, QByteArray("🎵.mp3"), "🎵.mp3"},
-        // "Café" saved as UTF-8 is indistinguishable from GB18030 "Caf茅".
-        {"UTF-8 2-byte only", DecodeRule::CodePage936, QByteArray("Café.mp3"), "Caf茅.mp3"},
-        {"ASCII", DecodeRule::CodePage936, "C:\\a b.mp3\r\n", "C:\\a b.mp3\r\n"},
-        {"euro", DecodeRule::CodePage936, "\x80" "5 \xB8\xE8", "€5 歌"},
-        {"m3u Café", DecodeRule::Utf8First, QByteArray("/m/Café.mp3"), "/m/Café.mp3"},
-        {"m3u Chinese", DecodeRule::Utf8First, QByteArray("/m/小雪.mp3"), "/m/小雪.mp3"},
-        {"m3u code page 936", DecodeRule::Utf8First, "/m/\xB8\xE8\xB4\xCA.mp3", "/m/歌词.mp3"},
-        {"m3u euro", DecodeRule::Utf8First, "\x80", "€"},
-        {"m3u ASCII", DecodeRule::Utf8First, "#EXTM3U\n", "#EXTM3U\n"},
+    for (const auto& [text, misread] : gb18030) {
+        const QByteArray bytes = encodeLegacy(QString::fromUtf8(text));
+        ASSERT_EQ(QString::fromUtf8(bytes), QString::fromUtf8(misread)) << text;
+        EXPECT_EQ(detectLegacyEncoding(bytes), LegacyEncoding::CodePage936) << text;
+        EXPECT_EQ(decodeLegacy(bytes), QString::fromUtf8(text)) << text;
+    }
+    // Valid UTF-8 that is also a C1 control is never text.
+    EXPECT_EQ(decodeLegacy("\xE4\xA1\xB0\xC2\x81\x40"), QString::fromUtf8("洹奥丂"));
+
+    // UTF-8 written by other programs on this system.
+    const char* const utf8[] = {
+        "/home/u/小雪.mp3",
+        "/home/u/Music/周杰伦 - 晴天.mp3",
+        "/home/u/Музыка/Кино - Группа крови.mp3",
+        "/home/u/Music/Café del Mar.mp3",
+        "/home/u/Music/Mañana.mp3",
+        "Ελληνικά τραγούδια.mp3",
+        "Straße",
+        "Café 歌.mp3",
+        "🎵.mp3",
+        "노래 모음.mp3",
+        "[ti:晴天]\n[ar:周杰伦]\n[00:01.00]故事的小黄花\n[00:05.00]从出生那年就飘着\n",
+        "[ti:Звезда по имени Солнце]\n[00:01.00]Белый снег, серый лёд\n[00:05.00]На растрескавшейся земле\n",
+        "[ti:Ne me quitte pas]\n[00:01.00]Il faut oublier, tout peut s'oublier\n[00:05.00]Qui s'enfuit déjà\n",
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(decodeLegacy(c.bytes, c.rule), QString::fromUtf8(c.text)) << c.name;
+    for (const char* text : utf8) {
+        EXPECT_EQ(detectLegacyEncoding(QByteArray(text)), LegacyEncoding::Utf8) << text;
+        EXPECT_EQ(decodeLegacy(QByteArray(text)), QString::fromUtf8(text)) << text;
+    }
+    // A byte-order mark decides.
+    EXPECT_EQ(decodeLegacy("\xEF\xBB\xBF" "Caf\xC3\xA9"), QString::fromUtf8("Café"));
+    EXPECT_EQ(decodeLegacy("\xEF\xBB\xBF" "\xEB\x85\x88" "D"), QString::fromUtf8("녈D"));
 }
 
 TEST(LegacyText, OnlyWellFormedUtf8CountsAsUtf8)
 {
-    struct Case {
-        QByteArray bytes;
-        DecodeRule rule;
-        LegacyEncoding encoding;
+    const std::pair<QByteArray, std::optional<LegacyEncoding>> cases[] = {
+        {"", LegacyEncoding::Ascii},
+        {"abc\r\n", LegacyEncoding::Ascii},
+        {"\xEF\xBB\xBF" "a\xFF", LegacyEncoding::Utf8},         // the mark decides
+        {"\xE6\xAD\x8C", std::nullopt},                         // U+6B4C
+        {"\xED\x9F\xBF", std::nullopt},                         // U+D7FF, last before the surrogates
+        {"\xF0\x9F\x8E\xB5", std::nullopt},                     // U+1F3B5
+        {"\xC3\xA9", std::nullopt},
+        {"\xC0\xAF", LegacyEncoding::CodePage936},              // overlong "/"
+        {"\xE0\x80\xAF", LegacyEncoding::CodePage936},          // overlong "/"
+        {"\xED\xA0\x80", LegacyEncoding::CodePage936},          // a surrogate
+        {"\xF4\x90\x80\x80", LegacyEncoding::CodePage936},      // above U+10FFFF
+        {"\xF5\x80\x80\x80", LegacyEncoding::CodePage936},
+        {"a\xE6\xAD", LegacyEncoding::CodePage936},             // cut at the end
+        {"\xE6\xAD" "a", LegacyEncoding::CodePage936},
+        {"\xE6\xAD\x8C\x80", LegacyEncoding::CodePage936},      // a stray continuation byte
     };
-    constexpr DecodeRule cp = DecodeRule::CodePage936;
-    constexpr DecodeRule m3u = DecodeRule::Utf8First;
-    const Case cases[] = {
-        {"", cp, LegacyEncoding::Ascii},
-        {"abc\r\n", m3u, LegacyEncoding::Ascii},
-        {"\xEF\xBB\xBF" "a\xFF", cp, LegacyEncoding::Utf8},        // the mark decides
-        {"\xE6\xAD\x8C", cp, LegacyEncoding::Utf8},                 // U+6B4C
-        {"\xED\x9F\xBF", cp, LegacyEncoding::Utf8},                 // U+D7FF, last before the surrogates
-        {"\xF0\x9F\x8E\xB5", cp, LegacyEncoding::Utf8},             // U+1F3B5
-        {"\xF0\xA0\x80\x80", cp, LegacyEncoding::CodePage936},      // U+20000: plane 2
-        {"\xF0\xA0\x80\x80", m3u, LegacyEncoding::Utf8},
-        {"\xC3\xA9", cp, LegacyEncoding::CodePage936},
-        {"\xC3\xA9", m3u, LegacyEncoding::Utf8},
-        {"\xC2\x85\xE6\xAD\x8C", m3u, LegacyEncoding::Utf8},       // C1 only matters to the code page rule
-        // Not well-formed, so code page 936 under either rule.
-        {"\xC0\xAF", m3u, LegacyEncoding::CodePage936},               // overlong "/"
-        {"\xE0\x80\xAF", m3u, LegacyEncoding::CodePage936},          // overlong "/"
-        {"\xED\xA0\x80", m3u, LegacyEncoding::CodePage936},          // a surrogate
-        {"\xF4\x90\x80\x80", m3u, LegacyEncoding::CodePage936},     // above U+10FFFF
-        {"\xF5\x80\x80\x80", m3u, LegacyEncoding::CodePage936},
-        {"a\xE6\xAD", m3u, LegacyEncoding::CodePage936},              // cut at the end
-        {"\xE6\xAD" "a", m3u, LegacyEncoding::CodePage936},
-        {"\xE6\xAD\x8C\x80", cp, LegacyEncoding::CodePage936},       // a stray continuation byte
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(detectLegacyEncoding(c.bytes, c.rule), c.encoding)
-            << c.bytes.toHex().constData() << (c.rule == m3u ? " utf-8 first" : " code page");
+    for (const auto& [bytes, settled] : cases)
+        EXPECT_EQ(settledLegacyEncoding(bytes), settled) << bytes.toHex().constData();
 }
 
 TEST(LegacyText, InvalidBytesBecomeReplacementCharacters)
@@ -137,7 +136,7 @@ TEST(LegacyText, ReadsFiles)
     EXPECT_FALSE(readLegacyFile(dir.path(), &text)); // a folder
 
     dir.write("a.m3u", QByteArray("/m/Café.mp3\n"));
-    ASSERT_TRUE(readLegacyFile(dir.file("a.m3u"), &text, DecodeRule::Utf8First));
+    ASSERT_TRUE(readLegacyFile(dir.file("a.m3u"), &text));
     EXPECT_EQ(text, QString::fromUtf8("/m/Café.mp3\n"));
 }
 

@@ -44,23 +44,19 @@ int countPairs(const QString& s, bool requireNumbers)
     return n;
 }
 
-// What the readers rely on: the text is well-formed UTF-16, the UTF-8-first
-// rule takes UTF-8 whenever the code page rule does, and whatever is read is
-// written back so that it reads the same, unless the written bytes happen to
-// pass for UTF-8 or hold characters GB18030 lacks (written as "?").
+// What the readers rely on: the text is well-formed UTF-16, only well-formed
+// UTF-8 is taken as UTF-8, and whatever is read is written back so that it
+// reads the same, unless the written bytes happen to read better as UTF-8
+// or hold characters GB18030 lacks (written as "?").
 QString checkDecoding(const QByteArray& bytes)
 {
     const QString text = rt::decodeLegacy(bytes);
     check(QStringView(text).isValidUtf16(), "decoded text is valid UTF-16");
-    check(QStringView(rt::decodeLegacy(bytes, rt::DecodeRule::Utf8First)).isValidUtf16(),
-          "UTF-8-first text is valid UTF-16");
 
     const rt::LegacyEncoding enc = rt::detectLegacyEncoding(bytes);
-    const rt::LegacyEncoding m3u = rt::detectLegacyEncoding(bytes, rt::DecodeRule::Utf8First);
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
     check((enc == rt::LegacyEncoding::Ascii) == (ascii && !bytes.startsWith("\xEF\xBB\xBF")), "ASCII detected");
-    check(enc != rt::LegacyEncoding::Utf8 || m3u == rt::LegacyEncoding::Utf8, "UTF-8 under both rules");
-    if (m3u == rt::LegacyEncoding::Utf8 && !bytes.startsWith("\xEF\xBB\xBF"))
+    if (enc == rt::LegacyEncoding::Utf8 && !bytes.startsWith("\xEF\xBB\xBF"))
         check(QString::fromUtf8(bytes).toUtf8() == bytes, "only well-formed UTF-8 is taken as UTF-8");
 
     const QByteArray written = rt::encodeLegacy(text);
