@@ -3,6 +3,7 @@
 #include "core/shared.h"
 #include "platform/fonts.h"
 #include "platform/mediacontrol.h"
+#include "platform/qttranslation.h"
 #include "platform/ui.h"
 
 #include <QApplication>
@@ -57,6 +58,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(MELODUNE_VERSION));
     rt::installFontSubstitutions();
     rt::installChineseFallbackFont();
+    rt::installQtChineseTranslation();
 
     const QString commandLine = melodune::commandLineText(app.arguments().mid(1));
     melodune::InstanceLock lock(melodune::InstanceLock::defaultPath());
