@@ -3,11 +3,16 @@
 #include "core/shared.h"
 #include "platform/fonts.h"
 #include "platform/mediacontrol.h"
+#include "platform/qttranslation.h"
 #include "platform/ui.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QTimer>
+#include <QWindow>
 #include <QSocketNotifier>
 #include <clocale>
+#include <cstdio>
 #include <csignal>
 #include <memory>
 #include <sys/socket.h>
@@ -44,6 +49,31 @@ void closeOnTerminate(melodune::FrmMain& window)
     sigaction(SIGHUP, &sa, nullptr);
 }
 
+// With MELODUNE_REPORT_SHOWN set, prints "shown <ms since the epoch>" once the
+// window is first on screen and painted, for the start-time benchmark.
+class ShownReporter : public QObject {
+public:
+    explicit ShownReporter(QWindow* window) : QObject(window) { window->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed() && !reported_) {
+            reported_ = true;
+            // After the expose is handled, which paints the window.
+            QTimer::singleShot(0, this, [this] {
+                std::printf("shown %lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+                std::fflush(stdout);
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    bool reported_ = false;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -57,6 +87,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(MELODUNE_VERSION));
     rt::installFontSubstitutions();
     rt::installChineseFallbackFont();
+    rt::installQtChineseTranslation();
 
     const QString commandLine = melodune::commandLineText(app.arguments().mid(1));
     melodune::InstanceLock lock(melodune::InstanceLock::defaultPath());
@@ -80,6 +111,10 @@ int main(int argc, char** argv)
     melodune::FrmMain& window = *made;
     QObject::connect(&window, &melodune::FrmMain::programEnded, &app, &QApplication::quit, Qt::QueuedConnection);
     closeOnTerminate(window);
+    if (!qEnvironmentVariableIsEmpty("MELODUNE_REPORT_SHOWN")) {
+        window.winId(); // the native window, so its first expose can be watched
+        new ShownReporter(window.windowHandle());
+    }
     if (!window.Form_Load())
         return 1;
     return app.exec();

@@ -91,6 +91,11 @@ FrmMain::FrmMain(FrmMainServices services, QWidget* parent)
 
 FrmMain::~FrmMain()
 {
+    // QWidget's destructor deletes the controls after this object has stopped
+    // being a FrmMain; what they signal while going (the list box resets its
+    // model) must not reach handlers that use this object's members.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
     // The capture buffers refer to their capture object.
     DSCaptureBuffer.reset();
     DSCapture.reset();

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
-  qt6-base-dev libqt6opengl6-dev qt6-multimedia-dev
+  qt6-base-dev libqt6opengl6-dev qt6-multimedia-dev qt6-translations-l10n
   libmpv-dev libpulse-dev libasound2-dev libasound2-plugins
   libmpg123-dev libmp3lame-dev librubberband-dev libsndfile1-dev
   libgtest-dev

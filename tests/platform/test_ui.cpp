@@ -1,7 +1,9 @@
 #include "platform/ui.h"
+#include "platform/qttranslation.h"
 #include "tests/support/testdir.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -10,6 +12,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QTranslator>
+#include <QTreeView>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <utility>
 
@@ -249,6 +254,47 @@ TEST(Ui, QtFileDialogs)
         const FileDialogResult r = qt.openFile({"Open", "Lyrics|*.lrc", 1, dir.path(), {}, true, false, {}});
         EXPECT_EQ(r.files, QStringList({dir.file("old.lrc")}));
     }
+}
+
+bool hasChinese(const QString& s)
+{
+    return std::any_of(s.begin(), s.end(), [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
+}
+
+// Qt's own parts of the dialogs come from Qt's Chinese translation: the
+// standard buttons and what the program does not name itself in its save
+// dialog, the columns of the file list.
+TEST(Ui, QtDialogsSpeakChinese)
+{
+    QTranslator* translation = installQtChineseTranslation();
+    ASSERT_NE(translation, nullptr);
+
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Save |
+                         QDialogButtonBox::Yes | QDialogButtonBox::No | QDialogButtonBox::Close);
+    for (QAbstractButton* b : box.buttons())
+        EXPECT_TRUE(hasChinese(b->text())) << qPrintable(b->text());
+
+    testsupport::TestDir dir;
+    QStringList columns;
+    OnModal on([&](QWidget* w) {
+        auto* dlg = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dlg, nullptr);
+        if (auto* view = dlg->findChild<QTreeView*>()) {
+            const QAbstractItemModel* model = view->model();
+            for (int i = 0; i < model->columnCount(); ++i)
+                columns << model->headerData(i, Qt::Horizontal).toString();
+        }
+        dlg->reject();
+    });
+    QtUi qt(false);
+    EXPECT_TRUE(qt.saveFile({"导出播放列表", "List|*.mdu", 1, dir.path(), {}, false, true, "mdu"}).files.isEmpty());
+    EXPECT_TRUE(on.ran());
+    EXPECT_EQ(columns.size(), 4); // name, size, type, date
+    for (const QString& c : columns)
+        EXPECT_TRUE(hasChinese(c)) << qPrintable(c);
+
+    QCoreApplication::removeTranslator(translation);
+    delete translation;
 }
 
 } // namespace

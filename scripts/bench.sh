@@ -1,0 +1,203 @@
+#!/usr/bin/env bash
+# Measures Melodune on this machine and prints one table:
+#   - start to visible window (median, min, max of 5) with an empty playlist
+#     and with a full one (32,767 entries);
+#   - CPU as a percentage of one core over 10 s, 3 runs each: playing in
+#     lyric view 0 and view 2, paused, and `mpv --no-video` playing the same
+#     song in the same run;
+#   - the peak resident memory of each.
+# Builds the program if needed (into build/, as run.sh does, or
+# $MELODUNE_BUILD_DIR) and runs it on a private Xvfb display and PulseAudio
+# server with a data folder of its own below a temporary folder, so neither
+# the build's own data folder nor the user's files are touched. The song (30 s
+# tone), its LRC (60 lines) and the lists are generated. Installs Debian's
+# mpv (for the comparison) and xdotool (to pause) when missing.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${MELODUNE_BUILD_DIR:-$root/build}
+
+# --- tools, build ------------------------------------------------------------
+"$root/scripts/setup.sh"
+missing=()
+command -v mpv >/dev/null || missing+=(mpv)
+command -v xdotool >/dev/null || missing+=(xdotool)
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+  echo "Installing for the benchmark: ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+cmake -S "$root" -B "$build" -G Ninja >/dev/null
+cmake --build "$build" -j "$(nproc)" --target melodune melodune_data melodune_benchmedia >/dev/null
+program="$build/bin/melodune"
+
+# --- private servers, media, data folders --------------------------------------
+. "$root/tests/support/private_servers.sh"
+work=$(mktemp -d /tmp/melodune-bench.XXXXXX)
+app_pid=""
+cleanup() {
+  if [ -n "$app_pid" ]; then kill -9 "$app_pid" 2>/dev/null || true; fi
+  stop_private_servers
+  rm -rf "$work"
+}
+trap cleanup EXIT
+start_private_servers "$work" >/dev/null
+export DISPLAY="$MELODUNE_TEST_DISPLAY" QT_QPA_PLATFORM=xcb
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+export XDG_CACHE_HOME="$work/home/.cache" XDG_RUNTIME_DIR="$work/runtime"
+export MELODUNE_LOCK_FILE="$work/runtime/melodune.lock"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+
+media="$work/media"
+"$build/tests/support/melodune_benchmedia" "$media"
+song="$media/song.mp3"
+
+# Every run gets a data folder of its own, a copy of the shipped data folders
+# (as the build puts them beside the program).
+seed="$work/seed"
+mkdir -p "$seed"
+cp -a "$root/data/." "$seed/"
+
+# SetLog.ini: one line of 23 quoted items; an empty item keeps its default.
+# Item 2 is the loaded entry, 19 AutoPlay, 22 LrcViewMode.
+settings_line() { # AUTOPLAY VIEW
+  local items=() i
+  for i in $(seq 1 23); do items+=('""'); done
+  items[1]='"0 "'
+  items[18]="\"$1 \""
+  items[21]="\"$2 \""
+  local IFS=,
+  printf '%s\r\n' "${items[*]}"
+}
+
+run_no=0
+new_data() { # LIST-FILE|- AUTOPLAY VIEW -> prints the folder
+  run_no=$((run_no + 1))
+  local d="$work/run$run_no"
+  cp -a "$seed" "$d"
+  if [ "$1" != "-" ]; then cp "$1" "$d/List.mdu"; fi
+  settings_line "$2" "$3" > "$d/SetLog.ini"
+  echo "$d"
+}
+
+# --- measuring ------------------------------------------------------------------
+now_ms() { date +%s%3N; }
+ticks() { # user + system CPU ticks of a process, all its threads
+  sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'
+}
+peak_kb() { awk '/^VmHWM:/ { print $2 }' "/proc/$1/status"; }
+hz=$(getconf CLK_TCK)
+
+# CPU % of one core over 10 s.
+cpu_percent() { # PID
+  local t0 c0 t1 c1
+  t0=$(date +%s%N); c0=$(ticks "$1")
+  sleep 10
+  t1=$(date +%s%N); c1=$(ticks "$1")
+  awk -v c="$((c1 - c0))" -v hz="$hz" -v ns="$((t1 - t0))" 'BEGIN { printf "%.1f", 100 * c / hz / (ns / 1e9) }'
+}
+
+# Starts the program on a data folder; waits until its window is shown.
+# Sets app_pid and shown_ms (start to window).
+start_app() { # DATA-DIR
+  local out="$1.out" t0 line
+  t0=$(now_ms)
+  MELODUNE_DATA_DIR="$1" MELODUNE_REPORT_SHOWN=1 "$program" >"$out" 2>"$1.err" &
+  app_pid=$!
+  for _ in $(seq 1 1500); do
+    line=$(grep -m1 '^shown ' "$out" 2>/dev/null || true)
+    [ -n "$line" ] && break
+    if ! kill -0 "$app_pid" 2>/dev/null; then break; fi
+    sleep 0.02
+  done
+  if [ -z "$line" ]; then
+    echo "The program did not show its window; its messages:" >&2
+    cat "$1.err" >&2
+    exit 1
+  fi
+  shown_ms=$(( ${line#shown } - t0 ))
+}
+
+stop_app() {
+  kill -TERM "$app_pid" 2>/dev/null || true
+  for _ in $(seq 1 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$app_pid" 2>/dev/null || true
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=""
+}
+
+# Whether the process's playback stream is corked (paused): "yes", "no" or "".
+stream_corked() { # PID
+  pactl list sink-inputs 2>/dev/null | awk -v pid="$1" '
+    /^Sink Input/ { corked = "" }
+    /Corked:/ { corked = $2 }
+    /application.process.id = / { gsub(/"/, "", $3); if ($3 == pid) { print corked; exit } }'
+}
+
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+minimum() { printf '%s\n' "$@" | sort -g | head -1; }
+maximum() { printf '%s\n' "$@" | sort -g | tail -1; }
+mb() { awk -v kb="$1" 'BEGIN { printf "%.1f MB", kb / 1024 }'; }
+
+rows=()
+row() { rows+=("$(printf '%-34s %-34s %s' "$1" "$2" "$3")"); }
+
+measure_start() { # LABEL LIST-FILE|-
+  local times=() peaks=() d i
+  for i in 1 2 3 4 5; do
+    d=$(new_data "$2" 0 2)
+    start_app "$d"
+    times+=("$shown_ms")
+    sleep 1
+    peaks+=("$(peak_kb "$app_pid")")
+    stop_app
+  done
+  row "$1" "$(median "${times[@]}") ms (min $(minimum "${times[@]}"), max $(maximum "${times[@]}"))" \
+      "$(mb "$(maximum "${peaks[@]}")")"
+}
+
+measure_play() { # LABEL VIEW pause|play
+  local cpus=() peaks=() d i wid note=""
+  for i in 1 2 3; do
+    d=$(new_data "$media/List-one.mdu" 1 "$2")
+    start_app "$d"
+    sleep 2
+    if [ "$3" = pause ]; then
+      wid=$(xdotool search --onlyvisible --pid "$app_pid" --name 'Melodune' | head -1)
+      timeout 5 xdotool windowfocus --sync "$wid" key space || true
+      sleep 1
+      [ "$(stream_corked "$app_pid")" = yes ] || note=" (not seen paused)"
+    else
+      [ "$(stream_corked "$app_pid")" = no ] || note=" (not seen playing)"
+    fi
+    cpus+=("$(cpu_percent "$app_pid")")
+    peaks+=("$(peak_kb "$app_pid")")
+    stop_app
+  done
+  row "$1" "$(median "${cpus[@]}") % (runs ${cpus[*]})$note" "$(mb "$(maximum "${peaks[@]}")")"
+}
+
+measure_mpv() {
+  local cpus=() peaks=() i
+  for i in 1 2 3; do
+    mpv --no-video --no-config --no-terminal --ao=pulse "$song" >/dev/null 2>&1 &
+    app_pid=$!
+    sleep 2
+    cpus+=("$(cpu_percent "$app_pid")")
+    peaks+=("$(peak_kb "$app_pid")")
+    stop_app
+  done
+  row "mpv --no-video, playing" "$(median "${cpus[@]}") % (runs ${cpus[*]})" "$(mb "$(maximum "${peaks[@]}")")"
+}
+
+echo "Measuring (about four minutes)..." >&2
+measure_start "start to window, empty list" -
+measure_start "start to window, 32,767 entries" "$media/List-full.mdu"
+measure_play "CPU playing, view 2 (strip)" 2 play
+measure_play "CPU playing, view 0 (text)" 0 play
+measure_play "CPU paused (view 2)" 2 pause
+measure_mpv
+
+printf '%-34s %-34s %s\n' "figure" "value (CPU: % of one core, 10 s)" "peak RSS"
+printf '%s\n' "${rows[@]}"
