@@ -323,8 +323,6 @@ DSCapture::DSCapture(std::unique_ptr<CaptureSource> source, QObject* parent)
     source_->setParent(nullptr);
     connect(source_.get(), &CaptureSource::dataReady, this, &DSCapture::pump);
     connect(source_.get(), &CaptureSource::failed, this, &DSCapture::onSourceFailed);
-    poll_.setInterval(10);
-    connect(&poll_, &QTimer::timeout, this, &DSCapture::pump);
     idle_.setSingleShot(true);
     idle_.setInterval(3000);
     connect(&idle_, &QTimer::timeout, this, &DSCapture::closeIfIdle);
@@ -408,7 +406,6 @@ bool DSCapture::startBuffer(DSCaptureBuffer* b)
         if (!source_->start(f, &why))
             return false;
         streamFormat_ = f;
-        poll_.start();
     }
     idle_.stop();
     b->capturing_ = true;
@@ -429,7 +426,6 @@ void DSCapture::onSourceFailed()
         b->capturing_ = false;
     running_.clear();
     carry_.clear();
-    poll_.stop();
     source_->stop();
 }
 
@@ -437,7 +433,6 @@ void DSCapture::closeIfIdle()
 {
     if (!running_.empty())
         return;
-    poll_.stop();
     carry_.clear();
     source_->stop();
 }
