@@ -315,6 +315,7 @@ void MpvMediaControl::setFileName(const QString& name)
     }
     fileName_ = name;
     entryId_ = id;
+    trackPicture_ = videoTrackSize(mpv_);
     endReported_ = false;
     pendingSeek_.reset();
     if (view_ && view_->isFullScreenMode() && pictureSize() == qMakePair(0, 0))
@@ -425,14 +426,15 @@ void MpvMediaControl::setCurrentPosition(double seconds)
 
 QPair<int, int> MpvMediaControl::pictureSize() const
 {
-    if (!isOpen())
+    // Sound alone asks the player nothing: the lyric tick reads this every 50 ms.
+    if (!isOpen() || trackPicture_ == qMakePair(0, 0))
         return {0, 0};
     const qint64 w = getInt(mpv_, "width");
     const qint64 h = getInt(mpv_, "height");
     if (w > 0 && h > 0)
         return {int(w), int(h)};
     // Not decoded yet (or no output).
-    return videoTrackSize(mpv_);
+    return trackPicture_;
 }
 
 QPair<int, int> MpvMediaControl::videoTrackSize(mpv_handle* mpv)

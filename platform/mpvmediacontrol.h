@@ -92,6 +92,7 @@ private:
     QString fileName_;
     int state_ = Closed;
     qint64 entryId_ = 0;      // mpv's playlist entry of the open media
+    QPair<int, int> trackPicture_{0, 0}; // its video track's size, 0 x 0 for none
     bool loading_ = false;    // inside setFileName's wait
     bool endReported_ = false;
     std::optional<double> pendingSeek_; // time-pos lags a seek until it is done
