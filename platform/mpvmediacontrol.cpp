@@ -121,6 +121,9 @@ MpvMediaControl::MpvMediaControl(const MpvOptions& options, QWidget* viewParent,
             // The lyric file beside a song is the program's own to show, never
             // a subtitle track of the video.
             {"sub-auto", "no"},
+            // mpv's own scripts (statistics page, console, profile switching)
+            // would each start a script thread at start-up; none is used.
+            {"load-stats-overlay", "no"}, {"load-osd-console", "no"}, {"load-auto-profiles", "no"},
             {"network-timeout", QString::number(std::max(1, options_.openTimeoutMs / 1000))},
         };
         for (const auto& [n, v] : defaults)
