@@ -78,8 +78,6 @@ private:
 
 int main(int argc, char** argv)
 {
-    // The video surface keeps its GL context when it goes full screen.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     // libmpv needs the C numeric locale, and it must be set after Qt's own.
     std::setlocale(LC_NUMERIC, "C");

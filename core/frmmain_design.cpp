@@ -221,6 +221,9 @@ void FrmMain::buildDesign()
     List1 = new QListWidget(Frame1);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(4, 24, 312, 134);
+    // A long list is measured in steps after the window shows, not before.
+    List1->setLayoutMode(QListView::Batched);
+    List1->setBatchSize(500);
     List1->setStyleSheet(QStringLiteral("QListWidget { background: #141a26; color: #d8e4ff; border: none; }"));
     List2 = new QListWidget(skin);
     List2->setObjectName(QStringLiteral("List2"));

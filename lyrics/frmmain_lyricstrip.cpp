@@ -28,16 +28,21 @@ int textWidthTwips(const QLabel* box, const QString& text)
     return rt::pixelsToTwips(box->fontMetrics().horizontalAdvance(text));
 }
 
+// The box is cleared and printed anew; a box whose text and colour did not
+// change is left alone, so a tick repaints only the strip that moves.
 void printInBox(QLabel* box, const QString& text)
 {
-    box->clear();
-    box->setText(text);
+    if (box->text() != text)
+        box->setText(text);
 }
 
 void setForeGrey(QLabel* box, int grey)
 {
+    const QColor c(grey, grey, grey);
+    if (box->palette().color(QPalette::WindowText) == c)
+        return;
     QPalette pal = box->palette();
-    pal.setColor(QPalette::WindowText, QColor(grey, grey, grey));
+    pal.setColor(QPalette::WindowText, c);
     box->setPalette(pal);
 }
 

@@ -533,8 +533,6 @@ DSCapture::DSCapture(std::unique_ptr<CaptureSource> source, QObject* parent)
     source_->setParent(nullptr);
     connect(source_.get(), &CaptureSource::dataReady, this, &DSCapture::pump);
     connect(source_.get(), &CaptureSource::failed, this, &DSCapture::onSourceFailed);
-    poll_.setInterval(10);
-    connect(&poll_, &QTimer::timeout, this, &DSCapture::pump);
     idle_.setSingleShot(true);
     idle_.setInterval(3000);
     connect(&idle_, &QTimer::timeout, this, &DSCapture::closeIfIdle);
@@ -620,7 +618,6 @@ bool DSCapture::startBuffer(DSCaptureBuffer* b)
             return false;
         }
         streamFormat_ = f;
-        poll_.start();
     }
     idle_.stop();
     b->capturing_ = true;
@@ -644,7 +641,6 @@ void DSCapture::onSourceFailed(const QString& reason)
     }
     running_.clear();
     carry_.clear();
-    poll_.stop();
     source_->stop();
 }
 
@@ -652,7 +648,6 @@ void DSCapture::closeIfIdle()
 {
     if (!running_.empty())
         return;
-    poll_.stop();
     carry_.clear();
     source_->stop();
 }

@@ -198,8 +198,8 @@ public:
                                                          QString* error = nullptr);
 
     // Hands what the stream has delivered to the capturing buffers. Runs on
-    // the source's notifications and a short timer; the buffers call it before
-    // they report status or position.
+    // the source's notifications only (no polling timer while a song plays);
+    // the buffers call it before they report status or position.
     void pump();
 
     CaptureSource& source() { return *source_; }
@@ -217,7 +217,6 @@ private:
     std::vector<DSCaptureBuffer*> running_;
     WaveFormatEx streamFormat_;
     QByteArray carry_; // an incomplete sample block held back for the next pump
-    QTimer poll_;
     QTimer idle_;
 };
 

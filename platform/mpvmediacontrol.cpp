@@ -121,6 +121,9 @@ MpvMediaControl::MpvMediaControl(const MpvOptions& options, QWidget* viewParent,
             // The lyric file beside a song is the program's own to show, never
             // a subtitle track of the video.
             {"sub-auto", "no"},
+            // mpv's own scripts (statistics page, console, profile switching)
+            // would each start a script thread at start-up; none is used.
+            {"load-stats-overlay", "no"}, {"load-osd-console", "no"}, {"load-auto-profiles", "no"},
             {"network-timeout", QString::number(std::max(1, options_.openTimeoutMs / 1000))},
         };
         for (const auto& [n, v] : defaults)
@@ -132,18 +135,10 @@ MpvMediaControl::MpvMediaControl(const MpvOptions& options, QWidget* viewParent,
         view_ = new MediaView(viewParent);
         const QString vo = options_.value(QStringLiteral("vo"));
         if (vo.isEmpty() || vo == u"libmpv") {
+            // The picture window and its GL context are made when a media
+            // with a video track opens (see prepareSurface).
             setOption(mpv_, "vo", "libmpv");
-            // Without shared contexts the move to full screen replaces the GL
-            // context, and mpv drops the video track with it.
-            if (!QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts))
-                qWarning("media control: Qt::AA_ShareOpenGLContexts is not set; full screen will lose the video");
-            surface_ = new MpvVideoSurface(mpv_);
-            view_->setSurface(surface_);
-            connect(surface_, &MpvVideoSurface::renderContextCreated, this, [this] {
-                // A video opened before the first paint found no output; pick its track again.
-                if (isOpen())
-                    mpv_set_property_string(mpv_, "vid", "auto");
-            });
+            renderApi_ = true;
         } else {
             setOption(mpv_, "vo", vo);
             if (vo != u"null") {
@@ -162,6 +157,10 @@ MpvMediaControl::MpvMediaControl(const MpvOptions& options, QWidget* viewParent,
     }
     connect(view_, &MediaView::focusReceived, this, &MediaControl::GotFocus);
     mpv_observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
+    // Tracks are known, none is picked yet: the moment to make or drop the
+    // picture window.
+    if (renderApi_)
+        mpv_hook_add(mpv_, 0, "on_preloaded", 0);
     // Called on mpv's threads: post one drain to the window thread at a time.
     mpv_set_wakeup_callback(
         mpv_,
@@ -181,10 +180,38 @@ QString MpvMediaControl::propertyText(const char* name) const
 MpvMediaControl::~MpvMediaControl()
 {
     mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
-    if (surface_)
-        surface_->release();
+    dropSurface();
     delete view_.data();
     mpv_terminate_destroy(mpv_);
+}
+
+void MpvMediaControl::prepareSurface()
+{
+    if (videoTrackSize(mpv_) == qMakePair(0, 0)) {
+        dropSurface();
+        return;
+    }
+    if (!surface_) {
+        surface_ = new MpvVideoSurface(mpv_);
+        if (view_)
+            view_->setSurface(QWidget::createWindowContainer(surface_, view_));
+    }
+    // Without it mpv finds no output and plays the sound alone.
+    if (!surface_->initRender())
+        dropSurface();
+}
+
+void MpvMediaControl::dropSurface()
+{
+    if (!surface_)
+        return;
+    // Before the window goes: mpv stops feeding the render context.
+    surface_->release();
+    QWidget* container = view_ ? view_->surface() : nullptr;
+    if (view_)
+        view_->setSurface(nullptr);
+    delete container; // and the window it holds
+    delete surface_.data();
 }
 
 void MpvMediaControl::setState(int s)
@@ -219,6 +246,7 @@ void MpvMediaControl::closeMedia()
     endReported_ = false;
     if (view_)
         view_->leaveFullScreen();
+    dropSurface();
     setState(Closed);
 }
 
@@ -308,6 +336,7 @@ void MpvMediaControl::setFileName(const QString& name)
     }
     fileName_ = name;
     entryId_ = id;
+    trackPicture_ = videoTrackSize(mpv_);
     endReported_ = false;
     pendingSeek_.reset();
     if (view_ && view_->isFullScreenMode() && pictureSize() == qMakePair(0, 0))
@@ -334,6 +363,12 @@ void MpvMediaControl::drainEvents()
 void MpvMediaControl::handleEvent(const mpv_event& ev)
 {
     switch (ev.event_id) {
+    case MPV_EVENT_HOOK: {
+        const auto* hook = static_cast<mpv_event_hook*>(ev.data);
+        prepareSurface();
+        mpv_hook_continue(mpv_, hook->id);
+        break;
+    }
     case MPV_EVENT_PLAYBACK_RESTART:
         pendingSeek_.reset();
         break;
@@ -356,6 +391,7 @@ void MpvMediaControl::handleEvent(const mpv_event& ev)
         } else {
             fileName_.clear();
             entryId_ = 0;
+            dropSurface();
             setState(Closed);
         }
         break;
@@ -378,6 +414,9 @@ void MpvMediaControl::reachEnd(bool unloaded)
         fileName_.clear();
         entryId_ = 0;
         pendingSeek_.reset();
+        if (view_)
+            view_->leaveFullScreen();
+        dropSurface();
         setState(Closed);
     } else if (state_ == Playing) {
         setPaused(true);
@@ -410,17 +449,23 @@ void MpvMediaControl::setCurrentPosition(double seconds)
 
 QPair<int, int> MpvMediaControl::pictureSize() const
 {
-    if (!isOpen())
+    // Sound alone asks the player nothing: the lyric tick reads this every 50 ms.
+    if (!isOpen() || trackPicture_ == qMakePair(0, 0))
         return {0, 0};
     const qint64 w = getInt(mpv_, "width");
     const qint64 h = getInt(mpv_, "height");
     if (w > 0 && h > 0)
         return {int(w), int(h)};
-    // Not decoded yet (or no output): the demuxer's size of the first video
-    // track that is not cover art.
+    // Not decoded yet (or no output).
+    return trackPicture_;
+}
+
+QPair<int, int> MpvMediaControl::videoTrackSize(mpv_handle* mpv)
+{
+    // The demuxer's size of the first video track that is not cover art.
     QPair<int, int> size{0, 0};
     mpv_node tracks{};
-    if (mpv_get_property(mpv_, "track-list", MPV_FORMAT_NODE, &tracks) < 0)
+    if (mpv_get_property(mpv, "track-list", MPV_FORMAT_NODE, &tracks) < 0)
         return size;
     if (tracks.format == MPV_FORMAT_NODE_ARRAY) {
         for (int i = 0; i < tracks.u.list->num; ++i) {

@@ -18,8 +18,8 @@ class MpvVideoSurface;
 struct MpvOptions {
     // mpv options (name, value) applied after the control's own defaults,
     // e.g. {"ao","null"}. "vo": unset or "libmpv" draws through the render
-    // API inside the view; "null" draws nothing; any other output is embedded
-    // in a native child window.
+    // API into a window embedded in the view while a video is open; "null"
+    // draws nothing; any other output is embedded in a native child window.
     QList<QPair<QString, QString>> options;
     // Bound on opening a media (a dead stream address fails after it).
     int openTimeoutMs = 10000;
@@ -77,16 +77,22 @@ private:
     void seekTo(double seconds);
     void setPaused(bool paused);
     QPair<int, int> pictureSize() const;
+    static QPair<int, int> videoTrackSize(mpv_handle* mpv);
+    // The picture window exists exactly while an open media has a picture.
+    void prepareSurface();
+    void dropSurface();
 
     mpv_handle* mpv_ = nullptr;
     MpvOptions options_;
     QPointer<MediaView> view_;
     QPointer<MpvVideoSurface> surface_;
+    bool renderApi_ = false;  // vo=libmpv: video drawn by our surface
     std::atomic_bool drainQueued_{false};
 
     QString fileName_;
     int state_ = Closed;
     qint64 entryId_ = 0;      // mpv's playlist entry of the open media
+    QPair<int, int> trackPicture_{0, 0}; // its video track's size, 0 x 0 for none
     bool loading_ = false;    // inside setFileName's wait
     quint64 openSerial_ = 0;  // bumped by every open, to spot one made during a wait
     bool endReported_ = false;

@@ -15,74 +15,88 @@ void* procAddress(void*, const char* name)
 void onRenderUpdate(void* ctx)
 {
     // Called on an mpv thread: only post.
-    QMetaObject::invokeMethod(static_cast<MpvVideoSurface*>(ctx), "update", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(static_cast<MpvVideoSurface*>(ctx), "render", Qt::QueuedConnection);
 }
 
 } // namespace
 
-MpvVideoSurface::MpvVideoSurface(mpv_handle* mpv, QWidget* parent) : QOpenGLWidget(parent), mpv_(mpv) {}
+MpvVideoSurface::MpvVideoSurface(mpv_handle* mpv) : mpv_(mpv)
+{
+    setSurfaceType(QSurface::OpenGLSurface);
+    // Clicks and keys belong to the view around the picture, as they would
+    // on a plain child widget.
+    setFlags(flags() | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus);
+}
 
 MpvVideoSurface::~MpvVideoSurface()
 {
     release();
-    // The base class destroys the context after this destructor: its
-    // aboutToBeDestroyed must not reach a surface that is gone.
-    if (QOpenGLContext* ctx = context())
-        disconnect(ctx, nullptr, this, nullptr);
+}
+
+bool MpvVideoSurface::initRender()
+{
+    if (render_)
+        return true;
+    if (!mpv_)
+        return false;
+    create();
+    gl_ = new QOpenGLContext(this);
+    if (!gl_->create() || !gl_->makeCurrent(this)) {
+        delete gl_;
+        gl_ = nullptr;
+        return false;
+    }
+    mpv_opengl_init_params glParams{&procAddress, nullptr};
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
+        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glParams},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    if (mpv_render_context_create(&render_, mpv_, params) < 0)
+        render_ = nullptr;
+    gl_->doneCurrent();
+    if (!render_) {
+        delete gl_;
+        gl_ = nullptr;
+        return false;
+    }
+    mpv_render_context_set_update_callback(render_, &onRenderUpdate, this);
+    return true;
 }
 
 void MpvVideoSurface::release()
 {
     if (render_) {
-        makeCurrent();
-        freeContext();
-        doneCurrent();
+        gl_->makeCurrent(this);
+        mpv_render_context_free(render_);
+        render_ = nullptr;
+        gl_->doneCurrent();
     }
+    delete gl_;
+    gl_ = nullptr;
     mpv_ = nullptr;
 }
 
-void MpvVideoSurface::freeContext()
+void MpvVideoSurface::exposeEvent(QExposeEvent*)
 {
-    if (render_) {
-        mpv_render_context_free(render_);
-        render_ = nullptr;
+    render();
+}
+
+bool MpvVideoSurface::event(QEvent* e)
+{
+    if (e->type() == QEvent::UpdateRequest) {
+        render();
+        return true;
     }
+    return QWindow::event(e);
 }
 
-void MpvVideoSurface::onContextDestroyed()
+void MpvVideoSurface::render()
 {
-    makeCurrent();
-    freeContext();
-    doneCurrent();
-}
-
-void MpvVideoSurface::initializeGL()
-{
-    // Moving the view to and from full screen gives a new GL context.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &MpvVideoSurface::onContextDestroyed,
-            Qt::UniqueConnection);
-    if (!mpv_ || render_)
+    if (!render_ || !isExposed() || !gl_->makeCurrent(this))
         return;
-    mpv_opengl_init_params gl{&procAddress, nullptr};
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    if (mpv_render_context_create(&render_, mpv_, params) < 0) {
-        render_ = nullptr;
-        return;
-    }
-    mpv_render_context_set_update_callback(render_, &onRenderUpdate, this);
-    emit renderContextCreated();
-}
-
-void MpvVideoSurface::paintGL()
-{
-    if (!render_)
-        return;
-    const qreal dpr = devicePixelRatioF();
-    mpv_opengl_fbo fbo{int(defaultFramebufferObject()), int(width() * dpr), int(height() * dpr), 0};
+    const qreal dpr = devicePixelRatio();
+    mpv_opengl_fbo fbo{int(gl_->defaultFramebufferObject()), int(width() * dpr), int(height() * dpr), 0};
     int flipY = 1;
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
@@ -90,6 +104,7 @@ void MpvVideoSurface::paintGL()
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(render_, params);
+    gl_->swapBuffers(this);
 }
 
 } // namespace rt

@@ -1,22 +1,24 @@
 // Video drawn by libmpv's render API inside the media control's widget, on a
-// real display.
+// real display; and no OpenGL at all while only sound plays.
 #include "platform/mpvmediacontrol.h"
+#include "platform/mpvvideosurface.h"
+#include "tests/support/audiogen.h"
+#include "tests/support/testdir.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
-#include <QOpenGLWidget>
+#include <QFile>
+#include <QOpenGLContext>
+#include <QScreen>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using rt::MediaControl;
 
 namespace {
 
-// As the program does before making its QApplication: the video keeps its GL
-// context when its widget moves to and from full screen.
-[[maybe_unused]] const bool shareContexts = [] {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    return true;
-}();
+const char* const kVideo = "av://lavfi:testsrc=duration=10:size=64x48:rate=10";
 
 template <class Pred>
 bool waitUntil(Pred pred, int ms)
@@ -31,18 +33,97 @@ bool waitUntil(Pred pred, int ms)
     return true;
 }
 
-// testsrc is colourful; an undrawn surface is black.
-bool showsPicture(rt::MpvMediaControl& mc)
+rt::MpvVideoSurface* videoWindow()
 {
-    auto* gl = qobject_cast<QOpenGLWidget*>(mc.widget()->surface());
-    if (!gl)
+    for (QWindow* w : QGuiApplication::allWindows())
+        if (auto* gl = qobject_cast<rt::MpvVideoSurface*>(w))
+            return gl;
+    return nullptr;
+}
+
+// Every window of the process that draws through OpenGL (the video window,
+// or a top-level composed through OpenGL).
+QStringList glWindows()
+{
+    QStringList out;
+    for (QWindow* w : QGuiApplication::allWindows())
+        if (w->surfaceType() != QSurface::RasterSurface)
+            out << QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName();
+    return out;
+}
+
+// Mesa's driver is loaded by the first GL context the process makes.
+bool glDriverLoaded()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("_dri.so");
+}
+
+// testsrc is colourful; an undrawn surface is black. What the display
+// shows of the picture window.
+bool showsPicture()
+{
+    rt::MpvVideoSurface* gl = videoWindow();
+    if (!gl || !gl->isExposed())
         return false;
-    const QImage img = gl->grabFramebuffer();
+    const QImage img = gl->screen()->grabWindow(gl->winId()).toImage();
     int lit = 0;
     for (int y = 0; y < img.height(); y += 4)
         for (int x = 0; x < img.width(); x += 4)
             lit += qGray(img.pixel(x, y)) > 40;
     return lit > 20;
+}
+
+// Runs first in the program, while no GL context was ever made in it.
+TEST(MediaVideo, NoOpenGLWhileOnlySoundPlays)
+{
+    if (QGuiApplication::platformName() != u"xcb")
+        GTEST_SKIP() << "needs the test display";
+    testsupport::TestDir dir;
+    const QString tone = dir.file(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(testsupport::writeSineWav(tone, testsupport::ToneSpec{.seconds = 5.0}));
+
+    QWidget window;
+    window.resize(320, 240);
+    rt::MpvMediaControl mc(rt::MpvOptions::parse("ao=null,open-timeout-ms=5000"), &window);
+    mc.widget()->setGeometry(0, 0, 160, 120);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 3000));
+
+    mc.setFileName(tone);
+    mc.play();
+    ASSERT_TRUE(waitUntil([&] { return mc.currentPosition() > 0.3; }, 5000));
+    window.update();
+    QTest::qWait(100);
+    EXPECT_EQ(glWindows(), QStringList());
+    EXPECT_EQ(mc.widget()->surface(), nullptr);
+    EXPECT_EQ(QOpenGLContext::globalShareContext(), nullptr);
+    EXPECT_FALSE(glDriverLoaded()) << "a GL context was made for sound";
+
+    // A video gets its picture window, which leaves the window around it
+    // raster-drawn.
+    mc.setFileName(QString::fromLatin1(kVideo));
+    EXPECT_EQ(mc.imageSourceWidth(), 64);
+    mc.play();
+    EXPECT_TRUE(waitUntil([&] { return showsPicture(); }, 5000));
+    EXPECT_EQ(glWindows().size(), 1) << glWindows().join(u", ").toStdString();
+    EXPECT_EQ(window.windowHandle()->surfaceType(), QSurface::RasterSurface);
+
+    // Sound again: the picture window and its context are gone.
+    mc.setFileName(tone);
+    mc.play();
+    EXPECT_EQ(videoWindow(), nullptr);
+    EXPECT_EQ(mc.widget()->surface(), nullptr);
+    EXPECT_EQ(glWindows(), QStringList());
+    EXPECT_TRUE(waitUntil([&] { return mc.currentPosition() > 0.3; }, 5000));
+    EXPECT_EQ(mc.playState(), MediaControl::Playing);
+
+    // And a second video draws as the first did.
+    mc.setFileName(QString::fromLatin1(kVideo));
+    mc.play();
+    EXPECT_TRUE(waitUntil([&] { return showsPicture(); }, 5000));
+    mc.setFileName(QString());
+    EXPECT_EQ(videoWindow(), nullptr);
 }
 
 TEST(MediaVideo, DrawsInsideTheWidgetAndGoesFullScreen)
@@ -57,23 +138,26 @@ TEST(MediaVideo, DrawsInsideTheWidgetAndGoesFullScreen)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 3000));
     QTest::qWait(100);
 
-    mc.setFileName("av://lavfi:testsrc=duration=10:size=64x48:rate=10");
+    mc.setFileName(QString::fromLatin1(kVideo));
     EXPECT_EQ(mc.imageSourceWidth(), 64);
     EXPECT_EQ(mc.imageSourceHeight(), 48);
     mc.play();
-    EXPECT_TRUE(waitUntil([&] { return showsPicture(mc); }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return showsPicture(); }, 5000));
+    ASSERT_NE(videoWindow(), nullptr);
+    EXPECT_EQ(videoWindow()->size(), QSize(160, 120));
 
     mc.setDisplaySize(MediaControl::DisplayFullScreen);
     EXPECT_EQ(mc.displaySize(), MediaControl::DisplayFullScreen);
     EXPECT_TRUE(mc.widget()->isWindow());
-    EXPECT_TRUE(waitUntil([&] { return mc.widget()->width() > 160 && showsPicture(mc); }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return videoWindow() && videoWindow()->width() > 160 && showsPicture(); }, 5000));
     EXPECT_EQ(mc.playState(), MediaControl::Playing) << "the picture survives the move";
 
     QTest::keyClick(mc.widget(), Qt::Key_Escape);
     EXPECT_EQ(mc.displaySize(), MediaControl::DisplayDefault);
     EXPECT_EQ(mc.widget()->parentWidget(), &window);
     EXPECT_EQ(mc.widget()->geometry(), QRect(0, 0, 160, 120));
-    EXPECT_TRUE(waitUntil([&] { return showsPicture(mc); }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return videoWindow() && videoWindow()->width() == 160 && showsPicture(); }, 5000));
+    EXPECT_EQ(mc.playState(), MediaControl::Playing);
     mc.stop();
 }
 
