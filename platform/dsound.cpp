@@ -301,7 +301,11 @@ struct PulseCaptureSource::Impl {
 
 PulseCaptureSource::PulseCaptureSource() : d_(std::make_unique<Impl>())
 {
-    d_->service.setInterval(10);
+    // Readers pump the stream whenever they ask a buffer for its position (the
+    // level meter and the recording progress, every 50 ms); this timer only
+    // keeps a take flowing without them and notices a broken stream, and the
+    // server holds many seconds for it, so it need not wake the program often.
+    d_->service.setInterval(100);
     connect(&d_->service, &QTimer::timeout, this, &PulseCaptureSource::service);
 }
 
