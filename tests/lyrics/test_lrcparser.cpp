@@ -271,12 +271,11 @@ TEST(LrcParser, CraftedLongLineIsBounded)
 {
     QString file = "[00:01]";
     file += QString("[00:01]a").repeated(100000);
-    QElapsedTimer t;
-    t.start();
+    // A pass that went back over the line for every tag would not end within
+    // the run's time-out.
     const LrcParseResult r = load(file);
     EXPECT_FALSE(r.parsed);
     EXPECT_EQ(r.tagCount, 100001);
-    EXPECT_LT(t.elapsed(), 5000);
 }
 
 TEST(LrcParser, TextWithoutTimeTagsIsShownAsRead)
