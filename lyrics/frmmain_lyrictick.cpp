@@ -71,6 +71,13 @@ void FrmMain::Timer1_Timer()
 
         // Keep the controls of the current view in their state.
         step([&] {
+            // A full-screen request saved while there was no lyrics window to
+            // fulfil it would freeze the view: it falls back to the view it came from.
+            if (s.LrcViewMode >= 100 && !lyricsWindowAvailable()) {
+                const int from = s.LrcViewMode - 100;
+                s.LrcViewMode = from <= 2 ? from : 2;
+                checkLrcViewMenu();
+            }
             const int mode = s.LrcViewMode;
             auto pictureViews = [this](bool on) {
                 for (QLabel* p : Picture6)

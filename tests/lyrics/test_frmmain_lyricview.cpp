@@ -186,6 +186,29 @@ TEST(LyricViewModes, FullScreenLyricsCommandsDoNothingWithoutTheWindow)
     }
 }
 
+TEST(LyricViewModes, ASavedFullScreenRequestWithoutTheWindowFallsBack)
+{
+    const struct {
+        int saved;
+        int view;
+    } rows[] = {{100, 0}, {101, 1}, {102, 2}, {150, 2}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.saved);
+        LyricTickWindow t;
+        FrmMain& w = *t.w;
+        t.play();
+        t.loadLyrics("[00:01.00]one\n[00:02.00]two\n");
+        settings().LrcViewMode = r.saved;
+        t.tickAt(1.0);
+        EXPECT_EQ(settings().LrcViewMode, r.view);
+        if (r.view == 2) {
+            t.tickAt(2.0);
+            EXPECT_EQ(w.Picture6[1]->text(), "two") << "the strip moves";
+            EXPECT_TRUE(picturesShown(w));
+        }
+    }
+}
+
 TEST(LyricViewModes, StartAndPauseTheLyricMovement)
 {
     LyricTickWindow t;
