@@ -66,6 +66,21 @@ bool runLoopUntil(pa_mainloop* loop, Done done, int ms)
     return true;
 }
 
+// Runs the loop until a context or stream is ready or has failed, within the
+// server bound; true when it is ready.
+template <typename GetState, typename State>
+bool settlesReady(pa_mainloop* loop, GetState state, State ready, int (*good)(State))
+{
+    runLoopUntil(
+        loop,
+        [&] {
+            const State s = state();
+            return s == ready || !good(s);
+        },
+        ServerWaitMs);
+    return state() == ready;
+}
+
 // Handles whatever has arrived, without waiting.
 void runLoopNow(pa_mainloop* loop)
 {
@@ -138,14 +153,8 @@ struct PulseCaptureSource::Impl {
             dropContext();
             return false;
         }
-        runLoopUntil(
-            loop,
-            [this] {
-                const pa_context_state_t s = pa_context_get_state(context);
-                return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
-            },
-            ServerWaitMs);
-        if (pa_context_get_state(context) != PA_CONTEXT_READY) {
+        if (!settlesReady(loop, [this] { return pa_context_get_state(context); }, PA_CONTEXT_READY,
+                          PA_CONTEXT_IS_GOOD)) {
             setError(error, pulseError(context, "cannot reach the sound server"));
             dropContext();
             return false;
@@ -254,14 +263,8 @@ struct PulseCaptureSource::Impl {
             dropStream();
             return false;
         }
-        runLoopUntil(
-            loop,
-            [this] {
-                const pa_stream_state_t s = pa_stream_get_state(stream);
-                return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
-            },
-            ServerWaitMs);
-        if (pa_stream_get_state(stream) != PA_STREAM_READY) {
+        if (!settlesReady(loop, [this] { return pa_stream_get_state(stream); }, PA_STREAM_READY,
+                          PA_STREAM_IS_GOOD)) {
             setError(error, pulseError(context, "cannot open the sound input"));
             dropStream();
             return false;
