@@ -254,7 +254,7 @@ bool FrmMain::Form_Load()
     rebuildBackgroundList(sh);
     if (const QString bk = randomBackgroundPath(sh); !bk.isEmpty())
         if (const QPixmap p = loadPicture(bk); !p.isNull())
-            Image6->setPixmap(p);
+            setLyricBackground(p);
 
     // 23. Lyric strips: (0), (2), (1), then Picture7.
     {
