@@ -279,6 +279,17 @@ QString desktopString(const QString& value)
 
 QString execProgram(const QString& program)
 {
+    // A plain path stays bare: xdg-utils (xdg-mime, xdg-open without a
+    // desktop session) take the Exec line's first word as it stands and do
+    // not recognise a quoted program.
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    bool plain = true;
+    for (QChar c : program)
+        plain = plain && !reserved.contains(c) && c != QLatin1Char('\r');
+    if (plain) {
+        QString bare = program;
+        return bare.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    }
     QString quoted;
     for (QChar c : program) {
         if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))

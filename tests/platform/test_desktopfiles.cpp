@@ -8,14 +8,17 @@ TEST(DesktopFiles, ExecQuotesTheProgramPathForTheFile)
 {
     struct Row { const char* program; const char* inFile; };
     const Row rows[] = {
-        {"/usr/bin/melodune", R"("/usr/bin/melodune")"},
+        {"/usr/bin/melodune", "/usr/bin/melodune"},
         {"/opt/my apps/melodune", R"("/opt/my apps/melodune")"},
         {R"(/opt/a"b/melodune)", R"("/opt/a\\"b/melodune")"},
         {"/opt/$HOME/melodune", R"("/opt/\\$HOME/melodune")"},
         {"/opt/`id`/melodune", R"("/opt/\\`id\\`/melodune")"},
         {R"(/opt/a\b/melodune)", R"("/opt/a\\\\b/melodune")"},
-        {"/opt/100%/melodune", R"("/opt/100%%/melodune")"},
-        {"/opt/歌/melodune", R"("/opt/歌/melodune")"},
+        {"/opt/100%/melodune", "/opt/100%%/melodune"},
+        {"/opt/100% x/melodune", R"("/opt/100%% x/melodune")"},
+        {"/opt/歌/melodune", "/opt/歌/melodune"},
+        {"/opt/a;b/melodune", R"("/opt/a;b/melodune")"},
+        {"/opt/a'b/melodune", R"("/opt/a'b/melodune")"},
     };
     for (const Row& r : rows)
         EXPECT_EQ(execProgram(QString::fromUtf8(r.program)), QString::fromUtf8(r.inFile)) << r.program;

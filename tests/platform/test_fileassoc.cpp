@@ -135,9 +135,9 @@ TEST(FileAssociations, WritesWhatChangedAndNothingTheSecondTime)
 
     const QString open = QString::fromUtf8(readFile(home.openEntry()));
     const QString add = QString::fromUtf8(readFile(home.addEntry()));
-    EXPECT_TRUE(open.contains("Exec=\"/opt/melodune/melodune\" %f\n"));
+    EXPECT_TRUE(open.contains("Exec=/opt/melodune/melodune %f\n"));
     EXPECT_TRUE(open.contains("TryExec=/opt/melodune/melodune\n"));
-    EXPECT_TRUE(add.contains("Exec=\"/opt/melodune/melodune\" /a %f\n"));
+    EXPECT_TRUE(add.contains("Exec=/opt/melodune/melodune /a %f\n"));
     EXPECT_TRUE(add.contains("NoDisplay=true\n"));
     for (const QString& t : mimeTypesForExtension("m3u")) {
         EXPECT_TRUE(open.contains(t + ";"));
@@ -285,6 +285,8 @@ TEST(FileAssociations, TheDesktopSeesTheListTypeAndOurDefaults)
     ASSERT_TRUE(xdg.apply(plan(program, {"mp3", "dat"}, {"mp3", "dat"})).ok);
     ASSERT_TRUE(xdg.waitForTools());
     EXPECT_EQ(defaultApp("audio/mpeg"), "melodune.desktop");
+    // xdg-open without a desktop session asks xdg-mime.
+    EXPECT_EQ(run("xdg-mime", {"query", "default", "audio/mpeg"}).out.trimmed(), "melodune.desktop");
     EXPECT_EQ(contentType(home.dir.file("x.dat")), "application/x-melodune-dat");
     EXPECT_EQ(defaultApp("application/x-melodune-dat"), "melodune.desktop");
 
