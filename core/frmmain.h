@@ -132,6 +132,9 @@ public:
     void mnuFull_Click();
     void XPButton24_Click();
     void mnuFileInfo_Click(); // also XPButton22
+    // The file-type association dialog (dialogs/frmmain_fileshell.cpp).
+    void mnuFileShell_Click();
+    void connectFileShellHandlers();
     void MediaPlayer1_GotFocus();
     // The C-K-D sequence: KeyState after releasing `keyCode` (1 only from 2
     // by D; the caller stretches the window then).

@@ -467,6 +467,7 @@ void FrmMain::connectHandlers()
     connectLrcWebHandlers();
     connectRecordingHandlers();
     connectVisualHandlers();
+    connectFileShellHandlers();
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)
