@@ -36,6 +36,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QScrollBar;
+class QSlider;
 class QTimer;
 class QFrame;
 
@@ -268,6 +269,16 @@ public:
     // Stops a running recording or the play-back of a recording.
     void mnuStopRecPlay_Click();
     void XPButton8_Click();
+    // The recording input panel and the meter switch (sound/frmmain_inputpanel.cpp).
+    void cboDev_Click();       // a device row was chosen (not for -1)
+    void FillMixerLineCombo();
+    void cboRecLine_Click();   // a line row was chosen (not for -1)
+    void sldVol_Scroll();      // the user moved the slider: writes the volume
+    void sldVol_MouseUp();
+    void mnuShowVolumeB_Click(); // also PopShowVolumeB
+    void Popmnu3_Click();      // the meter pop-up opens
+    void Picture3_MouseUp(Qt::MouseButton button);
+    void connectInputPanelHandlers();
     // ---- animation tick and visual menus (visual/frmmain_visual.cpp) -----
     // The 50 ms tick: level meter, visual effects, the stretched window's jump.
     void Timer4_Timer();
@@ -314,8 +325,14 @@ public:
     QListWidget* List1 = nullptr;
     QListWidget* List2 = nullptr;   // lyric candidates
 
-    QWidget* frmInp = nullptr;      // recording panel
+    QGroupBox* frmInp = nullptr;    // recording input panel "录音控制"
     QComboBox* cboDev = nullptr;
+    QComboBox* cboRecLine = nullptr;
+    QSlider* sldVol = nullptr;      // 0..65535, the mixer's raw volume
+    QLabel* lblDev = nullptr;
+    QLabel* lblLine = nullptr;
+    QLabel* lblVol = nullptr;
+    QLabel* lblVolPer = nullptr;
     QLabel* imgR = nullptr;
     QCheckBox* Check2 = nullptr;    // vocal removal
     QCheckBox* Check3 = nullptr;    // key shift

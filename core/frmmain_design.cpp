@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -230,13 +231,38 @@ void FrmMain::buildDesign()
     List2->setGeometry(330, 32, 320, 240);
     List2->hide();
 
-    // Recording and effect switches.
-    frmInp = makePanel(skin, QStringLiteral("frmInp"));
-    frmInp->setGeometry(24, 332, 288, 56);
-    frmInp->hide();
+    // Recording input panel: device, line and recording volume, below the
+    // picture in the media control's free strip.
+    frmInp = new QGroupBox(QStringLiteral("录音控制"), skin);
+    frmInp->setObjectName(QStringLiteral("frmInp"));
+    frmInp->setGeometry(24, 252, 288, 64);
+    frmInp->setStyleSheet(QStringLiteral(
+        "QGroupBox { color: #cfe0ff; border: 1px solid #3a4660; margin-top: 7px; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }"
+        "QLabel { color: #cfe0ff; }"));
+    lblDev = makeLabel(frmInp, QStringLiteral("lblDev"), QStringLiteral("设备:"));
+    lblDev->setGeometry(6, 16, 32, 18);
     cboDev = new QComboBox(frmInp);
     cboDev->setObjectName(QStringLiteral("cboDev"));
-    cboDev->setGeometry(40, 4, 240, 20);
+    cboDev->setGeometry(38, 15, 244, 20);
+    lblLine = makeLabel(frmInp, QStringLiteral("lblLine"), QStringLiteral("来源:"));
+    lblLine->setGeometry(6, 39, 32, 18);
+    cboRecLine = new QComboBox(frmInp);
+    cboRecLine->setObjectName(QStringLiteral("cboRecLine"));
+    cboRecLine->setGeometry(38, 38, 104, 20);
+    lblVol = makeLabel(frmInp, QStringLiteral("lblVol"), QStringLiteral("音量:"));
+    lblVol->setGeometry(148, 39, 32, 18);
+    sldVol = new QSlider(Qt::Horizontal, frmInp);
+    sldVol->setObjectName(QStringLiteral("sldVol"));
+    sldVol->setRange(0, 65535);
+    sldVol->setSingleStep(655);
+    sldVol->setPageStep(6554);
+    sldVol->setGeometry(180, 39, 66, 18);
+    lblVolPer = makeLabel(frmInp, QStringLiteral("lblVolPer"), QStringLiteral("100%"));
+    lblVolPer->setGeometry(248, 39, 36, 18);
+    lblVolPer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    // Effect switches.
     imgR = makeLabel(skin, QStringLiteral("imgR"));
     imgR->setGeometry(290, 364, 18, 18);
     Check2 = new QCheckBox(QStringLiteral("消除人声"), skin);
@@ -466,6 +492,7 @@ void FrmMain::connectHandlers()
     connectLyricViewHandlers();
     connectLrcWebHandlers();
     connectRecordingHandlers();
+    connectInputPanelHandlers();
     connectVisualHandlers();
     connectFileShellHandlers();
 }

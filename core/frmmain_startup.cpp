@@ -146,6 +146,9 @@ bool FrmMain::Form_Load()
     DSound = rt::DirectSoundCreate(&error);
     if (DSound)
         DSound->SetCooperativeLevel(quintptr(winId()), 2);
+    // The capture records from the device the panel chose.
+    if (clsRecorder->SelectedDevice() >= 0)
+        DSCapture->setDevice(clsRecorder->SelectedDeviceId());
 
     // 10. Popmnu0 serves as a pop-up menu only: it is never in a menu bar.
 
@@ -325,17 +328,26 @@ void FrmMain::layoutStartControls()
 
 void FrmMain::FillDeviceCombo()
 {
-    cboDev->clear();
-    bool selected = false;
-    for (std::int32_t i = 0; i < clsRecorder->DeviceCount(); ++i) {
-        cboDev->addItem(clsRecorder->DeviceName(i));
-        if (!selected && clsRecorder->SelectDevice(i)) {
-            cboDev->setCurrentIndex(int(i));
-            selected = true;
+    // Filled quietly (emptying the list and its first row would each raise
+    // the click); the handler then runs once for the device chosen.
+    int chosen = -1;
+    {
+        const QSignalBlocker block(cboDev);
+        cboDev->clear();
+        const std::int32_t n = clsRecorder ? clsRecorder->DeviceCount() : 0;
+        for (std::int32_t i = 0; i < n; ++i) {
+            cboDev->addItem(clsRecorder->DeviceName(i));
+            if (chosen < 0 && clsRecorder->SelectDevice(i))
+                chosen = int(i);
         }
+        cboDev->setCurrentIndex(chosen);
     }
-    if (!selected)
-        cboDev->setCurrentIndex(-1);
+    if (chosen >= 0) {
+        cboDev_Click();
+    } else {
+        const QSignalBlocker block(cboRecLine);
+        cboRecLine->clear();
+    }
 }
 
 void FrmMain::Form_QueryUnload()

@@ -203,34 +203,45 @@ struct PulseCaptureSource::Impl {
             return false;
         runLoopUntil(loop, [&] { return q.done || pa_operation_get_state(op) != PA_OPERATION_RUNNING; },
                      ServerWaitMs);
+        if (!q.done)
+            pa_operation_cancel(op); // its callback must not run into a gone caller
         pa_operation_unref(op);
         if (!q.done)
             return false;
-        if (!device.isEmpty())
-            q.name = device;
-        if (q.name.isEmpty()) {
-            name->clear();
-            return true;
+        // The chosen input while the server has it, else its default one:
+        // a chosen device that went away fails the take that starts on it,
+        // not the format check.
+        const QByteArray serverDefault = q.name;
+        for (const QByteArray& candidate : {device, serverDefault}) {
+            if (candidate.isEmpty())
+                continue;
+            q.done = false;
+            q.found = false;
+            op = pa_context_get_source_info_by_name(
+                context, candidate.constData(),
+                [](pa_context*, const pa_source_info* info, int last, void* u) {
+                    auto* q = static_cast<Query*>(u);
+                    if (info)
+                        q->found = true;
+                    if (last != 0)
+                        q->done = true;
+                },
+                &q);
+            if (!op)
+                return false;
+            runLoopUntil(loop, [&] { return q.done || pa_operation_get_state(op) != PA_OPERATION_RUNNING; },
+                         ServerWaitMs);
+            if (!q.done)
+                pa_operation_cancel(op);
+            pa_operation_unref(op);
+            if (!q.done)
+                return false;
+            if (q.found) {
+                *name = candidate;
+                return true;
+            }
         }
-        q.done = false;
-        op = pa_context_get_source_info_by_name(
-            context, q.name.constData(),
-            [](pa_context*, const pa_source_info* info, int last, void* u) {
-                auto* q = static_cast<Query*>(u);
-                if (info)
-                    q->found = true;
-                if (last != 0)
-                    q->done = true;
-            },
-            &q);
-        if (!op)
-            return false;
-        runLoopUntil(loop, [&] { return q.done || pa_operation_get_state(op) != PA_OPERATION_RUNNING; },
-                     ServerWaitMs);
-        pa_operation_unref(op);
-        if (!q.done)
-            return false;
-        *name = q.found ? q.name : QByteArray();
+        name->clear();
         return true;
     }
 
@@ -315,7 +326,7 @@ PulseCaptureSource::PulseCaptureSource() : d_(std::make_unique<Impl>())
 std::unique_ptr<PulseCaptureSource> PulseCaptureSource::create(QString* error, const QByteArray& device)
 {
     std::unique_ptr<PulseCaptureSource> s(new PulseCaptureSource);
-    s->d_->device = device;
+    s->setDevice(device);
     std::uint32_t mask = 0;
     if (!s->d_->ensureContext(error))
         return nullptr;
@@ -382,6 +393,12 @@ void PulseCaptureSource::stop()
 }
 
 bool PulseCaptureSource::isActive() const { return d_->active; }
+
+void PulseCaptureSource::setDevice(const QByteArray& name)
+{
+    CaptureSource::setDevice(name);
+    d_->device = name;
+}
 
 QByteArray PulseCaptureSource::takeAvailable()
 {
@@ -538,6 +555,7 @@ DSCapture::DSCapture(std::unique_ptr<CaptureSource> source, QObject* parent)
     : QObject(parent), source_(std::move(source))
 {
     source_->setParent(nullptr);
+    device_ = streamDevice_ = source_->device(); // the input the source was made for
     connect(source_.get(), &CaptureSource::dataReady, this, &DSCapture::pump);
     connect(source_.get(), &CaptureSource::failed, this, &DSCapture::onSourceFailed);
     idle_.setSingleShot(true);
@@ -610,16 +628,18 @@ bool DSCapture::startBuffer(DSCaptureBuffer* b)
     if (b->isFull())
         return false;
     const WaveFormatEx& f = b->desc_.format;
-    if (source_->isActive() && f == streamFormat_) {
+    if (source_->isActive() && f == streamFormat_ && device_ == streamDevice_) {
         pump(); // what arrived before this start belongs to the others
     } else {
-        // A new format needs a new stream; buffers of the old one end here.
+        // A new format or input needs a new stream; buffers of the old one end here.
         for (DSCaptureBuffer* other : running_)
             other->capturing_ = false;
         running_.clear();
         source_->stop();
         carry_.clear();
         QString why;
+        source_->setDevice(device_);
+        streamDevice_ = device_;
         if (!source_->start(f, &why)) {
             b->inputError_ = why.isEmpty() ? QStringLiteral("cannot open the sound input") : why;
             return false;

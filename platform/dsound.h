@@ -73,12 +73,19 @@ public:
     virtual bool isActive() const = 0;
     // Whatever has arrived since the last call; never blocks.
     virtual QByteArray takeAvailable() = 0;
+    // The input the next start records from (a source's name); empty: the
+    // server's default input.
+    virtual void setDevice(const QByteArray& name) { device_ = name; }
+    const QByteArray& device() const { return device_; }
 
 signals:
     // Data may be waiting.
     void dataReady();
     // The stream broke (server gone, device removed); it is stopped.
     void failed(const QString& reason);
+
+protected:
+    QByteArray device_;
 };
 
 // The sound server's default input, through libpulse on a main loop that
@@ -100,6 +107,7 @@ public:
     void stop() override;
     bool isActive() const override;
     QByteArray takeAvailable() override;
+    void setDevice(const QByteArray& name) override;
 
 private:
     PulseCaptureSource();
@@ -203,6 +211,11 @@ public:
     void pump();
 
     CaptureSource& source() { return *source_; }
+    // The input that buffers started from now on record from (a source's
+    // name; empty: the server's default input). A buffer that captures
+    // already keeps its input, so a take never mixes two.
+    void setDevice(const QByteArray& id) { device_ = id; }
+    const QByteArray& device() const { return device_; }
     // How long the stream stays open while no buffer captures.
     void setIdleCloseMs(int ms) { idle_.setInterval(ms); }
 
@@ -216,6 +229,8 @@ private:
     std::unique_ptr<CaptureSource> source_;
     std::vector<DSCaptureBuffer*> running_;
     WaveFormatEx streamFormat_;
+    QByteArray device_;       // wanted for the next stream
+    QByteArray streamDevice_; // the open stream's
     QByteArray carry_; // an incomplete sample block held back for the next pump
     QTimer idle_;
 };

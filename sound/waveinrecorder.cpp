@@ -1,39 +1,235 @@
 #include "sound/waveinrecorder.h"
 
 #include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSource>
+#include <QIODevice>
 #include <QMediaDevices>
+#include <algorithm>
+#include <cstring>
 
 namespace melodune {
 
-WaveInRecorder::WaveInRecorder()
-    : WaveInRecorder([] {
-          QStringList names;
-          for (const QAudioDevice& d : QMediaDevices::audioInputs())
-              names << d.description();
-          return names;
-      })
+QString volumePercentCaption(int value, int maximum)
 {
+    const int percent = maximum > 0 ? int(double(value) / double(maximum) * 100.0) : 0;
+    return QString::number(percent) + QLatin1Char('%');
 }
 
-WaveInRecorder::WaveInRecorder(std::function<QStringList()> devices) : devices_(std::move(devices)) {}
+WaveInRecorder::WaveInRecorder() : WaveInRecorder(rt::createMixer()) {}
 
-std::int32_t WaveInRecorder::DeviceCount() const
+WaveInRecorder::WaveInRecorder(std::unique_ptr<rt::Mixer> mixer) : mixer_(std::move(mixer)) {}
+
+WaveInRecorder::~WaveInRecorder()
 {
-    return static_cast<std::int32_t>(devices_().size());
+    if (IsRecording())
+        StopRecord();
 }
 
-QString WaveInRecorder::DeviceName(std::int32_t index) const
+// ---------------------------------------------------------------------------
+// Devices
+
+std::int32_t WaveInRecorder::DeviceCount()
 {
-    const QStringList names = devices_();
-    return index >= 0 && index < names.size() ? names.at(index) : QString();
+    devices_.clear();
+    std::vector<rt::MixerSourceInfo> all;
+    QByteArray defaultName;
+    if (!mixer_ || !mixer_->sources(&all, &defaultName))
+        return 0;
+    std::erase_if(all, [](const rt::MixerSourceInfo& s) { return s.monitor; });
+    // The desktop records from its default input: it comes first, so that
+    // the first device the panel accepts is that one.
+    const auto def = std::find_if(all.begin(), all.end(),
+                                  [&](const rt::MixerSourceInfo& s) { return s.name == defaultName; });
+    if (def != all.end())
+        std::rotate(all.begin(), def, def + 1);
+    devices_ = std::move(all);
+    return static_cast<std::int32_t>(devices_.size());
 }
 
-bool WaveInRecorder::SelectDevice(std::int32_t index)
+QString WaveInRecorder::DeviceName(std::int32_t Index) const
 {
-    if (index < 0 || index >= DeviceCount())
+    if (Index < 0 || Index >= static_cast<std::int32_t>(devices_.size()))
+        return {};
+    return devices_[static_cast<std::size_t>(Index)].description;
+}
+
+bool WaveInRecorder::SelectDevice(std::int32_t Index)
+{
+    if (Index < 0 || Index >= static_cast<std::int32_t>(devices_.size()))
         return false;
-    selected_ = index;
+    selected_ = -1;
+    selectedName_.clear();
+    const QByteArray name = devices_[static_cast<std::size_t>(Index)].name;
+    rt::MixerSourceState state;
+    if (!mixer_->sourceState(name, &state))
+        return false; // gone since the list was read, or no answer: no mixer
+    selected_ = Index;
+    selectedName_ = name;
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Lines and volume
+
+bool WaveInRecorder::readState(rt::MixerSourceState* state)
+{
+    return selected_ >= 0 && mixer_->sourceState(selectedName_, state);
+}
+
+std::int32_t WaveInRecorder::MixerLineCount()
+{
+    rt::MixerSourceState st;
+    if (!readState(&st))
+        return 0;
+    return st.ports.empty() ? 1 : static_cast<std::int32_t>(st.ports.size());
+}
+
+QString WaveInRecorder::MixerLineName(std::int32_t Index)
+{
+    rt::MixerSourceState st;
+    if (!readState(&st))
+        return {};
+    if (st.ports.empty())
+        return Index == 0 ? st.description : QString();
+    if (Index < 0 || Index >= static_cast<std::int32_t>(st.ports.size()))
+        return {};
+    return st.ports[static_cast<std::size_t>(Index)].description;
+}
+
+bool WaveInRecorder::SelectMixerLine(std::int32_t Index)
+{
+    rt::MixerSourceState st;
+    if (!readState(&st))
+        return false;
+    if (st.ports.empty())
+        return Index == 0; // the one line, always selected
+    if (Index < 0 || Index >= static_cast<std::int32_t>(st.ports.size()))
+        return false;
+    return mixer_->setActivePort(selectedName_, st.ports[static_cast<std::size_t>(Index)].name);
+}
+
+std::int32_t WaveInRecorder::SelectedMixerLine()
+{
+    rt::MixerSourceState st;
+    if (!readState(&st))
+        return -1;
+    if (st.ports.empty())
+        return 0;
+    return st.activePort;
+}
+
+std::int32_t WaveInRecorder::MixerLineType(std::int32_t Index)
+{
+    rt::MixerSourceState st;
+    if (!readState(&st))
+        return 0;
+    if (Index == -1)
+        Index = st.ports.empty() ? 0 : st.activePort;
+    if (Index < 0 || Index >= static_cast<std::int32_t>(st.ports.size()))
+        return 0;
+    return st.ports[static_cast<std::size_t>(Index)].type;
+}
+
+std::int32_t WaveInRecorder::MixerLineVolume()
+{
+    rt::MixerSourceState st;
+    if (!readState(&st) || st.volume.empty())
+        return -1;
+    return rt::rawFromServerVolume(st.volume.front());
+}
+
+bool WaveInRecorder::MixerLineVolume(std::int32_t Volume)
+{
+    // The server takes a volume only for the source's own channel count.
+    rt::MixerSourceState st;
+    if (!readState(&st) || st.volume.empty())
+        return false;
+    return mixer_->setVolume(selectedName_, static_cast<int>(st.volume.size()), rt::serverVolumeFromRaw(Volume));
+}
+
+// ---------------------------------------------------------------------------
+// Recording
+
+bool WaveInRecorder::IsRecording() const { return source_ != nullptr; }
+
+void WaveInRecorder::BufferCount(std::int32_t Index)
+{
+    if (!IsRecording())
+        bufferCount_ = Index;
+}
+
+void WaveInRecorder::BufferSize(std::int32_t bytes)
+{
+    if (!IsRecording())
+        bufferSize_ = bytes;
+}
+
+bool WaveInRecorder::StartRecord(std::int32_t samplerate, std::int32_t Channels)
+{
+    if (IsRecording() || samplerate <= 0 || Channels < 1 || Channels > 8 || bufferCount_ < 1 ||
+        bufferSize_ % 2 != 0 || bufferSize_ < Channels * 2)
+        return false;
+    // Qt's device list waits without bound on a server that accepts the
+    // connection but never answers: ask it only after the mixer had an answer.
+    std::vector<rt::MixerSourceInfo> answer;
+    QByteArray defaultName;
+    if (!mixer_ || !mixer_->sources(&answer, &defaultName))
+        return false;
+    QAudioFormat format;
+    format.setSampleRate(samplerate);
+    format.setChannelCount(Channels);
+    format.setSampleFormat(QAudioFormat::Int16);
+    QAudioDevice device = QMediaDevices::defaultAudioInput();
+    if (!selectedName_.isEmpty())
+        for (const QAudioDevice& d : QMediaDevices::audioInputs())
+            if (d.id() == selectedName_)
+                device = d;
+    if (device.isNull())
+        return false;
+    auto* source = new QAudioSource(device, format, this);
+    source->setBufferSize(static_cast<qsizetype>(bufferSize_) * bufferCount_);
+    QIODevice* input = source->start();
+    if (!input || source->error() != QAudio::NoError) {
+        source->stop();
+        delete source;
+        return false;
+    }
+    source_ = source;
+    input_ = input;
+    takeBufferSize_ = bufferSize_;
+    pending_.clear();
+    connect(input, &QIODevice::readyRead, this, &WaveInRecorder::onReadyRead);
+    return true;
+}
+
+bool WaveInRecorder::StopRecord()
+{
+    if (source_) {
+        QAudioSource* s = source_;
+        source_ = nullptr;
+        if (input_)
+            input_->disconnect(this);
+        input_ = nullptr;
+        s->stop();
+        s->deleteLater(); // a GotData handler may stop the take from inside its reader
+    }
+    pending_.clear();
+    return true;
+}
+
+void WaveInRecorder::onReadyRead()
+{
+    if (!input_)
+        return;
+    pending_ += input_->readAll();
+    const qsizetype size = takeBufferSize_;
+    while (source_ && pending_.size() >= size) {
+        QVector<qint16> samples(size / 2);
+        std::memcpy(samples.data(), pending_.constData(), static_cast<std::size_t>(size));
+        pending_.remove(0, size);
+        emit GotData(samples, static_cast<std::int32_t>(size));
+    }
 }
 
 } // namespace melodune

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the CTest suite of a build tree with a private PulseAudio server
-# (null sink, 440 Hz sine source, pipe source) and an Xvfb display.
+# (null sink, 440 Hz sine source, pipe source, silent 1-, 2- and 4-channel
+# sources for the mixer tests) and an Xvfb display.
 # Both servers are stopped by process id when the run ends.
 set -uo pipefail
 build=${1:?build directory}

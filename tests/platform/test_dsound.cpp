@@ -152,6 +152,32 @@ TEST_F(CaptureTest, FormatChangeReopensTheStreamAndEndsOldBuffers)
     EXPECT_EQ(b->GetCurrentPosition().readPos, 3);
 }
 
+TEST(CaptureDevice, AChoiceAppliesFromTheNextBufferThatStarts)
+{
+    auto s = std::make_unique<rt::FakeCaptureSource>();
+    rt::FakeCaptureSource* src = s.get();
+    src->setDevice("made_for");
+    rt::DSCapture cap(std::move(s));
+    EXPECT_EQ(cap.device(), QByteArray("made_for")) << "the source's own input until one is chosen";
+
+    auto take = cap.CreateCaptureBuffer({0, 4000, Stereo16});
+    ASSERT_TRUE(take->Start());
+    EXPECT_EQ(src->device(), QByteArray("made_for"));
+    cap.setDevice("chosen");
+    src->feed(ramp(8));
+    EXPECT_EQ(take->GetStatus(), rt::CaptureStatusCapturing) << "a take keeps its input";
+    EXPECT_EQ(src->starts, 1);
+    take->Stop();
+
+    auto next = cap.CreateCaptureBuffer({0, 4000, Stereo16});
+    ASSERT_TRUE(next->Start());
+    EXPECT_EQ(src->starts, 2);
+    EXPECT_EQ(src->device(), QByteArray("chosen"));
+    auto same = cap.CreateCaptureBuffer({0, 4000, Stereo16});
+    ASSERT_TRUE(same->Start());
+    EXPECT_EQ(src->starts, 2) << "the same input and format share the stream";
+}
+
 TEST_F(CaptureTest, BrokenStreamEndsTheCaptureAndNextStartReopens)
 {
     auto a = make(400);

@@ -9,6 +9,7 @@
 #include "platform/mediacontrolfake.h"
 #include "platform/ui.h"
 #include "platform/wavfile.h"
+#include "tests/support/ownsoundserver.h"
 #include "tests/support/testdir.h"
 
 #include <QCoreApplication>
@@ -37,66 +38,7 @@ bool waitFor(const std::function<bool()>& done, int boundMs = 15000)
     return done();
 }
 
-// A private PulseAudio server, started and killed by the test.
-class OwnSoundServer {
-public:
-    explicit OwnSoundServer(const QString& dir) : dir_(dir) {}
-    ~OwnSoundServer() { kill(); }
-
-    QString address() const { return QStringLiteral("unix:") + socket(); }
-
-    // With or without an input (a sine source as the default input).
-    bool start(bool withInput = true)
-    {
-        kill();
-        QDir().mkpath(dir_ + QStringLiteral("/home"));
-        QFile pa(dir_ + QStringLiteral("/default.pa"));
-        if (!pa.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return false;
-        // Without an input it has no sink either, whose monitor would be one.
-        QByteArray script = "load-module module-native-protocol-unix socket=" + QFile::encodeName(socket()) +
-                            " auth-anonymous=1\n";
-        if (withInput)
-            script += "load-module module-null-sink sink_name=outage_null\n"
-                      "set-default-sink outage_null\n"
-                      "load-module module-sine-source source_name=outage_sine frequency=440 rate=44100\n"
-                      "set-default-source outage_sine\n";
-        pa.write(script);
-        pa.close();
-
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), dir_ + QStringLiteral("/home"));
-        env.insert(QStringLiteral("PULSE_RUNTIME_PATH"), dir_ + QStringLiteral("/runtime"));
-        env.insert(QStringLiteral("PULSE_STATE_PATH"), dir_ + QStringLiteral("/state"));
-        env.remove(QStringLiteral("PULSE_SERVER"));
-        process_.setProcessEnvironment(env);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral("pulseaudio"),
-                       {QStringLiteral("--daemonize=no"), QStringLiteral("--system=false"),
-                        QStringLiteral("--exit-idle-time=-1"), QStringLiteral("-n"), QStringLiteral("-F"),
-                        dir_ + QStringLiteral("/default.pa"),
-                        QStringLiteral("--log-target=file:") + dir_ + QStringLiteral("/log")});
-        if (!process_.waitForStarted(10000))
-            return false;
-        return waitFor([this] { return QFileInfo::exists(socket()); });
-    }
-
-    // The server dies at once, as a crashed one does.
-    void kill()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(10000);
-        }
-        QFile::remove(socket());
-    }
-
-private:
-    QString socket() const { return dir_ + QStringLiteral("/native"); }
-
-    QString dir_;
-    QProcess process_;
-};
+using testsupport::OwnSoundServer;
 
 class CaptureOutage : public ::testing::Test {
 protected:
@@ -111,7 +53,7 @@ protected:
 
     void SetUp() override
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty())
+        if (!OwnSoundServer::available())
             GTEST_SKIP() << "no pulseaudio program";
         server = std::make_unique<OwnSoundServer>(dir.file("pulse"));
         ASSERT_TRUE(server->start());

@@ -183,25 +183,3 @@ TEST_F(PrepareTest, AsksTheCaptureObjectForItsFormats)
 }
 
 } // namespace
-
-#include "sound/waveinrecorder.h"
-
-namespace {
-
-TEST(WaveInRecorder, ListsAndSelectsWithinRange)
-{
-    QStringList list{QStringLiteral("Mic A"), QStringLiteral("Line B")};
-    melodune::WaveInRecorder rec([&] { return list; });
-    EXPECT_EQ(rec.DeviceCount(), 2);
-    EXPECT_EQ(rec.DeviceName(1), QStringLiteral("Line B"));
-    EXPECT_TRUE(rec.DeviceName(2).isEmpty());
-    EXPECT_TRUE(rec.DeviceName(-1).isEmpty());
-    EXPECT_FALSE(rec.SelectDevice(-1));
-    EXPECT_FALSE(rec.SelectDevice(2));
-    EXPECT_TRUE(rec.SelectDevice(1));
-    list.clear();
-    EXPECT_EQ(rec.DeviceCount(), 0);
-    EXPECT_FALSE(rec.SelectDevice(0));
-}
-
-} // namespace

@@ -1,5 +1,7 @@
 # Sourced by tests/run_tests.sh and scripts/bench.sh: a private PulseAudio
-# server (null sink, 440 Hz sine source, pipe source) and an Xvfb display,
+# server (null sink, 440 Hz sine source, pipe source, and silent 1-, 2- and
+# 4-channel sources whose volume only the mixer tests change) and an Xvfb
+# display,
 # both kept below a work folder and stopped by process id.
 #
 #   start_private_servers WORK   starts both; exports PULSE_SERVER (and the
@@ -19,6 +21,9 @@ load-module module-native-protocol-unix socket=$work/pulse/native auth-anonymous
 load-module module-null-sink sink_name=melodune_null
 load-module module-sine-source source_name=melodune_sine frequency=440 rate=44100
 load-module module-pipe-source source_name=melodune_pipe file=$work/pulse/mic.fifo format=s16le rate=44100 channels=2
+load-module module-null-source source_name=melodune_mono channels=1 rate=44100 description=Melodune-Mono-Input
+load-module module-null-source source_name=melodune_stereo channels=2 rate=44100 description=Melodune-Stereo-Input
+load-module module-null-source source_name=melodune_quad channels=4 rate=44100 description=Melodune-Quad-Input
 set-default-sink melodune_null
 set-default-source melodune_sine
 PA

@@ -1,0 +1,185 @@
+// The recording input panel "录音控制" (device, line, recording volume) and
+// the switch of the level-meter panels.
+#include "core/frmmain.h"
+
+#include "core/settings.h"
+#include "platform/ui.h"
+#include "sound/waveinrecorder.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTimer>
+
+namespace melodune {
+
+namespace {
+
+// Right-button releases on the meter strip and its bars.
+class MeterStripFilter : public QObject {
+public:
+    MeterStripFilter(FrmMain* w, QObject* parent) : QObject(parent), w_(w) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() != QEvent::MouseButtonRelease)
+            return false;
+        const Qt::MouseButton b = static_cast<QMouseEvent*>(e)->button();
+        w_->Picture3_MouseUp(b);
+        return b == Qt::RightButton;
+    }
+
+private:
+    FrmMain* w_;
+};
+
+void focusSkin(QWidget* picShape)
+{
+    if (picShape)
+        picShape->setFocus();
+}
+
+} // namespace
+
+void FrmMain::cboDev_Click()
+{
+    const int row = cboDev->currentIndex();
+    if (row < 0 || !clsRecorder)
+        return;
+    {
+        const QSignalBlocker block(cboRecLine);
+        cboRecLine->clear();
+    }
+    if (!clsRecorder->SelectDevice(row)) {
+        rt::ui().msgBox(QStringLiteral("所选录音设备错误！"), rt::Exclamation, rt::appTitle());
+        return;
+    }
+    // The meter and the takes record from the chosen device, from the next
+    // capture buffer on.
+    if (DSCapture)
+        DSCapture->setDevice(clsRecorder->SelectedDeviceId());
+    FillMixerLineCombo();
+    focusSkin(PicShape);
+}
+
+void FrmMain::FillMixerLineCombo()
+{
+    {
+        const QSignalBlocker block(cboRecLine);
+        cboRecLine->clear();
+        const std::int32_t n = clsRecorder ? clsRecorder->MixerLineCount() : 0;
+        for (std::int32_t i = 0; i < n; ++i)
+            cboRecLine->addItem(clsRecorder->MixerLineName(i));
+        const std::int32_t line = n > 0 ? clsRecorder->SelectedMixerLine() : -1;
+        cboRecLine->setCurrentIndex(line >= 0 && line < n ? int(line) : -1);
+    }
+    if (cboRecLine->currentIndex() >= 0)
+        cboRecLine_Click();
+}
+
+void FrmMain::cboRecLine_Click()
+{
+    const int row = cboRecLine->currentIndex();
+    if (row < 0 || !clsRecorder)
+        return;
+    if (!clsRecorder->SelectMixerLine(row))
+        rt::ui().msgBox(QStringLiteral("不能选择此来源！"), rt::Exclamation, rt::appTitle());
+    // Shown, not written back: writing would flatten the source's balance
+    // and cut a volume above 100 %. Only the user's moves write.
+    const std::int32_t v = clsRecorder->MixerLineVolume();
+    if (v >= 0) {
+        const QSignalBlocker block(sldVol);
+        sldVol->setValue(int(v));
+        lblVolPer->setText(volumePercentCaption(sldVol->value(), sldVol->maximum()));
+    }
+    focusSkin(PicShape);
+}
+
+void FrmMain::sldVol_Scroll()
+{
+    if (clsRecorder)
+        clsRecorder->MixerLineVolume(std::int32_t(sldVol->value()));
+    lblVolPer->setText(volumePercentCaption(sldVol->value(), sldVol->maximum()));
+}
+
+void FrmMain::sldVol_MouseUp()
+{
+    focusSkin(PicShape);
+}
+
+void FrmMain::mnuShowVolumeB_Click()
+{
+    SettingsRecord& s = settings();
+    QAction* pop = mnu(QStringLiteral("PopShowVolumeB"));
+    if (s.ShowRecVolume == 1) {
+        s.ShowRecVolume = 0;
+        // Closed at once; the tick stops itself when nothing is left to do.
+        Meter.left[0] = MeterPositions::LeftBarRest;
+        Meter.left[1] = MeterPositions::RightBarRest;
+        placeMeter();
+        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("打开录音音量显示(&M)"));
+        if (pop)
+            pop->setText(QStringLiteral("打开录音音量显示"));
+    } else {
+        s.ShowRecVolume = 1;
+        Timer[4]->start(); // slides the panels open
+        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("关闭录音音量显示(&M)"));
+        if (pop)
+            pop->setText(QStringLiteral("关闭录音音量显示"));
+    }
+}
+
+void FrmMain::Popmnu3_Click()
+{
+    if (QAction* pop = mnu(QStringLiteral("PopShowVolumeB")))
+        pop->setText(settings().ShowRecVolume != 0 ? QStringLiteral("关闭录音音量显示")
+                                                   : QStringLiteral("打开录音音量显示"));
+}
+
+void FrmMain::Picture3_MouseUp(Qt::MouseButton button)
+{
+    if (button == Qt::RightButton)
+        showPopup(QStringLiteral("Popmnu3"));
+}
+
+void FrmMain::connectInputPanelHandlers()
+{
+    const QString pop3 = QStringLiteral("Popmnu3");
+    if (!menu(pop3)) {
+        addSubMenu({}, pop3, QStringLiteral("录音音量"));
+        addMenuItem(pop3, QStringLiteral("PopShowVolumeB"), QStringLiteral("关闭录音音量显示"));
+        addSeparator(pop3);
+        addMenuItem(pop3, QStringLiteral("PopSNDVOL"), QStringLiteral("系统声音控制"));
+    }
+    connect(menu(pop3), &QMenu::aboutToShow, this, &FrmMain::Popmnu3_Click);
+    connect(mnu(QStringLiteral("mnuShowVolumeB")), &QAction::triggered, this, &FrmMain::mnuShowVolumeB_Click);
+    connect(mnu(QStringLiteral("PopShowVolumeB")), &QAction::triggered, this, &FrmMain::mnuShowVolumeB_Click);
+    connect(mnu(QStringLiteral("PopSNDVOL")), &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
+
+    // Rows chosen by the user; the fills block these signals and call the
+    // handlers themselves, and an emptied list (-1) is no choice.
+    connect(cboDev, &QComboBox::currentIndexChanged, this, [this](int row) {
+        if (row >= 0)
+            cboDev_Click();
+    });
+    connect(cboRecLine, &QComboBox::currentIndexChanged, this, [this](int row) {
+        if (row >= 0)
+            cboRecLine_Click();
+    });
+    connect(sldVol, &QSlider::valueChanged, this, &FrmMain::sldVol_Scroll);
+    connect(sldVol, &QSlider::sliderReleased, this, &FrmMain::sldVol_MouseUp);
+
+    auto* filter = new MeterStripFilter(this, this);
+    Picture3->installEventFilter(filter);
+    for (QWidget* bar : Picture4)
+        bar->installEventFilter(filter);
+}
+
+} // namespace melodune

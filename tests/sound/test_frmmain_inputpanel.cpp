@@ -1,0 +1,268 @@
+// The recording input panel and the meter switch of the main window, over a
+// mixer held in memory, a fake input and a fake media control.
+#include "core/frmmain.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "platform/dsound.h"
+#include "platform/mediacontrolfake.h"
+#include "platform/mixer.h"
+#include "platform/ui.h"
+#include "platform/units.h"
+#include "tests/support/testdir.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QSlider>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace melodune;
+using rt::FakeMixer;
+
+namespace {
+
+constexpr std::uint32_t Norm = rt::MixerVolumeNorm;
+const QString kBadDevice = QStringLiteral("所选录音设备错误！");
+const QString kBadLine = QStringLiteral("不能选择此来源！");
+
+FakeMixer::Source source(const char* name, const char* description, std::vector<std::uint32_t> volume = {Norm, Norm})
+{
+    FakeMixer::Source s;
+    s.name = name;
+    s.description = QString::fromUtf8(description);
+    s.volume = std::move(volume);
+    return s;
+}
+
+FakeMixer::Source card(int activePort)
+{
+    FakeMixer::Source s = source("card_in", "Built-in Audio", {Norm / 2, Norm / 2});
+    s.ports = {{"mic", QStringLiteral("Microphone"), 5}, {"line", QStringLiteral("Line In"), 4}};
+    s.activePort = activePort;
+    return s;
+}
+
+class InputPanel : public ::testing::Test {
+protected:
+    testsupport::TestDir dir;
+    rt::ScriptedUi ui;
+    rt::ScopedUi scopedUi{&ui};
+    FakeMixer proto;          // what the window's mixer starts as
+    FakeMixer* mixer = nullptr; // the window's own
+    std::unique_ptr<FrmMain> w;
+
+    void SetUp() override
+    {
+        rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
+        rt::setMixerFactory([this] {
+            auto m = std::make_unique<FakeMixer>(proto);
+            mixer = m.get();
+            return m;
+        });
+        shared() = SharedState{};
+        settings() = SettingsRecord{};
+        shared().DataDir = dir.file("data");
+        QDir().mkpath(shared().DataDir);
+    }
+    void TearDown() override
+    {
+        w.reset();
+        rt::setMixerFactory({});
+        rt::setCaptureSourceFactory({});
+    }
+
+    void load()
+    {
+        FrmMainServices services;
+        services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
+        w = std::make_unique<FrmMain>(services);
+        ASSERT_TRUE(w->Form_Load());
+        ASSERT_TRUE(mixer);
+    }
+};
+
+} // namespace
+
+TEST_F(InputPanel, StartsOnTheFirstDeviceWithAMixerWithoutABox)
+{
+    FakeMixer::Source silent = source("gone_in", "Unplugged Mic");
+    silent.answers = false;
+    proto.list = {silent, card(1)};
+    proto.defaultSource = "gone_in";
+    load();
+    ASSERT_EQ(w->cboDev->count(), 2);
+    EXPECT_EQ(w->cboDev->itemText(0), QStringLiteral("Unplugged Mic"));
+    EXPECT_EQ(w->cboDev->currentIndex(), 1);
+    EXPECT_EQ(w->clsRecorder->SelectedDevice(), 1);
+    EXPECT_EQ(w->DSCapture->device(), QByteArray("card_in")) << "the meter records from the chosen device";
+    ASSERT_EQ(w->cboRecLine->count(), 2);
+    EXPECT_EQ(w->cboRecLine->itemText(1), QStringLiteral("Line In"));
+    EXPECT_EQ(w->cboRecLine->currentIndex(), 1);
+    EXPECT_EQ(w->sldVol->value(), 32768);
+    EXPECT_EQ(w->lblVolPer->text(), QStringLiteral("50%"));
+    EXPECT_TRUE(ui.messages().isEmpty()) << ui.messages().join('|').toStdString();
+}
+
+TEST_F(InputPanel, StartUpWritesNothing)
+{
+    // Above 100 % with a balance: showing it must not flatten or cut it.
+    proto.list = {source("loud_in", "Loud Input", {Norm * 3 / 2, Norm})};
+    load();
+    EXPECT_EQ(mixer->volumeWrites, 0);
+    EXPECT_EQ(mixer->portWrites, 0);
+    EXPECT_EQ(mixer->find("loud_in")->volume, (std::vector<std::uint32_t>{Norm * 3 / 2, Norm}));
+    EXPECT_EQ(w->cboRecLine->currentIndex(), 0);
+    EXPECT_EQ(w->cboRecLine->itemText(0), QStringLiteral("Loud Input"));
+    EXPECT_EQ(w->sldVol->value(), 65535);
+    EXPECT_EQ(w->lblVolPer->text(), QStringLiteral("100%"));
+}
+
+TEST_F(InputPanel, NoActivePortLeavesTheLineUnselectedAndTheSliderAsItWas)
+{
+    proto.list = {card(-1)};
+    load();
+    ASSERT_EQ(w->cboRecLine->count(), 2);
+    EXPECT_EQ(w->cboRecLine->currentIndex(), -1);
+    EXPECT_EQ(w->sldVol->value(), 0);
+    EXPECT_EQ(w->lblVolPer->text(), QStringLiteral("100%"));
+    EXPECT_EQ(mixer->volumeWrites, 0);
+
+    // A volume that cannot be read is not shown as 0 either.
+    w->sldVol->setValue(40000);
+    mixer->find("card_in")->answers = false;
+    w->cboRecLine->setCurrentIndex(0);
+    EXPECT_EQ(w->sldVol->value(), 40000);
+}
+
+TEST_F(InputPanel, TheUsersSliderMovesWriteAndShowThePercentage)
+{
+    proto.list = {source("st_in", "Stereo In", {Norm / 4, Norm / 8})};
+    load();
+    struct Case {
+        int value;
+        const char* caption;
+    };
+    for (const Case& c : {Case{0, "0%"}, Case{32768, "50%"}, Case{65535, "100%"}}) {
+        w->sldVol->setValue(c.value);
+        EXPECT_EQ(w->lblVolPer->text(), QString::fromLatin1(c.caption));
+        for (std::uint32_t v : mixer->find("st_in")->volume)
+            EXPECT_EQ(v, rt::serverVolumeFromRaw(c.value)) << c.value;
+        EXPECT_EQ(w->clsRecorder->MixerLineVolume(), c.value);
+    }
+    EXPECT_EQ(mixer->volumeWrites, 3);
+}
+
+TEST_F(InputPanel, AFailingPortIsReportedAndTheSliderStillShowsTheVolume)
+{
+    proto.list = {card(1)};
+    load();
+    mixer->find("card_in")->portFails = true;
+    mixer->find("card_in")->volume = {Norm, Norm};
+    w->cboRecLine->setCurrentIndex(0);
+    EXPECT_EQ(ui.messages(), QStringList{kBadLine});
+    EXPECT_EQ(w->sldVol->value(), 65535);
+    EXPECT_EQ(mixer->find("card_in")->activePort, 1);
+    EXPECT_EQ(mixer->volumeWrites, 0);
+}
+
+TEST_F(InputPanel, ChoosingADeviceMovesTheCaptureOrReportsOneGone)
+{
+    proto.list = {card(0), source("usb_in", "USB Mic", {Norm / 2})};
+    proto.defaultSource = "card_in";
+    load();
+    ASSERT_EQ(w->cboDev->currentIndex(), 0);
+    w->cboDev->setCurrentIndex(1);
+    EXPECT_EQ(w->DSCapture->device(), QByteArray("usb_in"));
+    ASSERT_EQ(w->cboRecLine->count(), 1);
+    EXPECT_EQ(w->cboRecLine->itemText(0), QStringLiteral("USB Mic"));
+    EXPECT_EQ(w->sldVol->value(), 32768);
+
+    // Unplugged since the list was read.
+    mixer->list.erase(mixer->list.begin());
+    w->cboDev->setCurrentIndex(0);
+    EXPECT_EQ(ui.messages(), QStringList{kBadDevice});
+    EXPECT_EQ(w->cboRecLine->count(), 0);
+    EXPECT_EQ(w->DSCapture->device(), QByteArray("usb_in")) << "the capture stays where it was";
+    EXPECT_EQ(mixer->volumeWrites, 0);
+}
+
+TEST_F(InputPanel, NoServerLeavesBothListsEmptyWithoutABox)
+{
+    proto.down = true;
+    load();
+    EXPECT_EQ(w->cboDev->count(), 0);
+    EXPECT_EQ(w->cboRecLine->count(), 0);
+    EXPECT_TRUE(ui.messages().isEmpty());
+}
+
+TEST_F(InputPanel, TheFrameIsShownClearOfItsNeighbours)
+{
+    proto.list = {card(1)};
+    load();
+    EXPECT_EQ(w->frmInp->title(), QStringLiteral("录音控制"));
+    EXPECT_FALSE(w->frmInp->isHidden());
+    EXPECT_EQ(w->lblDev->text(), QStringLiteral("设备:"));
+    EXPECT_EQ(w->lblLine->text(), QStringLiteral("来源:"));
+    EXPECT_EQ(w->lblVol->text(), QStringLiteral("音量:"));
+    EXPECT_EQ(w->sldVol->maximum(), 65535);
+    const QRect frame = w->frmInp->geometry();
+    for (QWidget* other : {static_cast<QWidget*>(w->Check2), static_cast<QWidget*>(w->Check3), w->Picture3}) {
+        ASSERT_EQ(other->parentWidget(), w->frmInp->parentWidget());
+        EXPECT_FALSE(frame.intersects(other->geometry())) << other->objectName().toStdString();
+    }
+    for (QWidget* child : w->frmInp->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(w->frmInp->rect().contains(child->geometry())) << child->objectName().toStdString();
+}
+
+TEST_F(InputPanel, TheMeterSwitchClosesAndOpensThePanels)
+{
+    settings().ShowVisual = 0;
+    load();
+    settings().ShowRecVolume = 1;
+    w->Picture4[0]->move(40, 0);
+    w->Picture4[1]->move(100, 0);
+    w->mnu(QStringLiteral("mnuShowVolumeB"))->trigger();
+    EXPECT_EQ(settings().ShowRecVolume, 0);
+    EXPECT_EQ(w->Picture4[0]->x(), rt::twipsToPixels(-45));
+    EXPECT_EQ(w->Picture4[1]->x(), rt::twipsToPixels(2145));
+    EXPECT_EQ(w->mnu(QStringLiteral("mnuShowVolumeB"))->text(), QStringLiteral("打开录音音量显示(&M)"));
+    EXPECT_EQ(w->mnu(QStringLiteral("PopShowVolumeB"))->text(), QStringLiteral("打开录音音量显示"));
+
+    w->Timer[4]->stop();
+    w->mnu(QStringLiteral("PopShowVolumeB"))->trigger();
+    EXPECT_EQ(settings().ShowRecVolume, 1);
+    EXPECT_TRUE(w->Timer[4]->isActive());
+    EXPECT_EQ(w->mnu(QStringLiteral("mnuShowVolumeB"))->text(), QStringLiteral("关闭录音音量显示(&M)"));
+    EXPECT_EQ(w->mnu(QStringLiteral("PopShowVolumeB"))->text(), QStringLiteral("关闭录音音量显示"));
+
+    // The pop-up names what it will do when it opens.
+    settings().ShowRecVolume = 0;
+    w->Popmnu3_Click();
+    EXPECT_EQ(w->mnu(QStringLiteral("PopShowVolumeB"))->text(), QStringLiteral("打开录音音量显示"));
+}
+
+TEST_F(InputPanel, TheRightButtonOnTheStripOrABarOpensTheMeterMenu)
+{
+    load();
+    QMenu* pop = w->menu(QStringLiteral("Popmnu3"));
+    ASSERT_TRUE(pop);
+    const QList<QAction*> items = pop->actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0], w->mnu(QStringLiteral("PopShowVolumeB")));
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2], w->mnu(QStringLiteral("PopSNDVOL")));
+
+    w->show();
+    QTest::mouseRelease(w->Picture3, Qt::LeftButton);
+    EXPECT_FALSE(pop->isVisible());
+    for (QWidget* target : {w->Picture3, w->Picture4[0], w->Picture4[2]}) {
+        QTest::mouseRelease(target, Qt::RightButton, {}, QPoint(2, 2));
+        EXPECT_TRUE(pop->isVisible()) << target->objectName().toStdString();
+        pop->hide();
+    }
+}

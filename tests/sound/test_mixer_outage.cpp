@@ -1,0 +1,168 @@
+// The recording engine and the input panel while a sound server of the
+// test's own is killed, restarted or stopped (SIGSTOP: it keeps accepting
+// connections and never answers). Calls fail instead of waiting, and work
+// again once the server is back. Skips where no pulseaudio program is
+// installed.
+#include "core/frmmain.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "platform/dsound.h"
+#include "platform/mediacontrolfake.h"
+#include "platform/mixer.h"
+#include "platform/ui.h"
+#include "sound/waveinrecorder.h"
+#include "tests/support/ownsoundserver.h"
+#include "tests/support/testdir.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSlider>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <iostream>
+
+using namespace melodune;
+using testsupport::OwnSoundServer;
+
+namespace {
+
+class MixerOutage : public ::testing::Test {
+protected:
+    testsupport::TestDir dir;
+    rt::ScriptedUi ui;
+    rt::ScopedUi scopedUi{&ui};
+    std::unique_ptr<OwnSoundServer> server;
+    QByteArray oldServer;
+    bool hadServer = false;
+
+    void SetUp() override
+    {
+        if (!OwnSoundServer::available())
+            GTEST_SKIP() << "no pulseaudio program";
+        server = std::make_unique<OwnSoundServer>(dir.file("pulse"));
+        ASSERT_TRUE(server->start());
+        hadServer = qEnvironmentVariableIsSet("PULSE_SERVER");
+        oldServer = qgetenv("PULSE_SERVER");
+        qputenv("PULSE_SERVER", server->address().toUtf8());
+        rt::setMixerFactory({});
+        shared() = SharedState{};
+        settings() = SettingsRecord{};
+        shared().DataDir = dir.file("data");
+        QDir().mkpath(shared().DataDir);
+    }
+    void TearDown() override
+    {
+        if (server)
+            server->resume();
+        server.reset();
+        if (hadServer)
+            qputenv("PULSE_SERVER", oldServer);
+        else
+            qunsetenv("PULSE_SERVER");
+        rt::setCaptureSourceFactory({});
+        settings() = SettingsRecord{};
+    }
+};
+
+// Milliseconds `f` took; printed for the record, never a pass mark.
+template <class F>
+qint64 timed(const char* what, F f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    const qint64 ms = t.elapsed();
+    std::cout << "  " << what << ": " << ms << " ms\n";
+    return ms;
+}
+
+} // namespace
+
+TEST_F(MixerOutage, AKilledServerFailsTheCallsAndARestartedOneServesThemAgain)
+{
+    WaveInRecorder rec;
+    ASSERT_EQ(rec.DeviceCount(), 1);
+    ASSERT_TRUE(rec.SelectDevice(0));
+    ASSERT_EQ(rec.MixerLineVolume(), 65535);
+
+    server->kill();
+    timed("calls on a killed server", [&] {
+        EXPECT_EQ(rec.MixerLineVolume(), -1);
+        EXPECT_FALSE(rec.MixerLineVolume(1000));
+        EXPECT_EQ(rec.SelectedMixerLine(), -1);
+        EXPECT_EQ(rec.DeviceCount(), 0);
+    });
+
+    ASSERT_TRUE(server->start());
+    ASSERT_EQ(rec.DeviceCount(), 1) << "a new connection on the next call";
+    ASSERT_TRUE(rec.SelectDevice(0));
+    EXPECT_TRUE(rec.MixerLineVolume(32768));
+    EXPECT_EQ(rec.MixerLineVolume(), 32768);
+}
+
+TEST_F(MixerOutage, AStoppedServerFailsTheCallsInsteadOfHolding)
+{
+    WaveInRecorder rec;
+    ASSERT_EQ(rec.DeviceCount(), 1);
+    ASSERT_TRUE(rec.SelectDevice(0));
+
+    server->pause();
+    // The first call waits out its bound; the next ones fail at once for a
+    // while, so a slider drag is not held a second per step. A run that
+    // ended here proves the bound; the times are printed for the record.
+    timed("first call on a stopped server", [&] { EXPECT_EQ(rec.MixerLineVolume(), -1); });
+    timed("twenty more calls", [&] {
+        for (int i = 0; i < 20; ++i)
+            EXPECT_FALSE(rec.MixerLineVolume(i * 1000));
+    });
+    EXPECT_FALSE(rec.StartRecord(44100, 2)) << "no wait on Qt's device list either";
+
+    server->resume();
+    // Answers again once the quiet time after the timeout has passed.
+    QElapsedTimer t;
+    t.start();
+    std::int32_t v = -1;
+    while ((v = rec.MixerLineVolume()) < 0 && t.elapsed() < 15000)
+        QTest::qWait(100);
+    EXPECT_EQ(v, 65535);
+}
+
+TEST_F(MixerOutage, TheWindowSurvivesAKilledServer)
+{
+    rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
+    FrmMainServices services;
+    services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
+    FrmMain w(services);
+    ASSERT_TRUE(w.Form_Load());
+    ASSERT_EQ(w.cboDev->count(), 1);
+    ASSERT_EQ(w.cboRecLine->count(), 1);
+    ASSERT_EQ(w.sldVol->value(), 65535);
+
+    server->kill();
+    w.sldVol->setValue(1000);
+    w.cboRecLine->setCurrentIndex(-1);
+    w.cboRecLine->setCurrentIndex(0);
+    EXPECT_EQ(w.sldVol->value(), 1000) << "an unreadable volume is not shown as 0";
+    w.cboDev->setCurrentIndex(-1);
+    w.cboDev->setCurrentIndex(0);
+    EXPECT_TRUE(ui.messages().contains(QStringLiteral("所选录音设备错误！")));
+    EXPECT_EQ(w.cboRecLine->count(), 0);
+    w.FillDeviceCombo();
+    EXPECT_EQ(w.cboDev->count(), 0);
+}
+
+TEST_F(MixerOutage, StartUpOnAStoppedServerEndsWithTheSoundCardMessage)
+{
+    rt::setCaptureSourceFactory({});
+    server->pause();
+    FrmMainServices services;
+    services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
+    FrmMain w(services);
+    bool loaded = true;
+    timed("start-up on a stopped server", [&] { loaded = w.Form_Load(); });
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(ui.messages(),
+              QStringList{QStringLiteral("无法初始化声卡！请确认安装DirectX7以上版本或声卡设置正确后重试！")});
+    EXPECT_EQ(w.cboDev->count(), 0);
+}
