@@ -53,3 +53,6 @@ sleep "$seconds"
 t1=$(date +%s%N); c1=$(ticks "$mpv_pid")
 awk -v c="$((c1 - c0))" -v hz="$hz" -v ns="$((t1 - t0))" \
   'BEGIN { printf "%-28s CPU %.1f %% of a core\n", "mpv --fs --sub-file (LRC)", 100 * c / hz / (ns / 1e9) }'
+kill "$mpv_pid" 2>/dev/null || true
+wait "$mpv_pid" 2>/dev/null || true
+mpv_pid=""
