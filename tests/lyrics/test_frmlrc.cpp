@@ -114,7 +114,9 @@ TEST(FrmLrc, OpensOverTheWholeScreenInItsSubModeAndCyclesThem)
         // A right click changes the sub-mode once the event loop has run.
         QTest::mouseClick(lrc.Picture1, Qt::RightButton);
         EXPECT_EQ(settings().LrcViewMode, r.mode);
-        QTest::qWait(20);
+        EXPECT_TRUE(lrc.Timer[2]->isActive());
+        // Timer2 stops itself once it has run.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !lrc.Timer[2]->isActive(); }, 2000));
         EXPECT_EQ(settings().LrcViewMode, r.afterRightClick);
         // H changes it at once.
         QTest::keyClick(lrc.windowHandle(), Qt::Key_H);
