@@ -42,6 +42,7 @@ class QFrame;
 
 namespace melodune {
 
+class FrmLrc;
 class RichTextModel;
 class RichTextView;
 class XPButton;
@@ -226,8 +227,8 @@ public:
     void checkLrcViewMenu();
     void Popmnu1_Click();
     void Timer8_Timer();
-    // Hooks of the picture views and of the lyrics window, called by the
-    // tick and the view commands; no-ops until those windows are built.
+    // The picture views and the lyrics window, as the tick and the view
+    // commands reach them.
     void paintLyricViews();
     void layoutLyricStripOnHit(bool lyricsWindow);
     void placeLyricStrip();
@@ -239,14 +240,19 @@ public:
     void Timer6_Timer();
     void centreLyricStripOnEndText(bool lyricsWindow);
     bool lyricsWindowShown() const;
-    // Whether this build has the full-screen lyrics window at all; its
-    // commands do nothing without it.
+    // Whether this build has the full-screen lyrics window (it has).
     bool lyricsWindowAvailable() const;
     void openLyricsWindow();
     void closeLyricsWindow();
     void focusLyricsWindow();
     // The lyrics window's copy of the lyric text; null while there is none.
     RichTextModel* lyricsWindowBox() const;
+    // The full-screen lyrics window (lyrics/frmlrc.h); made, hidden, when
+    // `create` asks for it and there is none. Null for one that is closing.
+    FrmLrc* lyricsWindow(bool create = false);
+    // The main window goes: the lyrics window with it, without its unload step.
+    void destroyLyricsWindow();
+    QPointer<FrmLrc> frmLrc_;
     // Finds, loads and shows the current track's lyrics.
     void LoadTrackLyrics();
     // The 50 ms lyric tick.

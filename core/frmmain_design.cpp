@@ -97,6 +97,7 @@ FrmMain::~FrmMain()
     // model) must not reach handlers that use this object's members.
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
+    destroyLyricsWindow();
     // The capture buffers refer to their capture object.
     DSCaptureBuffer.reset();
     DSCapture.reset();

@@ -96,6 +96,12 @@ public:
             w_.Timer[4]->start();
     }
     void loadTrackLyrics() override { w_.LoadTrackLyrics(); }
+    void refreshLyricsWindow() override
+    {
+        // The window copies the new text in its fill step.
+        if (w_.lyricsWindowShown() && settings().LrcViewMode > 99)
+            w_.openLyricsWindow();
+    }
     void storeCurrentExt(const QString& ext) override { w_.CurrentExt = ext; }
     QString mediaAuthor() override { return w_.MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoAuthor); }
     int playState() override { return w_.MediaPlayer1->playState(); }

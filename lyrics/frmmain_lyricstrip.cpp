@@ -6,12 +6,14 @@
 #include "core/appenv.h"
 #include "core/settings.h"
 #include "core/shared.h"
+#include "lyrics/frmlrc.h"
 #include "lyrics/lyricstrip.h"
 #include "platform/clock.h"
 #include "platform/units.h"
 #include "visual/skin.h"
 
 #include <QLabel>
+#include <array>
 #include <QTimer>
 
 namespace melodune {
@@ -46,55 +48,99 @@ void setForeGrey(QLabel* box, int grey)
     box->setPalette(pal);
 }
 
+// The strip boxes of view 2 (the main window's lyric panel) or of view 102
+// (the lyrics window, over the whole screen).
+struct StripTarget {
+    std::array<QLabel*, 3> boxes{};
+    int widthTwips = 0; // the picture's width, or the screen's
+    int minStep = 15;
+    QString titleFill; // what an empty previous line shows
+};
+
+StripTarget stripTarget(FrmMain& w, bool lyricsWindow)
+{
+    if (lyricsWindow) {
+        FrmLrc* lrc = w.lyricsWindow(true);
+        return {lrc->Picture2, lrc->screenWidthTwips(), 30, w.Label4->text()};
+    }
+    return {w.Picture6, widthTwips(w.Picture1), 15, kStripWelcome};
+}
+
+void placeStrip(QLabel* strip, int x, int width)
+{
+    const QRect r(rt::twipsToPixels(x), strip->y(), rt::twipsToPixels(width), strip->height());
+    if (strip->geometry() != r)
+        strip->setGeometry(r);
+}
+
 } // namespace
 
 // Sets the strip box to its text's width and places it.
 void FrmMain::placeLyricStrip()
 {
-    QLabel* strip = Picture6[1];
-    strip->setGeometry(rt::twipsToPixels(LrcStripX), strip->y(), rt::twipsToPixels(LrcStripWidth),
-                       strip->height());
+    placeStrip(Picture6[1], LrcStripX, LrcStripWidth);
 }
 
 void FrmMain::paintLyricViews()
 {
-    if (settings().LrcViewMode == 1) {
+    const int mode = settings().LrcViewMode;
+    if (mode == 1) {
         paintLyricMarquee();
         return;
     }
-    if (settings().LrcViewMode != 2)
-        return; // the lyrics window's views paint elsewhere
-    Picture1->clearFrame(); // the marquee's last frame, under the background
+    if (mode == 101) {
+        // Only while the window shows: its panel scales the frame itself.
+        if (FrmLrc* lrc = lyricsWindowShown() ? lyricsWindow() : nullptr) {
+            createVisual();
+            if (LrcPaintCounter == 0)
+                Visual->BuildTrans(static_cast<std::int32_t>(rt::clock().rnd() * Visual->TransCount()));
+            if (++LrcPaintCounter > 100)
+                LrcPaintCounter = 0;
+            MarqueeParams m{LrcMarqueeX, LrcMarqueeStep, LrcMarqueeWidth};
+            Visual->CalcLrc2(LrcPrevLine, LrcCurLine, LrcNextLine, m);
+            LrcMarqueeX = m.x;
+            LrcMarqueeStep = m.step;
+            LrcMarqueeWidth = m.width;
+            Visual->PaintPictureLrc2(*lrc->Picture1);
+        }
+        return;
+    }
+    if (mode != 2 && mode != 102)
+        return;
+    // View 102 paints whether or not the window shows.
+    const StripTarget t = stripTarget(*this, mode == 102);
+    if (mode == 2)
+        Picture1->clearFrame(); // the marquee's last frame, under the background
 
     if (LrcPaintCounter == 0)
         Timer[10]->start(); // a new background picture
     if (++LrcPaintCounter > 200)
         LrcPaintCounter = 0;
 
-    QLabel* strip = Picture6[1];
+    QLabel* strip = t.boxes[1];
     if (LrcStripX < -LrcStripWidth) {
         // The strip has left the picture.
         LrcPrevLine = LrcCurLine;
         LrcCurLine.clear();
     }
-    LrcPrevLine = stripTitleText(LrcPrevLine, kStripWelcome);
+    LrcPrevLine = stripTitleText(LrcPrevLine, t.titleFill);
     if (isBlankStripText(LrcCurLine)) {
         LrcCurLine = kStripEmptyLine;
         LrcStripWidth = textWidthTwips(strip, LrcCurLine);
         LrcStripStep = 150;
-        LrcStripX = widthTwips(Picture1); // enters from the right edge
+        LrcStripX = t.widthTwips; // enters from the right edge
     }
     LrcNextLine = stripLineText(LrcNextLine);
 
     LrcStripX -= LrcStripStep;
     LrcStripRed = stripShade(LrcStripRed, LrcCurTime, LrcNextTime, LrcClock);
     LrcStripGreen = LrcStripBlue = LrcStripRed;
-    placeLyricStrip();
+    placeStrip(strip, LrcStripX, LrcStripWidth);
     setForeGrey(strip, LrcStripRed);
 
-    printInBox(Picture6[0], LrcPrevLine);
+    printInBox(t.boxes[0], LrcPrevLine);
     printInBox(strip, LrcCurLine);
-    printInBox(Picture6[2], LrcNextLine);
+    printInBox(t.boxes[2], LrcNextLine);
 }
 
 // View 1: the three lines as a marquee over the warping visualiser surface.
@@ -128,31 +174,27 @@ void FrmMain::Timer10_Timer()
 
 void FrmMain::layoutLyricStripOnHit(bool lyricsWindow)
 {
-    if (lyricsWindow)
-        return; // the lyrics window lays out its own strip
-
-    QLabel* strip = Picture6[1];
-    LrcPrevLine = stripTitleText(LrcPrevLine, kStripWelcome);
+    const StripTarget t = stripTarget(*this, lyricsWindow);
+    QLabel* strip = t.boxes[1];
+    LrcPrevLine = stripTitleText(LrcPrevLine, t.titleFill);
     LrcCurLine = stripLineText(LrcCurLine);
     LrcNextLine = stripLineText(LrcNextLine);
     LrcStripWidth = textWidthTwips(strip, LrcCurLine);
-    const StripMotion m = stripMotionOnHit(widthTwips(Picture1), LrcStripWidth, LrcCurTime, LrcNextTime, 15);
+    const StripMotion m = stripMotionOnHit(t.widthTwips, LrcStripWidth, LrcCurTime, LrcNextTime, t.minStep);
     LrcStripStep = m.step;
     LrcStripX = m.x;
-    placeLyricStrip();
+    placeStrip(strip, LrcStripX, LrcStripWidth);
     setForeGrey(strip, LrcStripRed);
 }
 
 void FrmMain::centreLyricStripOnEndText(bool lyricsWindow)
 {
-    if (lyricsWindow)
-        return;
-
-    QLabel* strip = Picture6[1];
+    const StripTarget t = stripTarget(*this, lyricsWindow);
+    QLabel* strip = t.boxes[1];
     LrcStripWidth = textWidthTwips(strip, LrcCurLine);
     LrcStripStep = 0;
-    LrcStripX = (widthTwips(Picture1) - LrcStripWidth) / 2;
-    placeLyricStrip();
+    LrcStripX = (t.widthTwips - LrcStripWidth) / 2;
+    placeStrip(strip, LrcStripX, LrcStripWidth);
     setForeGrey(strip, 255);
 }
 

@@ -4,6 +4,7 @@
 #include "core/frmmain.h"
 
 #include "core/settings.h"
+#include "lyrics/frmlrc.h"
 #include "lyrics/lyrictick.h"
 #include "lyrics/richtext.h"
 #include "lyrics/richtextview.h"
@@ -71,13 +72,6 @@ void FrmMain::Timer1_Timer()
 
         // Keep the controls of the current view in their state.
         step([&] {
-            // A full-screen request saved while there was no lyrics window to
-            // fulfil it would freeze the view: it falls back to the view it came from.
-            if (s.LrcViewMode >= 100 && !lyricsWindowAvailable()) {
-                const int from = s.LrcViewMode - 100;
-                s.LrcViewMode = from <= 2 ? from : 2;
-                checkLrcViewMenu();
-            }
             const int mode = s.LrcViewMode;
             auto pictureViews = [this](bool on) {
                 for (QLabel* p : Picture6)
@@ -220,20 +214,60 @@ void FrmMain::Timer1_Timer()
     }
 }
 
-// ---- hooks of the picture views and of the lyrics window -------------------
-// The full-screen lyrics window fills these in; until then the tick and the
-// view commands run without it.
+// ---- the full-screen lyrics window ------------------------------------------
 
-bool FrmMain::lyricsWindowShown() const { return false; }
-bool FrmMain::lyricsWindowAvailable() const { return false; }
-void FrmMain::openLyricsWindow() {}
-void FrmMain::closeLyricsWindow() {}
-void FrmMain::focusLyricsWindow() {}
-RichTextModel* FrmMain::lyricsWindowBox() const { return nullptr; }
+FrmLrc* FrmMain::lyricsWindow(bool create)
+{
+    if (frmLrc_ && frmLrc_->unloaded())
+        frmLrc_ = nullptr; // going; the next one that is asked for is new
+    if (!frmLrc_ && create) {
+        frmLrc_ = new FrmLrc(*this);
+        connect(this, &FrmMain::programEnded, frmLrc_.data(), &FrmLrc::detach);
+    }
+    return frmLrc_.data();
+}
+
+void FrmMain::destroyLyricsWindow()
+{
+    delete frmLrc_.data();
+}
+
+bool FrmMain::lyricsWindowShown() const
+{
+    return frmLrc_ && !frmLrc_->unloaded() && frmLrc_->isVisible();
+}
+
+bool FrmMain::lyricsWindowAvailable() const { return true; }
+
+void FrmMain::openLyricsWindow()
+{
+    // The window fills and shows itself 1 ms later.
+    lyricsWindow(true)->Timer[1]->start();
+}
+
+void FrmMain::closeLyricsWindow()
+{
+    if (FrmLrc* w = lyricsWindow())
+        w->close();
+}
+
+void FrmMain::focusLyricsWindow()
+{
+    if (FrmLrc* w = lyricsWindow())
+        w->Picture1->setFocus();
+}
+
+RichTextModel* FrmMain::lyricsWindowBox() const
+{
+    return frmLrc_ && !frmLrc_->unloaded() ? frmLrc_->RichTextBox1 : nullptr;
+}
 
 void FrmMain::setLyricBackground(const QPixmap& picture)
 {
     Image6->setPixmap(picture);
+    // Never made for this: a window made later takes its own.
+    if (FrmLrc* w = lyricsWindow())
+        w->Image1->setPixmap(picture);
 }
 
 } // namespace melodune

@@ -106,10 +106,6 @@ void FrmMain::XPButton20_Click()
 
 void FrmMain::XPButton21_Click()
 {
-    // A request no window can fulfil would leave the views unattended and be
-    // saved with the settings.
-    if (!lyricsWindowAvailable())
-        return;
     // The window itself opens at the next lyric tick.
     std::int32_t& mode = settings().LrcViewMode;
     if (mode < 100)

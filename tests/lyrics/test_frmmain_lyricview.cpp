@@ -49,6 +49,7 @@ TEST(LyricViewModes, StateTable)
         bool textBox;
         bool pictures;
         bool tickRuns;
+        bool windowShown = false; // the lyrics window is open before the command
     } rows[] = {
         {"menu view 0 from 2", &FrmMain::mnuLrcVS0_Click, 2, true, Play::Playing, true, 0, true, true, true},
         {"menu view 0 from 1", &FrmMain::mnuLrcVS0_Click, 1, false, Play::Playing, true, 0, true, false, true},
@@ -65,6 +66,13 @@ TEST(LyricViewModes, StateTable)
         {"next view 2 -> 0", &FrmMain::XPButton20_Click, 2, true, Play::Playing, true, 0, true, true, true},
         {"next view, window asked for", &FrmMain::XPButton20_Click, 101, false, Play::Playing, true, 101, true, false,
          true},
+        // With the window shown, a view command closes it first.
+        {"next view, window shown", &FrmMain::XPButton20_Click, 101, false, Play::Playing, true, 2, false, true, true,
+         true},
+        {"menu view 0, window shown", &FrmMain::mnuLrcVS0_Click, 102, true, Play::Playing, true, 0, true, true, true,
+         true},
+        {"pop-up view 2, window shown", &FrmMain::PopLrcVS2_Click, 100, false, Play::Playing, true, 2, true, true,
+         true, true},
         {"next view, stray value", &FrmMain::XPButton20_Click, 7, false, Play::Playing, true, 7, true, false, true},
         {"no lyrics: no tick", &FrmMain::mnuLrcVS2_Click, 0, false, Play::Playing, false, 2, false, true, false},
     };
@@ -79,6 +87,12 @@ TEST(LyricViewModes, StateTable)
         }
         w.LyricsLoaded = r.lyricsLoaded;
         settings().LrcViewMode = r.from;
+        if (r.windowShown) {
+            w.show();
+            w.openLyricsWindow();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return w.lyricsWindowShown(); }, 2000));
+            ASSERT_FALSE(w.isVisible());
+        }
         w.RichTextBox1->setVisible(true);
         for (QWidget* p : {static_cast<QWidget*>(w.Picture6[0]), static_cast<QWidget*>(w.Picture6[1]),
                            static_cast<QWidget*>(w.Picture6[2]), static_cast<QWidget*>(w.Picture7),
@@ -91,6 +105,10 @@ TEST(LyricViewModes, StateTable)
         EXPECT_EQ(w.RichTextBox1->isVisible(), r.textBox);
         EXPECT_EQ(picturesShown(w), r.pictures);
         EXPECT_EQ(w.Timer[1]->isActive(), r.tickRuns);
+        if (r.windowShown) {
+            EXPECT_FALSE(w.lyricsWindowShown());
+            EXPECT_TRUE(w.isVisible());
+        }
         if (r.command == &FrmMain::XPButton20_Click) {
             EXPECT_EQ(w.Label5->text(), "提示：按 H 键全屏显示歌词；按 Esc 键退出全屏。");
             EXPECT_EQ(w.Label5->toolTip(), w.Label5->text());
@@ -154,9 +172,9 @@ TEST(LyricViewModes, MenuItemsAndButtonsReachTheirCommands)
     EXPECT_EQ(settings().LrcViewMode, 0);
 }
 
-// This build has no full-screen lyrics window: asking for it must leave the
-// view working and nothing of the request in the settings.
-TEST(LyricViewModes, FullScreenLyricsCommandsDoNothingWithoutTheWindow)
+// Every way of asking for the full-screen lyrics: the value gains 100 once,
+// and the next tick opens the window over the main one.
+TEST(LyricViewModes, FullScreenLyricsCommandsOpenTheWindowAtTheNextTick)
 {
     const struct {
         const char* name;
@@ -171,41 +189,43 @@ TEST(LyricViewModes, FullScreenLyricsCommandsDoNothingWithoutTheWindow)
         SCOPED_TRACE(c.name);
         LyricTickWindow t;
         FrmMain& w = *t.w;
+        w.show();
         t.play();
         t.loadLyrics("[00:01.00]one\n[00:02.00]two\n");
         settings().LrcViewMode = 2;
         t.tickAt(1.0);
-        ASSERT_EQ(w.Picture6[1]->text(), "one");
 
         c.command(w);
+        c.command(w);
+        EXPECT_EQ(settings().LrcViewMode, 102) << "asked twice, still 102";
+        EXPECT_TRUE(w.Timer[1]->isActive()) << "playing with lyrics: the tick runs";
+        EXPECT_FALSE(w.lyricsWindowShown());
+        t.tickAt(1.5);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.lyricsWindowShown(); }, 2000));
+        EXPECT_FALSE(w.isVisible());
+        w.closeLyricsWindow();
         EXPECT_EQ(settings().LrcViewMode, 2);
-        EXPECT_FALSE(w.Timer[1]->isActive()) << "the tick was not running and is not started";
-        t.tickAt(2.0);
-        EXPECT_EQ(w.Picture6[1]->text(), "two") << "the strip goes on";
-        EXPECT_TRUE(picturesShown(w));
+        EXPECT_TRUE(w.isVisible());
+        w.Timer[1]->stop();
     }
 }
 
-TEST(LyricViewModes, ASavedFullScreenRequestWithoutTheWindowFallsBack)
+TEST(LyricViewModes, ASavedFullScreenRequestOpensTheWindowOnceLyricsPlay)
 {
-    const struct {
-        int saved;
-        int view;
-    } rows[] = {{100, 0}, {101, 1}, {102, 2}, {150, 2}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.saved);
+    for (int saved : {100, 101, 102, 150}) {
+        SCOPED_TRACE(saved);
         LyricTickWindow t;
         FrmMain& w = *t.w;
+        w.show();
+        settings().LrcViewMode = saved;
         t.play();
         t.loadLyrics("[00:01.00]one\n[00:02.00]two\n");
-        settings().LrcViewMode = r.saved;
         t.tickAt(1.0);
-        EXPECT_EQ(settings().LrcViewMode, r.view);
-        if (r.view == 2) {
-            t.tickAt(2.0);
-            EXPECT_EQ(w.Picture6[1]->text(), "two") << "the strip moves";
-            EXPECT_TRUE(picturesShown(w));
-        }
+        EXPECT_EQ(settings().LrcViewMode, saved);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.lyricsWindowShown(); }, 2000));
+        EXPECT_FALSE(w.isVisible());
+        t.tickAt(2.0);
+        EXPECT_EQ(w.LrcCurLine, "two") << "the tick goes on for the window";
     }
 }
 

@@ -191,7 +191,9 @@ TEST(LyricTickWindow, MinimisedWindowAndFullScreenVideoSkipTheTick)
         settings().LrcViewMode = 102;
         t.tickAt(1.0);
         EXPECT_EQ(t.w->LrcCurLine, "one") << "with the lyrics window asked for the tick runs on";
-        EXPECT_EQ(t.w->LrcPaintCounter, 1);
+        // Set to 1 as the window is asked for, then moved on by the strip
+        // frame that view 102 paints while the window is not yet shown.
+        EXPECT_EQ(t.w->LrcPaintCounter, 2);
     }
     {
         LyricTickWindow t;

@@ -6,7 +6,8 @@
 #
 #   start_private_servers WORK   starts both; exports PULSE_SERVER (and the
 #                                runtime/state paths), MELODUNE_TEST_MIC_FIFO
-#                                and MELODUNE_TEST_DISPLAY
+#                                and MELODUNE_TEST_DISPLAY; the display is
+#                                1280x1024x24 unless MELODUNE_XVFB_SCREEN says
 #   stop_private_servers         stops both (call it from an EXIT trap)
 
 private_pulse_pid=""
@@ -40,7 +41,7 @@ PA
   for n in $(seq 90 120); do
     if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
   done
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  Xvfb "$display" -screen 0 "${MELODUNE_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp >"$work/xvfb.log" 2>&1 &
   private_xvfb_pid=$!
   export MELODUNE_TEST_DISPLAY="$display"
 
