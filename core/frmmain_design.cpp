@@ -467,6 +467,7 @@ void FrmMain::connectHandlers()
     connectLrcWebHandlers();
     connectRecordingHandlers();
     connectVisualHandlers();
+    connectSettingsHandlers();
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)
