@@ -254,6 +254,8 @@ TEST_F(SettingsDialog, LoadShowsTheSettingsAndChangesOnlyWhatItNormalises)
         // Whatever the load does, the main window's skin and song picture
         // stay as they were.
         shared().CoverPicPath = data("PICS/a.pic");
+        // Taller than 4:3, so a layout in proportion would move it.
+        w->Image2->setPixmap(QPixmap::fromImage(solid(300, 600, Qt::yellow)));
         const qint64 skin = w->PicShape->pixmap().cacheKey();
         const qint64 picture = w->Image2->pixmap().cacheKey();
         const QRect placed = w->Image2->geometry();
