@@ -297,6 +297,13 @@ public:
     void UpdateVisualStyleMenus();
     // The lyric marquee (view 1), painted by the lyric tick.
     void paintLyricMarquee();
+    // ---- settings dialog (dialogs/frmmain_settings.cpp) ----------------
+    void mnuMoreSetup_Click(); // also XPButton16
+    void connectSettingsHandlers();
+    // The visualisation panel on or off: ShowVisual, Picture5, the animation
+    // tick (started only) and the captions of the switch items; shared by
+    // the menu switch and the settings dialog (visual/frmmain_visual.cpp).
+    void showVisualisation(bool on);
 
     // ---- controls (names as designed) ---------------------------------
     QLabel* PicShape = nullptr;

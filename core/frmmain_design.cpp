@@ -496,6 +496,7 @@ void FrmMain::connectHandlers()
     connectInputPanelHandlers();
     connectVisualHandlers();
     connectFileShellHandlers();
+    connectSettingsHandlers();
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)

@@ -280,26 +280,28 @@ void FrmMain::mnuSelVisual_Click(int n)
     UpdateVisualStyleMenus();
 }
 
-void FrmMain::mnuShowVisualS_Click()
+void FrmMain::showVisualisation(bool on)
 {
     SettingsRecord& s = settings();
-    const bool on = s.ShowVisual != 1;
-    if (!on) {
-        s.ShowVisual = 0;
-        Picture5->hide();
-    } else {
-        // View 1 draws on the same visualiser.
-        if (s.LrcViewMode == 1)
-            mnuLrcVS2_Click();
-        s.ShowVisual = 1;
-        Picture5->show();
+    s.ShowVisual = on ? 1 : 0;
+    Picture5->setVisible(on);
+    // Off, the tick stops itself once nothing is left to animate.
+    if (on)
         Timer[4]->start();
-    }
     if (QAction* a = mnu(QStringLiteral("mnuShowVisualS")))
         a->setText(on ? QStringLiteral("关闭可视化效果(&E)") : QStringLiteral("打开可视化效果(&E)"));
     for (const char* n : {"PopShowVisualS", "PopShowVisualS2"})
         if (QAction* a = mnu(QString::fromLatin1(n)))
             a->setText(on ? QStringLiteral("关闭可视化效果") : QStringLiteral("打开可视化效果"));
+}
+
+void FrmMain::mnuShowVisualS_Click()
+{
+    const bool on = settings().ShowVisual != 1;
+    // View 1 draws on the same visualiser.
+    if (on && settings().LrcViewMode == 1)
+        mnuLrcVS2_Click();
+    showVisualisation(on);
 }
 
 void FrmMain::XPButton23_Click()
