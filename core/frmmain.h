@@ -273,6 +273,14 @@ public:
     // The lyric marquee (view 1), painted by the lyric tick.
     void paintLyricMarquee();
 
+    // ---- about, help and home page (dialogs/frmmain_help.cpp) -----------
+    void connectHelpHandlers();
+    void mnuHelpContents_Click(); // also Label6 (left button) and F1
+    void mnuWebLink_Click();      // also XPButton15
+    void mnuHelpAbout_Click();
+    void Label6_MouseUp(Qt::MouseButton button);
+    QLabel* Label6 = nullptr;     // "帮助(F1)" on the skin
+
     // ---- controls (names as designed) ---------------------------------
     QLabel* PicShape = nullptr;
     QPixmap ImgShape[2];
