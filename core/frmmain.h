@@ -132,6 +132,9 @@ public:
     void mnuFull_Click();
     void XPButton24_Click();
     void mnuFileInfo_Click(); // also XPButton22
+    // The file-type association dialog (dialogs/frmmain_fileshell.cpp).
+    void mnuFileShell_Click();
+    void connectFileShellHandlers();
     void MediaPlayer1_GotFocus();
     // The C-K-D sequence: KeyState after releasing `keyCode` (1 only from 2
     // by D; the caller stretches the window then).
@@ -228,6 +231,11 @@ public:
     void layoutLyricStripOnHit(bool lyricsWindow);
     void placeLyricStrip();
     void Timer10_Timer(); // a new lyric background picture
+    // The lyric background: Image6, copied into the lyrics window's picture
+    // when that window exists (it is never made for this).
+    void setLyricBackground(const QPixmap& picture);
+    // The song picture again after the default picture changed; stops Timer6.
+    void Timer6_Timer();
     void centreLyricStripOnEndText(bool lyricsWindow);
     bool lyricsWindowShown() const;
     // Whether this build has the full-screen lyrics window at all; its
@@ -443,6 +451,8 @@ public:
 signals:
     // The program ends (the window was unloaded without a reload).
     void programEnded();
+    // Timer6 has refreshed the song picture.
+    void coverPictureRefreshed();
 
 protected:
     void closeEvent(QCloseEvent* e) override;

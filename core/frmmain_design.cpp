@@ -472,6 +472,7 @@ void FrmMain::connectHandlers()
     connectLrcWebHandlers();
     connectRecordingHandlers();
     connectVisualHandlers();
+    connectFileShellHandlers();
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)
@@ -507,6 +508,9 @@ void FrmMain::buildTimers()
     Timer[7]->setSingleShot(true);
     Timer[10]->setSingleShot(true); // one background change per request
     connect(Timer[10], &QTimer::timeout, this, &FrmMain::Timer10_Timer);
+    // Repeating: its running state tells the picture step "song picture
+    // only" until the handler stops it.
+    connect(Timer[6], &QTimer::timeout, this, &FrmMain::Timer6_Timer);
     Skin.timer7 = Timer[7];
     connect(Timer[7], &QTimer::timeout, this, [this] { Timer7_Timer(Skin); });
     connect(Timer[3], &QTimer::timeout, this, &FrmMain::Timer3_Timer);

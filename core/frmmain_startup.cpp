@@ -6,9 +6,11 @@
 #include "core/playlistfile.h"
 #include "core/settings.h"
 #include "core/shared.h"
+#include "dialogs/fileshell.h"
 #include "dialogs/module2.h"
 #include "lyrics/richtext.h"
 #include "platform/clock.h"
+#include "platform/fileassoc.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
 #include "platform/units.h"
@@ -66,6 +68,12 @@ void registerListType(const QString& dataDir, const QString& systemDir, const QS
         CreateNewKey(rt::HKEY_CLASSES_ROOT, k);
     for (int i = 0; i < 5; ++i)
         SetKeyValue(rt::HKEY_CLASSES_ROOT, keys[i], QString(), values[i], rt::REG_SZ);
+    // The desktop learns the list type too; the media types it mirrors as the
+    // store has them, leaving their defaults to the user. Nothing is written
+    // when nothing changed.
+    rt::AssocPlan plan = associationPlan(programFile, dataDir);
+    plan.listDefault = true;
+    rt::fileAssociations().apply(plan);
 }
 
 // One text line of `w`'s font: the height of the sample text.
@@ -254,7 +262,7 @@ bool FrmMain::Form_Load()
     rebuildBackgroundList(sh);
     if (const QString bk = randomBackgroundPath(sh); !bk.isEmpty())
         if (const QPixmap p = loadPicture(bk); !p.isNull())
-            Image6->setPixmap(p);
+            setLyricBackground(p);
 
     // 23. Lyric strips: (0), (2), (1), then Picture7.
     {

@@ -64,7 +64,7 @@ void showTrackPicture(FrmMain& w)
         rebuildBackgroundList(sh);
         if (const QString bk = randomBackgroundPath(sh); !bk.isEmpty())
             if (const QPixmap p = loadPicture(bk); !p.isNull())
-                w.Image6->setPixmap(p);
+                w.setLyricBackground(p);
         return;
     }
     const QPixmap picture = loadPicture(pic);
@@ -73,7 +73,7 @@ void showTrackPicture(FrmMain& w)
     sh.CoverPicPath = pic;
     w.Image2->setPixmap(picture);
     w.LrcPaintCounter = 1;
-    w.Image6->setPixmap(picture);
+    w.setLyricBackground(picture);
 }
 
 bool stoppedOrClosed(int state)

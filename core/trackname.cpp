@@ -46,18 +46,38 @@ QString mangledTrackBaseName(const QString& path)
     return name;
 }
 
-QString mangledTrackName(const QString& path, const QString& ext)
+namespace {
+
+// The longest tail of `name` whose UTF-8 length with `fixedBytes` more fits
+// the file-name limit; never splits a surrogate pair.
+QString tailThatFits(const QString& name, qsizetype fixedBytes)
 {
-    QString base = mangledTrackBaseName(path);
-    const qsizetype extBytes = utf8Length(ext);
-    qsizetype bytes = utf8Length(base);
+    qsizetype bytes = utf8Length(name);
     qsizetype from = 0;
-    while (from < base.size() && bytes + extBytes > kMaxNameBytes) {
-        const qsizetype next = cutStart(base, from + 1);
-        bytes -= utf8Length(base.mid(from, next - from));
+    while (from < name.size() && bytes + fixedBytes > kMaxNameBytes) {
+        const qsizetype next = cutStart(name, from + 1);
+        bytes -= utf8Length(name.mid(from, next - from));
         from = next;
     }
-    return base.mid(from) + ext;
+    return name.mid(from);
+}
+
+} // namespace
+
+QString backgroundCopyName(const QString& stamp, const QString& chosenFileName)
+{
+    constexpr qsizetype kMaxTailChars = 200;
+    QString tail = chosenFileName;
+    if (tail.size() > kMaxTailChars)
+        tail = tail.mid(cutStart(tail, tail.size() - kMaxTailChars));
+    const QString head = stamp + QLatin1Char('_');
+    return head + tailThatFits(tail, utf8Length(head));
+}
+
+QString mangledTrackName(const QString& path, const QString& ext)
+{
+    const QString base = mangledTrackBaseName(path);
+    return tailThatFits(base, utf8Length(ext)) + ext;
 }
 
 } // namespace melodune

@@ -15,4 +15,9 @@ QString mangledTrackBaseName(const QString& path);
 // one rule, so both find the same track.
 QString mangledTrackName(const QString& path, const QString& ext);
 
+// The name of a picture copied into bkground: the stamp (yyMMddHHmmss), "_",
+// then the last 200 characters of the chosen file's name, cut further from
+// the front until the whole name fits 255 bytes in UTF-8.
+QString backgroundCopyName(const QString& stamp, const QString& chosenFileName);
+
 } // namespace melodune

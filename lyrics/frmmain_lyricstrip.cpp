@@ -117,11 +117,11 @@ void FrmMain::Timer10_Timer()
 {
     const SharedState& sh = shared();
     if (!sh.CoverPicPath.isEmpty() && settings().UseCoverAsLrcBack == 1) {
-        Image6->setPixmap(Image2->pixmap());
+        setLyricBackground(Image2->pixmap());
     } else if (const QString bk = randomBackgroundPath(sh); !bk.isEmpty()) {
         // A missing or unreadable picture keeps the current background.
         if (const QPixmap p = loadPicture(bk); !p.isNull())
-            Image6->setPixmap(p);
+            setLyricBackground(p);
     }
     Timer[10]->stop();
 }

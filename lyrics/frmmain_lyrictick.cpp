@@ -231,4 +231,9 @@ void FrmMain::closeLyricsWindow() {}
 void FrmMain::focusLyricsWindow() {}
 RichTextModel* FrmMain::lyricsWindowBox() const { return nullptr; }
 
+void FrmMain::setLyricBackground(const QPixmap& picture)
+{
+    Image6->setPixmap(picture);
+}
+
 } // namespace melodune

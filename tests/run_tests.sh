@@ -17,5 +17,9 @@ start_private_servers "$work"
 
 export QT_QPA_PLATFORM=offscreen
 export MELODUNE_TEST_TMP="$work"
+# The desktop's files (file types, defaults) and the association store go
+# to the run's own folders, never into the user's home.
+export XDG_DATA_HOME="$work/xdg-data" XDG_CONFIG_HOME="$work/xdg-config"
+mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"
 cd "$build"
 ctest --output-on-failure --timeout 300 -j "$(nproc)" "$@"

@@ -38,3 +38,24 @@ TEST(TrackName, FitsTheFileSystemLimit)
     // A short name with wide characters is not cut.
     EXPECT_EQ(mangledTrackName("/m/歌.mp3", ".lrc"), QStringLiteral("_m_歌.mp3.lrc"));
 }
+
+TEST(TrackName, BackgroundCopyName)
+{
+    const QString stamp = QStringLiteral("261210181530");
+    EXPECT_EQ(backgroundCopyName(stamp, "sky.jpg"), QStringLiteral("261210181530_sky.jpg"));
+    // 300 ASCII characters keep their last 200.
+    const QString ascii = QString(100, u'a') + QString(199, u'b') + "c";
+    EXPECT_EQ(backgroundCopyName(stamp, ascii), stamp + "_" + QString(199, u'b') + "c");
+    // 200 Chinese characters are 600 bytes: the tail is cut to whole
+    // characters until the name fits.
+    const QString wide = QString(199, QChar(0x5929)) + QStringLiteral("空.jpg");
+    const QString name = backgroundCopyName(stamp, wide);
+    EXPECT_LE(name.toUtf8().size(), 255);
+    EXPECT_GT(name.toUtf8().size(), 252);
+    EXPECT_TRUE(name.startsWith(stamp + "_"));
+    EXPECT_TRUE(name.endsWith(QStringLiteral("空.jpg")));
+    const QString emoji = QString::fromUtf8("🎵").repeated(120);
+    const QString e = backgroundCopyName(stamp, emoji);
+    EXPECT_LE(e.toUtf8().size(), 255);
+    EXPECT_FALSE(e.mid(stamp.size() + 1).front().isLowSurrogate());
+}

@@ -1,0 +1,59 @@
+#pragma once
+// "文件关联设置": one box per media type; "确 定" writes the ticked types into
+// the association store and mirrors the store onto the desktop.
+#include <QDialog>
+#include <QPixmap>
+#include <QRect>
+#include <array>
+
+class QCheckBox;
+class QLabel;
+
+namespace melodune {
+
+class XPButton;
+
+class FrmFileShell : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTypes = 21;
+
+    // `program` is what the commands start; the icons come from dataDir/res.
+    FrmFileShell(QWidget* owner, const QString& dataDir, const QString& program);
+
+    void Form_Load();
+    void Check1_Click(int index);
+    void Image1_Click(int index);
+    void XPButton1_Click();
+    void XPButton2_Click();
+    void XPButton3_Click();
+    void XPButton4_Click();
+
+    std::array<QCheckBox*, kTypes> Check1{};
+    std::array<QRect, kTypes> Image1{}; // the icons' click areas, in pixels
+    QLabel* Label2 = nullptr;
+    XPButton* XPButton1 = nullptr;
+    XPButton* XPButton2 = nullptr;
+    XPButton* XPButton3 = nullptr;
+    XPButton* XPButton4 = nullptr;
+
+    // The icon shown for box `index`: the desktop's icon of the type's
+    // marker file in res, else the marker's own picture.
+    QPixmap typeIcon(int index) const { return icons_[index]; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void loadIcons();
+    void closeDialog();
+    void startMove();
+
+    QString dataDir_;
+    QString program_;
+    std::array<QPixmap, kTypes> icons_{};
+};
+
+} // namespace melodune

@@ -1,0 +1,16 @@
+#pragma once
+// Reads one value of the store as text, for the about box's look-up of the
+// system information program.
+#include "platform/registry.h"
+
+#include <QString>
+
+namespace melodune {
+
+// True when `valueName` of `keyName` under `root` was read: a text up to its
+// first NUL, a number as decimal text. A missing key or value, or a value of
+// another type, gives false and an empty `keyVal`. Reading needs no write
+// access, so a store that cannot be written still answers.
+bool GetKeyValue(rt::HKey root, const QString& keyName, const QString& valueName, QString& keyVal);
+
+} // namespace melodune
