@@ -4,6 +4,7 @@
 #include "controls/xpbutton.h"
 #include "core/shared.h"
 #include "dialogs/help.h"
+#include "dialogs/keyvalue.h"
 #include "platform/mediacontrol.h"
 #include "platform/shellopen.h"
 #include "platform/ui.h"
@@ -217,30 +218,6 @@ void FrmAbout::StartSysInfo()
         return;
     }
     sysInfoUnavailable();
-}
-
-bool FrmAbout::GetKeyValue(rt::HKey keyRoot, const QString& keyName, const QString& subKeyRef, QString& keyVal)
-{
-    rt::Registry& store = rt::registry();
-    rt::HKey key = 0;
-    if (store.openKey(keyRoot, keyName, &key) != rt::ERROR_SUCCESS) {
-        keyVal.clear();
-        return false;
-    }
-    bool read = false;
-    rt::RegValue value;
-    if (store.queryValue(key, subKeyRef, &value) != rt::ERROR_SUCCESS) {
-        keyVal.clear();
-    } else if (value.type == rt::REG_SZ) {
-        const qsizetype nul = value.text.indexOf(QChar(0));
-        keyVal = nul < 0 ? value.text : value.text.left(nul);
-        read = true;
-    } else if (value.type == rt::REG_DWORD) {
-        keyVal = QString::number(std::int32_t(value.number)); // a 32-bit signed number, as the store's readers hold it
-        read = true;
-    }
-    store.closeKey(key);
-    return read;
 }
 
 } // namespace melodune

@@ -2,8 +2,6 @@
 // The about box: the program's title, version and description, the maker's
 // line that leads to the home page, and the system information program.
 // Shown modal by the main window's "关于" item.
-#include "platform/registry.h"
-
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -38,16 +36,10 @@ public:
     void Label1_Click();
     void lblVersion_Click();
 
-    // Starts the system information program: the one the store names, else
-    // the first desktop one installed; tells the user when there is none or
-    // it does not start.
+    // Starts the system information program: the one the store names (read
+    // with GetKeyValue, dialogs/keyvalue.h), else the first desktop one
+    // installed; tells the user when there is none or it does not start.
     static void StartSysInfo();
-    // Reads one value of the store into `keyVal` (text as stored up to its
-    // first NUL, a number as decimal text); true when it was read. A missing
-    // key or value empties `keyVal` and gives false; a value of another kind
-    // leaves it and gives false. Reading needs no write access.
-    static bool GetKeyValue(rt::HKey keyRoot, const QString& keyName, const QString& subKeyRef, QString& keyVal);
-
     // The desktop system information programs, in the order they are tried.
     struct SysInfoProgram {
         QString program;

@@ -4,6 +4,7 @@
 #include "core/shared.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/help.h"
+#include "dialogs/keyvalue.h"
 #include "platform/mediacontrolfake.h"
 #include "platform/registry.h"
 #include "platform/shellopen.h"
@@ -131,13 +132,13 @@ TEST_F(AboutTest, GetKeyValueReadsTextAndNumbersOnly)
     };
     for (const Case& c : cases) {
         QString value = QStringLiteral("before");
-        EXPECT_EQ(FrmAbout::GetKeyValue(rt::HKEY_LOCAL_MACHINE, c.key, c.name, value), c.read) << c.name.toStdString();
+        EXPECT_EQ(GetKeyValue(rt::HKEY_LOCAL_MACHINE, c.key, c.name, value), c.read) << c.name.toStdString();
         EXPECT_EQ(value, c.value) << c.name.toStdString();
     }
     // Reading writes nothing.
     const QByteArray before = dir.read("registry.ini");
     QString value;
-    FrmAbout::GetKeyValue(rt::HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\New"), QString(), value);
+    GetKeyValue(rt::HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\New"), QString(), value);
     EXPECT_EQ(dir.read("registry.ini"), before);
 }
 
