@@ -305,6 +305,14 @@ public:
     // the menu switch and the settings dialog (visual/frmmain_visual.cpp).
     void showVisualisation(bool on);
 
+    // ---- about, help and home page (dialogs/frmmain_help.cpp) -----------
+    void connectHelpHandlers();
+    void mnuHelpContents_Click(); // also Label6 (left button) and F1
+    void mnuWebLink_Click();      // also XPButton15
+    void mnuHelpAbout_Click();
+    void Label6_MouseUp(Qt::MouseButton button);
+    QLabel* Label6 = nullptr;     // "帮助(F1)" on the skin
+
     // ---- controls (names as designed) ---------------------------------
     QLabel* PicShape = nullptr;
     QPixmap ImgShape[2];

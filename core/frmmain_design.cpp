@@ -137,6 +137,10 @@ void FrmMain::buildDesign()
     Label5->setGeometry(103, 362, 186, 22); // ends before the record-state picture
     Label5->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label5->installEventFilter(this);
+    Label6 = makeLabel(skin, QStringLiteral("Label6"), QStringLiteral("帮助(F1)"));
+    Label6->setGeometry(592, 450, 56, 16); // below the playlist, clear of the rounded corner
+    Label6->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
+    Label6->setCursor(Qt::PointingHandCursor);
     Label1 = makeLabel(skin, QStringLiteral("Label1"), QStringLiteral("0"));
     Label1->setGeometry(26, 392, 140, 8);
     Label1->hide();
@@ -491,6 +495,7 @@ void FrmMain::connectHandlers()
     connectTransportHandlers();
     connectLyricsHandlers();
     connectLyricViewHandlers();
+    connectHelpHandlers();
     connectLrcWebHandlers();
     connectRecordingHandlers();
     connectInputPanelHandlers();

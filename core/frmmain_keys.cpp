@@ -2,17 +2,14 @@
 #include "core/frmmain.h"
 
 #include "core/settings.h"
-#include "platform/convert.h"
-#include "platform/ui.h"
+#include "dialogs/frminfo.h"
 #include "platform/units.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -112,11 +109,6 @@ private:
 
     FrmMain& w_;
 };
-
-QString orDash(const QString& s)
-{
-    return s.isEmpty() ? QStringLiteral("-") : s;
-}
 
 } // namespace
 
@@ -250,34 +242,10 @@ void FrmMain::XPButton24_Click()
 
 void FrmMain::mnuFileInfo_Click()
 {
-    const QString name = MediaPlayer1->fileName();
-    if (name.isEmpty())
+    if (MediaPlayer1->fileName().isEmpty())
         return;
-    // The properties of the loaded track, in the fields of the information
-    // window; a stream or a missing file has no size and no dates.
-    const QLocale locale;
-    QString size, created, modified;
-    const QFileInfo fi(name);
-    if (fi.isFile()) {
-        size = QString::number(double(fi.size()) / double(1 << 20), 'f', 2) + QStringLiteral(" MB (") +
-               locale.toString(qint64(fi.size())) + QStringLiteral(" 字节)");
-        if (fi.birthTime().isValid())
-            created = locale.toString(fi.birthTime(), QLocale::ShortFormat);
-        if (fi.lastModified().isValid())
-            modified = locale.toString(fi.lastModified(), QLocale::ShortFormat);
-    }
-    const QStringList lines = {
-        QStringLiteral("路径全名: ") + orDash(name),
-        QStringLiteral("曲目标题: ") + orDash(MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoTitle)),
-        QStringLiteral("艺术家: ") + orDash(MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoAuthor)),
-        QStringLiteral("版权: ") + orDash(MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoCopyright)),
-        QStringLiteral("播放时间: ") + rt::numberText(MediaPlayer1->duration()) + QStringLiteral(" 秒"),
-        QStringLiteral("文件大小: ") + orDash(size),
-        QStringLiteral("创建日期: ") + orDash(created),
-        QStringLiteral("修改日期: ") + orDash(modified),
-        QStringLiteral("说明: ") + orDash(MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoDescription)),
-    };
-    rt::ui().msgBox(lines.join(QLatin1Char('\n')), rt::OkOnly, QStringLiteral("曲目属性"));
+    FrmInfo info(*MediaPlayer1, this);
+    info.exec();
 }
 
 void FrmMain::MediaPlayer1_GotFocus()

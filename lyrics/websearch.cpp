@@ -2,19 +2,12 @@
 
 #include "core/settings.h"
 #include "lyrics/lrcservice.h"
+#include "platform/shellopen.h"
 #include "platform/ui.h"
-
-#include <QDesktopServices>
 
 namespace melodune {
 
 namespace {
-
-UrlOpener& opener()
-{
-    static UrlOpener o;
-    return o;
-}
 
 bool keywordSearch(const QString& prefix, const QString& title)
 {
@@ -25,23 +18,11 @@ bool keywordSearch(const QString& prefix, const QString& title)
     const QUrl url = keywordSearchUrl(prefix, keyword);
     if (!url.isValid())
         return false;
-    openWebPage(url); // a failure to open is not reported
+    rt::openWebPage(url); // a failure to open is not reported
     return true;
 }
 
 } // namespace
-
-void setUrlOpener(UrlOpener o)
-{
-    opener() = std::move(o);
-}
-
-bool openWebPage(const QUrl& url)
-{
-    if (opener())
-        return opener()(url);
-    return QDesktopServices::openUrl(url);
-}
 
 QUrl lyricsSitePageUrl()
 {
@@ -55,7 +36,7 @@ QUrl keywordSearchUrl(const QString& prefix, const QString& keyword)
 
 void openLyricsSitePage()
 {
-    openWebPage(lyricsSitePageUrl());
+    rt::openWebPage(lyricsSitePageUrl());
 }
 
 bool searchMp3()

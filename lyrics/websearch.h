@@ -1,19 +1,11 @@
 #pragma once
 // The web pages opened in the user's browser: the lyrics site's own page and
 // the search engine's MP3 and picture searches for a keyword the user types.
-// Addresses go to the desktop's URL handler, never through a shell.
+// Addresses go through rt::openWebPage (platform/shellopen.h).
 #include <QString>
 #include <QUrl>
-#include <functional>
 
 namespace melodune {
-
-// Opens an address; false when the desktop could not.
-using UrlOpener = std::function<bool(const QUrl&)>;
-// Installs an opener (tests record the address); an empty one restores
-// QDesktopServices::openUrl.
-void setUrlOpener(UrlOpener opener);
-bool openWebPage(const QUrl& url);
 
 // The lyrics service host followed by "/lrc/".
 QUrl lyricsSitePageUrl();

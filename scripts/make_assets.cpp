@@ -1,6 +1,6 @@
 // Draws the program's own pictures: the built-in skin, the default song
-// picture, the lyric backgrounds and the icons of the res folder. Run once by hand when a picture
-// changes, and commit the outputs:
+// picture, the lyric backgrounds, the program's icon and the icons of the res
+// folder. Run once by hand when a picture changes, and commit the outputs:
 //
 //   g++ -std=c++20 -fPIC -O1 scripts/make_assets.cpp -o /tmp/make_assets
 //       $(pkg-config --cflags --libs Qt6Gui)      (one command line)
@@ -234,6 +234,25 @@ QImage typeIcon(const QString& ext, const QColor& band)
     return img;
 }
 
+// The program's icon: the quaver on a rounded tile in the skin's colours.
+QImage programIcon(int size)
+{
+    QImage img(size, size, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double s = size / 64.0;
+    p.scale(s, s);
+    QLinearGradient tile(0, 0, 0, 64);
+    tile.setColorAt(0, QColor(92, 116, 156));
+    tile.setColorAt(1, QColor(26, 34, 52));
+    p.setPen(QPen(QColor(16, 22, 34), 1.5));
+    p.setBrush(tile);
+    p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+    drawNotes(p, QPointF(17, 16), 0.5, QColor(235, 225, 250));
+    return img;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -256,6 +275,7 @@ int main(int argc, char** argv)
                repo.filePath(QStringLiteral("data/bkground/ember.jpg")), "jpg");
     ok &= save(lyricBackground(QColor(6, 36, 40), QColor(8, 16, 36), QColor(90, 230, 200)),
                repo.filePath(QStringLiteral("data/bkground/lagoon.jpg")), "jpg");
+    ok &= save(programIcon(128), repo.filePath(QStringLiteral("data/res/melodune.png")), "png");
     ok &= save(documentIcon(32, QColor(60, 120, 200), true), repo.filePath(QStringLiteral("data/res/mdu.ico")), "ico");
     ok &= save(documentIcon(32, QColor(200, 90, 50), false), repo.filePath(QStringLiteral("data/res/Default.ico")),
                "ico");

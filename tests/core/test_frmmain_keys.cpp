@@ -227,29 +227,6 @@ TEST_F(KeysTest, APressOnThePicturesTogglesPlayback)
     }
 }
 
-TEST_F(KeysTest, InformationAboutTheLoadedTrack)
-{
-    FrmMain& win = startWith({dir.file("song.mp3")}, 0);
-    win.mnuFileInfo_Click();
-    EXPECT_TRUE(ui.calls.empty()) << "nothing while no media is open";
-
-    dir.write("song.mp3", QByteArray(3 << 19, 'x'));
-    fake()->setMedia(dir.file("song.mp3"), rt::FakeMedia{.duration = 61.5, .title = "Title", .author = "Singer"});
-    win.Timer3_Timer();
-    settle();
-    win.XPButtons[22]->Click();
-    ASSERT_EQ(ui.calls.size(), 1u);
-    const QString text = ui.calls[0].text;
-    EXPECT_EQ(ui.calls[0].title, QStringLiteral("曲目属性"));
-    EXPECT_TRUE(text.contains(QStringLiteral("路径全名: ") + dir.file("song.mp3"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("曲目标题: Title")));
-    EXPECT_TRUE(text.contains(QStringLiteral("艺术家: Singer")));
-    EXPECT_TRUE(text.contains(QStringLiteral("版权: -")));
-    EXPECT_TRUE(text.contains(QStringLiteral("播放时间: 61.5 秒")));
-    EXPECT_TRUE(text.contains(QStringLiteral("文件大小: 1.50 MB (")));
-    EXPECT_TRUE(text.contains(QStringLiteral("说明: -")));
-}
-
 TEST_F(KeysTest, TheMediaControlsFocusIsRecorded)
 {
     FrmMain& win = startWith(kTwo, 0);

@@ -13,6 +13,7 @@
 #include "platform/legacytext.h"
 #include "platform/mediacontrolfake.h"
 #include "platform/registry.h"
+#include "platform/shellopen.h"
 #include "platform/ui.h"
 #include "tests/support/lyricsserver.h"
 #include "tests/support/testdir.h"
@@ -75,7 +76,7 @@ struct FrmMainLrcWebTest : ::testing::Test {
     {
         w.reset();
         rt::setCaptureSourceFactory({});
-        setUrlOpener({});
+        rt::setUrlOpener({});
     }
 
     // The track as the window knows it once loaded.
@@ -283,7 +284,7 @@ TEST_F(FrmMainLrcWebTest, ASlowReplyDoesNotFreezeTheWindow)
 TEST_F(FrmMainLrcWebTest, MenusAndButtons)
 {
     QList<QUrl> opened;
-    setUrlOpener([&](const QUrl& u) {
+    rt::setUrlOpener([&](const QUrl& u) {
         opened << u;
         return true;
     });

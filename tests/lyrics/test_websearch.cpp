@@ -1,5 +1,6 @@
 #include "core/settings.h"
 #include "lyrics/websearch.h"
+#include "platform/shellopen.h"
 #include "platform/ui.h"
 
 #include <gtest/gtest.h>
@@ -17,14 +18,14 @@ struct WebSearchTest : ::testing::Test {
     {
         std::int32_t index = 0;
         assignSettingDefaults(settings(), &index);
-        setUrlOpener([this](const QUrl& u) {
+        rt::setUrlOpener([this](const QUrl& u) {
             opened.push_back(u);
             return true;
         });
     }
     void TearDown() override
     {
-        setUrlOpener({});
+        rt::setUrlOpener({});
         qunsetenv("MELODUNE_LRC_HOST");
     }
 };

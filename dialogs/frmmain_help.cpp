@@ -1,0 +1,75 @@
+// The main window's help menu, help label and home page button.
+#include "controls/xpbutton.h"
+#include "core/frmmain.h"
+#include "dialogs/frmabout.h"
+#include "dialogs/help.h"
+#include "platform/ui.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+
+namespace melodune {
+
+namespace {
+
+// The help label answers a released button: the left one asks for help, the
+// right one opens the main menu.
+class HelpLabelFilter : public QObject {
+public:
+    explicit HelpLabelFilter(FrmMain& w) : QObject(&w), w_(w) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            w_.Label6_MouseUp(static_cast<QMouseEvent*>(event)->button());
+            return true;
+        }
+        return false;
+    }
+
+private:
+    FrmMain& w_;
+};
+
+} // namespace
+
+void FrmMain::connectHelpHandlers()
+{
+    connect(mnu(QStringLiteral("mnuHelpContents")), &QAction::triggered, this, [this] { mnuHelpContents_Click(); });
+    connect(mnu(QStringLiteral("mnuWebLink")), &QAction::triggered, this, [this] { mnuWebLink_Click(); });
+    connect(mnu(QStringLiteral("mnuHelpAbout")), &QAction::triggered, this, [this] { mnuHelpAbout_Click(); });
+    connect(XPButtons[15], &XPButton::Click, this, [this] { mnuWebLink_Click(); });
+    Label6->installEventFilter(new HelpLabelFilter(*this));
+    installHelpKey(this);
+}
+
+void FrmMain::mnuHelpContents_Click()
+{
+    List1->setFocus();
+    showHelp();
+}
+
+void FrmMain::mnuWebLink_Click()
+{
+    openHomePage();
+}
+
+void FrmMain::mnuHelpAbout_Click()
+{
+    FrmAbout about(MediaPlayer1, rt::appTitle(), services_.versionMajor, services_.versionMinor,
+                   services_.versionRevision, this);
+    about.exec();
+}
+
+void FrmMain::Label6_MouseUp(Qt::MouseButton button)
+{
+    if (button == Qt::LeftButton)
+        mnuHelpContents_Click();
+    else if (button == Qt::RightButton)
+        showPopup(QStringLiteral("Popmnu0"));
+}
+
+} // namespace melodune
