@@ -113,6 +113,7 @@ void FrmMain::buildDesign()
     PicShape->installEventFilter(this);
     Skin.window = this;
     Skin.picShape = PicShape;
+    prepareTranslucency(this);
 
     auto* skin = PicShape;
     Image5 = makeLabel(skin, QStringLiteral("Image5"));
@@ -467,6 +468,7 @@ void FrmMain::connectHandlers()
     connectLrcWebHandlers();
     connectRecordingHandlers();
     connectVisualHandlers();
+    connectSkinHandlers();
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)
