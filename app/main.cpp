@@ -5,6 +5,7 @@
 #include "platform/mediacontrol.h"
 #include "platform/qttranslation.h"
 #include "platform/ui.h"
+#include "platform/windowsystem.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -78,6 +79,11 @@ private:
 
 int main(int argc, char** argv)
 {
+    // The skinned window places itself and cuts its outline, which a Wayland
+    // compositor does not allow: X11 (XWayland) when there is a display.
+    if (const QByteArray qpa = rt::preferredQpaPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"));
+        !qpa.isEmpty())
+        qputenv("QT_QPA_PLATFORM", qpa);
     QApplication app(argc, argv);
     // libmpv needs the C numeric locale, and it must be set after Qt's own.
     std::setlocale(LC_NUMERIC, "C");

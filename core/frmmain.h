@@ -313,9 +313,31 @@ public:
     void Label6_MouseUp(Qt::MouseButton button);
     QLabel* Label6 = nullptr;     // "帮助(F1)" on the skin
 
+    // ---- pictures, skin, dragging and pop-ups (visual/frmmain_pictures.cpp,
+    // visual/frmmain_skin.cpp) ----
+    // Chooses, places and shows the song picture: `path`, or with an empty
+    // one the current track's own picture in PICS; the track's own picture
+    // also becomes the lyric background unless Timer6 runs.
+    void ShowCoverPicture(const QString& path);
+    void mnuOpenPic_Click(); // also PopOpenPic
+    void mnuSkinsRe_Click();
+    void mnuSkinsDe_Click();
+    void connectSkinHandlers();
+    // A left press on `control` moves the window (the recording panel's
+    // labels take this when they are built).
+    void makeDragHandle(QWidget* control);
+    // Opens the pop-up menu `name` at a global position.
+    void popupAt(const QString& name, const QPoint& global);
+    // The effect switches lose their hover colour.
+    void resetSwitchHover();
+    // Mouse events of the skin, its labels and frames and the picture panels.
+    bool skinMouseEvent(QObject* watched, QEvent* event);
+    bool pictureCommandRunning_ = false;
+    bool handDragging_ = false;   // moved by hand: no window manager to do it
+    QPoint handDragOffset_;       // the press's global position less the window's
+
     // ---- controls (names as designed) ---------------------------------
-    QLabel* PicShape = nullptr;
-    QPixmap ImgShape[2];
+    QLabel* PicShape = nullptr; // ImgShape(0) and (1) are Skin.imgShape
     QLabel* Image5 = nullptr;  // menu picture
     QLabel* Image3 = nullptr;  // minimise
     QLabel* Image4 = nullptr;  // close

@@ -115,6 +115,7 @@ void FrmMain::buildDesign()
     PicShape->installEventFilter(this);
     Skin.window = this;
     Skin.picShape = PicShape;
+    prepareTranslucency(this);
 
     auto* skin = PicShape;
     Image5 = makeLabel(skin, QStringLiteral("Image5"));
@@ -502,6 +503,7 @@ void FrmMain::connectHandlers()
     connectVisualHandlers();
     connectFileShellHandlers();
     connectSettingsHandlers();
+    connectSkinHandlers();
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)

@@ -82,7 +82,10 @@ protected:
             }
             break;
         case QEvent::MouseButtonPress:
-            if (watched == w_.Image2 || watched == w_.Picture2 || watched == w_.Picture5) {
+            // Filters see the events of disabled controls too: a disabled
+            // picture area does not toggle playback.
+            if ((watched == w_.Image2 || watched == w_.Picture2 || watched == w_.Picture5) &&
+                static_cast<QWidget*>(watched)->isEnabled()) {
                 if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
                     w_.mnuPlayPause_Click();
                     return true;
@@ -218,6 +221,9 @@ void FrmMain::stretchWindow()
         QCoreApplication::processEvents();
     }
     const QRect screenRect = screen() ? screen()->geometry() : QRect(0, 0, width(), height());
+    // The skin layout fixes the window's size; Esc gives it back.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     setGeometry(0, rt::twipsToPixels(150), screenRect.width(), screenRect.height());
     settings().KeyState = 1;
 }

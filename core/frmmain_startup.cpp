@@ -171,8 +171,6 @@ bool FrmMain::Form_Load()
 
     // 14. Skin.
     prepareSkin(Skin, sh.DataDir, s.SkinFile);
-    ImgShape[0] = Skin.imgShape[0];
-    ImgShape[1] = Skin.imgShape[1];
 
     // 15. List type registration; errors are ignored.
     registerListType(sh.DataDir, sh.SystemDir, QCoreApplication::applicationFilePath());
@@ -479,24 +477,6 @@ bool FrmMain::controlMouseEvent(const QString& control, QMouseEvent* e)
             Image4_Click();
             return true;
         }
-    }
-    if (control == QLatin1String("Image5") && e->type() == QEvent::MouseButtonPress) {
-        showPopup(QStringLiteral("Popmnu0"));
-        return true;
-    }
-    if (e->type() == QEvent::MouseButtonRelease && e->button() == Qt::RightButton &&
-        (control == QLatin1String("Label4") || control == QLatin1String("Label5") ||
-         control == QLatin1String("PicShape"))) {
-        showPopup(QStringLiteral("Popmnu0"));
-        return true;
-    }
-    // The skin and its passive labels move the window.
-    if (e->type() == QEvent::MouseButtonPress &&
-        (control == QLatin1String("PicShape") || control == QLatin1String("Label4") ||
-         control == QLatin1String("Label5") || control == QLatin1String("Frame1"))) {
-        if (QWindow* w = windowHandle())
-            w->startSystemMove();
-        return false;
     }
     return false;
 }

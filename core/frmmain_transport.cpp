@@ -1,22 +1,17 @@
 // Track loading and the transport commands of the main window.
 #include "core/frmmain.h"
 
-#include "core/appenv.h"
-
 #include "controls/xpbutton.h"
 #include "core/playlistedit.h"
 #include "core/settings.h"
 #include "core/shared.h"
-#include "core/trackname.h"
 #include "lyrics/richtext.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
-#include "visual/skin.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
@@ -50,31 +45,6 @@ public:
 private:
     bool& flag_;
 };
-
-// The track's own picture from PICS, else the default picture. The own
-// picture is also the lyric background until the background timer applies
-// the setting; a track without one gets a random background.
-void showTrackPicture(FrmMain& w)
-{
-    SharedState& sh = shared();
-    const QString pic = sh.DataDir + QStringLiteral("/PICS/") + mangledTrackName(w.CurrentFile, QStringLiteral(".pic"));
-    sh.CoverPicPath.clear();
-    w.Image2->setPixmap(w.Image1->pixmap());
-    if (!QFileInfo::exists(pic)) {
-        rebuildBackgroundList(sh);
-        if (const QString bk = randomBackgroundPath(sh); !bk.isEmpty())
-            if (const QPixmap p = loadPicture(bk); !p.isNull())
-                w.setLyricBackground(p);
-        return;
-    }
-    const QPixmap picture = loadPicture(pic);
-    if (picture.isNull())
-        return; // the default picture stays
-    sh.CoverPicPath = pic;
-    w.Image2->setPixmap(picture);
-    w.LrcPaintCounter = 1;
-    w.setLyricBackground(picture);
-}
 
 bool stoppedOrClosed(int state)
 {
@@ -115,7 +85,7 @@ bool FrmMain::loadTrackAndPlay(bool play)
         if (!letMessagesRun())
             return false;
         if (s.PictureMode > 0)
-            showTrackPicture(*this);
+            ShowCoverPicture(QString());
         if (!letMessagesRun())
             return false;
         Timer[4]->stop();

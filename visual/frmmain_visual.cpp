@@ -32,6 +32,25 @@ bool showsPicture(const rt::MediaControl* mp)
     return mp->imageSourceWidth() != 0 || mp->imageSourceHeight() != 0;
 }
 
+// Puts `menu`'s items in `order`, a null standing for a separator; items
+// missing from the menu are left out, and so are its other separators.
+void arrangeMenu(QMenu* menu, std::initializer_list<QAction*> order)
+{
+    if (!menu)
+        return;
+    for (QAction* a : menu->actions())
+        if (a->isSeparator())
+            menu->removeAction(a);
+    for (QAction* a : order) {
+        if (!a) {
+            menu->addSeparator();
+        } else if (menu->actions().contains(a)) {
+            menu->removeAction(a);
+            menu->addAction(a);
+        }
+    }
+}
+
 void setChecked(QAction* a, bool on)
 {
     if (a) {
@@ -39,32 +58,6 @@ void setChecked(QAction* a, bool on)
         a->setChecked(on);
     }
 }
-
-// Right clicks on the picture panels open their pop-ups.
-class PopupFilter : public QObject {
-public:
-    PopupFilter(FrmMain* w, QObject* parent) : QObject(parent), w_(w) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override
-    {
-        if (e->type() != QEvent::MouseButtonRelease ||
-            static_cast<QMouseEvent*>(e)->button() != Qt::RightButton)
-            return false;
-        QMenu* m = nullptr;
-        if (watched == w_->Picture5)
-            m = w_->menu(QStringLiteral("Popmnu6"));
-        else if (watched == w_->Picture2 || watched == w_->Image2)
-            m = w_->menu(QStringLiteral("Popmnu2"));
-        if (!m)
-            return false;
-        m->popup(QCursor::pos());
-        return true;
-    }
-
-private:
-    FrmMain* w_;
-};
 
 } // namespace
 
@@ -319,6 +312,7 @@ void FrmMain::mnuShowPic_Click()
         // The picture comes back in the ordinary mode.
         if (s.PictureMode == 0)
             s.PictureMode = 1;
+        ShowCoverPicture(QString());
         Picture2->show();
     } else {
         s.PictureMode = 0;
@@ -358,7 +352,7 @@ void FrmMain::connectVisualHandlers()
     if (QMenu* sub = menu(QStringLiteral("mnuSelVisualN")))
         sub->insertSeparator(mnu(QStringLiteral("mnuSelVisual4")));
 
-    // The visual pop-up.
+    // The visual pop-up: on/off, the effects, the volume program.
     const QString pop6 = QStringLiteral("Popmnu6");
     if (!menu(pop6))
         addSubMenu({}, pop6, QStringLiteral("可视化效果"));
@@ -373,7 +367,12 @@ void FrmMain::connectVisualHandlers()
                 addSeparator(QStringLiteral("PopSelVisualN"));
         }
     }
-    // The picture pop-up's visual items.
+    if (!mnu(QStringLiteral("PopSNDVOL6")))
+        addMenuItem(pop6, QStringLiteral("PopSNDVOL6"), QStringLiteral("系统声音控制"));
+    arrangeMenu(menu(pop6), {mnu(QStringLiteral("PopShowVisualS")), mnu(QStringLiteral("PopSelVisualN")), nullptr,
+                             mnu(QStringLiteral("PopSNDVOL6"))});
+    // The picture pop-up: the picture command, the picture search (made by
+    // the lyrics web handlers, when they ran first), the visualisation.
     const QString pop2 = QStringLiteral("Popmnu2");
     if (!menu(pop2))
         addSubMenu({}, pop2, QStringLiteral("图片"));
@@ -381,6 +380,8 @@ void FrmMain::connectVisualHandlers()
         addMenuItem(pop2, QStringLiteral("PopOpenPic"), QStringLiteral("查找/替换封面图片"));
     if (!mnu(QStringLiteral("PopShowVisualS2")))
         addMenuItem(pop2, QStringLiteral("PopShowVisualS2"), QStringLiteral("打开可视化效果"));
+    arrangeMenu(menu(pop2), {mnu(QStringLiteral("PopOpenPic")), mnu(QStringLiteral("PopSearch3")), nullptr,
+                             mnu(QStringLiteral("PopShowVisualS2"))});
 
     for (int i = 0; i <= 9; ++i) {
         connect(mnu(QStringLiteral("mnuSelVisual%1").arg(i)), &QAction::triggered, this,
@@ -402,10 +403,7 @@ void FrmMain::connectVisualHandlers()
     connect(menu(pop6), &QMenu::aboutToShow, this, &FrmMain::Popmnu6_Click);
     connect(XPButtons[23], &XPButton::Click, this, &FrmMain::XPButton23_Click);
 
-    auto* popups = new PopupFilter(this, this);
-    Picture5->installEventFilter(popups);
-    Picture2->installEventFilter(popups);
-    Image2->installEventFilter(popups);
+    connect(mnu(QStringLiteral("PopSNDVOL6")), &QAction::triggered, this, &FrmMain::mnuSNDVOL_Click);
 }
 
 } // namespace melodune

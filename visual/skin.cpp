@@ -2,6 +2,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/ui.h"
+#include "platform/windowsystem.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,7 +12,11 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <cstring>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 // The resource of a static library is registered only when something names it.
 static void initSkinResource()
@@ -28,11 +33,51 @@ struct Run {
     bool operator==(const Run&) const = default;
 };
 
+// The first pixel at or after x whose whiteness is not `white`, or w.
+template <typename Word>
+int nextChange(const Word* row, int x, int w, Word mask, bool white)
+{
+#ifdef __SSE2__
+    // Four 32-bit pixels at a time over the long stretches.
+    if constexpr (sizeof(Word) == 4) {
+        const __m128i m = _mm_set1_epi32(int(mask));
+        const int same = white ? 0xFFFF : 0;
+        auto uniform = [&](int at) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + at));
+            return _mm_cmpeq_epi32(_mm_and_si128(v, m), m);
+        };
+        while (x + 16 <= w) {
+            const __m128i a = uniform(x), b = uniform(x + 4), c = uniform(x + 8), d = uniform(x + 12);
+            const __m128i all = white ? _mm_and_si128(_mm_and_si128(a, b), _mm_and_si128(c, d))
+                                      : _mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d));
+            if (_mm_movemask_epi8(all) != same)
+                break;
+            x += 16;
+        }
+        while (x + 4 <= w) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(v, m), m)) != same)
+                break;
+            x += 4;
+        }
+    }
+#endif
+    while (x < w && ((row[x] & mask) == mask) == white)
+        ++x;
+    return x;
+}
+
 // Collects the runs row by row; rows with the same runs as the row above
 // extend that band, so the region is built in its banded form directly.
-template <typename IsWhite>
-QRegion scanRuns(int w, int h, IsWhite isWhite)
+// A pixel is white when its word has every bit of `mask` set. The bottom
+// row is never scanned and a run that reaches the right edge stops one
+// pixel short of it, so the window is one pixel narrower and lower than the
+// picture; a run left empty by that is dropped.
+template <typename Word>
+QRegion scanRuns(const QImage& img, Word mask)
 {
+    const int w = img.width();
+    const int rows = img.height() - 1;
     std::vector<QRect> rects;
     std::vector<Run> bandRuns, rowRuns;
     int bandTop = 0;
@@ -40,17 +85,22 @@ QRegion scanRuns(int w, int h, IsWhite isWhite)
         for (const Run& r : bandRuns)
             rects.emplace_back(QPoint(r.x0, bandTop), QPoint(r.x1 - 1, bottomExclusive - 1));
     };
-    for (int y = 0; y < h; ++y) {
+    const Word* previous = nullptr;
+    for (int y = 0; y < rows; ++y) {
+        const auto* row = reinterpret_cast<const Word*>(img.constScanLine(y));
+        // A row like the one above has its runs: the band goes on.
+        if (previous && std::memcmp(row, previous, std::size_t(w) * sizeof(Word)) == 0)
+            continue;
+        previous = row;
         rowRuns.clear();
         int x = 0;
         while (x < w) {
-            while (x < w && isWhite(x, y))
-                ++x;
+            x = nextChange(row, x, w, mask, true);
             const int x0 = x;
-            while (x < w && !isWhite(x, y))
-                ++x;
-            if (x0 < w)
-                rowRuns.push_back({x0, x});
+            x = nextChange(row, x, w, mask, false);
+            const int x1 = x == w ? w - 1 : x;
+            if (x0 < x1)
+                rowRuns.push_back({x0, x1});
         }
         if (y > 0 && rowRuns == bandRuns)
             continue;
@@ -58,7 +108,8 @@ QRegion scanRuns(int w, int h, IsWhite isWhite)
         bandRuns.swap(rowRuns);
         bandTop = y;
     }
-    closeBand(h);
+    if (rows > 0)
+        closeBand(rows);
     QRegion region;
     if (!rects.empty())
         region.setRects(rects.data(), int(rects.size()));
@@ -81,26 +132,21 @@ QImage flattenOnWhite(const QImage& skin)
 
 std::optional<QRegion> skinRegion(const QImage& skin, int displayDepth)
 {
-    if (displayDepth != 15 && displayDepth != 16 && displayDepth != 24 && displayDepth != 32)
+    // 30 bits (deep-colour X servers) hold 10 bits a channel in a 32-bit
+    // word: white there is white at 8 bits a channel.
+    if (displayDepth != 15 && displayDepth != 16 && displayDepth != 24 && displayDepth != 30 &&
+        displayDepth != 32)
         return std::nullopt;
     if (skin.isNull())
         return QRegion();
     const QImage flat = flattenOnWhite(skin);
-    const int w = flat.width(), h = flat.height();
     // The picture is taken as the display would hold it, then tested.
     if (displayDepth == 15 || displayDepth == 16) {
         const QImage img = flat.convertToFormat(displayDepth == 15 ? QImage::Format_RGB555 : QImage::Format_RGB16,
                                                 Qt::AvoidDither);
-        return scanRuns(w, h, [&img](int x, int y) {
-            const auto* row = reinterpret_cast<const quint16*>(img.constScanLine(y));
-            return (row[x] & 0x7FFF) == 0x7FFF;
-        });
+        return scanRuns<quint16>(img, 0x7FFF);
     }
-    const QImage img = flat.convertToFormat(QImage::Format_RGB32, Qt::AvoidDither);
-    return scanRuns(w, h, [&img](int x, int y) {
-        const auto* row = reinterpret_cast<const quint32*>(img.constScanLine(y));
-        return (row[x] & 0xFFFFFF) == 0xFFFFFF;
-    });
+    return scanRuns<quint32>(flat.convertToFormat(QImage::Format_RGB32, Qt::AvoidDither), 0xFFFFFF);
 }
 
 QPixmap builtInSkin()
@@ -153,36 +199,63 @@ void prepareSkin(SkinControls& c, const QString& dataDir, const QString& skinFil
     Timer7_Timer(c);
 }
 
+namespace {
+
+// Changing the frame flag hides a shown window: it is shown again.
+void setFrameless(QWidget* window, bool frameless)
+{
+    if (bool(window->windowFlags() & Qt::FramelessWindowHint) == frameless)
+        return;
+    const bool wasVisible = window->isVisible();
+    window->setWindowFlag(Qt::FramelessWindowHint, frameless);
+    if (wasVisible)
+        window->show();
+}
+
+} // namespace
+
 void Timer7_Timer(SkinControls& c)
 {
     QWidget* window = c.window;
     QLabel* pic = c.picShape;
+    // The window spans the screen's free area in the normal state, never
+    // maximised: window managers restore a maximised window when it is
+    // dragged (and maximise some near-screen-sized ones), which would leave
+    // the shape off the skin.
     window->setWindowState(window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
-    window->resize(pic->size());
     const QScreen* screen = window->screen();
-    // The skinned window spans the screen, cut to the skin centred at its top.
-    // Its geometry is set as well as its state, since without a window
-    // manager nothing acts on the maximised state.
-    if (screen && (window->windowFlags() & Qt::FramelessWindowHint))
-        window->setGeometry(screen->availableGeometry());
-    window->setWindowState(Qt::WindowMaximized);
-    window->update();
-
-    const int screenWidth = screen ? screen->geometry().width() : pic->width();
-    const int left = (screenWidth - pic->width()) / 2;
-    pic->move(left, 0);
+    const QRect area = screen ? screen->availableGeometry() : QRect(window->pos(), pic->size());
+    // The skin sits at the top, centred across the area.
+    const int left = (area.width() - pic->width()) / 2;
     if (left >= 0) {
+        setFrameless(window, true);
+        window->setFixedSize(area.size());
+        if (!rt::onWayland())
+            window->move(area.topLeft());
+        pic->move(left, 0);
         ApplyWindowShape(window, pic);
     } else {
-        // Wider than the screen: an ordinary resizable frame instead of a shape.
-        const bool wasVisible = window->isVisible();
-        window->setWindowFlag(Qt::FramelessWindowHint, false);
-        if (wasVisible)
-            window->show();
+        // Wider than the screen: an ordinary frame to size it by and no
+        // outline, or the new skin would show through the old one.
+        window->clearMask();
+        pic->clearMask();
+        setFrameless(window, false);
+        window->setMinimumSize(0, 0);
+        window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        window->resize(area.size());
+        if (!rt::onWayland())
+            window->move(area.topLeft());
         pic->move(0, 0);
     }
+    window->update();
     if (c.timer7)
         c.timer7->stop();
+}
+
+void prepareTranslucency(QWidget* window)
+{
+    if (rt::onWayland())
+        window->setAttribute(Qt::WA_TranslucentBackground);
 }
 
 void ApplyWindowShape(QWidget* window, QLabel* picShape)
@@ -194,11 +267,18 @@ void ApplyWindowShape(QWidget* window, QLabel* picShape)
         rt::ui().msgBox(QStringLiteral("对不起，程序必须在 16位, 24-位 或 32-位 颜色下。"), rt::OkOnly | rt::Exclamation);
         return;
     }
+    // On Wayland the mask takes only the input; the translucent window shows
+    // the cut-away pixels because the skin is not drawn there.
+    const bool wayland = rt::onWayland();
     if (region->isEmpty()) {
         window->clearMask();
+        if (wayland)
+            picShape->clearMask();
         return;
     }
     window->setMask(region->translated(picShape->mapTo(window, QPoint(0, 0))));
+    if (wayland)
+        picShape->setMask(*region);
 }
 
 void mnuSkinsDe_Click(SkinControls& c, QString& skinFile)

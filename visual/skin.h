@@ -20,12 +20,14 @@ constexpr int BuiltInSkinHeight = 470;
 
 // The white test follows the display depth: at 15 and 16 bits a pixel is
 // white when the low 15 bits of its 16-bit word are all set (near-white
-// colours round to white there); at 24 and 32 bits when red, green and blue
-// are all 255. Transparent parts of a picture count as white.
+// colours round to white there); at 24, 30 and 32 bits when red, green and
+// blue are all 255. Transparent parts of a picture count as white.
 //
 // The region is the union of one rectangle per run of non-white pixels per
-// row, in the image's own coordinates. Empty when the picture is all white.
-// No value when the depth is none of 15, 16, 24, 32.
+// row, in the image's own coordinates. The bottom row and the rightmost
+// column never belong to it, so a picture without white gives a rectangle
+// one pixel narrower and lower than itself. Empty when no pixel belongs.
+// No value when the depth is none of 15, 16, 24, 30, 32.
 std::optional<QRegion> skinRegion(const QImage& skin, int displayDepth = 32);
 
 // The built-in skin picture, compiled into the program.
@@ -60,13 +62,18 @@ QTimer* makeTimer7(QObject* parent, SkinControls& c);
 // Timer7_Timer lays it out.
 void prepareSkin(SkinControls& c, const QString& dataDir, const QString& skinFile);
 
-// The one-shot skin layout: window normal, sized to `PicShape`, then
-// maximised (a frameless window is also given the screen's available area,
-// so it spans the screen without a window manager) and repainted; `PicShape`
-// at the top, centred on the screen's width. When the skin fits the screen the window is shaped by
-// ApplyWindowShape; otherwise it gets a sizable frame, `PicShape` moves to
-// the left edge and the earlier shape stays. `Timer7` is stopped.
+// The one-shot skin layout. The window, in the normal state, covers the
+// screen's available area. A skin that fits across it sits at its top,
+// centred, in a frameless window of that fixed size shaped by
+// ApplyWindowShape; a wider one gets a sizable frame, no shape, and sits at
+// the left edge. `Timer7` is stopped. On Wayland the compositor places the
+// window.
 void Timer7_Timer(SkinControls& c);
+
+// Makes `window` translucent when the window system is Wayland, where the
+// cut-away pixels of the skin are shown transparent rather than cut out.
+// Takes effect only before the window is first shown.
+void prepareTranslucency(QWidget* window);
 
 // Cuts the window to the skin in `PicShape`, placed where `PicShape` lies in
 // the window. An all-white skin removes the shape. At an unsupported display

@@ -4,27 +4,56 @@
 #include "tests/support/testdir.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <initializer_list>
 
 using namespace melodune;
 
 namespace {
 
-// The region built one rectangle per pixel, to check the run-based one.
-QRegion slowRegion(const QImage& img)
+// The rules pixel by pixel: a pixel belongs when it is not white (as the
+// display holds it), and lies neither in the bottom row nor in the
+// rightmost column.
+QRegion slowRegion(const QImage& img, int depth = 32)
 {
     QRegion r;
-    const QImage rgb = img.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < rgb.height(); ++y)
-        for (int x = 0; x < rgb.width(); ++x)
-            if ((rgb.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF)
+    const bool sixteen = depth == 15 || depth == 16;
+    const QImage px = sixteen ? img.convertToFormat(depth == 15 ? QImage::Format_RGB555 : QImage::Format_RGB16,
+                                                    Qt::AvoidDither)
+                              : img.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y + 1 < px.height(); ++y)
+        for (int x = 0; x + 1 < px.width(); ++x) {
+            const bool white = sixteen ? (reinterpret_cast<const quint16*>(px.constScanLine(y))[x] & 0x7FFF) == 0x7FFF
+                                       : (px.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF;
+            if (!white)
                 r += QRect(x, y, 1, 1);
+        }
     return r;
+}
+
+// A picture from rows of text: '#' black, '.' white.
+QImage rowsPicture(std::initializer_list<const char*> rows)
+{
+    const int h = int(rows.size());
+    const int w = int(std::strlen(*rows.begin()));
+    QImage img(w, h, QImage::Format_RGB32);
+    int y = 0;
+    for (const char* row : rows) {
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, row[x] == '#' ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+        ++y;
+    }
+    return img;
 }
 
 // A 12 by 8 white picture with a filled ellipse and a stray dot at the
@@ -60,22 +89,57 @@ QImage solid(int w, int h, QColor c)
 
 } // namespace
 
-TEST(SkinRegion, WhitePixelsAreCutAwayAndRunsMatchPixelByPixel)
+TEST(SkinRegion, TinyPictures)
 {
-    const QImage img = fixture();
-    const auto region = skinRegion(img);
-    ASSERT_TRUE(region);
-    EXPECT_EQ(*region, slowRegion(img));
-    EXPECT_FALSE(region->contains(QPoint(0, 0)));
-    EXPECT_FALSE(region->contains(QPoint(11, 0)));
-    EXPECT_FALSE(region->contains(QPoint(0, 7)));
-    EXPECT_TRUE(region->contains(QPoint(6, 4)));
-    // The last row and column belong to the window like any other.
-    EXPECT_TRUE(region->contains(QPoint(11, 7)));
+    struct Case {
+        const char* name;
+        QImage picture;
+        QRegion expected;
+    };
+    const Case cases[] = {
+        {"all black 5x4: one narrower and lower", solid(5, 4, Qt::black), QRegion(0, 0, 4, 3)},
+        {"all white", solid(5, 4, Qt::white), QRegion()},
+        {"a run touching the right edge", rowsPicture({".###", ".###", "...."}), QRegion(1, 0, 2, 2)},
+        {"the bottom row is never scanned", rowsPicture({"....", "....", "####"}), QRegion()},
+        {"a dot in the last column is dropped", rowsPicture({"...#", "....", "...."}), QRegion()},
+        {"two runs in a row", rowsPicture({"#.#.", "#.#.", "...."}), QRegion(0, 0, 1, 2) + QRegion(2, 0, 1, 2)},
+        {"one pixel high", solid(6, 1, Qt::black), QRegion()},
+        {"no picture", QImage(), QRegion()},
+    };
+    for (const Case& c : cases) {
+        const auto r = skinRegion(c.picture);
+        ASSERT_TRUE(r) << c.name;
+        EXPECT_EQ(*r, c.expected) << c.name;
+    }
+    // The stray dot at the bottom-right pixel of the ellipse fixture is out.
+    const QRegion round = *skinRegion(fixture());
+    EXPECT_FALSE(round.contains(QPoint(11, 7)));
+    EXPECT_FALSE(round.contains(QPoint(0, 0)));
+    EXPECT_TRUE(round.contains(QPoint(6, 4)));
+}
 
-    EXPECT_EQ(*skinRegion(solid(5, 4, Qt::black)), QRegion(0, 0, 5, 4));
-    EXPECT_TRUE(skinRegion(solid(5, 4, Qt::white))->isEmpty());
-    EXPECT_TRUE(skinRegion(QImage())->isEmpty());
+TEST(SkinRegion, MatchesThePixelRulesOnRandomPictures)
+{
+    QRandomGenerator rng(20261210);
+    for (int n = 0; n < 60; ++n) {
+        const int w = 1 + int(rng.bounded(40)), h = 1 + int(rng.bounded(30));
+        QImage img(w, h, QImage::Format_RGB32);
+        // Mostly white and black in clumps, some near-white.
+        const QRgb palette[] = {qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(252, 252, 252), qRgb(255, 255, 254),
+                                qRgb(120, 255, 255)};
+        QRgb current = palette[0];
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (rng.bounded(4) == 0)
+                    current = palette[rng.bounded(5)];
+                img.setPixel(x, y, current);
+            }
+        for (int depth : {16, 15, 24, 30, 32}) {
+            const auto r = skinRegion(img, depth);
+            ASSERT_TRUE(r);
+            ASSERT_EQ(*r, slowRegion(img, depth)) << w << "x" << h << " at " << depth << " bits, picture " << n;
+        }
+    }
 }
 
 TEST(SkinRegion, TheWhiteTestFollowsTheDisplayDepth)
@@ -92,13 +156,15 @@ TEST(SkinRegion, TheWhiteTestFollowsTheDisplayDepth)
         {qRgb(120, 255, 255), 16, true},  // low 15 bits of the 5-6-5 word all set
         {qRgb(120, 255, 255), 15, false},
         {qRgb(120, 255, 255), 32, false},
+        {qRgb(255, 255, 255), 30, true},  // deep colour: as at 24 and 32 bits
+        {qRgb(255, 255, 254), 30, false},
     };
     for (const Case& c : cases) {
-        const auto r = skinRegion(solid(3, 2, QColor::fromRgb(c.colour)), c.depth);
+        const auto r = skinRegion(solid(3, 3, QColor::fromRgb(c.colour)), c.depth);
         ASSERT_TRUE(r);
         EXPECT_EQ(r->isEmpty(), c.white) << std::hex << c.colour << " at " << std::dec << c.depth;
     }
-    EXPECT_FALSE(skinRegion(solid(3, 2, Qt::black), 8));
+    EXPECT_FALSE(skinRegion(solid(3, 3, Qt::black), 8));
 }
 
 TEST(SkinRegion, TransparentPixelsAreOutside)
@@ -106,6 +172,8 @@ TEST(SkinRegion, TransparentPixelsAreOutside)
     QImage img(4, 4, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     img.setPixel(1, 2, qRgba(10, 10, 10, 255));
+    EXPECT_EQ(*skinRegion(img), QRegion(1, 2, 1, 1));
+    img.setPixel(2, 2, qRgba(10, 10, 10, 0));
     EXPECT_EQ(*skinRegion(img), QRegion(1, 2, 1, 1));
 }
 
@@ -163,25 +231,43 @@ TEST_F(SkinWindow, StartUpUsesTheBuiltInSkinUnlessANamedSkinLoads)
         EXPECT_EQ(pic->size(), k.size) << k.skinFile;
     }
     // The skin sits centred at the top and the window has its outline.
-    const int left = (screenWidth() - 12) / 2;
+    const int left = (window.screen()->availableGeometry().width() - 12) / 2;
     EXPECT_EQ(pic->pos(), QPoint(left, 0));
     EXPECT_EQ(window.mask(), skinRegion(fixture().copy())->translated(left, 0));
     EXPECT_FALSE(c.timer7->isActive());
 }
 
-TEST_F(SkinWindow, ASkinWiderThanTheScreenGetsAFrameAndNoNewShape)
+// Fit, wide, fit again: a wide skin gets a sizable frame and no outline at
+// all (the old one would show the new skin through the previous outline);
+// one that fits again is frameless and shaped again.
+TEST_F(SkinWindow, FitWideAndFitAgain)
 {
+    const QRect area = window.screen()->availableGeometry();
     setSkinPicture(pic, QPixmap::fromImage(fixture()));
     Timer7_Timer(c);
-    const QRegion before = window.mask();
-    ASSERT_FALSE(before.isEmpty());
+    const int left = (area.width() - 12) / 2;
+    EXPECT_EQ(pic->pos(), QPoint(left, 0));
+    EXPECT_EQ(window.mask(), skinRegion(fixture())->translated(left, 0));
+    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(window.size(), area.size());
+    EXPECT_EQ(window.minimumSize(), area.size()) << "a fixed size";
+    EXPECT_EQ(window.maximumSize(), area.size());
+    EXPECT_FALSE(window.windowState() & Qt::WindowMaximized) << "never the maximised state";
+
     setSkinPicture(pic, QPixmap::fromImage(solid(screenWidth() + 10, 20, Qt::black)));
     c.timer7->start();
     Timer7_Timer(c);
     EXPECT_EQ(pic->pos(), QPoint(0, 0));
     EXPECT_FALSE(window.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(window.mask(), before);
+    EXPECT_TRUE(window.mask().isEmpty());
+    EXPECT_EQ(window.minimumSize(), QSize(0, 0)) << "resizable";
     EXPECT_FALSE(c.timer7->isActive());
+
+    setSkinPicture(pic, QPixmap::fromImage(fixture()));
+    Timer7_Timer(c);
+    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(window.mask(), skinRegion(fixture())->translated(left, 0));
+    EXPECT_FALSE(window.windowState() & Qt::WindowMaximized);
 }
 
 TEST_F(SkinWindow, AnAllWhiteSkinRemovesTheShape)
@@ -249,4 +335,49 @@ TEST_F(SkinWindow, ChoosingASkin)
     EXPECT_EQ(skinFile, "round.png");
     EXPECT_EQ(ui.calls.size(), asked + 1); // only the file dialog
     EXPECT_EQ(ui.calls.back().text, QString::fromUtf8("查找/替换界面皮肤"));
+}
+
+// A skin reached through a link is the file in skins itself: no question,
+// no copy over itself.
+TEST_F(SkinWindow, ASkinReachedThroughALinkIsNotCopiedOntoItself)
+{
+    testsupport::TestDir elsewhere;
+    const QByteArray original = dir.read("skins/round.png");
+    ASSERT_TRUE(QFile::link(dir.file("skins"), elsewhere.file("alias")));
+    elsewhere.write("Star.png", pngBytes(solid(30, 20, Qt::red)));
+    ASSERT_TRUE(QFile::link(elsewhere.file("Star.png"), dir.file("skins/Star.png")));
+    prepareSkin(c, dir.path(), "");
+    QString skinFile;
+    for (const QString& chosen : {elsewhere.file("alias/round.png"), elsewhere.file("Star.png")}) {
+        SCOPED_TRACE(chosen.toStdString());
+        const auto before = ui.calls.size();
+        ui.openAnswers.push_back({{chosen}, 1});
+        mnuSkinsRe_Click(c, dir.path(), skinFile);
+        EXPECT_EQ(skinFile, QFileInfo(chosen).fileName());
+        EXPECT_EQ(ui.calls.size(), before + 1) << "only the dialog";
+    }
+    EXPECT_EQ(dir.read("skins/round.png"), original);
+    EXPECT_EQ(pic->size(), QSize(30, 20));
+    EXPECT_EQ(QFileInfo(dir.file("skins/Star.png")).symLinkTarget(), elsewhere.file("Star.png"));
+}
+
+// skins cannot take the file (here a plain file stands in its place, which
+// binds every user): the message, the new skin stays on screen, but the
+// setting keeps the skin named before.
+TEST_F(SkinWindow, ASkinThatCannotBeStoredIsNotNamed)
+{
+    testsupport::TestDir elsewhere;
+    elsewhere.write("Star.png", pngBytes(solid(30, 20, Qt::red)));
+    QDir(dir.file("skins")).removeRecursively();
+    dir.write("skins", "a file, not a folder");
+    prepareSkin(c, dir.path(), "");
+    QString skinFile = "old.png";
+    ui.openAnswers.push_back({{elsewhere.file("Star.png")}, 1});
+    ui.msgAnswers.push_back(rt::Yes);
+    mnuSkinsRe_Click(c, dir.path(), skinFile);
+    EXPECT_EQ(ui.messages().last(), QString::fromUtf8("错误或不支持的的皮肤文件！"));
+    EXPECT_EQ(ui.calls.back().style, rt::OkOnly | rt::Critical);
+    EXPECT_EQ(skinFile, "old.png");
+    EXPECT_EQ(pic->size(), QSize(30, 20));
+    EXPECT_EQ(dir.read("skins"), "a file, not a folder");
 }
