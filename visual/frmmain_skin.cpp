@@ -160,9 +160,11 @@ void FrmMain::connectSkinHandlers()
     connect(mnu(QStringLiteral("mnuOpenPic")), &QAction::triggered, this, [this] { mnuOpenPic_Click(); });
 
     for (QWidget* control : {static_cast<QWidget*>(this), static_cast<QWidget*>(PicShape),
-                             static_cast<QWidget*>(Frame1), frmInp, static_cast<QWidget*>(Label1),
+                             static_cast<QWidget*>(Frame1), static_cast<QWidget*>(frmInp), static_cast<QWidget*>(Label1),
                              static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label4),
-                             static_cast<QWidget*>(Label5)})
+                             static_cast<QWidget*>(Label5), static_cast<QWidget*>(lblDev),
+                             static_cast<QWidget*>(lblLine), static_cast<QWidget*>(lblVol),
+                             static_cast<QWidget*>(lblVolPer)})
         makeDragHandle(control);
     SkinMouseFilter* filter = skinMouseFilter(*this);
     for (QWidget* control : {static_cast<QWidget*>(Image5), static_cast<QWidget*>(Image2), Picture2,

@@ -81,6 +81,8 @@ TEST_F(SkinWindowTest, MouseTable)
         {"playlist frame, left", win.Frame1, Qt::LeftButton, true, "-"},
         {"playlist frame, right", win.Frame1, Qt::RightButton, false, "-"},
         {"recording frame, left", win.frmInp, Qt::LeftButton, true, "-"},
+        {"device label, left", win.lblDev, Qt::LeftButton, true, "-"},
+        {"volume caption, left", win.lblVolPer, Qt::LeftButton, true, "-"},
         {"Label1, left", win.Label1, Qt::LeftButton, true, "-"},
         {"Label2, left", win.Label2, Qt::LeftButton, true, "-"},
         {"title, left", win.Label4, Qt::LeftButton, true, "-"},
