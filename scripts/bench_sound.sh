@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times the sound layers against the usual command-line tools on the same
 # machine and input: a generated 4-minute 44.1 kHz stereo track. Each figure
-# is the median wall-clock time of 3 runs, one after the other:
+# is the median wall-clock time of 5 runs, ours and theirs taken in turn:
 #   - key shift +3 semitones vs `rubberband -p 3 in.wav out.wav`
 #   - MP3 decode vs `mpg123 -w out.wav in.mp3`
 #   - MP3 encode vs `lame -b 128 in.wav out.mp3`
@@ -46,15 +46,18 @@ time_cmd() {
   t1=$(now_ms)
   echo $((t1 - t0))
 }
-ours() { # ARGS... → median ms of 3 runs of the bench tool (whole process)
-  local runs=() i
-  for i in 1 2 3; do runs+=("$(time_cmd "$tool" "$@")"); done
-  median "${runs[@]}"
-}
-theirs() {
-  local runs=() i
-  for i in 1 2 3; do runs+=("$(time_cmd "$@")"); done
-  median "${runs[@]}"
+# Median ms of 5 runs each of our tool and of theirs, taken in turn so a
+# change in the machine's load meets both alike. Sets ours_ms, theirs_ms.
+compare() { # "OUR ARGS" THEIR-COMMAND...
+  local ours_runs=() theirs_runs=() our_args i
+  read -r -a our_args <<<"$1"
+  shift
+  for i in 1 2 3 4 5; do
+    ours_runs+=("$(time_cmd "$tool" "${our_args[@]}")")
+    theirs_runs+=("$(time_cmd "$@")")
+  done
+  ours_ms=$(median "${ours_runs[@]}")
+  theirs_ms=$(median "${theirs_runs[@]}")
 }
 
 rows=()
@@ -66,12 +69,12 @@ row() { # LABEL OURS-MS THEIRS-MS THEIR-NAME
 }
 
 echo "Measuring..." >&2
-row "key shift +3" "$(ours shift "$wav" "$work/o1.wav" 3)" \
-    "$(theirs rubberband -p 3 "$wav" "$work/t1.wav")" "rubberband -p 3"
-row "MP3 decode" "$(ours decode "$mp3" "$work/o2.wav")" \
-    "$(theirs mpg123 -q -w "$work/t2.wav" "$mp3")" "mpg123 -w"
-row "MP3 encode 128k" "$(ours encode "$wav" "$work/o3.mp3")" \
-    "$(theirs lame --silent -b 128 "$wav" "$work/t3.mp3")" "lame -b 128"
+compare "shift $wav $work/o1.wav 3" rubberband -p 3 "$wav" "$work/t1.wav"
+row "key shift +3" "$ours_ms" "$theirs_ms" "rubberband -p 3"
+compare "decode $mp3 $work/o2.wav" mpg123 -q -w "$work/t2.wav" "$mp3"
+row "MP3 decode" "$ours_ms" "$theirs_ms" "mpg123 -w"
+compare "encode $wav $work/o3.mp3" lame --silent -b 128 "$wav" "$work/t3.mp3"
+row "MP3 encode 128k" "$ours_ms" "$theirs_ms" "lame -b 128"
 
 printf '%-22s %11s %11s  %6s  %s\n' "job" "ours" "tool" "ratio" "speed"
 printf '%s\n' "${rows[@]}"

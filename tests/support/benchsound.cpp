@@ -56,8 +56,10 @@ int generate(const QString& folder)
     return 0;
 }
 
-int shift(const QString& in, const QString& out, int semitones)
+int shift(int argc, char** argv, const QString& in, const QString& out, int semitones)
 {
+    // The effect control answers through an event loop.
+    QCoreApplication app(argc, argv);
     std::unique_ptr<rt::EffectControl> fx(rt::createEffectControl());
     int status = 0;
     QEventLoop loop;
@@ -83,8 +85,11 @@ int shift(const QString& in, const QString& out, int semitones)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    // The file work needs no application object: the timings start as a
+    // command-line tool's would.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     if (args.size() == 2 && args[0] == QLatin1String("gen"))
         return generate(args[1]);
     QElapsedTimer timer;
@@ -96,7 +101,7 @@ int main(int argc, char** argv)
     else if (args.size() == 3 && args[0] == QLatin1String("encode"))
         rc = rt::encodeWavToMp3(args[1], args[2], 44100, 128000, &error) ? 0 : fail(error);
     else if (args.size() == 4 && args[0] == QLatin1String("shift"))
-        rc = shift(args[1], args[2], args[3].toInt());
+        rc = shift(argc, argv, args[1], args[2], args[3].toInt());
     else {
         std::fprintf(stderr, "usage: %s gen DIR | decode IN OUT | encode IN OUT | shift IN OUT SEMITONES\n", argv[0]);
         return 2;
