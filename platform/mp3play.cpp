@@ -1,0 +1,43 @@
+#include "platform/mp3play.h"
+
+#include "platform/soundfiles.h"
+#include "platform/soundworker.h"
+
+namespace rt {
+
+namespace {
+
+class Mpg123Decoder : public Mp3Decoder {
+public:
+    using Mp3Decoder::Mp3Decoder;
+    ~Mpg123Decoder() override { worker_.cancel(); }
+
+    void setFiles(const QString& input, const QString& output) override
+    {
+        input_ = input;
+        output_ = output;
+    }
+    void start() override
+    {
+        worker_.start(
+            this,
+            [in = input_, out = output_](const std::atomic<bool>& cancelled) {
+                SoundResult r;
+                r.ok = decodeMp3ToWav(in, out, &r.error, &cancelled);
+                return r;
+            },
+            [this](const SoundResult& r) { emit finished(r.ok, r.error); });
+    }
+    void cancel() override { worker_.cancel(); }
+    bool running() const override { return worker_.running(); }
+
+private:
+    QString input_, output_;
+    SoundWorker worker_;
+};
+
+} // namespace
+
+Mp3Decoder* createMp3Decoder(QObject* parent) { return new Mpg123Decoder(parent); }
+
+} // namespace rt

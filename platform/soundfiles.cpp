@@ -1,0 +1,356 @@
+#include "platform/soundfiles.h"
+
+#include "platform/effectdsp.h"
+#include "platform/wavfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <lame/lame.h>
+#include <mpg123.h>
+#include <sndfile.h>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace rt {
+
+namespace {
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && cancelled->load(); }
+
+// A canonical 16-bit PCM WAV written beside its target and renamed into
+// place by commit(); dropped (target untouched) otherwise.
+class PcmWavWriter {
+public:
+    bool open(const QString& path, int rate, int channels, QString* error)
+    {
+        format_ = pcmFormat(rate, static_cast<std::int16_t>(channels), 16);
+        file_.setFileName(path);
+        if (!file_.open(QIODevice::WriteOnly)) {
+            setError(error, QStringLiteral("cannot write %1: %2").arg(path, file_.errorString()));
+            return false;
+        }
+        return put(wavHeader(format_, 0), error);
+    }
+    bool isOpen() const { return file_.isOpen(); }
+    bool write(const void* data, qint64 bytes, QString* error)
+    {
+        dataBytes_ += bytes;
+        return put(QByteArray::fromRawData(static_cast<const char*>(data), bytes), error);
+    }
+    bool commit(QString* error)
+    {
+        // A RIFF size is 32 bits.
+        if (dataBytes_ > 0xFFFFFFFFll - WavHeaderBytes) {
+            setError(error, QStringLiteral("the sound is too long for a WAV file"));
+            file_.cancelWriting();
+            return false;
+        }
+        if (!file_.seek(0) || !put(wavHeader(format_, static_cast<std::uint32_t>(dataBytes_)), error))
+            return false;
+        if (!file_.commit()) {
+            setError(error, QStringLiteral("cannot write %1: %2").arg(file_.fileName(), file_.errorString()));
+            return false;
+        }
+        return true;
+    }
+
+private:
+    bool put(const QByteArray& bytes, QString* error)
+    {
+        if (file_.write(bytes) != bytes.size()) {
+            setError(error, QStringLiteral("cannot write %1: %2").arg(file_.fileName(), file_.errorString()));
+            file_.cancelWriting();
+            return false;
+        }
+        return true;
+    }
+
+    QSaveFile file_;
+    WaveFormatEx format_{};
+    qint64 dataBytes_ = 0;
+};
+
+struct Mpg123Deleter {
+    void operator()(mpg123_handle* h) const
+    {
+        mpg123_close(h);
+        mpg123_delete(h);
+    }
+};
+
+struct SndfileCloser {
+    void operator()(SNDFILE* f) const { sf_close(f); }
+};
+using SndfilePtr = std::unique_ptr<SNDFILE, SndfileCloser>;
+
+SndfilePtr openSound(const QString& path, SF_INFO* info, QString* error)
+{
+    *info = SF_INFO{};
+    SndfilePtr f(sf_open(QFile::encodeName(path).constData(), SFM_READ, info));
+    if (!f) {
+        setError(error, QStringLiteral("cannot read %1: %2").arg(path, QString::fromUtf8(sf_strerror(nullptr))));
+        return f;
+    }
+    if (info->channels < 1 || info->channels > 2) {
+        setError(error, QStringLiteral("%1 has %2 channels; only 1 or 2 are handled").arg(path).arg(info->channels));
+        return {};
+    }
+    return f;
+}
+
+// Reads up to `frames` frames as 16-bit: through float (integer sources
+// come normalised, so 8 and 16 bits are exact), clipped never wrapped.
+sf_count_t readPcm16(SNDFILE* f, const SF_INFO& info, std::vector<float>& scratch, short* out, sf_count_t frames)
+{
+    // 16-bit sources as they are, without the round trip.
+    if ((info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16)
+        return sf_readf_short(f, out, frames);
+    const int channels = info.channels;
+    scratch.resize(static_cast<size_t>(frames) * channels);
+    const sf_count_t got = sf_readf_float(f, scratch.data(), frames);
+    if (got > 0)
+        toPcm16(scratch.data(), static_cast<size_t>(got) * channels, 1.0, out);
+    return got;
+}
+
+struct LameCloser {
+    void operator()(lame_global_flags* g) const { lame_close(g); }
+};
+
+} // namespace
+
+bool decodeMp3ToWav(const QString& mp3, const QString& wav, QString* error, const std::atomic<bool>* cancelled,
+                    SoundFileInfo* info)
+{
+    static std::once_flag initOnce;
+    std::call_once(initOnce, [] { mpg123_init(); });
+
+    int err = MPG123_OK;
+    std::unique_ptr<mpg123_handle, Mpg123Deleter> mh(mpg123_new(nullptr, &err));
+    if (!mh) {
+        setError(error, QStringLiteral("MP3 decoder: %1").arg(QString::fromUtf8(mpg123_plain_strerror(err))));
+        return false;
+    }
+    // Gapless: the encoder's delay and padding, as the info tag gives them,
+    // are cut, so a round trip keeps the length to the sample.
+    mpg123_param(mh.get(), MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0);
+    // 16-bit at the stream's own rate and channel count, never resampled
+    // nor mixed.
+    mpg123_format_none(mh.get());
+    const long* rates = nullptr;
+    size_t rateCount = 0;
+    mpg123_rates(&rates, &rateCount);
+    for (size_t i = 0; i < rateCount; ++i)
+        mpg123_format(mh.get(), rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+
+    if (!QFileInfo(mp3).isFile() || mpg123_open(mh.get(), QFile::encodeName(mp3).constData()) != MPG123_OK) {
+        setError(error, QStringLiteral("cannot open %1").arg(mp3));
+        return false;
+    }
+
+    PcmWavWriter out;
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    qint64 bytes = 0;
+    std::vector<unsigned char> buffer(1 << 16);
+    for (;;) {
+        if (isCancelled(cancelled))
+            return false;
+        size_t done = 0;
+        const int r = mpg123_read(mh.get(), buffer.data(), buffer.size(), &done);
+        if (r == MPG123_NEW_FORMAT) {
+            long newRate = 0;
+            int newChannels = 0;
+            mpg123_getformat(mh.get(), &newRate, &newChannels, &encoding);
+            if (out.isOpen() && (newRate != rate || newChannels != channels)) {
+                setError(error, QStringLiteral("%1 changes its format midway").arg(mp3));
+                return false;
+            }
+            rate = newRate;
+            channels = newChannels;
+            if (!out.isOpen() && !out.open(wav, static_cast<int>(rate), channels, error))
+                return false;
+        } else if (r != MPG123_OK && r != MPG123_DONE) {
+            setError(error, QStringLiteral("%1: %2").arg(mp3, QString::fromUtf8(mpg123_strerror(mh.get()))));
+            return false;
+        }
+        if (done > 0) {
+            if (!out.isOpen()) {
+                setError(error, QStringLiteral("%1: samples before a format").arg(mp3));
+                return false;
+            }
+            if (!out.write(buffer.data(), static_cast<qint64>(done), error))
+                return false;
+            bytes += static_cast<qint64>(done);
+        }
+        if (r == MPG123_DONE)
+            break;
+    }
+    if (bytes == 0 || channels == 0) {
+        setError(error, QStringLiteral("no MP3 frame could be decoded from %1").arg(mp3));
+        return false;
+    }
+    if (!out.commit(error))
+        return false;
+    if (info)
+        *info = SoundFileInfo{static_cast<int>(rate), channels, bytes / (2 * channels)};
+    return true;
+}
+
+bool encodeWavToMp3(const QString& wav, const QString& mp3, int sampleRate, int bitRate, QString* error,
+                    const std::atomic<bool>* cancelled)
+{
+    SF_INFO si;
+    SndfilePtr in = openSound(wav, &si, error);
+    if (!in)
+        return false;
+
+    std::unique_ptr<lame_global_flags, LameCloser> lame(lame_init());
+    if (!lame) {
+        setError(error, QStringLiteral("MP3 encoder cannot start"));
+        return false;
+    }
+    lame_set_num_channels(lame.get(), si.channels);
+    lame_set_in_samplerate(lame.get(), si.samplerate);
+    lame_set_out_samplerate(lame.get(), sampleRate);
+    lame_set_VBR(lame.get(), vbr_off);
+    lame_set_brate(lame.get(), bitRate / 1000);
+    lame_set_mode(lame.get(), si.channels == 1 ? MONO : JOINT_STEREO);
+    // The info tag (first frame) carries delay and padding, so decoders give
+    // back the exact length; no ID3 tag is written.
+    lame_set_bWriteVbrTag(lame.get(), 1);
+    lame_set_write_id3tag_automatic(lame.get(), 0);
+    if (lame_init_params(lame.get()) < 0 || lame_get_out_samplerate(lame.get()) != sampleRate
+        || lame_get_brate(lame.get()) * 1000 != bitRate) {
+        setError(error, QStringLiteral("MP3 encoder refuses %1 Hz at %2 bit/s").arg(sampleRate).arg(bitRate));
+        return false;
+    }
+
+    QSaveFile out(mp3);
+    if (!out.open(QIODevice::WriteOnly)) {
+        setError(error, QStringLiteral("cannot write %1: %2").arg(mp3, out.errorString()));
+        return false;
+    }
+    auto put = [&](const unsigned char* data, int n) {
+        if (n < 0) {
+            setError(error, QStringLiteral("MP3 encoder failed (%1)").arg(n));
+            return false;
+        }
+        if (out.write(reinterpret_cast<const char*>(data), n) != n) {
+            setError(error, QStringLiteral("cannot write %1: %2").arg(mp3, out.errorString()));
+            return false;
+        }
+        return true;
+    };
+
+    constexpr int BlockFrames = 8192;
+    std::vector<short> pcm(static_cast<size_t>(BlockFrames) * si.channels);
+    std::vector<float> scratch;
+    std::vector<unsigned char> coded(BlockFrames * 5 / 4 + 7200);
+    for (;;) {
+        if (isCancelled(cancelled)) {
+            out.cancelWriting();
+            return false;
+        }
+        const sf_count_t got = readPcm16(in.get(), si, scratch, pcm.data(), BlockFrames);
+        if (got <= 0)
+            break;
+        const int n = si.channels == 2
+            ? lame_encode_buffer_interleaved(lame.get(), pcm.data(), static_cast<int>(got), coded.data(),
+                                             static_cast<int>(coded.size()))
+            : lame_encode_buffer(lame.get(), pcm.data(), pcm.data(), static_cast<int>(got), coded.data(),
+                                 static_cast<int>(coded.size()));
+        if (!put(coded.data(), n))
+            return false;
+    }
+    if (sf_error(in.get()) != SF_ERR_NO_ERROR) {
+        setError(error, QStringLiteral("cannot read %1: %2").arg(wav, QString::fromUtf8(sf_strerror(in.get()))));
+        return false;
+    }
+    if (!put(coded.data(), lame_encode_flush(lame.get(), coded.data(), static_cast<int>(coded.size()))))
+        return false;
+    // The info tag replaces the placeholder frame LAME wrote first.
+    std::vector<unsigned char> tag(2880);
+    const size_t tagBytes = lame_get_lametag_frame(lame.get(), tag.data(), tag.size());
+    if (tagBytes > 0 && tagBytes <= tag.size()) {
+        if (!out.seek(0) || !put(tag.data(), static_cast<int>(tagBytes)))
+            return false;
+    }
+    if (!out.commit()) {
+        setError(error, QStringLiteral("cannot write %1: %2").arg(mp3, out.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool makeWorkingCopy(const QString& source, const QString& target, QString* error, const std::atomic<bool>* cancelled,
+                     SoundFileInfo* info)
+{
+    if (QFileInfo(source).suffix().compare(QLatin1String("mp3"), Qt::CaseInsensitive) == 0)
+        return decodeMp3ToWav(source, target, error, cancelled, info);
+
+    SF_INFO si;
+    SndfilePtr in = openSound(source, &si, error);
+    if (!in)
+        return false;
+    PcmWavWriter out;
+    if (!out.open(target, si.samplerate, si.channels, error))
+        return false;
+    constexpr int BlockFrames = 16384;
+    std::vector<short> pcm(static_cast<size_t>(BlockFrames) * si.channels);
+    std::vector<float> scratch;
+    long long frames = 0;
+    for (;;) {
+        if (isCancelled(cancelled))
+            return false;
+        const sf_count_t got = readPcm16(in.get(), si, scratch, pcm.data(), BlockFrames);
+        if (got <= 0)
+            break;
+        if (!out.write(pcm.data(), got * si.channels * 2, error))
+            return false;
+        frames += got;
+    }
+    if (sf_error(in.get()) != SF_ERR_NO_ERROR) {
+        setError(error, QStringLiteral("cannot read %1: %2").arg(source, QString::fromUtf8(sf_strerror(in.get()))));
+        return false;
+    }
+    if (!out.commit(error))
+        return false;
+    if (info)
+        *info = SoundFileInfo{si.samplerate, si.channels, frames};
+    return true;
+}
+
+// ---- WorkingCopyJob
+
+WorkingCopyJob::~WorkingCopyJob() { worker_.cancel(); }
+
+void WorkingCopyJob::start(const QString& source, const QString& target)
+{
+    auto result = std::make_shared<SoundFileInfo>();
+    worker_.start(
+        this,
+        [source, target, result](const std::atomic<bool>& cancelled) {
+            SoundResult r;
+            r.ok = makeWorkingCopy(source, target, &r.error, &cancelled, result.get());
+            return r;
+        },
+        [this, result](const SoundResult& r) {
+            info_ = r.ok ? *result : SoundFileInfo{};
+            emit finished(r.ok, r.error);
+        });
+}
+
+void WorkingCopyJob::cancel() { worker_.cancel(); }
+
+} // namespace rt
