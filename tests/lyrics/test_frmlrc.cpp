@@ -3,6 +3,7 @@
 #include "tests/lyrics/lyrictickwindow.h"
 
 #include "controls/xpbutton.h"
+#include "dialogs/frmset.h"
 #include "lyrics/frmlrc.h"
 #include "lyrics/lyricstrip.h"
 #include "lyrics/richtextview.h"
@@ -16,6 +17,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -296,6 +298,34 @@ TEST(FrmLrc, EveryWayOfClosingReturnsToTheViewOnce)
         QTest::qWait(5);
         EXPECT_TRUE(lrc.isNull()) << "the window goes; the next request makes a new one";
         EXPECT_EQ(lastClosed.count(), 0) << "the program keeps running";
+    }
+}
+
+TEST(FrmLrc, TheSettingsDialogClosesTheWindowBeforeItWritesAView)
+{
+    // Left open, the window's own close would later take 100 off the new view.
+    const struct {
+        const char* name;
+        std::function<void(FrmSet&)> act;
+        int view;
+    } rows[] = {
+        {"view option", [](FrmSet& d) { d.Option6[1]->setChecked(true); }, 1},
+        {"restore the defaults", [](FrmSet& d) { d.XPButton1_Click(); }, 2},
+        {"simple mode", [](FrmSet& d) { d.XPButton4_Click(); }, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        Opened t(r.view == 0 ? 102 : 100);
+        ASSERT_TRUE(t.open());
+        QPointer<FrmLrc> lrc = t.lrc();
+        FrmSet dlg(*t.w);
+        dlg.Form_Resize();
+        r.act(dlg);
+        EXPECT_FALSE(t.w->lyricsWindowShown());
+        EXPECT_EQ(settings().LrcViewMode, r.view);
+        if (lrc)
+            lrc->close();
+        EXPECT_EQ(settings().LrcViewMode, r.view) << "the window's close took nothing off afterwards";
     }
 }
 
