@@ -109,8 +109,12 @@ SndfilePtr openSound(const QString& path, SF_INFO* info, QString* error)
 
 // Reads up to `frames` frames as 16-bit: through float (integer sources
 // come normalised, so 8 and 16 bits are exact), clipped never wrapped.
-sf_count_t readPcm16(SNDFILE* f, int channels, std::vector<float>& scratch, short* out, sf_count_t frames)
+sf_count_t readPcm16(SNDFILE* f, const SF_INFO& info, std::vector<float>& scratch, short* out, sf_count_t frames)
 {
+    // 16-bit sources as they are, without the round trip.
+    if ((info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16)
+        return sf_readf_short(f, out, frames);
+    const int channels = info.channels;
     scratch.resize(static_cast<size_t>(frames) * channels);
     const sf_count_t got = sf_readf_float(f, scratch.data(), frames);
     if (got > 0)
@@ -258,7 +262,7 @@ bool encodeWavToMp3(const QString& wav, const QString& mp3, int sampleRate, int 
             out.cancelWriting();
             return false;
         }
-        const sf_count_t got = readPcm16(in.get(), si.channels, scratch, pcm.data(), BlockFrames);
+        const sf_count_t got = readPcm16(in.get(), si, scratch, pcm.data(), BlockFrames);
         if (got <= 0)
             break;
         const int n = si.channels == 2
@@ -309,7 +313,7 @@ bool makeWorkingCopy(const QString& source, const QString& target, QString* erro
     for (;;) {
         if (isCancelled(cancelled))
             return false;
-        const sf_count_t got = readPcm16(in.get(), si.channels, scratch, pcm.data(), BlockFrames);
+        const sf_count_t got = readPcm16(in.get(), si, scratch, pcm.data(), BlockFrames);
         if (got <= 0)
             break;
         if (!out.write(pcm.data(), got * si.channels * 2, error))

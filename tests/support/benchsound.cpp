@@ -1,0 +1,112 @@
+// The sound layers timed one call at a time, for scripts/bench_sound.sh:
+//   gen DIR                 writes track.wav (4 min, 44.1 kHz stereo: a chord,
+//                           a voice-like centre line and some noise) and
+//                           track.mp3 (128 kbit/s) from it
+//   decode IN.mp3 OUT.wav   MP3 → WAV (the decoder control's work)
+//   encode IN.wav OUT.mp3   WAV → MP3 at 44100 Hz, 128 kbit/s
+//   shift IN.wav OUT.wav N  key shift by N semitones through the effect
+//                           control (open, shift, save)
+// Each timing command prints the wall-clock milliseconds on stdout.
+#include "platform/effect.h"
+#include "platform/soundfiles.h"
+#include "platform/wavfile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+namespace {
+
+int fail(const QString& why)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(why));
+    return 1;
+}
+
+int generate(const QString& folder)
+{
+    QDir().mkpath(folder);
+    const int rate = 44100;
+    const long long frames = 240LL * rate;
+    std::vector<std::int16_t> pcm(static_cast<size_t>(frames) * 2);
+    std::mt19937 rng(7);
+    std::normal_distribution<double> noise(0.0, 0.02);
+    for (long long i = 0; i < frames; ++i) {
+        const double t = double(i) / rate;
+        // A centre line that moves each half second, over a chord that is
+        // wider on the left than the right.
+        const double voice = 0.25 * std::sin(2 * M_PI * (300 + 100 * ((i / (rate / 2)) % 5)) * t);
+        const double chordL = 0.15 * (std::sin(2 * M_PI * 220 * t) + std::sin(2 * M_PI * 277.2 * t));
+        const double chordR = 0.15 * (std::sin(2 * M_PI * 329.6 * t) + std::sin(2 * M_PI * 110 * t));
+        pcm[i * 2] = static_cast<std::int16_t>(std::lround((voice + chordL + noise(rng)) * 32767 * 0.8));
+        pcm[i * 2 + 1] = static_cast<std::int16_t>(std::lround((voice + chordR + noise(rng)) * 32767 * 0.8));
+    }
+    const QString wav = QDir(folder).filePath(QStringLiteral("track.wav"));
+    QString error;
+    if (!rt::writeWavFile(wav, rt::pcmFormat(rate, 2, 16), reinterpret_cast<const char*>(pcm.data()),
+                          static_cast<qint64>(pcm.size()) * 2, &error))
+        return fail(error);
+    if (!rt::encodeWavToMp3(wav, QDir(folder).filePath(QStringLiteral("track.mp3")), rate, 128000, &error))
+        return fail(error);
+    return 0;
+}
+
+int shift(int argc, char** argv, const QString& in, const QString& out, int semitones)
+{
+    // The effect control answers through an event loop.
+    QCoreApplication app(argc, argv);
+    std::unique_ptr<rt::EffectControl> fx(rt::createEffectControl());
+    int status = 0;
+    QEventLoop loop;
+    QObject::connect(fx.get(), &rt::EffectControl::statusChange, &loop, [&](int s) {
+        status = s;
+        loop.quit();
+    });
+    auto step = [&](const std::function<void()>& call, int want) {
+        call();
+        loop.exec();
+        return status == want;
+    };
+    // The control's amount: a ≥ 0 shifts a + 1 semitones.
+    const auto amount = static_cast<std::int16_t>(semitones > 0 ? semitones - 1 : semitones);
+    if (!step([&] { fx->open(in); }, rt::EffectControl::StatusOpened)
+        || !step([&] { fx->shift(amount, 2048); }, rt::EffectControl::StatusShifted)
+        || !step([&] { fx->save(out); }, rt::EffectControl::StatusSaved))
+        return fail(fx->lastError());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The file work needs no application object: the timings start as a
+    // command-line tool's would.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (args.size() == 2 && args[0] == QLatin1String("gen"))
+        return generate(args[1]);
+    QElapsedTimer timer;
+    timer.start();
+    QString error;
+    int rc = 0;
+    if (args.size() == 3 && args[0] == QLatin1String("decode"))
+        rc = rt::decodeMp3ToWav(args[1], args[2], &error) ? 0 : fail(error);
+    else if (args.size() == 3 && args[0] == QLatin1String("encode"))
+        rc = rt::encodeWavToMp3(args[1], args[2], 44100, 128000, &error) ? 0 : fail(error);
+    else if (args.size() == 4 && args[0] == QLatin1String("shift"))
+        rc = shift(argc, argv, args[1], args[2], args[3].toInt());
+    else {
+        std::fprintf(stderr, "usage: %s gen DIR | decode IN OUT | encode IN OUT | shift IN OUT SEMITONES\n", argv[0]);
+        return 2;
+    }
+    if (rc == 0)
+        std::printf("%lld\n", static_cast<long long>(timer.elapsed()));
+    return rc;
+}
