@@ -24,6 +24,9 @@
 #include <QSlider>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sndfile.h>
+#include <cmath>
+#include <cstring>
 #include <functional>
 
 using namespace melodune;
@@ -525,4 +528,103 @@ TEST_F(EffectsWindow, ConversionCancelledOrClosed)
     EXPECT_FALSE(FrmWait::isLoaded());
     EXPECT_FALSE(w->TimerEnMp3->isActive());
     EXPECT_TRUE(enc->calls.contains("cancel"));
+}
+
+namespace {
+
+// A tone through libsndfile in any of its WAV shapes.
+bool writeWavAs(const QString& path, int format, int rate, int channels, int frames)
+{
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* f = sf_open(path.toLocal8Bit().constData(), SFM_WRITE, &info);
+    if (!f)
+        return false;
+    std::vector<float> x(std::size_t(frames) * channels);
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            x[std::size_t(i) * channels + c] = float(0.3 * std::sin(2 * M_PI * (440 + 300 * c) * i / rate));
+    const bool ok = sf_writef_float(f, x.data(), frames) == frames;
+    sf_close(f);
+    return ok;
+}
+
+// A canonical WAV with a chunk of its own between "fmt " and "data".
+bool writeWavWithExtraChunk(const QString& path, int rate, int frames)
+{
+    std::vector<std::int16_t> s(std::size_t(frames) * 2);
+    for (int i = 0; i < frames; ++i) {
+        s[2 * i] = std::int16_t(9000 * std::sin(2 * M_PI * 440 * i / rate));
+        s[2 * i + 1] = std::int16_t(3000 * std::sin(2 * M_PI * 900 * i / rate));
+    }
+    QByteArray file = rt::wavHeader(rt::pcmFormat(rate, 2, 16), std::uint32_t(s.size() * 2));
+    QByteArray extra("junk\x08\x00\x00\x00" "12345678", 16);
+    file.insert(36, extra);
+    const std::uint32_t riff = std::uint32_t(file.size() - 8 + s.size() * 2);
+    std::memcpy(file.data() + 4, &riff, 4);
+    file.append(reinterpret_cast<const char*>(s.data()), qsizetype(s.size() * 2));
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(file) == file.size();
+}
+
+} // namespace
+
+TEST_F(EffectsWindow, WavShapesKeepRateAndLengthMonoIsRefused)
+{
+    struct Case {
+        const char* what;
+        std::function<bool(const QString&)> write;
+        int rate;
+        bool refused;
+    };
+    const int frames = 12345;
+    const std::vector<Case> cases = {
+        {"48 kHz 16-bit", [&](const QString& p) { return writeWavAs(p, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2, frames); }, 48000, false},
+        {"8-bit", [&](const QString& p) { return writeWavAs(p, SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 22050, 2, frames); }, 22050, false},
+        {"float, extensible", [&](const QString& p) { return writeWavAs(p, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 44100, 2, frames); }, 44100, false},
+        {"24-bit", [&](const QString& p) { return writeWavAs(p, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 32000, 2, frames); }, 32000, false},
+        {"extra chunk", [&](const QString& p) { return writeWavWithExtraChunk(p, 44100, frames); }, 44100, false},
+        {"mono", [&](const QString& p) { return writeWavAs(p, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, frames); }, 44100, true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString src = dir.file(QStringLiteral("in%1.wav").arg(n));
+        const QString out = dir.file(QStringLiteral("out%1.wav").arg(n++));
+        ASSERT_TRUE(c.write(src));
+        track(src);
+        answerYesAndSave(out);
+        ui.calls.clear();
+        w->Check2->setChecked(true);
+        if (c.refused) {
+            expectVocalOff();
+            EXPECT_EQ(ui.messages().last(), kCannot);
+            EXPECT_FALSE(QFile::exists(out));
+            continue;
+        }
+        ASSERT_TRUE(w->VocalRemovalOn) << ui.messages().join(" | ").toStdString();
+        rt::WaveFormatEx f;
+        QByteArray data;
+        ASSERT_TRUE(rt::readWavFile(out, &f, &data));
+        EXPECT_EQ(f, rt::pcmFormat(c.rate, 2, 16));
+        EXPECT_EQ(data.size(), frames * 4);
+        w->Check2->setChecked(false);
+    }
+}
+
+TEST_F(EffectsWindow, OutputTheMediaCannotOpenTakesTheRestartAndStops)
+{
+    const QString src = dir.file("song.wav");
+    ASSERT_TRUE(testsupport::writeSineWav(src, {.seconds = 0.2}));
+    track(src);
+    media->failOpen(dir.file("out.wav"));
+    answerYesAndSave(dir.file("out.wav"));
+    ui.msgAnswers.push_back(rt::Ok);
+    w->Check2->setChecked(true);
+    EXPECT_FALSE(w->VocalRemovalOn);
+    EXPECT_FALSE(media->calls.contains("Play") && media->calls.lastIndexOf("Play") > media->calls.lastIndexOf("FileName=" + dir.file("out.wav")))
+        << "no play on a window being remade";
+    EXPECT_TRUE(ui.messages().contains(QStringLiteral("出现未知错误，程序即将重新装载！")));
 }
