@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <memory>
 
@@ -382,6 +383,8 @@ void FrmMain::RemoveVocals()
     }
 
     EffectJobScope scope(effectJobRunning_, effectJobCancelled_);
+    // The job's own copy: a box unticked meanwhile empties the field.
+    const QString output = DevocalFile;
     const std::int64_t limit = jobStepLimitMs(duration);
     auto fail = [this](const QString& message) {
         resetVocalRemoval();
@@ -409,7 +412,7 @@ void FrmMain::RemoveVocals()
     setBar(bar() + 10);
     setWaitText(QStringLiteral("正在进行声音文件分析处理，请稍候…"));
     const std::int32_t compensation = settings().VocalCompensation;
-    const QString target = compensation < 1 ? DevocalFile : passOut;
+    const QString target = compensation < 1 ? output : passOut;
     auto outcome = std::make_shared<VocalFileResult>(VocalFileResult::Cancelled);
     bool passDone = false;
     jobWorker_.start(
@@ -447,7 +450,7 @@ void FrmMain::RemoveVocals()
         setWaitText(QStringLiteral("正在进行衰减补偿…"));
         setBar(barStep(bar(), 10, 80));
         const auto values = compensationValues(compensation);
-        const QString out = DevocalFile;
+        const QString out = output;
         if (!effectCall([this, passOut] { Effect1->open(passOut); }, rt::EffectControl::StatusOpened, limit, &how) ||
             !effectCall([this, values] { Effect1->setValues(values); }, rt::EffectControl::StatusValuesSet, limit,
                         &how) ||
@@ -461,6 +464,7 @@ void FrmMain::RemoveVocals()
 
     setBar(100);
     FrmWait::unload();
+    DevocalFile = output;
     try {
         mp->setFileName(DevocalFile);
     } catch (const rt::MediaError&) {
@@ -469,7 +473,12 @@ void FrmMain::RemoveVocals()
         return;
     }
     VocalRemovalOn = true;
-    Check2->setChecked(true);
+    {
+        // The job is the box's "on" already: a box unticked meanwhile (another
+        // track played) does not start it again.
+        const QSignalBlocker quiet(Check2);
+        Check2->setChecked(true);
+    }
     setChecked(mnu(QStringLiteral("mnuRemoveVocal")), true);
     showEffectSwitch(true);
     mp->play();
@@ -542,6 +551,8 @@ void FrmMain::ShiftPitch()
         return;
     }
 
+    // The job's own copy: a box unticked meanwhile empties the field.
+    const QString out = ShiftFile;
     const std::int64_t limit = jobStepLimitMs(duration);
     auto fail = [this] {
         resetKeyShift();
@@ -570,7 +581,6 @@ void FrmMain::ShiftPitch()
     std::int16_t& amount = shared().KeyShiftAmount;
     amount = handedShiftAmount(amount);
     const std::int16_t handed = amount;
-    const QString out = ShiftFile;
     if (!effectCall([this, handed] { Effect1->shift(handed, 2048); }, rt::EffectControl::StatusShifted, limit, &how)) {
         if (how != JobWait::Cancelled)
             fail();
@@ -591,6 +601,7 @@ void FrmMain::ShiftPitch()
 
     setBar(100);
     FrmWait::unload();
+    ShiftFile = out;
     try {
         mp->setFileName(ShiftFile);
     } catch (const rt::MediaError&) {
@@ -598,7 +609,12 @@ void FrmMain::ShiftPitch()
         return;
     }
     KeyShiftOn = true;
-    Check3->setChecked(true);
+    {
+        // The job is the box's "on" already: a box unticked meanwhile (another
+        // track played) does not start it again.
+        const QSignalBlocker quiet(Check3);
+        Check3->setChecked(true);
+    }
     setChecked(mnu(QStringLiteral("mnuShifting")), true);
     showEffectSwitch(false);
     mp->play();

@@ -628,3 +628,19 @@ TEST_F(EffectsWindow, OutputTheMediaCannotOpenTakesTheRestartAndStops)
         << "no play on a window being remade";
     EXPECT_TRUE(ui.messages().contains(QStringLiteral("出现未知错误，程序即将重新装载！")));
 }
+
+TEST_F(EffectsWindow, BoxUntickedDuringTheJobDoesNotRunItAgain)
+{
+    const QString src = dir.file("song.wav");
+    ASSERT_TRUE(testsupport::writeSineWav(src, {.seconds = 0.2}));
+    track(src);
+    answerYesAndSave(dir.file("out.wav"));
+    // What a track's end does to the boxes meanwhile.
+    during([&] { w->Check2->setChecked(false); });
+    w->Check2->setChecked(true);
+    EXPECT_TRUE(w->VocalRemovalOn);
+    EXPECT_EQ(w->DevocalFile, dir.file("out.wav"));
+    EXPECT_TRUE(w->Check2->isChecked());
+    EXPECT_EQ(media->fileName(), w->DevocalFile);
+    EXPECT_EQ(ui.dialogs.size(), 1u) << "one job only";
+}
