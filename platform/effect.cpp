@@ -102,8 +102,6 @@ public:
     {
         if (!sound_)
             return fail(QStringLiteral("no sound open"));
-        // The work gets its own copy of the samples, so the open sound can be
-        // saved again with other settings.
         run(
             [path, sound = sound_, values = values_, amount = amount_, block = block_](
                 const std::atomic<bool>& cancelled) {
@@ -123,21 +121,29 @@ private:
                         const std::optional<std::int16_t>& amount, int block, const std::atomic<bool>& cancelled,
                         QString* error)
     {
-        std::vector<float> samples = sound.samples;
+        // Each stage makes its own buffer only when it runs; the open sound
+        // stays as read, so it can be saved again with other settings.
+        const std::vector<float>* samples = &sound.samples;
+        std::vector<float> boosted, shifted;
         double level = 1.0;
         if (values) {
             std::array<std::int16_t, 9> bands{};
             std::copy_n(values->begin(), 9, bands.begin());
-            applyBandBoosts(samples, sound.channels, sound.rate, bands);
+            boosted = sound.samples;
+            applyBandBoosts(boosted, sound.channels, sound.rate, bands);
+            samples = &boosted;
             level = std::max(0, static_cast<int>((*values)[9])) / 100.0;
         }
         if (cancelled)
             return false;
-        if (amount
-            && !shiftKey(samples, sound.channels, sound.rate, effectSemitones(*amount), block, &cancelled, error))
-            return false;
-        std::vector<std::int16_t> pcm(samples.size());
-        toPcm16(samples.data(), samples.size(), level, pcm.data());
+        if (amount) {
+            if (!shiftKey(*samples, &shifted, sound.channels, sound.rate, effectSemitones(*amount), block, &cancelled,
+                          error))
+                return false;
+            samples = &shifted;
+        }
+        std::vector<std::int16_t> pcm(samples->size());
+        toPcm16(samples->data(), samples->size(), level, pcm.data());
         if (cancelled)
             return false;
         const qint64 bytes = static_cast<qint64>(pcm.size()) * 2;

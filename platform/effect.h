@@ -21,7 +21,8 @@
 // untouched). lastError() says why.
 // A call made while open() or save() still works cancels that work first (no
 // status for it). cancel() stops the work, joins the worker and suppresses
-// its status. Destroying the object cancels.
+// its status (a save that had just finished has written its complete file;
+// never a partial one). Destroying the object cancels.
 //
 // The values (percent): the first nine lift bands from low to high (0 flat,
 // 100 twice the amplitude, negative cuts), the tenth is the output level

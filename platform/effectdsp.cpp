@@ -68,8 +68,8 @@ void applyBandBoosts(std::vector<float>& samples, int channels, int rate, const 
     }
 }
 
-bool shiftKey(std::vector<float>& samples, int channels, int rate, double semitones, int block,
-              const std::atomic<bool>* cancelled, QString* error)
+bool shiftKey(const std::vector<float>& samples, std::vector<float>* result, int channels, int rate,
+              double semitones, int block, const std::atomic<bool>* cancelled, QString* error)
 {
     using RubberBand::RubberBandStretcher;
     if (channels < 1 || rate <= 0 || block <= 0) {
@@ -78,6 +78,9 @@ bool shiftKey(std::vector<float>& samples, int channels, int rate, double semito
         return false;
     }
     const size_t frames = samples.size() / static_cast<size_t>(channels);
+    // Exact length: a short tail stays silent.
+    std::vector<float>& out = *result;
+    out.assign(samples.size(), 0.0f);
     if (frames == 0)
         return true;
     RubberBandStretcher rb(static_cast<size_t>(rate), static_cast<size_t>(channels),
@@ -104,7 +107,6 @@ bool shiftKey(std::vector<float>& samples, int channels, int rate, double semito
         rb.study(inPtr.data(), n, at + n >= frames);
     }
 
-    std::vector<float> out(samples.size(), 0.0f);
     size_t written = 0;
     std::vector<std::vector<float>> got(channels);
     std::vector<float*> gotPtr(channels);
@@ -147,8 +149,6 @@ bool shiftKey(std::vector<float>& samples, int channels, int rate, double semito
         else
             drain();
     }
-    // Exact length: a short tail stays silent (already zero).
-    samples.swap(out);
     return true;
 }
 

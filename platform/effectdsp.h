@@ -21,11 +21,11 @@ double boostGainDb(int percent);
 // bands too close to half the rate are left out.
 void applyBandBoosts(std::vector<float>& samples, int channels, int rate, const std::array<std::int16_t, 9>& percent);
 
-// Shifts the key of `samples` by `semitones` at the same length to the frame
-// (Rubber Band, offline, R2 engine, time ratio 1), `block` frames at a time.
-// False when cancelled or refused (`error` says why).
-bool shiftKey(std::vector<float>& samples, int channels, int rate, double semitones, int block,
-              const std::atomic<bool>* cancelled = nullptr, QString* error = nullptr);
+// `in` shifted in key by `semitones` into `out`, at the same length to the
+// frame (Rubber Band, offline, R2 engine, time ratio 1), `block` frames at a
+// time. False when cancelled or refused (`error` says why).
+bool shiftKey(const std::vector<float>& in, std::vector<float>* out, int channels, int rate, double semitones,
+              int block, const std::atomic<bool>* cancelled = nullptr, QString* error = nullptr);
 
 // Full scale ±1.0 to 16-bit after a gain: beyond the range is clipped,
 // never wrapped.

@@ -15,8 +15,9 @@
 //                           channels, a rate/bit-rate pair LAME refuses,
 //                           output not writable.
 // start() while a job runs cancels that job first (no event for it).
-// cancel() stops the job, joins the worker, suppresses its finished(); no
-// output appears. Destroying the object cancels.
+// cancel() stops the job, joins the worker, suppresses its finished(); the
+// output path holds what it held before, or the complete MP3 when the work
+// had just finished; never a partial file. Destroying the object cancels.
 #include <QObject>
 #include <QString>
 

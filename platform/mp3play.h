@@ -13,8 +13,9 @@
 //                           the output path is untouched): unreadable input,
 //                           no frame decoded, output not writable.
 // start() while a job runs cancels that job first (no event for it).
-// cancel() stops the job, joins the worker and suppresses its finished(); no
-// output appears. Destroying the object cancels.
+// cancel() stops the job, joins the worker and suppresses its finished(); the
+// output path holds what it held before, or the complete WAV when the work
+// had just finished; never a partial file. Destroying the object cancels.
 #include <QObject>
 #include <QString>
 

@@ -49,7 +49,8 @@ namespace rt {
 //   finished(false, reason) no copy was written (missing or unreadable
 //                           source, no MP3 frame, more than 2 channels).
 // info() then holds the copy's rate, channels and frames. cancel() stops the
-// work, joins the worker and suppresses finished(); destroying cancels.
+// work, joins the worker and suppresses finished() (a copy that had just
+// been completed stays; never a partial one); destroying cancels.
 class WorkingCopyJob : public QObject {
     Q_OBJECT
 public:

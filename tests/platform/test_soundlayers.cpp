@@ -241,7 +241,7 @@ TEST(WorkingCopy, MonoMp3StaysMonoAndJobReportsThroughTheEventLoop)
     EXPECT_EQ(p.frames(), 44100); // gapless: the encoder's delay and padding are gone
 }
 
-TEST(WorkingCopy, CancelledJobSendsNothingAndLeavesNoFile)
+TEST(WorkingCopy, CancelledJobSendsNothingAndLeavesNoPartialFile)
 {
     TestDir dir;
     ASSERT_TRUE(testsupport::writeSineWav(dir.file(QStringLiteral("long.wav")), ToneSpec{30.0, 44100, 2, 440, 0.5}));
@@ -251,10 +251,47 @@ TEST(WorkingCopy, CancelledJobSendsNothingAndLeavesNoFile)
     job.cancel();
     EXPECT_FALSE(job.running());
     EXPECT_FALSE(spy.wait(300));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("long.wav")});
+    // Stopped, or completed just before the cancel: never a partial copy.
+    QStringList files = QDir(dir.path()).entryList(QDir::Files);
+    if (files.removeAll(QStringLiteral("2.wav")))
+        EXPECT_EQ(readPcm(dir.file(QStringLiteral("2.wav"))).frames(), 30 * 44100);
+    EXPECT_EQ(files, QStringList{QStringLiteral("long.wav")});
 }
 
 // ---- decoder and encoder
+
+TEST(Mp3Conversion, DestroyingControlsMidJobJoinsThemAndLeavesNoPartialFile)
+{
+    TestDir dir;
+    ASSERT_TRUE(testsupport::writeSineWav(dir.file(QStringLiteral("long.wav")), ToneSpec{60.0, 44100, 2, 440, 0.5}));
+    ASSERT_TRUE(testsupport::writeSineMp3(dir.file(QStringLiteral("long.mp3")), ToneSpec{60.0, 44100, 2, 440, 0.5}));
+    {
+        std::unique_ptr<rt::Mp3Encoder> enc(rt::createMp3Encoder());
+        std::unique_ptr<rt::Mp3Decoder> dec(rt::createMp3Decoder());
+        std::unique_ptr<rt::EffectControl> fx(rt::createEffectControl());
+        enc->setFiles(dir.file(QStringLiteral("long.wav")), dir.file(QStringLiteral("out.mp3")));
+        enc->start();
+        dec->setFiles(dir.file(QStringLiteral("long.mp3")), dir.file(QStringLiteral("out.wav")));
+        dec->start();
+        fx->open(dir.file(QStringLiteral("long.wav")));
+        EXPECT_TRUE(enc->running());
+        EXPECT_TRUE(dec->running());
+        EXPECT_TRUE(fx->running());
+    }
+    QCoreApplication::processEvents(); // nothing queued may reach a dead object
+    // A job is stopped or had completed: no partial file either way.
+    QStringList files = QDir(dir.path()).entryList(QDir::Files);
+    files.removeAll(QStringLiteral("out.mp3"));
+    files.removeAll(QStringLiteral("out.wav"));
+    EXPECT_EQ(files, (QStringList{"long.mp3", "long.wav"}));
+    if (dir.exists(QStringLiteral("out.wav")))
+        EXPECT_EQ(readPcm(dir.file(QStringLiteral("out.wav"))).frames(), 60 * 44100);
+    if (dir.exists(QStringLiteral("out.mp3"))) {
+        QString error;
+        EXPECT_TRUE(rt::decodeMp3ToWav(dir.file(QStringLiteral("out.mp3")), dir.file(QStringLiteral("check.wav")), &error));
+        EXPECT_EQ(readPcm(dir.file(QStringLiteral("check.wav"))).frames(), 60 * 44100);
+    }
+}
 
 struct RateCase {
     int rate;
@@ -367,25 +404,32 @@ TEST(EffectControl, KeyShiftMovesTheToneByTheMappedSemitonesAtTheSameLength)
     struct Case {
         std::int16_t amount; // as handed over
         int channels;
+        int rate;
+        int format;
         double want;
-    } cases[] = {{2, 2, 523.25}, {-1, 2, 415.30}, {2, 1, 523.25}};
+    } cases[] = {
+        {2, 2, 44100, SF_FORMAT_PCM_16, 523.25},
+        {-1, 2, 44100, SF_FORMAT_PCM_16, 415.30},
+        {2, 1, 44100, SF_FORMAT_PCM_16, 523.25},
+        {-1, 1, 48000, SF_FORMAT_PCM_U8, 415.30},
+    };
     TestDir dir;
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.amount << " on " << c.channels << " channels");
-        const QString in = dir.file(QStringLiteral("in%1.wav").arg(c.channels));
-        const long long frames = 44100 * 3 + 17;
-        ASSERT_TRUE(writeSound(in, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, c.channels, frames,
-                               [](long long i, int) { return sine(440, i, 44100); }));
+        SCOPED_TRACE(testing::Message() << c.amount << " on " << c.channels << " channels at " << c.rate);
+        const QString in = dir.file(QStringLiteral("in%1-%2.wav").arg(c.channels).arg(c.rate));
+        const long long frames = c.rate * 3 + 17;
+        ASSERT_TRUE(writeSound(in, SF_FORMAT_WAV | c.format, c.rate, c.channels, frames,
+                               [&](long long i, int) { return sine(440, i, c.rate); }));
         const QString out = dir.file(QStringLiteral("out.wav"));
         std::unique_ptr<rt::EffectControl> fx(rt::createEffectControl());
         ASSERT_EQ(answerOf(*fx, [&] { fx->open(in); }), rt::EffectControl::StatusOpened);
         ASSERT_EQ(answerOf(*fx, [&] { fx->shift(c.amount, 2048); }), rt::EffectControl::StatusShifted);
         ASSERT_EQ(answerOf(*fx, [&] { fx->save(out); }), rt::EffectControl::StatusSaved) << fx->lastError().toStdString();
         const Pcm p = readPcm(out);
-        EXPECT_EQ(p.format, rt::pcmFormat(44100, c.channels, 16));
+        EXPECT_EQ(p.format, rt::pcmFormat(c.rate, c.channels, 16));
         EXPECT_EQ(p.frames(), frames);
         for (int ch = 0; ch < c.channels; ++ch)
-            EXPECT_NEAR(peakHz(p.channel(ch, 44100, 44100), c.want, 44100), c.want, 0.5);
+            EXPECT_NEAR(peakHz(p.channel(ch, c.rate, c.rate), c.want, c.rate), c.want, 0.5);
     }
 }
 
