@@ -243,17 +243,18 @@ void FrmMain::buildDesign()
     cboDev->setGeometry(40, 4, 240, 20);
     imgR = makeLabel(skin, QStringLiteral("imgR"));
     imgR->setGeometry(290, 364, 18, 18);
-    // The effect switches: picture-style check boxes (the picture tells the state).
+    // The effect switches: picture-style check boxes (the picture tells the
+    // state), in the playlist's title row clear of its buttons.
     for (QCheckBox** box : {&Check2, &Check3}) {
         *box = new QCheckBox(skin);
         (*box)->setIconSize(QSize(18, 18));
-        (*box)->setStyleSheet(QStringLiteral("QCheckBox { background: palette(button); }"
+        (*box)->setStyleSheet(QStringLiteral("QCheckBox { background: transparent; spacing: 0; padding: 1px; }"
                                              "QCheckBox::indicator { width: 0; height: 0; }"));
     }
     Check2->setObjectName(QStringLiteral("Check2"));
-    Check2->setGeometry(246, 364, 20, 20);
+    Check2->setGeometry(446, 286, 20, 20);
     Check3->setObjectName(QStringLiteral("Check3"));
-    Check3->setGeometry(268, 364, 20, 20);
+    Check3->setGeometry(468, 286, 20, 20);
     HScroll1 = new QScrollBar(Qt::Horizontal, skin);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
     HScroll1->setRange(-5000, 5000);

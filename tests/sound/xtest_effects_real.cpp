@@ -142,6 +142,8 @@ TEST_F(RealEffects, VocalRemovalOfAnMp3PlaysTheCentreFreeCopy)
     probe.stop();
     EXPECT_EQ(ui.messages().size(), 1) << "only the question: " << ui.messages().join(" | ").toStdString();
     ASSERT_TRUE(w->VocalRemovalOn);
+    QTest::qWait(100);
+    shot(QStringLiteral("switch_on.png"));
     EXPECT_EQ(w->MediaPlayer1->fileName(), w->DevocalFile);
     EXPECT_TRUE(waitUntil([&] { return w->MediaPlayer1->playState() == rt::MediaControl::Playing; }, 5000))
         << w->MediaPlayer1->playState() << " " << w->MediaPlayer1->fileName().toStdString();
