@@ -11,7 +11,12 @@
 #include "core/playlistedit.h"
 #include "lyrics/lyricstate.h"
 #include "platform/dsound.h"
+#include "platform/effect.h"
 #include "platform/mediacontrol.h"
+#include "platform/mp3enc.h"
+#include "platform/mp3play.h"
+#include "platform/soundfiles.h"
+#include "platform/soundworker.h"
 #include "sound/captureformat.h"
 #include "sound/waveinrecorder.h"
 #include "visual/clsvisual.h"
@@ -39,6 +44,7 @@ class QScrollBar;
 class QSlider;
 class QTimer;
 class QFrame;
+class QEventLoop;
 
 namespace melodune {
 
@@ -51,6 +57,10 @@ class XPButton;
 struct FrmMainServices {
     // Creates the media control; default: libmpv.
     std::function<rt::MediaControl*(QObject* parent)> createMedia;
+    // The sound controls (decoder, encoder, effect); default: the real ones.
+    std::function<rt::Mp3Decoder*(QObject* parent)> createMp3Play;
+    std::function<rt::Mp3Encoder*(QObject* parent)> createMp3Enc;
+    std::function<rt::EffectControl*(QObject* parent)> createEffect;
     // The process command line as the runtime gives it (arguments joined by
     // blanks).
     QString commandLine;
@@ -285,6 +295,30 @@ public:
     void Popmnu3_Click();      // the meter pop-up opens
     void Picture3_MouseUp(Qt::MouseButton button);
     void connectInputPanelHandlers();
+
+    // ---- vocal removal, key shift and conversions (sound/frmmain_effects.cpp,
+    // sound/frmmain_conversion.cpp) --------------------------------------
+    // Run on every change of the box's value, code's too.
+    void Check2_Click();
+    void Check3_Click();
+    void mnuRemoveVocal_Click();
+    void mnuShifting_Click();
+    void RemoveVocals();
+    void ShiftPitch();
+    // The tools menu: WAV to MP3, MP3 to WAV, and their one-second polls.
+    void mnuTools1_Click();
+    void mnuTools2_Click();
+    void TimerEnMp3_Timer();
+    void TimerUnEnMp3_Timer();
+    // Event 9 of Effect1, event 10 of the decoder and the encoder.
+    void Effect1_StatusChange(int status);
+    void Mp3Play1_Finished(bool ok, const QString& error);
+    void Mp3Enc1_Finished(bool ok, const QString& error);
+    // A sound job (effect or conversion) is under way; a second is refused.
+    bool soundJobRunning() const { return effectJobRunning_ || Encoding || Decoding; }
+    // Ends a running job without a box: workers joined, progress window
+    // gone. The shut-down and the restart call it before TEMP is emptied.
+    void cancelSoundJobs();
     // ---- animation tick and visual menus (visual/frmmain_visual.cpp) -----
     // The 50 ms tick: level meter, visual effects, the stretched window's jump.
     void Timer4_Timer();
@@ -387,6 +421,9 @@ public:
     bool KeepListFile = false;      // List.mdu could not be read nor moved aside: exit leaves it
     QTimer* TimerEnMp3 = nullptr;   // progress of the MP3 conversions
     QTimer* TimerUnEnMp3 = nullptr;
+    rt::Mp3Decoder* Mp3Play1 = nullptr;
+    rt::Mp3Encoder* Mp3Enc1 = nullptr;
+    rt::EffectControl* Effect1 = nullptr;
 
     // Menus and pop-up menus by name ("mnuAdd", "PopPlaySelct", "Popmnu0"...).
     QAction* mnu(const QString& name) const;
@@ -470,7 +507,8 @@ public:
     // ---- fields of the recording handlers ----
     std::int64_t RecordStart = 0;      // clock tick (ms) at which the capture started
     std::int32_t CapturedBytes = 0;    // bytes of the last take
-    std::array<QPixmap, 3> imgS;       // status pictures: idle, recording, playing back
+    // Status pictures: idle, recording, playing back, vocal removal on, key shift on.
+    std::array<QPixmap, 5> imgS;
     bool recordStarting_ = false;      // the record command waits in a box or for events
     bool stopAfterStart_ = false;      // a stop arrived meanwhile
     bool savingRecording_ = false;     // the save dialog is open
@@ -483,6 +521,21 @@ public:
     std::unique_ptr<rt::DSCaptureBuffer> DSCaptureBuffer;
     std::unique_ptr<rt::DSBuffer> DSBuffer;
     CaptureSizing Capture; // CaptureDesc, RecordSeconds, Samples
+    // ---- fields of the effect and conversion jobs ----
+    QString EffectSourceFile;          // the file an effect job started from
+    std::int32_t EffectStatus = 0;     // the last status of Effect1
+    bool Encoding = false;
+    bool Decoding = false;
+    bool EncodeOk = false;             // outcome of the last conversion
+    bool DecodeOk = false;
+    bool effectJobRunning_ = false;
+    bool effectJobCancelled_ = false;
+    bool mp3PlayDone_ = false;          // the working copy's decode reported
+    bool mp3PlayOk_ = false;
+    bool pausedForConversion_ = false;
+    QEventLoop* jobLoop_ = nullptr; // the wait of the running effect job
+    rt::SoundWorker jobWorker_;         // the copy and the pass
+    rt::WorkingCopyJob* workingCopy_ = nullptr;
     // ---- fields of the animation tick ----
     std::int32_t CaptureStatus = 0;
     std::int32_t SampleCount = 0;      // 16-bit samples captured so far
@@ -518,6 +571,19 @@ private:
     void connectTransportHandlers();
     void connectLyricsHandlers();
     void connectRecordingHandlers();
+    void connectEffectHandlers();
+    // The effect job's steps (sound/frmmain_effects.cpp).
+    enum class JobWait { Done, Limit, Cancelled };
+    JobWait waitForJob(const std::function<bool()>& done, std::int64_t limitMs, int barEveryMs = 0,
+                       float barAdd = 0, float barBelow = 0);
+    bool makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how);
+    bool effectCall(const std::function<void()>& call, int awaited, std::int64_t limitMs, JobWait* how);
+    bool chooseEffectOutput(const QString& suffix, QString* chosen);
+    void effectSwitchClick(bool vocal);
+    void showEffectSwitch(bool vocal);
+    void resetVocalRemoval();
+    void resetKeyShift();
+    void startConversion(bool encode);
     void connectVisualHandlers();
     void drawVisualEffect();
     void restartMeterCapture();

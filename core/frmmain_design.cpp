@@ -157,6 +157,10 @@ void FrmMain::buildDesign()
     MediaPlayer1->widget()->setObjectName(QStringLiteral("MediaPlayer1"));
     placeTwips(MediaPlayer1->widget(), 360, 480, 4320, 4320);
     MediaPlayer1->widget()->setStyleSheet(QStringLiteral("background: black;"));
+    // The add-on sound controls: decoder, encoder, effect.
+    Mp3Play1 = services_.createMp3Play ? services_.createMp3Play(this) : rt::createMp3Decoder(this);
+    Mp3Enc1 = services_.createMp3Enc ? services_.createMp3Enc(this) : rt::createMp3Encoder(this);
+    Effect1 = services_.createEffect ? services_.createEffect(this) : rt::createEffectControl(this);
 
     Picture2 = makePanel(skin, QStringLiteral("Picture2"));
     Picture2->setStyleSheet(QStringLiteral("background: black;"));
@@ -271,14 +275,18 @@ void FrmMain::buildDesign()
     // Effect switches.
     imgR = makeLabel(skin, QStringLiteral("imgR"));
     imgR->setGeometry(290, 364, 18, 18);
-    Check2 = new QCheckBox(QStringLiteral("消除人声"), skin);
+    // The effect switches: picture-style check boxes (the picture tells the
+    // state), in the playlist's title row clear of its buttons.
+    for (QCheckBox** box : {&Check2, &Check3}) {
+        *box = new QCheckBox(skin);
+        (*box)->setIconSize(QSize(18, 18));
+        (*box)->setStyleSheet(QStringLiteral("QCheckBox { background: transparent; spacing: 0; padding: 1px; }"
+                                             "QCheckBox::indicator { width: 0; height: 0; }"));
+    }
     Check2->setObjectName(QStringLiteral("Check2"));
-    Check2->setGeometry(170, 364, 60, 18);
-    Check2->hide();
-    Check3 = new QCheckBox(QStringLiteral("变调"), skin);
+    Check2->setGeometry(446, 286, 20, 20);
     Check3->setObjectName(QStringLiteral("Check3"));
-    Check3->setGeometry(232, 364, 56, 18);
-    Check3->hide();
+    Check3->setGeometry(468, 286, 20, 20);
     HScroll1 = new QScrollBar(Qt::Horizontal, skin);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
     HScroll1->setRange(-5000, 5000);
@@ -455,6 +463,13 @@ void FrmMain::buildMenus()
     addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuTools"), QStringLiteral("工具(&T)"));
     addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuSNDVOL"), QStringLiteral("系统声音控制(&V)"));
     addSeparator(QStringLiteral("mnuTools"));
+    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuRemoveVocal"), QStringLiteral("消减人声(&R)"));
+    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuShifting"), QStringLiteral("改变音调(&K)"));
+    mnu(QStringLiteral("mnuRemoveVocal"))->setCheckable(true);
+    mnu(QStringLiteral("mnuShifting"))->setCheckable(true);
+    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuTools1"), QStringLiteral("WAV转换为MP3(&E)"));
+    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuTools2"), QStringLiteral("MP3转换为WAV(&D)"));
+    addSeparator(QStringLiteral("mnuTools"));
     addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuSearch2"), QStringLiteral("百度MP3搜索(&M)"));
 
     addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuSetup"), QStringLiteral("设置(&S)"));
@@ -500,6 +515,7 @@ void FrmMain::connectHandlers()
     connectLrcWebHandlers();
     connectRecordingHandlers();
     connectInputPanelHandlers();
+    connectEffectHandlers();
     connectVisualHandlers();
     connectFileShellHandlers();
     connectSettingsHandlers();

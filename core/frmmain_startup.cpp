@@ -367,6 +367,8 @@ void FrmMain::Form_QueryUnload()
 
 void FrmMain::Form_Unload()
 {
+    // A sound job ends first: its workers stop writing into TEMP.
+    cancelSoundJobs();
     const SharedState& sh = shared();
     // 1. Settings first; a folder that cannot be written does not stop the shut-down.
     saveSettings(sh.DataDir, settings(), CurrentIndex);

@@ -5,6 +5,7 @@
 #   - key shift +3 semitones vs `rubberband -p 3 in.wav out.wav`
 #   - MP3 decode vs `mpg123 -w out.wav in.mp3`
 #   - MP3 encode vs `lame -b 128 in.wav out.mp3`
+#   - vocal removal (working copy, pass, write) vs `sox in.wav out.wav oops`
 # Builds melodune_benchsound if needed (into build/ or $MELODUNE_BUILD_DIR).
 # Installs Debian's rubberband-cli, mpg123, lame and sox when missing.
 set -euo pipefail
@@ -75,6 +76,8 @@ compare "decode $mp3 $work/o2.wav" mpg123 -q -w "$work/t2.wav" "$mp3"
 row "MP3 decode" "$ours_ms" "$theirs_ms" "mpg123 -w"
 compare "encode $wav $work/o3.mp3" lame --silent -b 128 "$wav" "$work/t3.mp3"
 row "MP3 encode 128k" "$ours_ms" "$theirs_ms" "lame -b 128"
+compare "devocal $wav $work/o4.wav" sox "$wav" "$work/t4.wav" oops
+row "vocal removal" "$ours_ms" "$theirs_ms" "sox oops"
 
 printf '%-22s %11s %11s  %6s  %s\n' "job" "ours" "tool" "ratio" "speed"
 printf '%s\n' "${rows[@]}"

@@ -156,8 +156,10 @@ void FrmMain::mnuStartRec_Click()
     imgR->setPixmap(imgS[1]);
     Check2->setEnabled(false);
     Check3->setEnabled(false);
-    if (QAction* a = mnu(QStringLiteral("mnuRemoveVocal")))
-        a->setEnabled(false);
+    // The key shift too: its job would stop the take's backing track.
+    for (const char* name : {"mnuRemoveVocal", "mnuShifting"})
+        if (QAction* a = mnu(QString::fromLatin1(name)))
+            a->setEnabled(false);
 
     // 12.
     Recording = true;

@@ -155,6 +155,9 @@ TEST_F(RecordingWindow, RecordsToTheTrackEndAndTheProgressLineStopsIt)
     EXPECT_FALSE(button(7));
     EXPECT_FALSE(menuEnabled("mnuStartRec"));
     EXPECT_FALSE(menuEnabled("mnuPlayRec"));
+    // Neither effect may stop the take's backing track.
+    EXPECT_FALSE(menuEnabled("mnuRemoveVocal"));
+    EXPECT_FALSE(menuEnabled("mnuShifting"));
     EXPECT_TRUE(button(8));
     EXPECT_EQ(w->XPButtons[8]->caption(), QStringLiteral("停止录音"));
     EXPECT_EQ(menuText("mnuStopRecPlay"), QStringLiteral("停止录音(&S)"));

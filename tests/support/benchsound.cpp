@@ -4,17 +4,21 @@
 //                           track.mp3 (128 kbit/s) from it
 //   decode IN.mp3 OUT.wav   MP3 → WAV (the decoder control's work)
 //   encode IN.wav OUT.mp3   WAV → MP3 at 44100 Hz, 128 kbit/s
+//   devocal IN.wav OUT.wav  vocal removal: working copy, centre-cancel pass,
+//                           write (what the vocal-removal job runs)
 //   shift IN.wav OUT.wav N  key shift by N semitones through the effect
 //                           control (open, shift, save)
 // Each timing command prints the wall-clock milliseconds on stdout.
 #include "platform/effect.h"
 #include "platform/soundfiles.h"
 #include "platform/wavfile.h"
+#include "sound/vocalpass.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -100,10 +104,17 @@ int main(int argc, char** argv)
         rc = rt::decodeMp3ToWav(args[1], args[2], &error) ? 0 : fail(error);
     else if (args.size() == 3 && args[0] == QLatin1String("encode"))
         rc = rt::encodeWavToMp3(args[1], args[2], 44100, 128000, &error) ? 0 : fail(error);
-    else if (args.size() == 4 && args[0] == QLatin1String("shift"))
+    else if (args.size() == 3 && args[0] == QLatin1String("devocal")) {
+        const QString copy = args[2] + QStringLiteral(".copy.wav");
+        rc = rt::makeWorkingCopy(args[1], copy, &error) &&
+                     melodune::removeVocalsFromFile(copy, args[2], nullptr, &error) == melodune::VocalFileResult::Ok
+                 ? 0
+                 : fail(error);
+        QFile::remove(copy);
+    } else if (args.size() == 4 && args[0] == QLatin1String("shift"))
         rc = shift(argc, argv, args[1], args[2], args[3].toInt());
     else {
-        std::fprintf(stderr, "usage: %s gen DIR | decode IN OUT | encode IN OUT | shift IN OUT SEMITONES\n", argv[0]);
+        std::fprintf(stderr, "usage: %s gen DIR | decode IN OUT | encode IN OUT | devocal IN OUT | shift IN OUT SEMITONES\n", argv[0]);
         return 2;
     }
     if (rc == 0)

@@ -1,0 +1,645 @@
+// Vocal removal, key shift and their switches. The copy, the pass and the
+// effects run on workers; the window thread only waits for their events (each
+// wait with a limit that grows with the track) and moves the bar on a timer.
+#include "controls/xpbutton.h"
+#include "core/frmmain.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "dialogs/frmwait.h"
+#include "platform/clock.h"
+#include "platform/ui.h"
+#include "sound/effectjob.h"
+#include "sound/frmshiftset.h"
+#include "sound/recording.h"
+#include "sound/vocalpass.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <memory>
+
+namespace melodune {
+
+namespace {
+
+const QString kCannotProcess = QStringLiteral("无法处理当前文件！");
+const QString kWrongFormat = QStringLiteral("无法处理当前文件格式！（仅限MP3或WAV格式）");
+const QString kVocalDecodeFailed = QStringLiteral("消减人声处理失败（文件解码出现错误）！");
+const QString kVocalFailed = QStringLiteral("消减人声处理失败！");
+const QString kShiftFailed = QStringLiteral("音频效果处理失败（文件解码出现错误）！");
+
+void setChecked(QAction* a, bool on)
+{
+    if (a)
+        a->setChecked(on);
+}
+
+void enableItem(QAction* a, bool on)
+{
+    if (a)
+        a->setEnabled(on);
+}
+
+// The switches' "on" pictures: the idle status picture with a mark.
+QPixmap switchPicture(const QColor& colour, const QString& mark)
+{
+    QPixmap pm(18, 18);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(colour);
+    p.setPen(colour.darker(150));
+    p.drawEllipse(1, 1, 16, 16);
+    p.setPen(Qt::white);
+    QFont f = p.font();
+    f.setPixelSize(11);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRect(0, 0, 18, 18), Qt::AlignCenter, mark);
+    return pm;
+}
+
+bool restartsAnimation()
+{
+    return settings().ShowRecVolume == 1 || settings().ShowVisual == 1;
+}
+
+void setBar(float v)
+{
+    if (FrmWait::isLoaded())
+        FrmWait::instance(nullptr)->ProgressBar1->setValue(v);
+}
+
+float bar()
+{
+    return FrmWait::isLoaded() ? FrmWait::instance(nullptr)->ProgressBar1->Value() : 0.0f;
+}
+
+void setWaitText(const QString& text)
+{
+    if (FrmWait::isLoaded())
+        FrmWait::instance(nullptr)->Label1->setText(text);
+}
+
+} // namespace
+
+void FrmMain::connectEffectHandlers()
+{
+    imgS[3] = switchPicture(QColor(40, 120, 220), QStringLiteral("V"));
+    imgS[4] = switchPicture(QColor(220, 140, 30), QStringLiteral("K"));
+    workingCopy_ = new rt::WorkingCopyJob(this);
+    connect(workingCopy_, &rt::WorkingCopyJob::finished, this, &FrmMain::Mp3Play1_Finished);
+    connect(Effect1, &rt::EffectControl::statusChange, this, &FrmMain::Effect1_StatusChange);
+    connect(Mp3Play1, &rt::Mp3Decoder::finished, this, &FrmMain::Mp3Play1_Finished);
+    connect(Mp3Enc1, &rt::Mp3Encoder::finished, this, &FrmMain::Mp3Enc1_Finished);
+    connect(Check2, &QCheckBox::toggled, this, &FrmMain::Check2_Click);
+    connect(Check3, &QCheckBox::toggled, this, &FrmMain::Check3_Click);
+    connect(mnu(QStringLiteral("mnuRemoveVocal")), &QAction::triggered, this, &FrmMain::mnuRemoveVocal_Click);
+    connect(mnu(QStringLiteral("mnuShifting")), &QAction::triggered, this, &FrmMain::mnuShifting_Click);
+    connect(mnu(QStringLiteral("mnuTools1")), &QAction::triggered, this, &FrmMain::mnuTools1_Click);
+    connect(mnu(QStringLiteral("mnuTools2")), &QAction::triggered, this, &FrmMain::mnuTools2_Click);
+    connect(TimerEnMp3, &QTimer::timeout, this, &FrmMain::TimerEnMp3_Timer);
+    connect(TimerUnEnMp3, &QTimer::timeout, this, &FrmMain::TimerUnEnMp3_Timer);
+    showEffectSwitch(true);
+    showEffectSwitch(false);
+}
+
+// ---- switches -----------------------------------------------------------
+
+void FrmMain::Check2_Click() { effectSwitchClick(true); }
+void FrmMain::Check3_Click() { effectSwitchClick(false); }
+
+void FrmMain::mnuRemoveVocal_Click()
+{
+    // The item has inverted its tick already; the box follows it.
+    Check2->setChecked(mnu(QStringLiteral("mnuRemoveVocal"))->isChecked());
+}
+
+void FrmMain::mnuShifting_Click()
+{
+    Check3->setChecked(mnu(QStringLiteral("mnuShifting"))->isChecked());
+}
+
+void FrmMain::effectSwitchClick(bool vocal)
+{
+    QCheckBox* box = vocal ? Check2 : Check3;
+    QAction* item = mnu(vocal ? QStringLiteral("mnuRemoveVocal") : QStringLiteral("mnuShifting"));
+    PicShape->setFocus();
+    if (box->isChecked()) {
+        setChecked(item, true);
+        Timer[4]->stop();
+        if (vocal)
+            RemoveVocals();
+        else
+            ShiftPitch();
+        if (loaded_ && !soundJobRunning() && restartsAnimation())
+            Timer[4]->start();
+    } else {
+        Timer[1]->stop();
+        Label1->setText(QString());
+        bool& flag = vocal ? VocalRemovalOn : KeyShiftOn;
+        QString& own = vocal ? DevocalFile : ShiftFile;
+        const QString& other = vocal ? ShiftFile : DevocalFile;
+        if (flag) {
+            EffectSourceFile = other.isEmpty() ? CurrentFile : other;
+            try {
+                MediaPlayer1->setFileName(EffectSourceFile);
+            } catch (const rt::MediaError&) {
+                ReloadAfterError();
+            }
+        }
+        flag = false;
+        own.clear();
+        setChecked(item, false);
+    }
+    showEffectSwitch(vocal);
+}
+
+void FrmMain::showEffectSwitch(bool vocal)
+{
+    QCheckBox* box = vocal ? Check2 : Check3;
+    const bool on = box->isChecked();
+    box->setIcon(QIcon(on ? imgS[vocal ? 3 : 4] : imgS[0]));
+    box->setToolTip(vocal ? (on ? QStringLiteral("消减原唱歌曲中的人声(开)") : QStringLiteral("消减原唱歌曲中的人声"))
+                          : (on ? QStringLiteral("改变当前曲目的音调(开)") : QStringLiteral("改变当前曲目的音调")));
+}
+
+void FrmMain::resetVocalRemoval()
+{
+    VocalRemovalOn = false;
+    Check2->setChecked(false);
+    setChecked(mnu(QStringLiteral("mnuRemoveVocal")), false);
+    DevocalFile.clear();
+    showEffectSwitch(true);
+}
+
+void FrmMain::resetKeyShift()
+{
+    KeyShiftOn = false;
+    Check3->setChecked(false);
+    setChecked(mnu(QStringLiteral("mnuShifting")), false);
+    ShiftFile.clear();
+    showEffectSwitch(false);
+}
+
+// ---- waits ----------------------------------------------------------------
+
+FrmMain::JobWait FrmMain::waitForJob(const std::function<bool()>& done, std::int64_t limitMs, int barEveryMs,
+                                     float barAdd, float barBelow)
+{
+    const std::int64_t deadline = rt::clock().tickMs() + limitMs;
+    QEventLoop loop;
+    QTimer tick;
+    // The bar's steps, and a look at the limit now and then.
+    tick.setInterval(barEveryMs > 0 ? barEveryMs : 250);
+    connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (barEveryMs > 0)
+            setBar(barStep(bar(), barAdd, barBelow));
+        loop.quit();
+    });
+    tick.start();
+    QEventLoop* outer = jobLoop_;
+    jobLoop_ = &loop;
+    JobWait result;
+    for (;;) {
+        if (effectJobCancelled_) {
+            result = JobWait::Cancelled;
+            break;
+        }
+        if (done()) {
+            result = JobWait::Done;
+            break;
+        }
+        if (rt::clock().tickMs() >= deadline) {
+            result = JobWait::Limit;
+            break;
+        }
+        loop.exec();
+    }
+    jobLoop_ = outer;
+    return result;
+}
+
+void FrmMain::Effect1_StatusChange(int status)
+{
+    // Statuses of a job that has ended are not this job's.
+    if (!effectJobRunning_)
+        return;
+    EffectStatus = status;
+    if (jobLoop_)
+        jobLoop_->quit();
+}
+
+void FrmMain::Mp3Play1_Finished(bool ok, const QString&)
+{
+    if (Decoding && !effectJobRunning_) {
+        DecodeOk = ok;
+        Decoding = false;
+        return;
+    }
+    if (!effectJobRunning_)
+        return;
+    mp3PlayOk_ = ok;
+    mp3PlayDone_ = true;
+    if (jobLoop_)
+        jobLoop_->quit();
+}
+
+bool FrmMain::makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how)
+{
+    mp3PlayDone_ = false;
+    mp3PlayOk_ = false;
+    const bool mp3 = EffectSourceFile.right(3).toLower() == QLatin1String("mp3");
+    if (mp3) {
+        Mp3Play1->setFiles(EffectSourceFile, target);
+        Mp3Play1->start();
+    } else {
+        workingCopy_->start(EffectSourceFile, target);
+    }
+    *how = waitForJob([this] { return mp3PlayDone_; }, limitMs, 1000, 10, barBelow);
+    if (*how != JobWait::Done) {
+        Mp3Play1->cancel();
+        workingCopy_->cancel();
+        return false;
+    }
+    return mp3PlayOk_;
+}
+
+bool FrmMain::effectCall(const std::function<void()>& call, int awaited, std::int64_t limitMs, JobWait* how)
+{
+    // Cleared first, so a status left from an earlier call ends no wait.
+    EffectStatus = 0;
+    call();
+    *how = waitForJob([this, awaited] {
+        return EffectStatus == awaited || EffectStatus == rt::EffectControl::StatusFailed;
+    }, limitMs);
+    if (*how != JobWait::Done || EffectStatus != awaited) {
+        Effect1->cancel();
+        return false;
+    }
+    return true;
+}
+
+bool FrmMain::chooseEffectOutput(const QString& suffix, QString* chosen)
+{
+    rt::FileDialogRequest req;
+    req.title = QStringLiteral("请选择输出文件的保存位置");
+    req.filter = QStringLiteral("声音文件(*.wav)|*.wav");
+    req.filterIndex = 1;
+    req.initialDir = QFileInfo(EffectSourceFile).absolutePath();
+    req.fileName = effectOutputName(EffectSourceFile, suffix);
+    req.overwritePrompt = true;
+    req.defaultSuffix = QStringLiteral("wav");
+    for (;;) {
+        const rt::FileDialogResult r = rt::ui().saveFile(req);
+        if (r.files.isEmpty() || r.files.first().isEmpty())
+            return false;
+        const QString path = recordingSavePath(r.files.first());
+        // The file to be restored later is never overwritten: ask again.
+        if (samePath(path, EffectSourceFile) || samePath(path, CurrentFile) || samePath(path, DevocalFile) ||
+            samePath(path, ShiftFile))
+            continue;
+        *chosen = path;
+        return true;
+    }
+}
+
+// ---- the jobs ----------------------------------------------------------------
+
+namespace {
+
+// Marks an effect job as running for its lifetime.
+struct EffectJobScope {
+    bool& running;
+    bool& cancelled;
+    EffectJobScope(bool& r, bool& c) : running(r), cancelled(c)
+    {
+        running = true;
+        cancelled = false;
+    }
+    ~EffectJobScope() { running = false; }
+};
+
+} // namespace
+
+void FrmMain::RemoveVocals()
+{
+    rt::MediaControl* mp = MediaPlayer1;
+    auto resumeIfPaused = [mp] {
+        if (mp->playState() == rt::MediaControl::Paused)
+            mp->play();
+    };
+    auto disableSwitch = [this] {
+        Check2->setEnabled(false);
+        enableItem(mnu(QStringLiteral("mnuRemoveVocal")), false);
+    };
+    // One job at a time: they share the effect, the progress window and TEMP.
+    if (soundJobRunning()) {
+        resetVocalRemoval();
+        return;
+    }
+    const double duration = mp->duration();
+    if (duration == 0) {
+        rt::ui().msgBox(kCannotProcess, rt::OkOnly | rt::Critical);
+        resetVocalRemoval();
+        disableSwitch();
+        return;
+    }
+    if (mp->playState() == rt::MediaControl::Playing)
+        mp->pause();
+    EffectSourceFile = mp->fileName();
+    const QString ext = EffectSourceFile.right(3).toLower();
+    if (ext != QLatin1String("mp3") && ext != QLatin1String("wav")) {
+        rt::ui().msgBox(kWrongFormat, rt::OkOnly | rt::Critical);
+        resetVocalRemoval();
+        disableSwitch();
+        resumeIfPaused();
+        return;
+    }
+    if (rt::ui().msgBox(QStringLiteral("你确定要将当前曲目进行消减人声处理吗？"), rt::YesNo | rt::Question) != rt::Yes) {
+        resetVocalRemoval();
+        resumeIfPaused();
+        return;
+    }
+    mp->stop();
+    Timer[1]->stop();
+    Label1->setText(QString());
+    if (duration > 600 &&
+        rt::ui().msgBox(QStringLiteral("当前曲目总长超过10分钟，运行此操作可能需要很长时间并可能导致计算机长时间无响应！\n你确定要继续吗？"),
+                        rt::YesNo | rt::Exclamation | rt::DefaultButton2, QStringLiteral("警告")) != rt::Yes) {
+        resetVocalRemoval();
+        resumeIfPaused();
+        return;
+    }
+    if (!chooseEffectOutput(QStringLiteral(" - DeVocal.wav"), &DevocalFile)) {
+        resetVocalRemoval();
+        return;
+    }
+
+    EffectJobScope scope(effectJobRunning_, effectJobCancelled_);
+    // The job's own copy: a box unticked meanwhile empties the field.
+    const QString output = DevocalFile;
+    const std::int64_t limit = jobStepLimitMs(duration);
+    auto fail = [this](const QString& message) {
+        resetVocalRemoval();
+        FrmWait::unload();
+        rt::ui().msgBox(message, rt::OkOnly | rt::Critical);
+    };
+    FrmWait* wait = FrmWait::instance(this);
+    wait->Label1->setText(QStringLiteral("正在进行消减人声处理，请稍候…"));
+    wait->showModeless();
+    const QString temp = shared().DataDir + QStringLiteral("/TEMP/");
+    const QString copy = temp + QStringLiteral("2.wav");
+    const QString passOut = temp + QStringLiteral("22.wav");
+    QFile::remove(copy);
+    QFile::remove(passOut);
+    setBar(10);
+
+    JobWait how;
+    if (!makeWorkingCopy(copy, limit, 50, &how)) {
+        if (how == JobWait::Cancelled)
+            return;
+        fail(kVocalDecodeFailed);
+        return;
+    }
+
+    setBar(bar() + 10);
+    setWaitText(QStringLiteral("正在进行声音文件分析处理，请稍候…"));
+    const std::int32_t compensation = settings().VocalCompensation;
+    const QString target = compensation < 1 ? output : passOut;
+    auto outcome = std::make_shared<VocalFileResult>(VocalFileResult::Cancelled);
+    bool passDone = false;
+    jobWorker_.start(
+        this,
+        [copy, target, outcome](const std::atomic<bool>& cancelled) {
+            QString error;
+            *outcome = removeVocalsFromFile(copy, target, &cancelled, &error);
+            return rt::SoundResult{*outcome == VocalFileResult::Ok, error};
+        },
+        [this, &passDone](const rt::SoundResult&) {
+            passDone = true;
+            if (jobLoop_)
+                jobLoop_->quit();
+        });
+    how = waitForJob([&passDone] { return passDone; }, limit);
+    if (how != JobWait::Done) {
+        jobWorker_.cancel();
+        if (how == JobWait::Cancelled)
+            return;
+        fail(kVocalFailed);
+        return;
+    }
+    if (*outcome == VocalFileResult::Mono) {
+        fail(kCannotProcess);
+        return;
+    }
+    if (*outcome != VocalFileResult::Ok) {
+        fail(kVocalFailed);
+        return;
+    }
+    setBar(bar() + 10);
+    setWaitText(QStringLiteral("正在进行最后处理…"));
+
+    if (compensation > 0) {
+        setWaitText(QStringLiteral("正在进行衰减补偿…"));
+        setBar(barStep(bar(), 10, 80));
+        const auto values = compensationValues(compensation);
+        const QString out = output;
+        if (!effectCall([this, passOut] { Effect1->open(passOut); }, rt::EffectControl::StatusOpened, limit, &how) ||
+            !effectCall([this, values] { Effect1->setValues(values); }, rt::EffectControl::StatusValuesSet, limit,
+                        &how) ||
+            !effectCall([this, out] { Effect1->save(out); }, rt::EffectControl::StatusSaved, limit, &how)) {
+            if (how == JobWait::Cancelled)
+                return;
+            fail(kVocalFailed);
+            return;
+        }
+    }
+
+    setBar(100);
+    FrmWait::unload();
+    DevocalFile = output;
+    try {
+        mp->setFileName(DevocalFile);
+    } catch (const rt::MediaError&) {
+        // The window is remade: nothing more runs on it.
+        ReloadAfterError();
+        return;
+    }
+    VocalRemovalOn = true;
+    {
+        // The job is the box's "on" already: a box unticked meanwhile (another
+        // track played) does not start it again.
+        const QSignalBlocker quiet(Check2);
+        Check2->setChecked(true);
+    }
+    setChecked(mnu(QStringLiteral("mnuRemoveVocal")), true);
+    showEffectSwitch(true);
+    mp->play();
+}
+
+void FrmMain::ShiftPitch()
+{
+    rt::MediaControl* mp = MediaPlayer1;
+    auto resumeIfPaused = [mp] {
+        if (mp->playState() == rt::MediaControl::Paused)
+            mp->play();
+    };
+    auto disableSwitch = [this] {
+        Check3->setEnabled(false);
+        enableItem(mnu(QStringLiteral("mnuShifting")), false);
+    };
+    if (soundJobRunning()) {
+        resetKeyShift();
+        return;
+    }
+    const double duration = mp->duration();
+    if (duration == 0) {
+        rt::ui().msgBox(kCannotProcess, rt::OkOnly | rt::Critical);
+        resetKeyShift();
+        disableSwitch();
+        return;
+    }
+    if (mp->playState() == rt::MediaControl::Playing)
+        mp->pause();
+    EffectSourceFile = mp->fileName();
+    const QString ext = EffectSourceFile.right(3).toLower();
+    if (ext != QLatin1String("mp3") && ext != QLatin1String("wav")) {
+        rt::ui().msgBox(kWrongFormat, rt::OkOnly | rt::Critical);
+        resetKeyShift();
+        disableSwitch();
+        resumeIfPaused();
+        return;
+    }
+    if (rt::ui().msgBox(QStringLiteral("你确定要将当前曲目进行改变音调处理吗？"), rt::YesNo | rt::Question) != rt::Yes) {
+        resetKeyShift();
+        resumeIfPaused();
+        return;
+    }
+    mp->stop();
+    Timer[1]->stop();
+    Label1->setText(QString());
+    if (duration > 600 &&
+        rt::ui().msgBox(QStringLiteral("当前曲目总长超过10分钟，运行此操作可能需要很长时间并可能导致计算机长时间无响应！\n你确定要继续吗？"),
+                        rt::YesNo | rt::Exclamation | rt::DefaultButton2, QStringLiteral("警告")) != rt::Yes) {
+        resetKeyShift();
+        resumeIfPaused();
+        return;
+    }
+    // The job counts as running from the dialog on, so no second one starts
+    // behind it.
+    EffectJobScope scope(effectJobRunning_, effectJobCancelled_);
+    {
+        FrmShiftSet dialog(this);
+        dialog.exec();
+    }
+    if (effectJobCancelled_)
+        return;
+    if (shared().KeyShiftAmount == 0) {
+        resetKeyShift();
+        resumeIfPaused();
+        return;
+    }
+    if (!chooseEffectOutput(QStringLiteral(" - Shift.wav"), &ShiftFile)) {
+        resetKeyShift();
+        return;
+    }
+
+    // The job's own copy: a box unticked meanwhile empties the field.
+    const QString out = ShiftFile;
+    const std::int64_t limit = jobStepLimitMs(duration);
+    auto fail = [this] {
+        resetKeyShift();
+        FrmWait::unload();
+        rt::ui().msgBox(kShiftFailed, rt::OkOnly | rt::Critical);
+    };
+    FrmWait* wait = FrmWait::instance(this);
+    wait->Label1->setText(QStringLiteral("正在进行改变音调处理，请稍候…"));
+    wait->showModeless();
+    const QString copy = shared().DataDir + QStringLiteral("/TEMP/3.wav");
+    QFile::remove(copy);
+    setBar(1);
+
+    JobWait how;
+    if (!makeWorkingCopy(copy, limit, 70, &how)) {
+        if (how != JobWait::Cancelled)
+            fail();
+        return;
+    }
+    setBar(bar() + 10);
+    if (!effectCall([this, copy] { Effect1->open(copy); }, rt::EffectControl::StatusOpened, limit, &how)) {
+        if (how != JobWait::Cancelled)
+            fail();
+        return;
+    }
+    std::int16_t& amount = shared().KeyShiftAmount;
+    amount = handedShiftAmount(amount);
+    const std::int16_t handed = amount;
+    if (!effectCall([this, handed] { Effect1->shift(handed, 2048); }, rt::EffectControl::StatusShifted, limit, &how)) {
+        if (how != JobWait::Cancelled)
+            fail();
+        return;
+    }
+    // Saving runs the shift over the whole track: the bar moves meanwhile.
+    EffectStatus = 0;
+    Effect1->save(out);
+    how = waitForJob([this] {
+        return EffectStatus == rt::EffectControl::StatusSaved || EffectStatus == rt::EffectControl::StatusFailed;
+    }, limit, 500, 10, 90);
+    if (how != JobWait::Done || EffectStatus != rt::EffectControl::StatusSaved) {
+        Effect1->cancel();
+        if (how != JobWait::Cancelled)
+            fail();
+        return;
+    }
+
+    setBar(100);
+    FrmWait::unload();
+    ShiftFile = out;
+    try {
+        mp->setFileName(ShiftFile);
+    } catch (const rt::MediaError&) {
+        ReloadAfterError();
+        return;
+    }
+    KeyShiftOn = true;
+    {
+        // The job is the box's "on" already: a box unticked meanwhile (another
+        // track played) does not start it again.
+        const QSignalBlocker quiet(Check3);
+        Check3->setChecked(true);
+    }
+    setChecked(mnu(QStringLiteral("mnuShifting")), true);
+    showEffectSwitch(false);
+    mp->play();
+}
+
+void FrmMain::cancelSoundJobs()
+{
+    if (effectJobRunning_)
+        effectJobCancelled_ = true;
+    jobWorker_.cancel();
+    if (workingCopy_)
+        workingCopy_->cancel();
+    Mp3Play1->cancel();
+    Mp3Enc1->cancel();
+    Effect1->cancel();
+    TimerEnMp3->stop();
+    TimerUnEnMp3->stop();
+    if (Encoding || Decoding) {
+        Encoding = false;
+        Decoding = false;
+        shared().Busy = false;
+    }
+    FrmWait::unload();
+    if (jobLoop_)
+        jobLoop_->quit();
+}
+
+} // namespace melodune

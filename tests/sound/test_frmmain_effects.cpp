@@ -1,0 +1,646 @@
+// Vocal removal, key shift, their switches and the conversions, with the
+// sound controls' stand-ins, a fake media control and scripted boxes.
+#include "core/frmmain.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "dialogs/frmwait.h"
+#include "platform/clock.h"
+#include "platform/mediacontrolfake.h"
+#include "platform/soundfakes.h"
+#include "platform/ui.h"
+#include "platform/wavfile.h"
+#include "sound/effectjob.h"
+#include "sound/frmshiftset.h"
+#include "tests/support/audiogen.h"
+#include "tests/support/testdir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+using namespace melodune;
+
+namespace {
+
+const QString kCannot = QStringLiteral("无法处理当前文件！");
+const QString kDecodeFailed = QStringLiteral("消减人声处理失败（文件解码出现错误）！");
+const QString kVocalFailed = QStringLiteral("消减人声处理失败！");
+const QString kShiftFailed = QStringLiteral("音频效果处理失败（文件解码出现错误）！");
+
+// Scripted boxes that can act while a box is up and note whether the
+// progress window was still there.
+struct JobUi : rt::ScriptedUi {
+    QStringList waitUpAtMessage;
+    int msgBox(const QString& text, int style, const QString& title) override
+    {
+        if (FrmWait::isLoaded())
+            waitUpAtMessage << text;
+        return ScriptedUi::msgBox(text, style, title);
+    }
+};
+
+// The fake decoder writes a stereo tone as the real one would.
+bool stereoDecode(const QString&, const QString& out, QString*)
+{
+    return testsupport::writeSineWav(out, {.seconds = 0.5});
+}
+
+class EffectsWindow : public ::testing::Test {
+public:
+    testsupport::TestDir dir;
+    JobUi ui;
+    rt::ScopedUi scopedUi{&ui};
+    rt::FakeClock clock;
+    rt::ScopedClock scopedClock{&clock};
+    std::unique_ptr<FrmMain> w;
+    rt::FakeMediaControl* media = nullptr;
+    rt::FakeMp3Decoder* dec = nullptr;
+    rt::FakeMp3Encoder* enc = nullptr;
+    rt::FakeEffectControl* fx = nullptr;
+
+    void SetUp() override
+    {
+        shared() = SharedState{};
+        shared().DataDir = dir.file("data");
+        QDir().mkpath(dir.file("data/TEMP"));
+        settings() = SettingsRecord{};
+        settings().ShowRecVolume = 0;
+        settings().ShowVisual = 0;
+        settings().VocalCompensation = 0;
+        rt::setAppTitle(QStringLiteral("Melodune"));
+        FrmMainServices s;
+        s.createMedia = [](QObject* p) { return new rt::FakeMediaControl(nullptr, p); };
+        s.createMp3Play = [this](QObject* p) { return dec = new rt::FakeMp3Decoder(p); };
+        s.createMp3Enc = [this](QObject* p) { return enc = new rt::FakeMp3Encoder(p); };
+        s.createEffect = [this](QObject* p) { return fx = new rt::FakeEffectControl(p); };
+        w = std::make_unique<FrmMain>(s);
+        media = static_cast<rt::FakeMediaControl*>(w->MediaPlayer1);
+        dec->work = stereoDecode;
+    }
+    void TearDown() override
+    {
+        w.reset();
+        FrmWait::unload();
+        settings() = SettingsRecord{};
+    }
+
+    // A track loaded and playing.
+    void track(const QString& name, double seconds = 30)
+    {
+        media->setMedia(name, rt::FakeMedia{.duration = seconds});
+        media->setFileName(name);
+        w->CurrentFile = name;
+        media->play();
+        QCoreApplication::processEvents();
+    }
+    void answerYesAndSave(const QString& out)
+    {
+        ui.msgAnswers.push_back(rt::Yes);
+        ui.saveAnswers.push_back({{out}, 1});
+    }
+    // Runs `fn` once the job waits (from the event loop).
+    void during(std::function<void()> fn) { QTimer::singleShot(0, w.get(), std::move(fn)); }
+    // Answers the key-shift dialog when it shows.
+    void answerShift(int value)
+    {
+        QTimer::singleShot(0, w.get(), [value] {
+            auto* d = qobject_cast<FrmShiftSet*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(d);
+            d->Slider1->setValue(value);
+            if (value == 0)
+                d->XPButton2_Click();
+            else
+                d->XPButton1_Click();
+        });
+    }
+    void expectVocalOff()
+    {
+        EXPECT_FALSE(w->VocalRemovalOn);
+        EXPECT_FALSE(w->Check2->isChecked());
+        EXPECT_FALSE(w->mnu("mnuRemoveVocal")->isChecked());
+        EXPECT_TRUE(w->DevocalFile.isEmpty());
+        EXPECT_EQ(w->Check2->toolTip(), QStringLiteral("消减原唱歌曲中的人声"));
+        EXPECT_FALSE(FrmWait::isLoaded());
+    }
+};
+
+} // namespace
+
+TEST(EffectRules, CompensationRowsAndHandedAmounts)
+{
+    using V = std::array<std::int16_t, 10>;
+    const std::vector<std::pair<int, V>> rows = {
+        {1, {30, 20, 10, 0, 0, 0, 0, 0, 0, 100}},
+        {2, {40, 30, 20, 10, 0, 0, 0, 0, 0, 100}},
+        {3, {60, 50, 40, 30, 20, 10, 0, 0, 0, 100}},
+        {4, {80, 70, 60, 50, 30, 20, 10, 0, 0, 100}},
+        {5, {100, 90, 80, 70, 50, 30, 20, 10, 0, 100}},
+        {6, {60, 50, 40, 30, 20, 10, 0, 0, 0, 100}},
+    };
+    for (const auto& [c, v] : rows)
+        EXPECT_EQ(compensationValues(c), v) << c;
+    EXPECT_EQ(handedShiftAmount(1), 0);
+    EXPECT_EQ(handedShiftAmount(5), 4);
+    EXPECT_EQ(handedShiftAmount(-1), -1);
+    EXPECT_EQ(handedShiftAmount(-5), -5);
+    EXPECT_EQ(effectOutputName("/m/a.b/song.mp3", " - DeVocal.wav"), "song - DeVocal.wav");
+    EXPECT_EQ(convertedName("/m/a.b/song", "mp3"), "/m/a.mp3");
+    EXPECT_EQ(convertedName("/m/ab/song.wav", "mp3"), "/m/ab/song.mp3");
+    EXPECT_TRUE(convertedName("/m/ab/song", "mp3").isEmpty());
+}
+
+TEST(FrmWaitWindow, ValueReadsBackAndCloseIsRefused)
+{
+    FrmWait* f = FrmWait::instance(nullptr);
+    EXPECT_EQ(f->Label1->text(), QStringLiteral("正在处理，请稍候…"));
+    f->ProgressBar1->setValue(93.5f);
+    EXPECT_EQ(f->ProgressBar1->Value(), 93.5f);
+    EXPECT_EQ(f->ProgressBar1->value(), 93);
+    f->showModeless();
+    EXPECT_FALSE(f->close());
+    EXPECT_TRUE(FrmWait::isLoaded());
+    FrmWait::unload();
+    EXPECT_FALSE(FrmWait::isLoaded());
+    EXPECT_EQ(FrmWait::instance(nullptr)->ProgressBar1->Value(), 0.0f) << "the next use starts afresh";
+    FrmWait::unload();
+}
+
+TEST(FrmShiftSetDialog, OkCancelCaptionAndClose)
+{
+    rt::ScriptedUi ui;
+    rt::ScopedUi scoped(&ui);
+    {
+        FrmShiftSet d;
+        d.show();
+        d.XPButton1_Click();
+        EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("设定值为 0 无效！")});
+        EXPECT_TRUE(d.isVisible()) << "OK at 0 keeps the dialog";
+        d.Slider1->setValue(-3);
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("改变曲目音调设定值 -3"));
+        d.Slider1->setValue(4);
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("改变曲目音调设定值 4"));
+        d.XPButton1_Click();
+        EXPECT_EQ(shared().KeyShiftAmount, 4);
+        EXPECT_FALSE(d.isVisible());
+    }
+    {
+        FrmShiftSet d;
+        EXPECT_EQ(shared().KeyShiftAmount, 0) << "loading clears it";
+        d.Slider1->setValue(2);
+        d.XPButton2_Click();
+        EXPECT_EQ(shared().KeyShiftAmount, 0);
+    }
+    {
+        FrmShiftSet d;
+        d.show();
+        d.Slider1->setValue(2);
+        d.close();
+        EXPECT_EQ(shared().KeyShiftAmount, 0);
+    }
+}
+
+TEST_F(EffectsWindow, VocalRemovalOfAWavPlaysTheResult)
+{
+    const QString src = dir.file("song.wav");
+    ASSERT_TRUE(testsupport::writeSineWav(src, {.seconds = 0.5, .sampleRate = 48000}));
+    track(src);
+    answerYesAndSave(dir.file("out.wav.wav"));
+    w->Check2->setChecked(true);
+    EXPECT_EQ(w->DevocalFile, dir.file("out.wav")) << "every .wav cut, one added";
+    EXPECT_TRUE(w->VocalRemovalOn);
+    EXPECT_TRUE(w->mnu("mnuRemoveVocal")->isChecked());
+    EXPECT_EQ(w->Check2->toolTip(), QStringLiteral("消减原唱歌曲中的人声(开)"));
+    EXPECT_EQ(media->fileName(), w->DevocalFile);
+    EXPECT_EQ(media->playState(), rt::MediaControl::Playing);
+    EXPECT_FALSE(FrmWait::isLoaded());
+    rt::WaveFormatEx f;
+    QByteArray data;
+    ASSERT_TRUE(rt::readWavFile(w->DevocalFile, &f, &data));
+    EXPECT_EQ(f.samplesPerSec, 48000) << "the copy's rate is kept";
+    EXPECT_EQ(data.size(), 24000 * 4);
+    EXPECT_FALSE(QFile::exists(dir.file("data/TEMP/22.wav"))) << "no compensation pass at 0";
+    EXPECT_TRUE(fx->calls.isEmpty());
+    EXPECT_EQ(ui.dialogs.at(0).fileName, QStringLiteral("song - DeVocal.wav"));
+
+    // Off again: the track itself comes back, not played.
+    w->mnu("mnuRemoveVocal")->trigger();
+    expectVocalOff();
+    EXPECT_EQ(media->fileName(), src);
+    EXPECT_NE(media->playState(), rt::MediaControl::Playing);
+    EXPECT_TRUE(w->Label1->text().isEmpty());
+}
+
+TEST_F(EffectsWindow, CompensationRunsThroughTheEffect)
+{
+    settings().VocalCompensation = 4;
+    const QString src = dir.file("song.mp3");
+    dir.write("song.mp3", "mp3");
+    track(src);
+    answerYesAndSave(dir.file("out"));
+    w->Check2->setChecked(true);
+    ASSERT_TRUE(w->VocalRemovalOn);
+    const QString pass = dir.file("data/TEMP/22.wav");
+    EXPECT_EQ(fx->calls, (QStringList{"open:" + pass, "values:80,70,60,50,30,20,10,0,0,100",
+                                      "save:" + dir.file("out.wav")}));
+    EXPECT_EQ(dec->calls.first(), "setFiles:" + src + "|" + dir.file("data/TEMP/2.wav"));
+    EXPECT_TRUE(QFile::exists(dir.file("out.wav")));
+}
+
+TEST_F(EffectsWindow, RefusalsAndFailuresEndInTheReset)
+{
+    struct Case {
+        const char* what;
+        std::function<void(EffectsWindow&)> arrange;
+        QString message;
+    };
+    const std::vector<Case> cases = {
+        {"mono copy", [](EffectsWindow& t) {
+             t.dec->work = [](const QString&, const QString& out, QString*) {
+                 return testsupport::writeSineWav(out, {.seconds = 0.2, .channels = 1});
+             };
+         }, kCannot},
+        {"decoder fails", [](EffectsWindow& t) { t.dec->reply = rt::FakeReply::Fail; }, kDecodeFailed},
+        {"decoder never answers (limit)", [](EffectsWindow& t) {
+             t.dec->reply = rt::FakeReply::Hold;
+             t.during([&t] { t.clock.advanceMs(int(jobStepLimitMs(30)) + 1); });
+         }, kDecodeFailed},
+        {"effect fails to save", [](EffectsWindow& t) {
+             settings().VocalCompensation = 2;
+             t.fx->replies[5] = rt::EffectControl::StatusFailed;
+         }, kVocalFailed},
+        {"effect never opens (limit)", [](EffectsWindow& t) {
+             settings().VocalCompensation = 2;
+             t.fx->replies[3] = 0;
+             t.during([&t] {
+                 QTimer::singleShot(50, [&t] { t.clock.advanceMs(int(jobStepLimitMs(30)) + 1); });
+             });
+         }, kVocalFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        settings().VocalCompensation = 0;
+        dec->reply = rt::FakeReply::Succeed;
+        dec->work = stereoDecode;
+        fx->replies.clear();
+        ui.calls.clear();
+        dir.write("out.wav", "old take");
+        dir.write("song.mp3", "mp3");
+        track(dir.file("song.mp3"));
+        c.arrange(*this);
+        answerYesAndSave(dir.file("out.wav"));
+        w->Check2->setChecked(true);
+        expectVocalOff();
+        EXPECT_EQ(ui.messages().last(), c.message);
+        EXPECT_TRUE(ui.waitUpAtMessage.isEmpty()) << "the box comes after the window is gone";
+        EXPECT_EQ(dir.read("out.wav"), QByteArray("old take")) << "an existing file stays";
+        EXPECT_FALSE(w->soundJobRunning());
+    }
+}
+
+TEST_F(EffectsWindow, ChecksBeforeTheJob)
+{
+    // A stream: no duration.
+    media->setMedia("http://radio", rt::FakeMedia{.duration = 0});
+    media->setFileName("http://radio");
+    w->Check2->setChecked(true);
+    expectVocalOff();
+    EXPECT_EQ(ui.messages().last(), kCannot);
+    EXPECT_FALSE(w->Check2->isEnabled());
+    // Not MP3 or WAV.
+    w->Check3->setEnabled(true);
+    track(dir.file("a.ogg"));
+    w->Check3->setChecked(true);
+    EXPECT_EQ(ui.messages().last(), QStringLiteral("无法处理当前文件格式！（仅限MP3或WAV格式）"));
+    EXPECT_FALSE(w->Check3->isChecked());
+    EXPECT_FALSE(w->Check3->isEnabled());
+    EXPECT_EQ(media->playState(), rt::MediaControl::Playing) << "resumed";
+    // No to the question; cancelled output dialog.
+    track(dir.file("b.wav"));
+    w->Check2->setEnabled(true);
+    ui.msgAnswers = {rt::No};
+    w->Check2->setChecked(true);
+    expectVocalOff();
+    EXPECT_EQ(media->playState(), rt::MediaControl::Playing);
+    ui.msgAnswers = {rt::Yes};
+    w->Check2->setChecked(true);
+    expectVocalOff();
+    EXPECT_EQ(ui.calls.back().kind, "save");
+}
+
+TEST_F(EffectsWindow, OutputNamingTheSourceIsAskedAgain)
+{
+    const QString src = dir.file("song.wav");
+    ASSERT_TRUE(testsupport::writeSineWav(src, {.seconds = 0.2}));
+    const QByteArray before = dir.read("song.wav");
+    track(src);
+    ui.msgAnswers.push_back(rt::Yes);
+    ui.saveAnswers = {{{src}, 1}, {{dir.file("other.wav")}, 1}};
+    w->Check2->setChecked(true);
+    EXPECT_EQ(ui.dialogs.size(), 2u);
+    EXPECT_EQ(w->DevocalFile, dir.file("other.wav"));
+    EXPECT_EQ(dir.read("song.wav"), before);
+}
+
+TEST_F(EffectsWindow, SecondJobRefusedAndClosingCancels)
+{
+    dir.write("song.mp3", "mp3");
+    track(dir.file("song.mp3"));
+    dec->reply = rt::FakeReply::Hold;
+    answerYesAndSave(dir.file("out.wav"));
+    bool refused = false;
+    during([&] {
+        ASSERT_TRUE(FrmWait::isLoaded());
+        EXPECT_TRUE(w->soundJobRunning());
+        w->Check3->setChecked(true);
+        refused = !w->Check3->isChecked();
+        w->mnuTools1_Click(); // refused as well: no dialog
+        // What the shut-down and the restart run first: the job ends without a box.
+        w->cancelSoundJobs();
+    });
+    const int boxesBefore = int(ui.calls.size());
+    w->Check2->setChecked(true);
+    EXPECT_TRUE(refused);
+    EXPECT_FALSE(FrmWait::isLoaded());
+    EXPECT_FALSE(w->soundJobRunning());
+    EXPECT_EQ(int(ui.calls.size()), boxesBefore + 2) << "question and save dialog only";
+    EXPECT_TRUE(dec->calls.contains("cancel"));
+    EXPECT_FALSE(QFile::exists(dir.file("out.wav")));
+}
+
+TEST_F(EffectsWindow, KeyShiftHandsTheAmountAndPlaysTheResult)
+{
+    const QString src = dir.file("song.wav");
+    ASSERT_TRUE(testsupport::writeSineWav(src, {.seconds = 0.3, .channels = 1}));
+    for (const auto& [chosen, handed] : std::vector<std::pair<int, int>>{{1, 0}, {5, 4}, {-1, -1}}) {
+        SCOPED_TRACE(chosen);
+        fx->calls.clear();
+        track(src);
+        answerYesAndSave(dir.file("shift.wav"));
+        answerShift(chosen);
+        w->Check3->setChecked(true);
+        ASSERT_TRUE(w->KeyShiftOn) << "mono is shifted too";
+        EXPECT_EQ(fx->amount, handed);
+        EXPECT_EQ(fx->calls.at(1), QStringLiteral("shift:%1,2048").arg(handed));
+        EXPECT_EQ(media->fileName(), dir.file("shift.wav"));
+        EXPECT_EQ(w->Check3->toolTip(), QStringLiteral("改变当前曲目的音调(开)"));
+        w->Check3->setChecked(false);
+        EXPECT_EQ(media->fileName(), src);
+    }
+    // Cancelling the dialog writes nothing.
+    QFile::remove(dir.file("shift.wav"));
+    track(src);
+    answerYesAndSave(dir.file("shift.wav"));
+    answerShift(0);
+    w->Check3->setChecked(true);
+    EXPECT_FALSE(w->Check3->isChecked());
+    EXPECT_FALSE(QFile::exists(dir.file("shift.wav")));
+    // A failing effect ends in the reset with its message.
+    fx->replies[6] = rt::EffectControl::StatusFailed;
+    answerYesAndSave(dir.file("shift.wav"));
+    answerShift(2);
+    w->Check3->setChecked(true);
+    EXPECT_FALSE(w->KeyShiftOn);
+    EXPECT_EQ(ui.messages().last(), kShiftFailed);
+    EXPECT_FALSE(QFile::exists(dir.file("shift.wav")));
+}
+
+TEST_F(EffectsWindow, SwitchesHandBackTheOtherEffectsFile)
+{
+    const QString src = dir.file("song.wav");
+    track(src);
+    media->setMedia("/o/dv.wav", {});
+    media->setMedia("/o/sh.wav", {});
+    {
+        const QSignalBlocker a(w->Check2), b(w->Check3);
+        w->Check2->setChecked(true);
+        w->Check3->setChecked(true);
+    }
+    w->VocalRemovalOn = w->KeyShiftOn = true;
+    w->DevocalFile = "/o/dv.wav";
+    w->ShiftFile = "/o/sh.wav";
+    w->Check2->setChecked(false);
+    EXPECT_EQ(media->fileName(), "/o/sh.wav");
+    EXPECT_NE(media->playState(), rt::MediaControl::Playing);
+    w->Check3->setChecked(false);
+    EXPECT_EQ(media->fileName(), src);
+    // Off with the flag already clear leaves the media alone.
+    media->setFileName("/o/dv.wav");
+    {
+        const QSignalBlocker a(w->Check2);
+        w->Check2->setChecked(true);
+    }
+    w->Label1->setText("1:00");
+    w->Check2->setChecked(false);
+    EXPECT_EQ(media->fileName(), "/o/dv.wav");
+    EXPECT_TRUE(w->Label1->text().isEmpty());
+    // The menu item when the box already holds its value: only the tick moves.
+    QAction* item = w->mnu("mnuShifting");
+    item->setChecked(true);
+    {
+        const QSignalBlocker a(w->Check3);
+        w->Check3->setChecked(false);
+    }
+    w->mnuShifting_Click();
+    EXPECT_TRUE(ui.calls.empty() || ui.calls.back().kind != "save");
+}
+
+TEST_F(EffectsWindow, ConversionBarStepsThenTheMessage)
+{
+    struct Case {
+        bool encode;
+        float start;
+        float step;
+        QString done;
+        QString failed;
+    };
+    for (const Case& c : {Case{true, 10, 1, "MP3编码完成！", "MP3编码失败！"},
+                          Case{false, 5, 5, "MP3解码完成！", "MP3解码失败！"}}) {
+        for (bool ok : {true, false}) {
+            SCOPED_TRACE(std::string(c.encode ? "encode " : "decode ") + (ok ? "ok" : "failed"));
+            dec->reply = enc->reply = rt::FakeReply::Hold;
+            const QString in = dir.file(c.encode ? "a.b/in.wav" : "a.b/in.mp3");
+            ui.openAnswers.push_back({{in}, 1});
+            ui.saveAnswers.push_back({{in}, 1}); // the input itself: asked again
+            ui.saveAnswers.push_back({{dir.file("out")}, 1});
+            settings().Mp3SampleRate = 48000;
+            settings().Mp3BitRate = 256000;
+            c.encode ? w->mnuTools1_Click() : w->mnuTools2_Click();
+            EXPECT_TRUE(shared().Busy);
+            EXPECT_EQ(ui.dialogs.back().fileName, convertedName(in, c.encode ? "mp3" : "wav"));
+            ASSERT_TRUE(FrmWait::isLoaded());
+            WaitProgressBar* bar = FrmWait::instance(nullptr)->ProgressBar1;
+            EXPECT_EQ(bar->Value(), c.start);
+            QTimer* timer = c.encode ? w->TimerEnMp3 : w->TimerUnEnMp3;
+            EXPECT_TRUE(timer->isActive());
+            std::vector<float> seen;
+            for (int i = 0; i < 100; ++i) {
+                c.encode ? w->TimerEnMp3_Timer() : w->TimerUnEnMp3_Timer();
+                seen.push_back(bar->Value());
+            }
+            EXPECT_EQ(seen.front(), c.start + c.step);
+            EXPECT_EQ(seen.back(), c.encode ? 90.0f : 90.0f);
+            if (c.encode) {
+                EXPECT_EQ(enc->calls.mid(0, 3), (QStringList{"rate:48000", "bitrate:256000",
+                                                             "setFiles:" + in + "|" + dir.file("out")}));
+                enc->finish(ok);
+            } else {
+                dec->finish(ok);
+            }
+            QCoreApplication::processEvents();
+            c.encode ? w->TimerEnMp3_Timer() : w->TimerUnEnMp3_Timer();
+            EXPECT_FALSE(FrmWait::isLoaded());
+            EXPECT_FALSE(timer->isActive());
+            EXPECT_EQ(ui.messages().last(), ok ? c.done : c.failed);
+            EXPECT_TRUE(ui.waitUpAtMessage.isEmpty());
+            EXPECT_FALSE(shared().Busy);
+            enc->calls.clear();
+        }
+    }
+}
+
+TEST_F(EffectsWindow, ConversionCancelledOrClosed)
+{
+    track(dir.file("song.mp3"));
+    // The open dialog cancelled: the paused track resumes, Busy clears.
+    w->mnuTools2_Click();
+    EXPECT_EQ(media->playState(), rt::MediaControl::Playing);
+    EXPECT_FALSE(shared().Busy);
+    // The window closes during a conversion.
+    enc->reply = rt::FakeReply::Hold;
+    ui.openAnswers.push_back({{dir.file("x.wav")}, 1});
+    ui.saveAnswers.push_back({{dir.file("x.mp3")}, 1});
+    w->mnuTools1_Click();
+    ASSERT_TRUE(w->Encoding);
+    w->cancelSoundJobs();
+    EXPECT_FALSE(w->Encoding);
+    EXPECT_FALSE(shared().Busy);
+    EXPECT_FALSE(FrmWait::isLoaded());
+    EXPECT_FALSE(w->TimerEnMp3->isActive());
+    EXPECT_TRUE(enc->calls.contains("cancel"));
+}
+
+namespace {
+
+// A tone through libsndfile in any of its WAV shapes.
+bool writeWavAs(const QString& path, int format, int rate, int channels, int frames)
+{
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* f = sf_open(path.toLocal8Bit().constData(), SFM_WRITE, &info);
+    if (!f)
+        return false;
+    std::vector<float> x(std::size_t(frames) * channels);
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            x[std::size_t(i) * channels + c] = float(0.3 * std::sin(2 * M_PI * (440 + 300 * c) * i / rate));
+    const bool ok = sf_writef_float(f, x.data(), frames) == frames;
+    sf_close(f);
+    return ok;
+}
+
+// A canonical WAV with a chunk of its own between "fmt " and "data".
+bool writeWavWithExtraChunk(const QString& path, int rate, int frames)
+{
+    std::vector<std::int16_t> s(std::size_t(frames) * 2);
+    for (int i = 0; i < frames; ++i) {
+        s[2 * i] = std::int16_t(9000 * std::sin(2 * M_PI * 440 * i / rate));
+        s[2 * i + 1] = std::int16_t(3000 * std::sin(2 * M_PI * 900 * i / rate));
+    }
+    QByteArray file = rt::wavHeader(rt::pcmFormat(rate, 2, 16), std::uint32_t(s.size() * 2));
+    QByteArray extra("junk\x08\x00\x00\x00" "12345678", 16);
+    file.insert(36, extra);
+    const std::uint32_t riff = std::uint32_t(file.size() - 8 + s.size() * 2);
+    std::memcpy(file.data() + 4, &riff, 4);
+    file.append(reinterpret_cast<const char*>(s.data()), qsizetype(s.size() * 2));
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(file) == file.size();
+}
+
+} // namespace
+
+TEST_F(EffectsWindow, WavShapesKeepRateAndLengthMonoIsRefused)
+{
+    struct Case {
+        const char* what;
+        std::function<bool(const QString&)> write;
+        int rate;
+        bool refused;
+    };
+    const int frames = 12345;
+    const std::vector<Case> cases = {
+        {"48 kHz 16-bit", [&](const QString& p) { return writeWavAs(p, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2, frames); }, 48000, false},
+        {"8-bit", [&](const QString& p) { return writeWavAs(p, SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 22050, 2, frames); }, 22050, false},
+        {"float, extensible", [&](const QString& p) { return writeWavAs(p, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 44100, 2, frames); }, 44100, false},
+        {"24-bit", [&](const QString& p) { return writeWavAs(p, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 32000, 2, frames); }, 32000, false},
+        {"extra chunk", [&](const QString& p) { return writeWavWithExtraChunk(p, 44100, frames); }, 44100, false},
+        {"mono", [&](const QString& p) { return writeWavAs(p, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, frames); }, 44100, true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString src = dir.file(QStringLiteral("in%1.wav").arg(n));
+        const QString out = dir.file(QStringLiteral("out%1.wav").arg(n++));
+        ASSERT_TRUE(c.write(src));
+        track(src);
+        answerYesAndSave(out);
+        ui.calls.clear();
+        w->Check2->setChecked(true);
+        if (c.refused) {
+            expectVocalOff();
+            EXPECT_EQ(ui.messages().last(), kCannot);
+            EXPECT_FALSE(QFile::exists(out));
+            continue;
+        }
+        ASSERT_TRUE(w->VocalRemovalOn) << ui.messages().join(" | ").toStdString();
+        rt::WaveFormatEx f;
+        QByteArray data;
+        ASSERT_TRUE(rt::readWavFile(out, &f, &data));
+        EXPECT_EQ(f, rt::pcmFormat(c.rate, 2, 16));
+        EXPECT_EQ(data.size(), frames * 4);
+        w->Check2->setChecked(false);
+    }
+}
+
+TEST_F(EffectsWindow, OutputTheMediaCannotOpenTakesTheRestartAndStops)
+{
+    const QString src = dir.file("song.wav");
+    ASSERT_TRUE(testsupport::writeSineWav(src, {.seconds = 0.2}));
+    track(src);
+    media->failOpen(dir.file("out.wav"));
+    answerYesAndSave(dir.file("out.wav"));
+    ui.msgAnswers.push_back(rt::Ok);
+    w->Check2->setChecked(true);
+    EXPECT_FALSE(w->VocalRemovalOn);
+    EXPECT_FALSE(media->calls.contains("Play") && media->calls.lastIndexOf("Play") > media->calls.lastIndexOf("FileName=" + dir.file("out.wav")))
+        << "no play on a window being remade";
+    EXPECT_TRUE(ui.messages().contains(QStringLiteral("出现未知错误，程序即将重新装载！")));
+}
+
+TEST_F(EffectsWindow, BoxUntickedDuringTheJobDoesNotRunItAgain)
+{
+    const QString src = dir.file("song.wav");
+    ASSERT_TRUE(testsupport::writeSineWav(src, {.seconds = 0.2}));
+    track(src);
+    answerYesAndSave(dir.file("out.wav"));
+    // What a track's end does to the boxes meanwhile.
+    during([&] { w->Check2->setChecked(false); });
+    w->Check2->setChecked(true);
+    EXPECT_TRUE(w->VocalRemovalOn);
+    EXPECT_EQ(w->DevocalFile, dir.file("out.wav"));
+    EXPECT_TRUE(w->Check2->isChecked());
+    EXPECT_EQ(media->fileName(), w->DevocalFile);
+    EXPECT_EQ(ui.dialogs.size(), 1u) << "one job only";
+}
