@@ -579,6 +579,8 @@ private:
     bool makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how);
     bool effectCall(const std::function<void()>& call, int awaited, std::int64_t limitMs, JobWait* how);
     bool chooseEffectOutput(const QString& suffix, QString* chosen);
+    bool beginEffectJob(QCheckBox* box, const QString& menuItem, const QString& question,
+                        void (FrmMain::*reset)(), double* duration);
     void effectSwitchClick(bool vocal);
     void showEffectSwitch(bool vocal);
     void resetVocalRemoval();

@@ -328,28 +328,32 @@ struct EffectJobScope {
 
 } // namespace
 
-void FrmMain::RemoveVocals()
+// The checks both effect jobs begin with. False when the job does not run:
+// the switch is reset (and disabled for a track it cannot process), and a
+// track paused here plays on. True leaves the track stopped.
+bool FrmMain::beginEffectJob(QCheckBox* box, const QString& menuItem, const QString& question,
+                             void (FrmMain::*reset)(), double* duration)
 {
     rt::MediaControl* mp = MediaPlayer1;
     auto resumeIfPaused = [mp] {
         if (mp->playState() == rt::MediaControl::Paused)
             mp->play();
     };
-    auto disableSwitch = [this] {
-        Check2->setEnabled(false);
-        enableItem(mnu(QStringLiteral("mnuRemoveVocal")), false);
+    auto disableSwitch = [&] {
+        box->setEnabled(false);
+        enableItem(mnu(menuItem), false);
     };
     // One job at a time: they share the effect, the progress window and TEMP.
     if (soundJobRunning()) {
-        resetVocalRemoval();
-        return;
+        (this->*reset)();
+        return false;
     }
-    const double duration = mp->duration();
-    if (duration == 0) {
+    *duration = mp->duration();
+    if (*duration == 0) {
         rt::ui().msgBox(kCannotProcess, rt::OkOnly | rt::Critical);
-        resetVocalRemoval();
+        (this->*reset)();
         disableSwitch();
-        return;
+        return false;
     }
     if (mp->playState() == rt::MediaControl::Playing)
         mp->pause();
@@ -357,26 +361,36 @@ void FrmMain::RemoveVocals()
     const QString ext = EffectSourceFile.right(3).toLower();
     if (ext != QLatin1String("mp3") && ext != QLatin1String("wav")) {
         rt::ui().msgBox(kWrongFormat, rt::OkOnly | rt::Critical);
-        resetVocalRemoval();
+        (this->*reset)();
         disableSwitch();
         resumeIfPaused();
-        return;
+        return false;
     }
-    if (rt::ui().msgBox(QStringLiteral("你确定要将当前曲目进行消减人声处理吗？"), rt::YesNo | rt::Question) != rt::Yes) {
-        resetVocalRemoval();
+    if (rt::ui().msgBox(question, rt::YesNo | rt::Question) != rt::Yes) {
+        (this->*reset)();
         resumeIfPaused();
-        return;
+        return false;
     }
     mp->stop();
     Timer[1]->stop();
     Label1->setText(QString());
-    if (duration > 600 &&
+    if (*duration > 600 &&
         rt::ui().msgBox(QStringLiteral("当前曲目总长超过10分钟，运行此操作可能需要很长时间并可能导致计算机长时间无响应！\n你确定要继续吗？"),
                         rt::YesNo | rt::Exclamation | rt::DefaultButton2, QStringLiteral("警告")) != rt::Yes) {
-        resetVocalRemoval();
+        (this->*reset)();
         resumeIfPaused();
-        return;
+        return false;
     }
+    return true;
+}
+
+void FrmMain::RemoveVocals()
+{
+    rt::MediaControl* mp = MediaPlayer1;
+    double duration = 0;
+    if (!beginEffectJob(Check2, QStringLiteral("mnuRemoveVocal"), QStringLiteral("你确定要将当前曲目进行消减人声处理吗？"),
+                        &FrmMain::resetVocalRemoval, &duration))
+        return;
     if (!chooseEffectOutput(QStringLiteral(" - DeVocal.wav"), &DevocalFile)) {
         resetVocalRemoval();
         return;
@@ -487,51 +501,10 @@ void FrmMain::RemoveVocals()
 void FrmMain::ShiftPitch()
 {
     rt::MediaControl* mp = MediaPlayer1;
-    auto resumeIfPaused = [mp] {
-        if (mp->playState() == rt::MediaControl::Paused)
-            mp->play();
-    };
-    auto disableSwitch = [this] {
-        Check3->setEnabled(false);
-        enableItem(mnu(QStringLiteral("mnuShifting")), false);
-    };
-    if (soundJobRunning()) {
-        resetKeyShift();
+    double duration = 0;
+    if (!beginEffectJob(Check3, QStringLiteral("mnuShifting"), QStringLiteral("你确定要将当前曲目进行改变音调处理吗？"),
+                        &FrmMain::resetKeyShift, &duration))
         return;
-    }
-    const double duration = mp->duration();
-    if (duration == 0) {
-        rt::ui().msgBox(kCannotProcess, rt::OkOnly | rt::Critical);
-        resetKeyShift();
-        disableSwitch();
-        return;
-    }
-    if (mp->playState() == rt::MediaControl::Playing)
-        mp->pause();
-    EffectSourceFile = mp->fileName();
-    const QString ext = EffectSourceFile.right(3).toLower();
-    if (ext != QLatin1String("mp3") && ext != QLatin1String("wav")) {
-        rt::ui().msgBox(kWrongFormat, rt::OkOnly | rt::Critical);
-        resetKeyShift();
-        disableSwitch();
-        resumeIfPaused();
-        return;
-    }
-    if (rt::ui().msgBox(QStringLiteral("你确定要将当前曲目进行改变音调处理吗？"), rt::YesNo | rt::Question) != rt::Yes) {
-        resetKeyShift();
-        resumeIfPaused();
-        return;
-    }
-    mp->stop();
-    Timer[1]->stop();
-    Label1->setText(QString());
-    if (duration > 600 &&
-        rt::ui().msgBox(QStringLiteral("当前曲目总长超过10分钟，运行此操作可能需要很长时间并可能导致计算机长时间无响应！\n你确定要继续吗？"),
-                        rt::YesNo | rt::Exclamation | rt::DefaultButton2, QStringLiteral("警告")) != rt::Yes) {
-        resetKeyShift();
-        resumeIfPaused();
-        return;
-    }
     // The job counts as running from the dialog on, so no second one starts
     // behind it.
     EffectJobScope scope(effectJobRunning_, effectJobCancelled_);
@@ -543,7 +516,8 @@ void FrmMain::ShiftPitch()
         return;
     if (shared().KeyShiftAmount == 0) {
         resetKeyShift();
-        resumeIfPaused();
+        if (mp->playState() == rt::MediaControl::Paused)
+            mp->play();
         return;
     }
     if (!chooseEffectOutput(QStringLiteral(" - Shift.wav"), &ShiftFile)) {
