@@ -97,6 +97,9 @@ FrmMain::~FrmMain()
     // model) must not reach handlers that use this object's members.
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
+    // Event filters that call into this object go first: the controls still
+    // send events (hide, leave) while QWidget's destructor deletes them.
+    qDeleteAll(findChildren<QObject*>(QStringLiteral("SkinMouseFilter"), Qt::FindDirectChildrenOnly));
     destroyLyricsWindow();
     // The capture buffers refer to their capture object.
     DSCaptureBuffer.reset();
