@@ -10,7 +10,7 @@ PACKAGES=(
   libmpg123-dev libmp3lame-dev librubberband-dev libsndfile1-dev
   libgtest-dev
   pulseaudio pulseaudio-utils xvfb xauth libgl1-mesa-dri fonts-noto-cjk
-  desktop-file-utils xdg-utils libglib2.0-bin
+  desktop-file-utils xdg-utils libglib2.0-bin xdotool
 )
 
 missing=()
