@@ -513,7 +513,12 @@ TEST(EffectControl, FailuresAnswerTheFailureStatusAndWriteNothing)
     EXPECT_EQ(answerOf(*fx, [&] { fx->shift(1, 0); }), failed);
     EXPECT_EQ(answerOf(*fx, [&] { fx->save(dir.file(QStringLiteral("no/such/folder/out.wav"))); }), failed);
     EXPECT_EQ(dir.read(QStringLiteral("old.wav")), QByteArray("old"));
-    // A cancelled save answers nothing and writes nothing.
+    // A cancelled save answers nothing and writes nothing. A key shift of a
+    // long song keeps the save working long enough for the cancel to land
+    // first; a tiny file can be written whole before the cancel arrives.
+    ASSERT_TRUE(testsupport::writeSineWav(dir.file(QStringLiteral("long.wav")), ToneSpec{30.0, 44100, 2, 440, 0.5}));
+    ASSERT_EQ(answerOf(*fx, [&] { fx->open(dir.file(QStringLiteral("long.wav"))); }), rt::EffectControl::StatusOpened);
+    ASSERT_EQ(answerOf(*fx, [&] { fx->shift(3, 2048); }), rt::EffectControl::StatusShifted);
     QSignalSpy spy(fx.get(), &rt::EffectControl::statusChange);
     fx->save(dir.file(QStringLiteral("old.wav")));
     fx->cancel();
