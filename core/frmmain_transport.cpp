@@ -302,12 +302,12 @@ void FrmMain::Timer3_Timer()
     const SettingsRecord& s = settings();
     if (s.ShowRecVolume == 1) {
         Timer[4]->start();
-        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("关闭录音音量显示(&V)"));
+        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("关闭录音音量显示(&M)"));
         if (QAction* a = mnu(QStringLiteral("PopShowVolumeB")))
             a->setText(QStringLiteral("关闭录音音量显示"));
     } else {
         Timer[4]->stop();
-        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("打开录音音量显示(&V)"));
+        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("打开录音音量显示(&M)"));
         if (QAction* a = mnu(QStringLiteral("PopShowVolumeB")))
             a->setText(QStringLiteral("打开录音音量显示"));
     }

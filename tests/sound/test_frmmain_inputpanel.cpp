@@ -222,8 +222,10 @@ TEST_F(InputPanel, TheFrameIsShownClearOfItsNeighbours)
 TEST_F(InputPanel, TheMeterSwitchClosesAndOpensThePanels)
 {
     settings().ShowVisual = 0;
-    load();
     settings().ShowRecVolume = 1;
+    load();
+    w->Timer3_Timer(); // the start names the switch with the menu's own access key
+    EXPECT_EQ(w->mnu(QStringLiteral("mnuShowVolumeB"))->text(), QStringLiteral("关闭录音音量显示(&M)"));
     w->Picture4[0]->move(40, 0);
     w->Picture4[1]->move(100, 0);
     w->mnu(QStringLiteral("mnuShowVolumeB"))->trigger();
