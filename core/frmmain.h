@@ -330,7 +330,7 @@ public:
     void Popmnu6_Click();           // the visual pop-up opens
     void UpdateVisualStyleMenus();
     // The lyric marquee (view 1), painted by the lyric tick.
-    void paintLyricMarquee();
+    void paintLyricMarquee(FrmLrc* lrc = nullptr);
     // ---- settings dialog (dialogs/frmmain_settings.cpp) ----------------
     void mnuMoreSetup_Click(); // also XPButton16
     void connectSettingsHandlers();

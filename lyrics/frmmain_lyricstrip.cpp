@@ -90,19 +90,8 @@ void FrmMain::paintLyricViews()
     }
     if (mode == 101) {
         // Only while the window shows: its panel scales the frame itself.
-        if (FrmLrc* lrc = lyricsWindowShown() ? lyricsWindow() : nullptr) {
-            createVisual();
-            if (LrcPaintCounter == 0)
-                Visual->BuildTrans(static_cast<std::int32_t>(rt::clock().rnd() * Visual->TransCount()));
-            if (++LrcPaintCounter > 100)
-                LrcPaintCounter = 0;
-            MarqueeParams m{LrcMarqueeX, LrcMarqueeStep, LrcMarqueeWidth};
-            Visual->CalcLrc2(LrcPrevLine, LrcCurLine, LrcNextLine, m);
-            LrcMarqueeX = m.x;
-            LrcMarqueeStep = m.step;
-            LrcMarqueeWidth = m.width;
-            Visual->PaintPictureLrc2(*lrc->Picture1);
-        }
+        if (FrmLrc* lrc = lyricsWindowShown() ? lyricsWindow() : nullptr)
+            paintLyricMarquee(lrc);
         return;
     }
     if (mode != 2 && mode != 102)
@@ -143,8 +132,9 @@ void FrmMain::paintLyricViews()
     printInBox(t.boxes[2], LrcNextLine);
 }
 
-// View 1: the three lines as a marquee over the warping visualiser surface.
-void FrmMain::paintLyricMarquee()
+// Views 1 and 101: the three lines as a marquee over the warping visualiser
+// surface, in the main window's box or, given the lyrics window, in its panel.
+void FrmMain::paintLyricMarquee(FrmLrc* lrc)
 {
     createVisual();
     if (LrcPaintCounter == 0)
@@ -152,11 +142,17 @@ void FrmMain::paintLyricMarquee()
     if (++LrcPaintCounter > 100)
         LrcPaintCounter = 0;
     MarqueeParams m{LrcMarqueeX, LrcMarqueeStep, LrcMarqueeWidth};
-    Visual->CalcLrc(LrcPrevLine, LrcCurLine, LrcNextLine, m);
+    if (lrc)
+        Visual->CalcLrc2(LrcPrevLine, LrcCurLine, LrcNextLine, m);
+    else
+        Visual->CalcLrc(LrcPrevLine, LrcCurLine, LrcNextLine, m);
     LrcMarqueeX = m.x;
     LrcMarqueeStep = m.step;
     LrcMarqueeWidth = m.width;
-    Visual->PaintPictureLrc(*Picture1);
+    if (lrc)
+        Visual->PaintPictureLrc2(*lrc->Picture1);
+    else
+        Visual->PaintPictureLrc(*Picture1);
 }
 
 void FrmMain::Timer10_Timer()
