@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -21,19 +20,6 @@
 using namespace melodune;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& ok, int ms = 3000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (ok())
-            return true;
-        QTest::qWait(20);
-    }
-    return ok();
-}
 
 QImage grab(const QRect& global)
 {
@@ -163,7 +149,7 @@ TEST_F(XButtons, EveryStyleInEveryState)
     // its face covers the rest.
     const QPoint r0 = round[Normal]->mapToGlobal(QPoint(0, 0));
     const QPoint band = r0 + QPoint(W - 15, 11); // right band, clear of the caption
-    EXPECT_TRUE(waitFor([&] { return screenPixel(band) == QColor(232, 231, 234); }))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return screenPixel(band) == QColor(232, 231, 234); }))
         << screenPixel(band).name().toStdString();
     EXPECT_EQ(screenPixel(r0), QColor(255, 0, 255));
     EXPECT_EQ(screenPixel(r0 + QPoint(W - 1, H - 1)), QColor(255, 0, 255));
@@ -199,7 +185,7 @@ TEST_F(XButtons, BalloonTooltipIsAShapedWindowAtThePointer)
     sendToolTip(*b, at);
     auto* tip = qobject_cast<BalloonTip*>(b->balloonTip());
     ASSERT_NE(tip, nullptr);
-    ASSERT_TRUE(waitFor([&] { return tip->isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tip->isVisible(); }));
     EXPECT_TRUE(tip->windowFlags().testFlag(Qt::ToolTip));
     EXPECT_FALSE(tip->mask().isEmpty());
     EXPECT_FALSE(QToolTip::isVisible());
@@ -218,7 +204,7 @@ TEST_F(XButtons, BalloonTooltipIsAShapedWindowAtThePointer)
     // Inside the box, away from the text, the back colour shows on screen.
     const QRect box = tip->geometryUsed().box;
     const QPoint inside = tip->mapToGlobal(QPoint(box.left() + 3, box.center().y()));
-    EXPECT_TRUE(waitFor([&] { return screenPixel(inside) == QColor(255, 255, 200); }))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return screenPixel(inside) == QColor(255, 255, 200); }))
         << screenPixel(inside).name().toStdString();
     // Outside the shape, beside the stem, the window behind shows.
     const QPoint beside = tip->mapToGlobal(QPoint(box.right() - 2, 1));
@@ -229,18 +215,18 @@ TEST_F(XButtons, BalloonTooltipIsAShapedWindowAtThePointer)
 
     // Leaving hides it.
     sendLeave(*b);
-    EXPECT_TRUE(waitFor([&] { return !b->balloonTip() || !b->balloonTip()->isVisible(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !b->balloonTip() || !b->balloonTip()->isVisible(); }));
 
     // The plain type shows the ordinary tooltip.
     b->setToolTipType(0);
     sendEnter(*b, at);
     sendToolTip(*b, at);
     EXPECT_EQ(b->balloonTip(), nullptr);
-    EXPECT_TRUE(waitFor([] { return QToolTip::isVisible(); }));
+    EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }));
     EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("开始录音")));
     sendLeave(*b);
     QToolTip::hideText();
-    EXPECT_TRUE(waitFor([] { return !QToolTip::isVisible(); }));
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
 
     // No text: nothing at all, title or not, either type.
     b->setButtonToolTip(QString());

@@ -15,7 +15,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QListWidget>
 #include <QTest>
 #include <QTimer>
@@ -131,17 +130,7 @@ protected:
         for (int i = 0; i < rounds; ++i)
             QCoreApplication::processEvents();
     }
-    static bool waitUntil(const std::function<bool()>& pred, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QTest::qWait(10);
-        }
-        return true;
-    }
+    static bool waitUntil(const std::function<bool()>& pred, int ms) { return QTest::qWaitFor(pred, ms); }
     // The answered questions, as "msg" calls with a Yes/No style.
     int questionsAsked(const QString& text) const
     {

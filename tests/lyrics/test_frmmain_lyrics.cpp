@@ -15,7 +15,6 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -24,6 +23,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <functional>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace melodune;
@@ -99,14 +99,7 @@ protected:
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
-    bool waitFor(const std::function<bool()>& done)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < 3000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return done();
-    }
+    static bool waitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 3000); }
     void play(const QString& file)
     {
         media->setFileName(file);

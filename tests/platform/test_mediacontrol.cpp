@@ -6,7 +6,6 @@
 #include "tests/support/testdir.h"
 
 #include <QBuffer>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QFile>
 #include <QSignalSpy>
@@ -24,19 +23,6 @@ using testsupport::MediaTags;
 using testsupport::ToneSpec;
 
 namespace {
-
-template <class Pred>
-bool waitUntil(Pred pred, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
 
 std::unique_ptr<rt::MpvMediaControl> makeMpv(const QString& extra = {})
 {
@@ -72,7 +58,7 @@ struct MpvSide {
         const double from = mc.currentPosition();
         QTest::qWait(int(seconds * 1000));
         if (mc.playState() == MediaControl::Playing)
-            waitUntil([&] { return mc.currentPosition() >= from + seconds * 0.75; }, 3000);
+            QTest::qWaitFor([&] { return mc.currentPosition() >= from + seconds * 0.75; }, 3000);
     }
 };
 
@@ -112,16 +98,16 @@ TYPED_TEST(MediaContract, TrackRoad)
     EXPECT_EQ(mc->fileName(), good);
     EXPECT_EQ(mc->playState(), MediaControl::Stopped);
     EXPECT_EQ(opened.count(), 0) << "events come from the event loop, not from inside the call";
-    ASSERT_TRUE(waitUntil([&] { return opened.count() == 1 && log.states.size() == 1; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.count() == 1 && log.states.size() == 1; }, 2000));
     EXPECT_NEAR(mc->duration(), 2.0, 0.05);
     EXPECT_EQ(mc->imageSourceWidth(), 0);
     EXPECT_EQ(mc->imageSourceHeight(), 0);
 
     mc->play();
-    ASSERT_TRUE(waitUntil([&] { return log.states.size() == 2; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.states.size() == 2; }, 2000));
     this->side.advance(*mc, 1.0);
     mc->pause();
-    ASSERT_TRUE(waitUntil([&] { return log.states.size() == 3; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.states.size() == 3; }, 2000));
     // The last position update of a busy player can trail the pause event.
     QTest::qWait(150);
     const double paused = mc->currentPosition();
@@ -132,7 +118,7 @@ TYPED_TEST(MediaContract, TrackRoad)
     mc->stop();
     EXPECT_EQ(mc->currentPosition(), 0.0);
     EXPECT_EQ(mc->fileName(), good);
-    ASSERT_TRUE(waitUntil([&] { return log.states.size() == 4; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.states.size() == 4; }, 2000));
     EXPECT_EQ(log.states, (QList<int>{MediaControl::Stopped, MediaControl::Playing, MediaControl::Paused,
                                       MediaControl::Stopped}));
 
@@ -264,7 +250,7 @@ TEST_F(MpvMedia, EndOfStreamOnceBeforeStopped)
     const QString name = wav("short.wav", 0.5);
     StateLog log(*mc);
     mc->setFileName(name);
-    ASSERT_TRUE(waitUntil([&] { return log.states.size() == 1; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.states.size() == 1; }, 2000));
     QList<int> statesAtEnd;
     QStringList namesAtEnd;
     QObject::connect(mc.get(), &MediaControl::EndOfStream, mc.get(), [&] {
@@ -272,7 +258,7 @@ TEST_F(MpvMedia, EndOfStreamOnceBeforeStopped)
         namesAtEnd << mc->fileName();
     });
     mc->play();
-    ASSERT_TRUE(waitUntil([&] { return mc->playState() == MediaControl::Stopped; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mc->playState() == MediaControl::Stopped; }, 5000));
     QTest::qWait(300);
     EXPECT_EQ(statesAtEnd, QList<int>{MediaControl::Playing});
     EXPECT_EQ(namesAtEnd, QStringList{name});
@@ -281,7 +267,7 @@ TEST_F(MpvMedia, EndOfStreamOnceBeforeStopped)
     EXPECT_EQ(mc->currentPosition(), 0.0);
 
     mc->play(); // plays again from the start, and ends once more
-    ASSERT_TRUE(waitUntil([&] { return statesAtEnd.size() == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return statesAtEnd.size() == 2; }, 5000));
 }
 
 TEST_F(MpvMedia, EndOfStreamHandlerMovesToNextTrack)
@@ -298,7 +284,7 @@ TEST_F(MpvMedia, EndOfStreamHandlerMovesToNextTrack)
         }
     });
     mc->play();
-    ASSERT_TRUE(waitUntil([&] { return mc->fileName() == second; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mc->fileName() == second; }, 5000));
     QTest::qWait(300);
     EXPECT_EQ(mc->playState(), MediaControl::Playing) << "the end of the old track must not stop the new one";
     EXPECT_EQ(ends.count(), 1);
@@ -374,7 +360,7 @@ TEST_F(MpvMedia, BalanceReadsBackAndPansTheOutput)
         EXPECT_EQ(mc->balance(), c.readBack);
         mc->setFileName(src);
         mc->play();
-        ASSERT_TRUE(waitUntil([&] { return mc->playState() == MediaControl::Stopped; }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return mc->playState() == MediaControl::Stopped; }, 5000));
         mc.reset();
 
         SF_INFO info{};
@@ -424,11 +410,11 @@ TEST(FakeMedia, ScriptedEndAndCallLog)
 
     mc.setFileName("a.mp3");
     EXPECT_EQ(mc.getMediaInfoString(MediaControl::InfoTitle), "A");
-    ASSERT_TRUE(waitUntil([&] { return log.states.size() == 1; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.states.size() == 1; }, 1000));
     mc.play();
     mc.advance(5.0);
     EXPECT_EQ(ends.count(), 0) << "queued";
-    ASSERT_TRUE(waitUntil([&] { return mc.playState() == MediaControl::Stopped && ends.count() == 1; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mc.playState() == MediaControl::Stopped && ends.count() == 1; }, 1000));
     EXPECT_EQ(stateAtEnd, MediaControl::Playing);
     QTest::qWait(20);
     EXPECT_EQ(log.states, (QList<int>{MediaControl::Stopped, MediaControl::Playing, MediaControl::Stopped}));
@@ -482,7 +468,7 @@ TEST(FakeMedia, FocusRaisesGotFocus)
     other.setFocus();
     QSignalSpy focus(&mc, &MediaControl::GotFocus);
     mc.widget()->setFocus();
-    EXPECT_TRUE(waitUntil([&] { return focus.count() == 1; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return focus.count() == 1; }, 1000));
     other.setFocus();
     EXPECT_EQ(focus.count(), 1);
 }

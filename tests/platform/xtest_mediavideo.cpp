@@ -6,7 +6,6 @@
 #include "tests/support/testdir.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QOpenGLContext>
 #include <QScreen>
@@ -19,19 +18,6 @@ using rt::MediaControl;
 namespace {
 
 const char* const kVideo = "av://lavfi:testsrc=duration=10:size=64x48:rate=10";
-
-template <class Pred>
-bool waitUntil(Pred pred, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
 
 rt::MpvVideoSurface* videoWindow()
 {
@@ -92,7 +78,7 @@ TEST(MediaVideo, NoOpenGLWhileOnlySoundPlays)
 
     mc.setFileName(tone);
     mc.play();
-    ASSERT_TRUE(waitUntil([&] { return mc.currentPosition() > 0.3; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mc.currentPosition() > 0.3; }, 5000));
     window.update();
     QTest::qWait(100);
     EXPECT_EQ(glWindows(), QStringList());
@@ -105,7 +91,7 @@ TEST(MediaVideo, NoOpenGLWhileOnlySoundPlays)
     mc.setFileName(QString::fromLatin1(kVideo));
     EXPECT_EQ(mc.imageSourceWidth(), 64);
     mc.play();
-    EXPECT_TRUE(waitUntil([&] { return showsPicture(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return showsPicture(); }, 5000));
     EXPECT_EQ(glWindows().size(), 1) << glWindows().join(u", ").toStdString();
     EXPECT_EQ(window.windowHandle()->surfaceType(), QSurface::RasterSurface);
 
@@ -115,13 +101,13 @@ TEST(MediaVideo, NoOpenGLWhileOnlySoundPlays)
     EXPECT_EQ(videoWindow(), nullptr);
     EXPECT_EQ(mc.widget()->surface(), nullptr);
     EXPECT_EQ(glWindows(), QStringList());
-    EXPECT_TRUE(waitUntil([&] { return mc.currentPosition() > 0.3; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return mc.currentPosition() > 0.3; }, 5000));
     EXPECT_EQ(mc.playState(), MediaControl::Playing);
 
     // And a second video draws as the first did.
     mc.setFileName(QString::fromLatin1(kVideo));
     mc.play();
-    EXPECT_TRUE(waitUntil([&] { return showsPicture(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return showsPicture(); }, 5000));
     mc.setFileName(QString());
     EXPECT_EQ(videoWindow(), nullptr);
 }
@@ -142,21 +128,21 @@ TEST(MediaVideo, DrawsInsideTheWidgetAndGoesFullScreen)
     EXPECT_EQ(mc.imageSourceWidth(), 64);
     EXPECT_EQ(mc.imageSourceHeight(), 48);
     mc.play();
-    EXPECT_TRUE(waitUntil([&] { return showsPicture(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return showsPicture(); }, 5000));
     ASSERT_NE(videoWindow(), nullptr);
     EXPECT_EQ(videoWindow()->size(), QSize(160, 120));
 
     mc.setDisplaySize(MediaControl::DisplayFullScreen);
     EXPECT_EQ(mc.displaySize(), MediaControl::DisplayFullScreen);
     EXPECT_TRUE(mc.widget()->isWindow());
-    EXPECT_TRUE(waitUntil([&] { return videoWindow() && videoWindow()->width() > 160 && showsPicture(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return videoWindow() && videoWindow()->width() > 160 && showsPicture(); }, 5000));
     EXPECT_EQ(mc.playState(), MediaControl::Playing) << "the picture survives the move";
 
     QTest::keyClick(mc.widget(), Qt::Key_Escape);
     EXPECT_EQ(mc.displaySize(), MediaControl::DisplayDefault);
     EXPECT_EQ(mc.widget()->parentWidget(), &window);
     EXPECT_EQ(mc.widget()->geometry(), QRect(0, 0, 160, 120));
-    EXPECT_TRUE(waitUntil([&] { return videoWindow() && videoWindow()->width() == 160 && showsPicture(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return videoWindow() && videoWindow()->width() == 160 && showsPicture(); }, 5000));
     EXPECT_EQ(mc.playState(), MediaControl::Playing);
     mc.stop();
 }

@@ -14,7 +14,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -22,21 +21,11 @@
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace melodune;
 
 namespace {
-
-// Processes events until `done` or the bound (which only keeps a broken run
-// from hanging); the answer is `done()`.
-bool waitFor(const std::function<bool()>& done, int boundMs = 15000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < boundMs)
-        QTest::qWait(10);
-    return done();
-}
 
 using testsupport::OwnSoundServer;
 
@@ -48,8 +37,7 @@ protected:
     std::unique_ptr<OwnSoundServer> server;
     std::unique_ptr<FrmMain> w;
     rt::FakeMediaControl* media = nullptr;
-    QByteArray oldServer;
-    bool hadServer = false;
+    std::optional<testsupport::ScopedPulseServer> pulseServer;
 
     void SetUp() override
     {
@@ -57,9 +45,7 @@ protected:
             GTEST_SKIP() << "no pulseaudio program";
         server = std::make_unique<OwnSoundServer>(dir.file("pulse"));
         ASSERT_TRUE(server->start());
-        hadServer = qEnvironmentVariableIsSet("PULSE_SERVER");
-        oldServer = qgetenv("PULSE_SERVER");
-        qputenv("PULSE_SERVER", server->address().toUtf8());
+        pulseServer.emplace(server->address());
 
         rt::setCaptureSourceFactory({});
         shared() = SharedState{};
@@ -84,10 +70,7 @@ protected:
     {
         w.reset();
         server.reset();
-        if (hadServer)
-            qputenv("PULSE_SERVER", oldServer);
-        else
-            qunsetenv("PULSE_SERVER");
+        pulseServer.reset();
         settings() = SettingsRecord{};
     }
 
@@ -104,10 +87,12 @@ protected:
     // Half a second of the take has arrived.
     bool sung()
     {
-        return waitFor([this] {
-            return w->DSCaptureBuffer && w->DSCaptureBuffer->capturedBytes() >=
-                                             w->Capture.CaptureDesc.format.avgBytesPerSec / 2;
-        });
+        return QTest::qWaitFor(
+            [this] {
+                return w->DSCaptureBuffer && w->DSCaptureBuffer->capturedBytes() >=
+                                                 w->Capture.CaptureDesc.format.avgBytesPerSec / 2;
+            },
+            15000);
     }
     int saveDialogs() const
     {
@@ -141,7 +126,7 @@ TEST_F(CaptureOutage, TakeCutByTheServerIsKeptAndTheNextTakeRecords)
 
         // The server dies mid-take: the input is lost, what came before stays.
         server->kill();
-        ASSERT_TRUE(waitFor([this] { return !(w->DSCaptureBuffer->GetStatus() & rt::CaptureStatusCapturing); }));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !(w->DSCaptureBuffer->GetStatus() & rt::CaptureStatusCapturing); }, 15000));
         EXPECT_TRUE(w->DSCaptureBuffer->inputLost());
         const std::int32_t captured = w->DSCaptureBuffer->capturedBytes();
         const QString kept = dir.file(QStringLiteral("kept%1").arg(++n));

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QProcess>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <cmath>
 #include <functional>
@@ -39,19 +40,6 @@ bool serverReachable()
                 GTEST_SKIP() << "the sound server has no input device";                                \
         }                                                                                               \
     } while (0)
-
-// Processes events until `done` or the bound; true when done.
-bool waitFor(const std::function<bool()>& done, int boundMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > boundMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 TEST(RealCapture, QtSeesTheServersSources)
 {
@@ -105,7 +93,7 @@ TEST(RealCapture, RecordsTheSineSource)
     auto buf = cap->CreateCaptureBuffer(desc, &err);
     ASSERT_TRUE(buf) << err.toStdString();
     ASSERT_TRUE(buf->Start(0));
-    ASSERT_TRUE(waitFor([&] { return buf->GetStatus() == 0; }, 8000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return buf->GetStatus() == 0; }, 8000))
         << "captured only " << buf->GetCurrentPosition().readPos << " bytes";
     ASSERT_EQ(buf->GetCurrentPosition().readPos, 176400);
 
@@ -165,7 +153,7 @@ TEST(RealCapture, MeterBuffersEveryFiftyMilliseconds)
         ASSERT_TRUE(buf) << err.toStdString();
         ASSERT_TRUE(buf->Start(0)) << "start " << starts;
         ++starts;
-        waitFor([] { return false; }, 50);
+        QTest::qWaitFor([] { return false; }, 50);
     }
     EXPECT_GT(withBlock, 0);
 }

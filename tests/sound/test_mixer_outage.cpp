@@ -21,6 +21,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <optional>
 
 using namespace melodune;
 using testsupport::OwnSoundServer;
@@ -33,8 +34,7 @@ protected:
     rt::ScriptedUi ui;
     rt::ScopedUi scopedUi{&ui};
     std::unique_ptr<OwnSoundServer> server;
-    QByteArray oldServer;
-    bool hadServer = false;
+    std::optional<testsupport::ScopedPulseServer> pulseServer;
 
     void SetUp() override
     {
@@ -42,9 +42,7 @@ protected:
             GTEST_SKIP() << "no pulseaudio program";
         server = std::make_unique<OwnSoundServer>(dir.file("pulse"));
         ASSERT_TRUE(server->start());
-        hadServer = qEnvironmentVariableIsSet("PULSE_SERVER");
-        oldServer = qgetenv("PULSE_SERVER");
-        qputenv("PULSE_SERVER", server->address().toUtf8());
+        pulseServer.emplace(server->address());
         rt::setMixerFactory({});
         shared() = SharedState{};
         settings() = SettingsRecord{};
@@ -56,10 +54,7 @@ protected:
         if (server)
             server->resume();
         server.reset();
-        if (hadServer)
-            qputenv("PULSE_SERVER", oldServer);
-        else
-            qunsetenv("PULSE_SERVER");
+        pulseServer.reset();
         rt::setCaptureSourceFactory({});
         settings() = SettingsRecord{};
     }

@@ -17,7 +17,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QMediaDevices>
 #include <QProcess>
 #include <QRegularExpression>
@@ -37,15 +36,6 @@ namespace {
         if (!qEnvironmentVariableIsSet("MELODUNE_TEST_MIC_FIFO"))                                      \
             GTEST_SKIP() << "needs the sound server of tests/run_tests.sh";                            \
     } while (0)
-
-bool waitFor(const std::function<bool()>& done, int boundMs = 15000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < boundMs)
-        QTest::qWait(10);
-    return done();
-}
 
 // The per-channel volumes pactl reports for a source.
 std::vector<std::uint32_t> pactlVolumes(const QByteArray& source)
@@ -146,7 +136,7 @@ TEST(RealMixer, StartRecordHandsOutWholeBuffersAndStopsFromItsHandler)
     rec.BufferCount(2);
     EXPECT_EQ(rec.BufferSize(), 10240) << "kept while recording";
     EXPECT_EQ(rec.BufferCount(), 5);
-    ASSERT_TRUE(waitFor([&] { return !rec.IsRecording(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rec.IsRecording(); }, 15000));
     QTest::qWait(200);
     ASSERT_EQ(lengths.size(), 3u) << "nothing after the stop";
     for (std::size_t i = 0; i < lengths.size(); ++i) {
@@ -186,7 +176,7 @@ protected:
         if (!b)
             return {};
         const rt::WaveFormatEx& f = w->Capture.CaptureDesc.format;
-        waitFor([&] { return b->capturedBytes() >= f.avgBytesPerSec / 2; });
+        QTest::qWaitFor([&] { return b->capturedBytes() >= f.avgBytesPerSec / 2; }, 15000);
         b->Stop();
         std::vector<qint16> all(std::size_t(b->capturedBytes() / 2));
         b->ReadBuffer(0, int(all.size() * 2), all.data());

@@ -31,19 +31,6 @@ using namespace melodune;
 
 namespace {
 
-template <class Pred>
-bool waitUntil(Pred pred, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
-
 // Where screenshots go when asked for (MELODUNE_EFFECT_SHOTS).
 void shot(const QString& name)
 {
@@ -112,7 +99,7 @@ protected:
         w->MediaPlayer1->setFileName(path);
         w->CurrentFile = path;
         w->MediaPlayer1->play();
-        ASSERT_TRUE(waitUntil([&] { return w->MediaPlayer1->playState() == rt::MediaControl::Playing; }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->MediaPlayer1->playState() == rt::MediaControl::Playing; }, 5000));
     }
 };
 
@@ -145,7 +132,7 @@ TEST_F(RealEffects, VocalRemovalOfAnMp3PlaysTheCentreFreeCopy)
     QTest::qWait(100);
     shot(QStringLiteral("switch_on.png"));
     EXPECT_EQ(w->MediaPlayer1->fileName(), w->DevocalFile);
-    EXPECT_TRUE(waitUntil([&] { return w->MediaPlayer1->playState() == rt::MediaControl::Playing; }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->MediaPlayer1->playState() == rt::MediaControl::Playing; }, 5000))
         << w->MediaPlayer1->playState() << " " << w->MediaPlayer1->fileName().toStdString();
 
     rt::WaveFormatEx f;

@@ -2,6 +2,7 @@
 // A PulseAudio server of a test's own (its own socket and folders), started,
 // paused and killed by the test. Tests skip where no pulseaudio program is
 // installed (`available()`).
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -97,6 +98,30 @@ private:
 
     QString dir_;
     QProcess process_;
+};
+
+// Points this process's sound clients at `address` while it lives; the
+// earlier setting comes back after.
+class ScopedPulseServer {
+public:
+    explicit ScopedPulseServer(const QString& address)
+        : had_(qEnvironmentVariableIsSet("PULSE_SERVER")), old_(qgetenv("PULSE_SERVER"))
+    {
+        qputenv("PULSE_SERVER", address.toUtf8());
+    }
+    ~ScopedPulseServer()
+    {
+        if (had_)
+            qputenv("PULSE_SERVER", old_);
+        else
+            qunsetenv("PULSE_SERVER");
+    }
+    ScopedPulseServer(const ScopedPulseServer&) = delete;
+    ScopedPulseServer& operator=(const ScopedPulseServer&) = delete;
+
+private:
+    bool had_;
+    QByteArray old_;
 };
 
 } // namespace testsupport

@@ -3,7 +3,6 @@
 #include "visual/skin.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
@@ -20,19 +19,6 @@ QColor screenPixel(QPoint global)
 {
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, global.x(), global.y(), 1, 1);
     return shot.toImage().pixelColor(0, 0);
-}
-
-bool waitFor(const std::function<bool()>& ok, int ms = 3000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (ok())
-            return true;
-        QTest::qWait(20);
-    }
-    return ok();
 }
 
 } // namespace
@@ -78,8 +64,8 @@ TEST(XSkin, WhiteCornersOfTheSkinShowWhatLiesBehind)
 
     const QPoint inside = origin + QPoint(100, 50);
     const QPoint corner = origin + QPoint(2, 2);
-    EXPECT_TRUE(waitFor([&] { return screenPixel(inside) == QColor(0, 200, 0); }))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return screenPixel(inside) == QColor(0, 200, 0); }))
         << screenPixel(inside).name().toStdString();
-    EXPECT_TRUE(waitFor([&] { return screenPixel(corner) == QColor(255, 0, 0); }))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return screenPixel(corner) == QColor(255, 0, 0); }))
         << screenPixel(corner).name().toStdString();
 }
