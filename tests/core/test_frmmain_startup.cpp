@@ -24,6 +24,8 @@
 #include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace melodune;
 
@@ -331,4 +333,52 @@ TEST_F(StartupTest, AnOversizedListThatCannotBeCopiedSurvivesExitAndDeletion)
     EXPECT_EQ(w.List1->count(), 32766);
     w.mnuExit_Click();
     EXPECT_EQ(dir.read("data/List.mdu"), big);
+}
+
+TEST_F(StartupTest, ASettingsOrListFileThatIsNoRegularFileStillGivesAWindow)
+{
+    // A device to link to: one of the test's own where it may make one, so a
+    // save through the link could never reach the system's.
+    QString zero = dir.file("zero");
+    if (::mknod(QFile::encodeName(zero).constData(), S_IFCHR | 0666, makedev(1, 5)) != 0)
+        zero = QStringLiteral("/dev/zero");
+    const struct {
+        const char* file;
+        bool fifo; // else a link to the zero device
+    } cases[] = {{"List.mdu", true}, {"List.mdu", false}, {"SetLog.ini", true}, {"SetLog.ini", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + (c.fifo ? " as a FIFO" : " as a link to a device"));
+        QDir(data("")).removeRecursively();
+        QDir().mkpath(data(""));
+        ui.calls.clear();
+        settings() = SettingsRecord{};
+        const QString path = data(QString::fromLatin1(c.file));
+        if (c.fifo)
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else
+            ASSERT_TRUE(QFile::link(zero, path));
+        const bool list = QByteArray(c.file) == "List.mdu";
+        if (!list)
+            writeData("List.mdu", "\"/m/a.mp3\"\r\n");
+
+        FrmMain w(services);
+        ASSERT_TRUE(w.Form_Load());
+        if (list) {
+            EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
+                                         "无法读取播放列表文件 List.mdu，原文件已改名为 List.mdu.bad 保存。")});
+            EXPECT_EQ(w.List1->count(), 0);
+            EXPECT_TRUE(QFileInfo(data("List.mdu.bad")).exists() || QFileInfo(data("List.mdu.bad")).isSymLink());
+        } else {
+            EXPECT_TRUE(ui.messages().isEmpty()) << ui.messages().join("|").toStdString();
+            EXPECT_EQ(settings().LrcWaitSeconds, 10) << "the defaults stand";
+            EXPECT_EQ(w.List1->count(), 1);
+        }
+        w.mnuExit_Click();
+        if (!list) {
+            const QFileInfo saved(path);
+            EXPECT_TRUE(saved.isFile() && !saved.isSymLink()) << "the exit writes a settings file in its place";
+        }
+        if (zero != QStringLiteral("/dev/zero"))
+            EXPECT_FALSE(QFileInfo(zero).isFile()) << "nothing was written through the link";
+    }
 }

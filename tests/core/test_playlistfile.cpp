@@ -3,6 +3,7 @@
 #include "tests/support/testdir.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <gtest/gtest.h>
@@ -313,4 +314,55 @@ TEST(PlaylistFile, ExportReportsFailure)
     dir.write("taken.mdu/inner", "x");
     EXPECT_FALSE(exportPlaylist(dir.file("taken"), {"/m/a.mp3"}, 0));
     EXPECT_EQ(dir.read("taken.mdu/inner"), QByteArray("x"));
+}
+
+TEST(PlaylistFile, ReadsAsAStreamKeepingTheFirstEntriesAndCountingTheRest)
+{
+    // Entries a b c d e, an index line among the kept ones and numeric and
+    // other index lines after them, a comment, an empty line, a UTF-8 mark
+    // and a line too long to be any path.
+    const QByteArray lines[] = {"\xEF\xBB\xBF\">2\"", "\"a\"", "#c", "\"b\"", "\"\"", "\"c\"", "\">1\"",
+                                "\"d\"", '"' + QByteArray(kMaxListLineBytes + 1, 'x') + '"', "\"e\"", "\">4\"",
+                                "\">y\""};
+    const struct {
+        const char* end;
+        int max;
+        QStringList entries;
+        int more;
+    } cases[] = {
+        {"\r\n", 3, {"a", "b", "c"}, 3}, {"\n", 3, {"a", "b", "c"}, 3}, {"\r", 3, {"a", "b", "c"}, 3},
+        {"\r\n", -1, {"a", "b", "c", "d", "e"}, 1}, {"\r\n", 0, {}, 6},
+    };
+    TestDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QByteArray(c.end).toHex().toStdString() + " max " + std::to_string(c.max));
+        QByteArray text;
+        for (const QByteArray& line : lines)
+            text += line + c.end;
+        dir.write("List.mdu", text);
+        const PlaylistRead read = readPlaylistFile(dir.file("List.mdu"), c.max);
+        EXPECT_EQ(read.status, ListReadStatus::Ok);
+        EXPECT_EQ(read.entries, c.entries);
+        EXPECT_EQ(read.moreEntries, c.more);
+        EXPECT_EQ(read.currentIndex, std::optional<std::int32_t>(4)) << "the last numeric index line wins";
+    }
+}
+
+TEST(PlaylistFile, AReadUpToTheCapCostsAFractionOfReadingAHugeListWhole)
+{
+    TestDir dir;
+    QByteArray text;
+    for (int i = 0; i < 600000; ++i)
+        text += "\"/music/专辑/曲目" + QByteArray::number(i) + ".mp3\"\r\n";
+    dir.write("List.mdu", text);
+    QElapsedTimer t;
+    t.start();
+    const PlaylistRead capped = readPlaylistFile(dir.file("List.mdu"), kMaxListEntries);
+    const qint64 cappedMs = t.restart();
+    const PlaylistRead whole = readPlaylistFile(dir.file("List.mdu"));
+    const qint64 wholeMs = t.elapsed();
+    ASSERT_EQ(capped.entries.size(), kMaxListEntries);
+    EXPECT_EQ(capped.moreEntries, 600000 - kMaxListEntries);
+    EXPECT_EQ(capped.entries.last(), whole.entries[kMaxListEntries - 1]);
+    EXPECT_LT(cappedMs * 3, wholeMs + 3) << "capped " << cappedMs << " ms, whole " << wholeMs << " ms";
 }
