@@ -50,6 +50,7 @@ namespace melodune {
 
 class FrmLrc;
 class RichTextModel;
+struct LrcParseResult;
 class RichTextView;
 class XPButton;
 
@@ -200,7 +201,7 @@ public:
     };
     // False only when the user chose to save and the save failed (reported).
     bool closeLyricEditor(EditorClose how = EditorClose::AskIfChanged);
-    void showLyricFile(const QString& path, const QString& text);
+    void showLyricFile(const QString& path, const LrcParseResult& parsed);
     // Lyrics web service (lyrics/frmmain_lrcweb.cpp).
     void connectLrcWebHandlers();
     // The exact request for the current track (LoadTrackLyrics, when the
