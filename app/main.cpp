@@ -39,7 +39,7 @@ void closeOnTerminate(melodune::FrmMain& window)
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char c;
         [[maybe_unused]] auto n = ::read(signalPipe[0], &c, 1);
-        window.mnuExit_Click();
+        window.endOnSignal();
     });
     struct sigaction sa {};
     sa.sa_handler = onTerminate;

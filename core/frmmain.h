@@ -86,6 +86,8 @@ public:
     bool Form_Load();
     void Form_QueryUnload();
     void Form_Unload();
+    // Form_Unload's saves of SetLog.ini and List.mdu, asking again on failure.
+    void saveAtUnload();
     // Runs both shut-down handlers; ends the program unless `Reloading`.
     void unloadForm();
     // Unload, then load and show the window again, with the command line
@@ -96,6 +98,9 @@ public:
     void Image3_Click(); // minimise
     void Image4_Click(); // close, after a question
     void mnuExit_Click();
+    // A session's end or a kill (SIGTERM): the exit command, whatever box is
+    // open; a save that fails is told on standard error instead of asked.
+    void endOnSignal();
     static void SetAlwaysOnTopMode(QWidget* window, bool onTop);
     void FillDeviceCombo();
 
@@ -611,6 +616,7 @@ private:
     bool loaded_ = false;
     bool reloadQueued_ = false;
     bool unloading_ = false;
+    bool endingOnSignal_ = false;
 };
 
 } // namespace melodune

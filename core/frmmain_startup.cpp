@@ -32,6 +32,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QWindow>
+#include <cstdio>
 
 namespace melodune {
 
@@ -286,6 +287,9 @@ bool FrmMain::Form_Load()
     // 27. The deferred start.
     Timer[3]->start();
     loaded_ = true;
+    // Asked to end while a box of the start waited.
+    if (endingOnSignal_)
+        unloadForm();
     return true;
 }
 
@@ -365,22 +369,56 @@ void FrmMain::Form_QueryUnload()
     clsRecorder.reset();
 }
 
+void FrmMain::saveAtUnload()
+{
+    const SharedState& sh = shared();
+    // The playlist only when it holds entries (and not over a list file that
+    // could not be read nor moved aside).
+    bool settingsDue = true;
+    bool listDue = List1->count() > 0 && !KeepListFile;
+    for (;;) {
+        QStringList failures;
+        QString error;
+        if (settingsDue) {
+            settingsDue = !saveSettings(sh.DataDir, settings(), CurrentIndex, &error);
+            if (settingsDue)
+                failures << error;
+        }
+        if (listDue) {
+            QStringList entries;
+            entries.reserve(List1->count());
+            for (int i = 0; i < List1->count(); ++i)
+                entries << List1->item(i)->text();
+            error.clear();
+            listDue = !saveListAtShutdown(sh.DataDir, entries, CurrentIndex, &error);
+            if (listDue)
+                failures << error;
+        }
+        if (failures.isEmpty())
+            return;
+        // The old files stay whole; what this session changed is only here.
+        const QString text = QStringLiteral("以下文件无法保存：\r\n") + failures.join(QStringLiteral("\r\n")) +
+                             QStringLiteral("\r\n\r\n请释放磁盘空间或恢复文件夹的写入权限，然后单击“重试”。单击“取消”则不保存") +
+                             (Reloading ? QStringLiteral("，继续重新装载") : QStringLiteral("就退出")) +
+                             QStringLiteral("，本次对播放列表和设置的修改将会丢失。");
+        if (endingOnSignal_) {
+            // Nobody may be there to answer: the log keeps it.
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+            return;
+        }
+        if (rt::ui().msgBox(text, rt::RetryCancel | rt::Exclamation, kTitle) != rt::Retry)
+            return;
+    }
+}
+
 void FrmMain::Form_Unload()
 {
     // A sound job ends first: its workers stop writing into TEMP.
     cancelSoundJobs();
     const SharedState& sh = shared();
-    // 1. Settings first; a folder that cannot be written does not stop the shut-down.
-    saveSettings(sh.DataDir, settings(), CurrentIndex);
-    // 2. The playlist, only when it holds entries (and not over a list file
-    // that could not be read nor moved aside).
-    if (List1->count() > 0 && !KeepListFile) {
-        QStringList entries;
-        entries.reserve(List1->count());
-        for (int i = 0; i < List1->count(); ++i)
-            entries << List1->item(i)->text();
-        saveListAtShutdown(sh.DataDir, entries, CurrentIndex);
-    }
+    // 1-2. Settings first, then the playlist. A save that fails is told, and
+    // the user tries again (after freeing space) or goes on without it.
+    saveAtUnload();
     // 3-4.
     MediaPlayer1->stop();
     emptyTempFolder(sh.DataDir);
@@ -452,6 +490,21 @@ void FrmMain::Image4_Click()
 void FrmMain::mnuExit_Click()
 {
     unloadForm();
+}
+
+void FrmMain::endOnSignal()
+{
+    endingOnSignal_ = true;
+    if (loaded_ && !unloading_) {
+        unloadForm();
+        return;
+    }
+    // A box of the start or of the exit is waiting: it closes with the
+    // answer nobody gives (so the start-up's sound-card box ends the
+    // program as its own exit does), and every later box of this start
+    // closes at once. A start that goes on ends through the normal exit
+    // (end of Form_Load).
+    QCoreApplication::exit(loaded_ ? 0 : 1);
 }
 
 void FrmMain::SetAlwaysOnTopMode(QWidget* window, bool onTop)

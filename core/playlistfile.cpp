@@ -262,11 +262,12 @@ bool appendPlaylistLine(const QString& path, const QString& entry, QString* erro
     return rt::writeFileAtomically(path, data, error);
 }
 
-bool saveListAtShutdown(const QString& dataDir, const QStringList& entries, std::int32_t currentIndex)
+bool saveListAtShutdown(const QString& dataDir, const QStringList& entries, std::int32_t currentIndex,
+                        QString* error)
 {
     if (entries.isEmpty())
         return true;
-    return writePlaylistFile(listFilePath(dataDir), entries, currentIndex);
+    return writePlaylistFile(listFilePath(dataDir), entries, currentIndex, error);
 }
 
 bool rewriteListAfterDelete(const QString& dataDir, const QStringList& entries)

@@ -99,8 +99,9 @@ bool writePlaylistFile(const QString& path, const QStringList& entries,
 bool appendPlaylistLine(const QString& path, const QString& entry, QString* error = nullptr);
 
 // The save at shut-down: List.mdu with the index line. An empty list writes
-// nothing and leaves the file as it is (true).
-bool saveListAtShutdown(const QString& dataDir, const QStringList& entries, std::int32_t currentIndex);
+// nothing and leaves the file as it is (true). `error` may be null.
+bool saveListAtShutdown(const QString& dataDir, const QStringList& entries, std::int32_t currentIndex,
+                        QString* error = nullptr);
 
 // The rewrite after a deletion: List.mdu without the index line; an empty
 // list removes the file.

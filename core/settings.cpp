@@ -162,9 +162,9 @@ QByteArray settingsLine(const SettingsRecord& s, std::int32_t currentIndex)
     return rt::encodeLegacy(line);
 }
 
-bool saveSettings(const QString& dataDir, const SettingsRecord& s, std::int32_t currentIndex)
+bool saveSettings(const QString& dataDir, const SettingsRecord& s, std::int32_t currentIndex, QString* error)
 {
-    return rt::writeFileAtomically(settingsPath(dataDir), settingsLine(s, currentIndex));
+    return rt::writeFileAtomically(settingsPath(dataDir), settingsLine(s, currentIndex), error);
 }
 
 } // namespace melodune

@@ -11,6 +11,7 @@
 #include "platform/mediacontrolfake.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
+#include "tests/support/scratchmount.h"
 #include "tests/support/testdir.h"
 
 #include <QCoreApplication>
@@ -22,7 +23,10 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -380,5 +384,134 @@ TEST_F(StartupTest, ASettingsOrListFileThatIsNoRegularFileStillGivesAWindow)
         }
         if (zero != QStringLiteral("/dev/zero"))
             EXPECT_FALSE(QFileInfo(zero).isFile()) << "nothing was written through the link";
+    }
+}
+
+namespace {
+
+// Scripted boxes that run something while a box waits for its answer.
+class HookedUi : public rt::ScriptedUi {
+public:
+    std::function<void()> whileAsking;
+    int msgBox(const QString& text, int style, const QString& title) override
+    {
+        if (whileAsking)
+            whileAsking();
+        return ScriptedUi::msgBox(text, style, title);
+    }
+};
+
+// Everything written to standard error while it lives.
+class StderrCapture {
+public:
+    explicit StderrCapture(const QString& file) : file_(file)
+    {
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        const int fd = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 2);
+        ::close(fd);
+    }
+    QString text()
+    {
+        std::fflush(stderr);
+        QFile f(file_);
+        return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
+    }
+    ~StderrCapture()
+    {
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+    }
+
+private:
+    QString file_;
+    int saved_ = -1;
+};
+
+} // namespace
+
+TEST_F(StartupTest, AFailedExitSaveSaysWhichFileAndWhyAndWaitsForTheUser)
+{
+    enum class Ends { RetryAfterFreeing, QuitAnyway, OnSignal };
+    const struct {
+        const char* name;
+        bool readOnly; // else full
+        Ends ends;
+    } cases[] = {
+        {"full disk, try again after freeing space", false, Ends::RetryAfterFreeing},
+        {"read-only folder, try again after making it writable", true, Ends::RetryAfterFreeing},
+        {"full disk, quit anyway", false, Ends::QuitAnyway},
+        {"read-only folder, ended by a signal", true, Ends::OnSignal},
+    };
+    const QByteArray oldList = "\">0\"\r\n\"/m/a.mp3\"\r\n";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::ScratchMount disk(dir.file("disk"), 256);
+        if (!disk.ok())
+            GTEST_SKIP() << "mounting a small file system needs root";
+        shared().DataDir = disk.path();
+        settings() = SettingsRecord{};
+        dir.write("disk/List.mdu", oldList);
+        SettingsRecord before;
+        assignSettingDefaults(before, nullptr);
+        ASSERT_TRUE(saveSettings(disk.path(), before, 0));
+        const QByteArray oldSettings = dir.read("disk/SetLog.ini");
+
+        HookedUi asked;
+        rt::ScopedUi scoped(&asked);
+        FrmMain w(services);
+        ASSERT_TRUE(w.Form_Load());
+        w.List1->addItem(QStringLiteral("/m/b.mp3")); // this session's edit
+        settings().LrcWaitSeconds = 30;
+        if (c.readOnly)
+            ASSERT_TRUE(disk.setReadOnly(true));
+        else
+            disk.fill();
+        QSignalSpy ended(&w, &FrmMain::programEnded);
+        bool shownWhileAsking = false;
+        asked.whileAsking = [&] {
+            shownWhileAsking = w.isVisible() && ended.isEmpty();
+            if (c.ends == Ends::RetryAfterFreeing) {
+                if (c.readOnly)
+                    disk.setReadOnly(false);
+                else
+                    disk.unfill();
+            }
+        };
+        asked.msgAnswers = {c.ends == Ends::RetryAfterFreeing ? rt::Retry : rt::Cancel};
+        QString logged;
+        if (c.ends == Ends::OnSignal) {
+            StderrCapture err(dir.file("stderr.txt"));
+            w.endOnSignal();
+            logged = err.text();
+        } else {
+            w.mnuExit_Click();
+        }
+        EXPECT_EQ(ended.count(), 1);
+
+        const QString why = c.readOnly ? QStringLiteral("Read-only file system") : QStringLiteral("No space left");
+        const QString told = c.ends == Ends::OnSignal ? logged : asked.messages().value(0);
+        EXPECT_TRUE(told.contains(disk.path() + QStringLiteral("/SetLog.ini"))) << told.toStdString();
+        EXPECT_TRUE(told.contains(disk.path() + QStringLiteral("/List.mdu"))) << told.toStdString();
+        EXPECT_TRUE(told.contains(why, Qt::CaseInsensitive)) << told.toStdString();
+        if (c.ends == Ends::OnSignal) {
+            EXPECT_TRUE(asked.calls.empty()) << "nobody is asked";
+        } else {
+            ASSERT_EQ(asked.calls.size(), 1u);
+            EXPECT_EQ(asked.calls[0].style, rt::RetryCancel | rt::Exclamation);
+            EXPECT_TRUE(shownWhileAsking) << "the window stays until the user has answered";
+        }
+        if (c.ends == Ends::RetryAfterFreeing) {
+            EXPECT_EQ(dir.read("disk/List.mdu"), QByteArray("\">0\"\r\n\"/m/a.mp3\"\r\n\"/m/b.mp3\"\r\n"));
+            SettingsRecord r;
+            loadSettings(disk.path(), r, nullptr);
+            EXPECT_EQ(r.LrcWaitSeconds, 30);
+        } else {
+            disk.setReadOnly(false);
+            EXPECT_EQ(dir.read("disk/List.mdu"), oldList) << "the old files stay whole";
+            EXPECT_EQ(dir.read("disk/SetLog.ini"), oldSettings);
+        }
     }
 }
