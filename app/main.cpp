@@ -98,7 +98,8 @@ int main(int argc, char** argv)
     if (!melodune::FrmMain::Form_Initialize(!lock.acquired(), commandLine))
         return 0;
 
-    melodune::shared().DataDir = melodune::resolveDataDir(QCoreApplication::applicationDirPath());
+    melodune::shared().DataDir =
+        melodune::resolveDataDir(QCoreApplication::applicationDirPath(), &melodune::shared().DataDirNotice);
     melodune::FrmMainServices services;
     services.commandLine = commandLine;
     services.versionMajor = MELODUNE_VERSION_MAJOR;

@@ -57,7 +57,18 @@ void seedDataDir(const QString& programDir, const QString& dataDir)
                           dataDir + QLatin1Char('/') + QLatin1String(name));
 }
 
-QString resolveDataDir(const QString& programDir)
+void adoptUserFiles(const QString& programDir, const QString& dataDir)
+{
+    for (const char* name : {"SetLog.ini", "List.mdu", "List.txt", "userdefine.pic", "LRCS", "PICS"})
+        copyTreeIfMissing(programDir + QLatin1Char('/') + QLatin1String(name),
+                          dataDir + QLatin1Char('/') + QLatin1String(name));
+    // The whole lists kept beside an over-long List.mdu.
+    const auto kept = QDir(programDir).entryInfoList({QStringLiteral("List.mdu.full*")}, QDir::Files);
+    for (const QFileInfo& f : kept)
+        copyTreeIfMissing(f.absoluteFilePath(), dataDir + QLatin1Char('/') + f.fileName());
+}
+
+QString resolveDataDir(const QString& programDir, QString* notice)
 {
     QString dir;
     const QString forced = qEnvironmentVariable("MELODUNE_DATA_DIR");
@@ -73,8 +84,21 @@ QString resolveDataDir(const QString& programDir)
         if (base.isEmpty())
             base = QDir::homePath() + QStringLiteral("/.local/share");
         dir = base + QStringLiteral("/melodune");
+        // Marks a folder that has taken over from the program folder.
+        const QString adopted = dir + QStringLiteral("/.adopted");
+        const bool first = !QFileInfo::exists(adopted);
         QDir().mkpath(dir);
         seedDataDir(programDir, dir);
+        if (first) {
+            adoptUserFiles(programDir, dir);
+            QFile mark(adopted);
+            if (mark.open(QIODevice::WriteOnly))
+                mark.write(QFile::encodeName(programDir) + '\n');
+            if (notice)
+                *notice = QStringLiteral("程序文件夹“%1”不能写入。歌词、图片、设置和播放列表从现在起保存在“%2”，"
+                                         "程序文件夹中原有的这些文件已复制过去。")
+                              .arg(QDir::toNativeSeparators(programDir), QDir::toNativeSeparators(QDir::cleanPath(dir)));
+        }
     }
     dir = QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
     while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))

@@ -33,6 +33,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <utility>
 
 namespace melodune {
 
@@ -111,7 +112,7 @@ bool FrmMain::Form_Load()
     sh.OsName = GetWindowsVersion();
     sh.ProgramDir = QCoreApplication::applicationDirPath();
     if (sh.DataDir.isEmpty())
-        sh.DataDir = resolveDataDir(sh.ProgramDir);
+        sh.DataDir = resolveDataDir(sh.ProgramDir, &sh.DataDirNotice);
     sh.WindowsDir = QStringLiteral("/etc");
     sh.SystemDir = QStringLiteral("/usr/bin");
 
@@ -281,6 +282,9 @@ bool FrmMain::Form_Load()
 
     // 24.
     show();
+    // Once: the program folder could not be written, so the data moved.
+    if (!sh.DataDirNotice.isEmpty())
+        rt::ui().msgBox(std::exchange(sh.DataDirNotice, QString()), rt::Information, kTitle);
     // 25-26.
     sh.ComputerName = computerName();
     sh.SineTable = buildSineTable();

@@ -1,5 +1,6 @@
 // Start-up, shut-down and reload of the main window, with the media control
 // and the capture input replaced by stand-ins.
+#include "core/appenv.h"
 #include "core/frmmain.h"
 #include "core/playlistfile.h"
 #include "core/settings.h"
@@ -20,6 +21,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -514,4 +516,62 @@ TEST_F(StartupTest, AFailedExitSaveSaysWhichFileAndWhyAndWaitsForTheUser)
             EXPECT_EQ(dir.read("disk/SetLog.ini"), oldSettings);
         }
     }
+}
+
+TEST_F(StartupTest, AReadOnlyProgramFolderStartsFromItsOwnListAndSettingsAndSaysOnceWhereTheyGo)
+{
+    testsupport::ScratchMount prog(dir.file("prog"), 512);
+    if (!prog.ok())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    dir.write("prog/List.mdu", "\">1\"\r\n\"/m/a.mp3\"\r\n\"/m/b.mp3\"\r\n");
+    SettingsRecord mine;
+    assignSettingDefaults(mine, nullptr);
+    mine.LrcWaitSeconds = 30;
+    ASSERT_TRUE(saveSettings(prog.path(), mine, 1));
+    dir.write("prog/LRCS/_m_a.mp3.lrc", "[00:01.00]la");
+    dir.write("prog/PICS/_m_a.mp3.jpg", "picture");
+    dir.write("prog/userdefine.pic", "own picture");
+    ASSERT_TRUE(prog.setReadOnly(true));
+
+    const QByteArray forced = qgetenv("MELODUNE_DATA_DIR");
+    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    qunsetenv("MELODUNE_DATA_DIR");
+    qputenv("XDG_DATA_HOME", dir.file("xdg").toUtf8());
+    const auto restore = qScopeGuard([&] {
+        qputenv("MELODUNE_DATA_DIR", forced);
+        if (forced.isEmpty())
+            qunsetenv("MELODUNE_DATA_DIR");
+        qputenv("XDG_DATA_HOME", xdg);
+    });
+    const QString userData = dir.file("xdg/melodune");
+
+    for (int start = 1; start <= 2; ++start) {
+        SCOPED_TRACE(start);
+        ui.calls.clear();
+        shared() = SharedState{};
+        settings() = SettingsRecord{};
+        shared().DataDir = resolveDataDir(prog.path(), &shared().DataDirNotice);
+        EXPECT_EQ(shared().DataDir, userData);
+        FrmMain w(services);
+        ASSERT_TRUE(w.Form_Load());
+        ASSERT_EQ(w.List1->count(), 2);
+        EXPECT_EQ(w.List1->item(0)->text(), QStringLiteral("/m/a.mp3"));
+        EXPECT_EQ(w.CurrentIndex, 1);
+        EXPECT_EQ(settings().LrcWaitSeconds, 30);
+        if (start == 1) {
+            ASSERT_EQ(ui.messages().size(), 1);
+            EXPECT_TRUE(ui.messages()[0].contains(userData)) << ui.messages()[0].toStdString();
+            EXPECT_EQ(ui.calls[0].style, rt::Information);
+            EXPECT_EQ(dir.read("xdg/melodune/LRCS/_m_a.mp3.lrc"), QByteArray("[00:01.00]la"));
+            EXPECT_EQ(dir.read("xdg/melodune/PICS/_m_a.mp3.jpg"), QByteArray("picture"));
+            EXPECT_EQ(dir.read("xdg/melodune/userdefine.pic"), QByteArray("own picture"));
+        } else {
+            EXPECT_TRUE(ui.messages().isEmpty()) << "said once";
+        }
+        w.mnuExit_Click();
+    }
+    // Copied once: a list the user then empties does not come back.
+    ASSERT_TRUE(QFile::remove(userData + QStringLiteral("/List.mdu")));
+    resolveDataDir(prog.path());
+    EXPECT_FALSE(QFileInfo::exists(userData + QStringLiteral("/List.mdu")));
 }
