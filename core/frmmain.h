@@ -142,6 +142,8 @@ public:
     void MediaPlayer1_EndOfStream();
     void MediaPlayer1_OpenStateChange();
     void MediaPlayer1_PlayStateChange();
+    // The sound output failed: the track stays, paused at its place.
+    void MediaPlayer1_OutputLost();
     // Keys, balance and window commands (frmmain_keys.cpp). Key codes are
     // the window system's virtual key codes (letters upper case).
     void Form_KeyDown(int keyCode);
@@ -617,6 +619,7 @@ private:
     bool reloadQueued_ = false;
     bool unloading_ = false;
     bool endingOnSignal_ = false;
+    bool outputLostShown_ = false;
 };
 
 } // namespace melodune

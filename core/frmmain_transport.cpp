@@ -367,6 +367,7 @@ void FrmMain::connectTransportHandlers()
     connect(MediaPlayer1, &rt::MediaControl::OpenStateChange, this, &FrmMain::MediaPlayer1_OpenStateChange);
     connect(MediaPlayer1, &rt::MediaControl::PlayStateChange, this, &FrmMain::MediaPlayer1_PlayStateChange);
     connect(MediaPlayer1, &rt::MediaControl::GotFocus, this, &FrmMain::MediaPlayer1_GotFocus);
+    connect(MediaPlayer1, &rt::MediaControl::OutputLost, this, &FrmMain::MediaPlayer1_OutputLost);
     connect(MediaPlayer1->widget(), &rt::MediaView::focusReceived, this, &FrmMain::MediaPlayer1_GotFocus);
 
     // A load that lets messages run must notice when the list it reads from

@@ -123,11 +123,16 @@ signals:
     void PlayStateChange();
     // The host widget received the keyboard focus.
     void GotFocus();
+    // The sound output failed (the sound server went away): no end of the
+    // stream. The media stays open, paused at its place (after the
+    // PlayStateChange), and play() goes on from there once sound works again.
+    void OutputLost();
 
 protected:
     // Queue the events so they reach handlers from the event loop.
     void postOpenStateChange();
     void postPlayStateChange();
+    void postOutputLost();
 };
 
 } // namespace rt
