@@ -398,6 +398,8 @@ void MpvMediaControl::handleEvent(const mpv_event& ev)
             seekTo(resumeAt_);
             if (state_ == Playing)
                 setPaused(false);
+            // Its tags are known again (the handlers show the title).
+            postPlayStateChange();
         }
         break;
     case MPV_EVENT_PROPERTY_CHANGE: {
