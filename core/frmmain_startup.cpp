@@ -405,13 +405,13 @@ void FrmMain::saveAtUnload()
                              QStringLiteral("\r\n\r\n请释放磁盘空间或恢复文件夹的写入权限，然后单击“重试”。单击“取消”则不保存") +
                              (Reloading ? QStringLiteral("，继续重新装载") : QStringLiteral("就退出")) +
                              QStringLiteral("，本次对播放列表和设置的修改将会丢失。");
-        if (endingOnSignal_) {
-            // Nobody may be there to answer: the log keeps it.
+        // Ended by a signal, nobody may be there to answer (a signal that
+        // comes while the box is open closes it): the log keeps the text.
+        if (!endingOnSignal_ && rt::ui().msgBox(text, rt::RetryCancel | rt::Exclamation, kTitle) == rt::Retry)
+            continue;
+        if (endingOnSignal_)
             std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-            return;
-        }
-        if (rt::ui().msgBox(text, rt::RetryCancel | rt::Exclamation, kTitle) != rt::Retry)
-            return;
+        return;
     }
 }
 
