@@ -645,12 +645,15 @@ void FrmSet::Check6_Click()
     Label6->setEnabled(on);
     Combo3->setEnabled(on);
     // At load the main window already shows what the setting says.
-    if (DialogReady != 1)
-        return;
-    main_.showVisualisation(on);
+    if (DialogReady == 1)
+        main_.showVisualisation(on);
     // The lyrics over the visualiser and the visualisation panel share the
-    // visualiser.
+    // visualiser: the lyrics go to view 2, also when a stored view 1 meets
+    // the visualisation at load, where the view's own handler waits for the
+    // dialog to be ready and the main window is switched here.
     if (on && s.LrcViewMode == 1) {
+        if (DialogReady != 1)
+            main_.mnuLrcVS2_Click();
         Option6[2]->setChecked(true);
         s.LrcViewMode = 2;
     }

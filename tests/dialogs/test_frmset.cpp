@@ -198,6 +198,20 @@ TEST_F(SettingsDialog, LoadShowsTheSettingsAndChangesOnlyWhatItNormalises)
              EXPECT_TRUE(d.Option6[1]->isChecked());
              EXPECT_FALSE(d.XPButton5->buttonEnabled());
          }},
+        {"view 1 with the visualisation on ends in view 2",
+         [this](SettingsRecord& s) {
+             w->mnuLrcVS1_Click();
+             s.ShowVisual = 1;
+         },
+         [](SettingsRecord& s) { s.LrcViewMode = 2; },
+         [this](const FrmSet& d) {
+             EXPECT_TRUE(d.Check6->isChecked());
+             EXPECT_TRUE(d.Option6[2]->isChecked());
+             EXPECT_TRUE(d.XPButton5->buttonEnabled());
+             EXPECT_TRUE(d.Check11->isEnabled());
+             EXPECT_FALSE(w->Image6->isHidden()) << "the main window shows view 2";
+             EXPECT_FALSE(w->Picture6[1]->isHidden());
+         }},
         {"view 2", [](SettingsRecord& s) { s.LrcViewMode = 2; }, same,
          [](const FrmSet& d) {
              EXPECT_TRUE(d.Option6[2]->isChecked());
