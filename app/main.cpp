@@ -3,6 +3,7 @@
 #include "core/shared.h"
 #include "platform/fonts.h"
 #include "platform/mediacontrol.h"
+#include "platform/programicon.h"
 #include "platform/qttranslation.h"
 #include "platform/ui.h"
 #include "platform/windowsystem.h"
@@ -92,6 +93,9 @@ int main(int argc, char** argv)
     rt::installFontSubstitutions();
     rt::installChineseFallbackFont();
     rt::installQtChineseTranslation();
+    // Every window and box takes the application's icon (the task bar and
+    // the window list show it); the icons are shipped beside the program.
+    QApplication::setWindowIcon(rt::programIcon(QCoreApplication::applicationDirPath() + QStringLiteral("/res")));
 
     const QString commandLine = melodune::commandLineText(app.arguments().mid(1));
     melodune::InstanceLock lock(melodune::InstanceLock::defaultPath());

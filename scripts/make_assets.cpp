@@ -276,6 +276,10 @@ int main(int argc, char** argv)
     ok &= save(lyricBackground(QColor(6, 36, 40), QColor(8, 16, 36), QColor(90, 230, 200)),
                repo.filePath(QStringLiteral("data/bkground/lagoon.jpg")), "jpg");
     ok &= save(programIcon(128), repo.filePath(QStringLiteral("data/res/melodune.png")), "png");
+    // The window and desktop icon in the sizes desktops ask for.
+    repo.mkpath(QStringLiteral("data/res/icons"));
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        ok &= save(programIcon(size), repo.filePath(QStringLiteral("data/res/icons/melodune-%1.png").arg(size)), "png");
     ok &= save(documentIcon(32, QColor(60, 120, 200), true), repo.filePath(QStringLiteral("data/res/mdu.ico")), "ico");
     ok &= save(documentIcon(32, QColor(200, 90, 50), false), repo.filePath(QStringLiteral("data/res/Default.ico")),
                "ico");
