@@ -75,6 +75,33 @@ TEST(LyricTickWindow, EachHitMovesTheHighlightAndTheNextTickComes110msLater)
     EXPECT_EQ(w.LrcMarqueeX, 20);
 }
 
+TEST(LyricTickWindow, ALateTickLightsTheLineOfATenthItPassedOverButASeekLightsNothingOld)
+{
+    LyricTickWindow t;
+    t.play({.duration = 60});
+    t.loadLyrics("[00:18.00]before\n[00:19.821]sung\n[00:21.50]after\n[00:30.50]old\n");
+    settings().LrcViewMode = 0;
+    FrmMain& w = *t.w;
+    const SettingsRecord& s = settings();
+
+    t.tickAt(18.0);
+    t.tickAt(19.75);
+    t.tickAt(19.93); // 180 ms late: no tick had the key 19.8
+    EXPECT_EQ(w.LrcCurLine, "sung");
+    EXPECT_EQ(w.LrcPrevLine, "before");
+    EXPECT_EQ(t.colourOf("sung"), s.LrcHighlightColor);
+    EXPECT_EQ(t.colourOf("before"), s.LrcTextColor);
+    EXPECT_EQ(w.Timer[1]->interval(), 110);
+    t.tickAt(19.98);
+    EXPECT_EQ(w.Timer[1]->interval(), 50) << "no second hit";
+
+    t.tickAt(21.5);
+    t.tickAt(30.0);
+    t.tickAt(32.05); // a seek of two seconds over the line at 30.5
+    EXPECT_EQ(w.LrcCurLine, "after");
+    EXPECT_EQ(t.colourOf("old"), s.LrcTextColor);
+}
+
 TEST(LyricTickWindow, FirstLineOfTheTenthWinsAndTheOffsetMovesTheClock)
 {
     LyricTickWindow t;
