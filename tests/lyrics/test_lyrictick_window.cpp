@@ -236,7 +236,7 @@ TEST(LyricTickWindow, MinimisedWindowAndFullScreenVideoSkipTheTick)
     }
 }
 
-TEST(LyricTickWindow, ViewHousekeepingAndTheVisualisationPanel)
+TEST(LyricTickWindow, ViewHousekeepingTheVisualisationPanelAndTheMarqueePanel)
 {
     LyricTickWindow t;
     t.play();
@@ -251,6 +251,26 @@ TEST(LyricTickWindow, ViewHousekeepingAndTheVisualisationPanel)
     EXPECT_EQ(w.mnu("mnuShowVisualS")->text(), "打开可视化效果(&E)");
     EXPECT_FALSE(w.RichTextBox1->isVisible());
     EXPECT_TRUE(w.Image6->isHidden());
+    // The marquee's panel shows every pixel of its frame, and the lyric box
+    // and the skin's dark panel are its size.
+    ASSERT_TRUE(w.Picture1->hasFrame());
+    const QImage frame = w.Picture1->frame();
+    EXPECT_EQ(frame.size(), QSize(334, 240));
+    const QImage shown = w.Picture1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.size(), frame.size());
+    EXPECT_TRUE(shown == frame);
+    EXPECT_TRUE(w.RichTextBox1View->geometry() == w.Picture1->geometry());
+    const QImage skin = w.PicShape->pixmap().toImage();
+    const QRect r = w.Picture1->geometry();
+    const QRgb panel = skin.pixel(r.center());
+    for (int x = r.left(); x <= r.right(); ++x)
+        ASSERT_EQ(skin.pixel(x, r.center().y()), panel) << x;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        ASSERT_EQ(skin.pixel(r.center().x(), y), panel) << y;
+    for (QPoint outside : {QPoint(r.left() - 2, r.center().y()), QPoint(r.right() + 2, r.center().y()),
+                           QPoint(r.center().x(), r.top() - 2), QPoint(r.center().x(), r.bottom() + 2)})
+        EXPECT_NE(skin.pixel(outside), panel) << outside.x() << "," << outside.y();
+
     settings().LrcViewMode = 2;
     t.tickAt(0.3);
     EXPECT_FALSE(w.RichTextBox1->isVisible());
