@@ -378,8 +378,10 @@ public:
     QLabel* Image4 = nullptr;  // close
     QLabel* Label4 = nullptr;  // title
     QLabel* Label5 = nullptr;  // hint line
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
+    QLabel* Label1 = nullptr; // lyric clock
+    QLabel* Label2 = nullptr; // offset in force
+    QLabel* Label1Caption = nullptr;
+    QLabel* Label2Caption = nullptr;
 
     rt::MediaControl* MediaPlayer1 = nullptr;
     QWidget* Picture2 = nullptr;    // cover picture area

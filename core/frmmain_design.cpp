@@ -137,20 +137,33 @@ void FrmMain::buildDesign()
     Label4->setGeometry(40, 7, 574, 18);
     Label4->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label4->installEventFilter(this);
+    // The hint line runs below the playlist, wide enough for its longest
+    // hint in the window's font, with the help link at its end.
     Label5 = makeLabel(skin, QStringLiteral("Label5"), QStringLiteral("提示："));
-    Label5->setGeometry(103, 362, 186, 22); // ends before the record-state picture
+    Label5->setGeometry(330, 449, 276, 18);
     Label5->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label5->installEventFilter(this);
     Label6 = makeLabel(skin, QStringLiteral("Label6"), QStringLiteral("帮助(F1)"));
-    Label6->setGeometry(606, 450, 56, 16); // below the playlist, clear of the rounded corner
+    Label6->setGeometry(610, 449, 52, 18); // clear of the rounded corner
     Label6->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label6->setCursor(Qt::PointingHandCursor);
-    Label1 = makeLabel(skin, QStringLiteral("Label1"), QStringLiteral("0"));
-    Label1->setGeometry(26, 392, 140, 8);
-    Label1->hide();
-    Label2 = makeLabel(skin, QStringLiteral("Label2"));
-    Label2->setGeometry(170, 392, 140, 8);
-    Label2->hide();
+    // The lyric clock and the offset in force, under the offset buttons.
+    auto display = [&](QLabel*& caption, QLabel*& value, const QString& name, const QString& text,
+                       const QString& tip, int x, int captionWidth, int width) {
+        caption = makeLabel(skin, name + QStringLiteral("Caption"), text);
+        caption->setGeometry(x, 362, captionWidth, 22);
+        value = makeLabel(skin, name);
+        value->setGeometry(x + captionWidth + 2, 362, width, 22);
+        for (QLabel* l : {caption, value}) {
+            l->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
+            l->setToolTip(tip);
+        }
+    };
+    display(Label1Caption, Label1, QStringLiteral("Label1"), QStringLiteral("歌词时间"), QStringLiteral("歌词时间(秒)"),
+            104, 48, 54);
+    Label1->setText(QStringLiteral("0"));
+    display(Label2Caption, Label2, QStringLiteral("Label2"), QStringLiteral("补偿"),
+            QStringLiteral("歌词时间补偿(毫秒)"), 212, 24, 52);
 
     // Media control and the picture panels over it.
     MediaPlayer1 = services_.createMedia
