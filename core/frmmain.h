@@ -32,6 +32,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -377,8 +378,10 @@ public:
     QLabel* Image4 = nullptr;  // close
     QLabel* Label4 = nullptr;  // title
     QLabel* Label5 = nullptr;  // hint line
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
+    QLabel* Label1 = nullptr; // lyric clock
+    QLabel* Label2 = nullptr; // offset in force
+    QLabel* Label1Caption = nullptr;
+    QLabel* Label2Caption = nullptr;
 
     rt::MediaControl* MediaPlayer1 = nullptr;
     QWidget* Picture2 = nullptr;    // cover picture area
@@ -450,6 +453,16 @@ public:
     // ---- fields of the playlist handlers ----
     // A list command is waiting in a box or a load; a second one is refused.
     bool PlaylistCommandBusy = false;
+    // A double click that came while a list command or a track change was
+    // running (its own press's load lets messages run): the entry it was
+    // made on, played as soon as they are done.
+    struct PendingDoubleClick {
+        int row = -1;
+        QString entry;
+        std::uint64_t listEpoch = 0;
+    };
+    std::optional<PendingDoubleClick> pendingDoubleClick_;
+    void playPendingDoubleClick();
     // ---- fields of the transport and media events ----
     // The control that last received the focus: "MediaPlayer1" or "RichTextBox1".
     QString FocusedControl;

@@ -71,7 +71,7 @@ void inset(QPainter& p, const QRectF& r, const QColor& fill)
 // pure white, which the window cuts away.
 QImage skin()
 {
-    const int w = 674, h = 470;
+    const int w = 688, h = 470;
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
@@ -117,14 +117,14 @@ QImage skin()
             p.drawLine(c + QPointF(-3.5, 0.5), c + QPointF(3.5, 0.5));
         }
     };
-    knob(QPointF(634, 15), QColor(90, 140, 200), false);
-    knob(QPointF(656, 15), QColor(200, 70, 60), true);
+    knob(QPointF(648, 15), QColor(90, 140, 200), false);
+    knob(QPointF(670, 15), QColor(200, 70, 60), true);
 
     // Panels: song picture / video, progress line, lyrics and playlist.
     inset(p, QRectF(24, 32, 288, 288), QColor(12, 16, 24));
     inset(p, QRectF(24, 400, 288, 12), QColor(14, 20, 30));
-    inset(p, QRectF(330, 32, 320, 240), QColor(12, 16, 24));
-    inset(p, QRectF(330, 284, 320, 162), QColor(18, 24, 36));
+    inset(p, QRectF(330, 32, 334, 240), QColor(12, 16, 24));
+    inset(p, QRectF(330, 284, 334, 162), QColor(18, 24, 36));
 
     // Button bed below the picture.
     inset(p, QRectF(24, 332, 288, 56), QColor(34, 44, 64));

@@ -161,7 +161,8 @@ void FrmMain::connectSkinHandlers()
 
     for (QWidget* control : {static_cast<QWidget*>(this), static_cast<QWidget*>(PicShape),
                              static_cast<QWidget*>(Frame1), static_cast<QWidget*>(frmInp), static_cast<QWidget*>(Label1),
-                             static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label4),
+                             static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label1Caption),
+                             static_cast<QWidget*>(Label2Caption), static_cast<QWidget*>(Label4),
                              static_cast<QWidget*>(Label5), static_cast<QWidget*>(lblDev),
                              static_cast<QWidget*>(lblLine), static_cast<QWidget*>(lblVol),
                              static_cast<QWidget*>(lblVolPer)})

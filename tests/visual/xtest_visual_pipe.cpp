@@ -159,7 +159,7 @@ TEST(VisualPipe, MeterAndEffectsFromRealCapture)
         // The marquee over the warping surface.
         w->mnuShowVisualS_Click();
         settings().LrcViewMode = 1;
-        w->Picture1->setGeometry(330, 32, 320, 240);
+        w->Picture1->setGeometry(330, 32, 334, 240);
         w->Picture1->show();
         w->LrcCurLine = QStringLiteral("这是一句正在移动的歌词 sing along");
         w->LrcNextLine = QStringLiteral("下一句歌词");
