@@ -136,6 +136,9 @@ public:
     void MediaPlayer1_EndOfStream();
     void MediaPlayer1_OpenStateChange();
     void MediaPlayer1_PlayStateChange();
+    // The player cannot be started: the message, then the exit command's
+    // shut-down (settings and list saved). Once per process.
+    void MediaPlayer1_Unavailable(const QString& reason);
     // Keys, balance and window commands (frmmain_keys.cpp). Key codes are
     // the window system's virtual key codes (letters upper case).
     void Form_KeyDown(int keyCode);
@@ -457,6 +460,7 @@ public:
     bool transportCommandRunning_ = false;
     bool loadTrackRunning_ = false;
     bool reloadAsking_ = false;   // ReloadAfterError is asking its questions
+    bool mediaUnavailable_ = false; // the player could not be started: the program ends
     // Clock tick (ms) at which the loaded track first reached playing; -1
     // until it does. With the position at the end it tells whether a track
     // played at all.

@@ -14,6 +14,7 @@
 #include "platform/registry.h"
 #include "platform/ui.h"
 #include "platform/units.h"
+#include "platform/windowsystem.h"
 
 #include <QAction>
 #include <QApplication>
@@ -280,6 +281,14 @@ bool FrmMain::Form_Load()
 
     // 24.
     show();
+    // The player is got ready off the window thread once the window is on
+    // screen, when the start timer has a track for it; libmpv and its
+    // libraries stay out of the start (and out of memory while the list is
+    // empty, until something is played).
+    rt::whenFirstExposed(this, this, [this] {
+        if (List1->count() > 0)
+            MediaPlayer1->prepare();
+    });
     // 25-26.
     sh.ComputerName = computerName();
     sh.SineTable = buildSineTable();
