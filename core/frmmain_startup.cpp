@@ -119,9 +119,9 @@ bool FrmMain::Form_Load()
     createDataFolders(sh.DataDir);
     // 5. The sound and picture libraries are ordinary shared libraries here:
     // nothing needs copying or registering before their objects are made.
-    // 6. The older list name.
+    // 6. The older list name. The rename is done when it returns, so the
+    // start does not pause for it (the pause only held up the window).
     renameOldListFile(sh.DataDir);
-    rt::clock().sleepMs(100);
 
     // 7. Caption.
     const QString caption =
