@@ -22,6 +22,7 @@
 #include "visual/clsvisual.h"
 #include "visual/inlineeffects.h"
 #include "visual/levelmeter.h"
+#include "visual/meterstrip.h"
 #include "visual/skin.h"
 #include "visual/visualpanel.h"
 
@@ -388,8 +389,9 @@ public:
     QLabel* Image1 = nullptr;       // default cover (hidden holder)
     QLabel* Image2 = nullptr;       // shown cover
     VisualPanel* Picture5 = nullptr; // visualisation panel
-    QWidget* Picture3 = nullptr;    // sliding panel strip
-    std::array<QWidget*, 4> Picture4{};
+    // The level meter strip; Picture4(0..3), its two covers and two peak
+    // markers, are parts it paints (visual/meterstrip.h).
+    MeterStrip* Picture3 = nullptr;
     QFrame* Line1 = nullptr;        // recording progress line
 
     VisualPanel* Picture1 = nullptr; // lyric area (the marquee's panel)

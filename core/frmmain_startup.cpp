@@ -321,10 +321,10 @@ void FrmMain::layoutStartControls()
     Picture5->setStyleSheet(QStringLiteral("background: black; color: white;"));
     Picture5->setVisible(settings().ShowVisual == 1);
     placeTwips(Picture3, 360, 6000, 4320, 180);
-    placeTwips(Picture4[0], -45, 0, 2160, 200);
-    placeTwips(Picture4[1], 2145, 0, 2175, 200);
-    placeTwips(Picture4[2], 2115, 0, 30, 200);
-    placeTwips(Picture4[3], 2115, 0, 30, 200);
+    // Picture4(0..3), left edge and width; they reach over the strip's height.
+    constexpr int picture4[4][2] = {{-45, 2160}, {2145, 2175}, {2115, 30}, {2115, 30}};
+    for (int i = 0; i < 4; ++i)
+        Picture3->setPart(i, rt::twipsToPixels(picture4[i][0]), rt::twipsToPixels(picture4[i][1]));
     // Line1 from x1 360 to x2 4650 at y 6195, in the highlight colour.
     Line1->setGeometry(rt::twipsToPixels(360), rt::twipsToPixels(6195),
                        rt::twipsToPixels(4650) - rt::twipsToPixels(360), 1);
