@@ -6,7 +6,9 @@
 #     them, with the ratios;
 #   - CPU as a percentage of one core over 10 s, 3 runs each: playing in
 #     lyric view 0 and view 2, paused, and `mpv --no-video` playing the same
-#     song in the same run;
+#     song in the same run, each from 2 s after its playback stream appeared
+#     (so neither is measured over the start of its playback), with the
+#     ratios to mpv;
 #   - the peak resident memory of each.
 # Builds the program if needed (into build/, as run.sh does, or
 # $MELODUNE_BUILD_DIR) and runs it on a private Xvfb display and PulseAudio
@@ -175,6 +177,16 @@ stream_corked() { # PID
     /application.process.id = / { gsub(/"/, "", $3); if ($3 == pid) { print corked; exit } }'
 }
 
+# Waits (at most 15 s) until PID has a playback stream: both players are
+# measured from the same time after their playback began.
+wait_stream() { # PID
+  local _
+  for _ in $(seq 1 150); do
+    [ -n "$(stream_corked "$1")" ] && return
+    sleep 0.1
+  done
+}
+
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 minimum() { printf '%s\n' "$@" | sort -g | head -1; }
 maximum() { printf '%s\n' "$@" | sort -g | tail -1; }
@@ -216,52 +228,62 @@ measure_starts() {
   row "  ratio 32,767 entries / qmmp" "$(ratio "$mf" "$mp")" ""
 }
 
-measure_play() { # LABEL VIEW pause|play
-  local cpus=() peaks=() i wid note=""
-  for i in 1 2 3; do
-    new_data "$media/List-one.mdu" 1 "$2"
-    start_app "$data_dir"
-    sleep 2
-    if [ "$3" = pause ]; then
-      wid=$(xdotool search --onlyvisible --pid "$app_pid" --name 'Melodune' | head -1)
-      timeout 5 xdotool windowfocus --sync "$wid" key space || true
-      sleep 1
-      [ "$(stream_corked "$app_pid")" = yes ] || note=" (not seen paused)"
-    else
-      [ "$(stream_corked "$app_pid")" = no ] || note=" (not seen playing)"
-    fi
-    cpus+=("$(cpu_percent "$app_pid")")
-    peaks+=("$(peak_kb "$app_pid")")
-    stop_app
-  done
-  last_cpu=$(median "${cpus[@]}")
-  row "$1" "$last_cpu % (runs ${cpus[*]})$note" "$(mb "$(maximum "${peaks[@]}")")"
+# One run of Melodune on the one-song list in VIEW, playing or paused; sets
+# run_cpu, run_peak and, when the stream was not in the state asked for,
+# run_note.
+run_app() { # VIEW pause|play
+  local wid
+  run_note=""
+  new_data "$media/List-one.mdu" 1 "$1"
+  start_app "$data_dir"
+  wait_stream "$app_pid"
+  sleep 2
+  if [ "$2" = pause ]; then
+    wid=$(xdotool search --onlyvisible --pid "$app_pid" --name 'Melodune' | head -1)
+    timeout 5 xdotool windowfocus --sync "$wid" key space || true
+    sleep 1
+    [ "$(stream_corked "$app_pid")" = yes ] || run_note=" (not seen paused)"
+  else
+    [ "$(stream_corked "$app_pid")" = no ] || run_note=" (not seen playing)"
+  fi
+  run_cpu=$(cpu_percent "$app_pid")
+  run_peak=$(peak_kb "$app_pid")
+  stop_app
 }
 
-measure_mpv() {
-  local cpus=() peaks=() i
+run_mpv() {
+  mpv --no-video --no-config --no-terminal --ao=pulse "$song" >/dev/null 2>&1 &
+  app_pid=$!
+  wait_stream "$app_pid"
+  sleep 2
+  run_cpu=$(cpu_percent "$app_pid")
+  run_peak=$(peak_kb "$app_pid")
+  stop_app
+}
+
+# Three rounds of the four, interleaved, so a change of load on a shared
+# machine falls on all of them alike.
+measure_cpu() {
+  local v2=() v0=() pa=() mp=() v2p=() v0p=() pap=() mpp=() v2n="" v0n="" pan="" i
   for i in 1 2 3; do
-    mpv --no-video --no-config --no-terminal --ao=pulse "$song" >/dev/null 2>&1 &
-    app_pid=$!
-    sleep 2
-    cpus+=("$(cpu_percent "$app_pid")")
-    peaks+=("$(peak_kb "$app_pid")")
-    stop_app
+    run_app 2 play; v2+=("$run_cpu"); v2p+=("$run_peak"); v2n+=$run_note
+    run_app 0 play; v0+=("$run_cpu"); v0p+=("$run_peak"); v0n+=$run_note
+    run_app 2 pause; pa+=("$run_cpu"); pap+=("$run_peak"); pan+=$run_note
+    run_mpv; mp+=("$run_cpu"); mpp+=("$run_peak")
   done
-  last_cpu=$(median "${cpus[@]}")
-  row "mpv --no-video, playing" "$last_cpu % (runs ${cpus[*]})" "$(mb "$(maximum "${peaks[@]}")")"
+  local m2 m0 mm
+  m2=$(median "${v2[@]}"); m0=$(median "${v0[@]}"); mm=$(median "${mp[@]}")
+  row "CPU playing, view 2 (strip)" "$m2 % (runs ${v2[*]})$v2n" "$(mb "$(maximum "${v2p[@]}")")"
+  row "CPU playing, view 0 (text)" "$m0 % (runs ${v0[*]})$v0n" "$(mb "$(maximum "${v0p[@]}")")"
+  row "CPU paused (view 2)" "$(median "${pa[@]}") % (runs ${pa[*]})$pan" "$(mb "$(maximum "${pap[@]}")")"
+  row "mpv --no-video, playing" "$mm % (runs ${mp[*]})" "$(mb "$(maximum "${mpp[@]}")")"
+  row "  ratio view 2 / mpv" "$(ratio "$m2" "$mm")" ""
+  row "  ratio view 0 / mpv" "$(ratio "$m0" "$mm")" ""
 }
 
 echo "Measuring (about five minutes)..." >&2
 measure_starts
-measure_play "CPU playing, view 2 (strip)" 2 play
-view2=$last_cpu
-measure_play "CPU playing, view 0 (text)" 0 play
-view0=$last_cpu
-measure_play "CPU paused (view 2)" 2 pause
-measure_mpv
-row "  ratio view 2 / mpv" "$(ratio "$view2" "$last_cpu")" ""
-row "  ratio view 0 / mpv" "$(ratio "$view0" "$last_cpu")" ""
+measure_cpu
 
 printf '%-34s %-34s %s\n' "figure" "value (CPU: % of one core, 10 s)" "peak RSS"
 printf '%s\n' "${rows[@]}"
