@@ -22,6 +22,7 @@
 #include "visual/clsvisual.h"
 #include "visual/inlineeffects.h"
 #include "visual/levelmeter.h"
+#include "visual/meterstrip.h"
 #include "visual/skin.h"
 #include "visual/visualpanel.h"
 
@@ -137,6 +138,9 @@ public:
     void MediaPlayer1_EndOfStream();
     void MediaPlayer1_OpenStateChange();
     void MediaPlayer1_PlayStateChange();
+    // The player cannot be started: the message, then the exit command's
+    // shut-down (settings and list saved). Once per process.
+    void MediaPlayer1_Unavailable(const QString& reason);
     // Keys, balance and window commands (frmmain_keys.cpp). Key codes are
     // the window system's virtual key codes (letters upper case).
     void Form_KeyDown(int keyCode);
@@ -388,8 +392,9 @@ public:
     QLabel* Image1 = nullptr;       // default cover (hidden holder)
     QLabel* Image2 = nullptr;       // shown cover
     VisualPanel* Picture5 = nullptr; // visualisation panel
-    QWidget* Picture3 = nullptr;    // sliding panel strip
-    std::array<QWidget*, 4> Picture4{};
+    // The level meter strip; Picture4(0..3), its two covers and two peak
+    // markers, are parts it paints (visual/meterstrip.h).
+    MeterStrip* Picture3 = nullptr;
     QFrame* Line1 = nullptr;        // recording progress line
 
     VisualPanel* Picture1 = nullptr; // lyric area (the marquee's panel)
@@ -470,6 +475,7 @@ public:
     bool transportCommandRunning_ = false;
     bool loadTrackRunning_ = false;
     bool reloadAsking_ = false;   // ReloadAfterError is asking its questions
+    bool mediaUnavailable_ = false; // the player could not be started: the program ends
     // Clock tick (ms) at which the loaded track first reached playing; -1
     // until it does. With the position at the end it tells whether a track
     // played at all.

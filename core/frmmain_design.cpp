@@ -191,17 +191,9 @@ void FrmMain::buildDesign()
     Picture5->hide();
     Picture5->installEventFilter(this);
 
-    // The level meter: a lit scale, bright at the centre's edge and hot at
-    // the ends, under two dark covers that slide outwards with the level,
-    // and two light peak markers.
-    Picture3 = makePanel(skin, QStringLiteral("Picture3"));
-    Picture3->setStyleSheet(QStringLiteral(
-        "background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #ff3030, stop:0.2 #ffd040,"
-        " stop:0.5 #40e070, stop:0.8 #ffd040, stop:1 #ff3030);"));
-    for (int i = 0; i < 4; ++i) {
-        Picture4[i] = makePanel(Picture3, QStringLiteral("Picture4_%1").arg(i));
-        Picture4[i]->setStyleSheet(i < 2 ? QStringLiteral("background: #0b0f18;") : QStringLiteral("background: #e8f0ff;"));
-    }
+    // The level meter.
+    Picture3 = new MeterStrip(skin);
+    Picture3->setObjectName(QStringLiteral("Picture3"));
     Line1 = new QFrame(skin);
     Line1->setObjectName(QStringLiteral("Line1"));
     Line1->setFrameShape(QFrame::NoFrame);

@@ -14,6 +14,7 @@
 #include "platform/registry.h"
 #include "platform/ui.h"
 #include "platform/units.h"
+#include "platform/windowsystem.h"
 
 #include <QAction>
 #include <QApplication>
@@ -118,9 +119,9 @@ bool FrmMain::Form_Load()
     createDataFolders(sh.DataDir);
     // 5. The sound and picture libraries are ordinary shared libraries here:
     // nothing needs copying or registering before their objects are made.
-    // 6. The older list name.
+    // 6. The older list name. The rename is done when it returns, so the
+    // start does not pause for it (the pause only held up the window).
     renameOldListFile(sh.DataDir);
-    rt::clock().sleepMs(100);
 
     // 7. Caption.
     const QString caption =
@@ -280,6 +281,14 @@ bool FrmMain::Form_Load()
 
     // 24.
     show();
+    // The player is got ready off the window thread once the window is on
+    // screen, when the start timer has a track for it; libmpv and its
+    // libraries stay out of the start (and out of memory while the list is
+    // empty, until something is played).
+    rt::whenFirstExposed(this, this, [this] {
+        if (List1->count() > 0)
+            MediaPlayer1->prepare();
+    });
     // 25-26.
     sh.ComputerName = computerName();
     sh.SineTable = buildSineTable();
@@ -312,10 +321,10 @@ void FrmMain::layoutStartControls()
     Picture5->setStyleSheet(QStringLiteral("background: black; color: white;"));
     Picture5->setVisible(settings().ShowVisual == 1);
     placeTwips(Picture3, 360, 6000, 4320, 180);
-    placeTwips(Picture4[0], -45, 0, 2160, 200);
-    placeTwips(Picture4[1], 2145, 0, 2175, 200);
-    placeTwips(Picture4[2], 2115, 0, 30, 200);
-    placeTwips(Picture4[3], 2115, 0, 30, 200);
+    // Picture4(0..3), left edge and width; they reach over the strip's height.
+    constexpr int picture4[4][2] = {{-45, 2160}, {2145, 2175}, {2115, 30}, {2115, 30}};
+    for (int i = 0; i < 4; ++i)
+        Picture3->setPart(i, rt::twipsToPixels(picture4[i][0]), rt::twipsToPixels(picture4[i][1]));
     // Line1 from x1 360 to x2 4650 at y 6195, in the highlight colour.
     Line1->setGeometry(rt::twipsToPixels(360), rt::twipsToPixels(6195),
                        rt::twipsToPixels(4650) - rt::twipsToPixels(360), 1);

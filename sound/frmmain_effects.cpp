@@ -91,8 +91,6 @@ void setWaitText(const QString& text)
 
 void FrmMain::connectEffectHandlers()
 {
-    imgS[3] = switchPicture(QColor(40, 120, 220), QStringLiteral("V"));
-    imgS[4] = switchPicture(QColor(220, 140, 30), QStringLiteral("K"));
     workingCopy_ = new rt::WorkingCopyJob(this);
     connect(workingCopy_, &rt::WorkingCopyJob::finished, this, &FrmMain::Mp3Play1_Finished);
     connect(Effect1, &rt::EffectControl::statusChange, this, &FrmMain::Effect1_StatusChange);
@@ -165,7 +163,13 @@ void FrmMain::showEffectSwitch(bool vocal)
 {
     QCheckBox* box = vocal ? Check2 : Check3;
     const bool on = box->isChecked();
-    box->setIcon(QIcon(on ? imgS[vocal ? 3 : 4] : imgS[0]));
+    // Made when first shown: its bold mark would load a font face of its
+    // own while the window is being made.
+    QPixmap& onPicture = imgS[vocal ? 3 : 4];
+    if (on && onPicture.isNull())
+        onPicture = vocal ? switchPicture(QColor(40, 120, 220), QStringLiteral("V"))
+                          : switchPicture(QColor(220, 140, 30), QStringLiteral("K"));
+    box->setIcon(QIcon(on ? onPicture : imgS[0]));
     box->setToolTip(vocal ? (on ? QStringLiteral("消减原唱歌曲中的人声(开)") : QStringLiteral("消减原唱歌曲中的人声"))
                           : (on ? QStringLiteral("改变当前曲目的音调(开)") : QStringLiteral("改变当前曲目的音调")));
 }

@@ -21,7 +21,7 @@ namespace melodune {
 
 namespace {
 
-// Right-button releases on the meter strip and its bars.
+// Right-button releases on the meter strip.
 class MeterStripFilter : public QObject {
 public:
     MeterStripFilter(FrmMain* w, QObject* parent) : QObject(parent), w_(w) {}
@@ -176,10 +176,7 @@ void FrmMain::connectInputPanelHandlers()
     connect(sldVol, &QSlider::valueChanged, this, &FrmMain::sldVol_Scroll);
     connect(sldVol, &QSlider::sliderReleased, this, &FrmMain::sldVol_MouseUp);
 
-    auto* filter = new MeterStripFilter(this, this);
-    Picture3->installEventFilter(filter);
-    for (QWidget* bar : Picture4)
-        bar->installEventFilter(filter);
+    Picture3->installEventFilter(new MeterStripFilter(this, this));
 }
 
 } // namespace melodune

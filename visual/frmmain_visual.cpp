@@ -161,11 +161,8 @@ void FrmMain::Timer4_Timer()
 
 void FrmMain::placeMeter()
 {
-    for (std::size_t i = 0; i < Picture4.size(); ++i) {
-        const int px = rt::twipsToPixels(Meter.left[i]);
-        if (Picture4[i]->x() != px)
-            Picture4[i]->move(px, Picture4[i]->y());
-    }
+    for (int i = 0; i < MeterStrip::PartCount; ++i)
+        Picture3->movePart(i, rt::twipsToPixels(Meter.left[static_cast<std::size_t>(i)]));
 }
 
 void FrmMain::restartMeterCapture()

@@ -211,7 +211,8 @@ TEST_F(InputPanel, TheFrameIsShownClearOfItsNeighbours)
     EXPECT_EQ(w->lblVol->text(), QStringLiteral("音量:"));
     EXPECT_EQ(w->sldVol->maximum(), 65535);
     const QRect frame = w->frmInp->geometry();
-    for (QWidget* other : {static_cast<QWidget*>(w->Check2), static_cast<QWidget*>(w->Check3), w->Picture3}) {
+    for (QWidget* other : {static_cast<QWidget*>(w->Check2), static_cast<QWidget*>(w->Check3),
+                           static_cast<QWidget*>(w->Picture3)}) {
         ASSERT_EQ(other->parentWidget(), w->frmInp->parentWidget());
         EXPECT_FALSE(frame.intersects(other->geometry())) << other->objectName().toStdString();
     }
@@ -226,12 +227,12 @@ TEST_F(InputPanel, TheMeterSwitchClosesAndOpensThePanels)
     load();
     w->Timer3_Timer(); // the start names the switch with the menu's own access key
     EXPECT_EQ(w->mnu(QStringLiteral("mnuShowVolumeB"))->text(), QStringLiteral("关闭录音音量显示(&M)"));
-    w->Picture4[0]->move(40, 0);
-    w->Picture4[1]->move(100, 0);
+    w->Picture3->movePart(0, 40);
+    w->Picture3->movePart(1, 100);
     w->mnu(QStringLiteral("mnuShowVolumeB"))->trigger();
     EXPECT_EQ(settings().ShowRecVolume, 0);
-    EXPECT_EQ(w->Picture4[0]->x(), rt::twipsToPixels(-45));
-    EXPECT_EQ(w->Picture4[1]->x(), rt::twipsToPixels(2145));
+    EXPECT_EQ(w->Picture3->partX(0), rt::twipsToPixels(-45));
+    EXPECT_EQ(w->Picture3->partX(1), rt::twipsToPixels(2145));
     EXPECT_EQ(w->mnu(QStringLiteral("mnuShowVolumeB"))->text(), QStringLiteral("打开录音音量显示(&M)"));
     EXPECT_EQ(w->mnu(QStringLiteral("PopShowVolumeB"))->text(), QStringLiteral("打开录音音量显示"));
 
@@ -262,9 +263,11 @@ TEST_F(InputPanel, TheRightButtonOnTheStripOrABarOpensTheMeterMenu)
     w->show();
     QTest::mouseRelease(w->Picture3, Qt::LeftButton);
     EXPECT_FALSE(pop->isVisible());
-    for (QWidget* target : {w->Picture3, w->Picture4[0], w->Picture4[2]}) {
-        QTest::mouseRelease(target, Qt::RightButton, {}, QPoint(2, 2));
-        EXPECT_TRUE(pop->isVisible()) << target->objectName().toStdString();
+    // The strip's own end, a cover, a peak marker.
+    const MeterStrip& strip = *w->Picture3;
+    for (const QPoint at : {QPoint(strip.width() - 2, 2), QPoint(strip.partX(0) + 20, 2), QPoint(strip.partX(2), 2)}) {
+        QTest::mouseRelease(w->Picture3, Qt::RightButton, {}, at);
+        EXPECT_TRUE(pop->isVisible()) << at.x();
         pop->hide();
     }
 }
