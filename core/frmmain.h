@@ -301,6 +301,9 @@ public:
     // Run on every change of the box's value, code's too.
     void Check2_Click();
     void Check3_Click();
+    // The pointer over a switch gives it the hover colour.
+    void Check2_MouseMove();
+    void Check3_MouseMove();
     void mnuRemoveVocal_Click();
     void mnuShifting_Click();
     void RemoveVocals();
@@ -364,6 +367,10 @@ public:
     void popupAt(const QString& name, const QPoint& global);
     // The effect switches lose their hover colour.
     void resetSwitchHover();
+    // A switch's back colour (a colour or a system colour reference), unless
+    // it has it already. The button face is the skin's own: the switch
+    // shows what lies behind it.
+    void setSwitchBackColor(QCheckBox* box, rt::PackedColor colour);
     // Mouse events of the skin, its labels and frames and the picture panels.
     bool skinMouseEvent(QObject* watched, QEvent* event);
     bool pictureCommandRunning_ = false;

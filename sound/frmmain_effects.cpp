@@ -1,6 +1,7 @@
 // Vocal removal, key shift and their switches. The copy, the pass and the
 // effects run on workers; the window thread only waits for their events (each
 // wait with a limit that grows with the track) and moves the bar on a timer.
+#include "controls/colors.h"
 #include "controls/xpbutton.h"
 #include "core/frmmain.h"
 #include "core/settings.h"
@@ -15,10 +16,12 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -87,6 +90,33 @@ void setWaitText(const QString& text)
         FrmWait::instance(nullptr)->Label1->setText(text);
 }
 
+// Moves of the pointer over a switch (its mouse tracking is on), and its
+// leaving it.
+class SwitchHoverFilter : public QObject {
+public:
+    SwitchHoverFilter(FrmMain* w, QObject* parent) : QObject(parent), w_(w) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        // Off to a control that has no move handler of its own.
+        if (e->type() == QEvent::Leave)
+            w_->resetSwitchHover();
+        if (e->type() != QEvent::MouseMove)
+            return false;
+        if (watched == w_->Check2)
+            w_->Check2_MouseMove();
+        else if (watched == w_->Check3)
+            w_->Check3_MouseMove();
+        // A box ignores moves without a press, and the skin behind it would
+        // take the colour away again: they end here.
+        return static_cast<QMouseEvent*>(e)->buttons() == Qt::NoButton;
+    }
+
+private:
+    FrmMain* w_;
+};
+
 } // namespace
 
 void FrmMain::connectEffectHandlers()
@@ -108,12 +138,18 @@ void FrmMain::connectEffectHandlers()
     connect(TimerUnEnMp3, &QTimer::timeout, this, &FrmMain::TimerUnEnMp3_Timer);
     showEffectSwitch(true);
     showEffectSwitch(false);
+    auto* hover = new SwitchHoverFilter(this, this);
+    Check2->installEventFilter(hover);
+    Check3->installEventFilter(hover);
 }
 
 // ---- switches -----------------------------------------------------------
 
 void FrmMain::Check2_Click() { effectSwitchClick(true); }
 void FrmMain::Check3_Click() { effectSwitchClick(false); }
+
+void FrmMain::Check2_MouseMove() { setSwitchBackColor(Check2, sysColorRef(Color3DLight)); }
+void FrmMain::Check3_MouseMove() { setSwitchBackColor(Check3, sysColorRef(Color3DLight)); }
 
 void FrmMain::mnuRemoveVocal_Click()
 {
