@@ -96,7 +96,9 @@ public:
     void Image4_Click(); // close, after a question
     void mnuExit_Click();
     static void SetAlwaysOnTopMode(QWidget* window, bool onTop);
-    void FillDeviceCombo();
+    // Lists the devices and selects `keep` (an input's name) while the
+    // server still has it, else the first one it accepts.
+    void FillDeviceCombo(const QByteArray& keep = {});
 
     // ---- track and transport (shared by several Parts) ----------------
     // The sequence every track change performs, for CurrentIndex; false
@@ -285,6 +287,7 @@ public:
     // Stops a running recording or the play-back of a recording.
     void mnuStopRecPlay_Click();
     void XPButton8_Click();
+    void takeEnded();
     // The recording input panel and the meter switch (sound/frmmain_inputpanel.cpp).
     void cboDev_Click();       // a device row was chosen (not for -1)
     void FillMixerLineCombo();
@@ -295,6 +298,13 @@ public:
     void Popmnu3_Click();      // the meter pop-up opens
     void Picture3_MouseUp(Qt::MouseButton button);
     void connectInputPanelHandlers();
+    // The panel follows the server: filled once it answers, refilled when
+    // inputs come and go (the one chosen going away is told once).
+    void watchInputDevices();
+    void refreshInputPanel();
+    // A name longer than the box: its tooltip, and a drop-down list wide
+    // enough for the longest.
+    void showWholeNames(QComboBox* box);
 
     // ---- vocal removal, key shift and conversions (sound/frmmain_effects.cpp,
     // sound/frmmain_conversion.cpp) --------------------------------------
@@ -520,6 +530,9 @@ public:
     bool stopAfterStart_ = false;      // a stop arrived meanwhile
     bool savingRecording_ = false;     // the save dialog is open
     bool takeInputUnavailable_ = false; // the record command could not open the input
+    bool takeToldInputLoss_ = false;   // the last take's end said its input was lost
+    QTimer* inputPanelRefresh_ = nullptr; // gathers the server's notices
+    bool inputPanelRefreshPending_ = false; // a notice came during a take: after it
 
     // Sound objects, made by the start and released by the shut-down.
     std::unique_ptr<WaveInRecorder> clsRecorder;
