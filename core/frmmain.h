@@ -596,7 +596,10 @@ private:
     enum class JobWait { Done, Limit, Cancelled };
     JobWait waitForJob(const std::function<bool()>& done, std::int64_t limitMs, int barEveryMs = 0,
                        float barAdd = 0, float barBelow = 0);
-    bool makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how);
+    // The bar takes its first step at once and one a second while below
+    // `barBelow`. False when no copy was made; `error` says why.
+    bool makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how,
+                         rt::SoundError* error);
     bool effectCall(const std::function<void()>& call, int awaited, std::int64_t limitMs, JobWait* how);
     bool chooseEffectOutput(const QString& suffix, QString* chosen);
     bool beginEffectJob(QCheckBox* box, const QString& menuItem, const QString& question,
