@@ -98,7 +98,9 @@ public:
     void Image4_Click(); // close, after a question
     void mnuExit_Click();
     static void SetAlwaysOnTopMode(QWidget* window, bool onTop);
-    void FillDeviceCombo();
+    // Lists the devices and selects `keep` (an input's name) while the
+    // server still has it, else the first one it accepts.
+    void FillDeviceCombo(const QByteArray& keep = {});
 
     // ---- track and transport (shared by several Parts) ----------------
     // The sequence every track change performs, for CurrentIndex; false
@@ -290,6 +292,7 @@ public:
     // Stops a running recording or the play-back of a recording.
     void mnuStopRecPlay_Click();
     void XPButton8_Click();
+    void takeEnded();
     // The recording input panel and the meter switch (sound/frmmain_inputpanel.cpp).
     void cboDev_Click();       // a device row was chosen (not for -1)
     void FillMixerLineCombo();
@@ -300,12 +303,22 @@ public:
     void Popmnu3_Click();      // the meter pop-up opens
     void Picture3_MouseUp(Qt::MouseButton button);
     void connectInputPanelHandlers();
+    // The panel follows the server: filled once it answers, refilled when
+    // inputs come and go (the one chosen going away is told once).
+    void watchInputDevices();
+    void refreshInputPanel();
+    // A name longer than the box: its tooltip, and a drop-down list wide
+    // enough for the longest.
+    void showWholeNames(QComboBox* box);
 
     // ---- vocal removal, key shift and conversions (sound/frmmain_effects.cpp,
     // sound/frmmain_conversion.cpp) --------------------------------------
     // Run on every change of the box's value, code's too.
     void Check2_Click();
     void Check3_Click();
+    // The pointer over a switch gives it the hover colour.
+    void Check2_MouseMove();
+    void Check3_MouseMove();
     void mnuRemoveVocal_Click();
     void mnuShifting_Click();
     void RemoveVocals();
@@ -369,6 +382,10 @@ public:
     void popupAt(const QString& name, const QPoint& global);
     // The effect switches lose their hover colour.
     void resetSwitchHover();
+    // A switch's back colour (a colour or a system colour reference), unless
+    // it has it already. The button face is the skin's own: the switch
+    // shows what lies behind it.
+    void setSwitchBackColor(QCheckBox* box, rt::PackedColor colour);
     // Mouse events of the skin, its labels and frames and the picture panels.
     bool skinMouseEvent(QObject* watched, QEvent* event);
     bool pictureCommandRunning_ = false;
@@ -532,6 +549,9 @@ public:
     bool stopAfterStart_ = false;      // a stop arrived meanwhile
     bool savingRecording_ = false;     // the save dialog is open
     bool takeInputUnavailable_ = false; // the record command could not open the input
+    bool takeToldInputLoss_ = false;   // the last take's end said its input was lost
+    QTimer* inputPanelRefresh_ = nullptr; // gathers the server's notices
+    bool inputPanelRefreshPending_ = false; // a notice came during a take: after it
 
     // Sound objects, made by the start and released by the shut-down.
     std::unique_ptr<WaveInRecorder> clsRecorder;
@@ -595,7 +615,10 @@ private:
     enum class JobWait { Done, Limit, Cancelled };
     JobWait waitForJob(const std::function<bool()>& done, std::int64_t limitMs, int barEveryMs = 0,
                        float barAdd = 0, float barBelow = 0);
-    bool makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how);
+    // The bar takes its first step at once and one a second while below
+    // `barBelow`. False when no copy was made; `error` says why.
+    bool makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how,
+                         rt::SoundError* error);
     bool effectCall(const std::function<void()>& call, int awaited, std::int64_t limitMs, JobWait* how);
     bool chooseEffectOutput(const QString& suffix, QString* chosen);
     bool beginEffectJob(QCheckBox* box, const QString& menuItem, const QString& question,

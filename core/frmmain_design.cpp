@@ -3,6 +3,7 @@
 #include "core/frmmain.h"
 
 #include "controls/buttondata.h"
+#include "controls/colors.h"
 #include "controls/xpbutton.h"
 #include "core/settings.h"
 #include "core/shared.h"
@@ -288,8 +289,8 @@ void FrmMain::buildDesign()
     for (QCheckBox** box : {&Check2, &Check3}) {
         *box = new QCheckBox(skin);
         (*box)->setIconSize(QSize(18, 18));
-        (*box)->setStyleSheet(QStringLiteral("QCheckBox { background: transparent; spacing: 0; padding: 1px; }"
-                                             "QCheckBox::indicator { width: 0; height: 0; }"));
+        setSwitchBackColor(*box, sysColorRef(ColorBtnFace));
+        (*box)->setMouseTracking(true);
     }
     Check2->setObjectName(QStringLiteral("Check2"));
     Check2->setGeometry(460, 286, 20, 20);

@@ -133,6 +133,7 @@ bool FrmMain::Form_Load()
     // 8. Recorder and its device list.
     clsRecorder = std::make_unique<WaveInRecorder>();
     FillDeviceCombo();
+    watchInputDevices();
 
     // 9. Sound objects.
     QString error;
@@ -333,7 +334,7 @@ void FrmMain::layoutStartControls()
     Line1->setPalette(pal);
 }
 
-void FrmMain::FillDeviceCombo()
+void FrmMain::FillDeviceCombo(const QByteArray& keep)
 {
     // Filled quietly (emptying the list and its first row would each raise
     // the click); the handler then runs once for the device chosen.
@@ -342,11 +343,16 @@ void FrmMain::FillDeviceCombo()
         const QSignalBlocker block(cboDev);
         cboDev->clear();
         const std::int32_t n = clsRecorder ? clsRecorder->DeviceCount() : 0;
-        for (std::int32_t i = 0; i < n; ++i) {
-            cboDev->addItem(clsRecorder->DeviceName(i));
-            if (chosen < 0 && clsRecorder->SelectDevice(i))
-                chosen = int(i);
+        for (std::int32_t i = 0; i < n; ++i)
+            cboDev->addItem(clsRecorder->DeviceName(i), clsRecorder->DeviceId(i));
+        if (!keep.isEmpty()) {
+            const int row = cboDev->findData(keep);
+            if (row >= 0 && clsRecorder->SelectDevice(row))
+                chosen = row;
         }
+        for (std::int32_t i = 0; chosen < 0 && i < n; ++i)
+            if (clsRecorder->SelectDevice(i))
+                chosen = int(i);
         cboDev->setCurrentIndex(chosen);
     }
     if (chosen >= 0) {
@@ -355,6 +361,8 @@ void FrmMain::FillDeviceCombo()
         const QSignalBlocker block(cboRecLine);
         cboRecLine->clear();
     }
+    showWholeNames(cboDev);
+    showWholeNames(cboRecLine);
 }
 
 void FrmMain::Form_QueryUnload()

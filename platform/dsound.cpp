@@ -268,8 +268,12 @@ struct PulseCaptureSource::Impl {
         // Pieces of about 10 ms: the level meter reads every 50 ms and wants each
         // tick's input by then.
         attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(10000, &spec));
+        // Not moved elsewhere when its input goes away: the server would carry
+        // on with another source's sound under the chosen one's name. The
+        // stream breaks instead; a take keeps what it had.
         if (pa_stream_connect_record(stream, device.isEmpty() ? nullptr : device.constData(), &attr,
-                                     PA_STREAM_ADJUST_LATENCY) < 0) {
+                                     static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE)) <
+            0) {
             setError(error, pulseError(context, "cannot open the sound input"));
             dropStream();
             return false;

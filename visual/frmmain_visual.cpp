@@ -127,6 +127,14 @@ void FrmMain::Timer4_Timer()
         }
     }
 
+    // No input (the server is gone, or the device): the meter falls as for
+    // silence, and rises again once a capture delivers.
+    if (!fresh && (!DSCaptureBuffer || DSCaptureBuffer->inputLost())) {
+        PeakLeft = PeakRight = MeterLeft = MeterRight = 0;
+        if (s.ShowRecVolume == 1)
+            Meter.showLevels(0, 0);
+    }
+
     if (fresh) {
         ++AnimationTicksRead;
         // 9. A failed read keeps the previous block.

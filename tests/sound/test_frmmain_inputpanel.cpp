@@ -10,6 +10,7 @@
 #include "platform/units.h"
 #include "tests/support/testdir.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +21,7 @@
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <cmath>
 
 using namespace melodune;
 using rt::FakeMixer;
@@ -269,5 +271,77 @@ TEST_F(InputPanel, TheRightButtonOnTheStripOrABarOpensTheMeterMenu)
         QTest::mouseRelease(w->Picture3, Qt::RightButton, {}, at);
         EXPECT_TRUE(pop->isVisible()) << at.x();
         pop->hide();
+    }
+}
+
+TEST_F(InputPanel, ThePanelFollowsTheServersInputsWithoutWriting)
+{
+    proto.list = {card(0), source("usb_in", "USB Mic", {Norm / 2})};
+    proto.defaultSource = "card_in";
+    load();
+    w->cboDev->setCurrentIndex(1);
+    ASSERT_EQ(w->DSCapture->device(), QByteArray("usb_in"));
+    auto noticed = [&] {
+        const int before = mixer->listCalls;
+        mixer->announceChange();
+        // The panel looks once the notices have settled.
+        return QTest::qWaitFor([&] { return mixer->listCalls > before; }, 5000);
+    };
+
+    // Another input comes: listed, the choice stays.
+    mixer->list.push_back(source("bt_in", "Headset"));
+    ASSERT_TRUE(noticed());
+    EXPECT_EQ(w->cboDev->count(), 3);
+    EXPECT_EQ(w->cboDev->currentData().toByteArray(), QByteArray("usb_in"));
+    EXPECT_EQ(w->DSCapture->device(), QByteArray("usb_in"));
+
+    // The chosen one goes: the server's default is shown and used, said once.
+    mixer->list.erase(mixer->list.begin() + 1);
+    ASSERT_TRUE(noticed());
+    EXPECT_EQ(w->cboDev->count(), 2);
+    EXPECT_EQ(w->cboDev->currentData().toByteArray(), QByteArray("card_in"));
+    EXPECT_EQ(w->DSCapture->device(), QByteArray("card_in"));
+    EXPECT_EQ(w->cboRecLine->count(), 2);
+    EXPECT_EQ(w->sldVol->value(), 32768);
+    ASSERT_TRUE(noticed());
+    EXPECT_EQ(ui.messages(), QStringList{kBadDevice});
+
+    // A server that does not answer leaves the panel as it is.
+    mixer->down = true;
+    ASSERT_TRUE(noticed());
+    EXPECT_EQ(w->cboDev->count(), 2);
+    EXPECT_EQ(w->cboRecLine->count(), 2);
+    EXPECT_EQ(mixer->volumeWrites, 0);
+}
+
+TEST_F(InputPanel, AGrooveClickFromFullShowsNinetyAsTheServerDoes)
+{
+    proto.list = {source("st_in", "Stereo In")};
+    load();
+    w->show();
+    ASSERT_EQ(w->sldVol->value(), 65535);
+    QTest::mouseClick(w->sldVol, Qt::LeftButton, {}, QPoint(2, w->sldVol->height() / 2));
+    EXPECT_EQ(w->lblVolPer->text(), QStringLiteral("90%"));
+    for (std::uint32_t v : mixer->find("st_in")->volume)
+        EXPECT_EQ(std::lround(v * 100.0 / Norm), 90);
+    // Each further page lands on the next tenth down, and back up.
+    for (const char* caption : {"80%", "70%", "60%", "50%", "40%", "30%", "20%", "10%", "0%"}) {
+        w->sldVol->triggerAction(QAbstractSlider::SliderPageStepSub);
+        EXPECT_EQ(w->lblVolPer->text(), QString::fromLatin1(caption));
+    }
+    w->sldVol->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(w->lblVolPer->text(), QStringLiteral("10%"));
+}
+
+TEST_F(InputPanel, ALongSourceNameIsShownWhole)
+{
+    const QString name = QStringLiteral("Sine source at 440 Hz on the second card");
+    proto.list = {source("sine_in", "Sine source at 440 Hz on the second card")};
+    load();
+    for (QComboBox* box : {w->cboDev, w->cboRecLine}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        ASSERT_EQ(box->currentText(), name);
+        EXPECT_EQ(box->toolTip(), name);
+        EXPECT_GT(box->view()->minimumWidth(), box->view()->fontMetrics().horizontalAdvance(name));
     }
 }
