@@ -2,20 +2,16 @@
 #include "core/frmmain.h"
 #include "core/shared.h"
 #include "platform/fonts.h"
-#include "platform/mediacontrol.h"
+#include "platform/programicon.h"
 #include "platform/qttranslation.h"
-#include "platform/ui.h"
 #include "platform/windowsystem.h"
 
 #include <QApplication>
 #include <QDateTime>
-#include <QTimer>
-#include <QWindow>
 #include <QSocketNotifier>
 #include <clocale>
 #include <cstdio>
 #include <csignal>
-#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -50,31 +46,6 @@ void closeOnTerminate(melodune::FrmMain& window)
     sigaction(SIGHUP, &sa, nullptr);
 }
 
-// With MELODUNE_REPORT_SHOWN set, prints "shown <ms since the epoch>" once the
-// window is first on screen and painted, for the start-time benchmark.
-class ShownReporter : public QObject {
-public:
-    explicit ShownReporter(QWindow* window) : QObject(window) { window->installEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override
-    {
-        if (e->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed() && !reported_) {
-            reported_ = true;
-            // After the expose is handled, which paints the window.
-            QTimer::singleShot(0, this, [this] {
-                std::printf("shown %lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
-                std::fflush(stdout);
-                deleteLater();
-            });
-        }
-        return false;
-    }
-
-private:
-    bool reported_ = false;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -92,6 +63,9 @@ int main(int argc, char** argv)
     rt::installFontSubstitutions();
     rt::installChineseFallbackFont();
     rt::installQtChineseTranslation();
+    // Every window and box takes the application's icon (the task bar and
+    // the window list show it); the icons are shipped beside the program.
+    QApplication::setWindowIcon(rt::programIcon(QCoreApplication::applicationDirPath() + QStringLiteral("/res")));
 
     const QString commandLine = melodune::commandLineText(app.arguments().mid(1));
     melodune::InstanceLock lock(melodune::InstanceLock::defaultPath());
@@ -105,21 +79,16 @@ int main(int argc, char** argv)
     services.versionMajor = MELODUNE_VERSION_MAJOR;
     services.versionMinor = MELODUNE_VERSION_MINOR;
     services.versionRevision = MELODUNE_VERSION_PATCH;
-    std::unique_ptr<melodune::FrmMain> made;
-    try {
-        made = std::make_unique<melodune::FrmMain>(services);
-    } catch (const rt::MediaError& e) {
-        rt::ui().msgBox(QStringLiteral("无法启动媒体播放组件，程序即将退出。\n") + QString::fromUtf8(e.what()),
-                        rt::Critical, QStringLiteral("Melodune"));
-        return 1;
-    }
-    melodune::FrmMain& window = *made;
+    melodune::FrmMain window(services);
     QObject::connect(&window, &melodune::FrmMain::programEnded, &app, &QApplication::quit, Qt::QueuedConnection);
     closeOnTerminate(window);
-    if (!qEnvironmentVariableIsEmpty("MELODUNE_REPORT_SHOWN")) {
-        window.winId(); // the native window, so its first expose can be watched
-        new ShownReporter(window.windowHandle());
-    }
+    // With MELODUNE_REPORT_SHOWN set, prints "shown <ms since the epoch>" once
+    // the window is first on screen and painted, for the start-time benchmark.
+    if (!qEnvironmentVariableIsEmpty("MELODUNE_REPORT_SHOWN"))
+        rt::whenFirstExposed(&window, &window, [] {
+            std::printf("shown %lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+            std::fflush(stdout);
+        });
     if (!window.Form_Load())
         return 1;
     return app.exec();

@@ -22,6 +22,7 @@
 #include "visual/clsvisual.h"
 #include "visual/inlineeffects.h"
 #include "visual/levelmeter.h"
+#include "visual/meterstrip.h"
 #include "visual/skin.h"
 #include "visual/visualpanel.h"
 
@@ -32,6 +33,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -102,7 +104,9 @@ public:
     // open; a save that fails is told on standard error instead of asked.
     void endOnSignal();
     static void SetAlwaysOnTopMode(QWidget* window, bool onTop);
-    void FillDeviceCombo();
+    // Lists the devices and selects `keep` (an input's name) while the
+    // server still has it, else the first one it accepts.
+    void FillDeviceCombo(const QByteArray& keep = {});
 
     // ---- track and transport (shared by several Parts) ----------------
     // The sequence every track change performs, for CurrentIndex; false
@@ -144,6 +148,9 @@ public:
     void MediaPlayer1_PlayStateChange();
     // The sound output failed: the track stays, paused at its place.
     void MediaPlayer1_OutputLost();
+    // The player cannot be started: the message, then the exit command's
+    // shut-down (settings and list saved). Once per process.
+    void MediaPlayer1_Unavailable(const QString& reason);
     // Keys, balance and window commands (frmmain_keys.cpp). Key codes are
     // the window system's virtual key codes (letters upper case).
     void Form_KeyDown(int keyCode);
@@ -293,6 +300,7 @@ public:
     // Stops a running recording or the play-back of a recording.
     void mnuStopRecPlay_Click();
     void XPButton8_Click();
+    void takeEnded();
     // The recording input panel and the meter switch (sound/frmmain_inputpanel.cpp).
     void cboDev_Click();       // a device row was chosen (not for -1)
     void FillMixerLineCombo();
@@ -303,12 +311,22 @@ public:
     void Popmnu3_Click();      // the meter pop-up opens
     void Picture3_MouseUp(Qt::MouseButton button);
     void connectInputPanelHandlers();
+    // The panel follows the server: filled once it answers, refilled when
+    // inputs come and go (the one chosen going away is told once).
+    void watchInputDevices();
+    void refreshInputPanel();
+    // A name longer than the box: its tooltip, and a drop-down list wide
+    // enough for the longest.
+    void showWholeNames(QComboBox* box);
 
     // ---- vocal removal, key shift and conversions (sound/frmmain_effects.cpp,
     // sound/frmmain_conversion.cpp) --------------------------------------
     // Run on every change of the box's value, code's too.
     void Check2_Click();
     void Check3_Click();
+    // The pointer over a switch gives it the hover colour.
+    void Check2_MouseMove();
+    void Check3_MouseMove();
     void mnuRemoveVocal_Click();
     void mnuShifting_Click();
     void RemoveVocals();
@@ -372,6 +390,10 @@ public:
     void popupAt(const QString& name, const QPoint& global);
     // The effect switches lose their hover colour.
     void resetSwitchHover();
+    // A switch's back colour (a colour or a system colour reference), unless
+    // it has it already. The button face is the skin's own: the switch
+    // shows what lies behind it.
+    void setSwitchBackColor(QCheckBox* box, rt::PackedColor colour);
     // Mouse events of the skin, its labels and frames and the picture panels.
     bool skinMouseEvent(QObject* watched, QEvent* event);
     bool pictureCommandRunning_ = false;
@@ -385,16 +407,19 @@ public:
     QLabel* Image4 = nullptr;  // close
     QLabel* Label4 = nullptr;  // title
     QLabel* Label5 = nullptr;  // hint line
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
+    QLabel* Label1 = nullptr; // lyric clock
+    QLabel* Label2 = nullptr; // offset in force
+    QLabel* Label1Caption = nullptr;
+    QLabel* Label2Caption = nullptr;
 
     rt::MediaControl* MediaPlayer1 = nullptr;
     QWidget* Picture2 = nullptr;    // cover picture area
     QLabel* Image1 = nullptr;       // default cover (hidden holder)
     QLabel* Image2 = nullptr;       // shown cover
     VisualPanel* Picture5 = nullptr; // visualisation panel
-    QWidget* Picture3 = nullptr;    // sliding panel strip
-    std::array<QWidget*, 4> Picture4{};
+    // The level meter strip; Picture4(0..3), its two covers and two peak
+    // markers, are parts it paints (visual/meterstrip.h).
+    MeterStrip* Picture3 = nullptr;
     QFrame* Line1 = nullptr;        // recording progress line
 
     VisualPanel* Picture1 = nullptr; // lyric area (the marquee's panel)
@@ -458,6 +483,16 @@ public:
     // ---- fields of the playlist handlers ----
     // A list command is waiting in a box or a load; a second one is refused.
     bool PlaylistCommandBusy = false;
+    // A double click that came while a list command or a track change was
+    // running (its own press's load lets messages run): the entry it was
+    // made on, played as soon as they are done.
+    struct PendingDoubleClick {
+        int row = -1;
+        QString entry;
+        std::uint64_t listEpoch = 0;
+    };
+    std::optional<PendingDoubleClick> pendingDoubleClick_;
+    void playPendingDoubleClick();
     // ---- fields of the transport and media events ----
     // The control that last received the focus: "MediaPlayer1" or "RichTextBox1".
     QString FocusedControl;
@@ -465,6 +500,7 @@ public:
     bool transportCommandRunning_ = false;
     bool loadTrackRunning_ = false;
     bool reloadAsking_ = false;   // ReloadAfterError is asking its questions
+    bool mediaUnavailable_ = false; // the player could not be started: the program ends
     // Clock tick (ms) at which the loaded track first reached playing; -1
     // until it does. With the position at the end it tells whether a track
     // played at all.
@@ -521,6 +557,9 @@ public:
     bool stopAfterStart_ = false;      // a stop arrived meanwhile
     bool savingRecording_ = false;     // the save dialog is open
     bool takeInputUnavailable_ = false; // the record command could not open the input
+    bool takeToldInputLoss_ = false;   // the last take's end said its input was lost
+    QTimer* inputPanelRefresh_ = nullptr; // gathers the server's notices
+    bool inputPanelRefreshPending_ = false; // a notice came during a take: after it
 
     // Sound objects, made by the start and released by the shut-down.
     std::unique_ptr<WaveInRecorder> clsRecorder;
@@ -584,7 +623,10 @@ private:
     enum class JobWait { Done, Limit, Cancelled };
     JobWait waitForJob(const std::function<bool()>& done, std::int64_t limitMs, int barEveryMs = 0,
                        float barAdd = 0, float barBelow = 0);
-    bool makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how);
+    // The bar takes its first step at once and one a second while below
+    // `barBelow`. False when no copy was made; `error` says why.
+    bool makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how,
+                         rt::SoundError* error);
     bool effectCall(const std::function<void()>& call, int awaited, std::int64_t limitMs, JobWait* how);
     bool chooseEffectOutput(const QString& suffix, QString* chosen);
     bool beginEffectJob(QCheckBox* box, const QString& menuItem, const QString& question,

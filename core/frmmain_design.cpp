@@ -3,6 +3,7 @@
 #include "core/frmmain.h"
 
 #include "controls/buttondata.h"
+#include "controls/colors.h"
 #include "controls/xpbutton.h"
 #include "core/settings.h"
 #include "core/shared.h"
@@ -72,8 +73,8 @@ constexpr ButtonPlace kButtonPlaces[] = {
     {3, 26, 336, 24, 22},  {4, 51, 336, 24, 22},   {5, 76, 336, 92, 22},  {19, 169, 336, 24, 22},
     {20, 194, 336, 24, 22}, {21, 219, 336, 24, 22}, {25, 244, 336, 24, 22}, {23, 269, 336, 24, 22},
     {15, 26, 362, 24, 22}, {16, 51, 362, 24, 22},  {17, 76, 362, 24, 22},
-    {22, 493, 286, 24, 20}, {24, 518, 286, 24, 20},
-    {9, 548, 286, 24, 20}, {10, 573, 286, 24, 20}, {11, 598, 286, 24, 20}, {14, 623, 286, 24, 20},
+    {22, 507, 286, 24, 20}, {24, 532, 286, 24, 20},
+    {9, 562, 286, 24, 20}, {10, 587, 286, 24, 20}, {11, 612, 286, 24, 20}, {14, 637, 286, 24, 20},
 };
 
 } // namespace
@@ -125,32 +126,45 @@ void FrmMain::buildDesign()
     Image5->setGeometry(6, 2, 28, 26);
     Image5->installEventFilter(this);
     Image3 = makeLabel(skin, QStringLiteral("Image3"));
-    Image3->setGeometry(626, 7, 16, 16);
+    Image3->setGeometry(640, 7, 16, 16);
     Image3->setCursor(Qt::PointingHandCursor);
     Image3->installEventFilter(this);
     Image4 = makeLabel(skin, QStringLiteral("Image4"));
-    Image4->setGeometry(648, 7, 16, 16);
+    Image4->setGeometry(662, 7, 16, 16);
     Image4->setCursor(Qt::PointingHandCursor);
     Image4->installEventFilter(this);
 
     Label4 = makeLabel(skin, QStringLiteral("Label4"), QStringLiteral("Melodune"));
-    Label4->setGeometry(40, 7, 560, 18);
+    Label4->setGeometry(40, 7, 574, 18);
     Label4->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label4->installEventFilter(this);
+    // The hint line runs below the playlist, wide enough for its longest
+    // hint in the window's font, with the help link at its end.
     Label5 = makeLabel(skin, QStringLiteral("Label5"), QStringLiteral("提示："));
-    Label5->setGeometry(103, 362, 186, 22); // ends before the record-state picture
+    Label5->setGeometry(330, 449, 276, 18);
     Label5->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label5->installEventFilter(this);
     Label6 = makeLabel(skin, QStringLiteral("Label6"), QStringLiteral("帮助(F1)"));
-    Label6->setGeometry(592, 450, 56, 16); // below the playlist, clear of the rounded corner
+    Label6->setGeometry(610, 449, 52, 18); // clear of the rounded corner
     Label6->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label6->setCursor(Qt::PointingHandCursor);
-    Label1 = makeLabel(skin, QStringLiteral("Label1"), QStringLiteral("0"));
-    Label1->setGeometry(26, 392, 140, 8);
-    Label1->hide();
-    Label2 = makeLabel(skin, QStringLiteral("Label2"));
-    Label2->setGeometry(170, 392, 140, 8);
-    Label2->hide();
+    // The lyric clock and the offset in force, under the offset buttons.
+    auto display = [&](QLabel*& caption, QLabel*& value, const QString& name, const QString& text,
+                       const QString& tip, int x, int captionWidth, int width) {
+        caption = makeLabel(skin, name + QStringLiteral("Caption"), text);
+        caption->setGeometry(x, 362, captionWidth, 22);
+        value = makeLabel(skin, name);
+        value->setGeometry(x + captionWidth + 2, 362, width, 22);
+        for (QLabel* l : {caption, value}) {
+            l->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
+            l->setToolTip(tip);
+        }
+    };
+    display(Label1Caption, Label1, QStringLiteral("Label1"), QStringLiteral("歌词时间"), QStringLiteral("歌词时间(秒)"),
+            104, 48, 54);
+    Label1->setText(QStringLiteral("0"));
+    display(Label2Caption, Label2, QStringLiteral("Label2"), QStringLiteral("补偿"),
+            QStringLiteral("歌词时间补偿(毫秒)"), 212, 24, 52);
 
     // Media control and the picture panels over it.
     MediaPlayer1 = services_.createMedia
@@ -178,17 +192,9 @@ void FrmMain::buildDesign()
     Picture5->hide();
     Picture5->installEventFilter(this);
 
-    // The level meter: a lit scale, bright at the centre's edge and hot at
-    // the ends, under two dark covers that slide outwards with the level,
-    // and two light peak markers.
-    Picture3 = makePanel(skin, QStringLiteral("Picture3"));
-    Picture3->setStyleSheet(QStringLiteral(
-        "background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #ff3030, stop:0.2 #ffd040,"
-        " stop:0.5 #40e070, stop:0.8 #ffd040, stop:1 #ff3030);"));
-    for (int i = 0; i < 4; ++i) {
-        Picture4[i] = makePanel(Picture3, QStringLiteral("Picture4_%1").arg(i));
-        Picture4[i]->setStyleSheet(i < 2 ? QStringLiteral("background: #0b0f18;") : QStringLiteral("background: #e8f0ff;"));
-    }
+    // The level meter.
+    Picture3 = new MeterStrip(skin);
+    Picture3->setObjectName(QStringLiteral("Picture3"));
     Line1 = new QFrame(skin);
     Line1->setObjectName(QStringLiteral("Line1"));
     Line1->setFrameShape(QFrame::NoFrame);
@@ -198,7 +204,7 @@ void FrmMain::buildDesign()
     // Lyric area: the text box, and the picture views drawn over Picture1.
     Picture1 = new VisualPanel(skin);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(330, 32, 320, 240);
+    Picture1->setGeometry(330, 32, 334, 240);
     // Black until the marquee gives it a frame; the strips are transparent
     // over the background picture.
     Picture1->hide();
@@ -217,31 +223,31 @@ void FrmMain::buildDesign()
     RichTextBox1 = new RichTextModel(this);
     RichTextBox1View = new RichTextView(RichTextBox1, skin);
     RichTextBox1View->setObjectName(QStringLiteral("RichTextBox1"));
-    RichTextBox1View->setGeometry(330, 32, 320, 240);
+    RichTextBox1View->setGeometry(330, 32, 334, 240);
     RichTextBox2 = new RichTextModel(this);
     RichTextBox2View = new RichTextView(RichTextBox2, skin);
     RichTextBox2View->setObjectName(QStringLiteral("RichTextBox2"));
-    RichTextBox2View->setGeometry(330, 32, 320, 240);
+    RichTextBox2View->setGeometry(330, 32, 334, 240);
     RichTextBox2View->setReadOnly(false);
     RichTextBox2->setVisible(false);
 
     // Playlist.
     Frame1 = new QGroupBox(skin);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(330, 284, 320, 162);
+    Frame1->setGeometry(330, 284, 334, 162);
     Frame1->setStyleSheet(QStringLiteral("QGroupBox { color: #cfe0ff; border: none; margin-top: 4px; }"
                                          "QGroupBox::title { subcontrol-origin: margin; left: 6px; }"));
     Frame1->installEventFilter(this);
     List1 = new QListWidget(Frame1);
     List1->setObjectName(QStringLiteral("List1"));
-    List1->setGeometry(4, 24, 312, 134);
+    List1->setGeometry(4, 24, 326, 134);
     // A long list is measured in steps after the window shows, not before.
     List1->setLayoutMode(QListView::Batched);
     List1->setBatchSize(500);
     List1->setStyleSheet(QStringLiteral("QListWidget { background: #141a26; color: #d8e4ff; border: none; }"));
     List2 = new QListWidget(skin);
     List2->setObjectName(QStringLiteral("List2"));
-    List2->setGeometry(330, 32, 320, 240);
+    List2->setGeometry(330, 32, 334, 240);
     List2->hide();
 
     // Recording input panel: device, line and recording volume, below the
@@ -283,13 +289,13 @@ void FrmMain::buildDesign()
     for (QCheckBox** box : {&Check2, &Check3}) {
         *box = new QCheckBox(skin);
         (*box)->setIconSize(QSize(18, 18));
-        (*box)->setStyleSheet(QStringLiteral("QCheckBox { background: transparent; spacing: 0; padding: 1px; }"
-                                             "QCheckBox::indicator { width: 0; height: 0; }"));
+        setSwitchBackColor(*box, sysColorRef(ColorBtnFace));
+        (*box)->setMouseTracking(true);
     }
     Check2->setObjectName(QStringLiteral("Check2"));
-    Check2->setGeometry(446, 286, 20, 20);
+    Check2->setGeometry(460, 286, 20, 20);
     Check3->setObjectName(QStringLiteral("Check3"));
-    Check3->setGeometry(468, 286, 20, 20);
+    Check3->setGeometry(482, 286, 20, 20);
     HScroll1 = new QScrollBar(Qt::Horizontal, skin);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
     HScroll1->setRange(-5000, 5000);

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QTimer>
+#include <utility>
 
 namespace melodune {
 
@@ -218,6 +219,20 @@ void FrmMain::MediaPlayer1_PlayStateChange()
     }
 
     sh.Busy = false;
+}
+
+void FrmMain::MediaPlayer1_Unavailable(const QString& reason)
+{
+    if (std::exchange(mediaUnavailable_, true))
+        return;
+    for (QTimer* t : Timer)
+        if (t)
+            t->stop();
+    rt::ui().msgBox(QStringLiteral("无法启动媒体播放组件，程序即将退出。\n") + reason, rt::Critical,
+                    rt::appTitle());
+    // From the event loop, as the exit command: the box may have been
+    // raised inside a handler that goes on using the window.
+    QTimer::singleShot(0, this, &FrmMain::mnuExit_Click);
 }
 
 void FrmMain::ReloadAfterError()

@@ -27,6 +27,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
+#include <utility>
 
 namespace melodune {
 
@@ -252,8 +253,30 @@ void FrmMain::List1_MouseMove()
 
 void FrmMain::List1_DblClick()
 {
-    if (PlaylistCommandBusy)
+    const int row = List1->currentRow();
+    if (row >= 0)
+        pendingDoubleClick_ = PendingDoubleClick{row, List1->item(row)->text(), listEpoch_};
+    playPendingDoubleClick();
+}
+
+void FrmMain::playPendingDoubleClick()
+{
+    if (!pendingDoubleClick_)
         return;
+    // The press of a double click loads its entry and lets messages run, so
+    // the double click mostly comes while that load (or another command)
+    // still runs: it waits for them instead of being lost.
+    if (PlaylistCommandBusy || trackChangeRunning()) {
+        QTimer::singleShot(20, this, [this] { playPendingDoubleClick(); });
+        return;
+    }
+    const PendingDoubleClick click = *std::exchange(pendingDoubleClick_, std::nullopt);
+    // A restart or a rebuilt list meanwhile: the entry is gone.
+    if (reloadQueued_ || click.listEpoch != listEpoch_ || click.row >= List1->count() ||
+        List1->item(click.row)->text() != click.entry)
+        return;
+    if (List1->currentRow() != click.row)
+        selectEntry(click.row);
     // Disabled meanwhile, so a second double click cannot start another load.
     List1->setEnabled(false);
     mnuPlaySelct_Click();

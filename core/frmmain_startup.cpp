@@ -14,6 +14,7 @@
 #include "platform/registry.h"
 #include "platform/ui.h"
 #include "platform/units.h"
+#include "platform/windowsystem.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,9 +121,9 @@ bool FrmMain::Form_Load()
     createDataFolders(sh.DataDir);
     // 5. The sound and picture libraries are ordinary shared libraries here:
     // nothing needs copying or registering before their objects are made.
-    // 6. The older list name.
+    // 6. The older list name. The rename is done when it returns, so the
+    // start does not pause for it (the pause only held up the window).
     renameOldListFile(sh.DataDir);
-    rt::clock().sleepMs(100);
 
     // 7. Caption.
     const QString caption =
@@ -134,6 +135,7 @@ bool FrmMain::Form_Load()
     // 8. Recorder and its device list.
     clsRecorder = std::make_unique<WaveInRecorder>();
     FillDeviceCombo();
+    watchInputDevices();
 
     // 9. Sound objects.
     QString error;
@@ -282,6 +284,14 @@ bool FrmMain::Form_Load()
 
     // 24.
     show();
+    // The player is got ready off the window thread once the window is on
+    // screen, when the start timer has a track for it; libmpv and its
+    // libraries stay out of the start (and out of memory while the list is
+    // empty, until something is played).
+    rt::whenFirstExposed(this, this, [this] {
+        if (List1->count() > 0)
+            MediaPlayer1->prepare();
+    });
     // Once: the program folder could not be written, so the data moved.
     if (!sh.DataDirNotice.isEmpty())
         rt::ui().msgBox(std::exchange(sh.DataDirNotice, QString()), rt::Information, kTitle);
@@ -320,10 +330,10 @@ void FrmMain::layoutStartControls()
     Picture5->setStyleSheet(QStringLiteral("background: black; color: white;"));
     Picture5->setVisible(settings().ShowVisual == 1);
     placeTwips(Picture3, 360, 6000, 4320, 180);
-    placeTwips(Picture4[0], -45, 0, 2160, 200);
-    placeTwips(Picture4[1], 2145, 0, 2175, 200);
-    placeTwips(Picture4[2], 2115, 0, 30, 200);
-    placeTwips(Picture4[3], 2115, 0, 30, 200);
+    // Picture4(0..3), left edge and width; they reach over the strip's height.
+    constexpr int picture4[4][2] = {{-45, 2160}, {2145, 2175}, {2115, 30}, {2115, 30}};
+    for (int i = 0; i < 4; ++i)
+        Picture3->setPart(i, rt::twipsToPixels(picture4[i][0]), rt::twipsToPixels(picture4[i][1]));
     // Line1 from x1 360 to x2 4650 at y 6195, in the highlight colour.
     Line1->setGeometry(rt::twipsToPixels(360), rt::twipsToPixels(6195),
                        rt::twipsToPixels(4650) - rt::twipsToPixels(360), 1);
@@ -332,7 +342,7 @@ void FrmMain::layoutStartControls()
     Line1->setPalette(pal);
 }
 
-void FrmMain::FillDeviceCombo()
+void FrmMain::FillDeviceCombo(const QByteArray& keep)
 {
     // Filled quietly (emptying the list and its first row would each raise
     // the click); the handler then runs once for the device chosen.
@@ -341,11 +351,16 @@ void FrmMain::FillDeviceCombo()
         const QSignalBlocker block(cboDev);
         cboDev->clear();
         const std::int32_t n = clsRecorder ? clsRecorder->DeviceCount() : 0;
-        for (std::int32_t i = 0; i < n; ++i) {
-            cboDev->addItem(clsRecorder->DeviceName(i));
-            if (chosen < 0 && clsRecorder->SelectDevice(i))
-                chosen = int(i);
+        for (std::int32_t i = 0; i < n; ++i)
+            cboDev->addItem(clsRecorder->DeviceName(i), clsRecorder->DeviceId(i));
+        if (!keep.isEmpty()) {
+            const int row = cboDev->findData(keep);
+            if (row >= 0 && clsRecorder->SelectDevice(row))
+                chosen = row;
         }
+        for (std::int32_t i = 0; chosen < 0 && i < n; ++i)
+            if (clsRecorder->SelectDevice(i))
+                chosen = int(i);
         cboDev->setCurrentIndex(chosen);
     }
     if (chosen >= 0) {
@@ -354,6 +369,8 @@ void FrmMain::FillDeviceCombo()
         const QSignalBlocker block(cboRecLine);
         cboRecLine->clear();
     }
+    showWholeNames(cboDev);
+    showWholeNames(cboRecLine);
 }
 
 void FrmMain::Form_QueryUnload()

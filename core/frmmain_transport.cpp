@@ -100,6 +100,9 @@ bool FrmMain::loadTrackAndPlay(bool play)
             MediaPlayer1->play();
         }
         return true;
+    } catch (const rt::MediaUnavailable&) {
+        // No fault of the track: Unavailable ends the program.
+        return false;
     } catch (const std::exception&) {
         loadTrackRunning_ = false;
         ReloadAfterError();
@@ -368,6 +371,7 @@ void FrmMain::connectTransportHandlers()
     connect(MediaPlayer1, &rt::MediaControl::PlayStateChange, this, &FrmMain::MediaPlayer1_PlayStateChange);
     connect(MediaPlayer1, &rt::MediaControl::GotFocus, this, &FrmMain::MediaPlayer1_GotFocus);
     connect(MediaPlayer1, &rt::MediaControl::OutputLost, this, &FrmMain::MediaPlayer1_OutputLost);
+    connect(MediaPlayer1, &rt::MediaControl::Unavailable, this, &FrmMain::MediaPlayer1_Unavailable);
     connect(MediaPlayer1->widget(), &rt::MediaView::focusReceived, this, &FrmMain::MediaPlayer1_GotFocus);
 
     // A load that lets messages run must notice when the list it reads from

@@ -48,19 +48,21 @@ bool isListFileName(const QString& path)
 PlaylistRead parsePlaylistText(const QString& text)
 {
     PlaylistRead read;
-    const QStringList lines = rt::splitLines(text);
-    for (QString line : lines) {
+    // Each line is copied once: a full list is tens of thousands of lines,
+    // read while the window is being made.
+    rt::forEachLine(text, [&read](QStringView view) {
+        QString line = view.toString();
         line.remove(u'"');
         if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
+            return;
         if (line.startsWith(u'>')) {
             line.remove(u'>');
             if (const auto index = rt::toLong(line))
                 read.currentIndex = *index;
-            continue;
+            return;
         }
-        read.entries.append(line);
-    }
+        read.entries.append(std::move(line));
+    });
     return read;
 }
 

@@ -1,6 +1,7 @@
 #include "dialogs/fileshell.h"
 
 #include "dialogs/module2.h"
+#include "platform/programicon.h"
 
 #include <QFileInfo>
 
@@ -87,7 +88,8 @@ void withdrawExtension(const QString& ext)
 
 QString programIconFile(const QString& dataDir)
 {
-    const QString path = dataDir + QStringLiteral("/res/melodune.png");
+    // The largest size: a desktop scales it down to what it shows.
+    const QString path = rt::programIconPath(dataDir + QStringLiteral("/res"), rt::ProgramIconSizes.back());
     return QFileInfo::exists(path) ? QFileInfo(path).absoluteFilePath() : QString();
 }
 

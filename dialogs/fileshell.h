@@ -22,7 +22,8 @@ void associateExtension(const QString& ext, const QString& program, const QStrin
 // Gives `ext` back to its former opener when it is ours; otherwise nothing.
 void withdrawExtension(const QString& ext);
 
-// The entries' icon: the program's picture in dataDir/res, empty when missing.
+// The entries' icon: the largest of the program's icons in dataDir/res, empty
+// when missing.
 QString programIconFile(const QString& dataDir);
 
 // What the desktop is to mirror of the store: every extension that is ours

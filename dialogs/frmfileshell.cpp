@@ -123,32 +123,70 @@ void FrmFileShell::paintEvent(QPaintEvent* e)
 
 void FrmFileShell::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton) {
+    if (e->button() == Qt::LeftButton)
         for (int i = 0; i < kTypes; ++i)
             if (Image1[i].contains(e->position().toPoint())) {
                 Image1_Click(i);
                 return;
             }
-        startMove();
-        return;
-    }
-    QDialog::mousePressEvent(e);
+    startMove(e->button(), e->globalPosition().toPoint());
+}
+
+void FrmFileShell::mouseMoveEvent(QMouseEvent* e)
+{
+    if (!followMove(*e))
+        QDialog::mouseMoveEvent(e);
+}
+
+void FrmFileShell::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (!followMove(*e))
+        QDialog::mouseReleaseEvent(e);
 }
 
 bool FrmFileShell::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched == Label2 && e->type() == QEvent::MouseButtonPress
-        && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
-        startMove();
-        return true;
+    if (watched == Label2) {
+        if (e->type() == QEvent::MouseButtonPress) {
+            const auto* m = static_cast<QMouseEvent*>(e);
+            startMove(m->button(), m->globalPosition().toPoint());
+            return true;
+        }
+        if ((e->type() == QEvent::MouseMove || e->type() == QEvent::MouseButtonRelease) &&
+            followMove(*static_cast<QMouseEvent*>(e)))
+            return true;
     }
     return QDialog::eventFilter(watched, e);
 }
 
-void FrmFileShell::startMove()
+void FrmFileShell::startMove(Qt::MouseButton button, QPoint global)
 {
-    if (QWindow* w = windowHandle())
-        w->startSystemMove();
+    // The window manager moves it for the left button, which it is told is
+    // the one held; without one, or for another button, it follows the
+    // pointer by hand until that button is released.
+    if (button == Qt::LeftButton)
+        if (QWindow* w = windowHandle(); w && w->startSystemMove())
+            return;
+    dragButton_ = button;
+    dragOffset_ = global - pos();
+}
+
+bool FrmFileShell::followMove(const QMouseEvent& e)
+{
+    if (dragButton_ == Qt::NoButton)
+        return false;
+    if (e.type() == QEvent::MouseButtonRelease) {
+        if (e.button() != dragButton_)
+            return false;
+        dragButton_ = Qt::NoButton;
+        return true;
+    }
+    if (!(e.buttons() & dragButton_)) {
+        dragButton_ = Qt::NoButton; // released where the dialog did not see it
+        return false;
+    }
+    move(e.globalPosition().toPoint() - dragOffset_);
+    return true;
 }
 
 void FrmFileShell::Check1_Click(int)

@@ -43,17 +43,26 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    // A press of any button on the dialog or its caption text moves it (the
+    // icons take a left click).
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void loadIcons();
     void closeDialog();
-    void startMove();
+    void startMove(Qt::MouseButton button, QPoint global);
+    // Moves the dialog with the pointer while a move by hand goes on; true
+    // when the event was the move's.
+    bool followMove(const QMouseEvent& e);
 
     QString dataDir_;
     QString program_;
     std::array<QPixmap, kTypes> icons_{};
+    Qt::MouseButton dragButton_ = Qt::NoButton; // the button of a move by hand
+    QPoint dragOffset_;                         // the press less the dialog's place
 };
 
 } // namespace melodune

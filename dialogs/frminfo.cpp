@@ -25,8 +25,10 @@ const char* const kCaptions[9] = {"路径全名:", "曲目标题:", "艺术家:"
                                   "文件大小:", "创建日期:", "修改日期:", "说明:"};
 
 // White read-only fields with a thin border, so a line of the window's font
-// fits the designed height.
-const char* const kFieldStyle = "background: white; border: 1px solid #a0a0a0; padding: 0px 1px;";
+// fits the designed height. Named by class, so the description's scroll bar
+// keeps the desktop's look (a rule without a selector reaches it too).
+const char* const kFieldStyle =
+    "QLineEdit, QPlainTextEdit { background: white; border: 1px solid #a0a0a0; padding: 0px 1px; }";
 
 } // namespace
 

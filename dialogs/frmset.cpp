@@ -116,15 +116,18 @@ void FrmSet::buildDesign()
     pal.setColor(QPalette::Base, Qt::white);
     setPalette(pal);
     setFont(main_.font());
-    setStyleSheet(QStringLiteral(
+    // On the frames, not on the dialog: a dialog's style sheet would reach
+    // the message boxes and file dialogs it parents too.
+    const QString frameStyle = QStringLiteral(
         "QGroupBox { background: white; border: 1px solid #c8c8c8; border-radius: 2px; margin-top: 6px; }"
         "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; color: rgb(64, 64, 64); }"
-        "QCheckBox, QRadioButton, QLabel { background: white; }"));
+        "QCheckBox, QRadioButton, QLabel { background: white; }");
 
     for (int i = 0; i < 9; ++i) {
         const FrameDesign& f = kFrames[i];
         auto* box = new QGroupBox(QString::fromUtf8(f.caption), this);
         box->setObjectName(QStringLiteral("Frame%1").arg(i + 1));
+        box->setStyleSheet(frameStyle);
         placeTwips(box, f.left, f.top, f.width, f.height);
         Frames[i] = box;
     }
@@ -642,12 +645,15 @@ void FrmSet::Check6_Click()
     Label6->setEnabled(on);
     Combo3->setEnabled(on);
     // At load the main window already shows what the setting says.
-    if (DialogReady != 1)
-        return;
-    main_.showVisualisation(on);
+    if (DialogReady == 1)
+        main_.showVisualisation(on);
     // The lyrics over the visualiser and the visualisation panel share the
-    // visualiser.
+    // visualiser: the lyrics go to view 2, also when a stored view 1 meets
+    // the visualisation at load, where the view's own handler waits for the
+    // dialog to be ready and the main window is switched here.
     if (on && s.LrcViewMode == 1) {
+        if (DialogReady != 1)
+            main_.mnuLrcVS2_Click();
         Option6[2]->setChecked(true);
         s.LrcViewMode = 2;
     }

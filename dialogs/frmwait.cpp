@@ -1,12 +1,15 @@
 #include "dialogs/frmwait.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -89,6 +92,12 @@ void FrmWait::showModeless()
         move(s->geometry().center() - rect().center());
     show();
     raise();
+    // On screen before the job's first stage, so that stage is painted too
+    // (the display answers the show a little later; the user's input waits).
+    QElapsedTimer waited;
+    waited.start();
+    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
 }
 
 void FrmWait::closeEvent(QCloseEvent* e)

@@ -35,7 +35,8 @@ public:
     // Closes and destroys the instance; the next use starts from the design
     // values.
     static void unload();
-    // Shows the window modeless over its owner, centred on the screen.
+    // Shows the window modeless over its owner, centred on the screen, and
+    // returns once it is on screen (or after a short wait).
     void showModeless();
 
 protected:

@@ -47,7 +47,7 @@ QUrl homePageUrl()
 
 void openHomePage()
 {
-    rt::openWebPage(homePageUrl());
+    rt::openWebPageOrSay(homePageUrl());
 }
 
 QString helpFilePath()
@@ -56,13 +56,16 @@ QString helpFilePath()
     return dir + QStringLiteral("/help.html");
 }
 
-bool showHelp()
+void showHelp()
 {
     const QString path = helpFilePath();
-    if (QFileInfo(path).isFile() && rt::openWebPage(QUrl::fromLocalFile(path)))
-        return true;
-    rt::ui().msgBox(QStringLiteral("无法打开帮助文件：") + QDir::toNativeSeparators(path), rt::OkOnly | rt::Exclamation);
-    return false;
+    auto tell = [path] {
+        rt::ui().msgBox(QStringLiteral("无法打开帮助文件：") + QDir::toNativeSeparators(path), rt::OkOnly | rt::Exclamation);
+    };
+    if (QFileInfo(path).isFile())
+        rt::openWebPage(QUrl::fromLocalFile(path), tell);
+    else
+        tell();
 }
 
 void installHelpKey(QObject* owner)

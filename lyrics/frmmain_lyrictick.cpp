@@ -104,7 +104,13 @@ void FrmMain::Timer1_Timer()
         step([&] {
             const QString previousKey = LrcTimeKey;
             LrcTimeKey = lyricTimeKey(LrcClock);
-            const std::optional<LyricLineHit> line = findLyricLine(RichTextBox1->text(), LrcTimeKey);
+            std::optional<LyricLineHit> line = findLyricLine(RichTextBox1->text(), LrcTimeKey);
+            // A tick that came late (a busy machine, a slow repaint) has
+            // passed over tenths: the latest line stamped in them is sung now.
+            if (!line)
+                for (const QString& key : passedTimeKeys(previousKey, LrcTimeKey))
+                    if ((line = findLyricLine(RichTextBox1->text(), key)))
+                        break;
             if (!line)
                 return;
             // A clock that stands still (paused with the tick on, a stalled

@@ -45,6 +45,38 @@ QString lyricTimeKey(double clock)
     return text.left(point + 2);
 }
 
+namespace {
+
+// A time key as whole tenths: "12.3" -> 123. None for a negative key or
+// one that is not in that form.
+std::optional<long long> keyTenths(const QString& key)
+{
+    const qsizetype point = key.indexOf(u'.');
+    if (point < 1 || point + 2 != key.size() || key.startsWith(u'-') || !key.back().isDigit())
+        return std::nullopt;
+    bool ok = false;
+    const long long seconds = key.left(point).toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return seconds * 10 + key.back().digitValue();
+}
+
+} // namespace
+
+QStringList passedTimeKeys(const QString& previousKey, const QString& key)
+{
+    constexpr long long LastSecond = 10; // tenths
+    QStringList out;
+    const std::optional<long long> now = keyTenths(key);
+    if (!now)
+        return out;
+    // A previous key that is negative (or none) lies before every key here.
+    const long long after = keyTenths(previousKey).value_or(-1);
+    for (long long t = *now - 1; t > after && t >= *now - LastSecond && t >= 0; --t)
+        out << QStringLiteral("%1.%2").arg(t / 10).arg(t % 10);
+    return out;
+}
+
 QString lyricClockLabel(double clock)
 {
     return rt::numberText(clock).left(7);

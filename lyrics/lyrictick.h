@@ -9,6 +9,7 @@
 #include "platform/units.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace melodune {
@@ -21,6 +22,12 @@ class RichTextModel;
 // clock of 12.3 that floating point holds as 12.29999999999999 still gives
 // "12.3".
 QString lyricTimeKey(double clock);
+
+// The time keys that a tick which came late has passed over: those after
+// `previousKey` (the key of the tick before) and before `key`, newest first,
+// and only those of the last second, so that a seek lights no old line.
+// None when the clock went back, stood still or is negative.
+QStringList passedTimeKeys(const QString& previousKey, const QString& key);
 
 // Label1's text: the first 7 characters of the clock's number text.
 QString lyricClockLabel(double clock);

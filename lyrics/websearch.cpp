@@ -18,7 +18,7 @@ bool keywordSearch(const QString& prefix, const QString& title)
     const QUrl url = keywordSearchUrl(prefix, keyword);
     if (!url.isValid())
         return false;
-    rt::openWebPage(url); // a failure to open is not reported
+    rt::openWebPageOrSay(url);
     return true;
 }
 
@@ -36,7 +36,7 @@ QUrl keywordSearchUrl(const QString& prefix, const QString& keyword)
 
 void openLyricsSitePage()
 {
-    rt::openWebPage(lyricsSitePageUrl());
+    rt::openWebPageOrSay(lyricsSitePageUrl());
 }
 
 bool searchMp3()

@@ -1,7 +1,8 @@
 #pragma once
 // The web pages opened in the user's browser: the lyrics site's own page and
 // the search engine's MP3 and picture searches for a keyword the user types.
-// Addresses go through rt::openWebPage (platform/shellopen.h).
+// Addresses go through rt::openWebPageOrSay (platform/shellopen.h): a
+// desktop that cannot open one is told to the user with the address.
 #include <QString>
 #include <QUrl>
 

@@ -4,12 +4,20 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace rt {
+
+QString writeErrorReason(const QFileDevice& file)
+{
+    const int e = errno;
+    if (file.error() != QFileDevice::NoError || e == 0)
+        return file.errorString();
+    return QString::fromStdString(std::error_code(e, std::generic_category()).message());
+}
 
 namespace {
 
@@ -55,7 +63,7 @@ bool openSave(QSaveFile& out, const QString& path, QString* error)
     QString why = out.errorString();
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     if (::access(folder.constData(), W_OK) != 0 || (::access(name.constData(), F_OK) == 0 && ::access(name.constData(), W_OK) != 0))
-        why = QString::fromLocal8Bit(strerror(errno));
+        why = QString::fromStdString(std::error_code(errno, std::generic_category()).message());
     setError(error, QStringLiteral("%1: %2").arg(path, why));
     return false;
 }
@@ -64,7 +72,7 @@ bool openSave(QSaveFile& out, const QString& path, QString* error)
 bool commitSave(QSaveFile& out, const QString& path, QString* error)
 {
     if (!out.flush() || ::fsync(out.handle()) != 0) {
-        const QString why = out.error() != QFileDevice::NoError ? out.errorString() : QString::fromLocal8Bit(strerror(errno));
+        const QString why = writeErrorReason(out);
         out.cancelWriting();
         out.commit(); // discards the temporary file
         setError(error, QStringLiteral("%1: %2").arg(path, why));
@@ -92,7 +100,7 @@ bool writeAll(QSaveFile& out, const char* data, qint64 size)
 
 bool failWrite(QSaveFile& out, const QString& path, QString* error)
 {
-    const QString why = out.errorString();
+    const QString why = writeErrorReason(out);
     out.cancelWriting();
     out.commit();
     setError(error, QStringLiteral("%1: %2").arg(path, why));

@@ -268,8 +268,12 @@ struct PulseCaptureSource::Impl {
         // Pieces of about 10 ms: the level meter reads every 50 ms and wants each
         // tick's input by then.
         attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(10000, &spec));
+        // Not moved elsewhere when its input goes away: the server would carry
+        // on with another source's sound under the chosen one's name. The
+        // stream breaks instead; a take keeps what it had.
         if (pa_stream_connect_record(stream, device.isEmpty() ? nullptr : device.constData(), &attr,
-                                     PA_STREAM_ADJUST_LATENCY) < 0) {
+                                     static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE)) <
+            0) {
             setError(error, pulseError(context, "cannot open the sound input"));
             dropStream();
             return false;
@@ -403,6 +407,11 @@ void PulseCaptureSource::setDevice(const QByteArray& name)
 QByteArray PulseCaptureSource::takeAvailable()
 {
     d_->drain();
+    // A reader that pumps often (the meter, every 50 ms) stands in for the
+    // service timer, which then never wakes the program; once the stream
+    // breaks it is left to run out and report the break.
+    if (d_->active && d_->streamWorks())
+        d_->service.start();
     return std::exchange(d_->pending, QByteArray());
 }
 
@@ -483,7 +492,7 @@ void FakeCaptureSource::breakStream(const QString& reason)
 // DSCaptureBuffer
 
 DSCaptureBuffer::DSCaptureBuffer(DSCapture* owner, const CaptureBufferDesc& desc)
-    : owner_(owner), desc_(desc), data_(static_cast<std::size_t>(desc.bufferBytes), '\0')
+    : owner_(owner), desc_(desc), data_(new char[static_cast<std::size_t>(desc.bufferBytes)])
 {
     const qint64 block = desc.format.blockAlign;
     limit_ = desc.bufferBytes / block * block;
@@ -530,10 +539,13 @@ CaptureCursors DSCaptureBuffer::GetCurrentPosition()
 
 bool DSCaptureBuffer::ReadBuffer(int start, int size, void* dest, int) const
 {
-    if (!inRange(start, size, static_cast<qint64>(data_.size())) || (size > 0 && !dest))
+    if (!inRange(start, size, desc_.bufferBytes) || (size > 0 && !dest))
         return false;
-    if (size > 0)
-        std::memcpy(dest, data_.data() + start, static_cast<std::size_t>(size));
+    const qint64 captured = std::clamp<qint64>(written_ - start, 0, size);
+    if (captured > 0)
+        std::memcpy(dest, data_.get() + start, static_cast<std::size_t>(captured));
+    if (captured < size)
+        std::memset(static_cast<char*>(dest) + captured, 0, static_cast<std::size_t>(size - captured));
     return true;
 }
 
@@ -541,7 +553,7 @@ void DSCaptureBuffer::accept(const char* bytes, qint64 n)
 {
     const qint64 take = std::min(n, limit_ - written_);
     if (take > 0) {
-        std::memcpy(data_.data() + written_, bytes, static_cast<std::size_t>(take));
+        std::memcpy(data_.get() + written_, bytes, static_cast<std::size_t>(take));
         written_ += take;
     }
     if (written_ >= limit_)

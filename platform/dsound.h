@@ -186,7 +186,10 @@ private:
 
     QPointer<DSCapture> owner_;
     CaptureBufferDesc desc_;
-    std::vector<char> data_;
+    // Left unfilled: only what was captured is ever touched (the meter makes
+    // a 3.5 s buffer every 50 ms and uses a few kilobytes of it); the rest
+    // reads as silence.
+    std::unique_ptr<char[]> data_;
     qint64 limit_ = 0;
     qint64 written_ = 0;
     bool capturing_ = false;

@@ -73,7 +73,7 @@ public:
         run(
             [path, loaded](const std::atomic<bool>& cancelled) {
                 SoundResult r;
-                r.ok = readSound(path, loaded.get(), cancelled, &r.error);
+                r.ok = readSound(path, loaded.get(), cancelled, &r.error.text);
                 return r;
             },
             StatusOpened, [this, loaded]() { sound_ = loaded; });
@@ -114,12 +114,12 @@ public:
 
     void cancel() override { worker_.cancel(); }
     bool running() const override { return worker_.running() && busyWork_; }
-    QString lastError() const override { return error_; }
+    SoundError lastError() const override { return error_; }
 
 private:
     static bool process(const QString& path, const Sound& sound, const std::optional<Values>& values,
                         const std::optional<std::int16_t>& amount, int block, const std::atomic<bool>& cancelled,
-                        QString* error)
+                        SoundError* error)
     {
         // Each stage makes its own buffer only when it runs; the open sound
         // stays as read, so it can be saved again with other settings.
@@ -138,7 +138,7 @@ private:
             return false;
         if (amount) {
             if (!shiftKey(*samples, &shifted, sound.channels, sound.rate, effectSemitones(*amount), block, &cancelled,
-                          error))
+                          &error->text))
                 return false;
             samples = &shifted;
         }
@@ -147,13 +147,17 @@ private:
         if (cancelled)
             return false;
         const qint64 bytes = static_cast<qint64>(pcm.size()) * 2;
-        return writeWavFile(path, pcmFormat(sound.rate, static_cast<std::int16_t>(sound.channels), 16),
-                            reinterpret_cast<const char*>(pcm.data()), bytes, error);
+        QString why;
+        if (writeWavFile(path, pcmFormat(sound.rate, static_cast<std::int16_t>(sound.channels), 16),
+                         reinterpret_cast<const char*>(pcm.data()), bytes, &why))
+            return true;
+        *error = writeFailure(path, why);
+        return false;
     }
 
     void run(SoundWorker::Work work, int status, std::function<void()> onSuccess)
     {
-        error_.clear();
+        error_ = {};
         busyWork_ = true;
         worker_.start(this, std::move(work), [this, status, onSuccess](const SoundResult& r) {
             busyWork_ = false;
@@ -162,7 +166,9 @@ private:
                     onSuccess();
                 emit statusChange(status);
             } else {
-                error_ = r.error.isEmpty() ? QStringLiteral("effect failed") : r.error;
+                error_ = r.error;
+                if (error_.text.isEmpty())
+                    error_.text = QStringLiteral("effect failed");
                 emit statusChange(StatusFailed);
             }
         });
@@ -173,7 +179,7 @@ private:
     void answer(int status)
     {
         busyWork_ = false;
-        error_.clear();
+        error_ = {};
         worker_.start(this, [](const std::atomic<bool>&) { return SoundResult{true, {}}; },
                       [this, status](const SoundResult&) { emit statusChange(status); });
     }
@@ -181,7 +187,7 @@ private:
     void fail(const QString& why)
     {
         busyWork_ = false;
-        worker_.start(this, [why](const std::atomic<bool>&) { return SoundResult{false, why}; },
+        worker_.start(this, [why](const std::atomic<bool>&) { return SoundResult{false, {why}}; },
                       [this](const SoundResult& r) {
                           error_ = r.error;
                           emit statusChange(StatusFailed);
@@ -192,7 +198,7 @@ private:
     std::optional<Values> values_{};
     std::optional<std::int16_t> amount_{};
     int block_ = 2048;
-    QString error_;
+    SoundError error_;
     bool busyWork_ = false;
     SoundWorker worker_;
 };

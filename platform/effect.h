@@ -18,7 +18,7 @@
 // and nothing is written: open() of a missing, unreadable or more than
 // 2-channel file; setValues/shift/save with no file open; a bad amount or
 // block size; a processing or writing error (an existing file at `path` is
-// untouched). lastError() says why.
+// untouched). lastError() says why, and names a file it could not write.
 // A call made while open() or save() still works cancels that work first (no
 // status for it). cancel() stops the work, joins the worker and suppresses
 // its status (a save that had just finished has written its complete file;
@@ -29,6 +29,8 @@
 // (100 unity). The amount: a ≥ 0 shifts a + 1 semitones up, a < 0 shifts a
 // semitones down (so 0 is +1 and -1 is -1). 2048 is the processing block.
 // Samples beyond full scale are clipped, never wrapped.
+#include "platform/soundworker.h"
+
 #include <QObject>
 #include <QString>
 #include <array>
@@ -63,7 +65,7 @@ public:
     // True while open() or save() works.
     virtual bool running() const = 0;
     // Why the last StatusFailed came; empty otherwise.
-    virtual QString lastError() const = 0;
+    virtual SoundError lastError() const = 0;
 
 signals:
     // 9

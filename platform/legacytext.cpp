@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 #include <cerrno>
 #include <iconv.h>
@@ -190,16 +191,72 @@ constexpr double kCaseInsideWord = 15;
 constexpr double kOneLetterWord = 14;
 constexpr double kAccentsOnly = 10;
 
+bool oneOf(std::u32string_view set, char32_t c)
+{
+    return set.find(c) != std::u32string_view::npos;
+}
+
+// Letters that make a word of their own in Western languages ("è", "é",
+// "à", "ó", "å").
+constexpr std::u32string_view kOneLetterWords = U"àáèéìíòóùúåäöÀÁÈÉÌÍÒÓÙÚÅÄÖ";
+// Signs that Western texts use among their words ("© 2007", "25°C", "m²").
+constexpr std::u32string_view kWesternSigns = U"©®°±µ²³";
+
+bool isAsciiAlnum(QChar c)
+{
+    return c.unicode() < 0x80 && c.isLetterOrNumber();
+}
+
+bool isAsciiWordChar(QChar c)
+{
+    return c.unicode() > 0x20 && c.unicode() < 0x7F;
+}
+
+// A Latin-1 character at i among ASCII words: an ordinal or a sign after its
+// number or word ("2ª", "Nº", "25°C", "m²") or before a number ("±5",
+// "© 2007"), a letter of an elided word ("c'è"), or a word of one letter
+// with ASCII words beside it, blank-separated ("non è vero", "aberto é:",
+// "È vero").
+struct LatinAmongAscii {
+    bool cheapSign = false;
+    bool elided = false;
+    bool loneLetter = false;
+};
+
+LatinAmongAscii latinAmongAscii(QStringView text, qsizetype i, char32_t c)
+{
+    const qsizetype n = text.size();
+    auto at = [&](qsizetype k) { return k >= 0 && k < n ? text.at(k) : QChar(u'\n'); };
+    auto isDigit = [](QChar ch) { return ch >= u'0' && ch <= u'9'; };
+    auto isEdge = [](QChar ch) { return ch == u'\r' || ch == u'\n'; };
+    const bool alnumBefore = isAsciiAlnum(at(i - 1));
+    const bool numberAfter = isDigit(at(i + 1)) || (at(i + 1) == u' ' && isDigit(at(i + 2)));
+    const bool wordBefore = at(i - 1) == u' ' && isAsciiWordChar(at(i - 2));
+    const bool wordAfter = at(i + 1) == u' ' && isAsciiWordChar(at(i + 2));
+    const bool lineStart = isEdge(at(i - 1)) || at(i - 1) == u']' ||
+                           (at(i - 1) == u'(' && (isEdge(at(i - 2)) || at(i - 2) == u' '));
+    const bool lineEnd = isEdge(at(i + 1)) ||
+                         (QStringView(u",.:;!?)").contains(at(i + 1)) && (isEdge(at(i + 2)) || at(i + 2) == u' '));
+    // A capital stands alone only where a sentence begins.
+    const bool sentenceStart = lineStart || (wordBefore && QStringView(u".!?:").contains(at(i - 2)));
+
+    LatinAmongAscii r;
+    const bool sign = oneOf(kWesternSigns, c);
+    r.cheapSign = ((c == 0xAA || c == 0xBA || sign) && alnumBefore) || (sign && numberAfter);
+    r.elided = at(i - 1) == u'\'' && isAsciiAlnum(at(i - 2));
+    r.loneLetter = oneOf(kOneLetterWords, c) && (wordBefore || wordAfter) && (wordBefore || lineStart) &&
+                   (wordAfter || lineEnd) && (!QChar::isUpper(c) || sentenceStart);
+    return r;
+}
+
 bool isCyrillicVowel(char32_t c)
 {
-    static const std::u32string vowels = U"аеёиоуыэюяєіїАЕЁИОУЫЭЮЯЄІЇ";
-    return vowels.find(c) != std::u32string::npos;
+    return oneOf(U"аеёиоуыэюяєіїАЕЁИОУЫЭЮЯЄІЇ", c);
 }
 
 bool isGreekVowel(char32_t c)
 {
-    static const std::u32string vowels = U"αεηιουωάέήίόύώϊϋΐΰΑΕΗΙΟΥΩΆΈΉΊΌΎΏΪΫ";
-    return vowels.find(c) != std::u32string::npos;
+    return oneOf(U"αεηιουωάέήίόύώϊϋΐΰΑΕΗΙΟΥΩΆΈΉΊΌΎΏΪΫ", c);
 }
 
 CharInfo classify(char32_t c, Group previous)
@@ -333,6 +390,7 @@ struct Word {
     bool lastUpper = false;
     bool hanBefore = false;
     bool ascii = false; // holds an ASCII letter
+    bool amongAsciiWords = false; // one letter between ASCII words ("non è vero")
     char32_t first = 0;
 };
 
@@ -354,7 +412,7 @@ double wordCost(const Word& w, bool hanAfter)
             bits += kCaseInsideWord;
         if (w.letters >= 2 && !w.ascii)
             bits += kAccentsOnly; // "ÀÀ": accented letters alone hardly make a word
-        if (w.letters == 1 && w.first != U'à' && w.first != U'é' && w.first != U'è')
+        if (w.letters == 1 && !w.amongAsciiWords && w.first != U'à' && w.first != U'é' && w.first != U'è')
             bits += kOneLetterWord; // "à" and "è" are words, "Ā" hardly
         break;
     case Group::Hangul:
@@ -390,9 +448,11 @@ double textImplausibility(QStringView text)
             ++i;
         }
         const CharInfo info = classify(c, prev.group);
-        bits += info.bits;
         const bool asciiLetterNext = i + 1 < n && text.at(i + 1).unicode() < 0x80 && text.at(i + 1).isLetter();
-        if (info.group == Group::Latin && info.bits <= kLetter + 2 && (prev.group == Group::Ascii || asciiLetterNext))
+        const LatinAmongAscii latin = c >= 0x80 && c <= 0xFF ? latinAmongAscii(text, i, c) : LatinAmongAscii{};
+        bits += latin.cheapSign ? kLetter + kAccentInAsciiWord : info.bits; // as cheap as an accent in a word
+        if (info.group == Group::Latin && info.bits <= kLetter + 2 &&
+            (prev.group == Group::Ascii || asciiLetterNext || latin.elided || latin.loneLetter))
             bits += kAccentInAsciiWord;
         if (info.group == Group::Cjk && prev.group == Group::Ascii && asciiLetterNext)
             bits += kHanInsideAsciiWord;
@@ -420,6 +480,7 @@ double textImplausibility(QStringView text)
                 word.group = info.group;
                 word.hanBefore = prev.cjk;
                 word.first = c;
+                word.amongAsciiWords = latin.loneLetter;
             }
             if (info.group == Group::Latin)
                 word.group = Group::Latin; // accented letters make it a Latin word

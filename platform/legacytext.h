@@ -28,8 +28,9 @@ std::optional<LegacyEncoding> settledLegacyEncoding(const QByteArray& bytes);
 // (lower is likelier): common Chinese characters and ASCII are cheap; rare
 // characters cost more; characters no text has (private use, unassigned,
 // replacement, C1 controls) and letters of other scripts stranded next to
-// Chinese or each other ("Сѩ", "녈D") cost most. Only comparisons between two
-// readings of the same bytes mean anything.
+// Chinese or each other ("Сѩ", "녈D") cost most; Latin letters and signs in
+// ASCII words ("Café", "2ª", "non è vero") are cheap. Only comparisons
+// between two readings of the same bytes mean anything.
 double textImplausibility(QStringView text);
 
 // The encoding the bytes are read in by the rule above.

@@ -5,14 +5,17 @@
 // (platform/mediacontrolfake.h).
 //
 // Errors: only setFileName() throws (MediaError), so callers can take their
-// restart path. Transport calls and property writes never throw; a call that
+// restart path; MediaUnavailable, when the player itself cannot be started,
+// is no fault of the media and is reported once through Unavailable instead.
+// Transport calls and property writes never throw; a call that
 // makes no sense in the current state (play with nothing open, full screen
 // for audio) is ignored, as callers ignore such failures anyway.
 //
 // Events: EndOfStream, OpenStateChange and PlayStateChange are always
 // delivered through the Qt event loop of the window thread (queued), never
 // from inside the call that caused them and never from a decoder thread.
-// Handlers read playState() afresh; the signals carry no arguments.
+// Handlers read playState() afresh; the signals carry no arguments, but for
+// Unavailable's reason.
 #include <QObject>
 #include <QString>
 #include <QWidget>
@@ -23,6 +26,11 @@ namespace rt {
 class MediaError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+class MediaUnavailable : public MediaError {
+public:
+    using MediaError::MediaError;
 };
 
 // Host widget of the media control; the main window places it like a child
@@ -71,9 +79,15 @@ public:
     // (the control hands it out, the window reparents it).
     virtual MediaView* widget() const = 0;
 
+    // Gets the player ready without holding up the window thread, so that a
+    // media set soon opens at once; a failure raises Unavailable. Calls made
+    // before it is ready wait for it. Default: always ready.
+    virtual void prepare() {}
+
     // Opens the media paused at 0 (PlayState 0) and raises OpenStateChange.
     // Throws MediaError (state Closed, fileName() empty) when it cannot be
-    // opened within the open timeout. An empty name closes the media.
+    // opened within the open timeout, MediaUnavailable when there is no
+    // player. An empty name closes the media.
     // Pending window messages may run while it waits for the media to open.
     virtual void setFileName(const QString& name) = 0;
     // Exactly the text last set successfully; empty while nothing is open.
@@ -127,6 +141,9 @@ signals:
     // stream. The media stays open, paused at its place (after the
     // PlayStateChange), and play() goes on from there once sound works again.
     void OutputLost();
+    // The player cannot be started (its library is missing or broken):
+    // nothing will open. Raised once, from the event loop.
+    void Unavailable(const QString& reason);
 
 protected:
     // Queue the events so they reach handlers from the event loop.

@@ -1,7 +1,10 @@
 #include "platform/mixer.h"
 
 #include <QElapsedTimer>
+#include <QMetaObject>
+#include <QObject>
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 #include <pulse/pulseaudio.h>
@@ -21,6 +24,165 @@ std::int32_t rawFromServerVolume(std::uint32_t volume)
 }
 
 // ---------------------------------------------------------------------------
+// The watch: a connection of its own, served by a libpulse thread, so that
+// waiting for a server that stalls or restarts never holds the window.
+
+namespace {
+
+class MixerWatch {
+public:
+    explicit MixerWatch(std::function<void()> onChange) : onChange_(std::move(onChange))
+    {
+        loop_ = pa_threaded_mainloop_new();
+        if (!loop_)
+            return;
+        if (pa_threaded_mainloop_start(loop_) < 0) {
+            pa_threaded_mainloop_free(loop_);
+            loop_ = nullptr;
+            return;
+        }
+        pa_threaded_mainloop_lock(loop_);
+        connectNow();
+        pa_threaded_mainloop_unlock(loop_);
+    }
+
+    ~MixerWatch()
+    {
+        if (!loop_)
+            return;
+        pa_threaded_mainloop_lock(loop_);
+        if (retry_)
+            api()->time_free(retry_);
+        retry_ = nullptr;
+        dropContext();
+        pa_threaded_mainloop_unlock(loop_);
+        pa_threaded_mainloop_stop(loop_);
+        pa_threaded_mainloop_free(loop_);
+        // Notices still queued for the window thread go with receiver_.
+    }
+
+    MixerWatch(const MixerWatch&) = delete;
+    MixerWatch& operator=(const MixerWatch&) = delete;
+
+    // Asks the server once; its answer, whenever it comes, is a notice.
+    void ping()
+    {
+        if (!loop_)
+            return;
+        pa_threaded_mainloop_lock(loop_);
+        if (context_ && pa_context_get_state(context_) == PA_CONTEXT_READY) {
+            if (pa_operation* op = pa_context_get_server_info(
+                    context_, [](pa_context*, const pa_server_info*, void* u) { static_cast<MixerWatch*>(u)->notify(); },
+                    this))
+                pa_operation_unref(op);
+        }
+        pa_threaded_mainloop_unlock(loop_);
+    }
+
+private:
+    // Everything below runs on the libpulse thread, or with its lock held.
+    pa_mainloop_api* api() const { return pa_threaded_mainloop_get_api(loop_); }
+
+    void connectNow()
+    {
+        context_ = pa_context_new(api(), "Melodune mixer watch");
+        if (!context_) {
+            retryLater();
+            return;
+        }
+        pa_context_set_state_callback(context_, &MixerWatch::stateChanged, this);
+        // A refused connection reports itself as failed: the retry follows.
+        pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
+    }
+
+    void dropContext()
+    {
+        if (!context_)
+            return;
+        pa_context_set_state_callback(context_, nullptr, nullptr);
+        pa_context_set_subscribe_callback(context_, nullptr, nullptr);
+        pa_context_disconnect(context_);
+        pa_context_unref(context_);
+        context_ = nullptr;
+    }
+
+    // A server that is gone is tried again every second (a refused
+    // connection costs next to nothing); one that hangs keeps the connection
+    // waiting until it answers.
+    void retryLater()
+    {
+        timeval when;
+        pa_timeval_add(pa_gettimeofday(&when), 1000 * PA_USEC_PER_MSEC);
+        if (retry_)
+            api()->time_restart(retry_, &when);
+        else
+            retry_ = api()->time_new(api(), &when, &MixerWatch::retryNow, this);
+    }
+
+    static void retryNow(pa_mainloop_api*, pa_time_event*, const timeval*, void* u)
+    {
+        auto* w = static_cast<MixerWatch*>(u);
+        w->dropContext();
+        w->connectNow();
+    }
+
+    static void stateChanged(pa_context* c, void* u)
+    {
+        auto* w = static_cast<MixerWatch*>(u);
+        switch (pa_context_get_state(c)) {
+        case PA_CONTEXT_READY: {
+            pa_context_set_subscribe_callback(c, &MixerWatch::serverEvent, w);
+            const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SERVER);
+            if (pa_operation* op = pa_context_subscribe(c, mask, nullptr, nullptr))
+                pa_operation_unref(op);
+            w->notify();
+            break;
+        }
+        case PA_CONTEXT_FAILED:
+        case PA_CONTEXT_TERMINATED:
+            w->retryLater();
+            break;
+        default:
+            break;
+        }
+    }
+
+    static void serverEvent(pa_context*, pa_subscription_event_type_t t, std::uint32_t, void* u)
+    {
+        const unsigned facility = t & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+        const unsigned type = t & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
+        // A source's own changes (its volume, as the panel's slider writes
+        // it) are no news for the lists.
+        if (facility == PA_SUBSCRIPTION_EVENT_SERVER ||
+            (facility == PA_SUBSCRIPTION_EVENT_SOURCE && type != PA_SUBSCRIPTION_EVENT_CHANGE))
+            static_cast<MixerWatch*>(u)->notify();
+    }
+
+    // One notice at a time waits for the window thread.
+    void notify()
+    {
+        if (queued_.exchange(true))
+            return;
+        QMetaObject::invokeMethod(
+            &receiver_,
+            [this] {
+                queued_ = false;
+                onChange_();
+            },
+            Qt::QueuedConnection);
+    }
+
+    std::function<void()> onChange_;
+    QObject receiver_; // lives on the thread that made the watch
+    std::atomic<bool> queued_{false};
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_time_event* retry_ = nullptr;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------
 // PulseMixer
 
 struct PulseMixer::Impl {
@@ -28,6 +190,7 @@ struct PulseMixer::Impl {
     pa_context* context = nullptr;
     QElapsedTimer clock;
     qint64 quietUntil = -1;
+    std::unique_ptr<MixerWatch> watch;
 
     Impl() { clock.start(); }
     ~Impl()
@@ -53,6 +216,8 @@ struct PulseMixer::Impl {
     {
         drop();
         quietUntil = clock.elapsed() + QuietAfterTimeoutMs;
+        if (watch)
+            watch->ping(); // tells when it answers again
     }
 
     // One round of the loop, waiting at most until `deadline` (clock ms).
@@ -260,6 +425,15 @@ bool PulseMixer::setVolume(const QByteArray& source, int channels, std::uint32_t
     Ack a;
     pa_operation* op = pa_context_set_source_volume_by_name(d_->context, source.constData(), &cv, ackCallback, &a);
     return d_->finish(op, a.done, deadline) && a.ok;
+}
+
+void PulseMixer::watch(std::function<void()> onChange)
+{
+    d_->watch.reset();
+    d_->watch = std::make_unique<MixerWatch>([this, onChange = std::move(onChange)] {
+        d_->quietUntil = -1; // it answers: no reason to wait any longer
+        onChange();
+    });
 }
 
 // ---------------------------------------------------------------------------

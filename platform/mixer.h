@@ -52,12 +52,18 @@ public:
     virtual bool setActivePort(const QByteArray& source, const QByteArray& port) = 0;
     // Sets each of `channels` channels to `volume`; the mute stays as it is.
     virtual bool setVolume(const QByteArray& source, int channels, std::uint32_t volume) = 0;
+    // From now on `onChange` runs on this thread (from its event loop)
+    // whenever an input may have come or gone or the default input changed,
+    // and once the server answers again after it went away or stopped
+    // answering. Nothing waits for the server meanwhile.
+    virtual void watch(std::function<void()> onChange) = 0;
 };
 
 // The mixer of the sound server named by the environment (PULSE_SERVER or
 // the user's own), over one libpulse connection kept between calls. A call
 // that finds no connection makes one; one that gets no answer within about
-// a second fails, and so does every call for the next few seconds after it.
+// a second fails, and so does every call for the next few seconds after it,
+// unless the server is heard from again sooner (watch()).
 class PulseMixer : public Mixer {
 public:
     PulseMixer();
@@ -69,6 +75,8 @@ public:
     bool sourceState(const QByteArray& source, MixerSourceState* state) override;
     bool setActivePort(const QByteArray& source, const QByteArray& port) override;
     bool setVolume(const QByteArray& source, int channels, std::uint32_t volume) override;
+    // Over a second connection of its own, served by a libpulse thread.
+    void watch(std::function<void()> onChange) override;
 
     // How long a call waits for an answer, and how long calls fail at once
     // after one went unanswered (tests shorten neither in normal use).
@@ -106,6 +114,14 @@ public:
     bool sourceState(const QByteArray& source, MixerSourceState* state) override;
     bool setActivePort(const QByteArray& source, const QByteArray& port) override;
     bool setVolume(const QByteArray& source, int channels, std::uint32_t volume) override;
+    void watch(std::function<void()> onChange) override { this->onChange = std::move(onChange); }
+    // What the server's change events would do.
+    void announceChange()
+    {
+        if (onChange)
+            onChange();
+    }
+    std::function<void()> onChange;
 };
 
 // The mixer the recorder uses: the libpulse one, unless a test set another.

@@ -21,6 +21,7 @@ public:
     }
     void start() override
     {
+        error_ = {};
         worker_.start(
             this,
             [in = input_, out = output_, rate = rate_, bitRate = bitRate_](const std::atomic<bool>& cancelled) {
@@ -28,15 +29,20 @@ public:
                 r.ok = encodeWavToMp3(in, out, rate, bitRate, &r.error, &cancelled);
                 return r;
             },
-            [this](const SoundResult& r) { emit finished(r.ok, r.error); });
+            [this](const SoundResult& r) {
+                error_ = r.error;
+                emit finished(r.ok, r.error.text);
+            });
     }
     void cancel() override { worker_.cancel(); }
     bool running() const override { return worker_.running(); }
+    SoundError lastError() const override { return error_; }
 
 private:
     QString input_, output_;
     int rate_ = 44100;
     int bitRate_ = 128000;
+    SoundError error_;
     SoundWorker worker_;
 };
 

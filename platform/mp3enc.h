@@ -18,6 +18,8 @@
 // cancel() stops the job, joins the worker, suppresses its finished(); the
 // output path holds what it held before, or the complete MP3 when the work
 // had just finished; never a partial file. Destroying the object cancels.
+#include "platform/soundworker.h"
+
 #include <QObject>
 #include <QString>
 
@@ -39,6 +41,9 @@ public:
     virtual void start() = 0;
     virtual void cancel() = 0;
     virtual bool running() const = 0;
+    // Why the last job failed (a file it could not write names it); empty
+    // after one that succeeded.
+    virtual SoundError lastError() const = 0;
 
 signals:
     // 10

@@ -19,6 +19,7 @@ public:
     }
     void start() override
     {
+        error_ = {};
         worker_.start(
             this,
             [in = input_, out = output_](const std::atomic<bool>& cancelled) {
@@ -26,13 +27,18 @@ public:
                 r.ok = decodeMp3ToWav(in, out, &r.error, &cancelled);
                 return r;
             },
-            [this](const SoundResult& r) { emit finished(r.ok, r.error); });
+            [this](const SoundResult& r) {
+                error_ = r.error;
+                emit finished(r.ok, r.error.text);
+            });
     }
     void cancel() override { worker_.cancel(); }
     bool running() const override { return worker_.running(); }
+    SoundError lastError() const override { return error_; }
 
 private:
     QString input_, output_;
+    SoundError error_;
     SoundWorker worker_;
 };
 

@@ -16,6 +16,8 @@
 // cancel() stops the job, joins the worker and suppresses its finished(); the
 // output path holds what it held before, or the complete WAV when the work
 // had just finished; never a partial file. Destroying the object cancels.
+#include "platform/soundworker.h"
+
 #include <QObject>
 #include <QString>
 
@@ -34,6 +36,9 @@ public:
     virtual void cancel() = 0;
     // True from start() until finished() has been delivered or cancel().
     virtual bool running() const = 0;
+    // Why the last job failed (a file it could not write names it); empty
+    // after one that succeeded.
+    virtual SoundError lastError() const = 0;
 
 signals:
     // 10

@@ -1,5 +1,6 @@
 #include "platform/mpvmediacontrol.h"
 
+#include "platform/mpvlibrary.h"
 #include "platform/mpvvideosurface.h"
 
 #include <QCoreApplication>
@@ -9,7 +10,6 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
-#include <mpv/client.h>
 
 namespace rt {
 namespace {
@@ -103,14 +103,52 @@ QString mpvBalanceFilter(int balance)
 }
 
 MpvMediaControl::MpvMediaControl(const MpvOptions& options, QWidget* viewParent, QObject* parent)
-    : MediaControl(parent), options_(options)
+    : MediaControl(parent), options_(options), view_(new MediaView(viewParent))
+{
+    connect(view_, &MediaView::focusReceived, this, &MediaControl::GotFocus);
+}
+
+void MpvMediaControl::prepare()
+{
+    if (mpv_ || preparing_ || !unavailable_.isEmpty())
+        return;
+    preparing_ = true;
+    connect(&mpvLibraryNotifier(), &MpvLibraryNotifier::finished, this, [this] {
+        preparing_ = false;
+        startPlayer();
+    }, Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    loadMpvLibraryInBackground();
+}
+
+bool MpvMediaControl::startPlayer()
+{
+    if (mpv_)
+        return true;
+    if (!unavailable_.isEmpty())
+        return false;
+    QString why;
+    if (loadMpvLibrary(&why)) {
+        try {
+            createPlayer();
+            return true;
+        } catch (const MediaError& e) {
+            why = QString::fromUtf8(e.what());
+        }
+    }
+    unavailable_ = why.isEmpty() ? QStringLiteral("libmpv could not be started") : why;
+    QMetaObject::invokeMethod(this, [this] { emit Unavailable(unavailable_); }, Qt::QueuedConnection);
+    return false;
+}
+
+void MpvMediaControl::createPlayer()
 {
     // libmpv refuses to start under a locale with another decimal separator.
     if (std::strcmp(std::setlocale(LC_NUMERIC, nullptr), "C") != 0)
         std::setlocale(LC_NUMERIC, "C");
-    mpv_ = mpv_create();
-    if (!mpv_)
+    mpv_handle* mpv = mpv_create();
+    if (!mpv)
         throw MediaError("libmpv could not be started");
+    QWidget* native = nullptr;
     try {
         const QList<QPair<QString, QString>> defaults = {
             {"terminal", "no"},       {"config", "no"},        {"load-scripts", "no"},
@@ -127,35 +165,41 @@ MpvMediaControl::MpvMediaControl(const MpvOptions& options, QWidget* viewParent,
             {"network-timeout", QString::number(std::max(1, options_.openTimeoutMs / 1000))},
         };
         for (const auto& [n, v] : defaults)
-            setOption(mpv_, n, v);
+            setOption(mpv, n, v);
         for (const auto& [n, v] : options_.options)
             if (n != u"vo")
-                setOption(mpv_, n, v);
+                setOption(mpv, n, v);
+        // The balance set before the player existed.
+        if (balance_ != 0)
+            setOption(mpv, "af", mpvBalanceFilter(balance_));
 
-        view_ = new MediaView(viewParent);
         const QString vo = options_.value(QStringLiteral("vo"));
         if (vo.isEmpty() || vo == u"libmpv") {
             // The picture window and its GL context are made when a media
             // with a video track opens (see prepareSurface).
-            setOption(mpv_, "vo", "libmpv");
+            setOption(mpv, "vo", "libmpv");
             renderApi_ = true;
         } else {
-            setOption(mpv_, "vo", vo);
-            if (vo != u"null") {
-                auto* native = new QWidget;
+            setOption(mpv, "vo", vo);
+            if (vo != u"null" && view_) {
+                native = new QWidget;
                 native->setAttribute(Qt::WA_NativeWindow);
                 view_->setSurface(native);
-                setOption(mpv_, "wid", QString::number(native->winId()));
+                setOption(mpv, "wid", QString::number(native->winId()));
             }
         }
-        if (mpv_initialize(mpv_) < 0)
+        if (mpv_initialize(mpv) < 0)
             throw MediaError("libmpv could not be initialised");
     } catch (...) {
-        delete view_.data();
-        mpv_terminate_destroy(mpv_);
+        if (native) {
+            view_->setSurface(nullptr);
+            delete native;
+        }
+        renderApi_ = false;
+        mpv_terminate_destroy(mpv);
         throw;
     }
-    connect(view_, &MediaView::focusReceived, this, &MediaControl::GotFocus);
+    mpv_ = mpv;
     mpv_observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
     // Tracks are known, none is picked yet: the moment to make or drop the
     // picture window.
@@ -174,15 +218,17 @@ MpvMediaControl::MpvMediaControl(const MpvOptions& options, QWidget* viewParent,
 
 QString MpvMediaControl::propertyText(const char* name) const
 {
-    return getString(mpv_, name);
+    return mpv_ ? getString(mpv_, name) : QString();
 }
 
 MpvMediaControl::~MpvMediaControl()
 {
-    mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
+    if (mpv_)
+        mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
     dropSurface();
     delete view_.data();
-    mpv_terminate_destroy(mpv_);
+    if (mpv_)
+        mpv_terminate_destroy(mpv_);
 }
 
 void MpvMediaControl::prepareSurface()
@@ -254,7 +300,8 @@ double MpvMediaControl::estimatedPosition() const
 void MpvMediaControl::closeMedia()
 {
     const char* cmd[] = {"stop", nullptr};
-    mpv_command(mpv_, cmd);
+    if (mpv_)
+        mpv_command(mpv_, cmd);
     fileName_.clear();
     entryId_ = 0;
     pendingSeek_.reset();
@@ -273,6 +320,8 @@ void MpvMediaControl::setFileName(const QString& name)
         closeMedia();
         return;
     }
+    if (!startPlayer())
+        throw MediaUnavailable(("cannot open " + name + ": " + unavailable_).toStdString());
     setPaused(true);
     const QByteArray url = name.toUtf8();
     const char* cmd[] = {"loadfile", url.constData(), "replace", nullptr};
@@ -658,7 +707,8 @@ QString MpvMediaControl::getMediaInfoString(int index) const
 void MpvMediaControl::setBalance(int value)
 {
     balance_ = std::clamp(value, int(BalanceMin), int(BalanceMax));
-    mpv_set_property_string(mpv_, "af", mpvBalanceFilter(balance_).toUtf8().constData());
+    if (mpv_)
+        mpv_set_property_string(mpv_, "af", mpvBalanceFilter(balance_).toUtf8().constData());
 }
 
 } // namespace rt

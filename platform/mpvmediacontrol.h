@@ -39,13 +39,17 @@ QString mpvBalanceFilter(int balance);
 class MpvMediaControl : public MediaControl {
     Q_OBJECT
 public:
-    // Needs the C numeric locale (set here if the application changed it).
-    // Throws MediaError when libmpv cannot be started.
+    // Makes the view only: libmpv is opened and the player started by
+    // prepare() or by the first call that needs them (see mpvlibrary.h).
+    // The player needs the C numeric locale (set then if the application
+    // changed it).
     explicit MpvMediaControl(const MpvOptions& options = MpvOptions::fromEnvironment(),
                              QWidget* viewParent = nullptr, QObject* parent = nullptr);
     ~MpvMediaControl() override;
 
     MediaView* widget() const override { return view_; }
+    // Opens libmpv on a worker thread, then starts the player here.
+    void prepare() override;
     void setFileName(const QString& name) override;
     QString fileName() const override { return fileName_; }
     int playState() const override { return state_; }
@@ -69,6 +73,10 @@ public:
     QString propertyText(const char* name) const;
 
 private:
+    // The player, started on first need; false (Unavailable raised once)
+    // when libmpv is missing or refuses the options.
+    bool startPlayer();
+    void createPlayer();
     bool isOpen() const { return state_ != Closed; }
     void setState(int s);
     void closeMedia();
@@ -89,6 +97,8 @@ private:
     void dropSurface();
 
     mpv_handle* mpv_ = nullptr;
+    QString unavailable_; // why the player could not be started
+    bool preparing_ = false;
     MpvOptions options_;
     QPointer<MediaView> view_;
     QPointer<MpvVideoSurface> surface_;

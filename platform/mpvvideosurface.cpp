@@ -1,7 +1,7 @@
 #include "platform/mpvvideosurface.h"
 
 #include <QOpenGLContext>
-#include <mpv/render_gl.h>
+#include "platform/mpvlibrary.h"
 
 namespace rt {
 namespace {

@@ -412,8 +412,15 @@ std::int32_t Registry::setValue(HKey key, const QString& valueName, const RegVal
             return ERROR_FILE_NOT_FOUND; // deleted meanwhile
         keys_[path].path = rootSpelling(path);
     }
-    const Keys before = keys_;
     Key& k = keys_.at(path);
+    // The same value again (the start writes its registration every time)
+    // changes nothing: no write, no wait for the disk.
+    if (const auto old = k.values.find(fold(valueName)); old != k.values.end()) {
+        const RegValue& d = old->second.data;
+        if (d.type == value.type && (value.type == REG_SZ ? d.text == value.text : d.number == value.number))
+            return ERROR_SUCCESS;
+    }
+    const Keys before = keys_;
     Value& v = k.values[fold(valueName)];
     if (v.name.isEmpty())
         v.name = valueName;

@@ -1,7 +1,13 @@
 #include "platform/shellopen.h"
 
+#include "platform/ui.h"
+
 #include <QDesktopServices>
+#include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
+#include <algorithm>
+#include <vector>
 
 namespace rt {
 
@@ -19,6 +25,43 @@ ProgramStarter& programStarter()
     return s;
 }
 
+// The openers still running. One whose browser stays in the foreground runs
+// as long as the browser; one still running at exit is left to itself (the
+// list is never destroyed, so neither is it).
+std::vector<QProcess*>& runningOpeners()
+{
+    static auto* running = new std::vector<QProcess*>;
+    return *running;
+}
+
+void startOpener(const QString& program, const QString& target, std::function<void()> failed)
+{
+    auto* p = new QProcess;
+    p->setProgram(program);
+    p->setArguments({target});
+    p->setProcessChannelMode(QProcess::ForwardedChannels);
+    runningOpeners().push_back(p);
+    // Gone from the list before the failure is told: telling it runs a box.
+    auto end = [p, failed](bool ok) {
+        auto& running = runningOpeners();
+        const auto it = std::find(running.begin(), running.end(), p);
+        if (it == running.end())
+            return; // already ended (an error and a finish both arrived)
+        running.erase(it);
+        p->deleteLater();
+        if (!ok && failed)
+            failed();
+    };
+    QObject::connect(p, &QProcess::finished, p, [end](int code, QProcess::ExitStatus status) {
+        end(status == QProcess::NormalExit && code == 0);
+    });
+    QObject::connect(p, &QProcess::errorOccurred, p, [end](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            end(false);
+    });
+    p->start();
+}
+
 } // namespace
 
 void setUrlOpener(UrlOpener o)
@@ -26,11 +69,30 @@ void setUrlOpener(UrlOpener o)
     urlOpener() = std::move(o);
 }
 
-bool openWebPage(const QUrl& url)
+void openWebPage(const QUrl& url, std::function<void()> failed)
 {
-    if (urlOpener())
-        return urlOpener()(url);
-    return QDesktopServices::openUrl(url);
+    if (urlOpener()) {
+        if (!urlOpener()(url) && failed)
+            failed();
+        return;
+    }
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        if (!QDesktopServices::openUrl(url) && failed)
+            failed();
+        return;
+    }
+    startOpener(opener, url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded), std::move(failed));
+}
+
+QString addressText(const QUrl& url)
+{
+    return url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
+}
+
+void openWebPageOrSay(const QUrl& url)
+{
+    openWebPage(url, [url] { ui().msgBox(QStringLiteral("无法打开网页：") + addressText(url), OkOnly | Exclamation); });
 }
 
 void setProgramStarter(ProgramStarter s)

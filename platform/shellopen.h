@@ -13,10 +13,19 @@ namespace rt {
 
 // Opens an address; false when the desktop could not.
 using UrlOpener = std::function<bool(const QUrl&)>;
-// Installs an opener (tests record the address); an empty one restores
-// QDesktopServices::openUrl.
+// Installs an opener (tests record the address); an empty one restores the
+// desktop's own: xdg-open, or QDesktopServices::openUrl where there is none.
 void setUrlOpener(UrlOpener opener);
-bool openWebPage(const QUrl& url);
+// Hands `url` to the desktop. xdg-open tells its failure (no browser, no
+// program for the type) only by its exit code, when it ends: `failed` then
+// runs, once, from the event loop; it runs at once when the opener cannot
+// be started or refuses outright.
+void openWebPage(const QUrl& url, std::function<void()> failed = {});
+// openWebPage, telling a failure in one box with the address (a local file
+// by its path): "无法打开网页：" & address.
+void openWebPageOrSay(const QUrl& url);
+// The address as the user would type it: a local file's path, else the URL.
+QString addressText(const QUrl& url);
 
 // Starts `program` (a path) with `arguments`, detached; false when it could
 // not be started.

@@ -63,6 +63,7 @@ void FakeMp3Decoder::finish(bool ok, const QString& error)
 {
     later(this, &generation_, [this, ok, error]() {
         running_ = false;
+        error_ = SoundError{ok ? QString() : error};
         emit finished(ok, error);
     });
 }
@@ -115,6 +116,7 @@ void FakeMp3Encoder::finish(bool ok, const QString& error)
 {
     later(this, &generation_, [this, ok, error]() {
         running_ = false;
+        error_ = SoundError{ok ? QString() : error};
         emit finished(ok, error);
     });
 }

@@ -34,12 +34,14 @@ public:
     void start() override;
     void cancel() override;
     bool running() const override { return running_; }
+    SoundError lastError() const override { return error_; }
     // Queues finished() for a held job.
     void finish(bool ok, const QString& error = {});
 
 private:
     bool running_ = false;
     int generation_ = 0;
+    SoundError error_;
 };
 
 class FakeMp3Encoder : public Mp3Encoder {
@@ -60,11 +62,13 @@ public:
     void start() override;
     void cancel() override;
     bool running() const override { return running_; }
+    SoundError lastError() const override { return error_; }
     void finish(bool ok, const QString& error = {});
 
 private:
     bool running_ = false;
     int generation_ = 0;
+    SoundError error_;
 };
 
 class FakeEffectControl : public EffectControl {
@@ -92,7 +96,7 @@ public:
     void save(const QString& path) override;
     void cancel() override;
     bool running() const override { return false; }
-    QString lastError() const override { return error_; }
+    SoundError lastError() const override { return {error_}; }
     // Queues a status event as the control would (also unexpected ones).
     void raiseStatus(int status);
 

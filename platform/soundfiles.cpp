@@ -1,5 +1,6 @@
 #include "platform/soundfiles.h"
 
+#include "platform/atomicfile.h"
 #include "platform/effectdsp.h"
 #include "platform/wavfile.h"
 
@@ -18,10 +19,16 @@ namespace rt {
 
 namespace {
 
-void setError(QString* error, const QString& text)
+void setError(SoundError* error, const QString& text)
 {
     if (error)
-        *error = text;
+        *error = SoundError{text};
+}
+
+void setWriteError(SoundError* error, const QString& path, const QString& reason)
+{
+    if (error)
+        *error = writeFailure(path, reason);
 }
 
 bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && cancelled->load(); }
@@ -30,23 +37,24 @@ bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && cance
 // place by commit(); dropped (target untouched) otherwise.
 class PcmWavWriter {
 public:
-    bool open(const QString& path, int rate, int channels, QString* error)
+    bool open(const QString& path, int rate, int channels, SoundError* error)
     {
         format_ = pcmFormat(rate, static_cast<std::int16_t>(channels), 16);
         file_.setFileName(path);
-        if (!file_.open(QIODevice::WriteOnly)) {
-            setError(error, QStringLiteral("cannot write %1: %2").arg(path, file_.errorString()));
+        // Unbuffered: a write that does not fit fails at once, with its reason.
+        if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            setWriteError(error, path, writeErrorReason(file_));
             return false;
         }
         return put(wavHeader(format_, 0), error);
     }
     bool isOpen() const { return file_.isOpen(); }
-    bool write(const void* data, qint64 bytes, QString* error)
+    bool write(const void* data, qint64 bytes, SoundError* error)
     {
         dataBytes_ += bytes;
         return put(QByteArray::fromRawData(static_cast<const char*>(data), bytes), error);
     }
-    bool commit(QString* error)
+    bool commit(SoundError* error)
     {
         // A RIFF size is 32 bits.
         if (dataBytes_ > 0xFFFFFFFFll - WavHeaderBytes) {
@@ -57,17 +65,17 @@ public:
         if (!file_.seek(0) || !put(wavHeader(format_, static_cast<std::uint32_t>(dataBytes_)), error))
             return false;
         if (!file_.commit()) {
-            setError(error, QStringLiteral("cannot write %1: %2").arg(file_.fileName(), file_.errorString()));
+            setWriteError(error, file_.fileName(), writeErrorReason(file_));
             return false;
         }
         return true;
     }
 
 private:
-    bool put(const QByteArray& bytes, QString* error)
+    bool put(const QByteArray& bytes, SoundError* error)
     {
         if (file_.write(bytes) != bytes.size()) {
-            setError(error, QStringLiteral("cannot write %1: %2").arg(file_.fileName(), file_.errorString()));
+            setWriteError(error, file_.fileName(), writeErrorReason(file_));
             file_.cancelWriting();
             return false;
         }
@@ -92,7 +100,7 @@ struct SndfileCloser {
 };
 using SndfilePtr = std::unique_ptr<SNDFILE, SndfileCloser>;
 
-SndfilePtr openSound(const QString& path, SF_INFO* info, QString* error)
+SndfilePtr openSound(const QString& path, SF_INFO* info, SoundError* error)
 {
     *info = SF_INFO{};
     SndfilePtr f(sf_open(QFile::encodeName(path).constData(), SFM_READ, info));
@@ -128,7 +136,7 @@ struct LameCloser {
 
 } // namespace
 
-bool decodeMp3ToWav(const QString& mp3, const QString& wav, QString* error, const std::atomic<bool>* cancelled,
+bool decodeMp3ToWav(const QString& mp3, const QString& wav, SoundError* error, const std::atomic<bool>* cancelled,
                     SoundFileInfo* info)
 {
     static std::once_flag initOnce;
@@ -207,7 +215,7 @@ bool decodeMp3ToWav(const QString& mp3, const QString& wav, QString* error, cons
     return true;
 }
 
-bool encodeWavToMp3(const QString& wav, const QString& mp3, int sampleRate, int bitRate, QString* error,
+bool encodeWavToMp3(const QString& wav, const QString& mp3, int sampleRate, int bitRate, SoundError* error,
                     const std::atomic<bool>* cancelled)
 {
     SF_INFO si;
@@ -237,8 +245,9 @@ bool encodeWavToMp3(const QString& wav, const QString& mp3, int sampleRate, int 
     }
 
     QSaveFile out(mp3);
-    if (!out.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("cannot write %1: %2").arg(mp3, out.errorString()));
+    // Unbuffered: a write that does not fit fails at once, with its reason.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        setWriteError(error, mp3, writeErrorReason(out));
         return false;
     }
     auto put = [&](const unsigned char* data, int n) {
@@ -247,7 +256,8 @@ bool encodeWavToMp3(const QString& wav, const QString& mp3, int sampleRate, int 
             return false;
         }
         if (out.write(reinterpret_cast<const char*>(data), n) != n) {
-            setError(error, QStringLiteral("cannot write %1: %2").arg(mp3, out.errorString()));
+            setWriteError(error, mp3, writeErrorReason(out));
+            out.cancelWriting();
             return false;
         }
         return true;
@@ -287,13 +297,13 @@ bool encodeWavToMp3(const QString& wav, const QString& mp3, int sampleRate, int 
             return false;
     }
     if (!out.commit()) {
-        setError(error, QStringLiteral("cannot write %1: %2").arg(mp3, out.errorString()));
+        setWriteError(error, mp3, writeErrorReason(out));
         return false;
     }
     return true;
 }
 
-bool makeWorkingCopy(const QString& source, const QString& target, QString* error, const std::atomic<bool>* cancelled,
+bool makeWorkingCopy(const QString& source, const QString& target, SoundError* error, const std::atomic<bool>* cancelled,
                      SoundFileInfo* info)
 {
     if (QFileInfo(source).suffix().compare(QLatin1String("mp3"), Qt::CaseInsensitive) == 0)
@@ -338,6 +348,7 @@ WorkingCopyJob::~WorkingCopyJob() { worker_.cancel(); }
 void WorkingCopyJob::start(const QString& source, const QString& target)
 {
     auto result = std::make_shared<SoundFileInfo>();
+    error_ = {};
     worker_.start(
         this,
         [source, target, result](const std::atomic<bool>& cancelled) {
@@ -347,7 +358,8 @@ void WorkingCopyJob::start(const QString& source, const QString& target)
         },
         [this, result](const SoundResult& r) {
             info_ = r.ok ? *result : SoundFileInfo{};
-            emit finished(r.ok, r.error);
+            error_ = r.error;
+            emit finished(r.ok, r.error.text);
         });
 }
 

@@ -4,6 +4,8 @@
 // track as a canonical WAV. Every writer builds its output beside the target
 // and renames it into place only when complete: a failure or a cancel leaves
 // an existing file at the target untouched and no partial file behind.
+#include "platform/soundworker.h"
+
 #include <QString>
 #include <atomic>
 
@@ -19,27 +21,26 @@ struct SoundFileInfo {
 // channels: a mono MP3 stays mono), gapless (encoder delay and padding
 // removed as the stream's info tag gives them). A file of which no frame
 // decodes is a failure.
-bool decodeMp3ToWav(const QString& mp3, const QString& wav, QString* error = nullptr,
+bool decodeMp3ToWav(const QString& mp3, const QString& wav, SoundError* error = nullptr,
                     const std::atomic<bool>* cancelled = nullptr, SoundFileInfo* info = nullptr);
 
 // WAV (anything libsndfile reads, 1 or 2 channels) → CBR MP3 at `sampleRate`
 // Hz and `bitRate` bit/s, with LAME's info tag so decoders give the exact
 // length.
 bool encodeWavToMp3(const QString& wav, const QString& mp3, int sampleRate, int bitRate,
-                    QString* error = nullptr, const std::atomic<bool>* cancelled = nullptr);
+                    SoundError* error = nullptr, const std::atomic<bool>* cancelled = nullptr);
 
 // The working copy of a track: an MP3 (by its extension) is decoded as
 // above; anything else is read through libsndfile (8/16/24/32-bit PCM, float,
 // extensible format, extra chunks) and written as a canonical 16-bit PCM WAV
 // at the source's rate and channels. More than 2 channels is refused, so
 // byte 22 of the copy always holds 1 or 2.
-bool makeWorkingCopy(const QString& source, const QString& target, QString* error = nullptr,
+bool makeWorkingCopy(const QString& source, const QString& target, SoundError* error = nullptr,
                      const std::atomic<bool>* cancelled = nullptr, SoundFileInfo* info = nullptr);
 
 } // namespace rt
 
 #include <QObject>
-#include "platform/soundworker.h"
 
 namespace rt {
 
@@ -48,7 +49,8 @@ namespace rt {
 //   finished(true, "")      the copy is complete at the target;
 //   finished(false, reason) no copy was written (missing or unreadable
 //                           source, no MP3 frame, more than 2 channels).
-// info() then holds the copy's rate, channels and frames. cancel() stops the
+// info() then holds the copy's rate, channels and frames, lastError() why it
+// failed (a target it could not write names it). cancel() stops the
 // work, joins the worker and suppresses finished() (a copy that had just
 // been completed stays; never a partial one); destroying cancels.
 class WorkingCopyJob : public QObject {
@@ -60,6 +62,7 @@ public:
     void cancel();
     bool running() const { return worker_.running(); }
     SoundFileInfo info() const { return info_; }
+    const SoundError& lastError() const { return error_; }
 
 signals:
     void finished(bool ok, const QString& error);
@@ -67,6 +70,7 @@ signals:
 private:
     SoundWorker worker_;
     SoundFileInfo info_{};
+    SoundError error_{};
 };
 
 } // namespace rt

@@ -4,6 +4,11 @@
 
 namespace rt {
 
+SoundError writeFailure(const QString& path, const QString& reason)
+{
+    return {QStringLiteral("cannot write %1: %2").arg(path, reason), path, reason};
+}
+
 void SoundWorker::start(QObject* owner, Work work, Done done)
 {
     cancel();

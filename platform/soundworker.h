@@ -12,9 +12,20 @@
 
 namespace rt {
 
+// Why a sound job failed: a line for the log and, when a file could not be
+// written (a full disk, a folder it may not write in), that file and the
+// system's reason.
+struct SoundError {
+    QString text{};
+    QString writePath{};
+    QString writeReason{};
+    bool cannotWrite() const { return !writePath.isEmpty(); }
+};
+SoundError writeFailure(const QString& path, const QString& reason);
+
 struct SoundResult {
     bool ok = false;
-    QString error{}; // why it failed; empty on success
+    SoundError error{}; // why it failed; empty on success
 };
 
 class SoundWorker {

@@ -1,5 +1,7 @@
 #include "platform/ui.h"
 
+#include "platform/filedialogview.h"
+
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -230,6 +232,7 @@ FileDialogResult QtUi::fileDialog(const FileDialogRequest& req, bool save)
     dlg.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
     if (!req.fileName.isEmpty())
         dlg.selectFile(req.fileName);
+    dressFileDialog(dlg);
     if (dlg.exec() != QDialog::Accepted)
         return result;
     result.files = dlg.selectedFiles();

@@ -1,5 +1,7 @@
 #include "platform/wavfile.h"
 
+#include "platform/atomicfile.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QtEndian>
@@ -72,8 +74,9 @@ bool writeWavFile(const QString& path, const WaveFormatEx& f, const char* data, 
         return false;
     }
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) {
-        setError(error, out.errorString());
+    // Unbuffered: a write that does not fit fails at once, with its reason.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        setError(error, writeErrorReason(out));
         return false;
     }
     const QByteArray header = wavHeader(f, static_cast<std::uint32_t>(bytes));
@@ -83,12 +86,12 @@ bool writeWavFile(const QString& path, const WaveFormatEx& f, const char* data, 
     if (ok && (bytes & 1))
         ok = out.write("\0", 1) == 1;
     if (!ok) {
-        setError(error, out.errorString());
+        setError(error, writeErrorReason(out));
         out.cancelWriting();
         return false;
     }
     if (!out.commit()) {
-        setError(error, out.errorString());
+        setError(error, writeErrorReason(out));
         return false;
     }
     return true;

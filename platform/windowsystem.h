@@ -4,6 +4,10 @@
 // does not (there a mask is an input region only, and the compositor places
 // every window).
 #include <QByteArray>
+#include <functional>
+
+class QObject;
+class QWidget;
 
 namespace rt {
 
@@ -16,5 +20,10 @@ QByteArray preferredQpaPlatform(const QByteArray& qpaPlatform, const QByteArray&
 // True when the window system is Wayland itself (not XWayland): windows are
 // drawn with their cut-away pixels transparent and placed by the compositor.
 bool onWayland();
+
+// Runs `then` once, from the event loop, after `window` (a top-level widget)
+// has first been exposed and that expose handled, which paints it; at once
+// (queued) when it already is. Nothing runs once `context` is gone.
+void whenFirstExposed(QWidget* window, QObject* context, std::function<void()> then);
 
 } // namespace rt

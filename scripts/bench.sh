@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
 # Measures Melodune on this machine and prints one table:
 #   - start to visible window (median, min, max of 5) with an empty playlist
-#     and with a full one (32,767 entries);
+#     and with a full one (32,767 entries), and Debian's Qmmp (a Qt 6 player)
+#     with its empty playlist started the same way, 5 times interleaved with
+#     them, with the ratios;
 #   - CPU as a percentage of one core over 10 s, 3 runs each: playing in
 #     lyric view 0 and view 2, paused, and `mpv --no-video` playing the same
-#     song in the same run;
+#     song in the same run, each from 2 s after its playback stream appeared
+#     (so neither is measured over the start of its playback), with the
+#     ratios to mpv;
 #   - the peak resident memory of each.
 # Builds the program if needed (into build/, as run.sh does, or
 # $MELODUNE_BUILD_DIR) and runs it on a private Xvfb display and PulseAudio
 # server with a data folder of its own below a temporary folder, so neither
 # the build's own data folder nor the user's files are touched. The song (30 s
 # tone), its LRC (60 lines) and the lists are generated. Installs Debian's
-# mpv (for the comparison) and xdotool (to pause) when missing.
+# mpv and qmmp (for the comparisons) and xdotool (to find windows and to
+# pause) when missing. "Start to window" is the time from exec until
+# xdotool finds a visible window of the process (polled every 10 ms), the
+# same for both programs; Melodune's own report of its first painted frame
+# is given beside it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MELODUNE_BUILD_DIR:-$root/build}
@@ -20,6 +28,7 @@ build=${MELODUNE_BUILD_DIR:-$root/build}
 "$root/scripts/setup.sh"
 missing=()
 command -v mpv >/dev/null || missing+=(mpv)
+command -v qmmp >/dev/null || missing+=(qmmp)
 command -v xdotool >/dev/null || missing+=(xdotool)
 if [ ${#missing[@]} -gt 0 ]; then
   SUDO=""
@@ -53,8 +62,9 @@ media="$work/media"
 "$build/tests/support/melodune_benchmedia" "$media"
 song="$media/song.mp3"
 
-# Every run gets a data folder of its own, a copy of the shipped data folders
-# (as the build puts them beside the program).
+# Every run starts on a fresh copy of the shipped data folders (as the build
+# puts them beside the program), always at one path: as for a user, the
+# registration the start writes is then already in place after the first run.
 seed="$work/seed"
 mkdir -p "$seed"
 cp -a "$root/data/." "$seed/"
@@ -71,14 +81,13 @@ settings_line() { # AUTOPLAY VIEW
   printf '%s\r\n' "${items[*]}"
 }
 
-run_no=0
-new_data() { # LIST-FILE|- AUTOPLAY VIEW -> prints the folder
-  run_no=$((run_no + 1))
-  local d="$work/run$run_no"
-  cp -a "$seed" "$d"
-  if [ "$1" != "-" ]; then cp "$1" "$d/List.mdu"; fi
-  settings_line "$2" "$3" > "$d/SetLog.ini"
-  echo "$d"
+# The folder is made anew for each run: the last run saved its list there.
+data_dir="$work/data"
+new_data() { # LIST-FILE|- AUTOPLAY VIEW -> a fresh data_dir
+  rm -rf "$data_dir"
+  cp -a "$seed" "$data_dir"
+  if [ "$1" != "-" ]; then cp "$1" "$data_dir/List.mdu"; fi
+  settings_line "$2" "$3" > "$data_dir/SetLog.ini"
 }
 
 # --- measuring ------------------------------------------------------------------
@@ -98,25 +107,58 @@ cpu_percent() { # PID
   awk -v c="$((c1 - c0))" -v hz="$hz" -v ns="$((t1 - t0))" 'BEGIN { printf "%.1f", 100 * c / hz / (ns / 1e9) }'
 }
 
+# Polls until PID has a visible window (xdotool), for at most 30 s; prints
+# the milliseconds since T0, or nothing when it never showed one.
+window_after() { # PID T0
+  local _
+  for _ in $(seq 1 1500); do
+    if [ -n "$(xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1)" ]; then
+      echo $(( $(now_ms) - $2 ))
+      return
+    fi
+    kill -0 "$1" 2>/dev/null || return
+    sleep 0.01
+  done
+}
+
 # Starts the program on a data folder; waits until its window is shown.
-# Sets app_pid and shown_ms (start to window).
+# Sets app_pid, window_ms (start to a visible window) and shown_ms (start
+# to its first painted frame, as the program reports it).
 start_app() { # DATA-DIR
   local out="$1.out" t0 line
   t0=$(now_ms)
   MELODUNE_DATA_DIR="$1" MELODUNE_REPORT_SHOWN=1 "$program" >"$out" 2>"$1.err" &
   app_pid=$!
-  for _ in $(seq 1 1500); do
+  window_ms=$(window_after "$app_pid" "$t0")
+  for _ in $(seq 1 500); do
     line=$(grep -m1 '^shown ' "$out" 2>/dev/null || true)
     [ -n "$line" ] && break
     if ! kill -0 "$app_pid" 2>/dev/null; then break; fi
     sleep 0.02
   done
-  if [ -z "$line" ]; then
+  if [ -z "$line" ] || [ -z "$window_ms" ]; then
     echo "The program did not show its window; its messages:" >&2
     cat "$1.err" >&2
     exit 1
   fi
   shown_ms=$(( ${line#shown } - t0 ))
+}
+
+# Qmmp with a home of its own (an empty playlist, its first-run settings
+# made by an untimed start); sets app_pid and window_ms.
+peer_home="$work/qmmp-home"
+start_peer() {
+  local t0
+  t0=$(now_ms)
+  HOME="$peer_home" XDG_CONFIG_HOME="$peer_home/.config" XDG_DATA_HOME="$peer_home/.local/share" \
+    XDG_CACHE_HOME="$peer_home/.cache" qmmp >"$work/qmmp.out" 2>&1 &
+  app_pid=$!
+  window_ms=$(window_after "$app_pid" "$t0")
+  if [ -z "$window_ms" ]; then
+    echo "Qmmp did not show its window; its messages:" >&2
+    cat "$work/qmmp.out" >&2
+    exit 1
+  fi
 }
 
 stop_app() {
@@ -135,6 +177,16 @@ stream_corked() { # PID
     /application.process.id = / { gsub(/"/, "", $3); if ($3 == pid) { print corked; exit } }'
 }
 
+# Waits (at most 15 s) until PID has a playback stream: both players are
+# measured from the same time after their playback began.
+wait_stream() { # PID
+  local _
+  for _ in $(seq 1 150); do
+    [ -n "$(stream_corked "$1")" ] && return
+    sleep 0.1
+  done
+}
+
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 minimum() { printf '%s\n' "$@" | sort -g | head -1; }
 maximum() { printf '%s\n' "$@" | sort -g | tail -1; }
@@ -143,61 +195,95 @@ mb() { awk -v kb="$1" 'BEGIN { printf "%.1f MB", kb / 1024 }'; }
 rows=()
 row() { rows+=("$(printf '%-34s %-34s %s' "$1" "$2" "$3")"); }
 
-measure_start() { # LABEL LIST-FILE|-
-  local times=() peaks=() d i
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", a / b }'; }
+
+# Five rounds of: Melodune with an empty list, Qmmp, Melodune with a full
+# list; each peak RSS is read 1 s after the window shows.
+measure_starts() {
+  local empty=() emptyShown=() emptyPeaks=() full=() fullShown=() fullPeaks=() peer=() peerPeaks=() i
+  mkdir -p "$peer_home"
+  start_peer; sleep 2; stop_app # Qmmp's first run writes its settings
   for i in 1 2 3 4 5; do
-    d=$(new_data "$2" 0 2)
-    start_app "$d"
-    times+=("$shown_ms")
+    new_data - 0 2
+    start_app "$data_dir"; empty+=("$window_ms"); emptyShown+=("$shown_ms")
+    sleep 1; emptyPeaks+=("$(peak_kb "$app_pid")"); stop_app
+    start_peer; peer+=("$window_ms")
+    sleep 1; peerPeaks+=("$(peak_kb "$app_pid")"); stop_app
+    new_data "$media/List-full.mdu" 0 2
+    start_app "$data_dir"; full+=("$window_ms"); fullShown+=("$shown_ms")
+    sleep 1; fullPeaks+=("$(peak_kb "$app_pid")"); stop_app
+  done
+  local me mf mp
+  me=$(median "${empty[@]}"); mf=$(median "${full[@]}"); mp=$(median "${peer[@]}")
+  row "start to window, empty list" \
+      "$me ms (min $(minimum "${empty[@]}"), max $(maximum "${empty[@]}"); painted $(median "${emptyShown[@]}") ms)" \
+      "$(mb "$(maximum "${emptyPeaks[@]}")")"
+  row "start to window, 32,767 entries" \
+      "$mf ms (min $(minimum "${full[@]}"), max $(maximum "${full[@]}"); painted $(median "${fullShown[@]}") ms)" \
+      "$(mb "$(maximum "${fullPeaks[@]}")")"
+  row "qmmp start to window, empty list" "$mp ms (min $(minimum "${peer[@]}"), max $(maximum "${peer[@]}"))" \
+      "$(mb "$(maximum "${peerPeaks[@]}")")"
+  row "  ratio empty / qmmp" "$(ratio "$me" "$mp")" \
+      "$(ratio "$(maximum "${emptyPeaks[@]}")" "$(maximum "${peerPeaks[@]}")")"
+  row "  ratio 32,767 entries / qmmp" "$(ratio "$mf" "$mp")" ""
+}
+
+# One run of Melodune on the one-song list in VIEW, playing or paused; sets
+# run_cpu, run_peak and, when the stream was not in the state asked for,
+# run_note.
+run_app() { # VIEW pause|play
+  local wid
+  run_note=""
+  new_data "$media/List-one.mdu" 1 "$1"
+  start_app "$data_dir"
+  wait_stream "$app_pid"
+  sleep 2
+  if [ "$2" = pause ]; then
+    wid=$(xdotool search --onlyvisible --pid "$app_pid" --name 'Melodune' | head -1)
+    timeout 5 xdotool windowfocus --sync "$wid" key space || true
     sleep 1
-    peaks+=("$(peak_kb "$app_pid")")
-    stop_app
-  done
-  row "$1" "$(median "${times[@]}") ms (min $(minimum "${times[@]}"), max $(maximum "${times[@]}"))" \
-      "$(mb "$(maximum "${peaks[@]}")")"
+    [ "$(stream_corked "$app_pid")" = yes ] || run_note=" (not seen paused)"
+  else
+    [ "$(stream_corked "$app_pid")" = no ] || run_note=" (not seen playing)"
+  fi
+  run_cpu=$(cpu_percent "$app_pid")
+  run_peak=$(peak_kb "$app_pid")
+  stop_app
 }
 
-measure_play() { # LABEL VIEW pause|play
-  local cpus=() peaks=() d i wid note=""
+run_mpv() {
+  mpv --no-video --no-config --no-terminal --ao=pulse "$song" >/dev/null 2>&1 &
+  app_pid=$!
+  wait_stream "$app_pid"
+  sleep 2
+  run_cpu=$(cpu_percent "$app_pid")
+  run_peak=$(peak_kb "$app_pid")
+  stop_app
+}
+
+# Three rounds of the four, interleaved, so a change of load on a shared
+# machine falls on all of them alike.
+measure_cpu() {
+  local v2=() v0=() pa=() mp=() v2p=() v0p=() pap=() mpp=() v2n="" v0n="" pan="" i
   for i in 1 2 3; do
-    d=$(new_data "$media/List-one.mdu" 1 "$2")
-    start_app "$d"
-    sleep 2
-    if [ "$3" = pause ]; then
-      wid=$(xdotool search --onlyvisible --pid "$app_pid" --name 'Melodune' | head -1)
-      timeout 5 xdotool windowfocus --sync "$wid" key space || true
-      sleep 1
-      [ "$(stream_corked "$app_pid")" = yes ] || note=" (not seen paused)"
-    else
-      [ "$(stream_corked "$app_pid")" = no ] || note=" (not seen playing)"
-    fi
-    cpus+=("$(cpu_percent "$app_pid")")
-    peaks+=("$(peak_kb "$app_pid")")
-    stop_app
+    run_app 2 play; v2+=("$run_cpu"); v2p+=("$run_peak"); v2n+=$run_note
+    run_app 0 play; v0+=("$run_cpu"); v0p+=("$run_peak"); v0n+=$run_note
+    run_app 2 pause; pa+=("$run_cpu"); pap+=("$run_peak"); pan+=$run_note
+    run_mpv; mp+=("$run_cpu"); mpp+=("$run_peak")
   done
-  row "$1" "$(median "${cpus[@]}") % (runs ${cpus[*]})$note" "$(mb "$(maximum "${peaks[@]}")")"
+  local m2 m0 mm
+  m2=$(median "${v2[@]}"); m0=$(median "${v0[@]}"); mm=$(median "${mp[@]}")
+  row "CPU playing, view 2 (strip)" "$m2 % (runs ${v2[*]})$v2n" "$(mb "$(maximum "${v2p[@]}")")"
+  row "CPU playing, view 0 (text)" "$m0 % (runs ${v0[*]})$v0n" "$(mb "$(maximum "${v0p[@]}")")"
+  row "CPU paused (view 2)" "$(median "${pa[@]}") % (runs ${pa[*]})$pan" "$(mb "$(maximum "${pap[@]}")")"
+  row "mpv --no-video, playing" "$mm % (runs ${mp[*]})" "$(mb "$(maximum "${mpp[@]}")")"
+  row "  ratio view 2 / mpv" "$(ratio "$m2" "$mm")" ""
+  row "  ratio view 0 / mpv" "$(ratio "$m0" "$mm")" ""
 }
 
-measure_mpv() {
-  local cpus=() peaks=() i
-  for i in 1 2 3; do
-    mpv --no-video --no-config --no-terminal --ao=pulse "$song" >/dev/null 2>&1 &
-    app_pid=$!
-    sleep 2
-    cpus+=("$(cpu_percent "$app_pid")")
-    peaks+=("$(peak_kb "$app_pid")")
-    stop_app
-  done
-  row "mpv --no-video, playing" "$(median "${cpus[@]}") % (runs ${cpus[*]})" "$(mb "$(maximum "${peaks[@]}")")"
-}
-
-echo "Measuring (about four minutes)..." >&2
-measure_start "start to window, empty list" -
-measure_start "start to window, 32,767 entries" "$media/List-full.mdu"
-measure_play "CPU playing, view 2 (strip)" 2 play
-measure_play "CPU playing, view 0 (text)" 0 play
-measure_play "CPU paused (view 2)" 2 pause
-measure_mpv
+echo "Measuring (about five minutes)..." >&2
+measure_starts
+measure_cpu
 
 printf '%-34s %-34s %s\n' "figure" "value (CPU: % of one core, 10 s)" "peak RSS"
 printf '%s\n' "${rows[@]}"

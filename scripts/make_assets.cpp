@@ -71,7 +71,7 @@ void inset(QPainter& p, const QRectF& r, const QColor& fill)
 // pure white, which the window cuts away.
 QImage skin()
 {
-    const int w = 674, h = 470;
+    const int w = 688, h = 470;
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
@@ -117,14 +117,14 @@ QImage skin()
             p.drawLine(c + QPointF(-3.5, 0.5), c + QPointF(3.5, 0.5));
         }
     };
-    knob(QPointF(634, 15), QColor(90, 140, 200), false);
-    knob(QPointF(656, 15), QColor(200, 70, 60), true);
+    knob(QPointF(648, 15), QColor(90, 140, 200), false);
+    knob(QPointF(670, 15), QColor(200, 70, 60), true);
 
     // Panels: song picture / video, progress line, lyrics and playlist.
     inset(p, QRectF(24, 32, 288, 288), QColor(12, 16, 24));
     inset(p, QRectF(24, 400, 288, 12), QColor(14, 20, 30));
-    inset(p, QRectF(330, 32, 320, 240), QColor(12, 16, 24));
-    inset(p, QRectF(330, 284, 320, 162), QColor(18, 24, 36));
+    inset(p, QRectF(330, 32, 334, 240), QColor(12, 16, 24));
+    inset(p, QRectF(330, 284, 334, 162), QColor(18, 24, 36));
 
     // Button bed below the picture.
     inset(p, QRectF(24, 332, 288, 56), QColor(34, 44, 64));
@@ -276,6 +276,10 @@ int main(int argc, char** argv)
     ok &= save(lyricBackground(QColor(6, 36, 40), QColor(8, 16, 36), QColor(90, 230, 200)),
                repo.filePath(QStringLiteral("data/bkground/lagoon.jpg")), "jpg");
     ok &= save(programIcon(128), repo.filePath(QStringLiteral("data/res/melodune.png")), "png");
+    // The window and desktop icon in the sizes desktops ask for.
+    repo.mkpath(QStringLiteral("data/res/icons"));
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        ok &= save(programIcon(size), repo.filePath(QStringLiteral("data/res/icons/melodune-%1.png").arg(size)), "png");
     ok &= save(documentIcon(32, QColor(60, 120, 200), true), repo.filePath(QStringLiteral("data/res/mdu.ico")), "ico");
     ok &= save(documentIcon(32, QColor(200, 90, 50), false), repo.filePath(QStringLiteral("data/res/Default.ico")),
                "ico");

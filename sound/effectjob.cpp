@@ -63,4 +63,10 @@ float barStep(float value, float step, float below)
     return value < below ? value + step : value;
 }
 
+QString cannotWriteMessage(const QString& failed, const rt::SoundError& error)
+{
+    return failed + QLatin1Char('\n') + QStringLiteral("无法写入文件：") + QDir::toNativeSeparators(error.writePath) +
+           QLatin1Char('\n') + QStringLiteral("原因：") + error.writeReason;
+}
+
 } // namespace melodune

@@ -1,7 +1,9 @@
 #pragma once
 // Rules of the effect and conversion jobs that need no window: the
 // compensation curves, the amount handed to the key shift, output names,
-// wait limits and the bar's steps.
+// wait limits, the bar's steps and what a failure says.
+#include "platform/soundworker.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -34,5 +36,9 @@ std::int64_t jobStepLimitMs(double trackSeconds);
 
 // One step of a bar that grows by `step` while below `below`.
 float barStep(float value, float step, float below);
+
+// What a job says when it could not write a file: its own failure text,
+// then that file and the system's reason, a line each.
+QString cannotWriteMessage(const QString& failed, const rt::SoundError& error);
 
 } // namespace melodune

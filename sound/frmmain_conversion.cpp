@@ -73,13 +73,17 @@ void FrmMain::startConversion(bool encode)
     wait->Label1->setText(encode ? QStringLiteral("正在进行MP3编码处理，请稍候…")
                                  : QStringLiteral("正在进行MP3解码处理，请稍候…"));
     wait->showModeless();
-    wait->ProgressBar1->setValue(1);
-    wait->ProgressBar1->setValue(5);
+    // Each start-up stage painted, as its own.
+    for (const float stage : {1.0f, 5.0f}) {
+        wait->ProgressBar1->setValue(stage);
+        wait->repaint();
+    }
     if (encode) {
         Mp3Enc1->setSampleRate(settings().Mp3SampleRate);
         Mp3Enc1->setBitRate(settings().Mp3BitRate);
         Mp3Enc1->setFiles(input, output);
         wait->ProgressBar1->setValue(10);
+        wait->repaint();
         EncodeOk = false;
         Encoding = true;
         Mp3Enc1->start();
@@ -105,7 +109,8 @@ void FrmMain::Mp3Enc1_Finished(bool ok, const QString&)
 namespace {
 
 // The poll of a running conversion; true once it has ended (and reported).
-bool conversionTick(bool running, bool ok, float step, QTimer* timer, const QString& done, const QString& failed)
+bool conversionTick(bool running, bool ok, float step, QTimer* timer, const QString& done, const QString& failed,
+                    const rt::SoundError& error)
 {
     if (running) {
         if (FrmWait::isLoaded()) {
@@ -121,7 +126,7 @@ bool conversionTick(bool running, bool ok, float step, QTimer* timer, const QStr
     if (ok)
         rt::ui().msgBox(done, rt::OkOnly);
     else
-        rt::ui().msgBox(failed, rt::OkOnly | rt::Critical);
+        rt::ui().msgBox(error.cannotWrite() ? cannotWriteMessage(failed, error) : failed, rt::OkOnly | rt::Critical);
     return true;
 }
 
@@ -130,7 +135,7 @@ bool conversionTick(bool running, bool ok, float step, QTimer* timer, const QStr
 void FrmMain::TimerEnMp3_Timer()
 {
     if (!conversionTick(Encoding, EncodeOk, 1, TimerEnMp3, QStringLiteral("MP3编码完成！"),
-                        QStringLiteral("MP3编码失败！")))
+                        QStringLiteral("MP3编码失败！"), Mp3Enc1->lastError()))
         return;
     shared().Busy = false;
     if (settings().ShowRecVolume == 1 || settings().ShowVisual == 1)
@@ -140,7 +145,7 @@ void FrmMain::TimerEnMp3_Timer()
 void FrmMain::TimerUnEnMp3_Timer()
 {
     if (!conversionTick(Decoding, DecodeOk, 5, TimerUnEnMp3, QStringLiteral("MP3解码完成！"),
-                        QStringLiteral("MP3解码失败！")))
+                        QStringLiteral("MP3解码失败！"), Mp3Play1->lastError()))
         return;
     shared().Busy = false;
     if (settings().ShowRecVolume == 1 || settings().ShowVisual == 1)

@@ -1,6 +1,7 @@
 // Vocal removal, key shift and their switches. The copy, the pass and the
 // effects run on workers; the window thread only waits for their events (each
 // wait with a limit that grows with the track) and moves the bar on a timer.
+#include "controls/colors.h"
 #include "controls/xpbutton.h"
 #include "core/frmmain.h"
 #include "core/settings.h"
@@ -15,10 +16,12 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -33,6 +36,8 @@ const QString kWrongFormat = QStringLiteral("无法处理当前文件格式！�
 const QString kVocalDecodeFailed = QStringLiteral("消减人声处理失败（文件解码出现错误）！");
 const QString kVocalFailed = QStringLiteral("消减人声处理失败！");
 const QString kShiftFailed = QStringLiteral("音频效果处理失败（文件解码出现错误）！");
+// A file the key shift could not write is no decoding error.
+const QString kShiftWriteFailed = QStringLiteral("音频效果处理失败！");
 
 void setChecked(QAction* a, bool on)
 {
@@ -81,18 +86,57 @@ float bar()
     return FrmWait::isLoaded() ? FrmWait::instance(nullptr)->ProgressBar1->Value() : 0.0f;
 }
 
-void setWaitText(const QString& text)
+// The progress window's next stage, painted before the job goes on: a
+// stage replaced at once is seen all the same.
+void showStage(float value, const QString& text = {})
 {
-    if (FrmWait::isLoaded())
-        FrmWait::instance(nullptr)->Label1->setText(text);
+    if (!FrmWait::isLoaded())
+        return;
+    FrmWait* wait = FrmWait::instance(nullptr);
+    if (!text.isEmpty())
+        wait->Label1->setText(text);
+    wait->ProgressBar1->setValue(value);
+    wait->repaint();
 }
+
+// A write failure names the file and the system's reason; anything else
+// keeps the job's own text.
+QString failureMessage(const rt::SoundError& error, const QString& writeFailed, const QString& otherwise)
+{
+    return error.cannotWrite() ? cannotWriteMessage(writeFailed, error) : otherwise;
+}
+
+// Moves of the pointer over a switch (its mouse tracking is on), and its
+// leaving it.
+class SwitchHoverFilter : public QObject {
+public:
+    SwitchHoverFilter(FrmMain* w, QObject* parent) : QObject(parent), w_(w) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        // Off to a control that has no move handler of its own.
+        if (e->type() == QEvent::Leave)
+            w_->resetSwitchHover();
+        if (e->type() != QEvent::MouseMove)
+            return false;
+        if (watched == w_->Check2)
+            w_->Check2_MouseMove();
+        else if (watched == w_->Check3)
+            w_->Check3_MouseMove();
+        // A box ignores moves without a press, and the skin behind it would
+        // take the colour away again: they end here.
+        return static_cast<QMouseEvent*>(e)->buttons() == Qt::NoButton;
+    }
+
+private:
+    FrmMain* w_;
+};
 
 } // namespace
 
 void FrmMain::connectEffectHandlers()
 {
-    imgS[3] = switchPicture(QColor(40, 120, 220), QStringLiteral("V"));
-    imgS[4] = switchPicture(QColor(220, 140, 30), QStringLiteral("K"));
     workingCopy_ = new rt::WorkingCopyJob(this);
     connect(workingCopy_, &rt::WorkingCopyJob::finished, this, &FrmMain::Mp3Play1_Finished);
     connect(Effect1, &rt::EffectControl::statusChange, this, &FrmMain::Effect1_StatusChange);
@@ -108,12 +152,18 @@ void FrmMain::connectEffectHandlers()
     connect(TimerUnEnMp3, &QTimer::timeout, this, &FrmMain::TimerUnEnMp3_Timer);
     showEffectSwitch(true);
     showEffectSwitch(false);
+    auto* hover = new SwitchHoverFilter(this, this);
+    Check2->installEventFilter(hover);
+    Check3->installEventFilter(hover);
 }
 
 // ---- switches -----------------------------------------------------------
 
 void FrmMain::Check2_Click() { effectSwitchClick(true); }
 void FrmMain::Check3_Click() { effectSwitchClick(false); }
+
+void FrmMain::Check2_MouseMove() { setSwitchBackColor(Check2, sysColorRef(Color3DLight)); }
+void FrmMain::Check3_MouseMove() { setSwitchBackColor(Check3, sysColorRef(Color3DLight)); }
 
 void FrmMain::mnuRemoveVocal_Click()
 {
@@ -165,7 +215,13 @@ void FrmMain::showEffectSwitch(bool vocal)
 {
     QCheckBox* box = vocal ? Check2 : Check3;
     const bool on = box->isChecked();
-    box->setIcon(QIcon(on ? imgS[vocal ? 3 : 4] : imgS[0]));
+    // Made when first shown: its bold mark would load a font face of its
+    // own while the window is being made.
+    QPixmap& onPicture = imgS[vocal ? 3 : 4];
+    if (on && onPicture.isNull())
+        onPicture = vocal ? switchPicture(QColor(40, 120, 220), QStringLiteral("V"))
+                          : switchPicture(QColor(220, 140, 30), QStringLiteral("K"));
+    box->setIcon(QIcon(on ? onPicture : imgS[0]));
     box->setToolTip(vocal ? (on ? QStringLiteral("消减原唱歌曲中的人声(开)") : QStringLiteral("消减原唱歌曲中的人声"))
                           : (on ? QStringLiteral("改变当前曲目的音调(开)") : QStringLiteral("改变当前曲目的音调")));
 }
@@ -251,10 +307,12 @@ void FrmMain::Mp3Play1_Finished(bool ok, const QString&)
         jobLoop_->quit();
 }
 
-bool FrmMain::makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how)
+bool FrmMain::makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how,
+                              rt::SoundError* error)
 {
     mp3PlayDone_ = false;
     mp3PlayOk_ = false;
+    *error = {};
     const bool mp3 = EffectSourceFile.right(3).toLower() == QLatin1String("mp3");
     if (mp3) {
         Mp3Play1->setFiles(EffectSourceFile, target);
@@ -262,12 +320,15 @@ bool FrmMain::makeWorkingCopy(const QString& target, std::int64_t limitMs, float
     } else {
         workingCopy_->start(EffectSourceFile, target);
     }
+    showStage(barStep(bar(), 10, barBelow));
     *how = waitForJob([this] { return mp3PlayDone_; }, limitMs, 1000, 10, barBelow);
     if (*how != JobWait::Done) {
         Mp3Play1->cancel();
         workingCopy_->cancel();
         return false;
     }
+    if (!mp3PlayOk_)
+        *error = mp3 ? Mp3Play1->lastError() : workingCopy_->lastError();
     return mp3PlayOk_;
 }
 
@@ -413,18 +474,18 @@ void FrmMain::RemoveVocals()
     const QString passOut = temp + QStringLiteral("22.wav");
     QFile::remove(copy);
     QFile::remove(passOut);
-    setBar(10);
+    showStage(10);
 
     JobWait how;
-    if (!makeWorkingCopy(copy, limit, 50, &how)) {
+    rt::SoundError error;
+    if (!makeWorkingCopy(copy, limit, 50, &how, &error)) {
         if (how == JobWait::Cancelled)
             return;
-        fail(kVocalDecodeFailed);
+        fail(failureMessage(error, kVocalFailed, kVocalDecodeFailed));
         return;
     }
 
-    setBar(bar() + 10);
-    setWaitText(QStringLiteral("正在进行声音文件分析处理，请稍候…"));
+    showStage(bar() + 10, QStringLiteral("正在进行声音文件分析处理，请稍候…"));
     const std::int32_t compensation = settings().VocalCompensation;
     const QString target = compensation < 1 ? output : passOut;
     auto outcome = std::make_shared<VocalFileResult>(VocalFileResult::Cancelled);
@@ -432,12 +493,14 @@ void FrmMain::RemoveVocals()
     jobWorker_.start(
         this,
         [copy, target, outcome](const std::atomic<bool>& cancelled) {
-            QString error;
-            *outcome = removeVocalsFromFile(copy, target, &cancelled, &error);
-            return rt::SoundResult{*outcome == VocalFileResult::Ok, error};
+            rt::SoundResult r;
+            *outcome = removeVocalsFromFile(copy, target, &cancelled, &r.error);
+            r.ok = *outcome == VocalFileResult::Ok;
+            return r;
         },
-        [this, &passDone](const rt::SoundResult&) {
+        [this, &passDone, &error](const rt::SoundResult& r) {
             passDone = true;
+            error = r.error;
             if (jobLoop_)
                 jobLoop_->quit();
         });
@@ -454,15 +517,13 @@ void FrmMain::RemoveVocals()
         return;
     }
     if (*outcome != VocalFileResult::Ok) {
-        fail(kVocalFailed);
+        fail(failureMessage(error, kVocalFailed, kVocalFailed));
         return;
     }
-    setBar(bar() + 10);
-    setWaitText(QStringLiteral("正在进行最后处理…"));
+    showStage(bar() + 10, QStringLiteral("正在进行最后处理…"));
 
     if (compensation > 0) {
-        setWaitText(QStringLiteral("正在进行衰减补偿…"));
-        setBar(barStep(bar(), 10, 80));
+        showStage(barStep(bar(), 10, 80), QStringLiteral("正在进行衰减补偿…"));
         const auto values = compensationValues(compensation);
         const QString out = output;
         if (!effectCall([this, passOut] { Effect1->open(passOut); }, rt::EffectControl::StatusOpened, limit, &how) ||
@@ -471,12 +532,14 @@ void FrmMain::RemoveVocals()
             !effectCall([this, out] { Effect1->save(out); }, rt::EffectControl::StatusSaved, limit, &how)) {
             if (how == JobWait::Cancelled)
                 return;
-            fail(kVocalFailed);
+            fail(failureMessage(Effect1->lastError(), kVocalFailed, kVocalFailed));
             return;
         }
     }
 
-    setBar(100);
+    // The output is complete: the last steps of the bar.
+    showStage(barStep(bar(), 10, 90));
+    showStage(100);
     FrmWait::unload();
     DevocalFile = output;
     try {
@@ -528,25 +591,26 @@ void FrmMain::ShiftPitch()
     // The job's own copy: a box unticked meanwhile empties the field.
     const QString out = ShiftFile;
     const std::int64_t limit = jobStepLimitMs(duration);
-    auto fail = [this] {
+    auto fail = [this](const rt::SoundError& error = {}) {
         resetKeyShift();
         FrmWait::unload();
-        rt::ui().msgBox(kShiftFailed, rt::OkOnly | rt::Critical);
+        rt::ui().msgBox(failureMessage(error, kShiftWriteFailed, kShiftFailed), rt::OkOnly | rt::Critical);
     };
     FrmWait* wait = FrmWait::instance(this);
     wait->Label1->setText(QStringLiteral("正在进行改变音调处理，请稍候…"));
     wait->showModeless();
     const QString copy = shared().DataDir + QStringLiteral("/TEMP/3.wav");
     QFile::remove(copy);
-    setBar(1);
+    showStage(1);
 
     JobWait how;
-    if (!makeWorkingCopy(copy, limit, 70, &how)) {
+    rt::SoundError error;
+    if (!makeWorkingCopy(copy, limit, 70, &how, &error)) {
         if (how != JobWait::Cancelled)
-            fail();
+            fail(error);
         return;
     }
-    setBar(bar() + 10);
+    showStage(bar() + 10);
     if (!effectCall([this, copy] { Effect1->open(copy); }, rt::EffectControl::StatusOpened, limit, &how)) {
         if (how != JobWait::Cancelled)
             fail();
@@ -569,11 +633,12 @@ void FrmMain::ShiftPitch()
     if (how != JobWait::Done || EffectStatus != rt::EffectControl::StatusSaved) {
         Effect1->cancel();
         if (how != JobWait::Cancelled)
-            fail();
+            fail(how == JobWait::Done ? Effect1->lastError() : rt::SoundError{});
         return;
     }
 
-    setBar(100);
+    showStage(barStep(bar(), 10, 90));
+    showStage(100);
     FrmWait::unload();
     ShiftFile = out;
     try {

@@ -6,6 +6,7 @@
 #include "platform/ui.h"
 #include "sound/waveinrecorder.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QEvent>
@@ -16,12 +17,14 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
+#include <algorithm>
+#include <utility>
 
 namespace melodune {
 
 namespace {
 
-// Right-button releases on the meter strip and its bars.
+// Right-button releases on the meter strip.
 class MeterStripFilter : public QObject {
 public:
     MeterStripFilter(FrmMain* w, QObject* parent) : QObject(parent), w_(w) {}
@@ -57,7 +60,9 @@ void FrmMain::cboDev_Click()
         const QSignalBlocker block(cboRecLine);
         cboRecLine->clear();
     }
+    showWholeNames(cboDev);
     if (!clsRecorder->SelectDevice(row)) {
+        showWholeNames(cboRecLine);
         rt::ui().msgBox(QStringLiteral("所选录音设备错误！"), rt::Exclamation, rt::appTitle());
         return;
     }
@@ -80,6 +85,7 @@ void FrmMain::FillMixerLineCombo()
         const std::int32_t line = n > 0 ? clsRecorder->SelectedMixerLine() : -1;
         cboRecLine->setCurrentIndex(line >= 0 && line < n ? int(line) : -1);
     }
+    showWholeNames(cboRecLine);
     if (cboRecLine->currentIndex() >= 0)
         cboRecLine_Click();
 }
@@ -89,6 +95,7 @@ void FrmMain::cboRecLine_Click()
     const int row = cboRecLine->currentIndex();
     if (row < 0 || !clsRecorder)
         return;
+    showWholeNames(cboRecLine);
     if (!clsRecorder->SelectMixerLine(row))
         rt::ui().msgBox(QStringLiteral("不能选择此来源！"), rt::Exclamation, rt::appTitle());
     // Shown, not written back: writing would flatten the source's balance
@@ -100,6 +107,57 @@ void FrmMain::cboRecLine_Click()
         lblVolPer->setText(volumePercentCaption(sldVol->value(), sldVol->maximum()));
     }
     focusSkin(PicShape);
+}
+
+void FrmMain::showWholeNames(QComboBox* box)
+{
+    box->setToolTip(box->currentText());
+    QAbstractItemView* list = box->view();
+    int widest = 0;
+    for (int i = 0; i < box->count(); ++i)
+        widest = std::max(widest, list->fontMetrics().horizontalAdvance(box->itemText(i)));
+    // Room for the item's margins and a scroll bar.
+    list->setMinimumWidth(std::max(box->width(), widest + 32));
+}
+
+void FrmMain::watchInputDevices()
+{
+    if (!clsRecorder)
+        return;
+    connect(clsRecorder.get(), &WaveInRecorder::devicesChanged, inputPanelRefresh_, qOverload<>(&QTimer::start));
+    clsRecorder->watchDevices();
+}
+
+void FrmMain::refreshInputPanel()
+{
+    if (!clsRecorder || unloading_)
+        return;
+    // A take keeps its input to its end (one that is unplugged ends it and
+    // says so); the panel follows after it.
+    if (Recording || savingRecording_) {
+        inputPanelRefreshPending_ = true;
+        return;
+    }
+    const bool told = std::exchange(takeToldInputLoss_, false);
+    const QByteArray chosen = clsRecorder->SelectedDeviceId();
+    const std::int32_t n = clsRecorder->DeviceCount();
+    if (!clsRecorder->DeviceListRead())
+        return; // no answer: the watch tells once there is one
+    QList<QByteArray> now;
+    for (std::int32_t i = 0; i < n; ++i)
+        now << clsRecorder->DeviceId(i);
+    QList<QByteArray> shown;
+    for (int row = 0; row < cboDev->count(); ++row)
+        shown << cboDev->itemData(row).toByteArray();
+    const bool chosenThere = !chosen.isEmpty() && now.contains(chosen);
+    if (now == shown && (n == 0 || (chosenThere && cboRecLine->count() > 0)))
+        return;
+    // The chosen input went away: the server records from its default one
+    // now, and so do the meter and the next take.
+    const bool lost = !chosen.isEmpty() && !chosenThere;
+    FillDeviceCombo(lost ? QByteArray() : chosen);
+    if (lost && !told)
+        rt::ui().msgBox(QStringLiteral("所选录音设备错误！"), rt::Exclamation, rt::appTitle());
 }
 
 void FrmMain::sldVol_Scroll()
@@ -173,13 +231,20 @@ void FrmMain::connectInputPanelHandlers()
         if (row >= 0)
             cboRecLine_Click();
     });
+    inputPanelRefresh_ = new QTimer(this);
+    inputPanelRefresh_->setSingleShot(true);
+    inputPanelRefresh_->setInterval(250); // a burst of notices, one look
+    connect(inputPanelRefresh_, &QTimer::timeout, this, &FrmMain::refreshInputPanel);
     connect(sldVol, &QSlider::valueChanged, this, &FrmMain::sldVol_Scroll);
+    // A click on the groove (or Page Up/Down) moves to the next whole tenth.
+    connect(sldVol, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderPageStepAdd || action == QAbstractSlider::SliderPageStepSub)
+            sldVol->setSliderPosition(
+                volumePageStop(sldVol->value(), action == QAbstractSlider::SliderPageStepAdd, sldVol->maximum()));
+    });
     connect(sldVol, &QSlider::sliderReleased, this, &FrmMain::sldVol_MouseUp);
 
-    auto* filter = new MeterStripFilter(this, this);
-    Picture3->installEventFilter(filter);
-    for (QWidget* bar : Picture4)
-        bar->installEventFilter(filter);
+    Picture3->installEventFilter(new MeterStripFilter(this, this));
 }
 
 } // namespace melodune

@@ -68,6 +68,7 @@ void FrmMain::mnuStartRec_Click()
     recordStarting_ = true;
     stopAfterStart_ = false;
     takeInputUnavailable_ = false;
+    takeToldInputLoss_ = false;
     rt::MediaControl* mp = MediaPlayer1;
     const SettingsRecord& s = settings();
 
@@ -237,6 +238,7 @@ void FrmMain::mnuStopRecPlay_Click()
         // The input went away mid-take (or never opened): what was sung
         // until then is offered for saving, not thrown away.
         if (!capturing && (inputUnavailable || (DSCaptureBuffer && DSCaptureBuffer->inputLost()))) {
+            takeToldInputLoss_ = true;
             const bool anything = DSCaptureBuffer && DSCaptureBuffer->capturedBytes() > 0;
             rt::ui().msgBox(inputUnavailable
                                 ? QStringLiteral("无法打开录音输入！(声音服务器未运行或没有录音设备。)") + QLatin1Char('\n') +
@@ -263,6 +265,7 @@ void FrmMain::mnuStopRecPlay_Click()
             DSCaptureBuffer.reset();
             if (animationTickWanted())
                 Timer[4]->start();
+            takeEnded();
             return;
         } else {
             // 2.3
@@ -290,6 +293,14 @@ void FrmMain::mnuStopRecPlay_Click()
     XPButtons[8]->setButtonEnabled(false);
     XPButtons[8]->setCaption(kStopIdleButton);
     XPButtons[8]->setButtonToolTip(kStopIdleButton);
+    takeEnded();
+}
+
+void FrmMain::takeEnded()
+{
+    // The input panel looks at the server's news that came meanwhile.
+    if (!Recording && !savingRecording_ && std::exchange(inputPanelRefreshPending_, false) && inputPanelRefresh_)
+        inputPanelRefresh_->start();
 }
 
 // ---------------------------------------------------------------------------

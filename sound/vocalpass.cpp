@@ -1,5 +1,6 @@
 #include "sound/vocalpass.h"
 
+#include "platform/atomicfile.h"
 #include "platform/wavfile.h"
 
 #include <QFile>
@@ -39,12 +40,19 @@ std::uint32_t u32At(const char* p) { return qFromLittleEndian<std::uint32_t>(p);
 } // namespace
 
 VocalFileResult removeVocalsFromFile(const QString& workingCopy, const QString& output,
-                                     const std::atomic<bool>* cancel, QString* error)
+                                     const std::atomic<bool>* cancel, rt::SoundError* error)
 {
     auto fail = [error](VocalFileResult r, const QString& why) {
         if (error)
-            *error = why;
+            *error = rt::SoundError{why};
         return r;
+    };
+    QSaveFile out(output);
+    auto cannotWrite = [&] {
+        if (error)
+            *error = rt::writeFailure(output, rt::writeErrorReason(out));
+        out.cancelWriting();
+        return VocalFileResult::WriteFailed;
     };
     QFile in(workingCopy);
     if (!in.open(QIODevice::ReadOnly))
@@ -63,12 +71,12 @@ VocalFileResult removeVocalsFromFile(const QString& workingCopy, const QString& 
     // What the file holds, when the header claims more.
     const qint64 dataBytes = std::min<qint64>(u32At(h + 40), in.size() - rt::WavHeaderBytes);
 
-    QSaveFile out(output);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(VocalFileResult::WriteFailed, out.errorString());
+    // Unbuffered: a write that does not fit fails at once, with its reason.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return cannotWrite();
     const QByteArray header = rt::wavHeader(rt::pcmFormat(rate, 2, 16), std::uint32_t(dataBytes));
     if (out.write(header) != header.size())
-        return fail(VocalFileResult::WriteFailed, out.errorString());
+        return cannotWrite();
 
     // Whole frames per block, so a pair never straddles two blocks.
     constexpr qint64 BlockBytes = 1 << 18;
@@ -98,18 +106,14 @@ VocalFileResult removeVocalsFromFile(const QString& workingCopy, const QString& 
                 block[i] = qToLittleEndian(block[i]);
         if (got % 2)
             bytes[got - 1] = 0;
-        if (out.write(bytes, got) != got) {
-            out.cancelWriting();
-            return fail(VocalFileResult::WriteFailed, out.errorString());
-        }
+        if (out.write(bytes, got) != got)
+            return cannotWrite();
         left -= got;
     }
-    if (dataBytes % 2 && out.write("\0", 1) != 1) {
-        out.cancelWriting();
-        return fail(VocalFileResult::WriteFailed, out.errorString());
-    }
+    if (dataBytes % 2 && out.write("\0", 1) != 1)
+        return cannotWrite();
     if (!out.commit())
-        return fail(VocalFileResult::WriteFailed, out.errorString());
+        return cannotWrite();
     return VocalFileResult::Ok;
 }
 

@@ -2,6 +2,8 @@
 // The arithmetic of vocal removal, apart from any window: each stereo frame
 // becomes two copies of left minus right, so what both channels share (the
 // singer, usually) cancels.
+#include "platform/soundworker.h"
+
 #include <QString>
 #include <atomic>
 #include <cstddef>
@@ -29,9 +31,10 @@ enum class VocalFileResult {
 // at byte 22), runs the pass over its data in blocks and writes `output` as a
 // canonical 16-bit stereo WAV of the same rate and data length. The output
 // appears only complete (written beside it, then renamed into place); on any
-// failure nothing is left at `output` and an existing file there is kept.
+// failure nothing is left at `output` and an existing file there is kept;
+// `error` says why (WriteFailed: the file and the system's reason).
 // `cancel` is polled between blocks.
 VocalFileResult removeVocalsFromFile(const QString& workingCopy, const QString& output,
-                                     const std::atomic<bool>* cancel = nullptr, QString* error = nullptr);
+                                     const std::atomic<bool>* cancel = nullptr, rt::SoundError* error = nullptr);
 
 } // namespace melodune

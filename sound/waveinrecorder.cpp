@@ -10,10 +10,42 @@
 
 namespace melodune {
 
+namespace {
+int percentShown(int value, int maximum)
+{
+    return maximum > 0 ? int(double(value) / double(maximum) * 100.0) : 0;
+}
+} // namespace
+
 QString volumePercentCaption(int value, int maximum)
 {
-    const int percent = maximum > 0 ? int(double(value) / double(maximum) * 100.0) : 0;
-    return QString::number(percent) + QLatin1Char('%');
+    return QString::number(percentShown(value, maximum)) + QLatin1Char('%');
+}
+
+int volumeStop(int percent, int maximum)
+{
+    if (maximum <= 0)
+        return 0;
+    const int p = std::clamp(percent, 0, 100);
+    int v = int((std::int64_t(p) * maximum + 99) / 100);
+    // The caption rounds down in floating point: never a hair short.
+    while (v < maximum && percentShown(v, maximum) < p)
+        ++v;
+    return v;
+}
+
+int volumePageStop(int value, bool up, int maximum)
+{
+    if (up) {
+        for (int p = 0; p <= 100; p += 10)
+            if (const int stop = volumeStop(p, maximum); stop > value)
+                return stop;
+        return maximum;
+    }
+    for (int p = 100; p >= 0; p -= 10)
+        if (const int stop = volumeStop(p, maximum); stop < value)
+            return stop;
+    return 0;
 }
 
 WaveInRecorder::WaveInRecorder() : WaveInRecorder(rt::createMixer()) {}
@@ -34,7 +66,8 @@ std::int32_t WaveInRecorder::DeviceCount()
     devices_.clear();
     std::vector<rt::MixerSourceInfo> all;
     QByteArray defaultName;
-    if (!mixer_ || !mixer_->sources(&all, &defaultName))
+    listRead_ = mixer_ && mixer_->sources(&all, &defaultName);
+    if (!listRead_)
         return 0;
     std::erase_if(all, [](const rt::MixerSourceInfo& s) { return s.monitor; });
     // The desktop records from its default input: it comes first, so that
@@ -52,6 +85,19 @@ QString WaveInRecorder::DeviceName(std::int32_t Index) const
     if (Index < 0 || Index >= static_cast<std::int32_t>(devices_.size()))
         return {};
     return devices_[static_cast<std::size_t>(Index)].description;
+}
+
+QByteArray WaveInRecorder::DeviceId(std::int32_t Index) const
+{
+    if (Index < 0 || Index >= static_cast<std::int32_t>(devices_.size()))
+        return {};
+    return devices_[static_cast<std::size_t>(Index)].name;
+}
+
+void WaveInRecorder::watchDevices()
+{
+    if (mixer_)
+        mixer_->watch([this] { emit devicesChanged(); });
 }
 
 bool WaveInRecorder::SelectDevice(std::int32_t Index)

@@ -21,6 +21,11 @@ namespace melodune {
 // The slider's caption: the whole part of value / maximum x 100, then "%"
 // (32768 of 65535 shows "50%").
 QString volumePercentCaption(int value, int maximum);
+// The least slider value whose caption shows `percent` (0..100).
+int volumeStop(int percent, int maximum);
+// Where a page step from `value` lands: the stop of the next whole tenth
+// above it (`up`) or below it.
+int volumePageStop(int value, bool up, int maximum);
 
 class WaveInRecorder : public QObject {
     Q_OBJECT
@@ -53,6 +58,14 @@ public:
     // The description, from the list the last DeviceCount read; empty
     // outside it.
     QString DeviceName(std::int32_t Index) const;
+    // The input's name in that list (what SelectedDeviceId gives once it is
+    // selected); empty outside it.
+    QByteArray DeviceId(std::int32_t Index) const;
+    // Whether the server answered the last DeviceCount (0 inputs then means
+    // it has none).
+    bool DeviceListRead() const { return listRead_; }
+    // From now on devicesChanged() follows the server's inputs.
+    void watchDevices();
     // Selects entry `Index` of that list by its name. False (the selection
     // as it was) outside the list; false and no device when the server has
     // no such input now or does not answer.
@@ -79,6 +92,9 @@ public:
     bool MixerLineVolume(std::int32_t Volume);
 
 signals:
+    // An input came or went, the default input changed, or the server
+    // answers again after it went away or hung: the lists may be stale.
+    void devicesChanged();
     // One filled buffer: `lngLen` bytes of 16-bit samples in `intBuffer`.
     void GotData(const QVector<qint16>& intBuffer, std::int32_t lngLen);
 
@@ -88,6 +104,7 @@ private:
 
     std::unique_ptr<rt::Mixer> mixer_;
     std::vector<rt::MixerSourceInfo> devices_;
+    bool listRead_ = false;
     std::int32_t selected_ = -1;
     QByteArray selectedName_;
     std::int32_t bufferCount_ = 5;

@@ -3,6 +3,7 @@
 // the effect switches.
 #include "core/frmmain.h"
 
+#include "controls/colors.h"
 #include "core/settings.h"
 #include "core/shared.h"
 
@@ -67,14 +68,26 @@ void FrmMain::popupAt(const QString& name, const QPoint& global)
 
 void FrmMain::resetSwitchHover()
 {
-    const QColor face = QApplication::palette().color(QPalette::Button);
-    for (QCheckBox* box : {Check2, Check3}) {
-        if (!box || box->palette().color(box->backgroundRole()) == face)
-            continue;
-        QPalette pal = box->palette();
-        pal.setColor(box->backgroundRole(), face);
-        box->setPalette(pal);
-    }
+    for (QCheckBox* box : {Check2, Check3})
+        if (box)
+            setSwitchBackColor(box, sysColorRef(ColorBtnFace));
+}
+
+void FrmMain::setSwitchBackColor(QCheckBox* box, rt::PackedColor colour)
+{
+    const QColor c = rt::toQColor(translateColor(colour));
+    if (box->palette().color(box->backgroundRole()) == c && !box->styleSheet().isEmpty())
+        return;
+    // The style sheet paints the box (and sets its palette), so the colour
+    // goes into the sheet, and into the palette after it, where the next
+    // move finds it.
+    const QString back = colour == sysColorRef(ColorBtnFace) ? QStringLiteral("transparent") : c.name();
+    box->setStyleSheet(QStringLiteral("QCheckBox { background: %1; spacing: 0; padding: 1px; }"
+                                      "QCheckBox::indicator { width: 0; height: 0; border: none; background: transparent; }")
+                           .arg(back));
+    QPalette pal = box->palette();
+    pal.setColor(box->backgroundRole(), c);
+    box->setPalette(pal);
 }
 
 bool FrmMain::skinMouseEvent(QObject* watched, QEvent* event)
@@ -161,7 +174,8 @@ void FrmMain::connectSkinHandlers()
 
     for (QWidget* control : {static_cast<QWidget*>(this), static_cast<QWidget*>(PicShape),
                              static_cast<QWidget*>(Frame1), static_cast<QWidget*>(frmInp), static_cast<QWidget*>(Label1),
-                             static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label4),
+                             static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label1Caption),
+                             static_cast<QWidget*>(Label2Caption), static_cast<QWidget*>(Label4),
                              static_cast<QWidget*>(Label5), static_cast<QWidget*>(lblDev),
                              static_cast<QWidget*>(lblLine), static_cast<QWidget*>(lblVol),
                              static_cast<QWidget*>(lblVolPer)})

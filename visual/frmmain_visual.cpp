@@ -127,6 +127,14 @@ void FrmMain::Timer4_Timer()
         }
     }
 
+    // No input (the server is gone, or the device): the meter falls as for
+    // silence, and rises again once a capture delivers.
+    if (!fresh && (!DSCaptureBuffer || DSCaptureBuffer->inputLost())) {
+        PeakLeft = PeakRight = MeterLeft = MeterRight = 0;
+        if (s.ShowRecVolume == 1)
+            Meter.showLevels(0, 0);
+    }
+
     if (fresh) {
         ++AnimationTicksRead;
         // 9. A failed read keeps the previous block.
@@ -161,11 +169,8 @@ void FrmMain::Timer4_Timer()
 
 void FrmMain::placeMeter()
 {
-    for (std::size_t i = 0; i < Picture4.size(); ++i) {
-        const int px = rt::twipsToPixels(Meter.left[i]);
-        if (Picture4[i]->x() != px)
-            Picture4[i]->move(px, Picture4[i]->y());
-    }
+    for (int i = 0; i < MeterStrip::PartCount; ++i)
+        Picture3->movePart(i, rt::twipsToPixels(Meter.left[static_cast<std::size_t>(i)]));
 }
 
 void FrmMain::restartMeterCapture()

@@ -15,7 +15,7 @@ class QWidget;
 namespace melodune {
 
 // Size of the built-in skin in pixels.
-constexpr int BuiltInSkinWidth = 674;
+constexpr int BuiltInSkinWidth = 688;
 constexpr int BuiltInSkinHeight = 470;
 
 // The white test follows the display depth: at 15 and 16 bits a pixel is

@@ -3,10 +3,12 @@
 // normal, pressed and disabled faces; no two buttons cover each other or the
 // hint line.
 #include "controls/xpbutton.h"
+#include "lyrics/richtextview.h"
 #include "platform/fonts.h"
 #include "tests/core/test_frmmain_transport_fixture.h"
 
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QLabel>
 #include <map>
 
@@ -114,6 +116,65 @@ TEST_F(ButtonLayoutTest, ButtonsCoverNeitherEachOtherNorTheHintLine)
     const QString hint = QStringLiteral("提示：单击鼠标右键可以显示菜单。");
     EXPECT_LE(win.Label5->fontMetrics().tightBoundingRect(hint).right() + 1, win.Label5->width());
     EXPECT_FALSE(win.Label5->geometry().intersects(win.imgR->geometry()));
+}
+
+TEST_F(ButtonLayoutTest, EveryHintAndBothLyricDisplaysAreShownWholeClearOfTheLyrics)
+{
+    FrmMain& win = startWith({"/m/a.mp3", "/v/clip.avi"}, 0);
+    fake()->setMedia("/v/clip.avi", rt::FakeMedia{.width = 640, .height = 360});
+    settings().AutoFullScreen = 0;
+    // Each hint the line is given, by the handlers that give it.
+    QStringList hints = {QStringLiteral("提示：")};
+    win.mnuPlaySelct_Click();
+    settle();
+    hints << win.Label5->text();
+    win.mnuNext_Click();
+    settle();
+    hints << win.Label5->text();
+    win.XPButton20_Click();
+    hints << win.Label5->text();
+    ASSERT_EQ(hints.size(), 4);
+    ASSERT_EQ(hints.removeDuplicates(), 0) << hints.join(" | ").toStdString();
+
+    // The offset display after the plus button, and the clock after a tick.
+    win.XPButtons[4]->Click();
+    EXPECT_EQ(win.Label2->text(), QStringLiteral("50"));
+    fake()->setCurrentPosition(12.5);
+    win.Timer1_Timer();
+    EXPECT_EQ(win.Label1->text(), QStringLiteral("12.55"));
+
+    // Whole in the window's font, the longest values too, on one line.
+    const struct {
+        QLabel* label;
+        QStringList texts;
+    } shown[] = {
+        {win.Label5, hints},
+        {win.Label1, {win.Label1->text(), QStringLiteral("-600.05"), QStringLiteral("1234.56")}},
+        {win.Label2, {win.Label2->text(), QStringLiteral("-600000"), QStringLiteral("600049")}},
+        {win.Label1Caption, {win.Label1Caption->text()}},
+        {win.Label2Caption, {win.Label2Caption->text()}},
+    };
+    const QRect skin = win.PicShape->rect();
+    QList<QWidget*> others;
+    others << win.RichTextBox1View << win.Picture1 << win.Frame1 << win.frmInp << win.imgR;
+    for (QObject* o : win.PicShape->children())
+        if (auto* l = qobject_cast<QLabel*>(o))
+            others << l;
+    for (int i = 1; i <= 25; ++i)
+        others << win.XPButtons[i];
+    for (const auto& [label, texts] : shown) {
+        SCOPED_TRACE(label->objectName().toStdString());
+        EXPECT_TRUE(label->isVisible());
+        EXPECT_TRUE(skin.contains(label->geometry()));
+        for (QWidget* other : others)
+            if (other != label && other->isVisible())
+                EXPECT_FALSE(label->geometry().intersects(other->geometry())) << other->objectName().toStdString();
+        const QFontMetrics fm(label->font());
+        const QRect room = label->contentsRect();
+        EXPECT_LE(fm.height(), room.height());
+        for (const QString& text : texts)
+            EXPECT_LE(fm.horizontalAdvance(text), room.width()) << text.toStdString();
+    }
 }
 
 } // namespace

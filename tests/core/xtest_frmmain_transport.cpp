@@ -4,6 +4,11 @@
 #include "platform/mpvmediacontrol.h"
 #include "tests/core/test_frmmain_transport_fixture.h"
 #include "tests/support/audiogen.h"
+#include "tests/support/lyricsserver.h"
+
+#include <QFile>
+#include <QMouseEvent>
+#include <utility>
 
 using namespace melodune;
 using transporttest::WindowTest;
@@ -84,6 +89,64 @@ TEST_F(RealMediaTest, AMissingEntryIsDroppedThroughTheQuestion)
     EXPECT_TRUE(waitUntil([&] { return win.MediaPlayer1->fileName() == list[2]; }, 5000));
     QTest::qWait(300);
     EXPECT_NE(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
+}
+
+TEST_F(RealMediaTest, ADoubleClickPlaysItsEntryWhileThePressIsStillLoadingIt)
+{
+    // An address that answers 0.8 s late: the press's load lets the window's
+    // messages run all that time, and the second click comes in the middle.
+    testsupport::LyricsServer server;
+    ASSERT_TRUE(server.listen());
+    const QString wav = tone("slow.wav", 660);
+    QFile f(wav);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    server.setResponse(QStringLiteral("other"), {200, f.readAll(), 800});
+    const QString slow = server.baseUrl() + QStringLiteral("/slow.wav");
+    const QString local = dir.file("long.wav");
+    ASSERT_TRUE(testsupport::writeSineWav(local, testsupport::ToneSpec{.seconds = 30}));
+
+    for (const bool afterStop : {false, true}) {
+        SCOPED_TRACE(afterStop ? "after Stop" : "nothing loaded");
+        freshStart();
+        FrmMain& win = startWith({local, slow}, 0);
+        settings().AutoDownloadLrc = false;
+        if (afterStop) {
+            win.mnuPlaySelct_Click();
+            ASSERT_TRUE(waitUntil([&] { return win.MediaPlayer1->playState() == rt::MediaControl::Playing; }, 10000));
+            win.mnuStop_Click();
+            ASSERT_TRUE(waitUntil([&] { return win.MediaPlayer1->playState() == rt::MediaControl::Stopped; }, 10000));
+        }
+        QWidget* vp = win.List1->viewport();
+        const QPoint at = win.List1->visualItemRect(win.List1->item(1)).center();
+        auto post = [&](QEvent::Type type) {
+            const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            QCoreApplication::postEvent(vp, new QMouseEvent(type, QPointF(at), QPointF(vp->mapToGlobal(at)),
+                                                            Qt::LeftButton, held, Qt::NoModifier));
+        };
+        // The second click comes once the address has been asked for, while
+        // the press's load waits for its answer.
+        bool secondClickDuringLoad = false;
+        bool clicked = false;
+        const QMetaObject::Connection c =
+            QObject::connect(&server, &testsupport::LyricsServer::requestReceived, &win, [&] {
+                if (std::exchange(clicked, true))
+                    return;
+                secondClickDuringLoad = win.trackChangeRunning();
+                post(QEvent::MouseButtonPress);
+                post(QEvent::MouseButtonDblClick);
+                post(QEvent::MouseButtonRelease);
+            });
+        post(QEvent::MouseButtonPress);
+        post(QEvent::MouseButtonRelease);
+        ASSERT_TRUE(waitUntil([&] { return win.MediaPlayer1->playState() == rt::MediaControl::Playing; }, 20000))
+            << win.MediaPlayer1->fileName().toStdString();
+        EXPECT_TRUE(secondClickDuringLoad);
+        EXPECT_EQ(win.MediaPlayer1->fileName(), slow);
+        EXPECT_EQ(win.CurrentIndex, 1);
+        EXPECT_TRUE(win.List1->isEnabled());
+        QObject::disconnect(c);
+        win.mnuStop_Click();
+    }
 }
 
 } // namespace

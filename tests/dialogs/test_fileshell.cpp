@@ -1,3 +1,4 @@
+#include "core/appenv.h"
 #include "core/frmmain.h"
 #include "core/shared.h"
 #include "dialogs/fileshell.h"
@@ -18,6 +19,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <gtest/gtest.h>
 
 using namespace melodune;
@@ -189,6 +191,17 @@ TEST_F(FileShellTest, EveryTypeHasAnIcon)
         EXPECT_FALSE(d.typeIcon(i).isNull()) << i;
         EXPECT_EQ(d.typeIcon(i).size(), QSize(24, 24)) << i;
     }
+}
+
+// The desktop entries name the program's icon, the one its windows carry,
+// in the largest size it is shipped in, from the data folder.
+TEST_F(FileShellTest, TheEntriesNameTheProgramIconInItsLargestSize)
+{
+    const QString data = dir.file("data");
+    seedDataDir(QStringLiteral(MELODUNE_BIN_DIR), data);
+    const QString icon = associationPlan(kProgram, data).icon;
+    EXPECT_TRUE(icon.startsWith(data + "/res/")) << icon.toStdString();
+    EXPECT_EQ(QImage(icon).size(), QSize(256, 256));
 }
 
 TEST_F(FileShellTest, GetKeyValueReadsTextAndNumbersOnly)

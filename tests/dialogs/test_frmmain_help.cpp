@@ -4,6 +4,7 @@
 #include "dialogs/frmabout.h"
 #include "dialogs/frminfo.h"
 #include "dialogs/help.h"
+#include "lyrics/websearch.h"
 #include "platform/shellopen.h"
 #include "tests/core/test_frmmain_transport_fixture.h"
 
@@ -131,6 +132,55 @@ TEST_F(HelpTest, AMissingPageOrNoBrowserIsTold)
     win.mnuHelpContents_Click();
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("无法打开帮助文件：") + dir.file("program/help.html")});
+}
+
+// With no browser, xdg-open gives up (exit code 4) after it has tried; each
+// command then says so once, with what it tried to open.
+TEST_F(HelpTest, AnOpenerThatGivesUpIsToldOnceWithThePathOrAddress)
+{
+    FrmMain& win = window();
+    rt::setUrlOpener({}); // the desktop's own opener, a stand-in found on PATH
+    dir.write("bin/xdg-open", "#!/bin/sh\necho \"$1\" >> \"$0.log\"\nexit 4\n");
+    QFile::setPermissions(dir.file("bin/xdg-open"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.file("bin").toUtf8() + ':' + path);
+
+    const QString help = QStringLiteral("无法打开帮助文件：") + dir.file("program/help.html");
+    const QString web = QStringLiteral("无法打开网页：");
+    const QUrl search = keywordSearchUrl(settings().Mp3SearchUrl, QStringLiteral("猫"));
+    const struct {
+        const char* name;
+        std::function<void()> command;
+        QString said;
+        QString opened;
+    } cases[] = {
+        {"help menu", [&] { win.mnu(QStringLiteral("mnuHelpContents"))->trigger(); }, help, dir.file("program/help.html")},
+        {"help label", [&] { release(win.Label6, Qt::LeftButton); }, help, dir.file("program/help.html")},
+        {"F1", [&] { QTest::keyClick(win.windowHandle(), Qt::Key_F1); }, help, dir.file("program/help.html")},
+        {"home page", [&] { win.mnu(QStringLiteral("mnuWebLink"))->trigger(); }, web + homePageUrl().toString(),
+         homePageUrl().toString()},
+        {"home page button", [&] { emit win.XPButtons[15]->Click(); }, web + homePageUrl().toString(),
+         homePageUrl().toString()},
+        {"lyrics site", [&] { win.mnu(QStringLiteral("mnuSearch1"))->trigger(); },
+         web + lyricsSitePageUrl().toString(), lyricsSitePageUrl().toString()},
+        {"MP3 search",
+         [&] {
+             ui.inputAnswers = {QStringLiteral("猫")};
+             win.mnu(QStringLiteral("mnuSearch2"))->trigger();
+         },
+         web + search.toString(), QString::fromUtf8(search.toEncoded())},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.calls.clear();
+        QFile::remove(dir.file("bin/xdg-open.log"));
+        c.command();
+        EXPECT_TRUE(waitUntil([&] { return !ui.messages().isEmpty(); }, 20000));
+        settle();
+        EXPECT_EQ(ui.messages(), QStringList{c.said});
+        EXPECT_EQ(dir.read("bin/xdg-open.log"), c.opened.toUtf8() + '\n');
+    }
+    qputenv("PATH", path);
 }
 
 TEST_F(HelpTest, TheShippedPageLiesBesideTheProgram)

@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPainter>
@@ -196,6 +197,20 @@ TEST_F(SettingsDialog, LoadShowsTheSettingsAndChangesOnlyWhatItNormalises)
          [](const FrmSet& d) {
              EXPECT_TRUE(d.Option6[1]->isChecked());
              EXPECT_FALSE(d.XPButton5->buttonEnabled());
+         }},
+        {"view 1 with the visualisation on ends in view 2",
+         [this](SettingsRecord& s) {
+             w->mnuLrcVS1_Click();
+             s.ShowVisual = 1;
+         },
+         [](SettingsRecord& s) { s.LrcViewMode = 2; },
+         [this](const FrmSet& d) {
+             EXPECT_TRUE(d.Check6->isChecked());
+             EXPECT_TRUE(d.Option6[2]->isChecked());
+             EXPECT_TRUE(d.XPButton5->buttonEnabled());
+             EXPECT_TRUE(d.Check11->isEnabled());
+             EXPECT_FALSE(w->Image6->isHidden()) << "the main window shows view 2";
+             EXPECT_FALSE(w->Picture6[1]->isHidden());
          }},
         {"view 2", [](SettingsRecord& s) { s.LrcViewMode = 2; }, same,
          [](const FrmSet& d) {
@@ -844,6 +859,24 @@ TEST_F(SettingsDialog, TheMenuSwitchAndTheBoxShareOneFunction)
     EXPECT_TRUE(w->Picture5->isHidden());
     EXPECT_TRUE(w->Timer[4]->isActive()) << "left to stop itself";
     EXPECT_EQ(w->mnu(QStringLiteral("PopShowVisualS"))->text(), QStringLiteral("打开可视化效果"));
+}
+
+// The dialog's white frames stay inside it: a box it parents (its picture
+// hint, the background count) draws as a box of the main window does.
+TEST_F(SettingsDialog, ItsMessageBoxesDrawLikeEveryOtherBox)
+{
+    FrmSet& d = open();
+    auto drawn = [](QWidget* parent) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("目前共有 3 个背景文件。"),
+                        QMessageBox::Ok, parent);
+        box.show();
+        const QImage image = box.grab().toImage();
+        box.hide();
+        return image;
+    };
+    const QImage plain = drawn(w.get());
+    ASSERT_FALSE(plain.isNull());
+    EXPECT_TRUE(drawn(&d) == plain);
 }
 
 // ---------------------------------------------------------------------------

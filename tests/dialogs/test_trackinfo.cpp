@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace melodune;
@@ -141,4 +144,33 @@ TEST_F(TrackInfoWindow, TheCloseButtonClosesIt)
     emit info.XPButton1->Click();
     EXPECT_FALSE(info.isVisible());
     EXPECT_FALSE(info.XPButton1->buttonEnabled());
+}
+
+// The description field's scroll bar is drawn as any scroll bar of the
+// window, with its groove and arrows: the fields' white box does not reach it.
+TEST_F(TrackInfoWindow, TheDescriptionHasAPlainScrollBar)
+{
+    open(dir.file("missing.mp3"), {.description = "一\n二\n三\n四\n五\n六"});
+    FrmInfo info(media, nullptr, kUs);
+    info.show();
+    QScrollBar* bar = info.Text9->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    ASSERT_GT(bar->maximum(), 0);
+    QScrollBar plain(Qt::Vertical, &info);
+    plain.setRange(bar->minimum(), bar->maximum());
+    plain.setPageStep(bar->pageStep());
+    plain.setValue(bar->value());
+    plain.resize(bar->size());
+    plain.show();
+    // Alike up to a shade in the edge lines (the field's palette).
+    const QImage drawn = bar->grab().toImage(), normal = plain.grab().toImage();
+    ASSERT_EQ(drawn.size(), normal.size());
+    int differing = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QColor a = drawn.pixelColor(x, y), b = normal.pixelColor(x, y);
+            differing += std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                                   std::abs(a.blue() - b.blue())}) > 24;
+        }
+    EXPECT_EQ(differing, 0);
 }

@@ -52,6 +52,28 @@ TEST(LyricTimeKey, EveryTenthSurvivesTheOffsetArithmetic)
     EXPECT_EQ(wrong, 0);
 }
 
+TEST(LyricTimeKey, KeysPassedSinceTheTickBeforeAreTheLastSecondsNewestFirst)
+{
+    const struct {
+        const char* previous;
+        const char* key;
+        QStringList passed;
+    } cases[] = {
+        {"19.7", "19.9", {"19.8"}},
+        {"9.9", "10.1", {"10.0"}},
+        {"19.8", "19.9", {}},
+        {"12.3", "12.3", {}},   // standing still
+        {"12.0", "11.5", {}},   // back
+        {"10.0", "12.0", {"11.9", "11.8", "11.7", "11.6", "11.5", "11.4", "11.3", "11.2", "11.1", "11.0"}},
+        {"-0.3", "0.2", {"0.1", "0.0"}},
+        {"", "0.2", {"0.1", "0.0"}},
+        {"0.5", "-0.1", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(passedTimeKeys(QString::fromLatin1(c.previous), QString::fromLatin1(c.key)), c.passed)
+            << c.previous << " -> " << c.key;
+}
+
 TEST(LyricTimeKey, ClockLabelIsTheFirstSevenCharacters)
 {
     EXPECT_EQ(lyricClockLabel(12.3456789), "12.3456");

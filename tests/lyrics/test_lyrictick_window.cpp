@@ -75,6 +75,33 @@ TEST(LyricTickWindow, EachHitMovesTheHighlightAndTheNextTickComes110msLater)
     EXPECT_EQ(w.LrcMarqueeX, 20);
 }
 
+TEST(LyricTickWindow, ALateTickLightsTheLineOfATenthItPassedOverButASeekLightsNothingOld)
+{
+    LyricTickWindow t;
+    t.play({.duration = 60});
+    t.loadLyrics("[00:18.00]before\n[00:19.821]sung\n[00:21.50]after\n[00:30.50]old\n");
+    settings().LrcViewMode = 0;
+    FrmMain& w = *t.w;
+    const SettingsRecord& s = settings();
+
+    t.tickAt(18.0);
+    t.tickAt(19.75);
+    t.tickAt(19.93); // 180 ms late: no tick had the key 19.8
+    EXPECT_EQ(w.LrcCurLine, "sung");
+    EXPECT_EQ(w.LrcPrevLine, "before");
+    EXPECT_EQ(t.colourOf("sung"), s.LrcHighlightColor);
+    EXPECT_EQ(t.colourOf("before"), s.LrcTextColor);
+    EXPECT_EQ(w.Timer[1]->interval(), 110);
+    t.tickAt(19.98);
+    EXPECT_EQ(w.Timer[1]->interval(), 50) << "no second hit";
+
+    t.tickAt(21.5);
+    t.tickAt(30.0);
+    t.tickAt(32.05); // a seek of two seconds over the line at 30.5
+    EXPECT_EQ(w.LrcCurLine, "after");
+    EXPECT_EQ(t.colourOf("old"), s.LrcTextColor);
+}
+
 TEST(LyricTickWindow, FirstLineOfTheTenthWinsAndTheOffsetMovesTheClock)
 {
     LyricTickWindow t;
@@ -209,7 +236,7 @@ TEST(LyricTickWindow, MinimisedWindowAndFullScreenVideoSkipTheTick)
     }
 }
 
-TEST(LyricTickWindow, ViewHousekeepingAndTheVisualisationPanel)
+TEST(LyricTickWindow, ViewHousekeepingTheVisualisationPanelAndTheMarqueePanel)
 {
     LyricTickWindow t;
     t.play();
@@ -224,6 +251,26 @@ TEST(LyricTickWindow, ViewHousekeepingAndTheVisualisationPanel)
     EXPECT_EQ(w.mnu("mnuShowVisualS")->text(), "打开可视化效果(&E)");
     EXPECT_FALSE(w.RichTextBox1->isVisible());
     EXPECT_TRUE(w.Image6->isHidden());
+    // The marquee's panel shows every pixel of its frame, and the lyric box
+    // and the skin's dark panel are its size.
+    ASSERT_TRUE(w.Picture1->hasFrame());
+    const QImage frame = w.Picture1->frame();
+    EXPECT_EQ(frame.size(), QSize(334, 240));
+    const QImage shown = w.Picture1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.size(), frame.size());
+    EXPECT_TRUE(shown == frame);
+    EXPECT_TRUE(w.RichTextBox1View->geometry() == w.Picture1->geometry());
+    const QImage skin = w.PicShape->pixmap().toImage();
+    const QRect r = w.Picture1->geometry();
+    const QRgb panel = skin.pixel(r.center());
+    for (int x = r.left(); x <= r.right(); ++x)
+        ASSERT_EQ(skin.pixel(x, r.center().y()), panel) << x;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        ASSERT_EQ(skin.pixel(r.center().x(), y), panel) << y;
+    for (QPoint outside : {QPoint(r.left() - 2, r.center().y()), QPoint(r.right() + 2, r.center().y()),
+                           QPoint(r.center().x(), r.top() - 2), QPoint(r.center().x(), r.bottom() + 2)})
+        EXPECT_NE(skin.pixel(outside), panel) << outside.x() << "," << outside.y();
+
     settings().LrcViewMode = 2;
     t.tickAt(0.3);
     EXPECT_FALSE(w.RichTextBox1->isVisible());

@@ -212,6 +212,12 @@ TEST_F(CaptureTest, BadDescriptionsAndReadRanges)
     EXPECT_TRUE(b->ReadBuffer(92, 8, out));
     EXPECT_FALSE(b->ReadBuffer(93, 8, out));
     EXPECT_FALSE(b->ReadBuffer(-2, 2, out));
+
+    // What was never captured reads as silence.
+    ASSERT_TRUE(b->Start());
+    src->feed(ramp(8, 1));
+    EXPECT_EQ(contents(*b, 4, 8), ramp(4, 5) + QByteArray(4, '\0'));
+    EXPECT_EQ(contents(*b, 60, 40), QByteArray(40, '\0'));
 }
 
 TEST_F(CaptureTest, BufferOutlivesItsCaptureObject)

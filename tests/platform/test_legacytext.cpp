@@ -37,6 +37,11 @@ TEST(LegacyText, BytesValidInBothEncodingsAreReadInTheLikelierOne)
         {"小.mp3", "С.mp3"},
         {"一.bmp", "һ.bmp"},
         {"/m/穹顶.mp3", "/m/\U00077DA5.mp3"}, // two characters as one 4-byte sequence
+        // Chinese characters that read as Latin-1 letters and signs.
+        {"/home/u/Music/猫.mp3", "/home/u/Music/è.mp3"},
+        {"[00:01.00]猫\n[00:02.00]Hello\n", "[00:01.00]è\n[00:02.00]Hello\n"},
+        {"Hey 漏 baby", "Hey © baby"},
+        {"/m/Jay-漏Live.mp3", "/m/Jay-©Live.mp3"},
     };
     for (const auto& [text, misread] : gb18030) {
         const QByteArray bytes = encodeLegacy(QString::fromUtf8(text));
@@ -62,6 +67,16 @@ TEST(LegacyText, BytesValidInBothEncodingsAreReadInTheLikelierOne)
         "[ti:晴天]\n[ar:周杰伦]\n[00:01.00]故事的小黄花\n[00:05.00]从出生那年就飘着\n",
         "[ti:Звезда по имени Солнце]\n[00:01.00]Белый снег, серый лёд\n[00:05.00]На растрескавшейся земле\n",
         "[ti:Ne me quitte pas]\n[00:01.00]Il faut oublier, tout peut s'oublier\n[00:05.00]Qui s'enfuit déjà\n",
+        // Latin-1 letters and signs among ASCII words, nothing else.
+        "[00:01.00]2ª3ª4ª\n",
+        "[00:01.00]Canto 2ª voz\n",
+        "[00:09.00]Non è vero\n",
+        "[00:12.00]C'è il sole\n",
+        "[00:15.00]O amor é fogo\n",
+        "[00:30.00]È ora\n",
+        "[00:02.00]Ó mar salgado\n",
+        "[00:33.00]Sim, é.\n",
+        "[by:© 2007 Coro]\n",
     };
     for (const char* text : utf8) {
         EXPECT_EQ(detectLegacyEncoding(QByteArray(text)), LegacyEncoding::Utf8) << text;

@@ -1,6 +1,7 @@
 // Contract of the media control, against real libmpv (null outputs) and the
 // scripted stand-in.
 #include "platform/mediacontrolfake.h"
+#include "platform/mpvlibrary.h"
 #include "platform/mpvmediacontrol.h"
 #include "tests/support/audiogen.h"
 #include "tests/support/ownsoundserver.h"
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <sndfile.h>
@@ -444,6 +446,32 @@ TEST_F(MpvMedia, BalanceReadsBackAndPansTheOutput)
         EXPECT_EQ(peak[0] < 0.01, c.leftQuiet) << peak[0];
         EXPECT_EQ(peak[1] < 0.01, c.rightQuiet) << peak[1];
         EXPECT_GT(std::max(peak[0], peak[1]), 0.3);
+    }
+}
+
+TEST(MpvLibrary, OnlyALibraryWithEveryFunctionOpens)
+{
+    testsupport::TestDir dir;
+    dir.write("junk.so", QByteArray(4096, '\x5a'));
+    struct Case {
+        QString file;
+        bool opens;
+        const char* reason;
+    };
+    const QList<Case> cases = {
+        {dir.file("missing.so"), false, "missing.so"},
+        {dir.file("junk.so"), false, "junk.so"},
+        {"libc.so.6", false, "mpv_client_api_version is missing"},
+        {rt::mpvLibraryFile(), true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        std::vector<void*> functions;
+        QString why;
+        EXPECT_EQ(rt::openMpvLibrary(c.file, &functions, &why), c.opens);
+        EXPECT_TRUE(why.contains(c.reason)) << why.toStdString();
+        EXPECT_EQ(functions.empty(), !c.opens);
+        EXPECT_EQ(std::count(functions.begin(), functions.end(), nullptr), 0);
     }
 }
 

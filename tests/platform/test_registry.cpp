@@ -3,6 +3,8 @@
 #include "tests/support/testdir.h"
 
 #include <QFile>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 using namespace rt;
@@ -153,6 +155,35 @@ TEST(Registry, AWriteThatCannotBeSavedIsUndoneAndReported)
     EXPECT_TRUE(r.keys().isEmpty());
     RegValue v;
     EXPECT_EQ(r.queryValue(HKEY_CLASSES_ROOT, "", &v), ERROR_FILE_NOT_FOUND);
+}
+
+TEST(Registry, AValueSetAgainUnchangedLeavesTheFileAlone)
+{
+    testsupport::TestDir dir;
+    Registry r(dir.file("reg.ini"));
+    const HKey k = create(r, HKEY_CLASSES_ROOT, "MDU.file");
+    ASSERT_EQ(r.setValue(k, "", sz("MDU File")), ERROR_SUCCESS);
+    ASSERT_EQ(r.setValue(k, "n", dword(7)), ERROR_SUCCESS);
+    // Every save replaces the file, which leaves a second name for the old
+    // one on its own.
+    const QByteArray file = QFile::encodeName(dir.file("reg.ini"));
+    const auto rewritten = [&] {
+        struct stat st {};
+        const bool replaced = ::stat(file.constData(), &st) != 0 || st.st_nlink != 2;
+        ::unlink((file + ".old").constData());
+        EXPECT_EQ(::link(file.constData(), (file + ".old").constData()), 0);
+        return replaced;
+    };
+    rewritten();
+    EXPECT_EQ(r.setValue(k, "", sz("MDU File")), ERROR_SUCCESS);
+    EXPECT_EQ(r.setValue(k, "N", dword(7)), ERROR_SUCCESS);
+    EXPECT_FALSE(rewritten());
+    // Another text, or the same text as another type, is a change.
+    for (const RegValue& v : {sz("MDU file"), dword(0)}) {
+        EXPECT_EQ(r.setValue(k, "", v), ERROR_SUCCESS);
+        EXPECT_TRUE(rewritten());
+    }
+    r.closeKey(k);
 }
 
 TEST(Registry, TheDefaultFileCanBeNamedByTheEnvironment)

@@ -163,9 +163,9 @@ TEST(WorkingCopy, AnyWavBecomesCanonical16BitAtItsOwnRateAndChannels)
         ASSERT_TRUE(writeSound(src, c.format, c.rate, c.channels, frames,
                                [&](long long i, int ch) { return sine(ch ? 1000 : 440, i, c.rate); }));
         const QString copy = dir.file(QStringLiteral("%1-copy.wav").arg(QLatin1String(c.name)));
-        QString error;
+        rt::SoundError error;
         rt::SoundFileInfo info;
-        ASSERT_TRUE(rt::makeWorkingCopy(src, copy, &error, nullptr, &info)) << error.toStdString();
+        ASSERT_TRUE(rt::makeWorkingCopy(src, copy, &error, nullptr, &info)) << error.text.toStdString();
         const Pcm p = readPcm(copy);
         EXPECT_EQ(p.format, rt::pcmFormat(c.rate, c.channels, 16));
         EXPECT_EQ(p.header.mid(36, 4), QByteArray("data")); // canonical: data right after fmt
@@ -200,9 +200,9 @@ TEST(WorkingCopy, ExtraChunksAreSkippedAnd16BitDataKeptByteForByte)
     QByteArray body = QByteArray("WAVE") + junk + fmt + extra + QByteArray("data") + le32(samples.size()) + samples;
     dir.write(QStringLiteral("chunks.wav"), QByteArray("RIFF") + le32(body.size()) + body);
 
-    QString error;
+    rt::SoundError error;
     ASSERT_TRUE(rt::makeWorkingCopy(dir.file(QStringLiteral("chunks.wav")), dir.file(QStringLiteral("2.wav")), &error))
-        << error.toStdString();
+        << error.text.toStdString();
     const QByteArray out = dir.read(QStringLiteral("2.wav"));
     EXPECT_EQ(out.left(44), rt::wavHeader(rt::pcmFormat(44100, 2, 16), samples.size()));
     EXPECT_EQ(out.mid(44), samples);
@@ -218,9 +218,10 @@ TEST(WorkingCopy, RefusalsWriteNothingAndKeepAnExistingTarget)
     dir.write(QStringLiteral("old.wav"), "keep me");
     for (const char* src : {"surround.wav", "noise.mp3", "noise.wav", "missing.wav", "missing.mp3"}) {
         SCOPED_TRACE(src);
-        QString error;
+        rt::SoundError error;
         EXPECT_FALSE(rt::makeWorkingCopy(dir.file(QLatin1String(src)), dir.file(QStringLiteral("old.wav")), &error));
-        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(error.text.isEmpty());
+        EXPECT_FALSE(error.cannotWrite()) << "the input was the trouble";
         EXPECT_EQ(dir.read(QStringLiteral("old.wav")), QByteArray("keep me"));
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4); // no leftovers
@@ -287,7 +288,7 @@ TEST(Mp3Conversion, DestroyingControlsMidJobJoinsThemAndLeavesNoPartialFile)
     if (dir.exists(QStringLiteral("out.wav")))
         EXPECT_EQ(readPcm(dir.file(QStringLiteral("out.wav"))).frames(), 60 * 44100);
     if (dir.exists(QStringLiteral("out.mp3"))) {
-        QString error;
+        rt::SoundError error;
         EXPECT_TRUE(rt::decodeMp3ToWav(dir.file(QStringLiteral("out.mp3")), dir.file(QStringLiteral("check.wav")), &error));
         EXPECT_EQ(readPcm(dir.file(QStringLiteral("check.wav"))).frames(), 60 * 44100);
     }
@@ -424,7 +425,7 @@ TEST(EffectControl, KeyShiftMovesTheToneByTheMappedSemitonesAtTheSameLength)
         std::unique_ptr<rt::EffectControl> fx(rt::createEffectControl());
         ASSERT_EQ(answerOf(*fx, [&] { fx->open(in); }), rt::EffectControl::StatusOpened);
         ASSERT_EQ(answerOf(*fx, [&] { fx->shift(c.amount, 2048); }), rt::EffectControl::StatusShifted);
-        ASSERT_EQ(answerOf(*fx, [&] { fx->save(out); }), rt::EffectControl::StatusSaved) << fx->lastError().toStdString();
+        ASSERT_EQ(answerOf(*fx, [&] { fx->save(out); }), rt::EffectControl::StatusSaved) << fx->lastError().text.toStdString();
         const Pcm p = readPcm(out);
         EXPECT_EQ(p.format, rt::pcmFormat(c.rate, c.channels, 16));
         EXPECT_EQ(p.frames(), frames);
@@ -501,7 +502,7 @@ TEST(EffectControl, FailuresAnswerTheFailureStatusAndWriteNothing)
     EXPECT_EQ(answerOf(*fx, [&] { fx->shift(1, 2048); }), failed);
     EXPECT_EQ(answerOf(*fx, [&] { fx->save(dir.file(QStringLiteral("old.wav"))); }), failed);
     EXPECT_EQ(answerOf(*fx, [&] { fx->open(dir.file(QStringLiteral("missing.wav"))); }), failed);
-    EXPECT_FALSE(fx->lastError().isEmpty());
+    EXPECT_FALSE(fx->lastError().text.isEmpty());
     EXPECT_EQ(answerOf(*fx, [&] { fx->open(dir.file(QStringLiteral("six.wav"))); }), failed);
     // A failed open forgets the file opened before it.
     ASSERT_EQ(answerOf(*fx, [&] { fx->open(dir.file(QStringLiteral("ok.wav"))); }), rt::EffectControl::StatusOpened);

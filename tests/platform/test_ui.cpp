@@ -7,10 +7,14 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
 #include <QTranslator>
 #include <QTreeView>
@@ -266,8 +270,8 @@ bool hasChinese(const QString& s)
 // dialog, the columns of the file list.
 TEST(Ui, QtDialogsSpeakChinese)
 {
-    QTranslator* translation = installQtChineseTranslation();
-    ASSERT_NE(translation, nullptr);
+    const QtChineseTranslation translation = installQtChineseTranslation();
+    ASSERT_NE(translation.qt, nullptr);
 
     QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Save |
                          QDialogButtonBox::Yes | QDialogButtonBox::No | QDialogButtonBox::Close);
@@ -293,8 +297,75 @@ TEST(Ui, QtDialogsSpeakChinese)
     for (const QString& c : columns)
         EXPECT_TRUE(hasChinese(c)) << qPrintable(c);
 
-    QCoreApplication::removeTranslator(translation);
-    delete translation;
+    removeQtChineseTranslation(translation);
+}
+
+// The file list of the program's open dialog, walked cell by cell once the
+// folder is listed: the type column names folders and files in Chinese (a
+// file by its suffix), sizes and dates are in the Chinese form whatever the
+// system's locale, and at its opening size no header or cell is cut short.
+TEST(Ui, TheFileListReadsInChineseWithNothingCut)
+{
+    const QtChineseTranslation translation = installQtChineseTranslation();
+    testsupport::TestDir dir;
+    dir.write("歌曲/a.mp3", "x");
+    dir.write("song.mp3", QByteArray(449, 'x'));
+    dir.write("notes.txt", "plain text");
+    dir.write("README", "");
+    dir.write("一首名字相当长的歌曲 - 演唱者 (现场版).mp3", QByteArray(300000, 'x'));
+    const int rows = 5;
+
+    QStringList problems;
+    OnModal on([&](QWidget* w) {
+        auto* dlg = qobject_cast<QFileDialog*>(w);
+        auto* view = dlg ? dlg->findChild<QTreeView*>(QStringLiteral("treeView")) : nullptr;
+        if (!view) {
+            problems << QStringLiteral("no file list");
+            if (dlg)
+                dlg->reject();
+            return;
+        }
+        const QHeaderView* header = view->header();
+        auto walk = [&] {
+            QStringList found;
+            const QAbstractItemModel* model = view->model();
+            const QModelIndex root = view->rootIndex();
+            if (model->rowCount(root) != rows)
+                return QStringList{QStringLiteral("%1 rows").arg(model->rowCount(root))};
+            if (header->length() > view->viewport()->width())
+                found << QStringLiteral("columns %1 wider than the list %2").arg(header->length()).arg(view->viewport()->width());
+            for (int c = 0; c < 4; ++c)
+                if (header->sectionSizeHint(c) > header->sectionSize(c))
+                    found << QStringLiteral("header %1 cut").arg(model->headerData(c, Qt::Horizontal).toString());
+            static const QRegularExpression date(QStringLiteral("^\\d{4}/\\d{1,2}/\\d{1,2} \\d{1,2}:\\d{2}$"));
+            static const QRegularExpression latin(QStringLiteral("[A-Za-z]"));
+            for (int r = 0; r < rows; ++r) {
+                const QString name = model->index(r, 0, root).data().toString();
+                for (int c = 0; c < 4; ++c) {
+                    const QModelIndex i = model->index(r, c, root);
+                    const QString text = i.data().toString();
+                    if (view->sizeHintForIndex(i).width() > view->columnWidth(c))
+                        found << QStringLiteral("cell cut: ") + text;
+                    if (c == 2 && (!hasChinese(text) || QString(text).remove(QFileInfo(name).suffix().toUpper()).contains(latin)))
+                        found << name + QStringLiteral(" of type ") + text;
+                    if (c == 3 && !date.match(text).hasMatch())
+                        found << QStringLiteral("date ") + text;
+                }
+                const QString size = model->index(r, 1, root).data().toString();
+                if (name == QLatin1String("song.mp3") && size != QStringLiteral("449 字节"))
+                    found << QStringLiteral("size ") + size;
+            }
+            return found;
+        };
+        QTest::qWaitFor([&] { return walk().isEmpty(); }, 5000);
+        problems = walk();
+        dlg->reject();
+    });
+    QtUi qt(false);
+    EXPECT_TRUE(qt.openFile({"打开", "所有文件|*", 1, dir.path(), {}, false, false, {}}).files.isEmpty());
+    EXPECT_TRUE(on.ran());
+    EXPECT_TRUE(problems.isEmpty()) << qPrintable(problems.join(QStringLiteral("; ")));
+    removeQtChineseTranslation(translation);
 }
 
 } // namespace

@@ -9,9 +9,11 @@
 #include "platform/mediacontrolfake.h"
 #include "platform/ui.h"
 #include "platform/wavfile.h"
+#include "tests/support/audiogen.h"
 #include "tests/support/ownsoundserver.h"
 #include "tests/support/testdir.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -19,6 +21,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <QtEndian>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
@@ -101,7 +104,44 @@ protected:
             n += c.kind == QLatin1String("save");
         return n;
     }
+    // The input panel as the start fills it, following the server.
+    void panel()
+    {
+        w->clsRecorder = std::make_unique<WaveInRecorder>();
+        w->FillDeviceCombo();
+        w->watchInputDevices();
+    }
+    // pactl on the test's own server: its output, none when it failed.
+    static std::optional<QString> pactl(const QStringList& args)
+    {
+        QProcess p;
+        p.start(QStringLiteral("pactl"), args);
+        if (!p.waitForFinished(15000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return std::nullopt;
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+    // Stops the take, saves it under `name` and reads it back.
+    QByteArray keepTake(const QString& name, rt::WaveFormatEx* f)
+    {
+        ui.saveAnswers = {{{dir.file(name)}, 1}};
+        w->XPButton8_Click();
+        QByteArray data;
+        QString why;
+        EXPECT_TRUE(rt::readWavFile(dir.file(name + QStringLiteral(".wav")), f, &data, &why)) << why.toStdString();
+        return data;
+    }
 };
+
+// The power of `hz` in the left channel of a 16-bit take, after its first
+// tenth of a second.
+double tone(const QByteArray& data, const rt::WaveFormatEx& f, double hz)
+{
+    std::vector<double> left;
+    const auto* p = reinterpret_cast<const uchar*>(data.constData());
+    for (qsizetype i = f.samplesPerSec / 10; i < data.size() / f.blockAlign; ++i)
+        left.push_back(qFromLittleEndian<qint16>(p + i * f.blockAlign) / 32768.0);
+    return testsupport::goertzelPower(left, hz, f.samplesPerSec);
+}
 
 } // namespace
 
@@ -166,4 +206,94 @@ TEST_F(CaptureOutage, TakeCutByTheServerIsKeptAndTheNextTakeRecords)
         w->XPButton8_Click();
         ASSERT_FALSE(w->Recording);
     }
+}
+
+TEST_F(CaptureOutage, AnUnpluggedInputEndsItsTakeAndThePanelTurnsToTheInputTheServerRecords)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty())
+        GTEST_SKIP() << "no pactl program";
+    const std::optional<QString> module =
+        pactl({QStringLiteral("load-module"), QStringLiteral("module-sine-source"), QStringLiteral("source_name=plug_sine"),
+               QStringLiteral("frequency=880"), QStringLiteral("rate=44100")});
+    ASSERT_TRUE(module && !module->isEmpty());
+    panel();
+    const int plug = w->cboDev->findData(QByteArray("plug_sine"));
+    ASSERT_GE(plug, 0);
+    w->cboDev->setCurrentIndex(plug);
+    ASSERT_EQ(w->DSCapture->device(), QByteArray("plug_sine"));
+
+    // Unplugged mid-take: the take ends with what it had, none of another
+    // input's sound, and says so once.
+    startTake();
+    ASSERT_TRUE(w->Recording);
+    ASSERT_TRUE(sung());
+    ASSERT_TRUE(pactl({QStringLiteral("unload-module"), *module}));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !(w->DSCaptureBuffer->GetStatus() & rt::CaptureStatusCapturing); }, 15000))
+        << "the take goes on from another input";
+    EXPECT_TRUE(w->DSCaptureBuffer->inputLost());
+    rt::WaveFormatEx f;
+    const QByteArray kept = keepTake(QStringLiteral("kept"), &f);
+    ASSERT_GT(kept.size(), f.avgBytesPerSec / 4);
+    EXPECT_GT(tone(kept, f, 880), 100 * tone(kept, f, 440));
+
+    // The panel shows the input the server records from now, refilled.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return w->cboDev->count() == 1; }, 15000));
+    EXPECT_EQ(w->cboDev->itemData(0).toByteArray(), QByteArray("outage_sine"));
+    EXPECT_EQ(w->cboDev->currentIndex(), 0);
+    EXPECT_EQ(w->cboRecLine->count(), 1);
+    EXPECT_EQ(w->DSCapture->device(), QByteArray("outage_sine"));
+    QTest::qWait(500); // any later notice says nothing more
+    const QStringList said = ui.messages();
+    EXPECT_EQ(said.size(), 2) << said.join(u'|').toStdString(); // the question and the lost input
+    EXPECT_TRUE(said.value(1).startsWith(QStringLiteral("录音输入中断！"))) << said.join(u'|').toStdString();
+
+    // The next take comes from the device shown.
+    ui.calls.clear();
+    startTake();
+    ASSERT_TRUE(w->Recording);
+    ASSERT_TRUE(sung());
+    const QByteArray next = keepTake(QStringLiteral("next"), &f);
+    EXPECT_GT(tone(next, f, 440), 100 * tone(next, f, 880));
+}
+
+TEST_F(CaptureOutage, AnInputUnpluggedBetweenTakesIsToldOnceAndTheNextTakeUsesTheOneShown)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty())
+        GTEST_SKIP() << "no pactl program";
+    const std::optional<QString> module = pactl(
+        {QStringLiteral("load-module"), QStringLiteral("module-null-source"), QStringLiteral("source_name=plug_quiet")});
+    ASSERT_TRUE(module && !module->isEmpty());
+    panel();
+    w->cboDev->setCurrentIndex(w->cboDev->findData(QByteArray("plug_quiet")));
+    ASSERT_EQ(w->DSCapture->device(), QByteArray("plug_quiet"));
+    ASSERT_TRUE(pactl({QStringLiteral("unload-module"), *module}));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return w->cboDev->count() == 1; }, 15000));
+    EXPECT_EQ(w->cboDev->currentData().toByteArray(), QByteArray("outage_sine"));
+    EXPECT_EQ(w->DSCapture->device(), QByteArray("outage_sine"));
+    QTest::qWait(500);
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("所选录音设备错误！")});
+
+    startTake();
+    ASSERT_TRUE(w->Recording);
+    ASSERT_TRUE(sung());
+    rt::WaveFormatEx f;
+    const QByteArray take = keepTake(QStringLiteral("take"), &f);
+    EXPECT_GT(tone(take, f, 440), 100 * tone(take, f, 880)) << "the sine of the input shown";
+}
+
+TEST_F(CaptureOutage, TheMeterFallsWhileTheServerIsGoneAndRisesWhenItIsBack)
+{
+    settings().ShowRecVolume = 1;
+    w->Timer[4]->start();
+    auto barsOut = [this] {
+        return w->Meter.left[0] < MeterPositions::LeftBarRest && w->Meter.left[1] > MeterPositions::RightBarRest;
+    };
+    auto barsAtRest = [this] {
+        return w->Meter.left[0] == MeterPositions::LeftBarRest && w->Meter.left[1] == MeterPositions::RightBarRest;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(barsOut, 15000)) << "the sine moves the meter";
+    server->kill();
+    EXPECT_TRUE(QTest::qWaitFor(barsAtRest, 15000)) << "the bars stay at their last level";
+    ASSERT_TRUE(server->start());
+    EXPECT_TRUE(QTest::qWaitFor(barsOut, 15000));
 }

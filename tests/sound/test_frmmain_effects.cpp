@@ -1,5 +1,6 @@
 // Vocal removal, key shift, their switches and the conversions, with the
-// sound controls' stand-ins, a fake media control and scripted boxes.
+// sound controls' stand-ins (or the real ones where files cannot be
+// written), a fake media control and scripted boxes.
 #include "core/frmmain.h"
 #include "core/settings.h"
 #include "core/shared.h"
@@ -12,6 +13,7 @@
 #include "sound/effectjob.h"
 #include "sound/frmshiftset.h"
 #include "tests/support/audiogen.h"
+#include "tests/support/paintedstages.h"
 #include "tests/support/testdir.h"
 
 #include <QAction>
@@ -22,12 +24,16 @@
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <sys/mount.h>
+#include <system_error>
 
 using namespace melodune;
 
@@ -68,6 +74,7 @@ public:
     rt::FakeMp3Decoder* dec = nullptr;
     rt::FakeMp3Encoder* enc = nullptr;
     rt::FakeEffectControl* fx = nullptr;
+    bool realControls = false; // the real decoder, encoder and effect
 
     void SetUp() override
     {
@@ -81,12 +88,15 @@ public:
         rt::setAppTitle(QStringLiteral("Melodune"));
         FrmMainServices s;
         s.createMedia = [](QObject* p) { return new rt::FakeMediaControl(nullptr, p); };
-        s.createMp3Play = [this](QObject* p) { return dec = new rt::FakeMp3Decoder(p); };
-        s.createMp3Enc = [this](QObject* p) { return enc = new rt::FakeMp3Encoder(p); };
-        s.createEffect = [this](QObject* p) { return fx = new rt::FakeEffectControl(p); };
+        if (!realControls) {
+            s.createMp3Play = [this](QObject* p) { return dec = new rt::FakeMp3Decoder(p); };
+            s.createMp3Enc = [this](QObject* p) { return enc = new rt::FakeMp3Encoder(p); };
+            s.createEffect = [this](QObject* p) { return fx = new rt::FakeEffectControl(p); };
+        }
         w = std::make_unique<FrmMain>(s);
         media = static_cast<rt::FakeMediaControl*>(w->MediaPlayer1);
-        dec->work = stereoDecode;
+        if (dec)
+            dec->work = stereoDecode;
     }
     void TearDown() override
     {
@@ -109,8 +119,17 @@ public:
         ui.msgAnswers.push_back(rt::Yes);
         ui.saveAnswers.push_back({{out}, 1});
     }
-    // Runs `fn` once the job waits (from the event loop).
-    void during(std::function<void()> fn) { QTimer::singleShot(0, w.get(), std::move(fn)); }
+    // Runs `fn` once the job waits for its events (the window's own passes
+    // before that, as when it shows the progress window, come first).
+    void during(std::function<void()> fn)
+    {
+        QTimer::singleShot(0, w.get(), [this, fn = std::move(fn)]() mutable {
+            if (w->jobLoop_)
+                fn();
+            else
+                during(std::move(fn));
+        });
+    }
     // Answers the key-shift dialog when it shows.
     void answerShift(int value)
     {
@@ -133,6 +152,33 @@ public:
         EXPECT_EQ(w->Check2->toolTip(), QStringLiteral("消减原唱歌曲中的人声"));
         EXPECT_FALSE(FrmWait::isLoaded());
     }
+};
+
+// A tmpfs of `kib` KiB at `path` while it lives.
+class SmallDisk {
+public:
+    SmallDisk(const QString& path, int kib, bool readOnly) : path_(QFile::encodeName(path))
+    {
+        QDir().mkpath(path);
+        const QByteArray options = "size=" + QByteArray::number(kib) + "k";
+        mounted_ = ::mount("tmpfs", path_.constData(), "tmpfs", readOnly ? MS_RDONLY : 0, options.constData()) == 0;
+        if (!mounted_)
+            error_ = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    ~SmallDisk()
+    {
+        if (mounted_)
+            ::umount2(path_.constData(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+    const QString& error() const { return error_; }
+
+private:
+    QByteArray path_;
+    bool mounted_ = false;
+    QString error_;
 };
 
 } // namespace
@@ -255,6 +301,60 @@ TEST_F(EffectsWindow, CompensationRunsThroughTheEffect)
                                       "save:" + dir.file("out.wav")}));
     EXPECT_EQ(dec->calls.first(), "setFiles:" + src + "|" + dir.file("data/TEMP/2.wav"));
     EXPECT_TRUE(QFile::exists(dir.file("out.wav")));
+}
+
+// Every stage of the progress window is painted, in order, even one that the
+// next replaces at once: the window shows, the bar takes its first step at
+// once, each text comes with its own step, the last step before 100 shows.
+TEST_F(EffectsWindow, EveryStageOfTheJobsIsPainted)
+{
+    const QString wait = QStringLiteral("正在进行消减人声处理，请稍候…");
+    const QString analysis = QStringLiteral("正在进行声音文件分析处理，请稍候…");
+    const QString last = QStringLiteral("正在进行最后处理…");
+    const QString compensation = QStringLiteral("正在进行衰减补偿…");
+    const QString shift = QStringLiteral("正在进行改变音调处理，请稍候…");
+    struct Case {
+        const char* what;
+        int vocalCompensation; // 0: the key shift
+        QStringList texts;
+        std::vector<int> start; // the first bars painted
+    };
+    const Case cases[] = {
+        {"vocal removal with compensation", 3, {wait, analysis, last, compensation}, {0, 10, 20}},
+        {"vocal removal alone", -3, {wait, analysis, last}, {0, 10, 20}},
+        {"key shift", 0, {shift}, {0, 1, 11}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        settings().VocalCompensation = c.vocalCompensation;
+        dir.write("song.mp3", "mp3");
+        track(dir.file("song.mp3"));
+        answerYesAndSave(dir.file(QString::fromLatin1(c.what).replace(u' ', u'_')));
+        testsupport::PaintedStages painted;
+        if (c.vocalCompensation != 0) {
+            w->Check2->setChecked(true);
+            ASSERT_TRUE(w->VocalRemovalOn);
+        } else {
+            answerShift(2);
+            w->Check3->setChecked(true);
+            ASSERT_TRUE(w->KeyShiftOn);
+        }
+        const std::string seen = painted.describe().toStdString();
+        EXPECT_EQ(painted.texts(), c.texts) << seen;
+        const auto& st = painted.stages;
+        ASSERT_GT(st.size(), c.start.size() + 1) << seen;
+        for (std::size_t i = 0; i < c.start.size(); ++i)
+            EXPECT_EQ(st[i].bar, c.start[i]) << seen;
+        for (std::size_t i = 1; i < st.size(); ++i)
+            EXPECT_GT(st[i].bar, st[i - 1].bar) << seen;
+        EXPECT_EQ(st.back().bar, 100) << seen;
+        EXPECT_LT(st[st.size() - 2].bar, 100) << seen;
+        for (std::size_t i = 1; i < st.size(); ++i)
+            if (st[i].text != st[i - 1].text && st[i].text != compensation)
+                EXPECT_EQ(st[i].bar, st[i - 1].bar + 10) << "a new text comes with its own step: " << seen;
+        w->Check2->setChecked(false);
+        w->Check3->setChecked(false);
+    }
 }
 
 TEST_F(EffectsWindow, RefusalsAndFailuresEndInTheReset)
@@ -643,4 +743,120 @@ TEST_F(EffectsWindow, BoxUntickedDuringTheJobDoesNotRunItAgain)
     EXPECT_TRUE(w->Check2->isChecked());
     EXPECT_EQ(media->fileName(), w->DevocalFile);
     EXPECT_EQ(ui.dialogs.size(), 1u) << "one job only";
+}
+
+// The real decoder, encoder and effect, where files cannot be written: an
+// output on a full disk or in a read-only folder, a full TEMP folder. The
+// small disks are tmpfs mounts: without the right to mount (root) the tests
+// skip.
+class RealJobs : public EffectsWindow {
+public:
+    void SetUp() override
+    {
+        realControls = true;
+        EffectsWindow::SetUp();
+    }
+    void vocalRemoval(const QString& out)
+    {
+        answerYesAndSave(out);
+        w->Check2->setChecked(true);
+    }
+    void keyShift(const QString& out)
+    {
+        answerYesAndSave(out);
+        answerShift(2);
+        w->Check3->setChecked(true);
+    }
+    // A conversion from `in` to `out`, until its report.
+    void convert(bool encode, const QString& in, const QString& out)
+    {
+        ui.openAnswers.push_back({{in}, 1});
+        ui.saveAnswers.push_back({{out}, 1});
+        encode ? w->mnuTools1_Click() : w->mnuTools2_Click();
+        EXPECT_TRUE(QTest::qWaitFor([] { return !FrmWait::isLoaded(); }, 60000));
+    }
+};
+
+TEST_F(RealJobs, AFileThatCannotBeWrittenIsNamedWithTheReason)
+{
+    const QString wav = dir.file("song.wav");
+    const QString mp3 = dir.file("song.mp3");
+    ASSERT_TRUE(testsupport::writeSineWav(wav, {.seconds = 2}));
+    ASSERT_TRUE(testsupport::writeSineMp3(mp3, {.seconds = 2}));
+    const QString full = dir.file("full");
+    const QString readOnly = dir.file("readonly");
+    const QString temp = dir.file("data/TEMP");
+
+    struct Case {
+        const char* what;
+        QString disk;  // mounted for the case
+        bool readOnly;
+        std::function<void()> run;
+        QString failed; // the job's own text
+        QString file;   // the file it could not write
+    };
+    const std::vector<Case> cases = {
+        {"key shift to a full disk", full, false, [&] { track(wav, 2), keyShift(full + "/shift.wav"); },
+         QStringLiteral("音频效果处理失败！"), full + "/shift.wav"},
+        {"key shift to a read-only folder", readOnly, true, [&] { track(wav, 2), keyShift(readOnly + "/shift.wav"); },
+         QStringLiteral("音频效果处理失败！"), readOnly + "/shift.wav"},
+        {"key shift with TEMP full", temp, false, [&] { track(mp3, 2), keyShift(dir.file("shift.wav")); },
+         QStringLiteral("音频效果处理失败！"), temp + "/3.wav"},
+        {"vocal removal with TEMP full", temp, false, [&] { track(wav, 2), vocalRemoval(dir.file("devocal.wav")); },
+         QStringLiteral("消减人声处理失败！"), temp + "/2.wav"},
+        {"vocal removal to a read-only folder", readOnly, true,
+         [&] { track(mp3, 2), vocalRemoval(readOnly + "/devocal.wav"); }, QStringLiteral("消减人声处理失败！"),
+         readOnly + "/devocal.wav"},
+        {"WAV to MP3 on a full disk", full, false, [&] { convert(true, wav, full + "/song.mp3"); },
+         QStringLiteral("MP3编码失败！"), full + "/song.mp3"},
+        {"MP3 to WAV into a read-only folder", readOnly, true, [&] { convert(false, mp3, readOnly + "/song.wav"); },
+         QStringLiteral("MP3解码失败！"), readOnly + "/song.wav"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SmallDisk disk(c.disk, 16, c.readOnly); // less than any output here
+        if (!disk.mounted())
+            GTEST_SKIP() << "cannot mount a small tmpfs (" << disk.error().toStdString() << "); run as root";
+        ui.calls.clear();
+        c.run();
+        const QStringList said = ui.messages();
+        ASSERT_FALSE(said.isEmpty());
+        const QStringList lines = said.last().split(u'\n');
+        ASSERT_EQ(lines.size(), 3) << said.last().toStdString();
+        EXPECT_EQ(lines[0], c.failed);
+        EXPECT_EQ(lines[1], QStringLiteral("无法写入文件：") + c.file);
+        // The system's own words for a full or read-only file system.
+        const int reason = c.readOnly ? EROFS : ENOSPC;
+        EXPECT_EQ(lines[2], QStringLiteral("原因：") +
+                                QString::fromStdString(std::error_code(reason, std::generic_category()).message()));
+        EXPECT_FALSE(FrmWait::isLoaded());
+        EXPECT_EQ(QDir(c.disk).entryList(QDir::Files | QDir::Hidden), QStringList{}) << "nothing partial is left";
+        EXPECT_FALSE(w->VocalRemovalOn || w->KeyShiftOn);
+        EXPECT_FALSE(w->soundJobRunning());
+    }
+}
+
+TEST_F(RealJobs, AFileThatCannotBeDecodedKeepsTheDecodingMessage)
+{
+    dir.write("broken.mp3", QByteArray(20000, '\x55'));
+    struct Case {
+        const char* what;
+        std::function<void()> run;
+        QString message;
+    };
+    const Case cases[] = {
+        {"vocal removal", [&] { vocalRemoval(dir.file("devocal.wav")); },
+         QStringLiteral("消减人声处理失败（文件解码出现错误）！")},
+        {"key shift", [&] { keyShift(dir.file("shift.wav")); }, QStringLiteral("音频效果处理失败（文件解码出现错误）！")},
+        {"MP3 to WAV", [&] { convert(false, dir.file("broken.mp3"), dir.file("out.wav")); },
+         QStringLiteral("MP3解码失败！")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        track(dir.file("broken.mp3"), 2);
+        ui.calls.clear();
+        c.run();
+        ASSERT_FALSE(ui.messages().isEmpty());
+        EXPECT_EQ(ui.messages().last(), c.message);
+    }
 }

@@ -10,6 +10,7 @@
 #include "platform/units.h"
 #include "tests/support/testdir.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +21,7 @@
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <cmath>
 
 using namespace melodune;
 using rt::FakeMixer;
@@ -211,7 +213,8 @@ TEST_F(InputPanel, TheFrameIsShownClearOfItsNeighbours)
     EXPECT_EQ(w->lblVol->text(), QStringLiteral("音量:"));
     EXPECT_EQ(w->sldVol->maximum(), 65535);
     const QRect frame = w->frmInp->geometry();
-    for (QWidget* other : {static_cast<QWidget*>(w->Check2), static_cast<QWidget*>(w->Check3), w->Picture3}) {
+    for (QWidget* other : {static_cast<QWidget*>(w->Check2), static_cast<QWidget*>(w->Check3),
+                           static_cast<QWidget*>(w->Picture3)}) {
         ASSERT_EQ(other->parentWidget(), w->frmInp->parentWidget());
         EXPECT_FALSE(frame.intersects(other->geometry())) << other->objectName().toStdString();
     }
@@ -226,12 +229,12 @@ TEST_F(InputPanel, TheMeterSwitchClosesAndOpensThePanels)
     load();
     w->Timer3_Timer(); // the start names the switch with the menu's own access key
     EXPECT_EQ(w->mnu(QStringLiteral("mnuShowVolumeB"))->text(), QStringLiteral("关闭录音音量显示(&M)"));
-    w->Picture4[0]->move(40, 0);
-    w->Picture4[1]->move(100, 0);
+    w->Picture3->movePart(0, 40);
+    w->Picture3->movePart(1, 100);
     w->mnu(QStringLiteral("mnuShowVolumeB"))->trigger();
     EXPECT_EQ(settings().ShowRecVolume, 0);
-    EXPECT_EQ(w->Picture4[0]->x(), rt::twipsToPixels(-45));
-    EXPECT_EQ(w->Picture4[1]->x(), rt::twipsToPixels(2145));
+    EXPECT_EQ(w->Picture3->partX(0), rt::twipsToPixels(-45));
+    EXPECT_EQ(w->Picture3->partX(1), rt::twipsToPixels(2145));
     EXPECT_EQ(w->mnu(QStringLiteral("mnuShowVolumeB"))->text(), QStringLiteral("打开录音音量显示(&M)"));
     EXPECT_EQ(w->mnu(QStringLiteral("PopShowVolumeB"))->text(), QStringLiteral("打开录音音量显示"));
 
@@ -262,9 +265,83 @@ TEST_F(InputPanel, TheRightButtonOnTheStripOrABarOpensTheMeterMenu)
     w->show();
     QTest::mouseRelease(w->Picture3, Qt::LeftButton);
     EXPECT_FALSE(pop->isVisible());
-    for (QWidget* target : {w->Picture3, w->Picture4[0], w->Picture4[2]}) {
-        QTest::mouseRelease(target, Qt::RightButton, {}, QPoint(2, 2));
-        EXPECT_TRUE(pop->isVisible()) << target->objectName().toStdString();
+    // The strip's own end, a cover, a peak marker.
+    const MeterStrip& strip = *w->Picture3;
+    for (const QPoint at : {QPoint(strip.width() - 2, 2), QPoint(strip.partX(0) + 20, 2), QPoint(strip.partX(2), 2)}) {
+        QTest::mouseRelease(w->Picture3, Qt::RightButton, {}, at);
+        EXPECT_TRUE(pop->isVisible()) << at.x();
         pop->hide();
+    }
+}
+
+TEST_F(InputPanel, ThePanelFollowsTheServersInputsWithoutWriting)
+{
+    proto.list = {card(0), source("usb_in", "USB Mic", {Norm / 2})};
+    proto.defaultSource = "card_in";
+    load();
+    w->cboDev->setCurrentIndex(1);
+    ASSERT_EQ(w->DSCapture->device(), QByteArray("usb_in"));
+    auto noticed = [&] {
+        const int before = mixer->listCalls;
+        mixer->announceChange();
+        // The panel looks once the notices have settled.
+        return QTest::qWaitFor([&] { return mixer->listCalls > before; }, 5000);
+    };
+
+    // Another input comes: listed, the choice stays.
+    mixer->list.push_back(source("bt_in", "Headset"));
+    ASSERT_TRUE(noticed());
+    EXPECT_EQ(w->cboDev->count(), 3);
+    EXPECT_EQ(w->cboDev->currentData().toByteArray(), QByteArray("usb_in"));
+    EXPECT_EQ(w->DSCapture->device(), QByteArray("usb_in"));
+
+    // The chosen one goes: the server's default is shown and used, said once.
+    mixer->list.erase(mixer->list.begin() + 1);
+    ASSERT_TRUE(noticed());
+    EXPECT_EQ(w->cboDev->count(), 2);
+    EXPECT_EQ(w->cboDev->currentData().toByteArray(), QByteArray("card_in"));
+    EXPECT_EQ(w->DSCapture->device(), QByteArray("card_in"));
+    EXPECT_EQ(w->cboRecLine->count(), 2);
+    EXPECT_EQ(w->sldVol->value(), 32768);
+    ASSERT_TRUE(noticed());
+    EXPECT_EQ(ui.messages(), QStringList{kBadDevice});
+
+    // A server that does not answer leaves the panel as it is.
+    mixer->down = true;
+    ASSERT_TRUE(noticed());
+    EXPECT_EQ(w->cboDev->count(), 2);
+    EXPECT_EQ(w->cboRecLine->count(), 2);
+    EXPECT_EQ(mixer->volumeWrites, 0);
+}
+
+TEST_F(InputPanel, AGrooveClickFromFullShowsNinetyAsTheServerDoes)
+{
+    proto.list = {source("st_in", "Stereo In")};
+    load();
+    w->show();
+    ASSERT_EQ(w->sldVol->value(), 65535);
+    QTest::mouseClick(w->sldVol, Qt::LeftButton, {}, QPoint(2, w->sldVol->height() / 2));
+    EXPECT_EQ(w->lblVolPer->text(), QStringLiteral("90%"));
+    for (std::uint32_t v : mixer->find("st_in")->volume)
+        EXPECT_EQ(std::lround(v * 100.0 / Norm), 90);
+    // Each further page lands on the next tenth down, and back up.
+    for (const char* caption : {"80%", "70%", "60%", "50%", "40%", "30%", "20%", "10%", "0%"}) {
+        w->sldVol->triggerAction(QAbstractSlider::SliderPageStepSub);
+        EXPECT_EQ(w->lblVolPer->text(), QString::fromLatin1(caption));
+    }
+    w->sldVol->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(w->lblVolPer->text(), QStringLiteral("10%"));
+}
+
+TEST_F(InputPanel, ALongSourceNameIsShownWhole)
+{
+    const QString name = QStringLiteral("Sine source at 440 Hz on the second card");
+    proto.list = {source("sine_in", "Sine source at 440 Hz on the second card")};
+    load();
+    for (QComboBox* box : {w->cboDev, w->cboRecLine}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        ASSERT_EQ(box->currentText(), name);
+        EXPECT_EQ(box->toolTip(), name);
+        EXPECT_GT(box->view()->minimumWidth(), box->view()->fontMetrics().horizontalAdvance(name));
     }
 }

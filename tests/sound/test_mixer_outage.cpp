@@ -15,6 +15,7 @@
 #include "tests/support/testdir.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QSlider>
@@ -169,4 +170,39 @@ TEST_F(MixerOutage, StartUpOnAStoppedServerEndsWithTheSoundCardMessage)
     EXPECT_EQ(ui.messages(),
               QStringList{QStringLiteral("无法初始化声卡！请确认安装DirectX7以上版本或声卡设置正确后重试！")});
     EXPECT_EQ(w.cboDev->count(), 0);
+}
+
+TEST_F(MixerOutage, APanelStartedOnAStalledServerFillsItselfOnceItAnswers)
+{
+    {
+        // A recording volume of the user's own, which the fill must only show.
+        WaveInRecorder setup;
+        ASSERT_EQ(setup.DeviceCount(), 1);
+        ASSERT_TRUE(setup.SelectDevice(0));
+        ASSERT_TRUE(setup.MixerLineVolume(32768));
+    }
+    rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
+    FrmMainServices services;
+    services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
+    FrmMain w(services);
+    QElapsedTimer stalled;
+    server->pause();
+    stalled.start();
+    ASSERT_TRUE(w.Form_Load());
+    ASSERT_EQ(w.cboDev->count(), 0) << "the stall outlasts the list's wait";
+    // Longer than one call waits, shorter than the quiet time after it.
+    QTest::qWait(int(std::max<qint64>(0, 2500 - stalled.elapsed())));
+    server->resume();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.cboRecLine->count() == 1; }, 15000));
+    EXPECT_EQ(w.cboDev->count(), 1);
+    EXPECT_EQ(w.cboDev->currentIndex(), 0);
+    EXPECT_EQ(w.DSCapture->device(), w.clsRecorder->DeviceId(0)) << "the meter records from the device shown";
+    EXPECT_EQ(w.sldVol->value(), 32768);
+    EXPECT_EQ(w.lblVolPer->text(), QStringLiteral("50%"));
+    EXPECT_TRUE(ui.messages().isEmpty()) << ui.messages().join(u'|').toStdString();
+    WaveInRecorder check;
+    ASSERT_EQ(check.DeviceCount(), 1);
+    ASSERT_TRUE(check.SelectDevice(0));
+    EXPECT_EQ(check.MixerLineVolume(), 32768) << "nothing was written to the volume";
 }

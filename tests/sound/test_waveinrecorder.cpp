@@ -4,6 +4,7 @@
 #include "sound/waveinrecorder.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
 
 using melodune::WaveInRecorder;
 using rt::FakeMixer;
@@ -234,4 +235,31 @@ TEST(VolumeCaption, WholePartOfThePercentage)
     EXPECT_EQ(melodune::volumePercentCaption(655, 65535), QStringLiteral("0%"));
     EXPECT_EQ(melodune::volumePercentCaption(656, 65535), QStringLiteral("1%"));
     EXPECT_EQ(melodune::volumePercentCaption(65535, 65535), QStringLiteral("100%"));
+}
+
+// Every whole tenth has a stop: the least value whose caption shows it,
+// which the server also reads as that percentage.
+TEST(VolumeCaption, TheTenthsStopsShowTheirPercentageOnTheSliderAndTheServer)
+{
+    for (int p = 0; p <= 100; p += 10) {
+        SCOPED_TRACE(p);
+        const int stop = melodune::volumeStop(p, 65535);
+        EXPECT_EQ(melodune::volumePercentCaption(stop, 65535), QString::number(p) + u'%');
+        if (p > 0)
+            EXPECT_NE(melodune::volumePercentCaption(stop - 1, 65535), QString::number(p) + u'%');
+        EXPECT_EQ(std::lround(rt::serverVolumeFromRaw(stop) * 100.0 / Norm), p);
+    }
+    struct Step {
+        int from;
+        bool up;
+        int percent;
+    };
+    for (const Step s : {Step{65535, false, 90}, Step{0, true, 10}, Step{40000, true, 70}, Step{40000, false, 60},
+                         Step{melodune::volumeStop(60, 65535), false, 50}, Step{melodune::volumeStop(60, 65535), true, 70},
+                         Step{melodune::volumeStop(90, 65535), true, 100}, Step{6000, false, 0}}) {
+        SCOPED_TRACE(s.from);
+        EXPECT_EQ(melodune::volumePageStop(s.from, s.up, 65535), melodune::volumeStop(s.percent, 65535));
+    }
+    EXPECT_EQ(melodune::volumePageStop(65535, true, 65535), 65535);
+    EXPECT_EQ(melodune::volumePageStop(0, false, 65535), 0);
 }

@@ -12,6 +12,7 @@
 #include "platform/wavfile.h"
 #include "sound/frmshiftset.h"
 #include "tests/support/audiogen.h"
+#include "tests/support/paintedstages.h"
 #include "tests/support/testdir.h"
 
 #include <QApplication>
@@ -210,4 +211,25 @@ TEST_F(RealEffects, KeyShiftOfAFourMinuteTrackKeepsTheWindowTicking)
     EXPECT_EQ(out.size(), qsizetype(240) * 44100 * 4) << "same length";
     const auto mid = channel(out, 0, 44100 * 100, 44100);
     EXPECT_GT(testsupport::goertzelPower(mid, 523.25, 44100), 100 * testsupport::goertzelPower(mid, 440, 44100));
+}
+
+TEST_F(RealEffects, VocalRemovalOfALongWavPaintsEveryStageInOrder)
+{
+    settings().VocalCompensation = 3;
+    const QString src = dir.file("long.wav");
+    ASSERT_TRUE(testsupport::writeSineWav(src, {.seconds = 240, .frequency = 440}));
+    open(src);
+    ui.msgAnswers = {rt::Yes};
+    ui.saveAnswers = {{{dir.file("devocal.wav")}, 1}};
+    testsupport::PaintedStages painted;
+    w->Check2->setChecked(true);
+    ASSERT_TRUE(w->VocalRemovalOn) << ui.messages().join(" | ").toStdString();
+    const std::string seen = painted.describe().toStdString();
+    std::printf("stages: %s\n", seen.c_str());
+    EXPECT_EQ(painted.texts(), (QStringList{QStringLiteral("正在进行消减人声处理，请稍候…"),
+                                            QStringLiteral("正在进行声音文件分析处理，请稍候…"),
+                                            QStringLiteral("正在进行最后处理…"), QStringLiteral("正在进行衰减补偿…")}))
+        << seen;
+    ASSERT_FALSE(painted.stages.empty());
+    EXPECT_EQ(painted.stages.back().bar, 100) << seen;
 }

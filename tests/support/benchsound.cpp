@@ -55,8 +55,9 @@ int generate(const QString& folder)
     if (!rt::writeWavFile(wav, rt::pcmFormat(rate, 2, 16), reinterpret_cast<const char*>(pcm.data()),
                           static_cast<qint64>(pcm.size()) * 2, &error))
         return fail(error);
-    if (!rt::encodeWavToMp3(wav, QDir(folder).filePath(QStringLiteral("track.mp3")), rate, 128000, &error))
-        return fail(error);
+    rt::SoundError failure;
+    if (!rt::encodeWavToMp3(wav, QDir(folder).filePath(QStringLiteral("track.mp3")), rate, 128000, &failure))
+        return fail(failure.text);
     return 0;
 }
 
@@ -81,7 +82,7 @@ int shift(int argc, char** argv, const QString& in, const QString& out, int semi
     if (!step([&] { fx->open(in); }, rt::EffectControl::StatusOpened)
         || !step([&] { fx->shift(amount, 2048); }, rt::EffectControl::StatusShifted)
         || !step([&] { fx->save(out); }, rt::EffectControl::StatusSaved))
-        return fail(fx->lastError());
+        return fail(fx->lastError().text);
     return 0;
 }
 
@@ -98,18 +99,18 @@ int main(int argc, char** argv)
         return generate(args[1]);
     QElapsedTimer timer;
     timer.start();
-    QString error;
+    rt::SoundError error;
     int rc = 0;
     if (args.size() == 3 && args[0] == QLatin1String("decode"))
-        rc = rt::decodeMp3ToWav(args[1], args[2], &error) ? 0 : fail(error);
+        rc = rt::decodeMp3ToWav(args[1], args[2], &error) ? 0 : fail(error.text);
     else if (args.size() == 3 && args[0] == QLatin1String("encode"))
-        rc = rt::encodeWavToMp3(args[1], args[2], 44100, 128000, &error) ? 0 : fail(error);
+        rc = rt::encodeWavToMp3(args[1], args[2], 44100, 128000, &error) ? 0 : fail(error.text);
     else if (args.size() == 3 && args[0] == QLatin1String("devocal")) {
         const QString copy = args[2] + QStringLiteral(".copy.wav");
         rc = rt::makeWorkingCopy(args[1], copy, &error) &&
                      melodune::removeVocalsFromFile(copy, args[2], nullptr, &error) == melodune::VocalFileResult::Ok
                  ? 0
-                 : fail(error);
+                 : fail(error.text);
         QFile::remove(copy);
     } else if (args.size() == 4 && args[0] == QLatin1String("shift"))
         rc = shift(argc, argv, args[1], args[2], args[3].toInt());

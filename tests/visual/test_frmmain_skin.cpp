@@ -3,6 +3,9 @@
 // boxes.
 #include "tests/core/test_frmmain_transport_fixture.h"
 
+#include "controls/colors.h"
+#include "platform/units.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -177,6 +180,34 @@ TEST_F(SkinWindowTest, HoverResetOnTheSkinAndTheWindow)
         send(target, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, target->mapToGlobal(QPoint(5, 5)));
         for (QCheckBox* box : {win.Check2, win.Check3})
             EXPECT_EQ(box->palette().color(box->backgroundRole()), face) << target->objectName().toStdString();
+    }
+}
+
+// The pointer over a switch lights its back in the 3-D light colour; moving
+// on to the skin takes it off again, and the skin shows behind it.
+TEST_F(SkinWindowTest, TheSwitchesLightUpUnderThePointer)
+{
+    FrmMain& win = window();
+    win.show();
+    const QColor light = rt::toQColor(translateColor(sysColorRef(Color3DLight)));
+    ASSERT_NE(light, rt::toQColor(translateColor(sysColorRef(ColorBtnFace))));
+    // A corner pixel of the switch as the skin draws it (the picture sits in the middle).
+    auto corner = [&](QCheckBox* box) { return win.PicShape->grab(box->geometry()).toImage().pixelColor(0, 0); };
+    for (QCheckBox* box : {win.Check2, win.Check3}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        EXPECT_TRUE(box->hasMouseTracking());
+        const QColor skin = corner(box);
+        ASSERT_NE(skin, light);
+        send(box, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, box->mapToGlobal(QPoint(3, 3)));
+        EXPECT_EQ(box->palette().color(box->backgroundRole()), light);
+        EXPECT_EQ(corner(box), light);
+        send(win.PicShape, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, win.PicShape->mapToGlobal(QPoint(5, 5)));
+        EXPECT_EQ(corner(box), skin);
+        // Off the box onto a control without a move handler of its own.
+        send(box, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, box->mapToGlobal(QPoint(3, 3)));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(box, &leave);
+        EXPECT_EQ(corner(box), skin);
     }
 }
 

@@ -138,9 +138,9 @@ TEST_F(VisualWindow, MeterFollowsTheNewestBlock)
     EXPECT_EQ(w->MeterLeft, 764);
     EXPECT_EQ(w->MeterRight, 30);
     EXPECT_EQ(w->Meter.left, (std::array<int, 4>{-809, 2175, 1321, 2175}));
-    EXPECT_EQ(w->Picture4[0]->x(), -53);
-    EXPECT_EQ(w->Picture4[1]->x(), 145);
-    EXPECT_EQ(w->Picture4[2]->x(), 88);
+    EXPECT_EQ(w->Picture3->partX(0), -53);
+    EXPECT_EQ(w->Picture3->partX(1), 145);
+    EXPECT_EQ(w->Picture3->partX(2), 88);
     // Each tick restarts a fresh buffer that the next one stops.
     EXPECT_TRUE(w->DSCaptureBuffer->GetStatus() & rt::CaptureStatusCapturing);
 

@@ -183,7 +183,8 @@ TEST(Skin, BuiltInSkinHasItsSizeAndWhiteCorners)
     ASSERT_FALSE(skin.isNull());
     EXPECT_EQ(skin.size(), QSize(BuiltInSkinWidth, BuiltInSkinHeight));
     const QRegion r = *skinRegion(skin.toImage());
-    for (QPoint corner : {QPoint(0, 0), QPoint(673, 0), QPoint(0, 469), QPoint(673, 469)})
+    const int right = BuiltInSkinWidth - 1;
+    for (QPoint corner : {QPoint(0, 0), QPoint(right, 0), QPoint(0, 469), QPoint(right, 469)})
         EXPECT_FALSE(r.contains(corner)) << corner.x() << "," << corner.y();
     EXPECT_TRUE(r.contains(QPoint(337, 235)));
     EXPECT_TRUE(r.contains(QPoint(337, 0)));
@@ -223,11 +224,12 @@ struct SkinWindow : ::testing::Test {
 TEST_F(SkinWindow, StartUpUsesTheBuiltInSkinUnlessANamedSkinLoads)
 {
     struct Case { const char* skinFile; QSize size; };
-    const Case cases[] = {{"", {674, 470}}, {"missing.png", {674, 470}}, {"broken.png", {674, 470}}, {"round.png", {12, 8}}};
+    const QSize builtIn(BuiltInSkinWidth, BuiltInSkinHeight);
+    const Case cases[] = {{"", builtIn}, {"missing.png", builtIn}, {"broken.png", builtIn}, {"round.png", {12, 8}}};
     for (const Case& k : cases) {
         pic->setPixmap(QPixmap());
         prepareSkin(c, dir.path(), k.skinFile);
-        EXPECT_EQ(c.imgShape[0].size(), QSize(674, 470)) << k.skinFile;
+        EXPECT_EQ(c.imgShape[0].size(), builtIn) << k.skinFile;
         EXPECT_EQ(pic->size(), k.size) << k.skinFile;
     }
     // The skin sits centred at the top and the window has its outline.
@@ -286,7 +288,7 @@ TEST_F(SkinWindow, DefaultSkinCommandPutsTheBuiltInSkinBack)
     QString skinFile = "round.png";
     mnuSkinsDe_Click(c, skinFile);
     EXPECT_TRUE(skinFile.isEmpty());
-    EXPECT_EQ(pic->size(), QSize(674, 470));
+    EXPECT_EQ(pic->size(), QSize(BuiltInSkinWidth, BuiltInSkinHeight));
     EXPECT_TRUE(c.timer7->isActive());
 }
 
@@ -307,7 +309,7 @@ TEST_F(SkinWindow, ChoosingASkin)
     ui.openAnswers.push_back({{elsewhere.file("junk.png")}, 1});
     mnuSkinsRe_Click(c, dir.path(), skinFile);
     EXPECT_EQ(ui.messages().last(), QString::fromUtf8("错误或不支持的的皮肤文件！"));
-    EXPECT_EQ(pic->size(), QSize(674, 470));
+    EXPECT_EQ(pic->size(), QSize(BuiltInSkinWidth, BuiltInSkinHeight));
     EXPECT_EQ(skinFile, "old.png");
 
     // From outside the skins folder, answer No: previous skin back.
@@ -316,7 +318,7 @@ TEST_F(SkinWindow, ChoosingASkin)
     mnuSkinsRe_Click(c, dir.path(), skinFile);
     EXPECT_EQ(ui.messages().last(), QString::fromUtf8("你要保存此界面皮肤吗?"));
     EXPECT_EQ(ui.calls.back().style, rt::YesNo | rt::Question);
-    EXPECT_EQ(pic->size(), QSize(674, 470));
+    EXPECT_EQ(pic->size(), QSize(BuiltInSkinWidth, BuiltInSkinHeight));
     EXPECT_EQ(skinFile, "old.png");
     EXPECT_FALSE(dir.exists("skins/Star.PNG"));
 

@@ -121,10 +121,10 @@ TEST(VisualPipe, MeterAndEffectsFromRealCapture)
     w->Picture5->setGeometry(24, 32, 288, 216);
     w->Picture5->show();
     w->Picture3->setGeometry(rt::twipsToPixels(360), rt::twipsToPixels(6000), rt::twipsToPixels(4320), 12);
-    w->Picture4[0]->setGeometry(-3, 0, 144, 13);
-    w->Picture4[1]->setGeometry(143, 0, 145, 13);
-    w->Picture4[2]->setGeometry(141, 0, 2, 13);
-    w->Picture4[3]->setGeometry(141, 0, 2, 13);
+    w->Picture3->setPart(0, -3, 144);
+    w->Picture3->setPart(1, 143, 145);
+    w->Picture3->setPart(2, 141, 2);
+    w->Picture3->setPart(3, 141, 2);
     w->show();
 
     PipeFeeder feeder(fifo);
@@ -136,8 +136,8 @@ TEST(VisualPipe, MeterAndEffectsFromRealCapture)
         runFor(50);
     EXPECT_EQ(w->Meter.left[0], -809);
     EXPECT_EQ(w->Meter.left[1], 2909);
-    EXPECT_EQ(w->Picture4[0]->x(), -53);
-    EXPECT_EQ(w->Picture4[1]->x(), 193);
+    EXPECT_EQ(w->Picture3->partX(0), -53);
+    EXPECT_EQ(w->Picture3->partX(1), 193);
 
     // The share of ticks that had a fresh block, over two seconds (reported).
     const auto ticks0 = w->AnimationTicks, read0 = w->AnimationTicksRead;
@@ -159,7 +159,7 @@ TEST(VisualPipe, MeterAndEffectsFromRealCapture)
         // The marquee over the warping surface.
         w->mnuShowVisualS_Click();
         settings().LrcViewMode = 1;
-        w->Picture1->setGeometry(330, 32, 320, 240);
+        w->Picture1->setGeometry(330, 32, 334, 240);
         w->Picture1->show();
         w->LrcCurLine = QStringLiteral("这是一句正在移动的歌词 sing along");
         w->LrcNextLine = QStringLiteral("下一句歌词");
