@@ -43,6 +43,12 @@ LyricLookup findTrackLyricFile(const QString& dataDir, const QString& currentFil
     const QString sideCar = sideCarLyricPath(currentFile, currentExt);
     if (sideCar.isEmpty() || !QFileInfo(sideCar).isFile())
         return LyricLookup::Missing;
+    if (QFileInfo(sideCar).size() > kMaxLyricBytes) {
+        // No lyrics: left where it is, not copied into LRCS at every look.
+        if (path)
+            *path = sideCar;
+        return LyricLookup::TooLarge;
+    }
     QDir().mkpath(QFileInfo(target).absolutePath());
     return rt::copyFileAtomically(sideCar, target) ? LyricLookup::Adopted : LyricLookup::Missing;
 }

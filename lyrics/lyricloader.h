@@ -32,9 +32,11 @@ enum class LyricLookup {
     Found,   // the file in LRCS exists
     Adopted, // it did not; the side-car file was copied there
     Missing, // neither
+    TooLarge, // the side-car file is longer than any lyric: not copied
 };
 // Finds the track's lyric file, adopting the side-car file when LRCS has
-// none. A failed copy counts as missing. `path` gets the LRCS path always.
+// none. A failed copy counts as missing. `path` gets the LRCS path, or the
+// side-car's when it is TooLarge (the notice names the file the user has).
 LyricLookup findTrackLyricFile(const QString& dataDir, const QString& currentFile, const QString& currentExt,
                                QString* path);
 
