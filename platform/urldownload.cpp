@@ -54,6 +54,10 @@ quint64 UrlDownload::start(const QUrl& url, const QString& targetPath)
     // A stale cached page would give an old answer to a new question.
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     reply_ = nam_->get(request);
+    // The network thread reads no further ahead than this while the window
+    // thread is busy: a fast server cannot fill the memory meanwhile, and a
+    // reply over the bound costs little more than the bound.
+    reply_->setReadBufferSize(256 * 1024);
     connect(reply_, &QNetworkReply::metaDataChanged, this, [this] {
         const QVariant length = reply_ ? reply_->header(QNetworkRequest::ContentLengthHeader) : QVariant();
         if (maxBytes_ > 0 && length.isValid() && length.toLongLong() > maxBytes_)
