@@ -3,7 +3,6 @@
 #include "tests/support/testdir.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <gtest/gtest.h>
@@ -348,21 +347,20 @@ TEST(PlaylistFile, ReadsAsAStreamKeepingTheFirstEntriesAndCountingTheRest)
     }
 }
 
-TEST(PlaylistFile, AReadUpToTheCapCostsAFractionOfReadingAHugeListWhole)
+TEST(PlaylistFile, ACappedReadOfAHugeListKeepsWhatAWholeReadWouldHave)
 {
+    // How much faster it is, is measured by scripts/bench_stall.sh's list
+    // case, not here: a loaded machine would make any bound a coin toss.
     TestDir dir;
     QByteArray text;
     for (int i = 0; i < 600000; ++i)
         text += "\"/music/专辑/曲目" + QByteArray::number(i) + ".mp3\"\r\n";
     dir.write("List.mdu", text);
-    QElapsedTimer t;
-    t.start();
     const PlaylistRead capped = readPlaylistFile(dir.file("List.mdu"), kMaxListEntries);
-    const qint64 cappedMs = t.restart();
     const PlaylistRead whole = readPlaylistFile(dir.file("List.mdu"));
-    const qint64 wholeMs = t.elapsed();
     ASSERT_EQ(capped.entries.size(), kMaxListEntries);
+    ASSERT_EQ(whole.entries.size(), 600000);
     EXPECT_EQ(capped.moreEntries, 600000 - kMaxListEntries);
-    EXPECT_EQ(capped.entries.last(), whole.entries[kMaxListEntries - 1]);
-    EXPECT_LT(cappedMs * 3, wholeMs + 3) << "capped " << cappedMs << " ms, whole " << wholeMs << " ms";
+    EXPECT_EQ(whole.moreEntries, 0);
+    EXPECT_EQ(capped.entries, whole.entries.mid(0, kMaxListEntries));
 }
