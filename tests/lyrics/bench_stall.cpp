@@ -1,9 +1,10 @@
 // How long the main window stops answering while it takes in big lyric text:
 // the largest gap between ticks of a 50 ms timer on the window thread while
 // the window loads a lyric file of a given size, a line of many time tags,
-// or a lyrics-service reply of a given size. A measuring tool, not a test
-// (scripts/bench_stall.sh runs it):
-//   lyrics_bench_stall lrc <MB> | tags <count> | reply <MB>
+// or a lyrics-service reply of a given size (with its length announced, or
+// as a stream that only ends with the connection). A measuring tool, not a
+// test (scripts/bench_stall.sh runs it):
+//   lyrics_bench_stall lrc <MB> | tags <count> | reply <MB> | stream <MB>
 #include "core/frmmain.h"
 #include "core/settings.h"
 #include "core/shared.h"
@@ -52,7 +53,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() != 2) {
-        std::fprintf(stderr, "usage: %s lrc <MB> | tags <count> | reply <MB>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s lrc <MB> | tags <count> | reply <MB> | stream <MB>\n", argv[0]);
         return 2;
     }
     const QString mode = args[0];
@@ -79,10 +80,12 @@ int main(int argc, char** argv)
 
     std::unique_ptr<testsupport::BulkReplyServer> server;
     std::unique_ptr<testsupport::ScopedLrcHost> host;
-    if (mode == u"reply") {
+    const bool reply = mode == u"reply" || mode == u"stream";
+    if (reply) {
         settings().AutoDownloadLrc = true;
         settings().LrcWaitSeconds = 600;
-        server = std::make_unique<testsupport::BulkReplyServer>(testsupport::bigLrcText(1 << 20), qint64(amount * 1e6));
+        server = std::make_unique<testsupport::BulkReplyServer>(testsupport::bigLrcText(1 << 20), qint64(amount * 1e6),
+                                                                mode == u"reply");
         host = std::make_unique<testsupport::ScopedLrcHost>(server->baseUrl());
     } else {
         settings().AutoDownloadLrc = false;
@@ -97,7 +100,7 @@ int main(int argc, char** argv)
     QElapsedTimer took;
     bool done = false;
     const auto finished = [&] {
-        if (mode != u"reply")
+        if (!reply)
             return done;
         // The reply is handled once the poll has found it and the box shows
         // something other than the countdown.
