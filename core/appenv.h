@@ -20,8 +20,9 @@ namespace melodune {
 QString resolveDataDir(const QString& programDir, QString* notice = nullptr);
 
 // Copies the settings, lists, lyrics and pictures of a (read-only) program
-// folder into `dataDir` where they are missing there.
-void adoptUserFiles(const QString& programDir, const QString& dataDir);
+// folder into `dataDir` where they are missing there. Returns whether the
+// program folder held any of them.
+bool adoptUserFiles(const QString& programDir, const QString& dataDir);
 
 // Copies the shipped data folders and pictures from `programDir` into
 // `dataDir` where they are missing there. Existing files are never replaced.

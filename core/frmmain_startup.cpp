@@ -426,8 +426,11 @@ void FrmMain::saveAtUnload()
         // comes while the box is open closes it): the log keeps the text.
         if (!endingOnSignal_ && rt::ui().msgBox(text, rt::RetryCancel | rt::Exclamation, kTitle) == rt::Retry)
             continue;
-        if (endingOnSignal_)
-            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        if (endingOnSignal_) {
+            const QString told = QStringLiteral("以下文件无法保存：\n") + failures.join(QLatin1Char('\n')) +
+                                 QStringLiteral("\n本次对播放列表和设置的修改已丢失，原来的文件保持不变。");
+            std::fprintf(stderr, "%s\n", told.toLocal8Bit().constData());
+        }
         return;
     }
 }

@@ -500,6 +500,7 @@ TEST_F(StartupTest, AFailedExitSaveSaysWhichFileAndWhyAndWaitsForTheUser)
         EXPECT_TRUE(told.contains(why, Qt::CaseInsensitive)) << told.toStdString();
         if (c.ends == Ends::OnSignal) {
             EXPECT_TRUE(asked.calls.empty()) << "nobody is asked";
+            EXPECT_FALSE(told.contains(QStringLiteral("重试"))) << "nobody can click there";
         } else {
             ASSERT_EQ(asked.calls.size(), 1u);
             EXPECT_EQ(asked.calls[0].style, rt::RetryCancel | rt::Exclamation);
@@ -561,6 +562,7 @@ TEST_F(StartupTest, AReadOnlyProgramFolderStartsFromItsOwnListAndSettingsAndSays
         if (start == 1) {
             ASSERT_EQ(ui.messages().size(), 1);
             EXPECT_TRUE(ui.messages()[0].contains(userData)) << ui.messages()[0].toStdString();
+            EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("已复制过去"))) << ui.messages()[0].toStdString();
             EXPECT_EQ(ui.calls[0].style, rt::Information);
             EXPECT_EQ(dir.read("xdg/melodune/LRCS/_m_a.mp3.lrc"), QByteArray("[00:01.00]la"));
             EXPECT_EQ(dir.read("xdg/melodune/PICS/_m_a.mp3.jpg"), QByteArray("picture"));
@@ -574,4 +576,26 @@ TEST_F(StartupTest, AReadOnlyProgramFolderStartsFromItsOwnListAndSettingsAndSays
     ASSERT_TRUE(QFile::remove(userData + QStringLiteral("/List.mdu")));
     resolveDataDir(prog.path());
     EXPECT_FALSE(QFileInfo::exists(userData + QStringLiteral("/List.mdu")));
+}
+
+TEST_F(StartupTest, AReadOnlyProgramFolderWithNothingOfTheUsersClaimsNoCopy)
+{
+    testsupport::ScratchMount prog(dir.file("prog"), 512);
+    if (!prog.ok())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    ASSERT_TRUE(prog.setReadOnly(true));
+    const QByteArray forced = qgetenv("MELODUNE_DATA_DIR");
+    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    qunsetenv("MELODUNE_DATA_DIR");
+    qputenv("XDG_DATA_HOME", dir.file("xdg").toUtf8());
+    const auto restore = qScopeGuard([&] {
+        qputenv("MELODUNE_DATA_DIR", forced);
+        if (forced.isEmpty())
+            qunsetenv("MELODUNE_DATA_DIR");
+        qputenv("XDG_DATA_HOME", xdg);
+    });
+    QString notice;
+    EXPECT_EQ(resolveDataDir(prog.path(), &notice), dir.file("xdg/melodune"));
+    EXPECT_TRUE(notice.contains(dir.file("xdg/melodune"))) << notice.toStdString();
+    EXPECT_FALSE(notice.contains(QStringLiteral("复制"))) << notice.toStdString();
 }
