@@ -35,7 +35,7 @@ void closeOnTerminate(melodune::FrmMain& window)
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char c;
         [[maybe_unused]] auto n = ::read(signalPipe[0], &c, 1);
-        window.mnuExit_Click();
+        window.endOnSignal();
     });
     struct sigaction sa {};
     sa.sa_handler = onTerminate;
@@ -72,7 +72,8 @@ int main(int argc, char** argv)
     if (!melodune::FrmMain::Form_Initialize(!lock.acquired(), commandLine))
         return 0;
 
-    melodune::shared().DataDir = melodune::resolveDataDir(QCoreApplication::applicationDirPath());
+    melodune::shared().DataDir =
+        melodune::resolveDataDir(QCoreApplication::applicationDirPath(), &melodune::shared().DataDirNotice);
     melodune::FrmMainServices services;
     services.commandLine = commandLine;
     services.versionMajor = MELODUNE_VERSION_MAJOR;

@@ -32,17 +32,22 @@ bool isWritableDir(const QString& dir)
     return true;
 }
 
-void copyTreeIfMissing(const QString& from, const QString& to)
+// Returns whether `from` held any file.
+bool copyTreeIfMissing(const QString& from, const QString& to)
 {
     QFileInfo src(from);
+    bool any = false;
     if (src.isDir()) {
         QDir().mkpath(to);
         const auto entries = QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
         for (const QFileInfo& e : entries)
-            copyTreeIfMissing(e.absoluteFilePath(), to + QLatin1Char('/') + e.fileName());
-    } else if (src.isFile() && !QFileInfo::exists(to)) {
-        QFile::copy(from, to);
+            any = copyTreeIfMissing(e.absoluteFilePath(), to + QLatin1Char('/') + e.fileName()) || any;
+    } else if (src.isFile()) {
+        any = true;
+        if (!QFileInfo::exists(to))
+            QFile::copy(from, to);
     }
+    return any;
 }
 
 } // namespace
@@ -57,7 +62,21 @@ void seedDataDir(const QString& programDir, const QString& dataDir)
                           dataDir + QLatin1Char('/') + QLatin1String(name));
 }
 
-QString resolveDataDir(const QString& programDir)
+bool adoptUserFiles(const QString& programDir, const QString& dataDir)
+{
+    bool any = false;
+    for (const char* name : {"SetLog.ini", "List.mdu", "List.txt", "userdefine.pic", "LRCS", "PICS"})
+        any = copyTreeIfMissing(programDir + QLatin1Char('/') + QLatin1String(name),
+                                dataDir + QLatin1Char('/') + QLatin1String(name))
+              || any;
+    // The whole lists kept beside an over-long List.mdu.
+    const auto kept = QDir(programDir).entryInfoList({QStringLiteral("List.mdu.full*")}, QDir::Files);
+    for (const QFileInfo& f : kept)
+        any = copyTreeIfMissing(f.absoluteFilePath(), dataDir + QLatin1Char('/') + f.fileName()) || any;
+    return any;
+}
+
+QString resolveDataDir(const QString& programDir, QString* notice)
 {
     QString dir;
     const QString forced = qEnvironmentVariable("MELODUNE_DATA_DIR");
@@ -73,8 +92,21 @@ QString resolveDataDir(const QString& programDir)
         if (base.isEmpty())
             base = QDir::homePath() + QStringLiteral("/.local/share");
         dir = base + QStringLiteral("/melodune");
+        // Marks a folder that has taken over from the program folder.
+        const QString adopted = dir + QStringLiteral("/.adopted");
+        const bool first = !QFileInfo::exists(adopted);
         QDir().mkpath(dir);
         seedDataDir(programDir, dir);
+        if (first) {
+            const bool copied = adoptUserFiles(programDir, dir);
+            QFile mark(adopted);
+            if (mark.open(QIODevice::WriteOnly))
+                mark.write(QFile::encodeName(programDir) + '\n');
+            if (notice)
+                *notice = QStringLiteral("程序文件夹“%1”不能写入。歌词、图片、设置和播放列表从现在起保存在“%2”")
+                              .arg(QDir::toNativeSeparators(programDir), QDir::toNativeSeparators(QDir::cleanPath(dir)))
+                          + (copied ? QStringLiteral("，程序文件夹中原有的这些文件已复制过去。") : QStringLiteral("。"));
+        }
     }
     dir = QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
     while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))

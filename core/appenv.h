@@ -12,9 +12,17 @@ namespace melodune {
 // The program's data folder: the program's own folder when it is writable (a
 // portable install, which a build tree is); otherwise the per-user data folder
 // ($XDG_DATA_HOME/melodune or ~/.local/share/melodune), seeded from the
-// program's folder with the shipped data on first use. MELODUNE_DATA_DIR names
+// program's folder with the shipped data, and the first time also with the
+// user's own files there (adoptUserFiles), so the program starts where it
+// left off. That first time `notice` (may be null) gets the text that tells
+// the user where the data is kept from now on. MELODUNE_DATA_DIR names
 // another folder (tests).
-QString resolveDataDir(const QString& programDir);
+QString resolveDataDir(const QString& programDir, QString* notice = nullptr);
+
+// Copies the settings, lists, lyrics and pictures of a (read-only) program
+// folder into `dataDir` where they are missing there. Returns whether the
+// program folder held any of them.
+bool adoptUserFiles(const QString& programDir, const QString& dataDir);
 
 // Copies the shipped data folders and pictures from `programDir` into
 // `dataDir` where they are missing there. Existing files are never replaced.

@@ -98,7 +98,8 @@ StartupListResult runStartupListStep(const QString& storedCommandLine, const QSt
     else if (plan.action == CommandLineAction::ReplaceList)
         result.listWriteFailed = !writePlaylistFile(listFile, {plan.entry}, std::nullopt);
 
-    PlaylistRead read = readPlaylistFile(plan.listToRead);
+    // As a stream: what lies beyond the playlist's capacity is only counted.
+    PlaylistRead read = readPlaylistFile(plan.listToRead, kMaxListEntries);
     if (plan.action == CommandLineAction::ReadListFile)
         read.entries = resolveListEntries(read.entries, plan.listToRead);
     result.readStatus = read.status;
@@ -114,8 +115,8 @@ StartupListResult runStartupListStep(const QString& storedCommandLine, const QSt
     }
     if (read.currentIndex)
         result.currentIndex = *read.currentIndex;
-    if (read.entries.size() > kMaxListEntries) {
-        result.droppedEntries = int(read.entries.size() - kMaxListEntries);
+    if (read.moreEntries > 0) {
+        result.droppedEntries = read.moreEntries;
         if (plan.listToRead == listFile) {
             // The exit (or a deletion) rewrites List.mdu from the playlist.
             result.fullListKeptAs = keepWholeList(listFile);
@@ -124,7 +125,6 @@ StartupListResult runStartupListStep(const QString& storedCommandLine, const QSt
             if (plan.action == CommandLineAction::AppendToList && !result.listWriteFailed)
                 result.appendedEntryDropped = plan.entry;
         }
-        read.entries.resize(kMaxListEntries);
     }
     result.entries = read.entries;
     // A file the list file could not take still reaches the list box; the

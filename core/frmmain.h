@@ -52,6 +52,7 @@ namespace melodune {
 
 class FrmLrc;
 class RichTextModel;
+struct LrcParseResult;
 class RichTextView;
 class XPButton;
 
@@ -87,6 +88,8 @@ public:
     bool Form_Load();
     void Form_QueryUnload();
     void Form_Unload();
+    // Form_Unload's saves of SetLog.ini and List.mdu, asking again on failure.
+    void saveAtUnload();
     // Runs both shut-down handlers; ends the program unless `Reloading`.
     void unloadForm();
     // Unload, then load and show the window again, with the command line
@@ -97,6 +100,9 @@ public:
     void Image3_Click(); // minimise
     void Image4_Click(); // close, after a question
     void mnuExit_Click();
+    // A session's end or a kill (SIGTERM): the exit command, whatever box is
+    // open; a save that fails is told on standard error instead of asked.
+    void endOnSignal();
     static void SetAlwaysOnTopMode(QWidget* window, bool onTop);
     // Lists the devices and selects `keep` (an input's name) while the
     // server still has it, else the first one it accepts.
@@ -140,6 +146,8 @@ public:
     void MediaPlayer1_EndOfStream();
     void MediaPlayer1_OpenStateChange();
     void MediaPlayer1_PlayStateChange();
+    // The sound output failed: the track stays, paused at its place.
+    void MediaPlayer1_OutputLost();
     // The player cannot be started: the message, then the exit command's
     // shut-down (settings and list saved). Once per process.
     void MediaPlayer1_Unavailable(const QString& reason);
@@ -207,7 +215,7 @@ public:
     };
     // False only when the user chose to save and the save failed (reported).
     bool closeLyricEditor(EditorClose how = EditorClose::AskIfChanged);
-    void showLyricFile(const QString& path, const QString& text);
+    void showLyricFile(const QString& path, const LrcParseResult& parsed);
     // Lyrics web service (lyrics/frmmain_lrcweb.cpp).
     void connectLrcWebHandlers();
     // The exact request for the current track (LoadTrackLyrics, when the
@@ -652,6 +660,8 @@ private:
     bool loaded_ = false;
     bool reloadQueued_ = false;
     bool unloading_ = false;
+    bool endingOnSignal_ = false;
+    bool outputLostShown_ = false;
 };
 
 } // namespace melodune

@@ -96,6 +96,17 @@ void FrmMain::MediaPlayer1_EndOfStream()
     loadTrackAndPlay(true);
 }
 
+void FrmMain::MediaPlayer1_OutputLost()
+{
+    // The media control has paused it (the play-state handler has run):
+    // the play command goes on from here once the sound card works again.
+    if (outputLostShown_)
+        return; // one box at a time
+    outputLostShown_ = true;
+    rt::ui().msgBox(QStringLiteral("声卡出现错误，播放已暂停。请确认声卡设置正确后再继续播放！"), rt::Exclamation);
+    outputLostShown_ = false;
+}
+
 void FrmMain::MediaPlayer1_OpenStateChange()
 {
     // The lyrics work of the previous track ends (the lyric code keeps the

@@ -33,6 +33,8 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QWindow>
+#include <cstdio>
+#include <utility>
 
 namespace melodune {
 
@@ -111,7 +113,7 @@ bool FrmMain::Form_Load()
     sh.OsName = GetWindowsVersion();
     sh.ProgramDir = QCoreApplication::applicationDirPath();
     if (sh.DataDir.isEmpty())
-        sh.DataDir = resolveDataDir(sh.ProgramDir);
+        sh.DataDir = resolveDataDir(sh.ProgramDir, &sh.DataDirNotice);
     sh.WindowsDir = QStringLiteral("/etc");
     sh.SystemDir = QStringLiteral("/usr/bin");
 
@@ -290,12 +292,18 @@ bool FrmMain::Form_Load()
         if (List1->count() > 0)
             MediaPlayer1->prepare();
     });
+    // Once: the program folder could not be written, so the data moved.
+    if (!sh.DataDirNotice.isEmpty())
+        rt::ui().msgBox(std::exchange(sh.DataDirNotice, QString()), rt::Information, kTitle);
     // 25-26.
     sh.ComputerName = computerName();
     sh.SineTable = buildSineTable();
     // 27. The deferred start.
     Timer[3]->start();
     loaded_ = true;
+    // Asked to end while a box of the start waited.
+    if (endingOnSignal_)
+        unloadForm();
     return true;
 }
 
@@ -382,22 +390,59 @@ void FrmMain::Form_QueryUnload()
     clsRecorder.reset();
 }
 
+void FrmMain::saveAtUnload()
+{
+    const SharedState& sh = shared();
+    // The playlist only when it holds entries (and not over a list file that
+    // could not be read nor moved aside).
+    bool settingsDue = true;
+    bool listDue = List1->count() > 0 && !KeepListFile;
+    for (;;) {
+        QStringList failures;
+        QString error;
+        if (settingsDue) {
+            settingsDue = !saveSettings(sh.DataDir, settings(), CurrentIndex, &error);
+            if (settingsDue)
+                failures << error;
+        }
+        if (listDue) {
+            QStringList entries;
+            entries.reserve(List1->count());
+            for (int i = 0; i < List1->count(); ++i)
+                entries << List1->item(i)->text();
+            error.clear();
+            listDue = !saveListAtShutdown(sh.DataDir, entries, CurrentIndex, &error);
+            if (listDue)
+                failures << error;
+        }
+        if (failures.isEmpty())
+            return;
+        // The old files stay whole; what this session changed is only here.
+        const QString text = QStringLiteral("以下文件无法保存：\r\n") + failures.join(QStringLiteral("\r\n")) +
+                             QStringLiteral("\r\n\r\n请释放磁盘空间或恢复文件夹的写入权限，然后单击“重试”。单击“取消”则不保存") +
+                             (Reloading ? QStringLiteral("，继续重新装载") : QStringLiteral("就退出")) +
+                             QStringLiteral("，本次对播放列表和设置的修改将会丢失。");
+        // Ended by a signal, nobody may be there to answer (a signal that
+        // comes while the box is open closes it): the log keeps the text.
+        if (!endingOnSignal_ && rt::ui().msgBox(text, rt::RetryCancel | rt::Exclamation, kTitle) == rt::Retry)
+            continue;
+        if (endingOnSignal_) {
+            const QString told = QStringLiteral("以下文件无法保存：\n") + failures.join(QLatin1Char('\n')) +
+                                 QStringLiteral("\n本次对播放列表和设置的修改已丢失，原来的文件保持不变。");
+            std::fprintf(stderr, "%s\n", told.toLocal8Bit().constData());
+        }
+        return;
+    }
+}
+
 void FrmMain::Form_Unload()
 {
     // A sound job ends first: its workers stop writing into TEMP.
     cancelSoundJobs();
     const SharedState& sh = shared();
-    // 1. Settings first; a folder that cannot be written does not stop the shut-down.
-    saveSettings(sh.DataDir, settings(), CurrentIndex);
-    // 2. The playlist, only when it holds entries (and not over a list file
-    // that could not be read nor moved aside).
-    if (List1->count() > 0 && !KeepListFile) {
-        QStringList entries;
-        entries.reserve(List1->count());
-        for (int i = 0; i < List1->count(); ++i)
-            entries << List1->item(i)->text();
-        saveListAtShutdown(sh.DataDir, entries, CurrentIndex);
-    }
+    // 1-2. Settings first, then the playlist. A save that fails is told, and
+    // the user tries again (after freeing space) or goes on without it.
+    saveAtUnload();
     // 3-4.
     MediaPlayer1->stop();
     emptyTempFolder(sh.DataDir);
@@ -469,6 +514,21 @@ void FrmMain::Image4_Click()
 void FrmMain::mnuExit_Click()
 {
     unloadForm();
+}
+
+void FrmMain::endOnSignal()
+{
+    endingOnSignal_ = true;
+    if (loaded_ && !unloading_) {
+        unloadForm();
+        return;
+    }
+    // A box of the start or of the exit is waiting: it closes with the
+    // answer nobody gives (so the start-up's sound-card box ends the
+    // program as its own exit does), and every later box of this start
+    // closes at once. A start that goes on ends through the normal exit
+    // (end of Form_Load).
+    QCoreApplication::exit(loaded_ ? 0 : 1);
 }
 
 void FrmMain::SetAlwaysOnTopMode(QWidget* window, bool onTop)

@@ -370,6 +370,7 @@ void FrmMain::connectTransportHandlers()
     connect(MediaPlayer1, &rt::MediaControl::OpenStateChange, this, &FrmMain::MediaPlayer1_OpenStateChange);
     connect(MediaPlayer1, &rt::MediaControl::PlayStateChange, this, &FrmMain::MediaPlayer1_PlayStateChange);
     connect(MediaPlayer1, &rt::MediaControl::GotFocus, this, &FrmMain::MediaPlayer1_GotFocus);
+    connect(MediaPlayer1, &rt::MediaControl::OutputLost, this, &FrmMain::MediaPlayer1_OutputLost);
     connect(MediaPlayer1, &rt::MediaControl::Unavailable, this, &FrmMain::MediaPlayer1_Unavailable);
     connect(MediaPlayer1->widget(), &rt::MediaView::focusReceived, this, &FrmMain::MediaPlayer1_GotFocus);
 

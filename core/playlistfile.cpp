@@ -3,6 +3,7 @@
 #include "platform/atomicfile.h"
 #include "platform/convert.h"
 #include "platform/legacytext.h"
+#include "platform/regularfile.h"
 #include "platform/textfile.h"
 
 #include <QDir>
@@ -87,16 +88,120 @@ rt::LegacyEncoding listEncoding(const QByteArray& bytes, const QString& listFold
     return rt::detectLegacyEncoding(bytes);
 }
 
-PlaylistRead readPlaylistFile(const QString& path)
+namespace {
+
+// What parsePlaylistText makes of a line can be told from its bytes: the
+// quote, "#", ">" and line-end bytes are never part of a longer character in
+// GB18030 or UTF-8.
+enum class LineKind { Skip, Index, Entry };
+
+class ListScanner {
+public:
+    explicit ListScanner(int maxEntries) : max_(maxEntries) {}
+
+    void feed(const char* p, qsizetype n)
+    {
+        const char* const end = p + n;
+        while (p < end) {
+            const char* e = p;
+            while (e < end && *e != '\r' && *e != '\n')
+                ++e;
+            take(p, e);
+            if (e == end)
+                return;
+            endLine(e + 1); // the line with its end character
+            p = e + 1;
+        }
+    }
+    void finish()
+    {
+        if (length_ > 0)
+            endLine(nullptr);
+    }
+
+    QByteArray head;       // the lines up to the last entry kept, as read
+    std::optional<std::int32_t> lastIndex; // of the last numeric ">" line after them
+    int more = 0;
+
+private:
+    void take(const char* b, const char* e)
+    {
+        for (const char* c = b; c < e && kind_ == Undecided; ++c) {
+            if (bomLeft_ > 0 && uchar(*c) == uchar("\xEF\xBB\xBF"[3 - bomLeft_])) {
+                --bomLeft_;
+                continue;
+            }
+            bomLeft_ = 0;
+            if (*c != '"')
+                kind_ = *c == '#' ? int(LineKind::Skip) : *c == '>' ? int(LineKind::Index) : int(LineKind::Entry);
+        }
+        bomLeft_ = 0;
+        length_ += e - b;
+        // Kept whole only while the bytes can still be wanted.
+        if (length_ <= kMaxListLineBytes && (!full_ || kind_ == int(LineKind::Index) || kind_ == Undecided))
+            line_.append(b, e - b);
+    }
+    void endLine(const char* afterEnd)
+    {
+        const LineKind kind = kind_ == Undecided ? LineKind::Skip : LineKind(kind_);
+        const bool tooLong = length_ > kMaxListLineBytes;
+        if (kind == LineKind::Entry && (tooLong || full_ || entries_ == max_)) {
+            full_ = full_ || entries_ == max_;
+            ++more;
+        } else if (!full_ && !tooLong) {
+            head += line_;
+            if (afterEnd)
+                head += afterEnd[-1];
+            entries_ += kind == LineKind::Entry;
+        } else if (kind == LineKind::Index && !tooLong) {
+            // A later numeric index line wins, as in the text.
+            if (const auto index = parsePlaylistText(QString::fromLatin1(line_)).currentIndex)
+                lastIndex = index;
+        }
+        line_.clear();
+        length_ = 0;
+        kind_ = Undecided;
+    }
+
+    static constexpr int Undecided = -1;
+    const int max_;
+    int entries_ = 0;
+    bool full_ = false;
+    int bomLeft_ = 3; // a byte-order mark opens the file only
+    QByteArray line_;
+    qsizetype length_ = 0;
+    int kind_ = Undecided;
+};
+
+} // namespace
+
+PlaylistRead readPlaylistFile(const QString& path, int maxEntries)
 {
-    QByteArray bytes;
-    if (path.isEmpty() || !rt::readFileBytes(path, &bytes)) {
-        PlaylistRead read;
-        read.status = (!path.isEmpty() && QFileInfo::exists(path)) ? ListReadStatus::Unreadable
-                                                                   : ListReadStatus::Missing;
+    PlaylistRead read;
+    rt::RegularFile file;
+    const rt::FileReadError opened = path.isEmpty() ? rt::FileReadError::Missing : file.open(path);
+    if (opened != rt::FileReadError::None) {
+        read.status = opened == rt::FileReadError::Missing ? ListReadStatus::Missing : ListReadStatus::Unreadable;
         return read;
     }
-    return parsePlaylistText(rt::decodeAs(bytes, listEncoding(bytes, QFileInfo(path).absolutePath())));
+    ListScanner scan(maxEntries);
+    QByteArray buf(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = file.read(buf.data(), buf.size());
+        if (n < 0) {
+            read.status = ListReadStatus::Unreadable;
+            return read;
+        }
+        if (n == 0)
+            break;
+        scan.feed(buf.constData(), qsizetype(n));
+    }
+    scan.finish();
+    read = parsePlaylistText(rt::decodeAs(scan.head, listEncoding(scan.head, QFileInfo(path).absolutePath())));
+    read.moreEntries = scan.more;
+    if (scan.lastIndex)
+        read.currentIndex = scan.lastIndex;
+    return read;
 }
 
 QStringList importListFile(const QString& path, ListReadStatus* status)
@@ -126,20 +231,14 @@ bool writePlaylistFile(const QString& path, const QStringList& entries,
 bool appendPlaylistLine(const QString& path, const QString& entry, QString* error)
 {
     QByteArray data;
-    QFile file(path);
-    if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly)) {
+    if (QFileInfo::exists(path)) {
+        // Read whole for the conversion below; a list far beyond what the
+        // playlist holds (or no regular file) is left alone.
+        if (!rt::readFileBytes(path, &data, qint64(64) << 20)) {
             if (error)
-                *error = file.errorString();
+                *error = QStringLiteral("%1: cannot be read").arg(path);
             return false;
         }
-        data = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            if (error)
-                *error = file.errorString();
-            return false;
-        }
-        file.close();
         if (listEncoding(data, QFileInfo(path).absolutePath()) == rt::LegacyEncoding::Utf8) {
             // Saved as UTF-8 elsewhere: GB18030 bytes after it would make the
             // whole file unreadable, so it is converted. What the conversion
@@ -165,11 +264,12 @@ bool appendPlaylistLine(const QString& path, const QString& entry, QString* erro
     return rt::writeFileAtomically(path, data, error);
 }
 
-bool saveListAtShutdown(const QString& dataDir, const QStringList& entries, std::int32_t currentIndex)
+bool saveListAtShutdown(const QString& dataDir, const QStringList& entries, std::int32_t currentIndex,
+                        QString* error)
 {
     if (entries.isEmpty())
         return true;
-    return writePlaylistFile(listFilePath(dataDir), entries, currentIndex);
+    return writePlaylistFile(listFilePath(dataDir), entries, currentIndex, error);
 }
 
 bool rewriteListAfterDelete(const QString& dataDir, const QStringList& entries)

@@ -33,7 +33,13 @@ struct PlaylistRead {
     // The value of the last numeric ">" line; none when there was none.
     std::optional<std::int32_t> currentIndex;
     ListReadStatus status = ListReadStatus::Ok;
+    // Entries the file holds beyond those read: past the reader's bound, or
+    // lines too long to be any path or address.
+    int moreEntries = 0;
 };
+
+// A line longer than this is no entry: it is counted in moreEntries.
+inline constexpr int kMaxListLineBytes = 64 * 1024;
 
 // The file name of the list in the data folder.
 QString listFilePath(const QString& dataDir);
@@ -59,8 +65,10 @@ PlaylistRead parsePlaylistText(const QString& text);
 // (relative entries taken from `listFolder`).
 rt::LegacyEncoding listEncoding(const QByteArray& bytes, const QString& listFolder);
 
-// Reads and decodes a list file (List.mdu, an export or an .m3u list).
-PlaylistRead readPlaylistFile(const QString& path);
+// Reads and decodes a list file (List.mdu, an export or an .m3u list): a
+// regular file only (anything else is Unreadable), as a stream that keeps
+// the first `maxEntries` entries (-1: all) and only counts the rest.
+PlaylistRead readPlaylistFile(const QString& path, int maxEntries = -1);
 
 // The entries of a list or .m3u file for appending to the playlist, relative
 // paths resolved against the list's folder; an empty path or a file that
@@ -91,8 +99,9 @@ bool writePlaylistFile(const QString& path, const QStringList& entries,
 bool appendPlaylistLine(const QString& path, const QString& entry, QString* error = nullptr);
 
 // The save at shut-down: List.mdu with the index line. An empty list writes
-// nothing and leaves the file as it is (true).
-bool saveListAtShutdown(const QString& dataDir, const QStringList& entries, std::int32_t currentIndex);
+// nothing and leaves the file as it is (true). `error` may be null.
+bool saveListAtShutdown(const QString& dataDir, const QStringList& entries, std::int32_t currentIndex,
+                        QString* error = nullptr);
 
 // The rewrite after a deletion: List.mdu without the index line; an empty
 // list removes the file.

@@ -13,6 +13,7 @@ namespace melodune {
 namespace {
 
 constexpr int ItemCount = 23;
+constexpr qint64 kMaxSettingsBytes = 64 * 1024;
 
 QString settingsPath(const QString& dataDir)
 {
@@ -66,8 +67,10 @@ void assignSettingDefaults(SettingsRecord& s, std::int32_t* currentIndex)
 
 void loadSettings(const QString& dataDir, SettingsRecord& s, std::int32_t* currentIndex)
 {
+    // One line of 23 short items: anything much longer (or no regular file
+    // at all) is no settings file, and the defaults stand.
     QString text;
-    if (rt::readLegacyFile(settingsPath(dataDir), &text)) {
+    if (rt::readLegacyFile(settingsPath(dataDir), &text, kMaxSettingsBytes)) {
         rt::FieldReader reader(text);
         std::array<QString, ItemCount> f;
         for (auto& field : f)
@@ -159,9 +162,9 @@ QByteArray settingsLine(const SettingsRecord& s, std::int32_t currentIndex)
     return rt::encodeLegacy(line);
 }
 
-bool saveSettings(const QString& dataDir, const SettingsRecord& s, std::int32_t currentIndex)
+bool saveSettings(const QString& dataDir, const SettingsRecord& s, std::int32_t currentIndex, QString* error)
 {
-    return rt::writeFileAtomically(settingsPath(dataDir), settingsLine(s, currentIndex));
+    return rt::writeFileAtomically(settingsPath(dataDir), settingsLine(s, currentIndex), error);
 }
 
 } // namespace melodune

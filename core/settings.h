@@ -64,8 +64,9 @@ void loadSettings(const QString& dataDir, SettingsRecord& s, std::int32_t* curre
 // The one line of SetLog.ini, CR LF included, in the file's encoding.
 QByteArray settingsLine(const SettingsRecord& s, std::int32_t currentIndex);
 
-// Writes SetLog.ini (atomically). False when it could not be written; the
-// caller goes on either way.
-bool saveSettings(const QString& dataDir, const SettingsRecord& s, std::int32_t currentIndex);
+// Writes SetLog.ini (atomically). False when it could not be written;
+// `error` (may be null) then names the file and why.
+bool saveSettings(const QString& dataDir, const SettingsRecord& s, std::int32_t currentIndex,
+                  QString* error = nullptr);
 
 } // namespace melodune

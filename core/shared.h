@@ -12,6 +12,7 @@ struct SharedState {
     QString OsName;
     QString DataDir;          // no trailing separator
     QString ProgramDir;       // where the executable lies
+    QString DataDirNotice;    // told once at start: the data moved out of ProgramDir
     QString WindowsDir;
     QString SystemDir;
     QString ComputerName;

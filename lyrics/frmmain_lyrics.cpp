@@ -174,13 +174,13 @@ void FrmMain::showLyricEditorState(bool open)
 }
 
 // The parsed lines of a lyric file in the box, as the track's lyrics.
-void FrmMain::showLyricFile(const QString& path, const QString& text)
+void FrmMain::showLyricFile(const QString& path, const LrcParseResult& parsed)
 {
     LyricsLoaded = true;
     LrcPath = path;
     XPButtons[5]->setButtonEnabled(true);
     closeLyricEditor();
-    applyLrcResult(parseLrc(text), *RichTextBox1, Lyrics);
+    applyLrcResult(parsed, *RichTextBox1, Lyrics);
 }
 
 void FrmMain::LoadTrackLyrics()
@@ -227,10 +227,16 @@ void FrmMain::LoadTrackLyrics()
 
     // Lookup, adopting the file beside the song.
     QString path;
+    bool tooLarge = false;
     if (findTrackLyricFile(shared().DataDir, CurrentFile, CurrentExt, &path) != LyricLookup::Missing) {
         RichTextBox1->setEnabled(false);
-        if (const std::optional<QString> text = readLyricText(path))
-            showLyricFile(path, *text);
+        rt::FileReadError error = rt::FileReadError::None;
+        const std::optional<LrcParseResult> parsed = readAndParseLyricFile(path, &error);
+        if (serial != LyricLoadSerial)
+            return; // a long file let another load run, which has the last word
+        if (parsed)
+            showLyricFile(path, *parsed);
+        tooLarge = error == rt::FileReadError::TooLarge;
     }
 
     // Whatever the box holds now gets the lyric colours.
@@ -255,6 +261,12 @@ void FrmMain::LoadTrackLyrics()
     QCoreApplication::processEvents();
     if (serial != LyricLoadSerial)
         return; // another load ran meanwhile and has the last word
+    if (tooLarge) {
+        // The track has a lyric file, only no lyrics in it: no download
+        // would replace the notice before it is read.
+        showLyricNotice(*RichTextBox1, lyricTooLargeNotice(path));
+        return;
+    }
     if (settings().AutoDownloadLrc)
         requestLyricsFromService();
     else
@@ -279,12 +291,22 @@ void FrmMain::mnuOpenLRC_Click()
     const QString file = chosen.files.isEmpty() ? QString() : chosen.files.first();
 
     if (!file.isEmpty()) {
-        const std::optional<QString> text = readLyricText(file);
-        if (!text) {
-            rt::ui().msgBox(QStringLiteral("无法读取歌词文件“") + file + QStringLiteral("”。"), rt::Exclamation);
+        rt::FileReadError error = rt::FileReadError::None;
+        const std::uint64_t serial = LyricLoadSerial;
+        const QString track = CurrentFile;
+        const std::optional<LrcParseResult> parsed = readAndParseLyricFile(file, &error);
+        if (serial != LyricLoadSerial || track != CurrentFile) {
+            // A long file let a track change run meanwhile: its lyrics stand.
+            resumeAnimation(*this);
+            return;
+        }
+        if (!parsed) {
+            rt::ui().msgBox(error == rt::FileReadError::TooLarge
+                                ? lyricTooLargeNotice(file)
+                                : QStringLiteral("无法读取歌词文件“") + file + QStringLiteral("”。"),
+                            rt::Exclamation);
         } else {
             closeLyricEditor();
-            RichTextBox1->setText(*text);
             RichTextBox1->setEnabled(false);
             List2->hide();
             List2->setToolTip(QString());
@@ -292,7 +314,7 @@ void FrmMain::mnuOpenLRC_Click()
             Timer[2]->stop();
             Timer[9]->stop();
             resetLyricsService(); // a late download must not replace the user's choice
-            showLyricFile(file, *text);
+            showLyricFile(file, *parsed);
             styleLyricBox(*RichTextBox1, lyricBoxStyle(settings()));
             RichTextBox1->setEnabled(true);
             RichTextBox1->setSelStart(0);

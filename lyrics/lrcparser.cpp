@@ -5,6 +5,7 @@
 #include "platform/convert.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -50,23 +51,28 @@ private:
     qsizetype size_;
 };
 
-// Pieces collected from the end of a text towards its start.
+// Pieces collected from the end of a text towards its start. Pieces of the
+// text being rewritten are kept as views (it outlives the builder); only
+// replacements are owned.
 class ReverseBuilder {
 public:
     void add(QStringView piece)
     {
         if (!piece.isEmpty())
-            pieces_.push_back(piece.toString());
+            pieces_.push_back(piece);
     }
     void add(QString&& piece)
     {
-        if (!piece.isEmpty())
-            pieces_.push_back(std::move(piece));
+        if (piece.isEmpty())
+            return;
+        // A moved QString keeps its characters where they are: the view holds.
+        owned_.push_back(std::move(piece));
+        pieces_.push_back(QStringView(owned_.back()));
     }
     QString join() const
     {
         qsizetype n = 0;
-        for (const QString& p : pieces_)
+        for (QStringView p : pieces_)
             n += p.size();
         QString out;
         out.reserve(n);
@@ -76,8 +82,43 @@ public:
     }
 
 private:
-    std::vector<QString> pieces_;
+    std::vector<QStringView> pieces_;
+    std::vector<QString> owned_;
 };
+
+bool asciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// The value of a plain decimal "d[.d]" (ASCII digits, optional sign, at
+// most 31 characters) exactly as rt::toDouble reads it; empty for any other
+// form, which the general reading then takes.
+std::optional<double> plainDecimal(QStringView s)
+{
+    if (s.isEmpty() || s.size() > 31)
+        return std::nullopt;
+    char buf[32];
+    int digits = 0;
+    bool point = false;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (asciiDigit(c))
+            ++digits;
+        else if (c == u'.' && !point)
+            point = true;
+        else if (!(c == u'-' && i == 0))
+            return std::nullopt;
+        buf[i] = char(c.unicode());
+    }
+    if (digits == 0)
+        return std::nullopt;
+    double v = 0;
+    const auto [ptr, ec] = std::from_chars(buf, buf + s.size(), v, std::chars_format::general);
+    if (ec != std::errc() || ptr != buf + s.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
 
 QString fullWidthBrackets(QStringView s)
 {
@@ -175,6 +216,21 @@ QString convertTag(QStringView tag, LrcTagPassResult& r)
     if (tag.startsWith(u"[key:"))
         return QStringLiteral("*加密编码*");
 
+    // The usual tag, "[mm:ss.xx]", read without the general path's copies
+    // (the same value: both read the digits with from_chars).
+    if (const qsizetype colon = tag.indexOf(u':'); colon > 1 && colon <= 7 && tag.endsWith(u']')) {
+        const QStringView mins = tag.mid(1, colon - 1);
+        const QStringView secs = tag.mid(colon + 1, tag.size() - colon - 2);
+        if (std::all_of(mins.begin(), mins.end(), asciiDigit) && !secs.isEmpty() && asciiDigit(secs[0]))
+            if (const auto sec = plainDecimal(secs)) {
+                const double t = *plainDecimal(mins) * 60 + *sec;
+                if (t <= double(std::numeric_limits<std::int32_t>::max())) {
+                    ++r.tagCount;
+                    return u'[' + secondsText(t) + u']';
+                }
+            }
+    }
+
     QString v = tag.toString();
     v.remove(u'[').remove(u']').remove(u':');
     if (rt::isNumeric(v)) {
@@ -189,14 +245,17 @@ QString convertTag(QStringView tag, LrcTagPassResult& r)
 
 // One tagged line of pass 3: "[" seconds "]" text.
 struct TaggedLine {
-    QString line;
+    QStringView line;
     double value;
 };
 
 double lineValue(QStringView line)
 {
     const qsizetype close = line.indexOf(u']');
-    const auto v = rt::toDouble(line.mid(1, close - 1).toString());
+    const QStringView number = line.mid(1, close - 1);
+    if (const auto v = plainDecimal(number))
+        return *v;
+    const auto v = rt::toDouble(number.toString());
     // Pass 1 writes only numbers; anything else sorts last.
     return v ? *v : std::numeric_limits<double>::infinity();
 }
@@ -205,11 +264,33 @@ double lineValue(QStringView line)
 
 QString normaliseLyricText(const QString& decoded)
 {
-    QString s = decoded;
-    s.replace(u'\n', CrLf);
-    s.replace(QStringLiteral("]\r"), QStringLiteral("] \r"));
-    s.replace(QStringLiteral("]["), QStringLiteral("]\r\n["));
-    s = CrLf + s + CrLf;
+    // LF -> CR LF, then "]" CR -> "] " CR, then "][" -> "]" CR LF "[", then
+    // CR LF around it, in one pass: no step makes what a later one looks for.
+    const qsizetype n = decoded.size();
+    QString s(3 * n + 4, Qt::Uninitialized);
+    QChar* out = s.data();
+    const QChar* in = decoded.constData();
+    *out++ = u'\r';
+    *out++ = u'\n';
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = in[i];
+        if (c == u'\n') {
+            *out++ = u'\r';
+            *out++ = u'\n';
+        } else if (c == u']' && i + 1 < n && (in[i + 1] == u'\r' || in[i + 1] == u'\n')) {
+            *out++ = u']';
+            *out++ = u' ';
+        } else if (c == u']' && i + 1 < n && in[i + 1] == u'[') {
+            *out++ = u']';
+            *out++ = u'\r';
+            *out++ = u'\n';
+        } else {
+            *out++ = c;
+        }
+    }
+    *out++ = u'\r';
+    *out++ = u'\n';
+    s.truncate(out - s.constData());
     static const char* const keys[][2] = {
         {"[TI:", "[ti:"}, {"[AR:", "[ar:"}, {"[AL:", "[al:"}, {"[BY:", "[by:"},
         {"[OFFSET:", "[offset:"}, {"[KEY:", "[key:"}, {"[T_TIME:", "[t_time:"},
@@ -295,9 +376,8 @@ std::optional<QString> sortLrcLines(const QString& text)
         copied += end - e;
         if (copied > CopyBudget)
             return std::nullopt;
-        QString line = s.mid(e, end - e).toString(); // the tag and its line's text
-        const double v = lineValue(line);
-        lines.push_back({std::move(line), v});
+        const QStringView line = s.mid(e, end - e); // the tag and its line's text
+        lines.push_back({line, lineValue(line)});
     }
     if (lines.empty())
         return std::nullopt;

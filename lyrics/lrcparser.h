@@ -19,6 +19,10 @@ namespace melodune {
 class RichTextModel;
 struct LyricState;
 
+// Real LRC files are well under 100 KB: a file or a service reply longer
+// than this is not read as lyrics (nor kept).
+inline constexpr qint64 kMaxLyricBytes = qint64(1) << 20;
+
 // The loader's preparation of a decoded lyric file: LF -> CR LF (so CR LF
 // becomes CR CR LF), "]" CR -> "] " CR, "][" -> "]" CR LF "[", CR LF before
 // and after the text, the upper-case header keys ([TI: [AR: [AL: [BY:

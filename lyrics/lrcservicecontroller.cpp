@@ -4,10 +4,12 @@
 #include "core/shared.h"
 #include "lyrics/lrcparser.h"
 #include "lyrics/lrcreply.h"
+#include "lyrics/lyricloader.h"
 #include "lyrics/lyricstate.h"
 #include "lyrics/lyricstyle.h"
 #include "lyrics/richtext.h"
 #include "platform/atomicfile.h"
+#include "platform/legacytext.h"
 #include "platform/ui.h"
 
 #include <QCoreApplication>
@@ -32,14 +34,8 @@ LyricBoxStyle lyricStyleFromSettings()
     return {s.LrcBackColor, s.LrcTagColor, s.LrcTextColor, s.LrcFontName, s.LrcFontSize, s.LrcFontBold};
 }
 
-bool readWholeFile(const QString& path, QByteArray* out)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    *out = f.readAll();
-    return f.error() == QFileDevice::NoError;
-}
+const QString TooLargeReply = QStringLiteral("下载歌词失败！\r\n[歌词服务器的回复太大（超过 %1 MB），不是歌词，已经放弃。]")
+                                  .arg(kMaxLyricBytes >> 20);
 
 } // namespace
 
@@ -47,11 +43,14 @@ LrcRequestController::LrcRequestController(RichTextModel& box, LyricState& lyric
                                            QObject* parent)
     : QObject(parent), box_(box), lyrics_(lyrics), window_(window), version_(QCoreApplication::applicationVersion())
 {
+    download_.setMaxBytes(kMaxLyricBytes);
     connect(&download_, &rt::UrlDownload::finished, this, [this](quint64 id, bool ok, const QString& error) {
         if (id != transfer_)
             return; // an abandoned request's transfer
         transfer_ = 0;
         releaseBusy();
+        if (!ok && download_.replyTooLarge())
+            refuseTooLarge();
         emit downloadFinished(ok, error);
     });
 }
@@ -88,6 +87,7 @@ void LrcRequestController::search(LrcRequestKind kind)
     setPoll(false);
     setCountdown(false);
     abandonDownload();
+    ++generation_;
     if (track_.file.isEmpty())
         return;
     if (kind == LrcRequestKind::Exact)
@@ -171,6 +171,15 @@ void LrcRequestController::setCountdown(bool on)
     }
 }
 
+void LrcRequestController::refuseTooLarge()
+{
+    // Nothing was kept: the poll has nothing to wait for.
+    setPoll(false);
+    tick_ = 0;
+    window_.setLyricsLoaded(false);
+    box_.setText(TooLargeReply);
+}
+
 void LrcRequestController::showTimeout()
 {
     window_.setLyricsLoaded(false);
@@ -212,7 +221,12 @@ void LrcRequestController::handleReply(const QString& path)
         return;
 
     QByteArray bytes;
-    const bool readable = readWholeFile(path, &bytes);
+    rt::FileReadError readError = rt::FileReadError::None;
+    const bool readable = rt::readFileBytes(path, &bytes, kMaxLyricBytes, &readError);
+    if (readError == rt::FileReadError::TooLarge) {
+        refuseTooLarge();
+        return;
+    }
     const LrcReply reply = readable ? parseLrcReply(bytes) : LrcReply{};
 
     switch (reply.kind) {
@@ -286,13 +300,16 @@ void LrcRequestController::handleReply(const QString& path)
         break;
     }
 
-    const QString lrcText = normaliseLyricText(reply.text);
-    box_.setText(lrcText);
+    // A long reply is parsed aside: a track change or a new request meanwhile
+    // has the last word.
+    const quint64 generation = generation_;
+    const LrcParseResult parsed = parseLrcAside(normaliseLyricText(reply.text));
+    if (generation != generation_)
+        return;
     box_.setEnabled(false);
     window_.setLyricsLoaded(true);
     window_.setLrcPath(path);
     window_.closeLyricEditor(true);
-    const LrcParseResult parsed = parseLrc(lrcText);
     applyLrcResult(parsed, box_, lyrics_);
     styleLyricBox(box_, lyricStyleFromSettings());
     box_.setEnabled(true);
@@ -315,13 +332,9 @@ void LrcRequestController::storeLyrics(const QString& replyFile)
     const QString trackFile = track_.file;
     QByteArray reply;
     QString error;
-    QFile f(replyFile);
-    const bool readOk = f.open(QIODevice::ReadOnly);
-    if (readOk)
-        reply = f.readAll();
-    else
-        error = f.errorString();
-    f.close();
+    const bool readOk = rt::readFileBytes(replyFile, &reply, kMaxLyricBytes);
+    if (!readOk)
+        error = QStringLiteral("cannot read %1").arg(replyFile);
 
     auto copy = [&] {
         if (track_.file != trackFile)
@@ -467,6 +480,7 @@ void LrcRequestController::listChanged()
 
 void LrcRequestController::stopTimers()
 {
+    ++generation_;
     setPoll(false);
     setCountdown(false);
     abandonDownload();

@@ -141,6 +141,7 @@ private:
     void hideList();
     void listChanged();
     void showTimeout();
+    void refuseTooLarge();
     void storeLyrics(const QString& replyFile);
 
     RichTextModel& box_;
@@ -155,6 +156,7 @@ private:
     bool countdownOn_ = false;
     bool busyHeld_ = false;
     quint64 transfer_ = 0;
+    quint64 generation_ = 0; // moved on by every request and every stop
 };
 
 } // namespace melodune

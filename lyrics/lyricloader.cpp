@@ -3,6 +3,7 @@
 #include "lyrics/lrcservice.h"
 #include "lyrics/lyricstate.h"
 #include "lyrics/richtext.h"
+#include "platform/aside.h"
 #include "platform/atomicfile.h"
 #include "platform/convert.h"
 #include "platform/legacytext.h"
@@ -42,16 +43,47 @@ LyricLookup findTrackLyricFile(const QString& dataDir, const QString& currentFil
     const QString sideCar = sideCarLyricPath(currentFile, currentExt);
     if (sideCar.isEmpty() || !QFileInfo(sideCar).isFile())
         return LyricLookup::Missing;
+    if (QFileInfo(sideCar).size() > kMaxLyricBytes) {
+        // No lyrics: left where it is, not copied into LRCS at every look.
+        if (path)
+            *path = sideCar;
+        return LyricLookup::TooLarge;
+    }
     QDir().mkpath(QFileInfo(target).absolutePath());
     return rt::copyFileAtomically(sideCar, target) ? LyricLookup::Adopted : LyricLookup::Missing;
 }
 
-std::optional<QString> readLyricText(const QString& path)
+std::optional<QString> readLyricText(const QString& path, rt::FileReadError* error)
 {
     QString decoded;
-    if (!rt::readLegacyFile(path, &decoded))
+    if (!rt::readLegacyFile(path, &decoded, kMaxLyricBytes, error))
         return std::nullopt;
     return normaliseLyricText(decoded);
+}
+
+std::optional<LrcParseResult> readAndParseLyricFile(const QString& path, rt::FileReadError* error)
+{
+    std::optional<LrcParseResult> parsed;
+    const auto work = [&] {
+        if (const std::optional<QString> text = readLyricText(path, error))
+            parsed = parseLrc(*text);
+    };
+    if (QFileInfo(path).size() > kLyricParseAsideBytes)
+        rt::runAside(work);
+    else
+        work();
+    return parsed;
+}
+
+LrcParseResult parseLrcAside(const QString& normalisedText)
+{
+    LrcParseResult parsed;
+    const auto work = [&] { parsed = parseLrc(normalisedText); };
+    if (normalisedText.size() > kLyricParseAsideBytes)
+        rt::runAside(work);
+    else
+        work();
+    return parsed;
 }
 
 void showLyricText(const QString& normalisedText, RichTextModel& box, LyricState& state,
@@ -86,6 +118,11 @@ QString lyricNotFoundNotice(const QString& currentFile)
 QString lyricDeletedNotice(const QString& lyricPath)
 {
     return QStringLiteral("歌词文件“") + lyricPath + QStringLiteral("”已经被删除！");
+}
+
+QString lyricTooLargeNotice(const QString& lyricPath)
+{
+    return QStringLiteral("歌词文件“") + lyricPath + QStringLiteral("”太大（超过 %1 MB），没有载入。").arg(kMaxLyricBytes >> 20);
 }
 
 void showLyricNotice(RichTextModel& box, const QString& notice)

@@ -5,6 +5,7 @@
 // "[offset:" line.
 #include "lyrics/lrcparser.h"
 #include "lyrics/lyricstyle.h"
+#include "platform/regularfile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -31,15 +32,30 @@ enum class LyricLookup {
     Found,   // the file in LRCS exists
     Adopted, // it did not; the side-car file was copied there
     Missing, // neither
+    TooLarge, // the side-car file is longer than any lyric: not copied
 };
 // Finds the track's lyric file, adopting the side-car file when LRCS has
-// none. A failed copy counts as missing. `path` gets the LRCS path always.
+// none. A failed copy counts as missing. `path` gets the LRCS path, or the
+// side-car's when it is TooLarge (the notice names the file the user has).
 LyricLookup findTrackLyricFile(const QString& dataDir, const QString& currentFile, const QString& currentExt,
                                QString* path);
 
 // Reads and decodes a lyric file (code page 936 or UTF-8) and normalises it
-// (normaliseLyricText). Empty when it cannot be read.
-std::optional<QString> readLyricText(const QString& path);
+// (normaliseLyricText). Empty when it cannot be read: `error` (may be null)
+// tells a file longer than kMaxLyricBytes (TooLarge) from the rest.
+std::optional<QString> readLyricText(const QString& path, rt::FileReadError* error = nullptr);
+
+// Lyric text longer than this is read and parsed on a thread of its own
+// while the window's events run (real LRC files are far shorter).
+inline constexpr qint64 kLyricParseAsideBytes = 128 * 1024;
+
+// Reads and parses a lyric file (readLyricText, then parseLrc). A long one is
+// worked on aside (rt::runAside): other handlers may have run when it
+// returns. Empty when it cannot be read; `error` may be null.
+std::optional<LrcParseResult> readAndParseLyricFile(const QString& path, rt::FileReadError* error = nullptr);
+
+// parseLrc, aside for a long text as readAndParseLyricFile does.
+LrcParseResult parseLrcAside(const QString& normalisedText);
 
 // Fills the box from a normalised text: the three parser passes (the text
 // unparsed when they fail), then the lyric colours. Sets the offset and
@@ -59,6 +75,8 @@ QString lyricSearchingNotice(const QString& currentFile);
 QString lyricNotFoundNotice(const QString& currentFile);
 // "歌词文件“<path>”已经被删除！"
 QString lyricDeletedNotice(const QString& lyricPath);
+// "歌词文件“<path>”太大（超过 1 MB），没有载入。"
+QString lyricTooLargeNotice(const QString& lyricPath);
 // Puts a notice into the box in the notice style.
 void showLyricNotice(RichTextModel& box, const QString& notice);
 

@@ -183,7 +183,7 @@ void RichTextModel::setSelBold(bool bold)
 void RichTextModel::setSelFontSize(int points)
 {
     if (selLength_ == 0)
-        insertFormat_.size = points;
+        insertFormat_.size = std::int16_t(std::clamp(points, 0, 32767));
     setFontSize(selStart_, selLength_, points);
 }
 
@@ -219,7 +219,8 @@ void RichTextModel::setBold(int start0, int length, bool bold)
 
 void RichTextModel::setFontSize(int start0, int length, int points)
 {
-    applyRange(start0, length, [points](CharFormat& f) { f.size = points; });
+    const auto size = std::int16_t(std::clamp(points, 0, 32767));
+    applyRange(start0, length, [size](CharFormat& f) { f.size = size; });
 }
 
 CharFormat RichTextModel::formatAt(int pos0) const

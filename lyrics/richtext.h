@@ -26,9 +26,10 @@ namespace melodune {
 constexpr rt::PackedColor ButtonFaceColor = rt::PackedColor(0x8000000Fu);
 inline bool isSystemColor(rt::PackedColor c) { return (std::uint32_t(c) & 0x80000000u) != 0; }
 
+// One per character of the box: kept small, a long text has a million.
 struct CharFormat {
     rt::PackedColor color = 0;
-    int size = 9; // points
+    std::int16_t size = 9; // points
     bool bold = false;
     bool operator==(const CharFormat&) const = default;
 };

@@ -9,6 +9,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QAbstractTextDocumentLayout>
+#include <QElapsedTimer>
 #include <algorithm>
 
 namespace melodune {
@@ -23,6 +24,28 @@ QTextCharFormat toQt(const CharFormat& f)
     q.setFontWeight(f.bold ? QFont::Bold : QFont::Normal);
     return q;
 }
+
+// A lyric box holds few formats: the last ones made are kept, so a long
+// text does not build (and hash) one per stretch.
+class FormatCache {
+public:
+    const QTextCharFormat& get(const CharFormat& f)
+    {
+        for (const auto& [key, q] : made_)
+            if (key == f)
+                return q;
+        if (made_.size() >= 8)
+            made_.erase(made_.begin());
+        made_.emplace_back(f, toQt(f));
+        return made_.back().second;
+    }
+
+private:
+    std::vector<std::pair<CharFormat, QTextCharFormat>> made_;
+};
+
+// How long one slice of filling may take before the event loop runs again.
+constexpr qint64 FillSliceMs = 6;
 
 } // namespace
 
@@ -67,10 +90,20 @@ void RichTextView::schedule()
     if (pending_)
         return;
     pending_ = true;
-    QMetaObject::invokeMethod(this, &RichTextView::refreshNow, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this] { refresh(FillSliceMs); }, Qt::QueuedConnection);
 }
 
 void RichTextView::refreshNow()
+{
+    refresh(-1);
+}
+
+bool RichTextView::filled() const
+{
+    return !textDirty_ && filledLines_ >= model_->lineCount();
+}
+
+void RichTextView::refresh(qint64 budgetMs)
 {
     pending_ = false;
     if (boxDirty_) {
@@ -78,17 +111,22 @@ void RichTextView::refreshNow()
         boxDirty_ = false;
     }
     if (textDirty_) {
-        rebuild();
         textDirty_ = false;
         fmtStart_ = fmtEnd_ = -1;
-    } else if (fmtStart_ >= 0) {
-        applyFormats(fmtStart_, fmtEnd_);
-        fmtStart_ = fmtEnd_ = -1;
+        rebuild(budgetMs);
+    } else {
+        if (fmtStart_ >= 0) {
+            applyFormats(fmtStart_, fmtEnd_);
+            fmtStart_ = fmtEnd_ = -1;
+        }
+        if (filledLines_ < model_->lineCount())
+            fill(budgetMs);
     }
-    if (scrollDirty_) {
-        applyScroll();
+    if (scrollDirty_ && applyScroll())
         scrollDirty_ = false;
-    }
+    // The rest of a long text comes after the event loop has run.
+    if (filledLines_ < model_->lineCount())
+        schedule();
 }
 
 void RichTextView::applyBox()
@@ -112,31 +150,52 @@ void RichTextView::applyBox()
     reportVisibleLines();
 }
 
-void RichTextView::rebuild()
+void RichTextView::rebuild(qint64 budgetMs)
 {
-    QTextDocument* doc = document();
     // The scroll bar's signals stay on: the scroll area keeps its own copy of
     // the offset and moves the drawn pixels by the difference at the next
     // scroll. A value that changed unseen here would shift the old pixels by
     // the wrong amount, leaving stale lines until the next full repaint.
     // (The user-scroll handler ignores changes while the text is rebuilt.)
-    doc->clear();
+    document()->clear();
+    filledLines_ = 0;
+    fill(budgetMs);
+    reportVisibleLines();
+}
+
+void RichTextView::fill(qint64 budgetMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTextDocument* doc = document();
     QTextCursor cur(doc);
+    cur.movePosition(QTextCursor::End);
     cur.beginEditBlock();
+    FormatCache formats;
     const int lines = model_->lineCount();
-    for (int line = 0; line < lines; ++line) {
+    const QString& text = model_->text();
+    // Enough lines to cover the box before the clock is looked at.
+    const int minimum = model_->firstVisibleLine() + std::max(model_->visibleLineCount(), 40);
+    while (filledLines_ < lines) {
+        const int line = filledLines_++;
         const int start = model_->lineStart(line);
         const int len = model_->lineLength(line);
         if (line > 0)
-            cur.insertBlock(QTextBlockFormat(), toQt(model_->formatAt(start)));
+            cur.insertBlock(QTextBlockFormat(), formats.get(model_->formatAt(start)));
         else
-            cur.setBlockCharFormat(toQt(model_->formatAt(start)));
+            cur.setBlockCharFormat(formats.get(model_->formatAt(start)));
         model_->forEachRun(start, len, [&](int s, int n, const CharFormat& f) {
-            cur.insertText(model_->text().mid(s, n), toQt(f));
+            cur.insertText(QStringView(text).mid(s, n).toString(), formats.get(f));
         });
+        if (budgetMs >= 0 && filledLines_ >= minimum && (filledLines_ & 63) == 0 && clock.elapsed() >= budgetMs)
+            break;
     }
     cur.endEditBlock();
-    reportVisibleLines();
+}
+
+int RichTextView::filledEnd() const
+{
+    return filledLines_ >= model_->lineCount() ? model_->length() : model_->lineStart(filledLines_);
 }
 
 int RichTextView::docPosition(int modelPos) const
@@ -151,8 +210,13 @@ int RichTextView::docPosition(int modelPos) const
 
 void RichTextView::applyFormats(int start, int end)
 {
+    // Lines not yet in the view take the model's formats when they come.
+    end = std::min(end, filledEnd());
+    if (end <= start)
+        return;
     QTextCursor cur(document());
     cur.beginEditBlock();
+    FormatCache formats;
     model_->forEachRun(start, end - start, [&](int s, int n, const CharFormat& f) {
         const int a = docPosition(s);
         const int b = docPosition(s + n);
@@ -160,21 +224,22 @@ void RichTextView::applyFormats(int start, int end)
             return;
         cur.setPosition(a);
         cur.setPosition(b, QTextCursor::KeepAnchor);
-        cur.setCharFormat(toQt(f));
+        cur.setCharFormat(formats.get(f));
     });
     cur.endEditBlock();
 }
 
-void RichTextView::applyScroll()
+bool RichTextView::applyScroll()
 {
     const QTextBlock block = document()->findBlockByNumber(model_->firstVisibleLine());
     if (!block.isValid())
-        return;
+        return filledLines_ >= model_->lineCount(); // the line comes later, or never
     // The first line shows the top margin too.
     const qreal top = block.blockNumber() == 0 ? 0 : document()->documentLayout()->blockBoundingRect(block).top();
     settingScroll_ = true;
     verticalScrollBar()->setValue(int(top));
     settingScroll_ = false;
+    return true;
 }
 
 void RichTextView::onUserScroll()

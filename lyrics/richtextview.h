@@ -6,7 +6,8 @@
 //
 // Model changes are gathered and drawn once control returns to the event
 // loop (refreshNow() draws at once), so restyling a long text costs one
-// redraw.
+// redraw. A long text is put in a slice of lines at a time, returning to the
+// event loop in between, so the window keeps answering while it fills.
 #include <QPoint>
 #include <QTextEdit>
 
@@ -20,8 +21,10 @@ public:
     explicit RichTextView(RichTextModel* model, QWidget* parent = nullptr);
     RichTextModel* model() const { return model_; }
 
-    // Applies pending model changes now.
+    // Applies pending model changes now, the whole text included.
     void refreshNow();
+    // Whether every line of the model is in the view.
+    bool filled() const;
 
 signals:
     // Mouse buttons on the box (its MouseDown / MouseUp), position in the view.
@@ -39,16 +42,22 @@ protected:
 
 private:
     void schedule();
-    void rebuild();
+    // Applies pending changes; with a budget, fills for about that long.
+    void refresh(qint64 budgetMs);
+    void rebuild(qint64 budgetMs);
+    void fill(qint64 budgetMs);
+    // The model position up to which the view holds the text.
+    int filledEnd() const;
     void applyFormats(int start, int end);
     void applyBox();
-    void applyScroll();
+    bool applyScroll();
     void reportVisibleLines();
     int docPosition(int modelPos) const;
     void onUserScroll();
 
     RichTextModel* model_;
     bool pending_ = false;
+    int filledLines_ = 0; // model lines already in the document
     bool textDirty_ = true;
     bool boxDirty_ = true;
     bool scrollDirty_ = true;

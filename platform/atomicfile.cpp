@@ -46,12 +46,25 @@ bool sameFile(const QString& a, const QString& b)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-// Opens the temporary file beside `path`.
+// Opens the temporary file beside `path`. A link there to something other
+// than a regular file (a device, a FIFO) is replaced by the file, never
+// written through: the temporary file would go beside its target.
 bool openSave(QSaveFile& out, const QString& path, QString* error)
 {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat link {}, target {};
+    if (::lstat(name.constData(), &link) == 0 && S_ISLNK(link.st_mode) && ::stat(name.constData(), &target) == 0
+        && !S_ISREG(target.st_mode))
+        ::unlink(name.constData());
     if (out.open(QIODevice::WriteOnly))
         return true;
-    setError(error, QStringLiteral("%1: %2").arg(path, out.errorString()));
+    // The system's own reason (a read-only file system, no permission) says
+    // more than "not writable".
+    QString why = out.errorString();
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::access(folder.constData(), W_OK) != 0 || (::access(name.constData(), F_OK) == 0 && ::access(name.constData(), W_OK) != 0))
+        why = QString::fromStdString(std::error_code(errno, std::generic_category()).message());
+    setError(error, QStringLiteral("%1: %2").arg(path, why));
     return false;
 }
 

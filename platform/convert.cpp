@@ -1,6 +1,7 @@
 #include "platform/convert.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -154,39 +155,42 @@ QString numberText(double value)
         return QStringLiteral("0");
     if (value == 0.0)
         return QStringLiteral("0"); // also -0
-    // Rounding to 15 significant digits hides binary noise (60 + 5.1).
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-    const std::string sci(buf, res.ptr);
+    // Rounding to 15 significant digits hides binary noise (60 + 5.1). The
+    // lyric parser writes one of these per time tag: no heap on the way.
+    char sci[64];
+    const char* const sciEnd = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, 14).ptr;
     // Form: [-]d.dddddddddddddde[+-]xx
     const bool negative = sci[0] == '-';
-    const auto epos = sci.find('e');
-    std::string digits;
-    for (std::size_t i = negative ? 1 : 0; i < epos; ++i)
-        if (sci[i] != '.')
-            digits.push_back(sci[i]);
-    const int exp10 = std::stoi(sci.substr(epos + 1));
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
+    const char* e = std::find(static_cast<const char*>(sci), sciEnd, 'e');
+    char digits[24];
+    int nd = 0;
+    for (const char* c = sci + (negative ? 1 : 0); c < e; ++c)
+        if (*c != '.')
+            digits[nd++] = *c;
+    int exp10 = 0;
+    std::from_chars(e + 1 + (e[1] == '+' ? 1 : 0), sciEnd, exp10);
+    while (nd > 1 && digits[nd - 1] == '0')
+        --nd;
 
     // The first digit stands for 10^exp10.
-    std::string out;
+    char out[400];
+    char* o = out;
     if (negative)
-        out.push_back('-');
-    const int nd = int(digits.size());
+        *o++ = '-';
     if (exp10 < 0) {
-        out += "0.";
-        out.append(std::size_t(-exp10 - 1), '0');
-        out += digits;
+        *o++ = '0';
+        *o++ = '.';
+        o = std::fill_n(o, -exp10 - 1, '0');
+        o = std::copy(digits, digits + nd, o);
     } else if (exp10 + 1 >= nd) {
-        out += digits;
-        out.append(std::size_t(exp10 + 1 - nd), '0');
+        o = std::copy(digits, digits + nd, o);
+        o = std::fill_n(o, exp10 + 1 - nd, '0');
     } else {
-        out += digits.substr(0, std::size_t(exp10 + 1));
-        out.push_back('.');
-        out += digits.substr(std::size_t(exp10 + 1));
+        o = std::copy(digits, digits + exp10 + 1, o);
+        *o++ = '.';
+        o = std::copy(digits + exp10 + 1, digits + nd, o);
     }
-    return QString::fromLatin1(out.data(), qsizetype(out.size()));
+    return QString::fromLatin1(out, qsizetype(o - out));
 }
 
 QString strNumber(double value)

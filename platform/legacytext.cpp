@@ -583,23 +583,18 @@ QByteArray encodeLegacy(const QString& text)
     return out;
 }
 
-bool readFileBytes(const QString& path, QByteArray* bytes)
+bool readFileBytes(const QString& path, QByteArray* bytes, qint64 maxBytes, FileReadError* error)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return false;
-    if (bytes)
-        *bytes = std::move(data);
-    return true;
+    const FileReadError e = readRegularFile(path, maxBytes, bytes);
+    if (error)
+        *error = e;
+    return e == FileReadError::None;
 }
 
-bool readLegacyFile(const QString& path, QString* text)
+bool readLegacyFile(const QString& path, QString* text, qint64 maxBytes, FileReadError* error)
 {
     QByteArray bytes;
-    if (!readFileBytes(path, &bytes))
+    if (!readFileBytes(path, &bytes, maxBytes, error))
         return false;
     if (text)
         *text = decodeLegacy(bytes);

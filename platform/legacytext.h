@@ -2,6 +2,8 @@
 // The list, settings and lyric files are 8-bit text in code page 936.
 // Reading accepts that and UTF-8; writing always uses GB18030, which equals
 // code page 936 for every character it has and can encode any path.
+#include "platform/regularfile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -47,10 +49,17 @@ QString decodeLegacy(const QByteArray& bytes);
 // the system's GB18030 tables leave out become "?".
 QByteArray encodeLegacy(const QString& text);
 
-// Reads a whole file. False when it cannot be read.
-bool readFileBytes(const QString& path, QByteArray* bytes);
+// Beyond this a text file of the program's is no text it wrote.
+inline constexpr qint64 kMaxTextFileBytes = qint64(16) << 20;
 
-// Reads a whole file and decodes it by the rule. False when it cannot be read.
-bool readLegacyFile(const QString& path, QString* text);
+// Reads a whole regular file of at most `maxBytes`. False when it cannot be
+// read: missing, no regular file (a FIFO, a device), longer, or a read error;
+// `error` (may be null) says which.
+bool readFileBytes(const QString& path, QByteArray* bytes, qint64 maxBytes = kMaxTextFileBytes,
+                   FileReadError* error = nullptr);
+
+// Reads a whole file as readFileBytes does and decodes it by the rule.
+bool readLegacyFile(const QString& path, QString* text, qint64 maxBytes = kMaxTextFileBytes,
+                    FileReadError* error = nullptr);
 
 } // namespace rt

@@ -93,4 +93,9 @@ void MediaControl::postPlayStateChange()
     QMetaObject::invokeMethod(this, [this] { emit PlayStateChange(); }, Qt::QueuedConnection);
 }
 
+void MediaControl::postOutputLost()
+{
+    QMetaObject::invokeMethod(this, [this] { emit OutputLost(); }, Qt::QueuedConnection);
+}
+
 } // namespace rt

@@ -137,6 +137,10 @@ signals:
     void PlayStateChange();
     // The host widget received the keyboard focus.
     void GotFocus();
+    // The sound output failed (the sound server went away): no end of the
+    // stream. The media stays open, paused at its place (after the
+    // PlayStateChange), and play() goes on from there once sound works again.
+    void OutputLost();
     // The player cannot be started (its library is missing or broken):
     // nothing will open. Raised once, from the event loop.
     void Unavailable(const QString& reason);
@@ -145,6 +149,7 @@ protected:
     // Queue the events so they reach handlers from the event loop.
     void postOpenStateChange();
     void postPlayStateChange();
+    void postOutputLost();
 };
 
 } // namespace rt

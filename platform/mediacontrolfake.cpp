@@ -158,6 +158,17 @@ void FakeMediaControl::raiseEndOfStream()
     QMetaObject::invokeMethod(this, [this] { reachEnd(); }, Qt::QueuedConnection);
 }
 
+void FakeMediaControl::loseOutput()
+{
+    if (!isOpen())
+        return;
+    ++serial_;
+    endPending_ = false;
+    if (state_ == Playing)
+        setState(Paused);
+    postOutputLost();
+}
+
 void FakeMediaControl::reachEnd()
 {
     if (!endPending_)

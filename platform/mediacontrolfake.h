@@ -40,6 +40,8 @@ public:
     void advance(double seconds);
     // As if the end were reached now (queued, like the real one).
     void raiseEndOfStream();
+    // As if the sound output went away now: paused where it is, OutputLost.
+    void loseOutput();
     // Every call made by the program, in order: "FileName=<name>", "Play",
     // "Pause", "Stop", "CurrentPosition=<s>", "Balance=<v>", "DisplaySize=<v>",
     // "ShowControls=<0|1>".

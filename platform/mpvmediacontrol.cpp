@@ -280,6 +280,21 @@ void MpvMediaControl::seekTo(double seconds)
     const char* cmd[] = {"seek", pos.constData(), "absolute+exact", nullptr};
     if (mpv_command(mpv_, cmd) >= 0)
         pendingSeek_ = seconds;
+    notePosition(seconds);
+}
+
+void MpvMediaControl::notePosition(double seconds) const
+{
+    lastPosition_ = seconds;
+    lastPositionClock_.start();
+}
+
+double MpvMediaControl::estimatedPosition() const
+{
+    double at = lastPosition_;
+    if (state_ == Playing && !resuming_ && lastPositionClock_.isValid())
+        at += lastPositionClock_.elapsed() / 1000.0;
+    return knownDuration_ > 0 ? std::min(at, knownDuration_) : at;
 }
 
 void MpvMediaControl::closeMedia()
@@ -291,6 +306,7 @@ void MpvMediaControl::closeMedia()
     entryId_ = 0;
     pendingSeek_.reset();
     endReported_ = false;
+    outputLost_ = resuming_ = false;
     if (view_)
         view_->leaveFullScreen();
     dropSurface();
@@ -388,6 +404,9 @@ void MpvMediaControl::setFileName(const QString& name)
     trackPicture_ = videoTrackSize(mpv_);
     endReported_ = false;
     pendingSeek_.reset();
+    outputLost_ = resuming_ = false;
+    knownDuration_ = std::max(0.0, getDouble(mpv_, "duration"));
+    notePosition(0.0);
     if (view_ && view_->isFullScreenMode() && pictureSize() == qMakePair(0, 0))
         view_->leaveFullScreen();
     postOpenStateChange();
@@ -421,6 +440,17 @@ void MpvMediaControl::handleEvent(const mpv_event& ev)
     case MPV_EVENT_PLAYBACK_RESTART:
         pendingSeek_.reset();
         break;
+    case MPV_EVENT_FILE_LOADED:
+        // Opened again after the sound output failed: on from its place.
+        if (resuming_) {
+            resuming_ = false;
+            seekTo(resumeAt_);
+            if (state_ == Playing)
+                setPaused(false);
+            // Its tags are known again (the handlers show the title).
+            postPlayStateChange();
+        }
+        break;
     case MPV_EVENT_PROPERTY_CHANGE: {
         const auto* p = static_cast<mpv_event_property*>(ev.data);
         if (std::strcmp(p->name, "eof-reached") == 0 && p->format == MPV_FORMAT_FLAG
@@ -435,6 +465,11 @@ void MpvMediaControl::handleEvent(const mpv_event& ev)
             break;
         if (end->reason != MPV_END_FILE_REASON_EOF && end->reason != MPV_END_FILE_REASON_ERROR)
             break;
+        // No sound output (the sound server went away): not the end of it.
+        if (end->reason == MPV_END_FILE_REASON_ERROR && end->error == MPV_ERROR_AO_INIT_FAILED) {
+            loseOutput();
+            break;
+        }
         if (state_ == Playing && !endReported_) {
             reachEnd(true);
         } else {
@@ -448,6 +483,21 @@ void MpvMediaControl::handleEvent(const mpv_event& ev)
     default:
         break;
     }
+}
+
+void MpvMediaControl::loseOutput()
+{
+    resumeAt_ = resuming_ ? resumeAt_ : estimatedPosition();
+    outputLost_ = true;
+    resuming_ = false;
+    entryId_ = 0;
+    pendingSeek_.reset();
+    endReported_ = false;
+    dropSurface();
+    notePosition(resumeAt_);
+    if (state_ == Playing)
+        setState(Paused);
+    postOutputLost();
 }
 
 void MpvMediaControl::reachEnd(bool unloaded)
@@ -476,6 +526,8 @@ void MpvMediaControl::reachEnd(bool unloaded)
 
 double MpvMediaControl::duration() const
 {
+    if (outputLost_ || resuming_)
+        return knownDuration_;
     return isOpen() ? std::max(0.0, getDouble(mpv_, "duration")) : 0.0;
 }
 
@@ -483,9 +535,16 @@ double MpvMediaControl::currentPosition() const
 {
     if (!isOpen())
         return 0.0;
+    if (outputLost_ || resuming_)
+        return resumeAt_;
     if (pendingSeek_)
         return *pendingSeek_;
-    return std::max(0.0, getDouble(mpv_, "time-pos"));
+    double v = 0.0;
+    if (mpv_get_property(mpv_, "time-pos", MPV_FORMAT_DOUBLE, &v) < 0 || !std::isfinite(v))
+        return 0.0;
+    // Kept: when the sound output fails mpv drops the media, place and all.
+    notePosition(std::max(0.0, v));
+    return lastPosition_;
 }
 
 void MpvMediaControl::setCurrentPosition(double seconds)
@@ -493,6 +552,10 @@ void MpvMediaControl::setCurrentPosition(double seconds)
     if (!isOpen() || !std::isfinite(seconds))
         return;
     endReported_ = false;
+    if (outputLost_ || resuming_) {
+        resumeAt_ = std::max(0.0, seconds);
+        return;
+    }
     seekTo(std::max(0.0, seconds));
 }
 
@@ -560,6 +623,30 @@ void MpvMediaControl::play()
     if (!isOpen())
         return;
     ++serial_;
+    if (outputLost_) {
+        // Opened again, paused, then on from its place once it has loaded
+        // (a sound output that still fails says so again).
+        setPaused(true);
+        const QByteArray url = fileName_.toUtf8();
+        const char* cmd[] = {"loadfile", url.constData(), "replace", nullptr};
+        mpv_node result{};
+        if (mpv_command_ret(mpv_, cmd, &result) >= 0) {
+            if (const mpv_node* v = nodeValue(result, "playlist_entry_id"); v && v->format == MPV_FORMAT_INT64) {
+                entryId_ = v->u.int64;
+                outputLost_ = false;
+                resuming_ = true;
+            }
+            mpv_free_node_contents(&result);
+        }
+        if (outputLost_) {
+            postOutputLost();
+            return;
+        }
+        setState(Playing);
+        return;
+    }
+    if (!resuming_)
+        notePosition(currentPosition());
     int atEnd = 0;
     if (mpv_get_property(mpv_, "eof-reached", MPV_FORMAT_FLAG, &atEnd) >= 0 && atEnd)
         seekTo(0.0);
@@ -573,6 +660,8 @@ void MpvMediaControl::pause()
     if (state_ != Playing)
         return;
     ++serial_;
+    if (!resuming_)
+        notePosition(estimatedPosition());
     setPaused(true);
     setState(Paused);
 }
@@ -582,6 +671,13 @@ void MpvMediaControl::stop()
     if (!isOpen())
         return;
     ++serial_;
+    if (outputLost_ || resuming_) {
+        resumeAt_ = 0.0;
+        setPaused(true);
+        endReported_ = false;
+        setState(Stopped);
+        return;
+    }
     setPaused(true);
     seekTo(0.0);
     endReported_ = false;

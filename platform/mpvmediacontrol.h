@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QPair>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <atomic>
 #include <optional>
@@ -82,6 +83,11 @@ private:
     void drainEvents();
     void handleEvent(const mpv_event& ev);
     void reachEnd(bool unloaded);
+    // The sound output failed and mpv dropped the media: it stays open here.
+    void loseOutput();
+    // Where playback is by the last position read and the time since.
+    double estimatedPosition() const;
+    void notePosition(double seconds) const;
     void seekTo(double seconds);
     void setPaused(bool paused);
     QPair<int, int> pictureSize() const;
@@ -108,6 +114,14 @@ private:
     bool endReported_ = false;
     std::optional<double> pendingSeek_; // time-pos lags a seek until it is done
     quint64 serial_ = 0;      // bumped by every transport change
+    // After a failed sound output: mpv has nothing loaded, play() opens the
+    // media again at resumeAt_ (resuming_ until it has loaded).
+    bool outputLost_ = false;
+    bool resuming_ = false;
+    double resumeAt_ = 0.0;
+    double knownDuration_ = 0.0;
+    mutable double lastPosition_ = 0.0;   // the last position read
+    mutable QElapsedTimer lastPositionClock_;
     int balance_ = 0;
     int displaySize_ = DisplayDefault;
     bool showControls_ = true;

@@ -37,6 +37,7 @@ quint64 UrlDownload::start(const QUrl& url, const QString& targetPath)
     const quint64 id = ++id_;
     received_ = 0;
     abortReason_.clear();
+    tooLarge_ = false;
 
     QDir().mkpath(QFileInfo(targetPath).absolutePath());
     file_ = std::make_unique<QSaveFile>(targetPath);
@@ -53,6 +54,15 @@ quint64 UrlDownload::start(const QUrl& url, const QString& targetPath)
     // A stale cached page would give an old answer to a new question.
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     reply_ = nam_->get(request);
+    // The network thread reads no further ahead than this while the window
+    // thread is busy: a fast server cannot fill the memory meanwhile, and a
+    // reply over the bound costs little more than the bound.
+    reply_->setReadBufferSize(256 * 1024);
+    connect(reply_, &QNetworkReply::metaDataChanged, this, [this] {
+        const QVariant length = reply_ ? reply_->header(QNetworkRequest::ContentLengthHeader) : QVariant();
+        if (maxBytes_ > 0 && length.isValid() && length.toLongLong() > maxBytes_)
+            giveUpTooLarge();
+    });
     connect(reply_, &QIODevice::readyRead, this, &UrlDownload::onReadyRead);
     connect(reply_, &QNetworkReply::finished, this, &UrlDownload::onFinished);
     total_.start(totalMs_);
@@ -76,6 +86,10 @@ void UrlDownload::onReadyRead()
 {
     if (!reply_ || !file_ || !reply_->isOpen())
         return;
+    if (maxBytes_ > 0 && received_ + reply_->bytesAvailable() > maxBytes_) {
+        giveUpTooLarge();
+        return;
+    }
     const QByteArray chunk = reply_->readAll();
     received_ += chunk.size();
     if (file_->write(chunk) != chunk.size()) {
@@ -84,11 +98,21 @@ void UrlDownload::onReadyRead()
     }
 }
 
+void UrlDownload::giveUpTooLarge()
+{
+    if (!reply_ || tooLarge_)
+        return;
+    tooLarge_ = true;
+    abortReason_ = QStringLiteral("reply longer than %1 bytes").arg(maxBytes_);
+    reply_->abort(); // finishes the reply, which reports the failure
+}
+
 void UrlDownload::onFinished()
 {
     if (!reply_)
         return;
-    onReadyRead();
+    if (!tooLarge_)
+        onReadyRead();
     QNetworkReply* r = reply_;
     total_.stop();
 

@@ -28,6 +28,11 @@ public:
     void setTimeouts(int idleMs, int totalMs);
     int idleTimeoutMs() const { return idleMs_; }
     int totalTimeoutMs() const { return totalMs_; }
+    // A reply longer than this is given up as soon as it says so or passes
+    // it, and nothing is written; 0: no bound.
+    void setMaxBytes(qint64 bytes) { maxBytes_ = bytes; }
+    // The transfer that finished last failed for being longer than the bound.
+    bool replyTooLarge() const { return tooLarge_; }
 
     // Starts fetching `url` into `targetPath`, abandoning any transfer still
     // under way. Returns the transfer's id, which finished() repeats. The
@@ -49,6 +54,7 @@ signals:
 private:
     void onReadyRead();
     void onFinished();
+    void giveUpTooLarge();
     void finishLater(quint64 id, bool ok, const QString& error);
 
     QNetworkAccessManager* nam_;
@@ -58,6 +64,8 @@ private:
     quint64 id_ = 0;
     qint64 received_ = 0;
     QString abortReason_;
+    qint64 maxBytes_ = 0;
+    bool tooLarge_ = false;
     int idleMs_ = 8000;
     int totalMs_ = 20000;
 };

@@ -92,6 +92,25 @@ TEST_F(EventsTest, EndOfStreamDecisions)
     }
 }
 
+TEST_F(EventsTest, ALostSoundOutputKeepsTheTrackAndItsPlace)
+{
+    FrmMain& win = playing(kThree, 1);
+    fake()->advance(40.0);
+    fake()->calls.clear();
+    ui.calls.clear();
+    fake()->loseOutput();
+    settle();
+    EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Paused);
+    EXPECT_EQ(win.CurrentIndex, 1);
+    EXPECT_TRUE(fake()->calls.filter("FileName=").isEmpty()) << "no other track is loaded";
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("声卡出现错误，播放已暂停。请确认声卡设置正确后再继续播放！")});
+    win.mnuPlayPause_Click(); // the server is back: the user plays on
+    settle();
+    EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
+    EXPECT_DOUBLE_EQ(win.MediaPlayer1->currentPosition(), 40.0);
+    EXPECT_EQ(win.CurrentIndex, 1);
+}
+
 TEST_F(EventsTest, EndOfStreamWithAnEmptyListOnlyClosesTheEditor)
 {
     FrmMain& win = startWith({}, 0);

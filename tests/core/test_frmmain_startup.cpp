@@ -1,5 +1,6 @@
 // Start-up, shut-down and reload of the main window, with the media control
 // and the capture input replaced by stand-ins.
+#include "core/appenv.h"
 #include "core/frmmain.h"
 #include "core/playlistfile.h"
 #include "core/settings.h"
@@ -11,6 +12,7 @@
 #include "platform/mediacontrolfake.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
+#include "tests/support/scratchmount.h"
 #include "tests/support/testdir.h"
 
 #include <QCoreApplication>
@@ -19,11 +21,17 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace melodune;
 
@@ -331,4 +339,263 @@ TEST_F(StartupTest, AnOversizedListThatCannotBeCopiedSurvivesExitAndDeletion)
     EXPECT_EQ(w.List1->count(), 32766);
     w.mnuExit_Click();
     EXPECT_EQ(dir.read("data/List.mdu"), big);
+}
+
+TEST_F(StartupTest, ASettingsOrListFileThatIsNoRegularFileStillGivesAWindow)
+{
+    // A device to link to: one of the test's own where it may make one, so a
+    // save through the link could never reach the system's.
+    QString zero = dir.file("zero");
+    if (::mknod(QFile::encodeName(zero).constData(), S_IFCHR | 0666, makedev(1, 5)) != 0)
+        zero = QStringLiteral("/dev/zero");
+    const struct {
+        const char* file;
+        bool fifo; // else a link to the zero device
+    } cases[] = {{"List.mdu", true}, {"List.mdu", false}, {"SetLog.ini", true}, {"SetLog.ini", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + (c.fifo ? " as a FIFO" : " as a link to a device"));
+        QDir(data("")).removeRecursively();
+        QDir().mkpath(data(""));
+        ui.calls.clear();
+        settings() = SettingsRecord{};
+        const QString path = data(QString::fromLatin1(c.file));
+        if (c.fifo)
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else
+            ASSERT_TRUE(QFile::link(zero, path));
+        const bool list = QByteArray(c.file) == "List.mdu";
+        if (!list)
+            writeData("List.mdu", "\"/m/a.mp3\"\r\n");
+
+        FrmMain w(services);
+        ASSERT_TRUE(w.Form_Load());
+        if (list) {
+            EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
+                                         "无法读取播放列表文件 List.mdu，原文件已改名为 List.mdu.bad 保存。")});
+            EXPECT_EQ(w.List1->count(), 0);
+            EXPECT_TRUE(QFileInfo(data("List.mdu.bad")).exists() || QFileInfo(data("List.mdu.bad")).isSymLink());
+        } else {
+            EXPECT_TRUE(ui.messages().isEmpty()) << ui.messages().join("|").toStdString();
+            EXPECT_EQ(settings().LrcWaitSeconds, 10) << "the defaults stand";
+            EXPECT_EQ(w.List1->count(), 1);
+        }
+        w.mnuExit_Click();
+        if (!list) {
+            const QFileInfo saved(path);
+            EXPECT_TRUE(saved.isFile() && !saved.isSymLink()) << "the exit writes a settings file in its place";
+        }
+        if (zero != QStringLiteral("/dev/zero"))
+            EXPECT_FALSE(QFileInfo(zero).isFile()) << "nothing was written through the link";
+    }
+}
+
+namespace {
+
+// Scripted boxes that run something while a box waits for its answer.
+class HookedUi : public rt::ScriptedUi {
+public:
+    std::function<void()> whileAsking;
+    int msgBox(const QString& text, int style, const QString& title) override
+    {
+        if (whileAsking)
+            whileAsking();
+        return ScriptedUi::msgBox(text, style, title);
+    }
+};
+
+// Everything written to standard error while it lives.
+class StderrCapture {
+public:
+    explicit StderrCapture(const QString& file) : file_(file)
+    {
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        const int fd = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 2);
+        ::close(fd);
+    }
+    QString text()
+    {
+        std::fflush(stderr);
+        QFile f(file_);
+        return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
+    }
+    ~StderrCapture()
+    {
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+    }
+
+private:
+    QString file_;
+    int saved_ = -1;
+};
+
+} // namespace
+
+TEST_F(StartupTest, AFailedExitSaveSaysWhichFileAndWhyAndWaitsForTheUser)
+{
+    enum class Ends { RetryAfterFreeing, QuitAnyway, OnSignal };
+    const struct {
+        const char* name;
+        bool readOnly; // else full
+        Ends ends;
+    } cases[] = {
+        {"full disk, try again after freeing space", false, Ends::RetryAfterFreeing},
+        {"read-only folder, try again after making it writable", true, Ends::RetryAfterFreeing},
+        {"full disk, quit anyway", false, Ends::QuitAnyway},
+        {"read-only folder, ended by a signal", true, Ends::OnSignal},
+    };
+    const QByteArray oldList = "\">0\"\r\n\"/m/a.mp3\"\r\n";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::ScratchMount disk(dir.file("disk"), 256);
+        if (!disk.ok())
+            GTEST_SKIP() << "mounting a small file system needs root";
+        shared().DataDir = disk.path();
+        settings() = SettingsRecord{};
+        dir.write("disk/List.mdu", oldList);
+        SettingsRecord before;
+        assignSettingDefaults(before, nullptr);
+        ASSERT_TRUE(saveSettings(disk.path(), before, 0));
+        const QByteArray oldSettings = dir.read("disk/SetLog.ini");
+
+        HookedUi asked;
+        rt::ScopedUi scoped(&asked);
+        FrmMain w(services);
+        ASSERT_TRUE(w.Form_Load());
+        w.List1->addItem(QStringLiteral("/m/b.mp3")); // this session's edit
+        settings().LrcWaitSeconds = 30;
+        if (c.readOnly)
+            ASSERT_TRUE(disk.setReadOnly(true));
+        else
+            disk.fill();
+        QSignalSpy ended(&w, &FrmMain::programEnded);
+        bool shownWhileAsking = false;
+        asked.whileAsking = [&] {
+            shownWhileAsking = w.isVisible() && ended.isEmpty();
+            if (c.ends == Ends::RetryAfterFreeing) {
+                if (c.readOnly)
+                    disk.setReadOnly(false);
+                else
+                    disk.unfill();
+            }
+        };
+        asked.msgAnswers = {c.ends == Ends::RetryAfterFreeing ? rt::Retry : rt::Cancel};
+        QString logged;
+        if (c.ends == Ends::OnSignal) {
+            StderrCapture err(dir.file("stderr.txt"));
+            w.endOnSignal();
+            logged = err.text();
+        } else {
+            w.mnuExit_Click();
+        }
+        EXPECT_EQ(ended.count(), 1);
+
+        const QString why = c.readOnly ? QStringLiteral("Read-only file system") : QStringLiteral("No space left");
+        const QString told = c.ends == Ends::OnSignal ? logged : asked.messages().value(0);
+        EXPECT_TRUE(told.contains(disk.path() + QStringLiteral("/SetLog.ini"))) << told.toStdString();
+        EXPECT_TRUE(told.contains(disk.path() + QStringLiteral("/List.mdu"))) << told.toStdString();
+        EXPECT_TRUE(told.contains(why, Qt::CaseInsensitive)) << told.toStdString();
+        if (c.ends == Ends::OnSignal) {
+            EXPECT_TRUE(asked.calls.empty()) << "nobody is asked";
+            EXPECT_FALSE(told.contains(QStringLiteral("重试"))) << "nobody can click there";
+        } else {
+            ASSERT_EQ(asked.calls.size(), 1u);
+            EXPECT_EQ(asked.calls[0].style, rt::RetryCancel | rt::Exclamation);
+            EXPECT_TRUE(shownWhileAsking) << "the window stays until the user has answered";
+        }
+        if (c.ends == Ends::RetryAfterFreeing) {
+            EXPECT_EQ(dir.read("disk/List.mdu"), QByteArray("\">0\"\r\n\"/m/a.mp3\"\r\n\"/m/b.mp3\"\r\n"));
+            SettingsRecord r;
+            loadSettings(disk.path(), r, nullptr);
+            EXPECT_EQ(r.LrcWaitSeconds, 30);
+        } else {
+            disk.setReadOnly(false);
+            EXPECT_EQ(dir.read("disk/List.mdu"), oldList) << "the old files stay whole";
+            EXPECT_EQ(dir.read("disk/SetLog.ini"), oldSettings);
+        }
+    }
+}
+
+TEST_F(StartupTest, AReadOnlyProgramFolderStartsFromItsOwnListAndSettingsAndSaysOnceWhereTheyGo)
+{
+    testsupport::ScratchMount prog(dir.file("prog"), 512);
+    if (!prog.ok())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    dir.write("prog/List.mdu", "\">1\"\r\n\"/m/a.mp3\"\r\n\"/m/b.mp3\"\r\n");
+    SettingsRecord mine;
+    assignSettingDefaults(mine, nullptr);
+    mine.LrcWaitSeconds = 30;
+    ASSERT_TRUE(saveSettings(prog.path(), mine, 1));
+    dir.write("prog/LRCS/_m_a.mp3.lrc", "[00:01.00]la");
+    dir.write("prog/PICS/_m_a.mp3.jpg", "picture");
+    dir.write("prog/userdefine.pic", "own picture");
+    ASSERT_TRUE(prog.setReadOnly(true));
+
+    const QByteArray forced = qgetenv("MELODUNE_DATA_DIR");
+    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    qunsetenv("MELODUNE_DATA_DIR");
+    qputenv("XDG_DATA_HOME", dir.file("xdg").toUtf8());
+    const auto restore = qScopeGuard([&] {
+        qputenv("MELODUNE_DATA_DIR", forced);
+        if (forced.isEmpty())
+            qunsetenv("MELODUNE_DATA_DIR");
+        qputenv("XDG_DATA_HOME", xdg);
+    });
+    const QString userData = dir.file("xdg/melodune");
+
+    for (int start = 1; start <= 2; ++start) {
+        SCOPED_TRACE(start);
+        ui.calls.clear();
+        shared() = SharedState{};
+        settings() = SettingsRecord{};
+        shared().DataDir = resolveDataDir(prog.path(), &shared().DataDirNotice);
+        EXPECT_EQ(shared().DataDir, userData);
+        FrmMain w(services);
+        ASSERT_TRUE(w.Form_Load());
+        ASSERT_EQ(w.List1->count(), 2);
+        EXPECT_EQ(w.List1->item(0)->text(), QStringLiteral("/m/a.mp3"));
+        EXPECT_EQ(w.CurrentIndex, 1);
+        EXPECT_EQ(settings().LrcWaitSeconds, 30);
+        if (start == 1) {
+            ASSERT_EQ(ui.messages().size(), 1);
+            EXPECT_TRUE(ui.messages()[0].contains(userData)) << ui.messages()[0].toStdString();
+            EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("已复制过去"))) << ui.messages()[0].toStdString();
+            EXPECT_EQ(ui.calls[0].style, rt::Information);
+            EXPECT_EQ(dir.read("xdg/melodune/LRCS/_m_a.mp3.lrc"), QByteArray("[00:01.00]la"));
+            EXPECT_EQ(dir.read("xdg/melodune/PICS/_m_a.mp3.jpg"), QByteArray("picture"));
+            EXPECT_EQ(dir.read("xdg/melodune/userdefine.pic"), QByteArray("own picture"));
+        } else {
+            EXPECT_TRUE(ui.messages().isEmpty()) << "said once";
+        }
+        w.mnuExit_Click();
+    }
+    // Copied once: a list the user then empties does not come back.
+    ASSERT_TRUE(QFile::remove(userData + QStringLiteral("/List.mdu")));
+    resolveDataDir(prog.path());
+    EXPECT_FALSE(QFileInfo::exists(userData + QStringLiteral("/List.mdu")));
+}
+
+TEST_F(StartupTest, AReadOnlyProgramFolderWithNothingOfTheUsersClaimsNoCopy)
+{
+    testsupport::ScratchMount prog(dir.file("prog"), 512);
+    if (!prog.ok())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    ASSERT_TRUE(prog.setReadOnly(true));
+    const QByteArray forced = qgetenv("MELODUNE_DATA_DIR");
+    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    qunsetenv("MELODUNE_DATA_DIR");
+    qputenv("XDG_DATA_HOME", dir.file("xdg").toUtf8());
+    const auto restore = qScopeGuard([&] {
+        qputenv("MELODUNE_DATA_DIR", forced);
+        if (forced.isEmpty())
+            qunsetenv("MELODUNE_DATA_DIR");
+        qputenv("XDG_DATA_HOME", xdg);
+    });
+    QString notice;
+    EXPECT_EQ(resolveDataDir(prog.path(), &notice), dir.file("xdg/melodune"));
+    EXPECT_TRUE(notice.contains(dir.file("xdg/melodune"))) << notice.toStdString();
+    EXPECT_FALSE(notice.contains(QStringLiteral("复制"))) << notice.toStdString();
 }

@@ -4,6 +4,7 @@
 #include "core/frmmain.h"
 #include "core/settings.h"
 #include "core/shared.h"
+#include "lyrics/lrcparser.h"
 #include "lyrics/lrcreply.h"
 #include "lyrics/lrcservice.h"
 #include "lyrics/lrcservicecontroller.h"
@@ -15,7 +16,9 @@
 #include "platform/registry.h"
 #include "platform/shellopen.h"
 #include "platform/ui.h"
+#include "tests/support/bulkserver.h"
 #include "tests/support/lyricsserver.h"
+#include "tests/support/stallmeter.h"
 #include "tests/support/testdir.h"
 
 #include <QAction>
@@ -365,4 +368,34 @@ TEST_F(FrmMainLrcWebTest, TheLyricLoaderAsksTheServiceForATrackWithoutLyrics)
         EXPECT_TRUE(w->LyricsLoaded);
         EXPECT_TRUE(box().contains(c.shown)) << box().toStdString();
     }
+}
+
+TEST_F(FrmMainLrcWebTest, AHugeReplyIsCutOffAtOnceAndNeverStored)
+{
+    const qint64 hundredMb = qint64(100) * 1000 * 1000;
+    testsupport::BulkReplyServer huge(testsupport::bigLrcText(1 << 20), hundredMb);
+    ASSERT_FALSE(huge.baseUrl().isEmpty());
+    testsupport::ScopedLrcHost hugeHost(huge.baseUrl());
+    settings().LrcWaitSeconds = 60; // only the cut-off can end this one early
+    loadTrack(SongA, "海");
+    testsupport::StallMeter stall;
+    w->requestLyricsFromService();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->Lrc->downloading(); }, 60000));
+    QTest::qWait(300);
+    const qint64 lateMs = stall.lateMs();
+    EXPECT_EQ(huge.requests(), 1);
+    EXPECT_LT(huge.bytesSent(), hundredMb / 5) << "the transfer ends soon after the cap";
+    // The server's thread sees the connection close in its own time.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return huge.cutOffByClient() == 1; }, 20000));
+    EXPECT_FALSE(QFile::exists(w->Lrc->replyPath()));
+    EXPECT_EQ(stored(SongA), QString("<none>"));
+    EXPECT_FALSE(poll()->isActive()) << "nothing to wait for";
+    EXPECT_FALSE(w->LyricsLoaded);
+    EXPECT_EQ(box(), QStringLiteral("下载歌词失败！\r\n[歌词服务器的回复太大（超过 1 MB），不是歌词，已经放弃。]"));
+    // What taking in only 5 MB of it would have cost.
+    QElapsedTimer t;
+    t.start();
+    parseLrc(normaliseLyricText(rt::decodeLegacy(testsupport::bigLrcText(5 * 1000 * 1000))));
+    const qint64 parseMs = t.elapsed();
+    EXPECT_LT(lateMs * 2, parseMs) << "ticks late by " << lateMs << " ms; parsing 5 MB takes " << parseMs << " ms";
 }

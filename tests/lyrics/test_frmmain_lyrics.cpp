@@ -2,7 +2,10 @@
 #include "core/frmmain.h"
 #include "core/settings.h"
 #include "core/shared.h"
+#include "lyrics/lrcservicecontroller.h"
 #include "lyrics/lyricloader.h"
+#include "lyrics/lyricstate.h"
+#include "lyrics/lyricstyle.h"
 #include "lyrics/richtext.h"
 #include "lyrics/richtextview.h"
 #include "platform/dsound.h"
@@ -10,9 +13,14 @@
 #include "platform/mediacontrolfake.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
+#include "tests/support/stallmeter.h"
 #include "tests/support/testdir.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
+#include <QElapsedTimer>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
@@ -624,4 +632,91 @@ TEST_F(FrmMainLyrics, AUtf8LyricFileIsReadAsUtf8)
     EXPECT_EQ(taggedLines(w->RichTextBox1->text()),
               (QStringList{"[1.0]故事的小黄花", "[2.0]Белый снег, серый лёд", "[3.0]Qui s'enfuit déjà"}));
     EXPECT_TRUE(w->RichTextBox1->text().contains(QStringLiteral("标题：晴天")));
+}
+
+namespace {
+
+// What taking in the lyric text on the window thread in one go costs: read,
+// parse, the box's model and a view laid out over the whole text.
+qint64 loadInOneGoMs(const QByteArray& bytes)
+{
+    QElapsedTimer t;
+    t.start();
+    const LrcParseResult parsed = parseLrc(normaliseLyricText(rt::decodeLegacy(bytes)));
+    RichTextModel box;
+    LyricState state;
+    applyLrcResult(parsed, box, state);
+    styleLyricBox(box, lyricBoxStyle(settings()));
+    RichTextView view(&box);
+    view.resize(320, 240);
+    view.refreshNow();
+    view.document()->documentLayout()->blockBoundingRect(view.document()->lastBlock()); // lays all of it out
+    return t.elapsed();
+}
+
+} // namespace
+
+TEST_F(FrmMainLyrics, ALongLyricFileLoadsWhileTheWindowKeepsAnswering)
+{
+    // Laid out in one go, the many short lines of the tags cost most.
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        bool compare;
+    } cases[] = {
+        {"25,000 lines", testsupport::bigLrcText(900 * 1000), false},
+        {"100,000 tags on one line", testsupport::tagLineText(100000), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_LT(c.bytes.size(), kMaxLyricBytes);
+        setTrack(QStringLiteral("/music/long.mp3"));
+        writeLrcs(c.bytes);
+        testsupport::StallMeter stall;
+        bool loaded = false;
+        QTimer::singleShot(0, w.get(), [&] {
+            stall.reset();
+            w->LoadTrackLyrics();
+            loaded = true;
+        });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return loaded && w->RichTextBox1View->filled(); }, 60000));
+        QTest::qWait(300);
+        const qint64 stalledMs = stall.lateMs();
+        EXPECT_EQ(w->RichTextBox1View->document()->blockCount(), w->RichTextBox1->lineCount());
+        EXPECT_TRUE(w->RichTextBox1->text().contains(QStringLiteral("一")));
+        if (!c.compare)
+            continue;
+        const qint64 oneGoMs = loadInOneGoMs(c.bytes);
+        EXPECT_LT(stalledMs * 2, oneGoMs) << "ticks late by " << stalledMs << " ms; in one go " << oneGoMs << " ms";
+    }
+}
+
+TEST_F(FrmMainLyrics, ALyricFileOverTheCapIsRefusedAtOnceAndLeftAlone)
+{
+    settings().AutoDownloadLrc = true; // no download replaces the notice
+    setTrack(QStringLiteral("/music/huge.mp3"));
+    const QByteArray huge = testsupport::bigLrcText(5 * 1000 * 1000);
+    writeLrcs(huge);
+    testsupport::StallMeter stall;
+    QTimer::singleShot(0, w.get(), [&] {
+        stall.reset();
+        w->LoadTrackLyrics();
+    });
+    QTest::qWait(500);
+    const qint64 stalledMs = stall.lateMs();
+    EXPECT_FALSE(w->LyricsLoaded);
+    EXPECT_EQ(w->RichTextBox1->text(), lyricTooLargeNotice(lrcsFile()));
+    EXPECT_FALSE(w->Lrc->downloading());
+    EXPECT_EQ(readFile(lrcsFile()), huge);
+    QElapsedTimer t;
+    t.start();
+    parseLrc(normaliseLyricText(rt::decodeLegacy(huge)));
+    const qint64 parseMs = t.elapsed();
+    EXPECT_LT(stalledMs * 2, parseMs) << "ticks late by " << stalledMs << " ms; parsing it takes " << parseMs << " ms";
+
+    // Chosen by hand: the same refusal, in a box.
+    ui.calls.clear();
+    ui.openAnswers.push_back({{lrcsFile()}, 1});
+    w->mnuOpenLRC_Click();
+    EXPECT_EQ(ui.messages(), QStringList{lyricTooLargeNotice(lrcsFile())});
 }

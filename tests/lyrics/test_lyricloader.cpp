@@ -164,6 +164,14 @@ TEST(LyricLoader, AdoptsTheSideCarFileIntoLrcs)
               LyricLookup::Missing);
     EXPECT_EQ(findTrackLyricFile(dataDir, QStringLiteral("http://host/song.mp3"), QStringLiteral("mp3"), &path),
               LyricLookup::Missing);
+
+    // A side-car longer than any lyric is no lyric file to keep.
+    dir.write("music/huge.mp3", "audio");
+    dir.write("music/huge.lrc", QByteArray(kMaxLyricBytes + 1, '['));
+    EXPECT_EQ(findTrackLyricFile(dataDir, dir.file("music/huge.mp3"), QStringLiteral("mp3"), &path),
+              LyricLookup::TooLarge);
+    EXPECT_EQ(path, dir.file("music/huge.lrc"));
+    EXPECT_FALSE(QFileInfo::exists(lyricFilePath(dataDir, dir.file("music/huge.mp3"))));
 }
 
 TEST(LyricLoader, NoticeTexts)

@@ -4,6 +4,7 @@
 #include "platform/mpvlibrary.h"
 #include "platform/mpvmediacontrol.h"
 #include "tests/support/audiogen.h"
+#include "tests/support/ownsoundserver.h"
 #include "tests/support/testdir.h"
 
 #include <QBuffer>
@@ -46,6 +47,28 @@ struct StateLog {
 struct MpvSide {
     testsupport::TestDir dir;
     std::unique_ptr<MediaControl> make() { return makeMpv(); }
+    // A player whose sound goes to a server of the test's own, which
+    // loseOutput() kills and regainOutput() starts again; null without one.
+    std::unique_ptr<testsupport::OwnSoundServer> sound;
+    std::unique_ptr<testsupport::ScopedPulseServer> soundEnv;
+    std::unique_ptr<MediaControl> makeWithOutput()
+    {
+        if (!testsupport::OwnSoundServer::available())
+            return nullptr;
+        sound = std::make_unique<testsupport::OwnSoundServer>(dir.file("pulse"));
+        if (!sound->start())
+            return nullptr;
+        soundEnv = std::make_unique<testsupport::ScopedPulseServer>(sound->address());
+        return std::make_unique<rt::MpvMediaControl>(rt::MpvOptions::parse("ao=pulse,vo=null,open-timeout-ms=10000"));
+    }
+    void loseOutput(MediaControl&) { sound->kill(); }
+    bool regainOutput() { return sound->start(); }
+    QString longMedia()
+    {
+        const QString p = dir.file("long.wav");
+        EXPECT_TRUE(testsupport::writeSineWav(p, ToneSpec{.seconds = 8.0}));
+        return p;
+    }
     QString goodMedia()
     {
         const QString p = dir.file("tone.wav");
@@ -53,6 +76,8 @@ struct MpvSide {
         return p;
     }
     QString badMedia() { return dir.file("missing.wav"); }
+    // A moment of playing, without waiting for the position to move.
+    void tick(MediaControl&) { QTest::qWait(20); }
     // A loaded machine can start the sound late: while playing, wait until
     // the position has really moved most of the way.
     void advance(MediaControl& mc, double seconds)
@@ -76,6 +101,16 @@ struct FakeSide {
     QString goodMedia() { return "tone.wav"; }
     QString badMedia() { return "missing.wav"; }
     void advance(MediaControl&, double seconds) { fake->advance(seconds); }
+    void tick(MediaControl&) { fake->advance(0.02); }
+    std::unique_ptr<MediaControl> makeWithOutput()
+    {
+        auto mc = make();
+        fake->setMedia("long.wav", rt::FakeMedia{.duration = 8.0});
+        return mc;
+    }
+    void loseOutput(MediaControl&) { fake->loseOutput(); }
+    bool regainOutput() { return true; }
+    QString longMedia() { return "long.wav"; }
     rt::FakeMediaControl* fake = nullptr;
 };
 
@@ -139,6 +174,53 @@ TYPED_TEST(MediaContract, TrackRoad)
 
     mc->setFileName(good); // usable again
     EXPECT_EQ(mc->playState(), MediaControl::Stopped);
+}
+
+// The sound server goes away while a track plays: the track stays where it
+// was, paused, and plays on from there once the server is back.
+TYPED_TEST(MediaContract, ALostSoundOutputIsNoEndOfStream)
+{
+    auto mc = this->side.makeWithOutput();
+    if (!mc)
+        GTEST_SKIP() << "no pulseaudio program";
+    const QString song = this->side.longMedia();
+    mc->setFileName(song);
+    QSignalSpy ends(mc.get(), &MediaControl::EndOfStream);
+    QSignalSpy lost(mc.get(), &MediaControl::OutputLost);
+    mc->play();
+    ASSERT_EQ(mc->playState(), MediaControl::Playing);
+    this->side.advance(*mc, 1.5);
+    const double before = mc->currentPosition();
+    ASSERT_GT(before, 1.0);
+
+    this->side.loseOutput(*mc);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lost.count() == 1; }, 20000));
+    QTest::qWait(300);
+    EXPECT_EQ(ends.count(), 0);
+    EXPECT_EQ(mc->playState(), MediaControl::Paused);
+    EXPECT_EQ(mc->fileName(), song);
+    const double kept = mc->currentPosition();
+    EXPECT_GE(kept, before - 0.1);
+    // Not at the end: at most the time the loss took to be noticed later.
+    EXPECT_LT(kept, before + 5.0);
+
+    ASSERT_TRUE(this->side.regainOutput());
+    mc->play();
+    EXPECT_EQ(mc->playState(), MediaControl::Playing);
+    // Watched in small steps while it opens again: a start from the
+    // beginning would show a place before the kept one.
+    double lowest = kept;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            this->side.tick(*mc);
+            const double at = mc->currentPosition();
+            lowest = std::min(lowest, at);
+            return at > kept + 0.3;
+        },
+        30000));
+    EXPECT_GE(lowest, kept - 0.1) << "plays on from its place, not from the start";
+    EXPECT_EQ(ends.count(), 0);
+    EXPECT_EQ(lost.count(), 1);
 }
 
 // --- real control ----------------------------------------------------------

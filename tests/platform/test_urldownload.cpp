@@ -1,4 +1,5 @@
 #include "platform/urldownload.h"
+#include "tests/support/bulkserver.h"
 #include "tests/support/lyricsserver.h"
 #include "tests/support/testdir.h"
 
@@ -110,4 +111,23 @@ TEST_F(UrlDownloadTest, AbandonedTransferNeverLands)
     EXPECT_EQ(spy.size(), 1);
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_TRUE(tempEntries().isEmpty());
+}
+
+TEST_F(UrlDownloadTest, AReplyPastTheBoundIsGivenUpAtOnceAndNothingWritten)
+{
+    const qint64 hundredMb = qint64(100) * 1000 * 1000;
+    for (const bool announced : {true, false}) {
+        SCOPED_TRACE(announced ? "length announced" : "length not announced");
+        testsupport::BulkReplyServer huge(QByteArray(64 * 1024, 'x'), hundredMb, announced);
+        dir.write("TEMP/$.lrc", "old reply");
+        download.setMaxBytes(1 << 20);
+        QSignalSpy spy(&download, &UrlDownload::finished);
+        download.start(QUrl(huge.baseUrl() + "/big"), target);
+        ASSERT_TRUE(spy.wait(30000));
+        EXPECT_FALSE(spy[0][1].toBool());
+        EXPECT_TRUE(download.replyTooLarge());
+        EXPECT_LT(huge.bytesSent(), hundredMb / 5);
+        EXPECT_EQ(dir.read("TEMP/$.lrc"), QByteArray("old reply"));
+        EXPECT_EQ(tempEntries(), QStringList{"$.lrc"});
+    }
 }

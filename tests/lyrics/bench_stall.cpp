@@ -1,0 +1,131 @@
+// How long the main window stops answering while it takes in big lyric text:
+// the largest gap between ticks of a 50 ms timer on the window thread while
+// the window loads a lyric file of a given size, a line of many time tags,
+// or a lyrics-service reply of a given size (with its length announced, or
+// as a stream that only ends with the connection). A measuring tool, not a
+// test (scripts/bench_stall.sh runs it):
+//   lyrics_bench_stall lrc <MB> | tags <count> | reply <MB> | stream <MB>
+#include "core/frmmain.h"
+#include "core/settings.h"
+#include "core/shared.h"
+#include "lyrics/lrcservicecontroller.h"
+#include "lyrics/lyricloader.h"
+#include "lyrics/richtext.h"
+#include "platform/dsound.h"
+#include "platform/legacytext.h"
+#include "platform/mediacontrolfake.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
+#include "tests/support/bulkserver.h"
+#include "tests/support/lyricsserver.h"
+#include "tests/support/stallmeter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+using namespace melodune;
+
+namespace {
+
+long peakKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: %s lrc <MB> | tags <count> | reply <MB> | stream <MB>\n", argv[0]);
+        return 2;
+    }
+    const QString mode = args[0];
+    const double amount = args[1].toDouble();
+
+    QTemporaryDir dir;
+    rt::ScriptedUi ui;
+    rt::ScopedUi scopedUi(&ui);
+    rt::Registry reg(dir.filePath(QStringLiteral("registry.ini")));
+    rt::ScopedRegistry scopedReg(&reg);
+    rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
+    shared().DataDir = dir.filePath(QStringLiteral("data"));
+    FrmMainServices services;
+    services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
+    auto w = std::make_unique<FrmMain>(services);
+    if (!w->Form_Load())
+        return 1;
+    w->Timer[3]->stop();
+    settings().LrcViewMode = 0; // the text box shows the whole lyric
+    w->CurrentFile = QStringLiteral("/music/big.mp3");
+    w->CurrentExt = QStringLiteral("mp3");
+    const QString stored = lyricFilePath(shared().DataDir, w->CurrentFile);
+    QTest::qWait(500);
+
+    std::unique_ptr<testsupport::BulkReplyServer> server;
+    std::unique_ptr<testsupport::ScopedLrcHost> host;
+    const bool reply = mode == u"reply" || mode == u"stream";
+    if (reply) {
+        settings().AutoDownloadLrc = true;
+        settings().LrcWaitSeconds = 600;
+        server = std::make_unique<testsupport::BulkReplyServer>(testsupport::bigLrcText(1 << 20), qint64(amount * 1e6),
+                                                                mode == u"reply");
+        host = std::make_unique<testsupport::ScopedLrcHost>(server->baseUrl());
+    } else {
+        settings().AutoDownloadLrc = false;
+        QDir().mkpath(QFileInfo(stored).absolutePath());
+        QFile f(stored);
+        f.open(QIODevice::WriteOnly);
+        f.write(mode == u"tags" ? testsupport::tagLineText(int(amount)) : testsupport::bigLrcText(qint64(amount * 1e6)));
+        f.close();
+    }
+
+    testsupport::StallMeter gaps;
+    QElapsedTimer took;
+    bool done = false;
+    const auto finished = [&] {
+        if (!reply)
+            return done;
+        // The reply is handled once the poll has found it and the box shows
+        // something other than the countdown.
+        return done && !w->Lrc->pollRunning() && !w->Lrc->downloading();
+    };
+    QTimer::singleShot(0, w.get(), [&] {
+        gaps.reset();
+        took.start();
+        w->LoadTrackLyrics();
+        done = true;
+    });
+    const int boundMs = 600000;
+    const bool handled = QTest::qWaitFor(finished, boundMs);
+    const qint64 busyMs = took.elapsed();
+    // What the view lays out afterwards counts too.
+    QTest::qWait(2000);
+    const QString box = w->RichTextBox1->text().left(60).replace(QStringLiteral("\r\n"), QStringLiteral(" / "));
+    std::printf("%s %s: largest gap %lld ms, handled after %lld ms%s, peak %.0f MB, stored %s, "
+                "box \"%s\"%s\n",
+                qPrintable(mode), qPrintable(args[1]), static_cast<long long>(gaps.worstMs()),
+                static_cast<long long>(busyMs), handled ? "" : " (not done)", peakKb() / 1024.0,
+                QFileInfo::exists(stored) ? "yes" : "no", qPrintable(box),
+                server ? qPrintable(QStringLiteral(", %1 MB sent").arg(server->bytesSent() / 1e6, 0, 'f', 1))
+                       : "");
+    w.reset();
+    rt::setCaptureSourceFactory({});
+    return 0;
+}
