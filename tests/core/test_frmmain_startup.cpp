@@ -432,6 +432,28 @@ private:
     int saved_ = -1;
 };
 
+// No forced data folder, and $XDG_DATA_HOME at `path`, while it lives.
+class UserDataHome {
+public:
+    explicit UserDataHome(const QString& path)
+        : forced_(qgetenv("MELODUNE_DATA_DIR")), xdg_(qgetenv("XDG_DATA_HOME"))
+    {
+        qunsetenv("MELODUNE_DATA_DIR");
+        qputenv("XDG_DATA_HOME", path.toUtf8());
+    }
+    ~UserDataHome()
+    {
+        qputenv("MELODUNE_DATA_DIR", forced_);
+        if (forced_.isEmpty())
+            qunsetenv("MELODUNE_DATA_DIR");
+        qputenv("XDG_DATA_HOME", xdg_);
+    }
+
+private:
+    QByteArray forced_;
+    QByteArray xdg_;
+};
+
 } // namespace
 
 TEST_F(StartupTest, AFailedExitSaveSaysWhichFileAndWhyAndWaitsForTheUser)
@@ -534,16 +556,7 @@ TEST_F(StartupTest, AReadOnlyProgramFolderStartsFromItsOwnListAndSettingsAndSays
     dir.write("prog/userdefine.pic", "own picture");
     ASSERT_TRUE(prog.setReadOnly(true));
 
-    const QByteArray forced = qgetenv("MELODUNE_DATA_DIR");
-    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
-    qunsetenv("MELODUNE_DATA_DIR");
-    qputenv("XDG_DATA_HOME", dir.file("xdg").toUtf8());
-    const auto restore = qScopeGuard([&] {
-        qputenv("MELODUNE_DATA_DIR", forced);
-        if (forced.isEmpty())
-            qunsetenv("MELODUNE_DATA_DIR");
-        qputenv("XDG_DATA_HOME", xdg);
-    });
+    const UserDataHome home(dir.file("xdg"));
     const QString userData = dir.file("xdg/melodune");
 
     for (int start = 1; start <= 2; ++start) {
@@ -584,16 +597,7 @@ TEST_F(StartupTest, AReadOnlyProgramFolderWithNothingOfTheUsersClaimsNoCopy)
     if (!prog.ok())
         GTEST_SKIP() << "mounting a small file system needs root";
     ASSERT_TRUE(prog.setReadOnly(true));
-    const QByteArray forced = qgetenv("MELODUNE_DATA_DIR");
-    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
-    qunsetenv("MELODUNE_DATA_DIR");
-    qputenv("XDG_DATA_HOME", dir.file("xdg").toUtf8());
-    const auto restore = qScopeGuard([&] {
-        qputenv("MELODUNE_DATA_DIR", forced);
-        if (forced.isEmpty())
-            qunsetenv("MELODUNE_DATA_DIR");
-        qputenv("XDG_DATA_HOME", xdg);
-    });
+    const UserDataHome home(dir.file("xdg"));
     QString notice;
     EXPECT_EQ(resolveDataDir(prog.path(), &notice), dir.file("xdg/melodune"));
     EXPECT_TRUE(notice.contains(dir.file("xdg/melodune"))) << notice.toStdString();
