@@ -1,6 +1,7 @@
 #include "platform/ui.h"
 
 #include "platform/filedialogview.h"
+#include "platform/log.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -158,7 +159,7 @@ bool QtUi::interactive() const
 int QtUi::msgBox(const QString& text, int style, const QString& title)
 {
     if (!interactive()) {
-        qWarning("rt::QtUi: message box not shown without a display: %s", qPrintable(text));
+        qCWarning(lcPlatform, "message box not shown without a display: %s", qPrintable(text));
         return defaultMsgAnswer(style);
     }
     QMessageBox box(iconOf(style), titleOr(title), text, QMessageBox::NoButton, dialogParent());
@@ -185,7 +186,7 @@ int QtUi::msgBox(const QString& text, int style, const QString& title)
 std::optional<QString> QtUi::inputBox(const QString& prompt, const QString& title, const QString& def)
 {
     if (!interactive()) {
-        qWarning("rt::QtUi: input box not shown without a display: %s", qPrintable(prompt));
+        qCWarning(lcPlatform, "input box not shown without a display: %s", qPrintable(prompt));
         return std::nullopt;
     }
     QInputDialog dlg(dialogParent());
@@ -207,7 +208,7 @@ FileDialogResult QtUi::fileDialog(const FileDialogRequest& req, bool save)
     FileDialogResult result;
     result.filterIndex = req.filterIndex;
     if (!interactive()) {
-        qWarning("rt::QtUi: file dialog not shown without a display: %s", qPrintable(req.title));
+        qCWarning(lcPlatform, "file dialog not shown without a display: %s", qPrintable(req.title));
         return result;
     }
     QFileDialog dlg(dialogParent(), req.title, req.initialDir);

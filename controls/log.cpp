@@ -1,0 +1,3 @@
+#include "controls/log.h"
+
+Q_LOGGING_CATEGORY(lcControls, "melodune.controls", QtWarningMsg)

@@ -1,0 +1,6 @@
+#pragma once
+#include <QLoggingCategory>
+
+// Warnings are on by default; enable details with
+// QT_LOGGING_RULES="melodune.core.debug=true".
+Q_DECLARE_LOGGING_CATEGORY(lcCore)

@@ -1,0 +1,3 @@
+#include "dialogs/log.h"
+
+Q_LOGGING_CATEGORY(lcDialogs, "melodune.dialogs", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "lyrics/log.h"
+
+Q_LOGGING_CATEGORY(lcLyrics, "melodune.lyrics", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "visual/log.h"
+
+Q_LOGGING_CATEGORY(lcVisual, "melodune.visual", QtWarningMsg)
