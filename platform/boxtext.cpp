@@ -63,14 +63,14 @@ bool breaksRun(char32_t c)
 }
 
 // A run wider than `width` elided in its middle; a path keeps its file name
-// whole when that takes no more than 60 % of the width.
+// whole when that takes no more than 70 % of the width.
 QString elideRun(const QString& run, const QFontMetricsF& fm, qreal width)
 {
     const qsizetype slash = std::max(run.lastIndexOf(u'/'), run.lastIndexOf(u'\\'));
     if (slash > 0) {
         const QString name = run.mid(slash);
         const qreal nameWidth = fm.horizontalAdvance(name);
-        if (nameWidth <= width * 0.6)
+        if (nameWidth <= width * 0.7)
             return fm.elidedText(run.left(slash), Qt::ElideMiddle, width - nameWidth) + name;
     }
     return fm.elidedText(run, Qt::ElideMiddle, width);
@@ -175,11 +175,9 @@ QString elideMiddle(const QString& text, qsizetype maxChars)
 QSize boxTextRoom(const QRect& available)
 {
     // The box wraps its text at about half the screen, at most 500 pixels,
-    // of which the icon and the margins take about 90; on a small screen it
-    // may grow wider. Title bar, margins and buttons take about 220 pixels of
-    // height.
-    const int width = std::max({160, std::min(available.width() / 2, 500) - 90,
-                                std::min(available.width() - 150, 280)});
+    // of which the icon and the margins take about 90. Title bar, margins
+    // and buttons take about 220 pixels of height.
+    const int width = std::max(160, std::min(available.width() / 2, 500) - 90);
     const int height = std::max(60, std::min(available.height() * 3 / 5, available.height() - 220));
     return {width, height};
 }

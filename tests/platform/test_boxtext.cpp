@@ -103,7 +103,7 @@ TEST(BoxText, TextFitsTheRoomOfItsScreen)
         QString start, end; // what stays at both ends
     };
     const Case cases[] = {
-        {"ascii path", "歌词文件“" + asciiPath + "”保存失败。\r\nNo space left on device", "歌词文件“/home/user/",
+        {"ascii path", "歌词文件“" + asciiPath + "”保存失败。\r\nNo space left on device", "歌词文件“/ho",
          "final-take.mp3”保存失败。\nNo space left on device"},
         {"chinese path", "无法读取“" + chinesePath + "”。", "无法读取“/home/user/我的", file + "”。"},
         {"path with blanks", spacedPath, "/home/user/my folder0", file},
