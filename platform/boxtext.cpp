@@ -188,21 +188,20 @@ QString fitBoxText(const QString& text, const QFont& font, const QSize& room)
     const qreal width = std::max<qreal>(room.width(), fm.averageCharWidth() * 12);
     const int maxRows = std::max(3, int(room.height() / std::max<qreal>(1, fm.lineSpacing())));
 
-    QString flat = withoutDirectionalMarks(text);
+    // Bounds that cost nothing, before anything is measured: no more text
+    // than the room could show twice over in the narrowest characters, no
+    // more paragraphs than rows, and no paragraph longer than the room.
+    const qsizetype maxChars =
+        qsizetype(maxRows) * qsizetype(std::ceil(width / std::max<qreal>(1, fm.averageCharWidth() / 2)));
+    QString flat = withoutDirectionalMarks(elideMiddle(text, 2 * maxChars));
     flat.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     flat.replace(u'\r', u'\n');
     QStringList paras = flat.split(u'\n');
-
-    // Bounds that cost nothing, before anything is measured: no more
-    // paragraphs than rows, and no paragraph longer than the room could show
-    // in the narrowest characters.
     if (paras.size() > maxRows) {
         const QString last = paras.last();
         paras = paras.mid(0, maxRows - 2);
         paras << QString(Ellipsis) << last;
     }
-    const qsizetype maxChars =
-        qsizetype(maxRows) * qsizetype(std::ceil(width / std::max<qreal>(1, fm.averageCharWidth() / 2)));
     for (QString& p : paras)
         p = elideLongRuns(elideMiddle(p, maxChars), fm, width * 0.9);
 

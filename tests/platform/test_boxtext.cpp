@@ -110,6 +110,7 @@ TEST(BoxText, TextFitsTheRoomOfItsScreen)
         {"a megabyte without blanks", "[" + noBlanks + "]", "[xxx", "xxx]"},
         {"a megabyte of words", "[" + words + "]", "[notice notice", "notice ]"},
         {"ten thousand lines", manyLines, "第0行\n第1行\n", Ell + "\n最后一行"},
+        {"a megabyte of line ends", "开始" + QString(1000 * 1000, u'\n') + "结束", "开始\n\n", Ell + "\n结束"},
     };
     const QRect screens[] = {{0, 0, 800, 600}, {0, 0, 1920, 1050}, {0, 0, 640, 456}, {1280, 0, 512, 384}};
     for (const QRect& screen : screens) {
