@@ -4,6 +4,7 @@
 
 #include "controls/xpbutton.h"
 #include "core/settings.h"
+#include "lyrics/lrcreply.h"
 #include "lyrics/lrcservice.h"
 #include "lyrics/lrcservicecontroller.h"
 #include "lyrics/richtext.h"
@@ -45,18 +46,22 @@ public:
         const CandidateList& l = ctrl->candidateList();
         QListWidget* list = w_.List2;
         const QSignalBlocker block(list);
-        bool same = list->count() == l.entries.size();
+        QStringList shown;
+        shown.reserve(l.entries.size());
+        for (const QString& e : l.entries)
+            shown << candidateShownText(e);
+        bool same = list->count() == shown.size();
         for (int i = 0; same && i < list->count(); ++i)
-            same = list->item(i)->text() == l.entries[i];
+            same = list->item(i)->text() == shown[i];
         if (!same) {
             list->clear();
-            list->addItems(l.entries);
+            list->addItems(shown);
         }
         list->setCurrentRow(l.selected);
         if (l.selected < 0)
             list->clearSelection();
         list->setEnabled(l.enabled);
-        list->setToolTip(l.toolTip);
+        list->setToolTip(candidateShownText(l.toolTip));
         if (l.visible && list->isHidden()) {
             place();
             list->raise();

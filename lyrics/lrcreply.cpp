@@ -1,6 +1,7 @@
 #include "lyrics/lrcreply.h"
 
 #include "lyrics/lrcservice.h"
+#include "platform/boxtext.h"
 #include "platform/legacytext.h"
 #include "platform/textfile.h"
 
@@ -48,6 +49,16 @@ LrcReply parseLrcReply(const QByteArray& bytes)
         r.text = text;
     }
     return r;
+}
+
+QString shownServiceMessage(const QString& message)
+{
+    return rt::cutWithEllipsis(rt::withoutDirectionalMarks(message), kMaxServiceMessage);
+}
+
+QString candidateShownText(const QString& entry)
+{
+    return rt::withoutDirectionalMarks(entry);
 }
 
 QString candidateMarker()

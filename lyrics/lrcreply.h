@@ -37,6 +37,17 @@ struct LrcReply {
 // compared exactly (a trailing blank makes a status line lyrics).
 LrcReply parseLrcReply(const QByteArray& bytes);
 
+// The most of a "|禁止|" or "|提示|" message the program shows, in characters.
+inline constexpr qsizetype kMaxServiceMessage = 300;
+// A service message as the lyric box and the box show it: without directional
+// controls, cut to kMaxServiceMessage with "…".
+QString shownServiceMessage(const QString& message);
+
+// A list entry as the list shows it: without directional controls, which a
+// title could use to turn the rest of the entry around. The entry itself
+// keeps them: its server file name goes back to the service as it came.
+QString candidateShownText(const QString& entry);
+
 // The 20-character text between album and file name of a list entry.
 QString candidateMarker();
 // "【title】- 演唱〖singer〗- 专辑《album》" marker file.

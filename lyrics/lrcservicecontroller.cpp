@@ -1,6 +1,7 @@
 #include "lyrics/lrcservicecontroller.h"
 
 #include "core/settings.h"
+#include "lyrics/log.h"
 #include "core/shared.h"
 #include "lyrics/lrcparser.h"
 #include "lyrics/lrcreply.h"
@@ -228,10 +229,16 @@ void LrcRequestController::handleReply(const QString& path)
         return;
     }
     const LrcReply reply = readable ? parseLrcReply(bytes) : LrcReply{};
+    // The service's own words are shown only in part: a notice of a
+    // megabyte would take the window minutes to lay out.
+    const QString message = shownServiceMessage(reply.message);
+    if (message.size() < reply.message.size())
+        qCWarning(lcLyrics) << "lyrics service message of" << reply.message.size() << "characters cut to"
+                            << message.size();
 
     switch (reply.kind) {
     case LrcReplyKind::Forbidden: {
-        box_.setText(CannotFetch + reply.message + u']');
+        box_.setText(CannotFetch + message + u']');
         box_.setText(box_.text() +
                      QStringLiteral("\r\n自动下载功能设置已经自动取消。如果想重新启用，请点击“设置”中的“设置选项”重新进行设置。"));
         settings().AutoDownloadLrc = false;
@@ -240,7 +247,7 @@ void LrcRequestController::handleReply(const QString& path)
         return;
     }
     case LrcReplyKind::Notice:
-        box_.setText(CannotFetch + reply.message + u']');
+        box_.setText(CannotFetch + message + u']');
         rt::ui().msgBox(box_.text(), rt::Information, ServiceTitle);
         return;
     case LrcReplyKind::NothingFound: {

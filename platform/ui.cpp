@@ -1,15 +1,19 @@
 #include "platform/ui.h"
 
+#include "platform/boxtext.h"
 #include "platform/filedialogview.h"
 #include "platform/log.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 
 namespace rt {
 
@@ -146,6 +150,29 @@ QString chineseButtonText(QMessageBox::StandardButton b, const QString& fallback
     }
 }
 
+// The screen a box comes up on: its parent's, else the one under the mouse.
+QScreen* boxScreen()
+{
+    if (QWidget* parent = dialogParent())
+        if (QScreen* s = parent->screen())
+            return s;
+    if (QScreen* s = QGuiApplication::screenAt(QCursor::pos()))
+        return s;
+    return QGuiApplication::primaryScreen();
+}
+
+// The text as the box's label can show it on that screen.
+QString fittedText(const QString& text, const QLabel* label)
+{
+    QScreen* screen = boxScreen();
+    if (!screen || !label)
+        return withoutDirectionalMarks(text);
+    const QString fitted = fitBoxText(text, label->font(), boxTextRoom(screen->availableGeometry()));
+    if (fitted.size() < text.size() - text.count(u'\r'))
+        qCDebug(lcPlatform) << "box text of" << text.size() << "characters cut to" << fitted.size();
+    return fitted;
+}
+
 } // namespace
 
 bool QtUi::interactive() const
@@ -159,10 +186,13 @@ bool QtUi::interactive() const
 int QtUi::msgBox(const QString& text, int style, const QString& title)
 {
     if (!interactive()) {
-        qCWarning(lcPlatform, "message box not shown without a display: %s", qPrintable(text));
+        qCWarning(lcPlatform, "message box not shown without a display: %s", qPrintable(cutWithEllipsis(text, 500)));
         return defaultMsgAnswer(style);
     }
-    QMessageBox box(iconOf(style), titleOr(title), text, QMessageBox::NoButton, dialogParent());
+    QMessageBox box(iconOf(style), titleOr(title), QString(), QMessageBox::NoButton, dialogParent());
+    // Names in messages are shown as they are, never read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(fittedText(text, box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))));
     const ButtonSet set = buttonsOf(style);
     std::vector<QAbstractButton*> added;
     for (const auto& [button, result] : set.buttons) {
@@ -186,13 +216,21 @@ int QtUi::msgBox(const QString& text, int style, const QString& title)
 std::optional<QString> QtUi::inputBox(const QString& prompt, const QString& title, const QString& def)
 {
     if (!interactive()) {
-        qCWarning(lcPlatform, "input box not shown without a display: %s", qPrintable(prompt));
+        qCWarning(lcPlatform, "input box not shown without a display: %s", qPrintable(cutWithEllipsis(prompt, 500)));
         return std::nullopt;
     }
     QInputDialog dlg(dialogParent());
     dlg.setWindowTitle(titleOr(title));
-    dlg.setLabelText(prompt);
     dlg.setTextValue(def);
+    dlg.setLabelText(QString()); // makes the label
+    // The prompt's label is the dialog's only one; it wraps like a box's.
+    if (QLabel* label = dlg.findChild<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        dlg.setLabelText(fittedText(prompt, label));
+    } else {
+        dlg.setLabelText(prompt);
+    }
     dlg.setOkButtonText(QStringLiteral("确定"));
     dlg.setCancelButtonText(QStringLiteral("取消"));
     if (dlg.exec() != QDialog::Accepted)

@@ -3,9 +3,11 @@
 # lyric text, on a private Xvfb display: the largest gap between ticks of a
 # 50 ms timer on the window thread, for lyric files of 1, 5 and 20 MB, a line
 # of 100,000 time tags and a 100 MB lyrics-service reply (with its length
-# announced and as a bare stream), with the time until the text was handled
-# and the peak memory. Then the time until the program's window shows, and
-# its peak memory, on a 400 MB List.mdu beside a full 32,767-entry one.
+# announced and as a bare stream) and lyrics-service notices of 1 MB (one word
+# and many) and a 300 KB refusal, shown in a real box, with the time until
+# the text was handled and the peak memory. Then the time until the
+# program's window shows, and its peak memory, on a 400 MB List.mdu beside a
+# full 32,767-entry one.
 # Builds the measuring tool and the program into build/ (or
 # $MELODUNE_BUILD_DIR).
 set -euo pipefail
@@ -29,7 +31,7 @@ export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 tool="$build/tests/lyrics/lyrics_bench_stall"
-cases=${MELODUNE_STALL_CASES:-"lrc:1 lrc:5 lrc:20 lrc:50 tags:100000 reply:100 stream:100"}
+cases=${MELODUNE_STALL_CASES:-"lrc:1 lrc:5 lrc:20 lrc:50 tags:100000 reply:100 stream:100 notice:1 words:1 forbid:0.3"}
 for c in $cases; do
   "$tool" "${c%%:*}" "${c#*:}"
 done

@@ -28,9 +28,12 @@
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextLayout>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -41,6 +44,50 @@ namespace {
 
 const QString SongA = QStringLiteral("/music/The Band-X - 海.mp3");
 const QString SongB = QStringLiteral("/music/other.mp3");
+
+// Runs `act` on the first modal box the window opens.
+class OnModal {
+public:
+    explicit OnModal(std::function<void(QWidget*)> act) : act_(std::move(act))
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (w && w->isVisible() && !done_) {
+                done_ = true;
+                act_(w);
+            }
+        });
+        timer_.start(10);
+    }
+    bool ran() const { return done_; }
+
+private:
+    std::function<void(QWidget*)> act_;
+    QTimer timer_;
+    bool done_ = false;
+};
+
+// Whether `part` of `text` is drawn left to right, one character after the
+// other, when the text is laid out on one line.
+bool drawnInOrder(const QString& text, const QString& part, const QFont& font)
+{
+    const qsizetype at = text.indexOf(part);
+    if (at < 0)
+        return false;
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(1e6);
+    layout.endLayout();
+    qreal previous = -1;
+    for (qsizetype i = at; i < at + part.size(); ++i) {
+        const qreal x = line.cursorToX(int(i));
+        if (x <= previous)
+            return false;
+        previous = x;
+    }
+    return true;
+}
 
 struct FrmMainLrcWebTest : ::testing::Test {
     testsupport::TestDir dir;
@@ -398,4 +445,106 @@ TEST_F(FrmMainLrcWebTest, AHugeReplyIsCutOffAtOnceAndNeverStored)
     parseLrc(normaliseLyricText(rt::decodeLegacy(testsupport::bigLrcText(5 * 1000 * 1000))));
     const qint64 parseMs = t.elapsed();
     EXPECT_LT(lateMs * 2, parseMs) << "ticks late by " << lateMs << " ms; parsing 5 MB takes " << parseMs << " ms";
+}
+
+// A notice or refusal of a megabyte: the window shows the start of it, in a
+// box that fits the screen, and keeps answering meanwhile.
+TEST_F(FrmMainLrcWebTest, ALongServiceNoticeLeavesTheWindowAnswering)
+{
+    const QString noBlanks(1000 * 1000, u'x');
+    QString words;
+    while (words.size() < 1000 * 1000)
+        words += QStringLiteral("notice ");
+    const struct {
+        const char* name;
+        QString status, message;
+    } cases[] = {
+        {"notice", "|提示|", noBlanks},
+        {"notice of words", "|提示|", words},
+        {"refusal", "|禁止|", QString(300 * 1000, u'y')},
+    };
+    // What showing a tenth of the first one in a box used to cost.
+    qint64 tenthMs = 0;
+    {
+        QMessageBox box(QMessageBox::Information, "t", noBlanks.left(100 * 1000));
+        QElapsedTimer t;
+        t.start();
+        box.show();
+        QCoreApplication::processEvents();
+        tenthMs = t.elapsed();
+    }
+    rt::QtUi real(false); // a real box, laid out as on the screen
+    rt::setUi(&real);
+    loadTrack(SongA, "海");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dir.write("TEMP/$.lrc", LyricsServer::statusBody(c.status + c.message));
+        QRect frame, screen;
+        QString shown;
+        OnModal on([&](QWidget* box) {
+            frame = box->frameGeometry();
+            screen = box->screen()->availableGeometry();
+            if (auto* b = qobject_cast<QMessageBox*>(box))
+                shown = b->text();
+            qobject_cast<QDialog*>(box)->done(0);
+        });
+        testsupport::StallMeter stall;
+        bool handled = false;
+        QTimer::singleShot(0, w.get(), [&] {
+            stall.reset();
+            w->Lrc->handleReply(w->Lrc->replyPath());
+            handled = true;
+        });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return handled; }, 280000));
+        QTest::qWait(200); // what the lyric box lays out afterwards counts too
+        const qint64 lateMs = stall.lateMs();
+        ASSERT_TRUE(on.ran());
+        EXPECT_TRUE(screen.contains(frame)) << frame.width() << "x" << frame.height();
+        const QString start = QStringLiteral("无法查找或下载歌词！\r\n[") + c.message.left(kMaxServiceMessage - 1) +
+                              QChar(0x2026) + u']';
+        EXPECT_TRUE(box().startsWith(start)) << qPrintable(box().left(100));
+        EXPECT_LE(shown.size(), box().size());
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("无法查找或下载歌词！\n[")));
+        EXPECT_LT(lateMs * 2, tenthMs) << "ticks late by " << lateMs << " ms; a tenth unbounded takes " << tenthMs
+                                       << " ms";
+    }
+    rt::setUi(&ui);
+    EXPECT_FALSE(settings().AutoDownloadLrc) << "the refusal still turns the service off";
+}
+
+// Directional controls in a candidate's title cannot turn the entry around:
+// the list shows every title in reading order, and the chosen one is still
+// fetched under the name the service gave.
+TEST_F(FrmMainLrcWebTest, DirectionalControlsLeaveCandidateTitlesInOrder)
+{
+    const QChar rlo(0x202E), rle(0x202B), pdf(0x202C), lri(0x2066), rli(0x2067), pdi(0x2069), rlm(0x200F);
+    const struct {
+        QString title, plain;
+    } titles[] = {
+        {rlo + QString("Sea Song"), "Sea Song"},
+        {QString("Sea ") + rle + "Song" + pdf, "Sea Song"},
+        {lri + QString("海之歌") + rlm, "海之歌"},
+        {rli + QString("Blue ") + rlo + "Moon" + pdi, "Blue Moon"},
+    };
+    std::vector<LyricsServer::Candidate> list;
+    for (const auto& t : titles)
+        list.push_back({t.title, "甲" + QString(rlo), "专辑", "d/" + QString(rlo) + "x.lrc", {}});
+    dir.write("TEMP/$.lrc", LyricsServer::candidatesBody(list));
+    settings().LrcWaitSeconds = 10;
+    loadTrack(SongA, "海");
+    w->Lrc->handleReply(w->Lrc->replyPath());
+    QListWidget* shown = w->List2;
+    ASSERT_EQ(shown->count(), int(std::size(titles)));
+    for (int i = 0; i < shown->count(); ++i) {
+        const QString text = shown->item(i)->text();
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_TRUE(text.startsWith("【" + titles[i].plain + "】- 演唱〖甲〗- 专辑《专辑》"));
+        EXPECT_TRUE(drawnInOrder(text, "【" + titles[i].plain + "】", shown->font()));
+    }
+
+    server.setResponse("candidate", {200, LyricsServer::lyricsBody("海")});
+    w->Lrc->userSelect(1);
+    w->Lrc->listDoubleClicked();
+    ASSERT_TRUE(replyArrived());
+    EXPECT_EQ(server.requests.back().value("dz"), "d/" + QString(rlo) + "x.lrc");
 }

@@ -39,6 +39,15 @@ TEST(LrcReplyTest, FirstLineDecidesExactly)
     EXPECT_EQ(parseLrcReply(gbk("[00:01.00]歌\r\n")).text, QString("[00:01.00]歌\r\n"));
 }
 
+TEST(LrcReplyTest, ServiceMessageAsShown)
+{
+    EXPECT_EQ(shownServiceMessage("服务器维护"), QString("服务器维护"));
+    EXPECT_EQ(shownServiceMessage(QStringLiteral("\u202E请\u2066升级\u2069")), QString("请升级"));
+    const QString exact(kMaxServiceMessage, u'x');
+    EXPECT_EQ(shownServiceMessage(exact), exact);
+    EXPECT_EQ(shownServiceMessage(exact + u'y'), QString(kMaxServiceMessage - 1, u'x') + QChar(0x2026));
+}
+
 TEST(LrcReplyTest, CandidateRecords)
 {
     const QString body = "|歌词选择|\r\n"

@@ -10,10 +10,12 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
@@ -190,6 +192,70 @@ TEST(Ui, QtInputBox)
     {
         OnModal on([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
         EXPECT_EQ(qt.inputBox("ms?", "Offset", "50"), std::nullopt);
+    }
+}
+
+// Boxes given a 4 KB path or a megabyte of text stay on the screen (their
+// frame within its available area), with the path's start and file name in
+// sight; names are shown as written, never as markup.
+TEST(Ui, QtBoxesStayOnTheScreen)
+{
+    QString path = QStringLiteral("/home/user");
+    while (path.size() < 4096)
+        path += QStringLiteral("/folder%1").arg(path.size());
+    path += QStringLiteral("/final-take.mp3");
+    QString words;
+    while (words.size() < 1000 * 1000)
+        words += QStringLiteral("notice ");
+    const QString pathMessage = QStringLiteral("歌词文件“") + path + QStringLiteral("”保存失败。\r\nNo space left on device");
+
+    struct Seen {
+        QRect frame, screen;
+        QString text;
+        Qt::TextFormat format = Qt::AutoText;
+    };
+    auto watch = [](Seen& seen) {
+        return [&seen](QWidget* w) {
+            seen.frame = w->frameGeometry();
+            seen.screen = w->screen()->availableGeometry();
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                seen.text = box->text();
+                seen.format = box->textFormat();
+            } else if (auto* dlg = qobject_cast<QInputDialog*>(w)) {
+                seen.text = dlg->labelText();
+                if (auto* label = dlg->findChild<QLabel*>())
+                    seen.format = label->textFormat();
+            }
+            qobject_cast<QDialog*>(w)->reject();
+        };
+    };
+    QtUi qt(false);
+    const struct {
+        const char* name;
+        bool input;
+        QString text;
+        QStringList shown; // parts the box shows
+    } cases[] = {
+        {"path", false, pathMessage, {"歌词文件“/home/user/", "final-take.mp3”保存失败。", "No space left on device"}},
+        {"words", false, "[" + words + "]", {"[notice notice"}},
+        {"markup", false, "<b>“a.mp3”</b>", {"<b>“a.mp3”</b>"}},
+        {"input", true, QStringLiteral("可以在下面文本框中输入曲目【") + path + QStringLiteral("】的标题或其他说明。"),
+         {"【/home/user/", "final-take.mp3】的标题"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Seen seen;
+        OnModal on(watch(seen));
+        if (c.input)
+            qt.inputBox(c.text, {}, {});
+        else
+            qt.msgBox(c.text, OkOnly | Exclamation, {});
+        ASSERT_TRUE(on.ran());
+        EXPECT_TRUE(seen.screen.contains(seen.frame)) << seen.frame.width() << "x" << seen.frame.height() << " on "
+                                                      << seen.screen.width() << "x" << seen.screen.height();
+        for (const QString& part : c.shown)
+            EXPECT_TRUE(seen.text.contains(part)) << qPrintable(part);
+        EXPECT_EQ(seen.format, Qt::PlainText) << qPrintable(seen.text);
     }
 }
 
