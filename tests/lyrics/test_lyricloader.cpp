@@ -84,6 +84,27 @@ TEST(LyricLoader, ReadsCodePage936AndUtf8)
     EXPECT_FALSE(readLyricText(dir.file("missing.lrc")).has_value());
 }
 
+TEST(LyricLoader, ReadsUtf16WithAByteOrderMark)
+{
+    testsupport::TestDir dir;
+    const QString file = QStringLiteral("[ti:晴天]\r\n[00:02.00]故事的小黄花\r\n[00:01.00]Café\r\n");
+    QByteArray le("\xFF\xFE"), be("\xFE\xFF");
+    for (const QChar c : file) {
+        le += char(c.unicode() & 0xFF), le += char(c.unicode() >> 8);
+        be += char(c.unicode() >> 8), be += char(c.unicode() & 0xFF);
+    }
+    dir.write("le.lrc", le);
+    dir.write("be.lrc", be);
+    for (const char* name : {"le.lrc", "be.lrc"}) {
+        SCOPED_TRACE(name);
+        RichTextModel box;
+        LyricState state;
+        const QString text = loadInto(box, state, dir.file(name));
+        EXPECT_EQ(taggedLines(text), (QStringList{QStringLiteral("[1.0]Café"), QStringLiteral("[2.0]故事的小黄花")}));
+        EXPECT_TRUE(text.startsWith(QStringLiteral("\r\n标题：晴天 \r")));
+    }
+}
+
 TEST(LyricLoader, TextWithoutTimeTagsIsShownUnparsed)
 {
     testsupport::TestDir dir;
