@@ -516,6 +516,8 @@ public:
     std::uint64_t LyricLoadSerial = 0;
     // A lyric file command waits in a box; another one is refused meanwhile.
     bool lyricCommandRunning_ = false;
+    // The editor's close waits for the answer to "是否保存修改?".
+    bool lyricEditorClosing_ = false;
     // The open editor's file (the track's file in LRCS when it opened) and
     // the text it was opened with, to tell unsaved edits.
     QString LyricEditorFile;

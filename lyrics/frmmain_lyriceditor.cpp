@@ -5,6 +5,7 @@
 #include "controls/xpbutton.h"
 #include "core/settings.h"
 #include "core/shared.h"
+#include "lyrics/log.h"
 #include "lyrics/lyricloader.h"
 #include "lyrics/richtext.h"
 #include "platform/atomicfile.h"
@@ -34,7 +35,8 @@ void pauseIfPlaying(FrmMain& w)
 // Keeps the "[offset:" line of the edited text equal to the offset.
 void alignEditorOffset(FrmMain& w)
 {
-    if (const std::optional<OffsetRewrite> r = rewriteOffsetTag(w.RichTextBox2->text(), w.Lyrics.offset)) {
+    const QString& text = w.RichTextBox2->text();
+    if (const std::optional<OffsetRewrite> r = rewriteOffsetTag(text, w.Lyrics.offset, dominantLineBreak(text))) {
         w.RichTextBox2->setText(r->text);
         w.RichTextBox2->setSelStart(r->caret);
     }
@@ -138,28 +140,43 @@ bool FrmMain::closeLyricEditor(EditorClose how)
 {
     if (!lyricEditorOpen())
         return true;
+    if (lyricEditorClosing_)
+        return true; // the close under way asks and saves
     const QString target =
         LyricEditorFile.isEmpty() ? lyricFilePath(shared().DataDir, CurrentFile) : LyricEditorFile;
     const QString text = RichTextBox2->text();
-    // Closed before the question: a load that runs while it waits finds
-    // nothing left to ask about.
-    showLyricEditorState(false);
-    if (how == EditorClose::Discard || (how == EditorClose::AskIfChanged && text == LyricEditorOriginal))
+    const bool changed = text != LyricEditorOriginal;
+    if (how == EditorClose::Discard || (how == EditorClose::AskIfChanged && !changed)) {
+        showLyricEditorState(false);
         return true;
+    }
 
-    // No other lyric command starts while the question waits.
+    // Asked with the edited text still shown. A load that runs while the
+    // question waits leaves the edits to this close. No other lyric command
+    // starts meanwhile.
+    lyricEditorClosing_ = true;
     const bool commandWasRunning = lyricCommandRunning_;
     lyricCommandRunning_ = true;
-    const auto restore = qScopeGuard([&] { lyricCommandRunning_ = commandWasRunning; });
-    if (rt::ui().msgBox(QStringLiteral("是否保存修改?"), rt::YesNo | rt::Question) != rt::Yes)
+    const auto restore = qScopeGuard([&] {
+        lyricEditorClosing_ = false;
+        lyricCommandRunning_ = commandWasRunning;
+    });
+    const bool save = rt::ui().msgBox(QStringLiteral("是否保存修改?"), rt::YesNo | rt::Question) == rt::Yes;
+    showLyricEditorState(false);
+    if (!save)
+        return true;
+    // A file that holds the text already is left as it is, bytes and all.
+    QString onDisk;
+    if (rt::readLegacyFile(target, &onDisk, kMaxLyricBytes) && onDisk == text)
         return true;
     QString error;
     QDir().mkpath(QFileInfo(target).absolutePath());
-    if (rt::writeFileAtomically(target, rt::encodeLegacy(text), &error))
+    if (rt::writeFileAtomically(target, rt::encodeLegacyLossless(text), &error))
         return true;
 
     // The old file is untouched. The editor's own close keeps the edits open
     // while its track is still the current one.
+    qCWarning(lcLyrics) << "lyric editor: saving" << target << "failed:" << error;
     if (how == EditorClose::AlwaysAsk && target == lyricFilePath(shared().DataDir, CurrentFile)) {
         RichTextBox2->setText(text);
         showLyricEditorState(true);

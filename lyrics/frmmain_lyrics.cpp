@@ -59,7 +59,7 @@ void setEnabledIfAny(FrmMain& w, const char* name, bool on)
         a->setEnabled(on);
 }
 
-// The model keeps the editor text with CR LF; the edit box has one
+// The model keeps the editor text as the file has it; the edit box has one
 // character per line break.
 QString toEditForm(const QString& text)
 {
@@ -79,7 +79,8 @@ int toEditPosition(const QString& text, int pos)
 }
 
 // Binds the edit box to the RichTextBox2 model: the model's text and caret
-// are shown, the user's typing goes back into the model.
+// are shown, the user's typing goes back into the model, the lines they did
+// not touch with their own line ends.
 class LyricEditorBinding : public QObject {
 public:
     LyricEditorBinding(RichTextModel* model, QWidget* view)
@@ -94,6 +95,8 @@ public:
             if (syncing_)
                 return;
             syncing_ = true;
+            if (model_->text().contains(u'\n') || model_->text().contains(u'\r'))
+                lineBreak_ = dominantLineBreak(model_->text());
             edit_->setPlainText(toEditForm(model_->text()));
             syncing_ = false;
         });
@@ -109,9 +112,11 @@ public:
             if (syncing_)
                 return;
             syncing_ = true;
-            QString text = edit_->toPlainText();
-            text.replace(u'\n', QStringLiteral("\r\n"));
-            model_->setText(text);
+            // The raw text keeps what toPlainText would change (no-break
+            // spaces); its blocks are apart by paragraph separators.
+            QString text = edit_->document()->toRawText();
+            text.replace(QChar::ParagraphSeparator, u'\n');
+            model_->setText(mergeEditedLines(model_->text(), text, lineBreak_));
             syncing_ = false;
         });
     }
@@ -130,6 +135,7 @@ private:
     QWidget* view_;
     QPlainTextEdit* edit_;
     bool syncing_ = false;
+    QString lineBreak_ = QStringLiteral("\r\n"); // for the lines the user types
 };
 
 // The mouse on the picture surfaces of the lyrics: the left button starts or

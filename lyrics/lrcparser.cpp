@@ -260,10 +260,98 @@ double lineValue(QStringView line)
     return v ? *v : std::numeric_limits<double>::infinity();
 }
 
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// Length of a word stamp of enhanced LRC at i ("<mm:ss.xx>", "<m:ss>",
+// "<mm:ss:xx>"); 0 when none starts there.
+qsizetype wordStampAt(QStringView s, qsizetype i)
+{
+    qsizetype j = i + 1;
+    const auto digits = [&] {
+        const qsizetype from = j;
+        while (j < s.size() && j - from < 3 && isDigit(s[j]))
+            ++j;
+        return j > from;
+    };
+    if (!digits() || j >= s.size() || s[j] != u':')
+        return 0;
+    ++j;
+    if (!digits())
+        return 0;
+    if (j < s.size() && (s[j] == u'.' || s[j] == u':')) {
+        ++j;
+        if (!digits())
+            return 0;
+    }
+    return j < s.size() && s[j] == u'>' ? j + 1 - i : 0;
+}
+
+// Word stamps time the words of a line for a word-by-word display; the line
+// keeps its own time tags and shows its words. A stamp between blanks leaves
+// one blank, one at the start or end of the line's text leaves none, one
+// inside a word joins it ("beau<00:02.20>tiful").
+QString stripWordStamps(const QString& text)
+{
+    if (!text.contains(u'<'))
+        return text;
+    const QStringView in(text);
+    const qsizetype n = in.size();
+    QString out;
+    out.reserve(n);
+    qsizetype lineStart = 0;      // in out
+    qsizetype lineTextStart = -1; // in out: after the line's leading tags; -1 until needed
+    qsizetype blanks = 0;         // at the end of out
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = in[i];
+        const qsizetype len = c == u'<' ? wordStampAt(in, i) : 0;
+        if (len == 0) {
+            out += c;
+            ++i;
+            blanks = isBlank(c) ? blanks + 1 : 0;
+            if (c == u'\r' || c == u'\n') {
+                lineStart = out.size();
+                lineTextStart = -1;
+            }
+            continue;
+        }
+        if (lineTextStart < 0) {
+            qsizetype p = lineStart;
+            while (p < out.size() && out[p] == u'[') {
+                const qsizetype close = out.indexOf(u']', p);
+                if (close < 0)
+                    break;
+                p = close + 1;
+            }
+            lineTextStart = p;
+        }
+        const qsizetype before = std::min(blanks, out.size() - lineTextStart);
+        qsizetype after = i + len; // past the blanks after the stamp
+        while (after < n && isBlank(in[after]))
+            ++after;
+        const bool atStart = out.size() - before == lineTextStart;
+        const bool atEnd = after == n || in[after] == u'\r' || in[after] == u'\n';
+        if (atStart || atEnd) {
+            out.chop(before);
+            blanks -= before;
+        }
+        i = (atStart || atEnd || before > 0) ? after : i + len;
+    }
+    return out;
+}
+
 } // namespace
 
-QString normaliseLyricText(const QString& decoded)
+QString normaliseLyricText(const QString& decodedText)
 {
+    const QString decoded = stripWordStamps(decodedText);
     // LF -> CR LF, then "]" CR -> "] " CR, then "][" -> "]" CR LF "[", then
     // CR LF around it, in one pass: no step makes what a later one looks for.
     const qsizetype n = decoded.size();

@@ -23,9 +23,10 @@ struct LyricState;
 // than this is not read as lyrics (nor kept).
 inline constexpr qint64 kMaxLyricBytes = qint64(1) << 20;
 
-// The loader's preparation of a decoded lyric file: LF -> CR LF (so CR LF
-// becomes CR CR LF), "]" CR -> "] " CR, "][" -> "]" CR LF "[", CR LF before
-// and after the text, the upper-case header keys ([TI: [AR: [AL: [BY:
+// The loader's preparation of a decoded lyric file: the word stamps of
+// enhanced LRC ("<00:12.46>") dropped with the blank they would double,
+// LF -> CR LF (so CR LF becomes CR CR LF), "]" CR -> "] " CR, "][" -> "]"
+// CR LF "[", CR LF before and after the text, the upper-case header keys ([TI: [AR: [AL: [BY:
 // [OFFSET: [KEY: [T_TIME:) to lower case, "·" -> ".".
 QString normaliseLyricText(const QString& decoded);
 

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <vector>
 
 namespace melodune {
 
@@ -164,7 +165,7 @@ QString offsetTagLine(std::int32_t offset)
     return QStringLiteral("[offset:%1]").arg(offset);
 }
 
-std::optional<OffsetRewrite> rewriteOffsetTag(const QString& text, std::int32_t offset)
+std::optional<OffsetRewrite> rewriteOffsetTag(const QString& text, std::int32_t offset, const QString& lineBreak)
 {
     static const QString key = QStringLiteral("[offset:");
     const QString number = QString::number(offset);
@@ -172,7 +173,7 @@ std::optional<OffsetRewrite> rewriteOffsetTag(const QString& text, std::int32_t 
     if (i < 0) {
         if (offset == 0)
             return std::nullopt;
-        return OffsetRewrite{offsetTagLine(offset) + QStringLiteral("\r\n") + text, int(key.size() + number.size())};
+        return OffsetRewrite{offsetTagLine(offset) + lineBreak + text, int(key.size() + number.size())};
     }
     const qsizetype j = text.indexOf(u']', i);
     if (j < 0)
@@ -187,6 +188,83 @@ std::optional<OffsetRewrite> rewriteOffsetTag(const QString& text, std::int32_t 
     QString out = text;
     out.replace(key + cur + QLatin1Char(']'), offsetTagLine(offset));
     return OffsetRewrite{out, int(j + number.size() - cur.size())};
+}
+
+QString dominantLineBreak(QStringView text)
+{
+    qsizetype crlf = 0, lf = 0, cr = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r') {
+            if (i + 1 < text.size() && text[i + 1] == u'\n') {
+                ++crlf;
+                ++i;
+            } else {
+                ++cr;
+            }
+        } else if (text[i] == u'\n') {
+            ++lf;
+        }
+    }
+    if (lf > crlf && lf >= cr)
+        return QStringLiteral("\n");
+    if (cr > crlf && cr > lf)
+        return QStringLiteral("\r");
+    return QStringLiteral("\r\n");
+}
+
+namespace {
+
+struct TextLine {
+    QStringView content;
+    QStringView lineBreak; // empty for the last line
+};
+
+std::vector<TextLine> splitTextLines(QStringView s)
+{
+    std::vector<TextLine> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < s.size();) {
+        qsizetype len = 0;
+        if (s[i] == u'\r')
+            len = i + 1 < s.size() && s[i + 1] == u'\n' ? 2 : 1;
+        else if (s[i] == u'\n')
+            len = 1;
+        if (len == 0) {
+            ++i;
+            continue;
+        }
+        lines.push_back({s.mid(start, i - start), s.mid(i, len)});
+        i += len;
+        start = i;
+    }
+    lines.push_back({s.mid(start), {}});
+    return lines;
+}
+
+} // namespace
+
+QString mergeEditedLines(QStringView before, QStringView edited, const QString& lineBreak)
+{
+    const std::vector<TextLine> old = splitTextLines(before);
+    const std::vector<TextLine> now = splitTextLines(edited);
+    const std::size_t nOld = old.size(), nNow = now.size();
+    std::size_t head = 0;
+    while (head < nOld && head < nNow && old[head].content == now[head].content)
+        ++head;
+    std::size_t tail = 0;
+    while (tail < nOld - head && tail < nNow - head && old[nOld - 1 - tail].content == now[nNow - 1 - tail].content)
+        ++tail;
+    QString out;
+    out.reserve(edited.size() + edited.size() / 16);
+    for (std::size_t k = 0; k < nNow; ++k) {
+        // Between the kept lines, a changed line takes the break of the line
+        // that stood in its place.
+        const TextLine* from = k >= nNow - tail ? &old[nOld - (nNow - k)] : k < nOld - tail ? &old[k] : nullptr;
+        out += now[k].content;
+        if (k + 1 < nNow)
+            out += from && !from->lineBreak.isEmpty() ? from->lineBreak : QStringView(lineBreak);
+    }
+    return out;
 }
 
 } // namespace melodune

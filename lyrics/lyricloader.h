@@ -106,13 +106,33 @@ QString offsetTagLine(std::int32_t offset);
 // The editor's text kept in line with the offset: the first "[offset:" tag
 // (case-sensitive) with a numeric value other than `offset` is rewritten,
 // every identical tag with it; with no tag and a non-zero offset, the tag
-// line is put on top. `caret` is where the tag's "]" now stands (0-based).
+// line is put on top, ended by `lineBreak`. `caret` is where the tag's "]"
+// now stands (0-based).
 // Empty when nothing changes: the tag already says it, its value is no
 // number (or does not fit 32 bits), or there is no tag and the offset is 0.
 struct OffsetRewrite {
     QString text;
     int caret = 0;
 };
-std::optional<OffsetRewrite> rewriteOffsetTag(const QString& text, std::int32_t offset);
+std::optional<OffsetRewrite> rewriteOffsetTag(const QString& text, std::int32_t offset,
+                                              const QString& lineBreak = QStringLiteral("\r\n"));
+
+// ---- The editor's text
+
+// The editor holds the file's text as it is, line ends included: the loader
+// reads LF and CR LF apart (a CR LF header line shows with a blank line
+// after it), so a save that changed the ends of lines the user left alone
+// would move the lines of the view.
+
+// The line break the text uses most: CR LF, LF or a lone CR (CR CR LF
+// counts as both CR LF and a lone CR); CR LF when it has none or in a tie.
+QString dominantLineBreak(QStringView text);
+
+// The edit box shows the text with one "\n" per line break as the lyric box
+// counts them (CR LF, a lone CR, a lone LF). Its new text `edited` goes back
+// into the file's form: every line keeps the break of the line of `before`
+// in its place (the same lines at the start and at the end, the changed
+// ones between them in order); lines the user added end with `lineBreak`.
+QString mergeEditedLines(QStringView before, QStringView edited, const QString& lineBreak);
 
 } // namespace melodune

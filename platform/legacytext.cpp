@@ -533,8 +533,41 @@ QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding)
     return decodeGb18030(bytes);
 }
 
+namespace {
+
+// UTF-16 of the given byte order; a lone surrogate and an odd last byte
+// become U+FFFD, as everything the readers give is well-formed.
+QString decodeUtf16(QByteArrayView bytes, bool littleEndian)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype units = bytes.size() / 2;
+    QString out(units + (bytes.size() & 1), Qt::Uninitialized);
+    QChar* o = out.data();
+    const auto unit = [&](qsizetype i) -> char16_t {
+        return littleEndian ? char16_t(p[2 * i] | p[2 * i + 1] << 8) : char16_t(p[2 * i] << 8 | p[2 * i + 1]);
+    };
+    for (qsizetype i = 0; i < units; ++i) {
+        const char16_t u = unit(i);
+        if (QChar::isHighSurrogate(u) && i + 1 < units && QChar::isLowSurrogate(unit(i + 1))) {
+            *o++ = QChar(u);
+            *o++ = QChar(unit(++i));
+        } else {
+            *o++ = QChar::isSurrogate(u) ? QChar(Replacement) : QChar(u);
+        }
+    }
+    if (bytes.size() & 1)
+        *o++ = QChar(Replacement);
+    out.truncate(o - out.constData());
+    return out;
+}
+
+} // namespace
+
 QString decodeLegacy(const QByteArray& bytes)
 {
+    const bool le = bytes.startsWith("\xFF\xFE");
+    if (le || bytes.startsWith("\xFE\xFF"))
+        return decodeUtf16(QByteArrayView(bytes).sliced(2), le);
     return decodeAs(bytes, detectLegacyEncoding(bytes));
 }
 
@@ -581,6 +614,14 @@ QByteArray encodeLegacy(const QString& text)
     if (!cd.ok())
         return text.toUtf8();
     return out;
+}
+
+QByteArray encodeLegacyLossless(const QString& text)
+{
+    QByteArray bytes = encodeLegacy(text);
+    if (decodeLegacy(bytes) != text)
+        bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    return bytes;
 }
 
 bool readFileBytes(const QString& path, QByteArray* bytes, qint64 maxBytes, FileReadError* error)

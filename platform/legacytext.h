@@ -15,7 +15,8 @@ enum class LegacyEncoding { Ascii, Utf8, CodePage936 };
 
 // One reading rule for every file the program reads (lists, settings,
 // lyrics, stored service replies): a UTF-8 byte-order mark means UTF-8 (the
-// mark dropped); ASCII is read as it is; bytes that are not well-formed UTF-8
+// mark dropped; decodeLegacy also reads a UTF-16 mark, LE or BE, as UTF-16);
+// ASCII is read as it is; bytes that are not well-formed UTF-8
 // are code page 936. Bytes valid in both encodings are read in the likelier
 // of the two (textImplausibility), code page 936 in doubt: GB18030 bytes of
 // Chinese text are valid UTF-8 by chance far too often to call valid UTF-8
@@ -41,8 +42,16 @@ LegacyEncoding detectLegacyEncoding(const QByteArray& bytes);
 // Invalid bytes become U+FFFD.
 QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding);
 
-// The text by the rule.
+// The text by the rule. A UTF-16 byte-order mark (FF FE or FE FF, which
+// neither GB18030 nor UTF-8 text can begin with) names UTF-16 of that byte
+// order; the lists, read line by line as bytes, do not take that form.
 QString decodeLegacy(const QByteArray& bytes);
+
+// A file's bytes for a text the program writes where the user's own text
+// is kept (the lyric editor): GB18030 as encodeLegacy writes it when those
+// bytes read back as the same text by the rule, otherwise UTF-8 with a
+// byte-order mark, so that no character is lost.
+QByteArray encodeLegacyLossless(const QString& text);
 
 // GB18030 bytes of the text (the euro sign as code page 936's 0x80). Only a
 // lone surrogate, which no encoding has, and the few private-use characters

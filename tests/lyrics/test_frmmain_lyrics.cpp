@@ -624,6 +624,108 @@ TEST_F(FrmMainLyrics, LyricTextsRoundTripThroughTheEditorByteForByte)
     }
 }
 
+namespace {
+
+// Where the lyric box's view puts each of its lines.
+std::vector<qreal> linePositions(RichTextView& view)
+{
+    view.refreshNow();
+    std::vector<qreal> tops;
+    for (QTextBlock b = view.document()->begin(); b.isValid(); b = b.next())
+        tops.push_back(view.document()->documentLayout()->blockBoundingRect(b).top());
+    return tops;
+}
+
+} // namespace
+
+// A user changes one word in the editor and saves: the other lines of the
+// file keep their bytes, line ends included, so the view shows its lines
+// where it did; the question comes while the edited text is still shown.
+TEST_F(FrmMainLyrics, AnEditorSaveKeepsTheLinesTheUserLeftAlone)
+{
+    setTrack(dir.file("music/song.mp3"));
+    w->RichTextBox1View->resize(334, 240);
+    const QByteArray lines[] = {"[ti:Song]", "[ar:\xB8\xE8\xCA\xD6]", "[by:me]", "[00:01.00]One", "[00:02.00]Two",
+                                "[00:03.00]Three", "end"};
+    for (const char* lineEnd : {"\n", "\r\n", "\r\r\n"}) {
+        SCOPED_TRACE(QByteArray(lineEnd).toHex().constData());
+        QByteArray file;
+        for (const QByteArray& l : lines)
+            file += l + lineEnd;
+        writeLrcs(file);
+        w->LoadTrackLyrics();
+        const QString shownBefore = w->RichTextBox1->text();
+        const std::vector<qreal> placesBefore = linePositions(*w->RichTextBox1View);
+
+        w->XPButton5_Click();
+        ASSERT_TRUE(w->lyricEditorOpen());
+        auto* edit = static_cast<QPlainTextEdit*>(w->RichTextBox2Edit);
+        QTextCursor at = edit->document()->find(QStringLiteral("Two"));
+        ASSERT_FALSE(at.isNull());
+        at.clearSelection();
+        edit->setTextCursor(at);
+        QTest::keyClicks(edit, QStringLiteral("!"));
+
+        bool shownWhileAsked = false;
+        ui.whileAsking = [&](const QString& text) {
+            if (text == kSaveQuestion)
+                shownWhileAsked = w->lyricEditorOpen() && w->RichTextBox2->isVisible() &&
+                                  w->RichTextBox2->text().contains(QStringLiteral("Two!"));
+        };
+        ui.msgAnswers = {rt::Yes};
+        w->XPButton5_Click();
+        ui.whileAsking = nullptr;
+        EXPECT_TRUE(shownWhileAsked);
+        EXPECT_FALSE(w->RichTextBox2->isVisible());
+
+        QByteArray expected = file;
+        expected.replace("Two", "Two!");
+        EXPECT_EQ(readFile(lrcsFile()), expected);
+        QString shownAfter = shownBefore;
+        shownAfter.replace(QStringLiteral("Two"), QStringLiteral("Two!"));
+        EXPECT_EQ(w->RichTextBox1->text(), shownAfter);
+        EXPECT_EQ(linePositions(*w->RichTextBox1View), placesBefore);
+
+        // Saved unchanged: the file as it was.
+        w->XPButton5_Click();
+        ui.msgAnswers = {rt::Yes};
+        w->XPButton5_Click();
+        EXPECT_EQ(readFile(lrcsFile()), expected);
+        EXPECT_EQ(w->RichTextBox1->text(), shownAfter);
+    }
+}
+
+// The editor edits the file as it is: word stamps and a UTF-16 file's text
+// come back as they were, and what GB18030 cannot hold is not lost.
+TEST_F(FrmMainLyrics, TheEditorKeepsWordStampsAndEveryCharacter)
+{
+    setTrack(dir.file("music/song.mp3"));
+    const QString enhanced = QStringLiteral("[00:12.46]<00:12.46> I <00:12.69> would\r\n[00:14.00]<00:14.00> 走\r\n");
+    QByteArray utf16("\xFF\xFE");
+    for (const QChar c : enhanced)
+        utf16 += char(c.unicode() & 0xFF), utf16 += char(c.unicode() >> 8);
+    writeLrcs(utf16);
+    w->LoadTrackLyrics();
+    EXPECT_EQ(taggedLines(w->RichTextBox1->text()), (QStringList{"[12.46]I would", "[14.0]走"}));
+
+    w->XPButton5_Click();
+    EXPECT_EQ(w->RichTextBox2->text(), enhanced);
+    ui.msgAnswers = {rt::Yes};
+    w->XPButton5_Click();
+    EXPECT_EQ(readFile(lrcsFile()), utf16) << "unchanged: the file is left as it is";
+
+    // Changed: written as the program's own files are, stamps and all.
+    w->XPButton5_Click();
+    auto* edit = static_cast<QPlainTextEdit*>(w->RichTextBox2Edit);
+    edit->moveCursor(QTextCursor::End);
+    edit->insertPlainText(QStringLiteral("[00:15.00]\uE78D")); // as a paste
+    ui.msgAnswers = {rt::Yes};
+    w->XPButton5_Click();
+    const QString saved = enhanced + QStringLiteral("[00:15.00]\uE78D");
+    EXPECT_EQ(rt::decodeLegacy(readFile(lrcsFile())), saved);
+    EXPECT_EQ(taggedLines(w->RichTextBox1->text()), (QStringList{"[12.46]I would", "[14.0]走", "[15.0]\uE78D"}));
+}
+
 TEST_F(FrmMainLyrics, AUtf8LyricFileIsReadAsUtf8)
 {
     setTrack(dir.file("music/song.mp3"));

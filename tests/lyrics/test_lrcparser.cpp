@@ -300,6 +300,36 @@ TEST(LrcParser, NormalisationOfLineEnds)
     EXPECT_EQ(lyricLines(a.text), (QStringList{"[1.0]a", "[2.0]b", "[3.0]c", "[4.0]c"}));
 }
 
+// Enhanced LRC times each word with "<mm:ss.xx>": the box shows the words,
+// the line keeps its own time.
+TEST(LrcParser, WordStampsAreDroppedAndLineTimesKept)
+{
+    struct Case {
+        const char* file;
+        QStringList lines;
+    };
+    const Case cases[] = {
+        {"[00:12.46]<00:12.46> I <00:12.69> would <00:13.10>\n[00:14.00]<00:14.00> still\n",
+         {"[12.46]I would", "[14.0]still"}},
+        {"[00:01.00]<00:01.00>我<00:01.30>的<00:01.60>歌<00:02.00>\r\n", {"[1.0]我的歌"}},
+        {"[00:02.00]<00:02.00>beau<00:02.20>ti<00:02.40>ful", {"[2.0]beautiful"}},
+        {"[00:03.00] <00:03.00>Hold <00:03.50>on", {"[3.0]Hold on"}},
+        {"[00:04.00]<0:04:00>a <00:04.500>b <1:5>c", {"[4.0]a b c"}},
+        {"[00:05.00][00:09.00]<00:05.00>x <00:05.50>y\n", {"[5.0]x y", "[9.0]x y"}},
+        {"[00:06.00]<00:06.00>\n[00:07.00]<00:07.00>z\n", {"[6.0] ", "[7.0]z"}}, // no words: the one blank
+        // Not stamps: kept as written.
+        {"[00:08.00]a <3 b <x:1.0> <12:34.> <00:08\n", {"[8.0]a <3 b <x:1.0> <12:34.> <00:08"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const LrcParseResult r = load(QString::fromUtf8(c.file));
+        EXPECT_EQ(lyricLines(r.text), c.lines);
+    }
+    // A header keeps its lines; the stamps vanish from the whole text.
+    const LrcParseResult r = load("[ti:Song]\n[ar:A]\n[00:12.46]<00:12.46> I <00:12.69> would");
+    EXPECT_EQ(r.text, QString::fromUtf8("\r\n标题：Song \r\n艺人：A \r\n[12.46]I would\r\n"));
+}
+
 TEST(LrcParser, ApplySetsBoxAndState)
 {
     RichTextModel box;

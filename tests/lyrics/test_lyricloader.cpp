@@ -84,6 +84,27 @@ TEST(LyricLoader, ReadsCodePage936AndUtf8)
     EXPECT_FALSE(readLyricText(dir.file("missing.lrc")).has_value());
 }
 
+TEST(LyricLoader, ReadsUtf16WithAByteOrderMark)
+{
+    testsupport::TestDir dir;
+    const QString file = QStringLiteral("[ti:晴天]\r\n[00:02.00]故事的小黄花\r\n[00:01.00]Café\r\n");
+    QByteArray le("\xFF\xFE"), be("\xFE\xFF");
+    for (const QChar c : file) {
+        le += char(c.unicode() & 0xFF), le += char(c.unicode() >> 8);
+        be += char(c.unicode() >> 8), be += char(c.unicode() & 0xFF);
+    }
+    dir.write("le.lrc", le);
+    dir.write("be.lrc", be);
+    for (const char* name : {"le.lrc", "be.lrc"}) {
+        SCOPED_TRACE(name);
+        RichTextModel box;
+        LyricState state;
+        const QString text = loadInto(box, state, dir.file(name));
+        EXPECT_EQ(taggedLines(text), (QStringList{QStringLiteral("[1.0]Café"), QStringLiteral("[2.0]故事的小黄花")}));
+        EXPECT_TRUE(text.startsWith(QStringLiteral("\r\n标题：晴天 \r")));
+    }
+}
+
 TEST(LyricLoader, TextWithoutTimeTagsIsShownUnparsed)
 {
     testsupport::TestDir dir;
@@ -261,4 +282,37 @@ TEST(LyricLoader, EditorOffsetLineRewrite)
         EXPECT_EQ(r->caret, c.caret) << c.text;
         EXPECT_EQ(r->text.at(r->caret), u']') << c.text;
     }
+}
+
+// The edit box shows a line per break; what comes back keeps the file's
+// own breaks on every line the user did not add.
+TEST(LyricLoader, EditedLinesKeepTheirLineEnds)
+{
+    const struct {
+        const char* before; // the file's text
+        const char* edited; // the edit box's text after the user's change
+        const char* result;
+    } cases[] = {
+        {"[ti:a]\n[00:01]x\n", "[ti:a]\n[00:01]y\n", "[ti:a]\n[00:01]y\n"},
+        {"[ti:a]\r\r\n[00:01]x\r\r\nend", "[ti:a]\n\n[00:01]xy\n\nend", "[ti:a]\r\r\n[00:01]xy\r\r\nend"},
+        {"a\r\nb\nc\rd", "a\nB\nc\nd", "a\r\nB\nc\rd"},           // mixed: each line its own
+        {"a\nb\n", "a\nnew\nb\n", "a\nnew\nb\n"},                 // an added line: the file's break
+        {"a\r\nb\r\n", "a\nb\nc", "a\r\nb\r\nc"},                 // added at the end without a break
+        {"a\r\nb\r\nc\r\n", "a\nc\n", "a\r\nc\r\n"},              // a line taken out
+        {"a\nb\nc\nd\n", "A\nb\nc\nD\n", "A\nb\nc\nD\n"},
+        {"", "x\ny", "x\r\ny"},
+        {"a\r\nb", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        const QString before = QString::fromUtf8(c.before);
+        EXPECT_EQ(mergeEditedLines(before, QString::fromUtf8(c.edited), dominantLineBreak(before)),
+                  QString::fromUtf8(c.result));
+    }
+    EXPECT_EQ(dominantLineBreak(u"a\nb\r\nc\n"), QStringLiteral("\n"));
+    EXPECT_EQ(dominantLineBreak(u"a\r\r\nb\r\r\n"), QStringLiteral("\r\n"));
+    EXPECT_EQ(dominantLineBreak(u"a\rb\r"), QStringLiteral("\r"));
+    EXPECT_EQ(dominantLineBreak(u"one line"), QStringLiteral("\r\n"));
+    // The offset line the editor adds ends as the file's lines do.
+    EXPECT_EQ(rewriteOffsetTag("[00:01.00]a\n", 50, "\n")->text, QStringLiteral("[offset:50]\n[00:01.00]a\n"));
 }

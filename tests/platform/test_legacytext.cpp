@@ -140,6 +140,35 @@ TEST(LegacyText, EncodesAsCodePage936AndKeepsEveryCharacter)
     EXPECT_EQ(encodeLegacy(broken), QByteArray("a?b"));
 }
 
+// Editors of some desktops save text as UTF-16 with a byte-order mark.
+TEST(LegacyText, AUtf16MarkNamesTheByteOrder)
+{
+    const QString text = QString::fromUtf8("[ti:歌词]\r\n[00:01.00]🎵 Café 小雪\r\n");
+    QByteArray le("\xFF\xFE"), be("\xFE\xFF");
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        le += char(u & 0xFF), le += char(u >> 8);
+        be += char(u >> 8), be += char(u & 0xFF);
+    }
+    EXPECT_EQ(decodeLegacy(le), text);
+    EXPECT_EQ(decodeLegacy(be), text);
+    // A cut last unit and a lone surrogate are lost, not the rest.
+    EXPECT_EQ(decodeLegacy(QByteArray("\xFF\xFE" "a\0\x00\xD8" "b\0c", 9)), QString::fromUtf8("a\uFFFDb\uFFFD"));
+    EXPECT_EQ(decodeLegacy(QByteArray("\xFF\xFE")), QString());
+}
+
+// The lyric editor's save: GB18030 where that keeps the text, else UTF-8.
+TEST(LegacyText, LosslessEncodingKeepsEveryCharacter)
+{
+    for (const char* s : {"[00:01.00]歌词\r\n", "plain", "", "€ 🎵 노래"})
+        EXPECT_EQ(encodeLegacyLossless(QString::fromUtf8(s)), encodeLegacy(QString::fromUtf8(s))) << s;
+    // A private-use character the system's GB18030 tables leave out.
+    const QString pua = QString::fromUtf8("[00:01.00]歌\uE78D词");
+    const QByteArray bytes = encodeLegacyLossless(pua);
+    EXPECT_EQ(bytes, QByteArray("\xEF\xBB\xBF") + pua.toUtf8());
+    EXPECT_EQ(decodeLegacy(bytes), pua);
+}
+
 TEST(LegacyText, ReadsFiles)
 {
     testsupport::TestDir dir;
