@@ -88,8 +88,9 @@ bool hasUtf8Mark(const QByteArray& bytes)
 }
 
 // GB18030 to UTF-16. An invalid byte becomes U+FFFD and decoding goes on
-// with the next byte; a truncated sequence at the end becomes U+FFFD.
-QString decodeGb18030(const QByteArray& bytes)
+// with the next byte; a truncated sequence at the end becomes U+FFFD. Those
+// are counted in `invalid` when given.
+QString decodeGb18030(const QByteArray& bytes, qsizetype* invalid = nullptr)
 {
     Iconv cd("UTF-16LE", "GB18030");
     if (!cd.ok())
@@ -108,7 +109,10 @@ QString decodeGb18030(const QByteArray& bytes)
         if (r != size_t(-1) || err == E2BIG)
             continue;
         // Code page 936 has the euro sign at 0x80, which GB18030 leaves out.
-        out.append(static_cast<unsigned char>(*in) == 0x80 ? QChar(Euro) : QChar(Replacement));
+        const bool euro = static_cast<unsigned char>(*in) == 0x80;
+        out.append(euro ? QChar(Euro) : QChar(Replacement));
+        if (invalid && !euro)
+            ++*invalid;
         if (err == EINVAL)
             break; // incomplete sequence at the end of the text
         ++in;
@@ -531,6 +535,21 @@ QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding)
         break;
     }
     return decodeGb18030(bytes);
+}
+
+bool wellFormedAs(const QByteArray& bytes, LegacyEncoding encoding)
+{
+    switch (encoding) {
+    case LegacyEncoding::Ascii:
+        return scanUtf8(bytes).ascii;
+    case LegacyEncoding::Utf8:
+        return scanUtf8(hasUtf8Mark(bytes) ? bytes.mid(3) : bytes).valid;
+    case LegacyEncoding::CodePage936:
+        break;
+    }
+    qsizetype invalid = 0;
+    decodeGb18030(bytes, &invalid);
+    return invalid == 0;
 }
 
 QString decodeLegacy(const QByteArray& bytes)

@@ -41,6 +41,10 @@ LegacyEncoding detectLegacyEncoding(const QByteArray& bytes);
 // Invalid bytes become U+FFFD.
 QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding);
 
+// Whether every byte is part of a character of the encoding (code page 936:
+// GB18030, plus 0x80).
+bool wellFormedAs(const QByteArray& bytes, LegacyEncoding encoding);
+
 // The text by the rule.
 QString decodeLegacy(const QByteArray& bytes);
 
