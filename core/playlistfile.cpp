@@ -271,11 +271,13 @@ PlaylistRead readPlaylistFile(const QString& path, int maxEntries)
             : listEncoding(scan.head, QFileInfo(path).absolutePath());
     // Binary data (a media file named like a list) is no list: read as one
     // it would give thousands of junk entries and replace the saved list.
-    if (scan.sawNul || !rt::wellFormedAs(scan.head, encoding)) {
+    bool wellFormed = false;
+    const QString text = scan.sawNul ? QString() : rt::decodeAs(scan.head, encoding, &wellFormed);
+    if (!wellFormed) {
         read.status = ListReadStatus::NotText;
         return read;
     }
-    read = parsePlaylistText(rt::decodeAs(scan.head, encoding));
+    read = parsePlaylistText(text);
     if (!read.entries.isEmpty() && std::none_of(read.entries.cbegin(), read.entries.cend(), readsAsPathOrAddress)) {
         read = PlaylistRead{};
         read.status = ListReadStatus::NotText;

@@ -524,6 +524,13 @@ LegacyEncoding detectLegacyEncoding(const QByteArray& bytes)
 
 QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding)
 {
+    return decodeAs(bytes, encoding, nullptr);
+}
+
+QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding, bool* wellFormed)
+{
+    if (wellFormed && encoding != LegacyEncoding::CodePage936)
+        *wellFormed = wellFormedAs(bytes, encoding);
     switch (encoding) {
     case LegacyEncoding::Ascii:
         return QString::fromLatin1(bytes);
@@ -534,7 +541,11 @@ QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding)
     case LegacyEncoding::CodePage936:
         break;
     }
-    return decodeGb18030(bytes);
+    qsizetype invalid = 0;
+    QString text = decodeGb18030(bytes, &invalid);
+    if (wellFormed)
+        *wellFormed = invalid == 0;
+    return text;
 }
 
 bool wellFormedAs(const QByteArray& bytes, LegacyEncoding encoding)

@@ -44,6 +44,8 @@ QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding);
 // Whether every byte is part of a character of the encoding (code page 936:
 // GB18030, plus 0x80).
 bool wellFormedAs(const QByteArray& bytes, LegacyEncoding encoding);
+// Decodes as decodeAs does and tells wellFormedAs in one pass.
+QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding, bool* wellFormed);
 
 // The text by the rule.
 QString decodeLegacy(const QByteArray& bytes);
