@@ -70,16 +70,37 @@ StartupListPlan planStartupList(const QString& storedCommandLine, const QString&
     if (text.isEmpty())
         return plan;
 
-    if (isListFileName(text)) {
+    // The file it names must fit a path (an address, a line of the list).
+    const bool listFile = isListFileName(text);
+    const bool append = !listFile && text.startsWith(QLatin1String("/a "), Qt::CaseSensitive);
+    const QString named = append ? text.mid(3) : text;
+    const qsizetype bytes = QFile::encodeName(named).size();
+    if (bytes > (named.contains(QLatin1String("://")) ? kMaxListLineBytes - 2 : kMaxPathBytes)) {
+        plan.refusal = CommandLineRefusal::TooLong;
+        plan.refusedName = named;
+        plan.refusedBytes = bytes;
+        return plan;
+    }
+
+    if (listFile) {
         plan.action = CommandLineAction::ReadListFile;
         plan.listToRead = text;
         plan.currentIndexToZero = true;
-    } else if (text.startsWith(QLatin1String("/a "), Qt::CaseSensitive)) {
+    } else if (append) {
         plan.action = CommandLineAction::AppendToList;
-        plan.entry = storedEntry(text.mid(3));
+        plan.entry = storedEntry(named);
     } else {
         plan.action = CommandLineAction::ReplaceList;
-        plan.entry = storedEntry(text);
+        plan.entry = storedEntry(named);
+    }
+    if (!plan.entry.isEmpty()) {
+        plan.entryProblem = listEntryProblem(plan.entry);
+        if (plan.entryProblem != EntryProblem::None) {
+            plan.refusal = CommandLineRefusal::EntryProblem;
+            plan.refusedName = plan.entry;
+            plan.action = CommandLineAction::None;
+            plan.entry.clear();
+        }
     }
     return plan;
 }
@@ -87,10 +108,14 @@ StartupListPlan planStartupList(const QString& storedCommandLine, const QString&
 StartupListResult runStartupListStep(const QString& storedCommandLine, const QString& processCommandLine,
                                      const QString& dataDir, std::int32_t currentIndex)
 {
-    const StartupListPlan plan = planStartupList(storedCommandLine, processCommandLine, dataDir);
+    StartupListPlan plan = planStartupList(storedCommandLine, processCommandLine, dataDir);
     StartupListResult result;
     result.commandLine = plan.commandLine;
     result.currentIndex = plan.currentIndexToZero ? 0 : currentIndex;
+    result.commandLineRefused = plan.refusal;
+    result.entryProblem = plan.entryProblem;
+    result.refusedName = plan.refusedName;
+    result.refusedBytes = plan.refusedBytes;
 
     const QString listFile = listFilePath(dataDir);
     if (plan.action == CommandLineAction::AppendToList)
@@ -100,11 +125,21 @@ StartupListResult runStartupListStep(const QString& storedCommandLine, const QSt
 
     // As a stream: what lies beyond the playlist's capacity is only counted.
     PlaylistRead read = readPlaylistFile(plan.listToRead, kMaxListEntries);
+    if (plan.action == CommandLineAction::ReadListFile && read.status == ListReadStatus::NotText) {
+        // No list: the saved one is read instead, with its own index.
+        result.commandLineRefused = CommandLineRefusal::NotAList;
+        result.refusedName = plan.listToRead;
+        result.currentIndex = currentIndex;
+        plan.action = CommandLineAction::None;
+        plan.listToRead = listFile;
+        read = readPlaylistFile(listFile, kMaxListEntries);
+    }
     if (plan.action == CommandLineAction::ReadListFile)
         read.entries = resolveListEntries(read.entries, plan.listToRead);
     result.readStatus = read.status;
     result.listRead = plan.listToRead;
-    if (read.status == ListReadStatus::Unreadable && plan.listToRead == listFile) {
+    if ((read.status == ListReadStatus::Unreadable || read.status == ListReadStatus::NotText) &&
+        plan.listToRead == listFile) {
         QString aside = listFile + QStringLiteral(".bad");
         for (int n = 2; QFileInfo::exists(aside) && n < 100; ++n)
             aside = listFile + QStringLiteral(".bad%1").arg(n);
@@ -112,6 +147,9 @@ StartupListResult runStartupListStep(const QString& storedCommandLine, const QSt
             result.listSetAsideAs = aside;
         else
             result.keepListFile = true;
+        // A file appended to it went aside with it: it still reaches the list.
+        if (plan.action == CommandLineAction::AppendToList && !result.listWriteFailed)
+            read.entries = QStringList{plan.entry};
     }
     if (read.currentIndex)
         result.currentIndex = *read.currentIndex;

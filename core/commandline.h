@@ -1,10 +1,14 @@
 #pragma once
 // The command line at start and the start-up step that reads the playlist.
 //
-// A command line naming a list file (.mdu/.m3u, any case) is read as the
-// list; "/a " followed by a path appends that path to List.mdu; any other
+// A command line naming a list file (.mdu/.m3u/.m3u8, any case) is read as
+// the list; "/a " followed by a path appends that path to List.mdu; any other
 // text replaces List.mdu by that one entry. The marker "禁用", left by the
 // in-process reload, makes the next start ignore the command line once.
+//
+// A command line that cannot name one file (longer than a path or a list
+// line can be, a name the list cannot keep, a list file that is no text) is
+// refused before it changes anything: the saved list is read as it is.
 #include "core/playlistfile.h"
 
 #include <QString>
@@ -18,6 +22,16 @@ inline const QString kCommandLineSuppressed = QStringLiteral("禁用");
 
 // The process arguments (without the program name) as one command line.
 QString commandLineFromArguments(const QStringList& args);
+
+// The longest path the system opens, in bytes.
+inline constexpr int kMaxPathBytes = 4095;
+
+enum class CommandLineRefusal {
+    None,
+    TooLong,      // longer than a path (an address: than a list line)
+    EntryProblem, // a name the list file cannot keep (see `entryProblem`)
+    NotAList,     // the named list file is no text list
+};
 
 enum class CommandLineAction {
     None,          // read List.mdu as it is
@@ -35,6 +49,11 @@ struct StartupListPlan {
                          // file named by a relative path made absolute
     QString listToRead;  // the file step 3 reads
     bool currentIndexToZero = false;
+    // Refused: the action is None and List.mdu is read.
+    CommandLineRefusal refusal = CommandLineRefusal::None;
+    EntryProblem entryProblem = EntryProblem::None;
+    QString refusedName;     // the file or list the command line named
+    qsizetype refusedBytes = 0; // its length, for TooLong
 };
 
 // Decides what the start-up step does. `storedCommandLine` is the variable as
@@ -65,6 +84,11 @@ struct StartupListResult {
     QString fullListKeptAs;
     // The "/a" entry, when it lies beyond what was loaded.
     QString appendedEntryDropped;
+    // A command line refused before it changed anything (List.mdu was read).
+    CommandLineRefusal commandLineRefused = CommandLineRefusal::None;
+    EntryProblem entryProblem = EntryProblem::None;
+    QString refusedName;
+    qsizetype refusedBytes = 0;
 };
 
 // Runs the whole start-up list step: applies the plan's write, reads the

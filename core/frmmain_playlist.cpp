@@ -3,6 +3,7 @@
 #include "core/frmmain.h"
 
 #include "controls/xpbutton.h"
+#include "core/log.h"
 #include "core/playlistedit.h"
 #include "core/playlistfile.h"
 #include "core/settings.h"
@@ -44,6 +45,29 @@ const QString kAddFilter = QStringLiteral(
     "所有文件(*.*)|*.*");
 
 const QString kImportFailed = QStringLiteral("导入列表失败!");
+
+// A list file that could not be taken in: why, in a box.
+void tellImportFailed(const QString& file, ListReadStatus status)
+{
+    qCWarning(lcCore) << "list not imported:" << file << "status" << int(status);
+    if (status == ListReadStatus::NotText)
+        rt::ui().msgBox(QStringLiteral("“") + file +
+                            QStringLiteral("”不是播放列表文件(它不是 GB18030 或 UTF-8 编码的文本)，未导入。"),
+                        rt::Exclamation, rt::appTitle());
+    else
+        rt::ui().msgBox(kImportFailed, rt::Exclamation, rt::appTitle());
+}
+
+// Names the list file could not keep are not added: one box for all.
+void tellNotAdded(const QString& first, EntryProblem problem, int count)
+{
+    qCWarning(lcCore) << count << "names not added, the list cannot keep them; first:" << first;
+    QString text = QStringLiteral("无法添加“") + entryForMessage(first) + QStringLiteral("”：") +
+                   entryProblemText(problem) + QStringLiteral("，播放列表无法保存这样的名称。");
+    if (count > 1)
+        text += QStringLiteral("(共有 %1 个文件因此未添加。)").arg(count);
+    rt::ui().msgBox(text, rt::Exclamation, rt::appTitle());
+}
 
 int ask(const QString& text, int style)
 {
@@ -340,14 +364,26 @@ void FrmMain::mnuAdd_Click()
 
     // A list file among the chosen files gives its entries in its place.
     QStringList newEntries;
-    bool listUnreadable = false;
+    QString unreadList;
+    ListReadStatus unreadStatus = ListReadStatus::Ok;
+    QString refused;
+    EntryProblem refusedWhy = EntryProblem::None;
+    int refusedCount = 0;
     for (const QString& path : chosen) {
         if (path.isEmpty())
             continue;
         if (isListFileName(path)) {
             ListReadStatus status = ListReadStatus::Ok;
             newEntries += importListFile(path, &status);
-            listUnreadable = listUnreadable || status != ListReadStatus::Ok;
+            if (status != ListReadStatus::Ok && unreadList.isEmpty()) {
+                unreadList = path;
+                unreadStatus = status;
+            }
+        } else if (const EntryProblem problem = listEntryProblem(path); problem != EntryProblem::None) {
+            if (refusedCount++ == 0) {
+                refused = path;
+                refusedWhy = problem;
+            }
         } else {
             newEntries << path;
         }
@@ -356,8 +392,10 @@ void FrmMain::mnuAdd_Click()
     AddResult r = addEntries(s, newEntries);
     keepCurrentDuringTrackChange(*this, s, r);
     showPlaylistState(s);
-    if (listUnreadable)
-        rt::ui().msgBox(kImportFailed, rt::Exclamation, rt::appTitle());
+    if (!unreadList.isEmpty())
+        tellImportFailed(unreadList, unreadStatus);
+    if (refusedCount > 0)
+        tellNotAdded(refused, refusedWhy, refusedCount);
     if (r.refused > 0)
         tellListFull(r.refused);
     if (r.loadFirst)
@@ -378,6 +416,10 @@ void FrmMain::mnuAdd2_Click()
             .trimmed();
     if (address.isEmpty())
         return;
+    if (const EntryProblem problem = listEntryProblem(address); problem != EntryProblem::None) {
+        tellNotAdded(address, problem, 1);
+        return;
+    }
     const QString title =
         rt::ui()
             .inputBox(QStringLiteral("如果此曲目不需要歌词，请输入曲目的标题。\r\n例如：城市音乐广播"),
@@ -448,7 +490,7 @@ void FrmMain::mnuListIn_Click()
     ListReadStatus status = ListReadStatus::Ok;
     const QStringList imported = importListFile(file, &status);
     if (status != ListReadStatus::Ok) {
-        rt::ui().msgBox(kImportFailed, rt::Exclamation, rt::appTitle());
+        tellImportFailed(file, status);
         return;
     }
     bool clearFirst = false;

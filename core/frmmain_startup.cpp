@@ -3,6 +3,7 @@
 
 #include "controls/xpbutton.h"
 #include "core/commandline.h"
+#include "core/log.h"
 #include "core/playlistfile.h"
 #include "core/settings.h"
 #include "core/shared.h"
@@ -196,6 +197,38 @@ bool FrmMain::Form_Load()
         if (r.demoAdded)
             rt::clock().sleepMs(500);
         KeepListFile = r.keepListFile;
+        switch (r.commandLineRefused) {
+        case CommandLineRefusal::None:
+            break;
+        case CommandLineRefusal::TooLong:
+            qCWarning(lcCore) << "command line of" << r.refusedBytes << "bytes names no file; ignored";
+            rt::ui().msgBox(QStringLiteral("命令行过长(%1 字节)，超过了文件名的长度上限，不是一个文件，已忽略。播放列表保持不变。")
+                                .arg(r.refusedBytes),
+                            rt::Exclamation);
+            break;
+        case CommandLineRefusal::EntryProblem:
+            qCWarning(lcCore) << "command line names what the list cannot keep; ignored:" << r.refusedName;
+            rt::ui().msgBox(QStringLiteral("命令行中的“") + entryForMessage(r.refusedName) +
+                                QStringLiteral("”无法加入播放列表：") + entryProblemText(r.entryProblem) +
+                                QStringLiteral("，播放列表无法保存这样的名称。播放列表保持不变。"),
+                            rt::Exclamation);
+            break;
+        case CommandLineRefusal::NotAList:
+            qCWarning(lcCore) << "command-line list is no text list; the saved list is read:" << r.refusedName;
+            rt::ui().msgBox(QStringLiteral("“") + r.refusedName +
+                                QStringLiteral("”不是播放列表文件(它不是 GB18030 或 UTF-8 编码的文本)，未载入。保存的播放列表保持不变。"),
+                            rt::Exclamation);
+            break;
+        }
+        if (r.readStatus == ListReadStatus::NotText)
+            rt::ui().msgBox(QStringLiteral("播放列表文件 ") + QFileInfo(r.listRead).fileName() +
+                                QStringLiteral(" 不是文本") +
+                                (!r.listSetAsideAs.isEmpty()
+                                     ? QStringLiteral("，原文件已改名为 ") + QFileInfo(r.listSetAsideAs).fileName() +
+                                           QStringLiteral(" 保存。")
+                                 : r.keepListFile ? QStringLiteral("，原文件保持不变，退出时也不会覆盖它。")
+                                                  : QStringLiteral("。")),
+                            rt::Exclamation);
         if (r.readStatus == ListReadStatus::Unreadable)
             rt::ui().msgBox(QStringLiteral("无法读取播放列表文件 ") + QFileInfo(r.listRead).fileName() +
                                 (!r.listSetAsideAs.isEmpty()

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstring>
 
 namespace melodune {
 
@@ -42,7 +43,71 @@ std::int32_t clampCurrentIndex(std::int32_t index, int count)
 bool isListFileName(const QString& path)
 {
     const QString tail = path.right(4).toLower();
-    return tail == QLatin1String(".mdu") || tail == QLatin1String(".m3u");
+    return tail == QLatin1String(".mdu") || tail == QLatin1String(".m3u") ||
+           path.right(5).toLower() == QLatin1String(".m3u8");
+}
+
+namespace {
+
+bool isAddress(const QString& entry)
+{
+    return entry.contains(QLatin1String("://"));
+}
+
+// A line a person could have written as a path or an address: no control
+// characters but the tab.
+bool readsAsPathOrAddress(const QString& line)
+{
+    return std::none_of(line.begin(), line.end(),
+                        [](QChar c) { return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f; });
+}
+
+} // namespace
+
+EntryProblem listEntryProblem(const QString& entry)
+{
+    if (entry.contains(u'\n') || entry.contains(u'\r'))
+        return EntryProblem::LineBreak;
+    if (entry.contains(u'"'))
+        return EntryProblem::DoubleQuote;
+    if (entry.startsWith(u'#') || entry.startsWith(u'>'))
+        return EntryProblem::LeadingMark;
+    // A file name is decoded from its bytes as UTF-8, each invalid byte
+    // becoming U+FFFD: the name then names no file. A name that really holds
+    // the character names its file.
+    if (entry.contains(QChar::ReplacementCharacter) && !isAddress(entry) && !QFileInfo::exists(entry))
+        return EntryProblem::NotUtf8;
+    if (rt::encodeLegacy(entry).size() + 2 > kMaxListLineBytes)
+        return EntryProblem::TooLong;
+    return EntryProblem::None;
+}
+
+QString entryProblemText(EntryProblem problem)
+{
+    switch (problem) {
+    case EntryProblem::None:
+        break;
+    case EntryProblem::LineBreak:
+        return QStringLiteral("名称中含有换行符");
+    case EntryProblem::DoubleQuote:
+        return QStringLiteral("名称中含有双引号");
+    case EntryProblem::LeadingMark:
+        return QStringLiteral("名称以“#”或“>”开头");
+    case EntryProblem::NotUtf8:
+        return QStringLiteral("文件名不是有效的 UTF-8 编码");
+    case EntryProblem::TooLong:
+        return QStringLiteral("名称过长");
+    }
+    return {};
+}
+
+QString entryForMessage(const QString& entry)
+{
+    QString shown = entry;
+    shown.replace(QLatin1String("\r\n"), QStringLiteral("↵"));
+    shown.replace(u'\r', u'↵');
+    shown.replace(u'\n', u'↵');
+    return shown;
 }
 
 PlaylistRead parsePlaylistText(const QString& text)
@@ -101,6 +166,7 @@ public:
 
     void feed(const char* p, qsizetype n)
     {
+        sawNul = sawNul || std::memchr(p, 0, size_t(n)) != nullptr;
         const char* const end = p + n;
         while (p < end) {
             const char* e = p;
@@ -122,6 +188,7 @@ public:
     QByteArray head;       // the lines up to the last entry kept, as read
     std::optional<std::int32_t> lastIndex; // of the last numeric ">" line after them
     int more = 0;
+    bool sawNul = false;   // no text has it
 
 private:
     void take(const char* b, const char* e)
@@ -197,7 +264,25 @@ PlaylistRead readPlaylistFile(const QString& path, int maxEntries)
         scan.feed(buf.constData(), qsizetype(n));
     }
     scan.finish();
-    read = parsePlaylistText(rt::decodeAs(scan.head, listEncoding(scan.head, QFileInfo(path).absolutePath())));
+    // An .m3u8 list is UTF-8 by its name; one that is not is read as any other.
+    const rt::LegacyEncoding encoding =
+        path.right(5).toLower() == QLatin1String(".m3u8") && rt::wellFormedAs(scan.head, rt::LegacyEncoding::Utf8)
+            ? rt::LegacyEncoding::Utf8
+            : listEncoding(scan.head, QFileInfo(path).absolutePath());
+    // Binary data (a media file named like a list) is no list: read as one
+    // it would give thousands of junk entries and replace the saved list.
+    bool wellFormed = false;
+    const QString text = scan.sawNul ? QString() : rt::decodeAs(scan.head, encoding, &wellFormed);
+    if (!wellFormed) {
+        read.status = ListReadStatus::NotText;
+        return read;
+    }
+    read = parsePlaylistText(text);
+    if (!read.entries.isEmpty() && std::none_of(read.entries.cbegin(), read.entries.cend(), readsAsPathOrAddress)) {
+        read = PlaylistRead{};
+        read.status = ListReadStatus::NotText;
+        return read;
+    }
     read.moreEntries = scan.more;
     if (scan.lastIndex)
         read.currentIndex = scan.lastIndex;

@@ -3,7 +3,8 @@
 // and .m3u lists read by the same reader.
 //
 // One item a line, each written as `"text"` CR LF with no escaping, in the
-// legacy 8-bit encoding (UTF-8 lists from elsewhere are read too). An optional
+// legacy 8-bit encoding (UTF-8 lists from elsewhere are read too; an .m3u8
+// list is UTF-8). An optional
 // first line `">n"` holds the index of the loaded track. Reading drops every
 // double quote, skips empty lines and lines beginning with "#" (the .m3u
 // comments); lines beginning with ">" carry the index. Lines end at CR LF, CR
@@ -26,6 +27,8 @@ enum class ListReadStatus {
     Ok,
     Missing,    // no such file: an empty list, not an error
     Unreadable, // exists but cannot be read
+    NotText,    // no list: NUL bytes, bytes of neither encoding, or no line
+                // that reads as a path or address (a media file, say)
 };
 
 struct PlaylistRead {
@@ -53,8 +56,24 @@ QString listCountCaption(int count);
 // The index clamped into 0..count-1; unchanged when the list is empty.
 std::int32_t clampCurrentIndex(std::int32_t index, int count);
 
-// True when the last four characters, lower-cased, are ".mdu" or ".m3u".
+// True when the name ends, in any case, in ".mdu", ".m3u" or ".m3u8".
 bool isListFileName(const QString& path);
+
+// Why the list file cannot keep an entry as it is, so that it would name
+// something else once read back (None: it can).
+enum class EntryProblem {
+    None,
+    LineBreak,   // a line end splits it into two entries
+    DoubleQuote, // every double quote is dropped on reading
+    LeadingMark, // a line beginning with "#" or ">" is no entry
+    NotUtf8,     // a local name whose bytes were no UTF-8: it names no file
+    TooLong,     // beyond the list's line limit
+};
+EntryProblem listEntryProblem(const QString& entry);
+// The reason in the program's words: "文件名中含有换行符" etc.
+QString entryProblemText(EntryProblem problem);
+// The entry in one line for a message (line ends shown as "↵").
+QString entryForMessage(const QString& entry);
 
 // Reads list text (already decoded). A ">" line whose rest (after removing
 // every ">") is not a number that fits 32 bits is ignored.
@@ -67,7 +86,8 @@ rt::LegacyEncoding listEncoding(const QByteArray& bytes, const QString& listFold
 
 // Reads and decodes a list file (List.mdu, an export or an .m3u list): a
 // regular file only (anything else is Unreadable), as a stream that keeps
-// the first `maxEntries` entries (-1: all) and only counts the rest.
+// the first `maxEntries` entries (-1: all) and only counts the rest. A file
+// that is no text list is NotText, with no entries.
 PlaylistRead readPlaylistFile(const QString& path, int maxEntries = -1);
 
 // The entries of a list or .m3u file for appending to the playlist, relative

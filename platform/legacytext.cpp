@@ -88,8 +88,9 @@ bool hasUtf8Mark(const QByteArray& bytes)
 }
 
 // GB18030 to UTF-16. An invalid byte becomes U+FFFD and decoding goes on
-// with the next byte; a truncated sequence at the end becomes U+FFFD.
-QString decodeGb18030(const QByteArray& bytes)
+// with the next byte; a truncated sequence at the end becomes U+FFFD. Those
+// are counted in `invalid` when given.
+QString decodeGb18030(const QByteArray& bytes, qsizetype* invalid = nullptr)
 {
     Iconv cd("UTF-16LE", "GB18030");
     if (!cd.ok())
@@ -108,7 +109,10 @@ QString decodeGb18030(const QByteArray& bytes)
         if (r != size_t(-1) || err == E2BIG)
             continue;
         // Code page 936 has the euro sign at 0x80, which GB18030 leaves out.
-        out.append(static_cast<unsigned char>(*in) == 0x80 ? QChar(Euro) : QChar(Replacement));
+        const bool euro = static_cast<unsigned char>(*in) == 0x80;
+        out.append(euro ? QChar(Euro) : QChar(Replacement));
+        if (invalid && !euro)
+            ++*invalid;
         if (err == EINVAL)
             break; // incomplete sequence at the end of the text
         ++in;
@@ -520,6 +524,13 @@ LegacyEncoding detectLegacyEncoding(const QByteArray& bytes)
 
 QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding)
 {
+    return decodeAs(bytes, encoding, nullptr);
+}
+
+QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding, bool* wellFormed)
+{
+    if (wellFormed && encoding != LegacyEncoding::CodePage936)
+        *wellFormed = wellFormedAs(bytes, encoding);
     switch (encoding) {
     case LegacyEncoding::Ascii:
         return QString::fromLatin1(bytes);
@@ -530,7 +541,26 @@ QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding)
     case LegacyEncoding::CodePage936:
         break;
     }
-    return decodeGb18030(bytes);
+    qsizetype invalid = 0;
+    QString text = decodeGb18030(bytes, &invalid);
+    if (wellFormed)
+        *wellFormed = invalid == 0;
+    return text;
+}
+
+bool wellFormedAs(const QByteArray& bytes, LegacyEncoding encoding)
+{
+    switch (encoding) {
+    case LegacyEncoding::Ascii:
+        return scanUtf8(bytes).ascii;
+    case LegacyEncoding::Utf8:
+        return scanUtf8(hasUtf8Mark(bytes) ? bytes.mid(3) : bytes).valid;
+    case LegacyEncoding::CodePage936:
+        break;
+    }
+    qsizetype invalid = 0;
+    decodeGb18030(bytes, &invalid);
+    return invalid == 0;
 }
 
 namespace {

@@ -42,6 +42,12 @@ LegacyEncoding detectLegacyEncoding(const QByteArray& bytes);
 // Invalid bytes become U+FFFD.
 QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding);
 
+// Whether every byte is part of a character of the encoding (code page 936:
+// GB18030, plus 0x80).
+bool wellFormedAs(const QByteArray& bytes, LegacyEncoding encoding);
+// Decodes as decodeAs does and tells wellFormedAs in one pass.
+QString decodeAs(const QByteArray& bytes, LegacyEncoding encoding, bool* wellFormed);
+
 // The text by the rule. A UTF-16 byte-order mark (FF FE or FE FF, which
 // neither GB18030 nor UTF-8 text can begin with) names UTF-16 of that byte
 // order; the lists, read line by line as bytes, do not take that form.

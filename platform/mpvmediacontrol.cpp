@@ -1,10 +1,14 @@
 #include "platform/mpvmediacontrol.h"
 
+#include "platform/log.h"
 #include "platform/mpvlibrary.h"
 #include "platform/mpvvideosurface.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 #include <QtGlobal>
 #include <algorithm>
 #include <clocale>
@@ -88,6 +92,40 @@ QString MpvOptions::value(const QString& name) const
     return v;
 }
 
+std::optional<QByteArray> mpvOpenTarget(const QString& name)
+{
+    // The player takes a name for an address exactly when it starts with a
+    // scheme (a letter, then letters, digits, "+", "-", ".") and "://".
+    qsizetype schemeEnd = -1;
+    if (!name.isEmpty() && name[0].isLetter() && name[0].unicode() < 0x80) {
+        qsizetype i = 1;
+        while (i < name.size() && name[i].unicode() < 0x80
+               && (name[i].isLetterOrNumber() || name[i] == u'+' || name[i] == u'-' || name[i] == u'.'))
+            ++i;
+        if (QStringView(name).mid(i).startsWith(QLatin1String("://")))
+            schemeEnd = i;
+    }
+    QString path = name;
+    if (schemeEnd > 0) {
+        static constexpr const char* streamSchemes[] = {
+            "http",  "https", "ftp",   "mms",    "mmsh",   "mmst", "rtsp", "rtsps", "rtmp",
+            "rtmps", "rtmpe", "rtmpt", "rtmpte", "rtmpts", "rtp",  "udp",  "srt",
+        };
+        const QString scheme = name.left(schemeEnd).toLower();
+        if (std::any_of(std::begin(streamSchemes), std::end(streamSchemes),
+                        [&](const char* s) { return scheme == QLatin1String(s); }))
+            return name.toUtf8();
+        if (scheme != u"file")
+            return std::nullopt;
+        const QUrl url(name);
+        path = url.isValid() && url.isLocalFile() ? url.toLocalFile() : QString();
+    }
+    if (path.isEmpty())
+        return std::nullopt;
+    // Absolute, the name starts with "/": never an address, never "-".
+    return QFile::encodeName(QFileInfo(path).absoluteFilePath());
+}
+
 QString mpvBalanceFilter(int balance)
 {
     balance = std::clamp(balance, int(MediaControl::BalanceMin), int(MediaControl::BalanceMax));
@@ -159,6 +197,9 @@ void MpvMediaControl::createPlayer()
             // The lyric file beside a song is the program's own to show, never
             // a subtitle track of the video.
             {"sub-auto", "no"},
+            // A playlist that a stream or file turns out to be may not lead to
+            // the player's internal addresses (fd://, edl://, ...).
+            {"load-unsafe-playlists", "no"},
             // mpv's own scripts (statistics page, console, profile switching)
             // would each start a script thread at start-up; none is used.
             {"load-stats-overlay", "no"}, {"load-osd-console", "no"}, {"load-auto-profiles", "no"},
@@ -303,6 +344,7 @@ void MpvMediaControl::closeMedia()
     if (mpv_)
         mpv_command(mpv_, cmd);
     fileName_.clear();
+    openTarget_.clear();
     entryId_ = 0;
     pendingSeek_.reset();
     endReported_ = false;
@@ -320,11 +362,16 @@ void MpvMediaControl::setFileName(const QString& name)
         closeMedia();
         return;
     }
+    const std::optional<QByteArray> target = mpvOpenTarget(name);
+    if (!target) {
+        qCWarning(lcPlatform) << "not opened, neither a file nor a stream address:" << name;
+        closeMedia();
+        throw MediaError(("cannot open " + name + ": neither a file nor a stream address").toStdString());
+    }
     if (!startPlayer())
         throw MediaUnavailable(("cannot open " + name + ": " + unavailable_).toStdString());
     setPaused(true);
-    const QByteArray url = name.toUtf8();
-    const char* cmd[] = {"loadfile", url.constData(), "replace", nullptr};
+    const char* cmd[] = {"loadfile", target->constData(), "replace", nullptr};
     mpv_node result{};
     qint64 id = -1;
     if (mpv_command_ret(mpv_, cmd, &result) >= 0) {
@@ -400,6 +447,7 @@ void MpvMediaControl::setFileName(const QString& name)
         throw MediaError(("cannot open " + name + ": " + failure).toStdString());
     }
     fileName_ = name;
+    openTarget_ = *target;
     entryId_ = id;
     trackPicture_ = videoTrackSize(mpv_);
     endReported_ = false;
@@ -627,8 +675,7 @@ void MpvMediaControl::play()
         // Opened again, paused, then on from its place once it has loaded
         // (a sound output that still fails says so again).
         setPaused(true);
-        const QByteArray url = fileName_.toUtf8();
-        const char* cmd[] = {"loadfile", url.constData(), "replace", nullptr};
+        const char* cmd[] = {"loadfile", openTarget_.constData(), "replace", nullptr};
         mpv_node result{};
         if (mpv_command_ret(mpv_, cmd, &result) >= 0) {
             if (const mpv_node* v = nodeValue(result, "playlist_entry_id"); v && v->format == MPV_FORMAT_INT64) {

@@ -32,6 +32,14 @@ struct MpvOptions {
     QString value(const QString& name) const;
 };
 
+// What the player is given to open for a track name: a local path as an
+// absolute file name, so that no name is ever read as one of the player's own
+// protocols; a stream address of a network scheme (http, https, rtsp, rtmp,
+// mms and their kin) unchanged; a file:// address as the file it names.
+// Nothing for any other address: the player's internal ones (fd://, av://,
+// edl://, memory:// ...) would read our own descriptors or make media up.
+std::optional<QByteArray> mpvOpenTarget(const QString& name);
+
 // The audio filter that gives `balance` (-5000..5000, hundredths of a dB off
 // the other channel); empty for 0.
 QString mpvBalanceFilter(int balance);
@@ -106,6 +114,7 @@ private:
     std::atomic_bool drainQueued_{false};
 
     QString fileName_;
+    QByteArray openTarget_;   // what the player was given for fileName_
     int state_ = Closed;
     qint64 entryId_ = 0;      // mpv's playlist entry of the open media
     QPair<int, int> trackPicture_{0, 0}; // its video track's size, 0 x 0 for none

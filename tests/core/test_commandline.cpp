@@ -306,3 +306,82 @@ TEST(StartupList, AnOversizedListThatCannotBeCopiedIsKept)
     EXPECT_TRUE(r.keepListFile) << "neither the exit nor a deletion may rewrite it";
     EXPECT_EQ(dir.read("List.mdu.full"), QByteArray("older"));
 }
+
+// A command line that cannot name one file is refused before it changes
+// anything: the saved list is read as it stands, with its own index.
+TEST(StartupList, ACommandLineThatCannotNameAFileLeavesTheSavedListAlone)
+{
+    QStringList tenThousand;
+    for (int i = 0; i < 10000; ++i)
+        tenThousand << QStringLiteral("arg%1").arg(i);
+    const QString longName = "/m/" + QString(5000, u'x') + ".mp3";
+    struct Case {
+        const char* name;
+        QString commandLine;
+        CommandLineRefusal refusal;
+        EntryProblem problem;
+    };
+    const Case cases[] = {
+        {"10,000 arguments", commandLineFromArguments(tenThousand), CommandLineRefusal::TooLong, EntryProblem::None},
+        {"one 100 KB argument", QString(100 * 1024, u'a'), CommandLineRefusal::TooLong, EntryProblem::None},
+        {"a path beyond the system's", longName, CommandLineRefusal::TooLong, EntryProblem::None},
+        {"appending it", "/a " + longName, CommandLineRefusal::TooLong, EntryProblem::None},
+        {"a list of that length", "/m/" + QString(5000, u'x') + ".mdu", CommandLineRefusal::TooLong,
+         EntryProblem::None},
+        {"an address beyond a list line", "http://h/" + QString(70000, u'x'), CommandLineRefusal::TooLong,
+         EntryProblem::None},
+        {"a name with a line end", "/m/a\nb.mp3", CommandLineRefusal::EntryProblem, EntryProblem::LineBreak},
+        {"appending it", "/a /m/a\nb.mp3", CommandLineRefusal::EntryProblem, EntryProblem::LineBreak},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestDir dir;
+        dir.write("List.mdu", kThreeEntries);
+        const StartupListResult r = runStartupListStep("", c.commandLine, dir.path(), 0);
+        EXPECT_EQ(r.commandLineRefused, c.refusal);
+        EXPECT_EQ(r.entryProblem, c.problem);
+        EXPECT_EQ(r.entries, (QStringList{"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"}));
+        EXPECT_EQ(r.currentIndex, 1);
+        EXPECT_EQ(dir.read("List.mdu"), kThreeEntries);
+    }
+    // Up to a path's length a name is taken.
+    TestDir dir;
+    const QString longest = "/" + QString(kMaxPathBytes - 1, u'p');
+    const StartupListResult r = runStartupListStep("", longest, dir.path(), 0);
+    EXPECT_EQ(r.commandLineRefused, CommandLineRefusal::None);
+    EXPECT_EQ(r.entries, QStringList{longest});
+}
+
+TEST(StartupList, AListFileThatIsNoTextLeavesTheSavedListAlone)
+{
+    TestDir dir;
+    dir.write("List.mdu", kThreeEntries);
+    dir.write("x.mdu", QByteArray("ID3\x04\x00\x00\x00\x00\x00\x00\xFF\xFB\x90\x64\x00\x00\n", 17));
+    const StartupListResult r = runStartupListStep("", dir.file("x.mdu"), dir.path(), 0);
+    EXPECT_EQ(r.commandLineRefused, CommandLineRefusal::NotAList);
+    EXPECT_EQ(r.refusedName, dir.file("x.mdu"));
+    EXPECT_EQ(r.entries, (QStringList{"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"}));
+    EXPECT_EQ(r.currentIndex, 1);
+    EXPECT_EQ(r.readStatus, ListReadStatus::Ok);
+    EXPECT_EQ(dir.read("List.mdu"), kThreeEntries);
+
+    // List.mdu itself turned junk: it is set aside, as an unreadable one is.
+    dir.write("List.mdu", dir.read("x.mdu"));
+    const StartupListResult junk = runStartupListStep("", "", dir.path(), 0);
+    EXPECT_EQ(junk.readStatus, ListReadStatus::NotText);
+    EXPECT_TRUE(junk.entries.isEmpty());
+    EXPECT_EQ(junk.listSetAsideAs, dir.file("List.mdu.bad"));
+    EXPECT_EQ(dir.read("List.mdu.bad"), dir.read("x.mdu"));
+    EXPECT_FALSE(dir.exists("List.mdu"));
+}
+
+TEST(StartupList, AnM3u8OnTheCommandLineIsAList)
+{
+    TestDir dir;
+    dir.write("List.mdu", kThreeEntries);
+    dir.write("Mix.M3U8", "#EXTM3U\n#EXTINF:10,x\n/m/歌一.mp3\nhttp://radio/x\n");
+    const StartupListResult r = runStartupListStep("", dir.file("Mix.M3U8"), dir.path(), 5);
+    EXPECT_EQ(r.entries, (QStringList{QStringLiteral("/m/歌一.mp3"), "http://radio/x"}));
+    EXPECT_EQ(r.currentIndex, 0);
+    EXPECT_EQ(dir.read("List.mdu"), kThreeEntries);
+}

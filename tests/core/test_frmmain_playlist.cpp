@@ -26,7 +26,10 @@
 #include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 // Readable failures.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -287,6 +290,22 @@ TEST_F(PlaylistWindowTest, AnImportThatCannotReadItsFileSaysSoAndChangesNothing)
     EXPECT_EQ(entries(), before);
     EXPECT_EQ(w->CurrentIndex, 1);
 
+    // A media file named like a list: no list, and no junk entries.
+    dir.write("song.mdu", QByteArray("ID3\x04\x00\x00\x00\x00\x00\x00\xFF\xFB\x90\x64\x00\x00\n", 17));
+    for (const bool dropped : {false, true}) {
+        ui.calls.clear();
+        if (dropped) {
+            ui.msgAnswers = {rt::Yes};
+            drop({path("song.mdu")});
+        } else {
+            ui.openAnswers = {chose({path("song.mdu")})};
+            w->mnuListIn_Click();
+        }
+        EXPECT_EQ(ui.messages().last(),
+                  "“" + path("song.mdu") + "”不是播放列表文件(它不是 GB18030 或 UTF-8 编码的文本)，未导入。");
+        EXPECT_EQ(entries(), before);
+    }
+
     // Cancel in the dialog: quiet.
     ui.calls.clear();
     w->mnuListIn_Click();
@@ -434,6 +453,59 @@ TEST_F(PlaylistWindowTest, DroppedFilesAskAndAddOnlyTheFirst)
     EXPECT_EQ(entries().size(), 4);
     EXPECT_TRUE(ui.openRequests.empty()) << "a drop never opens the add dialog";
     EXPECT_TRUE(shared().PendingFile.isEmpty());
+}
+
+// A name the list file cannot keep as it is (a line end splits it in two, a
+// double quote is dropped, bytes that are no UTF-8 arrive as U+FFFD) would
+// name another file after the next save: it is refused when it is added.
+TEST_F(PlaylistWindowTest, NamesTheListCannotKeepAreRefusedWhenAdded)
+{
+    const QString lineEnd = path("a\nb.wav");
+    const QString quote = path("12\" mix.wav");
+    const QByteArray rawName = QFile::encodeName(dir.path()) + "/\xFF\xFE.wav";
+    const QString notUtf8 = QFile::decodeName(rawName); // as the system's dialogs give it
+    const QString good = path("ok.wav");
+    dir.write("a\nb.wav", "x");
+    dir.write("12\" mix.wav", "x");
+    dir.write("ok.wav", "x");
+    {
+        const int fd = ::open(rawName.constData(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    startWith({"/m/a.mp3"}, 0);
+
+    ui.openAnswers = {chose({lineEnd, quote, good, notUtf8})};
+    w->mnuAdd_Click();
+    EXPECT_EQ(entries(), QStringList({"/m/a.mp3", good}));
+    EXPECT_EQ(ui.messages(), QStringList{"无法添加“" + path("a↵b.wav") +
+                                         "”：名称中含有换行符，播放列表无法保存这样的名称。(共有 3 个文件因此未添加。)"});
+
+    ui.calls.clear();
+    ui.openAnswers = {chose({notUtf8})};
+    w->mnuAdd_Click();
+    EXPECT_EQ(ui.messages(), QStringList{"无法添加“" + notUtf8 +
+                                         "”：文件名不是有效的 UTF-8 编码，播放列表无法保存这样的名称。"});
+
+    // Dropped, after the add question.
+    ui.calls.clear();
+    ui.msgAnswers = {rt::Yes};
+    drop({lineEnd});
+    ASSERT_EQ(ui.messages().size(), 2);
+    EXPECT_EQ(ui.messages()[1], "无法添加“" + path("a↵b.wav") + "”：名称中含有换行符，播放列表无法保存这样的名称。");
+
+    // A typed address: refused before the title is asked for.
+    ui.calls.clear();
+    ui.inputAnswers = {QStringLiteral("http://radio/\"live\"")};
+    w->mnuAdd2_Click();
+    EXPECT_EQ(ui.messages(), QStringList{"无法添加“http://radio/\"live\"”：名称中含有双引号，播放列表无法保存这样的名称。"});
+    EXPECT_EQ(std::count_if(ui.calls.begin(), ui.calls.end(), [](const auto& c) { return c.kind == "input"; }), 1);
+
+    // What was added comes back as it was.
+    EXPECT_EQ(entries(), QStringList({"/m/a.mp3", good}));
+    w->mnuExit_Click();
+    start();
+    EXPECT_EQ(entries(), QStringList({"/m/a.mp3", good}));
 }
 
 TEST_F(PlaylistWindowTest, MouseOnTheListLoadsOnPressShowsThePopupAndPlaysOnDoubleClick)

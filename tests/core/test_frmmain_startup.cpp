@@ -270,6 +270,67 @@ TEST_F(StartupTest, AnUnwritableListFileStillListsTheCommandLineFileAndSaysSo)
     EXPECT_TRUE(QFileInfo(data("List.mdu.bad")).isDir());
 }
 
+// What the command line brings that is no list or no file name is refused
+// with a message before it replaces anything: after the exit the saved list
+// is the same file, byte for byte.
+TEST_F(StartupTest, ACommandLineOfNoListOrNoFileNameLeavesTheSavedListByteForByte)
+{
+    QStringList tenThousand;
+    for (int i = 0; i < 10000; ++i)
+        tenThousand << QStringLiteral("/m/%1.mp3").arg(i);
+    // A media file given the list's name.
+    QByteArray mp3("ID3\x04\x00\x00\x00\x00\x00\x00", 10);
+    for (int i = 0; i < 2000; ++i)
+        mp3 += QByteArray("\xFF\xFB\x90\x64\x00\x0F\n\xF0\x00", 9) + QByteArray::number(i);
+    writeData("x.mdu", mp3);
+    const QString nameWithLineEnd = data("a\nb.mp3");
+    writeData("a\nb.mp3", "x");
+    struct Case {
+        const char* name;
+        QString commandLine;
+        QString message;
+    };
+    const Case cases[] = {
+        {"binary list", "\"" + data("x.mdu") + "\"",
+         QStringLiteral("“") + data("x.mdu") +
+             QStringLiteral("”不是播放列表文件(它不是 GB18030 或 UTF-8 编码的文本)，未载入。保存的播放列表保持不变。")},
+        {"10,000 arguments", commandLineText(tenThousand),
+         QStringLiteral("命令行过长(%1 字节)，超过了文件名的长度上限，不是一个文件，已忽略。播放列表保持不变。")
+             .arg(commandLineText(tenThousand).size())},
+        {"one 100 KB argument", QString(100 * 1024, u'a'),
+         QStringLiteral("命令行过长(102400 字节)，超过了文件名的长度上限，不是一个文件，已忽略。播放列表保持不变。")},
+        {"a name with a line end", nameWithLineEnd,
+         QStringLiteral("命令行中的“") + data("a↵b.mp3") +
+             QStringLiteral("”无法加入播放列表：名称中含有换行符，播放列表无法保存这样的名称。播放列表保持不变。")},
+    };
+    ASSERT_TRUE(writePlaylistFile(data("List.mdu"), {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"}, 1));
+    const QByteArray saved = dir.read("data/List.mdu");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.calls.clear();
+        services.commandLine = c.commandLine;
+        FrmMain w(services);
+        ASSERT_TRUE(w.Form_Load());
+        EXPECT_EQ(ui.messages(), QStringList{c.message});
+        EXPECT_EQ(w.List1->count(), 3);
+        EXPECT_EQ(w.CurrentIndex, 1);
+        w.mnuExit_Click();
+        EXPECT_EQ(dir.read("data/List.mdu"), saved);
+    }
+
+    // An .m3u8 list is a list, not a track.
+    writeData("mix.m3u8", "#EXTM3U\n/m/歌一.mp3\n/m/歌二.mp3\n");
+    ui.calls.clear();
+    services.commandLine = data("mix.m3u8");
+    FrmMain w(services);
+    ASSERT_TRUE(w.Form_Load());
+    EXPECT_TRUE(ui.messages().isEmpty()) << ui.messages().join("|").toStdString();
+    ASSERT_EQ(w.List1->count(), 2);
+    EXPECT_EQ(w.List1->item(0)->text(), QStringLiteral("/m/歌一.mp3"));
+    EXPECT_EQ(dir.read("data/List.mdu"), saved) << "read, not written";
+    w.mnuExit_Click();
+}
+
 TEST_F(StartupTest, AnUnreadableListThatStaysInPlaceIsKept)
 {
     QDir().mkpath(data("List.mdu"));

@@ -3,6 +3,7 @@
 #include "tests/support/testdir.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ TEST(PlaylistFile, IndexLineCaptionAndListNames)
 
     struct Case { const char* path; bool list; };
     const Case cases[] = {
-        {"/m/a.mdu", true}, {"/m/a.MDU", true}, {"/m/a.M3u", true}, {"/m/a.m3u8", false},
+        {"/m/a.mdu", true}, {"/m/a.MDU", true}, {"/m/a.M3u", true}, {"/m/a.m3u8", true}, {"/m/a.M3U8", true},
         {"/m/a.mp3", false}, {"mdu", false}, {"/m/a.mdu.mp3", false},
     };
     for (const Case& c : cases)
@@ -363,4 +364,87 @@ TEST(PlaylistFile, ACappedReadOfAHugeListKeepsWhatAWholeReadWouldHave)
     EXPECT_EQ(capped.moreEntries, 600000 - kMaxListEntries);
     EXPECT_EQ(whole.moreEntries, 0);
     EXPECT_EQ(capped.entries, whole.entries.mid(0, kMaxListEntries));
+}
+
+// A file named like a list that holds no text list is refused whole: read as
+// lines it gives thousands of junk entries that replace the saved list.
+TEST(PlaylistFile, AFileThatIsNoTextListIsRefused)
+{
+    // An MP3's opening: ID3 header, a frame header and silence.
+    QByteArray mp3("ID3\x04\x00\x00\x00\x00\x00\x23TIT2\x00\x00\x00\x05\x00\x00\x03song", 25);
+    mp3 += QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(400, '\0') + "\n\xFF\xFB\x90\x44\r\nLAME3.100";
+    const std::pair<const char*, QByteArray> refused[] = {
+        {"mp3 bytes", mp3},
+        {"UTF-16 list", QByteArray("\xFF\xFE/\0m\0/\0a\0.\0m\0p\0\x33\0\r\0\n\0", 22)},
+        {"bytes of neither encoding", "\"/m/caf\xE9.mp3\"\r\n\"/m/\xFF\xFE.mp3\"\r\n"},
+        {"no line a path or address", "\x01\x02\x03\r\n\x1B[0m\x7F\r\n\"\x05\"\r\n"},
+    };
+    for (const auto& [name, bytes] : refused) {
+        SCOPED_TRACE(name);
+        TestDir dir;
+        dir.write("x.mdu", bytes);
+        const PlaylistRead r = readPlaylistFile(dir.file("x.mdu"));
+        EXPECT_EQ(r.status, ListReadStatus::NotText);
+        EXPECT_TRUE(r.entries.isEmpty());
+        ListReadStatus status = ListReadStatus::Ok;
+        EXPECT_TRUE(importListFile(dir.file("x.mdu"), &status).isEmpty());
+        EXPECT_EQ(status, ListReadStatus::NotText);
+    }
+
+    // Lists, all of them: an older build's entry stored with U+FFFD, code
+    // page 936's euro sign, GB18030's four-byte characters, one odd line
+    // among good ones, and an empty file.
+    const std::tuple<const char*, QByteArray, QStringList> kept[] = {
+        {"replacement character", rt::encodeLegacy(QStringLiteral("\"/m/\uFFFD.mp3\"\r\n")),
+         {QStringLiteral("/m/\uFFFD.mp3")}},
+        {"euro sign", "\"/m/\x80.mp3\"\r\n", {QStringLiteral("/m/€.mp3")}},
+        {"four-byte character", rt::encodeLegacy(QStringLiteral("\"/m/🎵.mp3\"\r\n")), {QStringLiteral("/m/🎵.mp3")}},
+        {"one odd line", "\"/m/a.mp3\"\r\n\"\x01\"\r\n", {QStringLiteral("/m/a.mp3"), QStringLiteral("\x01")}},
+        {"empty", "", {}},
+    };
+    for (const auto& [name, bytes, entries] : kept) {
+        SCOPED_TRACE(name);
+        TestDir dir;
+        dir.write("x.mdu", bytes);
+        const PlaylistRead r = readPlaylistFile(dir.file("x.mdu"));
+        EXPECT_EQ(r.status, ListReadStatus::Ok);
+        EXPECT_EQ(r.entries, entries);
+    }
+}
+
+TEST(PlaylistFile, AnM3u8ListIsUtf8)
+{
+    TestDir dir;
+    // Valid in both encodings: the name says which.
+    const QByteArray bytes = "#EXTM3U\n/m/\xEB\x85\x88\x44.mp3\n";
+    dir.write("a.m3u8", bytes);
+    dir.write("a.m3u", bytes);
+    EXPECT_EQ(importListFile(dir.file("a.m3u8")), QStringList{QStringLiteral("/m/녈D.mp3")});
+    EXPECT_EQ(importListFile(dir.file("a.m3u")), QStringList{QStringLiteral("/m/雲圖.mp3")});
+    // Not UTF-8 after all: read as any list.
+    dir.write("b.m3u8", "/m/\xB8\xE8.mp3\n");
+    EXPECT_EQ(importListFile(dir.file("b.m3u8")), QStringList{QStringLiteral("/m/歌.mp3")});
+}
+
+TEST(PlaylistFile, EntriesTheListFileCannotKeep)
+{
+    TestDir dir;
+    const QString nonUtf8 = QFile::decodeName(QFile::encodeName(dir.path()) + "/\xFF\xFE.mp3");
+    ASSERT_TRUE(QFile(dir.file("\uFFFD.mp3")).open(QIODevice::WriteOnly)); // a name that holds U+FFFD
+    const std::pair<QString, EntryProblem> rows[] = {
+        {"/m/a\nb.mp3", EntryProblem::LineBreak},
+        {"/m/a\rb.mp3", EntryProblem::LineBreak},
+        {"/m/12\" mix.mp3", EntryProblem::DoubleQuote},
+        {"#radio", EntryProblem::LeadingMark},
+        {">1", EntryProblem::LeadingMark},
+        {nonUtf8, EntryProblem::NotUtf8},
+        {dir.file("\uFFFD.mp3"), EntryProblem::None},
+        {"http://h/\uFFFD", EntryProblem::None},
+        {"/m/" + QString(70000, u'a'), EntryProblem::TooLong},
+        {"/m/歌 #1 > 2.mp3", EntryProblem::None},
+        {"http://radio.example.com:8000/live", EntryProblem::None},
+    };
+    for (const auto& [entry, problem] : rows)
+        EXPECT_EQ(listEntryProblem(entry), problem) << entry.left(60).toStdString();
+    EXPECT_EQ(entryForMessage("/m/a\r\nb\nc.mp3"), QStringLiteral("/m/a↵b↵c.mp3"));
 }

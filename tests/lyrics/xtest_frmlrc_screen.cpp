@@ -10,6 +10,7 @@
 #include "platform/mpvmediacontrol.h"
 #include "tests/core/test_frmmain_transport_fixture.h"
 #include "tests/support/audiogen.h"
+#include "tests/support/videogen.h"
 #include "visual/visualpanel.h"
 
 #include <QDir>
@@ -170,7 +171,9 @@ TEST_F(LyricsWindowScreenTest, AVideoGoesFullScreenFromIt)
     EXPECT_FALSE(lrc.Picture5->isVisible()) << "sound: no video button";
 
     // A video now plays: its button shows within a second.
-    win.MediaPlayer1->setFileName(QStringLiteral("av://lavfi:testsrc=duration=20:size=64x48:rate=10"));
+    const QString video = dir.file(QStringLiteral("video.y4m"));
+    ASSERT_TRUE(testsupport::writeTestVideo(video, testsupport::VideoSpec{.seconds = 20.0}));
+    win.MediaPlayer1->setFileName(video);
     win.MediaPlayer1->play();
     ASSERT_TRUE(waitUntil([&] { return lrc.Picture5->isVisible(); }, 3000));
     QTest::keyClick(lrc.windowHandle(), Qt::Key_F);

@@ -6,19 +6,26 @@
 #include "tests/support/audiogen.h"
 #include "tests/support/ownsoundserver.h"
 #include "tests/support/testdir.h"
+#include "tests/support/videogen.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <memory>
 #include <utility>
+#include <fcntl.h>
+#include <poll.h>
 #include <sndfile.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using rt::MediaControl;
 using rt::MediaError;
@@ -415,7 +422,8 @@ TEST_F(MpvMedia, CoverArtIsNoPicture)
 TEST_F(MpvMedia, GeneratedVideoHasAPicture)
 {
     auto mc = makeMpv();
-    const QString src = QStringLiteral("av://lavfi:testsrc=duration=1:size=64x48:rate=10");
+    const QString src = dir.file("video.y4m");
+    ASSERT_TRUE(testsupport::writeTestVideo(src));
     mc->setFileName(src);
     EXPECT_EQ(mc->imageSourceWidth(), 64);
     EXPECT_EQ(mc->imageSourceHeight(), 48);
@@ -424,6 +432,77 @@ TEST_F(MpvMedia, GeneratedVideoHasAPicture)
     EXPECT_EQ(mc->imageSourceHeight(), 0);
     mc->setDisplaySize(MediaControl::DisplayFullScreen); // audio: ignored
     EXPECT_NE(mc->displaySize(), MediaControl::DisplayFullScreen);
+}
+
+// A list may hold any text: the player's own addresses would read one of the
+// program's descriptors (its display connection) or make media up. They are
+// refused; a name of a local file is that file, whatever it looks like.
+TEST_F(MpvMedia, OnlyFilesAndStreamAddressesReachThePlayer)
+{
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    ASSERT_EQ(::write(pair[1], "display", 7), 7);
+    const QString fd = QString::number(pair[0]);
+    auto mc = makeMpv("open-timeout-ms=1500");
+    const QString good = wav("good.wav");
+    for (const QString& bad : {"fd://" + fd, "fdclose://" + fd, QStringLiteral("edl://fd://") + fd,
+                               QStringLiteral("av://lavfi:sine"), QStringLiteral("lavf://file:") + good,
+                               QStringLiteral("memory://RIFF"), QStringLiteral("appending://") + good}) {
+        SCOPED_TRACE(bad.toStdString());
+        mc->setFileName(good);
+        EXPECT_THROW(mc->setFileName(bad), MediaError);
+        EXPECT_EQ(mc->playState(), MediaControl::Closed);
+        EXPECT_EQ(mc->fileName(), QString());
+    }
+    pollfd waiting{pair[0], POLLIN, 0};
+    EXPECT_EQ(::poll(&waiting, 1, 0), 1) << "the descriptor was read";
+    EXPECT_NE(::fcntl(pair[0], F_GETFD), -1) << "the descriptor was closed";
+    ::close(pair[0]);
+    ::close(pair[1]);
+
+    // Files named like the player's special names, relative to the working
+    // folder, and a file:// address.
+    ASSERT_TRUE(QDir().mkpath(dir.file("fd:")));
+    ASSERT_TRUE(QFile::copy(good, dir.file("fd:/3")));
+    ASSERT_TRUE(QFile::copy(good, dir.file("-")));
+    const QString was = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    for (const QString& name : {QStringLiteral("-"), QStringLiteral("fd:/3"),
+                                QUrl::fromLocalFile(good).toString()}) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_NO_THROW(mc->setFileName(name));
+        EXPECT_EQ(mc->fileName(), name);
+        EXPECT_EQ(mc->playState(), MediaControl::Stopped);
+    }
+    QDir::setCurrent(was);
+}
+
+TEST(MpvOpenTarget, PathsBecomeAbsoluteFilesAndOnlyStreamSchemesPass)
+{
+    const QString cwd = QDir::currentPath();
+    const std::pair<QString, std::optional<QByteArray>> rows[] = {
+        {"/m/歌.mp3", QStringLiteral("/m/歌.mp3").toUtf8()},
+        {"a.mp3", (cwd + "/a.mp3").toUtf8()},
+        {"-", (cwd + "/-").toUtf8()},
+        {"dir/fd://3", (cwd + "/dir/fd:/3").toUtf8()},
+        {"file:///m/a%20b.mp3", QByteArray("/m/a b.mp3")},
+        {"http://radio.example.com:8000/live", QByteArray("http://radio.example.com:8000/live")},
+        {"HTTPS://h/a.mp3", QByteArray("HTTPS://h/a.mp3")},
+        {"mms://h/s", QByteArray("mms://h/s")},
+        {"rtsp://h/s", QByteArray("rtsp://h/s")},
+        {"rtmp://h/app/s", QByteArray("rtmp://h/app/s")},
+        {"fd://3", std::nullopt},
+        {"fdclose://8", std::nullopt},
+        {"av://lavfi:sine", std::nullopt},
+        {"edl://a.mp3", std::nullopt},
+        {"lavf://file:/etc/passwd", std::nullopt},
+        {"memory://abc", std::nullopt},
+        {"ytdl://x", std::nullopt},
+        {"dvd://", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [name, target] : rows)
+        EXPECT_EQ(rt::mpvOpenTarget(name), target) << name.toStdString();
 }
 
 // ao=pcm writes what would be heard, so the balance filter can be measured.

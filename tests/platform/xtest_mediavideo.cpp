@@ -4,6 +4,7 @@
 #include "platform/mpvvideosurface.h"
 #include "tests/support/audiogen.h"
 #include "tests/support/testdir.h"
+#include "tests/support/videogen.h"
 
 #include <QApplication>
 #include <QFile>
@@ -17,7 +18,14 @@ using rt::MediaControl;
 
 namespace {
 
-const char* const kVideo = "av://lavfi:testsrc=duration=10:size=64x48:rate=10";
+// A 10-second 64 x 48 video in `dir`.
+QString testVideo(const testsupport::TestDir& dir)
+{
+    const QString path = dir.file(QStringLiteral("video.y4m"));
+    if (!QFile::exists(path))
+        EXPECT_TRUE(testsupport::writeTestVideo(path, testsupport::VideoSpec{.seconds = 10.0}));
+    return path;
+}
 
 rt::MpvVideoSurface* videoWindow()
 {
@@ -45,7 +53,7 @@ bool glDriverLoaded()
     return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("_dri.so");
 }
 
-// testsrc is colourful; an undrawn surface is black. What the display
+// The test video is colourful; an undrawn surface is black. What the display
 // shows of the picture window.
 bool showsPicture()
 {
@@ -88,7 +96,7 @@ TEST(MediaVideo, NoOpenGLWhileOnlySoundPlays)
 
     // A video gets its picture window, which leaves the window around it
     // raster-drawn.
-    mc.setFileName(QString::fromLatin1(kVideo));
+    mc.setFileName(testVideo(dir));
     EXPECT_EQ(mc.imageSourceWidth(), 64);
     mc.play();
     EXPECT_TRUE(QTest::qWaitFor([&] { return showsPicture(); }, 5000));
@@ -105,7 +113,7 @@ TEST(MediaVideo, NoOpenGLWhileOnlySoundPlays)
     EXPECT_EQ(mc.playState(), MediaControl::Playing);
 
     // And a second video draws as the first did.
-    mc.setFileName(QString::fromLatin1(kVideo));
+    mc.setFileName(testVideo(dir));
     mc.play();
     EXPECT_TRUE(QTest::qWaitFor([&] { return showsPicture(); }, 5000));
     mc.setFileName(QString());
@@ -116,6 +124,7 @@ TEST(MediaVideo, DrawsInsideTheWidgetAndGoesFullScreen)
 {
     if (QGuiApplication::platformName() != u"xcb")
         GTEST_SKIP() << "needs the test display";
+    testsupport::TestDir dir;
     QWidget window;
     window.resize(320, 240);
     rt::MpvMediaControl mc(rt::MpvOptions::parse("ao=null,open-timeout-ms=5000"), &window);
@@ -124,7 +133,7 @@ TEST(MediaVideo, DrawsInsideTheWidgetAndGoesFullScreen)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 3000));
     QTest::qWait(100);
 
-    mc.setFileName(QString::fromLatin1(kVideo));
+    mc.setFileName(testVideo(dir));
     EXPECT_EQ(mc.imageSourceWidth(), 64);
     EXPECT_EQ(mc.imageSourceHeight(), 48);
     mc.play();
