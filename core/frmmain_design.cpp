@@ -529,6 +529,7 @@ void FrmMain::connectHandlers()
     connectFileShellHandlers();
     connectSettingsHandlers();
     connectSkinHandlers();
+    connectSkinButtonFocus(); // last: it runs after each button's handlers
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)
