@@ -194,7 +194,10 @@ QString XPButton::toolTipMarkup() const
     // No text, no tooltip: a title alone shows nothing either.
     if (toolTip_.isEmpty())
         return {};
-    QString style;
+    // Rich text makes the desktop's tooltip wrap a short line at a quarter
+    // of its widest guess ("歌词时间补偿" above "<+50ms>"): lines break only
+    // where the text breaks them, as in a plain tooltip.
+    QString style = QStringLiteral("white-space:nowrap;");
     if (toolTipForeColor_ != 0)
         style += QStringLiteral("color:%1;").arg(htmlColor(toolTipForeColor_));
     if (toolTipBackColor_ != 0)
