@@ -118,11 +118,16 @@ TEST_F(KeysTest, SpaceAfterAClickOnASkinButtonOnlyTogglesPlayback)
     ASSERT_TRUE(handle);
     // A window a click or a key opens (the settings, the track information)
     // is closed as Esc would, from inside its own wait when it has one.
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [] {
+    auto openDialog = [] {
         for (QWidget* top : QApplication::topLevelWidgets())
             if (qobject_cast<QDialog*>(top) && top->isVisible())
-                top->close();
+                return top;
+        return static_cast<QWidget*>(nullptr);
+    };
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* d = openDialog())
+            d->close();
     });
     closer.start(10);
     for (int i = 1; i <= 25; ++i) {
@@ -134,6 +139,7 @@ TEST_F(KeysTest, SpaceAfterAClickOnASkinButtonOnlyTogglesPlayback)
         ASSERT_TRUE(QTest::qWaitForWindowActive(&win));
 
         QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, 4));
+        ASSERT_TRUE(waitUntil([&] { return !openDialog(); }, 5000));
         settle();
         win.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&win));
