@@ -194,7 +194,10 @@ QString XPButton::toolTipMarkup() const
     // No text, no tooltip: a title alone shows nothing either.
     if (toolTip_.isEmpty())
         return {};
-    QString style;
+    // Rich text makes the desktop's tooltip wrap a short line at a quarter
+    // of its widest guess ("歌词时间补偿" above "<+50ms>"): lines break only
+    // where the text breaks them, as in a plain tooltip.
+    QString style = QStringLiteral("white-space:nowrap;");
     if (toolTipForeColor_ != 0)
         style += QStringLiteral("color:%1;").arg(htmlColor(toolTipForeColor_));
     if (toolTipBackColor_ != 0)
@@ -495,6 +498,12 @@ void XPButton::clickAction()
     emit Click();
 }
 
+void XPButton::click()
+{
+    if (isEnabled())
+        clickAction();
+}
+
 void XPButton::endHover()
 {
     hideBalloon();
@@ -679,6 +688,47 @@ void XPButton::leaveEvent(QEvent* e)
     state_ = StateNormal;
     refresh();
     emit MouseLeave();
+}
+
+namespace {
+
+class ReturnPressesButton : public QObject {
+public:
+    ReturnPressesButton(QWidget* dialog, XPButton* defaultButton)
+        : QObject(dialog), dialog_(dialog), default_(defaultButton)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        // The dialog sees a key its focused control left unused.
+        if (watched != dialog_ || e->type() != QEvent::KeyPress)
+            return false;
+        const auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() != Qt::Key_Return && k->key() != Qt::Key_Enter)
+            return false;
+        if ((k->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        if (k->isAutoRepeat())
+            return true; // a held key presses once
+        auto* focused = qobject_cast<XPButton*>(dialog_->focusWidget());
+        XPButton* target = focused && focused->window() == dialog_ ? focused : default_.data();
+        if (target && target->isVisible())
+            target->click();
+        return true;
+    }
+
+private:
+    QWidget* dialog_;
+    QPointer<XPButton> default_;
+};
+
+} // namespace
+
+void pressButtonsOnReturn(QWidget* dialog, XPButton* defaultButton)
+{
+    dialog->installEventFilter(new ReturnPressesButton(dialog, defaultButton));
 }
 
 } // namespace melodune

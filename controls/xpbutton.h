@@ -94,6 +94,10 @@ public:
     bool value() const { return value_; }
     void setValue(bool v);
 
+    // Presses the button as a key does: the click action and Click, nothing
+    // while it is disabled.
+    void click();
+
     // Persistence in a window's property store (names compared without case).
     void loadProperties(const PropertyBag& bag);
     void saveProperties(PropertyBag& bag) const;
@@ -190,5 +194,10 @@ private:
     QPointer<BalloonTip> balloon_;
     QSize laidOutSize_;
 };
+
+// Return and Enter in `dialog` press the dialog's focused button, or
+// `defaultButton` when no button of the dialog has the focus, as desktop
+// dialogs do; Escape stays the dialog's own (its cancel).
+void pressButtonsOnReturn(QWidget* dialog, XPButton* defaultButton);
 
 } // namespace melodune

@@ -183,6 +183,8 @@ public:
     bool stepTrack(bool forward);
     void stretchWindow();
     void installTransportInputFilters();
+    // After every skin button's own handlers: the focus goes back to the skin.
+    void connectSkinButtonFocus();
     // ---- lyric handlers (lyrics/frmmain_lyrics*.cpp) --------------------
     // Offset, editor, local lyric files and the no-lyrics mark
     // (lyrics/frmmain_lyrics.cpp, lyrics/frmmain_lyriceditor.cpp).

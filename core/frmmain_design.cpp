@@ -453,7 +453,6 @@ void FrmMain::buildMenus()
     addMenuItem(QStringLiteral("mnuLrcVS"), QStringLiteral("mnuLrcVSH"), QStringLiteral("歌词全屏(&H)"));
     for (const char* n : {"mnuLrcVS0", "mnuLrcVS1", "mnuLrcVS2", "mnuLrcVSH"})
         mnu(QString::fromLatin1(n))->setCheckable(true);
-    addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuLrcSt"), QStringLiteral("歌词移动开始/暂停(&M)"));
 
     addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuControl"), QStringLiteral("控制(&C)"));
     addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuPlayPause"), QStringLiteral("播放/暂停(&P)"));
@@ -468,6 +467,8 @@ void FrmMain::buildMenus()
     addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuStartRec"), QStringLiteral("录音(&R)"));
     addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuStopRecPlay"), QStringLiteral("停止录音或回放(&S)"));
     addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuPlayRec"), QStringLiteral("回放录音(&P)"));
+    addSeparator(QStringLiteral("mnuControl"));
+    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuLrcSt"), QStringLiteral("歌词移动开始/暂停(&M)"));
 
     addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuTools"), QStringLiteral("工具(&T)"));
     addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuSNDVOL"), QStringLiteral("系统声音控制(&V)"));
@@ -529,6 +530,7 @@ void FrmMain::connectHandlers()
     connectFileShellHandlers();
     connectSettingsHandlers();
     connectSkinHandlers();
+    connectSkinButtonFocus(); // last: it runs after each button's handlers
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)

@@ -1,6 +1,7 @@
 // Keys, the balance slider and the window commands of the main window.
 #include "core/frmmain.h"
 
+#include "controls/xpbutton.h"
 #include "core/settings.h"
 #include "dialogs/frminfo.h"
 #include "platform/units.h"
@@ -49,6 +50,12 @@ bool acceptsTypedText(const QWidget* w)
     return false;
 }
 
+// A button on the skin, as opposed to one of a dialog.
+bool isSkinButton(const QWidget* w, const FrmMain& window)
+{
+    return qobject_cast<const XPButton*>(w) && w->window() == &window;
+}
+
 // The window sees every key before the control with the focus does, and a
 // press on the pictures toggles playback.
 class TransportInputFilter : public QObject {
@@ -78,6 +85,10 @@ protected:
                         w_.Form_KeyDown(code);
                     else
                         w_.Form_KeyUp(code);
+                    // Space is the window's play/pause: a skin button that
+                    // holds the focus (reached with Tab) does not press too.
+                    if (code == VkSpace && isSkinButton(QApplication::focusWidget(), w_))
+                        return true;
                 }
             }
             break;
@@ -262,6 +273,18 @@ void FrmMain::MediaPlayer1_GotFocus()
 void FrmMain::installTransportInputFilters()
 {
     qApp->installEventFilter(new TransportInputFilter(*this));
+}
+
+void FrmMain::connectSkinButtonFocus()
+{
+    // A click leaves the focus on the button, which would take the next
+    // Space as a press of its own besides the window's play/pause. A handler
+    // that opened a field to type into (the lyric editor) keeps it there.
+    for (int i = 1; i < int(XPButtons.size()); ++i)
+        connect(XPButtons[i], &XPButton::Click, this, [this] {
+            if (!acceptsTypedText(focusWidget()))
+                PicShape->setFocus();
+        });
 }
 
 } // namespace melodune

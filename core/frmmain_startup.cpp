@@ -142,7 +142,8 @@ bool FrmMain::Form_Load()
     QString error;
     DSCapture = rt::DirectSoundCaptureCreate(&error);
     if (!DSCapture) {
-        rt::ui().msgBox(QStringLiteral("无法初始化声卡！请确认安装DirectX7以上版本或声卡设置正确后重试！"),
+        qCWarning(lcCore) << "no sound input, the program ends:" << error;
+        rt::ui().msgBox(QStringLiteral("无法初始化声卡！请确认声音服务器已经运行或声卡设置正确后重试！"),
                         rt::Critical, kTitle);
         return false;
     }

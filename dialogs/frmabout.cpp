@@ -129,6 +129,7 @@ FrmAbout::FrmAbout(rt::MediaControl* media, const QString& title, int major, int
     XPButton1 = makeButton(QStringLiteral("XPButton1"), 4320);
     connect(XPButton1, &XPButton::Click, this, &FrmAbout::XPButton1_Click);
     connect(XPButton2, &XPButton::Click, this, &FrmAbout::XPButton2_Click);
+    pressButtonsOnReturn(this, XPButton1);
 
     Form_Load();
 }

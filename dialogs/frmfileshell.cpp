@@ -80,6 +80,7 @@ FrmFileShell::FrmFileShell(QWidget* owner, const QString& dataDir, const QString
     connect(XPButton2, &XPButton::Click, this, &FrmFileShell::XPButton2_Click);
     connect(XPButton3, &XPButton::Click, this, &FrmFileShell::XPButton3_Click);
     connect(XPButton4, &XPButton::Click, this, &FrmFileShell::XPButton4_Click);
+    pressButtonsOnReturn(this, XPButton4);
 
     loadIcons();
     Form_Load();

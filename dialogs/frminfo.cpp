@@ -77,6 +77,7 @@ FrmInfo::FrmInfo(const rt::MediaControl& media, QWidget* parent, const QLocale& 
         XPButton1->loadProperties(storedButtonProperties(*data, base + QStringLiteral("/res")));
     placeTwips(XPButton1, 5175, 3150, 840, 375);
     connect(XPButton1, &XPButton::Click, this, &FrmInfo::XPButton1_Click);
+    pressButtonsOnReturn(this, XPButton1);
 
     Form_Load();
 }

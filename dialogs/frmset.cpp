@@ -293,6 +293,7 @@ void FrmSet::connectHandlers()
     connect(XPButton3, &XPButton::Click, this, &FrmSet::XPButton3_Click);
     connect(XPButton4, &XPButton::Click, this, &FrmSet::XPButton4_Click);
     connect(XPButton5, &XPButton::Click, this, &FrmSet::XPButton5_Click);
+    pressButtonsOnReturn(this, XPButton2);
     // The picture timer's refresh frees the picture box again; after the
     // dialog has gone the connection has gone with it.
     connect(&main_, &FrmMain::coverPictureRefreshed, this, [this] { Check7->setEnabled(true); });

@@ -185,9 +185,6 @@ void FrmMain::connectLyricViewHandlers()
     // The View menu's opening handler (mnuView_Click) checks the view items.
     connect(menu(QStringLiteral("Popmnu1")), &QMenu::aboutToShow, this, &FrmMain::Popmnu1_Click);
     connect(menu(QStringLiteral("mnuControl")), &QMenu::aboutToShow, this, &FrmMain::mnuControl_Click);
-    // The start/pause item sits in the View menu of this design, so its
-    // enabled state is brought up to date there too.
-    connect(menu(QStringLiteral("mnuView")), &QMenu::aboutToShow, this, &FrmMain::mnuControl_Click);
 
     connect(XPButtons[20], &XPButton::Click, this, &FrmMain::XPButton20_Click);
     connect(XPButtons[21], &XPButton::Click, this, &FrmMain::XPButton21_Click);

@@ -32,7 +32,8 @@ bool chooseCaptureFormat(std::uint32_t formatsMask, rt::WaveFormatEx* format)
 
 namespace {
 
-const QString WarningTitle = QStringLiteral("DirectSoundCapture 录音提示");
+// Titled like every box about a recording.
+QString warningTitle() { return rt::appTitle() + QStringLiteral(" 录音提示"); }
 
 QString memoryNote(int minutes)
 {
@@ -69,14 +70,14 @@ PrepareResult prepareCaptureFormat(CaptureSizing& state, std::uint32_t formatsMa
         rt::ui().msgBox(QStringLiteral("录音开始时间距离曲目结束时间超过程序最大录音缓存时间设置：%1分钟。")
                                 .arg(maxRecordMinutes)
                             + QLatin1Char('\n') + memoryNote(maxRecordMinutes),
-                        rt::Exclamation, WarningTitle);
+                        rt::Exclamation, warningTitle());
     }
     // A value that is not a number counts as no length at all.
     if (!(state.RecordSeconds > 0.0) || !(seconds > 0.0)) {
         seconds = limit;
         rt::ui().msgBox(QStringLiteral("程序的最大录音缓存时间设置为%1分钟。").arg(maxRecordMinutes)
                             + QLatin1Char('\n') + memoryNote(maxRecordMinutes),
-                        rt::Exclamation, WarningTitle);
+                        rt::Exclamation, warningTitle());
     }
 
     const double bytes = roundHalfEven((seconds + 3.0) * format.avgBytesPerSec);

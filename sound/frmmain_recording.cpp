@@ -26,10 +26,12 @@ namespace melodune {
 
 namespace {
 
-const QString kCaptureTitle = QStringLiteral("DirectSoundCapture 录音提示");
 const QString kStopIdleMenu = QStringLiteral("停止录音或播放(&S)");
 const QString kStopIdleButton = QStringLiteral(" 停 止 ");
 const QString kInputLost = QStringLiteral("录音输入中断！(声音服务器已断开或录音设备已被移除。)");
+
+// The boxes about a take, titled like the record command's question.
+QString captureTitle() { return rt::appTitle() + QStringLiteral(" 录音提示"); }
 
 bool animationTickWanted()
 {
@@ -88,12 +90,12 @@ void FrmMain::mnuStartRec_Click()
     // 4.
     const QString question =
         QStringLiteral("您已经选择了录音功能，程序将以目前已经加载的曲目作为伴奏(开始录音时将从当前进度开始播放曲目)，"
-                       "同时可以录制您的演唱。请确认麦克风正确连接在电脑声卡上，并且在系统声音控制的播放属性中取消"
-                       "麦克风静音(测试音箱有麦克风声音输出即可，如果声音太小可以在高级选项中选择Mic Boost选项)；"
-                       "录音属性选择“StereoMix”(立体声混音输出)或“WAVE”。")
+                       "同时可以录制您的演唱。请确认麦克风正确连接在电脑声卡上，并且在系统声音控制的输入设置中取消"
+                       "麦克风静音(测试时对着麦克风说话，录音音量显示随之跳动即可，如果声音太小可以在“录音控制”中"
+                       "调高录音音量)；在“录音控制”中把“设备”和“来源”选为麦克风所在的录音设备和输入。")
         + QLatin1Char('\n') + QStringLiteral("你确定要立即开始录音吗？");
     const int answer =
-        rt::ui().msgBox(question, rt::YesNo | rt::Information, rt::appTitle() + QStringLiteral(" 录音提示"));
+        rt::ui().msgBox(question, rt::YesNo | rt::Information, captureTitle());
     if (answer != rt::Yes) {
         // 5.
         mnu(QStringLiteral("mnuStopRecPlay"))->setText(QStringLiteral("停止录音或回放(&S)"));
@@ -245,7 +247,7 @@ void FrmMain::mnuStopRecPlay_Click()
                                       QStringLiteral("请稍后重试。")
                             : anything ? kInputLost + QLatin1Char('\n') + QStringLiteral("请保存中断前已录下的部分。")
                                        : kInputLost + QLatin1Char('\n') + QStringLiteral("没有录下任何声音。"),
-                            rt::OkOnly | rt::Exclamation, kCaptureTitle);
+                            rt::OkOnly | rt::Exclamation, captureTitle());
             // Nothing captured: no dialog, the record command comes back.
             SaveRecording();
             if (animationTickWanted())
@@ -254,7 +256,7 @@ void FrmMain::mnuStopRecPlay_Click()
             // 2.2 A buffer that ran full has lost the end of the take.
             rt::ui().msgBox(
                 QStringLiteral("录音失败！(电脑缓存不足或录音超时。请尝试重新设置最大录音缓存时间。)"),
-                rt::OkOnly | rt::Critical, kCaptureTitle);
+                rt::OkOnly | rt::Critical, captureTitle());
             mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
             XPButtons[6]->setButtonEnabled(true);
             mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);

@@ -48,6 +48,7 @@ FrmShiftSet::FrmShiftSet(QWidget* owner)
     connect(Slider1, &QSlider::valueChanged, this, &FrmShiftSet::Slider1_Scroll);
     connect(XPButton1, &XPButton::Click, this, &FrmShiftSet::XPButton1_Click);
     connect(XPButton2, &XPButton::Click, this, &FrmShiftSet::XPButton2_Click);
+    pressButtonsOnReturn(this, XPButton1);
     Form_Load();
 }
 

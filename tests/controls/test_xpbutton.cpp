@@ -621,6 +621,44 @@ TEST_F(ButtonTest, TooltipIsFixedAtEntry)
     EXPECT_EQ(b->balloonContent().back, QToolTip::palette().color(QPalette::Inactive, QPalette::ToolTipBase));
 }
 
+// The plain tooltip as the desktop shows it: as many lines as its text has.
+TEST_F(ButtonTest, TooltipsKeepTheirLines)
+{
+    QWidget window;
+    auto* b = new XPButton(QStringLiteral("XPButton4"), &window);
+    b->resize(40, 24);
+    window.show();
+    // The height of the tooltip shown for a text and a title.
+    auto shownHeight = [&](const QString& text, const QString& title) {
+        b->setButtonToolTip(text);
+        b->setToolTipTitle(title);
+        QHelpEvent e(QEvent::ToolTip, QPoint(5, 5), b->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(b, &e);
+        int height = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("qtooltip_label") && w->isVisible())
+                height = w->height();
+        QToolTip::hideText();
+        return height;
+    };
+    const int oneLine = shownHeight(QStringLiteral("歌"), {}); // a text that cannot wrap
+    ASSERT_GT(oneLine, 0);
+    const struct {
+        const char* text;
+        const char* title;
+        int lines;
+    } cases[] = {
+        {"歌词时间补偿<+50ms>", "", 1},
+        {"连接 Melodune 主页", "", 1},
+        {"第一行\n第二行", "", 2},
+        {"播放下一曲", "标题", 2},
+    };
+    for (const auto& c : cases) {
+        const int height = shownHeight(QString::fromUtf8(c.text), QString::fromUtf8(c.title));
+        EXPECT_EQ(qRound(double(height) / oneLine), c.lines) << c.text << ": " << height << " against " << oneLine;
+    }
+}
+
 TEST_F(ButtonTest, EmptyTooltipShowsNothingEvenWithATitle)
 {
     XPButton b;

@@ -1,13 +1,17 @@
 // Keys, balance and window commands of the main window.
 #include "controls/xpbutton.h"
 #include "lyrics/richtext.h"
+#include "platform/shellopen.h"
 #include "tests/core/test_frmmain_transport_fixture.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QWindow>
 
 using namespace melodune;
@@ -96,6 +100,69 @@ TEST_F(KeysTest, TheWindowSeesKeysBeforeTheFocusedControl)
     QTest::keyClick(handle, Qt::Key_Space);
     settle();
     EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
+}
+
+TEST_F(KeysTest, SpaceAfterAClickOnASkinButtonOnlyTogglesPlayback)
+{
+    // What the buttons start stays inside the test: no browser, no volume
+    // control (the program looks for one on the PATH).
+    rt::ScopedUrlOpener opener{[](const QUrl&) { return true; }};
+    rt::ScopedProgramStarter starter{[](const QString&, const QStringList&) { return true; }};
+    const QByteArray path = qgetenv("PATH");
+    const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+    qputenv("PATH", dir.file("no-programs").toUtf8());
+
+    FrmMain& win = playing(kTwo, 0);
+    win.show();
+    QWindow* handle = win.windowHandle();
+    ASSERT_TRUE(handle);
+    // A window a click or a key opens (the settings, the track information)
+    // is closed as Esc would, from inside its own wait when it has one.
+    auto openDialog = [] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (qobject_cast<QDialog*>(top) && top->isVisible())
+                return top;
+        return static_cast<QWidget*>(nullptr);
+    };
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* d = openDialog())
+            d->close();
+    });
+    closer.start(10);
+    for (int i = 1; i <= 25; ++i) {
+        XPButton* b = win.XPButtons[i];
+        if (!b->isEnabled())
+            continue;
+        SCOPED_TRACE(QStringLiteral("XPButton%1 (%2)").arg(i).arg(b->buttonToolTip()).toStdString());
+        win.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&win));
+
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, 4));
+        ASSERT_TRUE(waitUntil([&] { return !openDialog(); }, 5000));
+        settle();
+        win.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&win));
+
+        const bool typing = QApplication::focusWidget() == win.RichTextBox2Edit;
+        EXPECT_TRUE(typing || QApplication::focusWidget() == win.PicShape) << "the focus is back on the skin";
+
+        // Then with the button focused from the keyboard (Tab).
+        for (bool tabbed : {false, true}) {
+            if (tabbed)
+                b->setFocus(Qt::TabFocusReason);
+            QSignalSpy clicks(b, &XPButton::Click);
+            const int state = win.MediaPlayer1->playState();
+            QTest::keyClick(handle, Qt::Key_Space);
+            settle();
+            EXPECT_EQ(clicks.count(), 0) << "Space pressed the button" << (tabbed ? " it reached with Tab" : " again");
+            if (typing && !tabbed)
+                continue; // Space was text in the editor
+            EXPECT_NE(win.MediaPlayer1->playState(), state) << "Space toggles playback";
+        }
+        if (typing)
+            win.showLyricEditorState(false);
+    }
 }
 
 TEST_F(KeysTest, TypingIntoTheLyricEditorRunsNoCommand)

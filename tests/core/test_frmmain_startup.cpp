@@ -190,7 +190,7 @@ TEST_F(StartupTest, NoCaptureDeviceEndsTheStartWithTheMessage)
     FrmMain w(services);
     EXPECT_FALSE(w.Form_Load());
     ASSERT_FALSE(ui.calls.empty());
-    EXPECT_EQ(ui.calls.back().text, QStringLiteral("无法初始化声卡！请确认安装DirectX7以上版本或声卡设置正确后重试！"));
+    EXPECT_EQ(ui.calls.back().text, QStringLiteral("无法初始化声卡！请确认声音服务器已经运行或声卡设置正确后重试！"));
     EXPECT_EQ(ui.calls.back().style, rt::Critical);
 }
 

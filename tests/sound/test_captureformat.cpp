@@ -12,7 +12,8 @@ using melodune::prepareCaptureFormat;
 
 namespace {
 
-const QString WarnTitle = QStringLiteral("DirectSoundCapture 录音提示");
+// Titled like every recording box: the program's title, then " 录音提示".
+QString warnTitle() { return rt::appTitle() + QStringLiteral(" 录音提示"); }
 const QString LimitWarning10 = QStringLiteral(
     "录音开始时间距离曲目结束时间超过程序最大录音缓存时间设置：10分钟。\n"
     "如果电脑内存不足或录音时间超过10分钟，录音均可能无效！");
@@ -126,7 +127,7 @@ TEST_F(PrepareTest, BufferSizesAndWarnings)
         } else {
             ASSERT_EQ(ui.calls.size(), 1u);
             EXPECT_EQ(ui.calls[0].text, c.wantMessage);
-            EXPECT_EQ(ui.calls[0].title, WarnTitle);
+            EXPECT_EQ(ui.calls[0].title, warnTitle());
             EXPECT_EQ(ui.calls[0].style & 0x70, rt::Exclamation);
         }
     }

@@ -168,7 +168,7 @@ TEST_F(MixerOutage, StartUpOnAStoppedServerEndsWithTheSoundCardMessage)
     timed("start-up on a stopped server", [&] { loaded = w.Form_Load(); });
     EXPECT_FALSE(loaded);
     EXPECT_EQ(ui.messages(),
-              QStringList{QStringLiteral("无法初始化声卡！请确认安装DirectX7以上版本或声卡设置正确后重试！")});
+              QStringList{QStringLiteral("无法初始化声卡！请确认声音服务器已经运行或声卡设置正确后重试！")});
     EXPECT_EQ(w.cboDev->count(), 0);
 }
 
