@@ -182,6 +182,8 @@ public:
     bool trackChangeRunning() const { return transportCommandRunning_ || loadTrackRunning_; }
     bool stepTrack(bool forward);
     void stretchWindow();
+    // The stretched window's place: its screen, 150 twips down.
+    void stretchOverScreen();
     void installTransportInputFilters();
     // ---- lyric handlers (lyrics/frmmain_lyrics*.cpp) --------------------
     // Offset, editor, local lyric files and the no-lyrics mark

@@ -1,0 +1,99 @@
+// The skinned main window on three monitors (tests/support/screens.json with
+// QT_SCREEN_SCALE_FACTORS "A=1;B=2;C=2": A 1366x768 at scale 1, B 1920x1080
+// (200 pixels down) and C 1600x900 at scale 2, so 960x540 and 800x450
+// logical pixels): the stretched window stays on its own monitor.
+#include "tests/core/test_frmmain_transport_fixture.h"
+
+#include "visual/skin.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QWindow>
+
+using namespace melodune;
+using transporttest::WindowTest;
+
+namespace {
+
+QScreen* screenNamed(const char* name)
+{
+    for (QScreen* s : QGuiApplication::screens())
+        if (s->name() == QLatin1String(name))
+            return s;
+    return nullptr;
+}
+
+class ScreensTest : public WindowTest {
+protected:
+    QScreen* a = screenNamed("A");
+    QScreen* b = screenNamed("B");
+    QScreen* c = screenNamed("C");
+
+    rt::FakeCaptureSource* input = nullptr;
+
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        if (!a || !b || !c || b->devicePixelRatio() != 2)
+            GTEST_SKIP() << "needs the three test screens";
+        rt::setCaptureSourceFactory([this](QString*) {
+            auto source = std::make_unique<rt::FakeCaptureSource>();
+            input = source.get();
+            return source;
+        });
+    }
+    // Moves the window by `by` and waits until it is laid out on `screen`.
+    bool moveOnto(FrmMain& win, QScreen* screen, QPoint to)
+    {
+        win.move(to);
+        return waitUntil([&] { return win.screen() == screen && win.size() == screen->availableGeometry().size(); },
+                         5000);
+    }
+    static QRegion shape(const FrmMain& win, int left)
+    {
+        return skinRegion(win.PicShape->pixmap().toImage())->translated(left, 0);
+    }
+    static int centredLeft(const FrmMain& win, const QScreen* screen)
+    {
+        return (screen->availableGeometry().width() - win.PicShape->width()) / 2;
+    }
+};
+
+// C K D on monitor B stretches the window over B, not over the desktop's
+// first monitor, and Esc lays the skin out on B again.
+TEST_F(ScreensTest, TheStretchedWindowStaysOnItsMonitor)
+{
+    FrmMain& win = playing({"/m/a.mp3"}, 0);
+    win.move(b->geometry().topLeft() + QPoint(20, 0));
+    ASSERT_TRUE(waitUntil([&] { return win.screen() == b; }, 5000));
+    settle();
+    QWindow* handle = win.windowHandle();
+    settings().KeyState = 0;
+    for (Qt::Key key : {Qt::Key_C, Qt::Key_K, Qt::Key_D})
+        QTest::keyClick(handle, key);
+    ASSERT_EQ(settings().KeyState, 1);
+    settle();
+    const QRect g = b->geometry();
+    EXPECT_EQ(win.geometry(), QRect(g.left(), g.top() + 10, g.width(), g.height()));
+    EXPECT_EQ(win.screen(), b);
+
+    // The animation tick's fall counts from B's top: in silence the window
+    // sinks 15 twips (one pixel) a tick towards its rest.
+    settings().ShowRecVolume = 1;
+    win.Timer4_Timer(); // starts the meter's capture
+    ASSERT_TRUE(input);
+    input->feed(QByteArray(2205 * 4, '\0'));
+    win.Timer4_Timer();
+    ASSERT_EQ(win.AnimationTicksRead, 1u);
+    EXPECT_EQ(win.pos(), QPoint(g.left(), g.top() + 11));
+
+    QTest::keyClick(handle, Qt::Key_Escape);
+    ASSERT_TRUE(win.Timer[7]->isActive());
+    ASSERT_TRUE(waitUntil([&] { return !win.Timer[7]->isActive(); }, 5000));
+    EXPECT_EQ(win.screen(), b);
+    EXPECT_EQ(win.geometry(), b->availableGeometry());
+    EXPECT_EQ(win.mask(), shape(win, centredLeft(win, b)));
+}
+
+} // namespace
