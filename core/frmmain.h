@@ -385,6 +385,9 @@ public:
     void mnuSkinsRe_Click();
     void mnuSkinsDe_Click();
     void connectSkinHandlers();
+    // The window moved to another screen, or its scale changed: the skin's
+    // layout (or the stretched window) is made again for that screen.
+    void Form_ScreenChanged();
     // A left press on `control` moves the window (the recording panel's
     // labels take this when they are built).
     void makeDragHandle(QWidget* control);

@@ -6,6 +6,7 @@
 #include "controls/colors.h"
 #include "core/settings.h"
 #include "core/shared.h"
+#include "platform/screenfollow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -49,6 +50,18 @@ void FrmMain::mnuSkinsRe_Click()
 void FrmMain::mnuSkinsDe_Click()
 {
     melodune::mnuSkinsDe_Click(Skin, settings().SkinFile);
+}
+
+void FrmMain::Form_ScreenChanged()
+{
+    if (settings().KeyState == 1) {
+        stretchOverScreen();
+        // The outline stays as it was, but in the new scale.
+        if (QWindow* handle = windowHandle(); handle && !mask().isEmpty())
+            handle->setMask(mask());
+        return;
+    }
+    followSkinScreen(Skin);
 }
 
 void FrmMain::makeDragHandle(QWidget* control)
@@ -184,6 +197,7 @@ void FrmMain::connectSkinHandlers()
     for (QWidget* control : {static_cast<QWidget*>(Image5), static_cast<QWidget*>(Image2), Picture2,
                              static_cast<QWidget*>(Picture5)})
         control->installEventFilter(filter);
+    rt::followScreen(this, [this] { Form_ScreenChanged(); });
     // Moves without a button reach the skin and the window: the hover reset.
     setMouseTracking(true);
     PicShape->setMouseTracking(true);

@@ -1,6 +1,7 @@
 #include "visual/skin.h"
 
 #include "platform/atomicfile.h"
+#include "platform/screenfollow.h"
 #include "platform/ui.h"
 #include "platform/windowsystem.h"
 
@@ -12,6 +13,8 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 #ifdef __SSE2__
@@ -212,9 +215,10 @@ void setFrameless(QWidget* window, bool frameless)
         window->show();
 }
 
-} // namespace
-
-void Timer7_Timer(SkinControls& c)
+// Lays the window out on the available area of its screen: the skin at the
+// top, centred, when it fits; `skinAt` keeps the skin where it stands on the
+// desktop instead (after a move to another screen).
+void layOutSkin(SkinControls& c, std::optional<QPoint> skinAt)
 {
     QWidget* window = c.window;
     QLabel* pic = c.picShape;
@@ -225,31 +229,58 @@ void Timer7_Timer(SkinControls& c)
     window->setWindowState(window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     const QScreen* screen = window->screen();
     const QRect area = screen ? screen->availableGeometry() : QRect(window->pos(), pic->size());
+    const bool placed = !rt::onWayland();
     // The skin sits at the top, centred across the area.
     const int left = (area.width() - pic->width()) / 2;
     if (left >= 0) {
         setFrameless(window, true);
+        // Limits unchanged in logical pixels still have to reach the window
+        // system in a new scale.
+        rt::resendSizeLimits(window);
         window->setFixedSize(area.size());
-        if (!rt::onWayland())
-            window->move(area.topLeft());
+        if (placed) {
+            QRect frame(area.topLeft(), area.size());
+            if (skinAt && screen) {
+                frame.moveTopLeft(*skinAt - QPoint(left, 0));
+                // The window's centre decides its screen: kept on this one,
+                // or the next layout would be for another.
+                const QRect g = screen->geometry();
+                const QPoint centre = frame.center();
+                frame.translate(std::clamp(centre.x(), g.left(), g.right()) - centre.x(),
+                                std::clamp(centre.y(), g.top(), g.bottom()) - centre.y());
+            }
+            window->move(frame.topLeft());
+        }
         pic->move(left, 0);
         ApplyWindowShape(window, pic);
     } else {
-        // Wider than the screen: an ordinary frame to size it by and no
-        // outline, or the new skin would show through the old one.
+        // Wider than the screen: an ordinary frame to size it by
+        // and no outline, or the new skin would show through the old one.
         window->clearMask();
         pic->clearMask();
         setFrameless(window, false);
         window->setMinimumSize(0, 0);
         window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         window->resize(area.size());
-        if (!rt::onWayland())
+        if (placed && !skinAt)
             window->move(area.topLeft());
         pic->move(0, 0);
     }
     window->update();
+}
+
+} // namespace
+
+void Timer7_Timer(SkinControls& c)
+{
+    layOutSkin(c, std::nullopt);
     if (c.timer7)
         c.timer7->stop();
+}
+
+void followSkinScreen(SkinControls& c)
+{
+    layOutSkin(c, c.picShape->mapToGlobal(QPoint(0, 0)));
 }
 
 void prepareTranslucency(QWidget* window)
@@ -276,7 +307,15 @@ void ApplyWindowShape(QWidget* window, QLabel* picShape)
             picShape->clearMask();
         return;
     }
-    window->setMask(region->translated(picShape->mapTo(window, QPoint(0, 0))));
+    const QRegion shape = region->translated(picShape->mapTo(window, QPoint(0, 0)));
+    if (window->mask() == shape) {
+        // The same outline in logical pixels: in a new scale the window
+        // system still needs it again.
+        if (QWindow* handle = window->windowHandle())
+            handle->setMask(shape);
+    } else {
+        window->setMask(shape);
+    }
     if (wayland)
         picShape->setMask(*region);
 }

@@ -1,7 +1,8 @@
 // The skinned main window on three monitors (tests/support/screens.json with
 // QT_SCREEN_SCALE_FACTORS "A=1;B=2;C=2": A 1366x768 at scale 1, B 1920x1080
 // (200 pixels down) and C 1600x900 at scale 2, so 960x540 and 800x450
-// logical pixels): the stretched window stays on its own monitor.
+// logical pixels): it is laid out again on the screen it moves to, and the
+// stretched window stays on its own monitor.
 #include "tests/core/test_frmmain_transport_fixture.h"
 
 #include "visual/skin.h"
@@ -59,6 +60,33 @@ protected:
         return (screen->availableGeometry().width() - win.PicShape->width()) / 2;
     }
 };
+
+// Dragged from the 1x monitor to the 2x one and back, the window takes the
+// new screen's size, the skin keeps its place on the desktop and the outline
+// follows it; before, the window kept the first screen's size and outline.
+TEST_F(ScreensTest, TheSkinIsLaidOutAgainOnTheScreenItMovesTo)
+{
+    FrmMain& win = startWith({"/m/a.mp3"}, 0);
+    ASSERT_EQ(win.screen(), a);
+    ASSERT_EQ(win.size(), a->availableGeometry().size());
+    const int leftA = centredLeft(win, a);
+    ASSERT_EQ(win.mask(), shape(win, leftA));
+
+    const QPoint onB = b->geometry().topLeft() + QPoint(40, 30);
+    ASSERT_TRUE(moveOnto(win, b, onB)) << win.size().width() << "x" << win.size().height();
+    EXPECT_EQ(win.devicePixelRatioF(), 2.0);
+    const int leftB = centredLeft(win, b);
+    EXPECT_EQ(win.PicShape->pos(), QPoint(leftB, 0));
+    EXPECT_EQ(win.mask(), shape(win, leftB));
+    EXPECT_EQ(win.PicShape->mapToGlobal(QPoint(0, 0)), onB + QPoint(leftA, 0)) << "the skin stays where it was put";
+    EXPECT_EQ(win.minimumSize(), b->availableGeometry().size());
+    EXPECT_EQ(win.maximumSize(), b->availableGeometry().size());
+
+    ASSERT_TRUE(moveOnto(win, a, QPoint(100, 20)));
+    EXPECT_EQ(win.devicePixelRatioF(), 1.0);
+    EXPECT_EQ(win.mask(), shape(win, leftA));
+    EXPECT_TRUE(win.windowFlags() & Qt::FramelessWindowHint);
+}
 
 // C K D on monitor B stretches the window over B, not over the desktop's
 // first monitor, and Esc lays the skin out on B again.
