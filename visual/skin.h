@@ -65,9 +65,11 @@ void prepareSkin(SkinControls& c, const QString& dataDir, const QString& skinFil
 // The one-shot skin layout. The window, in the normal state, covers the
 // available area of the screen it stands on. A skin that fits in it sits at
 // its top, centred, in a frameless window of that fixed size shaped by
-// ApplyWindowShape; a wider one gets a sizable frame, no shape, and sits at
-// the left edge. `Timer7` is stopped. On Wayland the
-// compositor places the window.
+// ApplyWindowShape; one wider or taller than the area gets a sizable frame,
+// no shape, the maximised state (the window manager fits window and frame
+// into the area) and scroll bars over the part that does not fit; it sits at
+// the left edge. `Timer7` is stopped. On Wayland the compositor places the
+// window.
 void Timer7_Timer(SkinControls& c);
 
 // The same layout for the screen the window stands on now, after a move to

@@ -1,7 +1,8 @@
 // The skinned main window on three monitors (tests/support/screens.json with
 // QT_SCREEN_SCALE_FACTORS "A=1;B=2;C=2": A 1366x768 at scale 1, B 1920x1080
 // (200 pixels down) and C 1600x900 at scale 2, so 960x540 and 800x450
-// logical pixels): it is laid out again on the screen it moves to, and the
+// logical pixels): it is laid out again on the screen it moves to, a skin
+// taller than that screen gets the framed, scrolling window, and the
 // stretched window stays on its own monitor.
 #include "tests/core/test_frmmain_transport_fixture.h"
 
@@ -10,6 +11,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QScrollBar>
 #include <QWindow>
 
 using namespace melodune;
@@ -86,6 +88,34 @@ TEST_F(ScreensTest, TheSkinIsLaidOutAgainOnTheScreenItMovesTo)
     EXPECT_EQ(win.devicePixelRatioF(), 1.0);
     EXPECT_EQ(win.mask(), shape(win, leftA));
     EXPECT_TRUE(win.windowFlags() & Qt::FramelessWindowHint);
+}
+
+// On C the 470-pixel skin is taller than the 450 free pixels: an ordinary
+// framed window whose scroll bar brings the skin's bottom row (transport,
+// hint and help) into view. Back on a screen where it fits it is shaped again.
+TEST_F(ScreensTest, ASkinTallerThanTheScreenScrollsInAFramedWindow)
+{
+    FrmMain& win = startWith({"/m/a.mp3"}, 0);
+    ASSERT_GT(win.PicShape->height(), c->availableGeometry().height());
+    win.move(c->geometry().topLeft() + QPoint(10, 10));
+    ASSERT_TRUE(waitUntil([&] { return win.screen() == c && !(win.windowFlags() & Qt::FramelessWindowHint); }, 5000));
+    EXPECT_TRUE(win.mask().isEmpty());
+    EXPECT_EQ(win.minimumSize(), QSize(0, 0)) << "resizable";
+    auto* down = win.findChild<QScrollBar*>(QStringLiteral("SkinScrollV"));
+    ASSERT_TRUE(down);
+    ASSERT_TRUE(waitUntil([&] { return down->isVisible() && win.height() < win.PicShape->height(); }, 5000));
+    down->setValue(down->maximum());
+    EXPECT_EQ(win.PicShape->geometry().bottom(), down->geometry().bottom()) << "the skin's last row is in view";
+    for (QWidget* control : {static_cast<QWidget*>(win.Label5), static_cast<QWidget*>(win.Label6)}) {
+        const QRect inWindow(control->mapTo(&win, QPoint(0, 0)), control->size());
+        EXPECT_TRUE(QRect(QPoint(0, 0), down->geometry().bottomLeft()).contains(inWindow))
+            << control->objectName().toStdString();
+    }
+
+    ASSERT_TRUE(moveOnto(win, b, b->geometry().topLeft() + QPoint(10, 10)));
+    EXPECT_TRUE(win.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_FALSE(down->isVisible());
+    EXPECT_EQ(win.mask(), shape(win, centredLeft(win, b)));
 }
 
 // C K D on monitor B stretches the window over B, not over the desktop's
