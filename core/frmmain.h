@@ -403,7 +403,7 @@ public:
     bool skinMouseEvent(QObject* watched, QEvent* event);
     bool pictureCommandRunning_ = false;
     bool handDragging_ = false;   // moved by hand: no window manager to do it
-    QPoint handDragOffset_;       // the press's global position less the window's
+    QPoint handDragGrab_;         // the pressed point of the skin, from its top-left
 
     // ---- controls (names as designed) ---------------------------------
     QLabel* PicShape = nullptr; // ImgShape(0) and (1) are Skin.imgShape

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -208,6 +209,19 @@ void resendSizeLimits(QWidget* window)
     window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     window->setMaximumSize(maximum);
     window->setMinimumSize(minimum);
+}
+
+QPoint inScreenOf(const QWidget* window, QPoint global)
+{
+    const QScreen* target = window->screen();
+    const QScreen* at = QGuiApplication::screenAt(global);
+    if (!target || !at || at == target)
+        return global;
+    // Each screen keeps its top-left corner in device pixels.
+    const QPointF from = at->geometry().topLeft();
+    const QPointF to = target->geometry().topLeft();
+    const QPointF device = from + (QPointF(global) - from) * at->devicePixelRatio();
+    return (to + (device - to) / target->devicePixelRatio()).toPoint();
 }
 
 } // namespace rt

@@ -3,6 +3,7 @@
 // another scale keeps its size in device pixels (the window manager moves
 // pixels, not logical units), and the outline and size limits it gave the
 // window system stay those of the old scale. These helpers give them again.
+#include <QPoint>
 #include <functional>
 
 class QWidget;
@@ -24,5 +25,10 @@ void keepSizesAcrossScreens();
 // The window's size limits given to the window system again, in the
 // window's present scale (unchanged limits are otherwise not sent again).
 void resendSizeLimits(QWidget* window);
+
+// A global position as Qt gives it (in the coordinates of the screen it lies
+// on) in the coordinates of `window`'s screen, through the device pixels
+// both share: the two differ where monitors have different scales.
+QPoint inScreenOf(const QWidget* window, QPoint global);
 
 } // namespace rt

@@ -115,7 +115,10 @@ bool FrmMain::skinMouseEvent(QObject* watched, QEvent* event)
     if (type == QEvent::MouseMove) {
         if (handDragging_) {
             if (e->buttons() & Qt::LeftButton) {
-                move(global - handDragOffset_);
+                // The pressed point of the skin stays under the pointer,
+                // also when the window has come to a monitor of another
+                // scale meanwhile.
+                move(rt::inScreenOf(this, global) - handDragGrab_ - PicShape->pos());
                 return true;
             }
             handDragging_ = false;
@@ -135,7 +138,7 @@ bool FrmMain::skinMouseEvent(QObject* watched, QEvent* event)
             return;
         // No window manager to move it: moved by hand while the button is held.
         handDragging_ = true;
-        handDragOffset_ = global - pos();
+        handDragGrab_ = rt::inScreenOf(this, global) - PicShape->mapToGlobal(QPoint(0, 0));
     };
 
     if (!press && button == Qt::LeftButton && handDragging_) {

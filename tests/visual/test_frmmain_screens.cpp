@@ -9,7 +9,9 @@
 #include "visual/skin.h"
 
 #include <QGuiApplication>
+#include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QWindow>
@@ -88,6 +90,28 @@ TEST_F(ScreensTest, TheSkinIsLaidOutAgainOnTheScreenItMovesTo)
     EXPECT_EQ(win.devicePixelRatioF(), 1.0);
     EXPECT_EQ(win.mask(), shape(win, leftA));
     EXPECT_TRUE(win.windowFlags() & Qt::FramelessWindowHint);
+}
+
+// Without a window manager the window is moved by hand: the pressed point of
+// the skin stays under the pointer also across monitors of different scale
+// (global positions are counted in each monitor's own logical pixels).
+TEST_F(ScreensTest, MovedByHandThePressedPointStaysUnderThePointer)
+{
+    FrmMain& win = startWith({"/m/a.mp3"}, 0);
+    ASSERT_EQ(win.screen(), a);
+    const QPoint grab(200, 10);
+    auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons, QPoint global) {
+        const QPointF local = win.PicShape->mapFromGlobal(global);
+        QMouseEvent e(type, local, local, global, button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(win.PicShape, &e);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, win.PicShape->mapToGlobal(grab));
+    const QPoint onB = b->geometry().topLeft() + QPoint(400, 100);
+    send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, onB);
+    ASSERT_TRUE(waitUntil([&] { return win.screen() == b && win.size() == b->availableGeometry().size(); }, 5000));
+    send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, onB + QPoint(1, 0));
+    EXPECT_EQ(win.PicShape->mapToGlobal(grab), onB + QPoint(1, 0));
+    send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, onB + QPoint(1, 0));
 }
 
 // On C the 470-pixel skin is taller than the 450 free pixels: an ordinary
