@@ -142,7 +142,8 @@ private:
 
 void dropFollowers(QWidget* window)
 {
-    const auto followers = window->findChildren<ScreenFollower*>(QStringLiteral("ScreenFollower"), Qt::FindDirectChildrenOnly);
+    const auto followers =
+        window->findChildren<ScreenFollower*>(QStringLiteral("ScreenFollower"), Qt::FindDirectChildrenOnly);
     for (ScreenFollower* f : followers)
         delete f;
 }

@@ -327,7 +327,10 @@ void layOutSkin(SkinControls& c, std::optional<QPoint> skinAt)
     // never maximised: window managers restore a maximised window when it is
     // dragged (and maximise some near-screen-sized ones), which would leave
     // the shape off the skin.
-    window->setWindowState(window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    // Following a screen, a minimised window stays minimised.
+    const Qt::WindowStates dropped =
+        Qt::WindowMaximized | Qt::WindowFullScreen | (skinAt ? Qt::WindowNoState : Qt::WindowMinimized);
+    window->setWindowState(window->windowState() & ~dropped);
     const QScreen* screen = window->screen();
     const QRect area = screen ? screen->availableGeometry() : QRect(window->pos(), pic->size());
     const bool placed = !rt::onWayland();
@@ -337,8 +340,10 @@ void layOutSkin(SkinControls& c, std::optional<QPoint> skinAt)
         setFrameless(window, true);
         // Limits unchanged in logical pixels still have to reach the window
         // system in a new scale.
-        rt::resendSizeLimits(window);
-        window->setFixedSize(area.size());
+        if (window->minimumSize() == area.size() && window->maximumSize() == area.size())
+            rt::resendSizeLimits(window);
+        else
+            window->setFixedSize(area.size());
         if (placed) {
             QRect frame(area.topLeft(), area.size());
             if (skinAt && screen) {
