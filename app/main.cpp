@@ -4,6 +4,7 @@
 #include "platform/fonts.h"
 #include "platform/programicon.h"
 #include "platform/qttranslation.h"
+#include "platform/screenfollow.h"
 #include "platform/windowsystem.h"
 
 #include <QApplication>
@@ -63,6 +64,8 @@ int main(int argc, char** argv)
     rt::installFontSubstitutions();
     rt::installChineseFallbackFont();
     rt::installQtChineseTranslation();
+    // Dialogs and boxes dragged to a monitor of another scale keep their size.
+    rt::keepSizesAcrossScreens();
     // Every window and box takes the application's icon (the task bar and
     // the window list show it); the icons are shipped beside the program.
     QApplication::setWindowIcon(rt::programIcon(QCoreApplication::applicationDirPath() + QStringLiteral("/res")));

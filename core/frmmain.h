@@ -182,6 +182,8 @@ public:
     bool trackChangeRunning() const { return transportCommandRunning_ || loadTrackRunning_; }
     bool stepTrack(bool forward);
     void stretchWindow();
+    // The stretched window's place: its screen, 150 twips down.
+    void stretchOverScreen();
     void installTransportInputFilters();
     // After every skin button's own handlers: the focus goes back to the skin.
     void connectSkinButtonFocus();
@@ -385,6 +387,9 @@ public:
     void mnuSkinsRe_Click();
     void mnuSkinsDe_Click();
     void connectSkinHandlers();
+    // The window moved to another screen, or its scale changed: the skin's
+    // layout (or the stretched window) is made again for that screen.
+    void Form_ScreenChanged();
     // A left press on `control` moves the window (the recording panel's
     // labels take this when they are built).
     void makeDragHandle(QWidget* control);
@@ -400,7 +405,7 @@ public:
     bool skinMouseEvent(QObject* watched, QEvent* event);
     bool pictureCommandRunning_ = false;
     bool handDragging_ = false;   // moved by hand: no window manager to do it
-    QPoint handDragOffset_;       // the press's global position less the window's
+    QPoint handDragGrab_;         // the pressed point of the skin, from its top-left
 
     // ---- controls (names as designed) ---------------------------------
     QLabel* PicShape = nullptr; // ImgShape(0) and (1) are Skin.imgShape

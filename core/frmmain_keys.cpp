@@ -231,12 +231,20 @@ void FrmMain::stretchWindow()
         setWindowState(Qt::WindowNoState);
         QCoreApplication::processEvents();
     }
+    stretchOverScreen();
+    settings().KeyState = 1;
+}
+
+void FrmMain::stretchOverScreen()
+{
+    // The screen the window stands on, not the desktop's first one, so that
+    // Esc lays the skin out on it again.
     const QRect screenRect = screen() ? screen()->geometry() : QRect(0, 0, width(), height());
     // The skin layout fixes the window's size; Esc gives it back.
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    setGeometry(0, rt::twipsToPixels(150), screenRect.width(), screenRect.height());
-    settings().KeyState = 1;
+    setGeometry(screenRect.left(), screenRect.top() + rt::twipsToPixels(150), screenRect.width(),
+                screenRect.height());
 }
 
 void FrmMain::HScroll1_Change()

@@ -8,6 +8,7 @@
 #include "lyrics/lyrictick.h"
 #include "lyrics/richtext.h"
 #include "lyrics/richtextview.h"
+#include "platform/screenfollow.h"
 #include "platform/ui.h"
 #include "platform/units.h"
 #include "visual/skin.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -199,6 +201,9 @@ FrmLrc::FrmLrc(FrmMain& main) : QWidget(nullptr, Qt::Window | Qt::FramelessWindo
     connect(Timer[3], &QTimer::timeout, this, &FrmLrc::Timer3_Timer);
 
     Form_Load();
+    // Moved to another screen, or its scale changed: it covers its screen
+    // again.
+    rt::followScreen(this, [this] { Form_ScreenChanged(); });
 }
 
 FrmLrc::~FrmLrc()
@@ -209,7 +214,8 @@ FrmLrc::~FrmLrc()
 
 QRect FrmLrc::screenRect() const
 {
-    const QScreen* s = main_.screen();
+    // Shown, it covers its own screen; before that, the main window's.
+    const QScreen* s = isVisible() ? screen() : main_.screen();
     if (!s)
         s = QGuiApplication::primaryScreen();
     return s ? s->geometry() : QRect(0, 0, 1024, 768);
@@ -222,16 +228,19 @@ void FrmLrc::Form_Load()
 {
     const QRect screen = screenRect();
     setGeometry(screen);
+    placeControls(screen.size());
+    chooseBackground(true);
+    for (QLabel* row : Picture2)
+        row->clear();
+}
+
+void FrmLrc::placeControls(QSize screen)
+{
     const int w = screen.width();
     const int h = screen.height();
     RichTextBox1View->setGeometry(0, 0, w, h);
     Picture1->setGeometry(0, 0, w, h);
     Image1->setGeometry(0, 0, w, h);
-
-    chooseBackground(true);
-
-    for (QLabel* row : Picture2)
-        row->clear();
     auto rowHeight = [](const QLabel* row) { return row->fontMetrics().height(); };
     Picture2[0]->setGeometry(0, 0, w, rowHeight(Picture2[0]));
     Picture4->resize(Label1->size());
@@ -243,6 +252,31 @@ void FrmLrc::Form_Load()
     Picture2[1]->setGeometry(0, h - middle - bottom, w, middle);
     Picture3->setGeometry(Picture2[1]->geometry());
     Picture5->move(w - VideoButtonSize - rt::twipsToPixels(VideoButtonRightGap), 0);
+}
+
+void FrmLrc::Form_ScreenChanged()
+{
+    if (unloaded_ || !isVisible())
+        return;
+    const QRect screen = screenRect();
+    if (geometry() == screen)
+        return;
+    // A full-screen window is placed by the window system: it is made full
+    // screen again from its new screen's rectangle.
+    const bool fullScreen = isFullScreen();
+    if (fullScreen)
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+    setGeometry(screen);
+    if (fullScreen)
+        setWindowState(windowState() | Qt::WindowFullScreen);
+}
+
+void FrmLrc::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    // The controls cover the window whatever size the screen gave it.
+    if (!unloaded_ && e->size() != e->oldSize())
+        placeControls(e->size());
 }
 
 void FrmLrc::chooseBackground(bool randomPicture)

@@ -86,10 +86,16 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Sizes and places the controls over a screen of `screen` size.
+    void placeControls(QSize screen);
+    // Covers its screen again after a move to another screen or a change
+    // of scale.
+    void Form_ScreenChanged();
     void showOffsetNotice();
     // The track picture when it is to be the background, else a random one
     // from the bkground folder; a picture that fails keeps the old one.

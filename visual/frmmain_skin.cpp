@@ -6,6 +6,7 @@
 #include "controls/colors.h"
 #include "core/settings.h"
 #include "core/shared.h"
+#include "platform/screenfollow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -49,6 +50,18 @@ void FrmMain::mnuSkinsRe_Click()
 void FrmMain::mnuSkinsDe_Click()
 {
     melodune::mnuSkinsDe_Click(Skin, settings().SkinFile);
+}
+
+void FrmMain::Form_ScreenChanged()
+{
+    if (settings().KeyState == 1) {
+        stretchOverScreen();
+        // The outline stays as it was, but in the new scale.
+        if (QWindow* handle = windowHandle(); handle && !mask().isEmpty())
+            handle->setMask(mask());
+        return;
+    }
+    followSkinScreen(Skin);
 }
 
 void FrmMain::makeDragHandle(QWidget* control)
@@ -102,7 +115,10 @@ bool FrmMain::skinMouseEvent(QObject* watched, QEvent* event)
     if (type == QEvent::MouseMove) {
         if (handDragging_) {
             if (e->buttons() & Qt::LeftButton) {
-                move(global - handDragOffset_);
+                // The pressed point of the skin stays under the pointer,
+                // also when the window has come to a monitor of another
+                // scale meanwhile.
+                move(rt::inScreenOf(this, global) - handDragGrab_ - PicShape->pos());
                 return true;
             }
             handDragging_ = false;
@@ -122,7 +138,7 @@ bool FrmMain::skinMouseEvent(QObject* watched, QEvent* event)
             return;
         // No window manager to move it: moved by hand while the button is held.
         handDragging_ = true;
-        handDragOffset_ = global - pos();
+        handDragGrab_ = rt::inScreenOf(this, global) - PicShape->mapToGlobal(QPoint(0, 0));
     };
 
     if (!press && button == Qt::LeftButton && handDragging_) {
@@ -184,6 +200,7 @@ void FrmMain::connectSkinHandlers()
     for (QWidget* control : {static_cast<QWidget*>(Image5), static_cast<QWidget*>(Image2), Picture2,
                              static_cast<QWidget*>(Picture5)})
         control->installEventFilter(filter);
+    rt::followScreen(this, [this] { Form_ScreenChanged(); });
     // Moves without a button reach the skin and the window: the hover reset.
     setMouseTracking(true);
     PicShape->setMouseTracking(true);

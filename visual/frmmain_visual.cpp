@@ -153,11 +153,13 @@ void FrmMain::Timer4_Timer()
         if (!showsPicture(MediaPlayer1) && s.ShowVisual == 1)
             drawVisualEffect();
         // 14. Window systems that place windows themselves (Wayland) ignore the move.
+        // The top is counted from the top of the window's own screen.
         if (s.KeyState == 1 && screen()) {
-            const int top = keyModeTop(rt::pixelsToTwips(y()), rt::pixelsToTwips(screen()->geometry().height()),
+            const QRect g = screen()->geometry();
+            const int top = keyModeTop(rt::pixelsToTwips(y() - g.top()), rt::pixelsToTwips(g.height()),
                                        rt::pixelsToTwips(PicShape->height()), PeakLeft, PeakRight);
-            if (rt::twipsToPixels(top) != y())
-                move(x(), rt::twipsToPixels(top));
+            if (g.top() + rt::twipsToPixels(top) != y())
+                move(x(), g.top() + rt::twipsToPixels(top));
         }
     }
     placeMeter();

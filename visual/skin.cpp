@@ -1,17 +1,24 @@
 #include "visual/skin.h"
 
 #include "platform/atomicfile.h"
+#include "platform/screenfollow.h"
 #include "platform/ui.h"
 #include "platform/windowsystem.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 #ifdef __SSE2__
@@ -212,44 +219,180 @@ void setFrameless(QWidget* window, bool frameless)
         window->show();
 }
 
-} // namespace
+// A framed window can be smaller than its skin: scroll bars at its right and
+// bottom edges (and the mouse wheel) move the skin, so that every control
+// can be reached.
+class SkinScroller : public QObject {
+public:
+    SkinScroller(QWidget* window, QLabel* pic) : QObject(window), window_(window), pic_(pic)
+    {
+        setObjectName(QStringLiteral("SkinScroller"));
+        for (int i = 0; i < 2; ++i) {
+            auto* bar = new QScrollBar(i == 0 ? Qt::Horizontal : Qt::Vertical, window);
+            bar->setObjectName(i == 0 ? QStringLiteral("SkinScrollH") : QStringLiteral("SkinScrollV"));
+            bar->setSingleStep(20);
+            bar->hide();
+            connect(bar, &QScrollBar::valueChanged, this, &SkinScroller::place);
+            bars_[i] = bar;
+        }
+        window->installEventFilter(this);
+    }
 
-void Timer7_Timer(SkinControls& c)
+    void setActive(bool active)
+    {
+        active_ = active;
+        refit();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (watched != window_ || !active_)
+            return false;
+        if (e->type() == QEvent::Resize)
+            refit();
+        // Wheel turns the skin's controls leave unused reach the window.
+        if (e->type() == QEvent::Wheel) {
+            QScrollBar* bar = bars_[1]->isVisible() ? bars_[1] : bars_[0];
+            if (bar->isVisible()) {
+                QApplication::sendEvent(bar, e);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    void refit()
+    {
+        if (!active_) {
+            for (QScrollBar* bar : bars_)
+                bar->hide();
+            return;
+        }
+        const int extent = window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bars_[1]);
+        const QSize skin = pic_->size();
+        const QSize view = window_->size();
+        bool across = skin.width() > view.width();
+        bool down = skin.height() > view.height();
+        // Each bar takes room from the other direction.
+        if (across && !down)
+            down = skin.height() > view.height() - extent;
+        if (down && !across)
+            across = skin.width() > view.width() - extent;
+        const QSize shown(view.width() - (down ? extent : 0), view.height() - (across ? extent : 0));
+        fit(bars_[0], across, skin.width() - shown.width(), shown.width(),
+            QRect(0, view.height() - extent, shown.width(), extent));
+        fit(bars_[1], down, skin.height() - shown.height(), shown.height(),
+            QRect(view.width() - extent, 0, extent, shown.height()));
+        place();
+    }
+
+    static void fit(QScrollBar* bar, bool needed, int range, int page, const QRect& where)
+    {
+        bar->setRange(0, needed ? range : 0);
+        bar->setPageStep(page);
+        bar->setGeometry(where);
+        bar->setVisible(needed);
+        if (needed)
+            bar->raise();
+    }
+
+    void place()
+    {
+        if (active_)
+            pic_->move(-bars_[0]->value(), -bars_[1]->value());
+    }
+
+    QWidget* window_;
+    QLabel* pic_;
+    std::array<QScrollBar*, 2> bars_{};
+    bool active_ = false;
+};
+
+SkinScroller* skinScroller(const SkinControls& c, bool create)
+{
+    auto* s = c.window->findChild<SkinScroller*>(QStringLiteral("SkinScroller"), Qt::FindDirectChildrenOnly);
+    return s || !create ? s : new SkinScroller(c.window, c.picShape);
+}
+
+// Lays the window out on the available area of its screen: the skin at the
+// top, centred, when it fits; `skinAt` keeps the skin where it stands on the
+// desktop instead (after a move to another screen).
+void layOutSkin(SkinControls& c, std::optional<QPoint> skinAt)
 {
     QWidget* window = c.window;
     QLabel* pic = c.picShape;
-    // The window spans the screen's free area in the normal state, never
-    // maximised: window managers restore a maximised window when it is
+    // The shaped window spans the screen's free area in the normal state,
+    // never maximised: window managers restore a maximised window when it is
     // dragged (and maximise some near-screen-sized ones), which would leave
     // the shape off the skin.
-    window->setWindowState(window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    // Following a screen, a minimised window stays minimised.
+    const Qt::WindowStates dropped =
+        Qt::WindowMaximized | Qt::WindowFullScreen | (skinAt ? Qt::WindowNoState : Qt::WindowMinimized);
+    window->setWindowState(window->windowState() & ~dropped);
     const QScreen* screen = window->screen();
     const QRect area = screen ? screen->availableGeometry() : QRect(window->pos(), pic->size());
+    const bool placed = !rt::onWayland();
     // The skin sits at the top, centred across the area.
     const int left = (area.width() - pic->width()) / 2;
-    if (left >= 0) {
+    if (left >= 0 && pic->height() <= area.height()) {
         setFrameless(window, true);
-        window->setFixedSize(area.size());
-        if (!rt::onWayland())
-            window->move(area.topLeft());
+        // Limits unchanged in logical pixels still have to reach the window
+        // system in a new scale.
+        if (window->minimumSize() == area.size() && window->maximumSize() == area.size())
+            rt::resendSizeLimits(window);
+        else
+            window->setFixedSize(area.size());
+        if (placed) {
+            QRect frame(area.topLeft(), area.size());
+            if (skinAt && screen) {
+                frame.moveTopLeft(*skinAt - QPoint(left, 0));
+                // The window's centre decides its screen: kept on this one,
+                // or the next layout would be for another.
+                const QRect g = screen->geometry();
+                const QPoint centre = frame.center();
+                frame.translate(std::clamp(centre.x(), g.left(), g.right()) - centre.x(),
+                                std::clamp(centre.y(), g.top(), g.bottom()) - centre.y());
+            }
+            window->move(frame.topLeft());
+        }
+        if (SkinScroller* scroller = skinScroller(c, false))
+            scroller->setActive(false);
         pic->move(left, 0);
         ApplyWindowShape(window, pic);
     } else {
-        // Wider than the screen: an ordinary frame to size it by and no
-        // outline, or the new skin would show through the old one.
+        // Wider or taller than the screen: an ordinary frame to size it by
+        // and no outline, or the new skin would show through the old one.
         window->clearMask();
         pic->clearMask();
         setFrameless(window, false);
         window->setMinimumSize(0, 0);
         window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         window->resize(area.size());
-        if (!rt::onWayland())
+        if (placed && !skinAt)
             window->move(area.topLeft());
+        // Maximised, the window manager fits the window and its frame into
+        // the free area; what does not fit scrolls.
+        window->setWindowState(window->windowState() | Qt::WindowMaximized);
         pic->move(0, 0);
+        skinScroller(c, true)->setActive(true);
     }
     window->update();
+}
+
+} // namespace
+
+void Timer7_Timer(SkinControls& c)
+{
+    layOutSkin(c, std::nullopt);
     if (c.timer7)
         c.timer7->stop();
+}
+
+void followSkinScreen(SkinControls& c)
+{
+    layOutSkin(c, c.picShape->mapToGlobal(QPoint(0, 0)));
 }
 
 void prepareTranslucency(QWidget* window)
@@ -276,7 +419,15 @@ void ApplyWindowShape(QWidget* window, QLabel* picShape)
             picShape->clearMask();
         return;
     }
-    window->setMask(region->translated(picShape->mapTo(window, QPoint(0, 0))));
+    const QRegion shape = region->translated(picShape->mapTo(window, QPoint(0, 0)));
+    if (window->mask() == shape) {
+        // The same outline in logical pixels: in a new scale the window
+        // system still needs it again.
+        if (QWindow* handle = window->windowHandle())
+            handle->setMask(shape);
+    } else {
+        window->setMask(shape);
+    }
     if (wayland)
         picShape->setMask(*region);
 }

@@ -63,12 +63,20 @@ QTimer* makeTimer7(QObject* parent, SkinControls& c);
 void prepareSkin(SkinControls& c, const QString& dataDir, const QString& skinFile);
 
 // The one-shot skin layout. The window, in the normal state, covers the
-// screen's available area. A skin that fits across it sits at its top,
-// centred, in a frameless window of that fixed size shaped by
-// ApplyWindowShape; a wider one gets a sizable frame, no shape, and sits at
+// available area of the screen it stands on. A skin that fits in it sits at
+// its top, centred, in a frameless window of that fixed size shaped by
+// ApplyWindowShape; one wider or taller than the area gets a sizable frame,
+// no shape, the maximised state (the window manager fits window and frame
+// into the area) and scroll bars over the part that does not fit; it sits at
 // the left edge. `Timer7` is stopped. On Wayland the compositor places the
 // window.
 void Timer7_Timer(SkinControls& c);
+
+// The same layout for the screen the window stands on now, after a move to
+// another screen or a change of scale: the skin keeps its place on the
+// desktop (as far as the window stays on that screen), and its outline and
+// size are given again in the new scale.
+void followSkinScreen(SkinControls& c);
 
 // Makes `window` translucent when the window system is Wayland, where the
 // cut-away pixels of the skin are shown transparent rather than cut out.

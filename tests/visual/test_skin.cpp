@@ -3,6 +3,7 @@
 #include "platform/ui.h"
 #include "tests/support/testdir.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,10 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWidget>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -270,6 +274,42 @@ TEST_F(SkinWindow, FitWideAndFitAgain)
     EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(window.mask(), skinRegion(fixture())->translated(left, 0));
     EXPECT_FALSE(window.windowState() & Qt::WindowMaximized);
+}
+
+// A skin taller than the free area is treated as a wide one: an ordinary
+// framed window, whose scroll bar brings the skin's bottom into view (a
+// frameless window would cut it off, out of reach).
+TEST_F(SkinWindow, ATallSkinGetsTheFramedWindowAndScrolls)
+{
+    const QRect area = window.screen()->availableGeometry();
+    setSkinPicture(pic, QPixmap::fromImage(solid(40, area.height() + 30, Qt::black)));
+    window.show();
+    Timer7_Timer(c);
+    EXPECT_FALSE(window.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(window.mask().isEmpty());
+    EXPECT_EQ(window.minimumSize(), QSize(0, 0)) << "resizable";
+    auto* down = window.findChild<QScrollBar*>(QStringLiteral("SkinScrollV"));
+    auto* across = window.findChild<QScrollBar*>(QStringLiteral("SkinScrollH"));
+    ASSERT_TRUE(down && across);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return down->isVisible(); }, 5000));
+    EXPECT_FALSE(across->isVisible()) << "40 pixels fit across";
+    EXPECT_EQ(pic->pos(), QPoint(0, 0));
+    down->setValue(down->maximum());
+    EXPECT_EQ(pic->geometry().bottom(), window.height() - 1) << "the last row in view";
+    // A wheel turn that the skin's controls leave unused scrolls too.
+    QWheelEvent wheel(QPointF(5, 5), window.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&window, &wheel);
+    EXPECT_LT(down->value(), down->maximum());
+
+    // Fitting again: shaped, and no bars.
+    setSkinPicture(pic, QPixmap::fromImage(fixture()));
+    Timer7_Timer(c);
+    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_FALSE(down->isVisible());
+    const int left = (area.width() - 12) / 2;
+    EXPECT_EQ(pic->pos(), QPoint(left, 0));
+    EXPECT_EQ(window.mask(), skinRegion(fixture())->translated(left, 0));
 }
 
 TEST_F(SkinWindow, AnAllWhiteSkinRemovesTheShape)
