@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev libqt6opengl6-dev qt6-multimedia-dev qt6-translations-l10n
   libmpv-dev libpulse-dev libasound2-dev libasound2-plugins
   libmpg123-dev libmp3lame-dev librubberband-dev libsndfile1-dev
-  libgtest-dev
+  libgtest-dev libx11-dev libxrandr-dev libxext-dev
   pulseaudio pulseaudio-utils xvfb xauth libgl1-mesa-dri fonts-noto-cjk
   desktop-file-utils xdg-utils libglib2.0-bin xdotool
 )
