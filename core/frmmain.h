@@ -268,6 +268,11 @@ public:
     // The song picture again after the default picture changed; stops Timer6.
     void Timer6_Timer();
     void centreLyricStripOnEndText(bool lyricsWindow);
+    // The last three seconds of the track: the closing text in every view.
+    void showClosingLyricText();
+    // After a switch of view, sub-mode or full screen: the line sung now is
+    // made the current one and the view now shown draws it at once.
+    void showSungLineNow();
     bool lyricsWindowShown() const;
     // Whether this build has the full-screen lyrics window (it has).
     bool lyricsWindowAvailable() const;

@@ -60,7 +60,8 @@ struct ButtonPlace {
 };
 
 // The transport row and the recording buttons lie in the lower bed of the
-// left panel; the lyric buttons, the visualisation switch and the tool
+// left panel, below the take's progress line, with the balance slider under
+// them; the lyric buttons, the visualisation switch and the tool
 // buttons (home page, settings, volume) in the upper bed, beside the hint
 // line; the track buttons (information, full-screen video) and the list
 // buttons on the playlist frame. The two buttons with captions are wide
@@ -68,8 +69,8 @@ struct ButtonPlace {
 // font (four characters, 48 pixels), centred clear of the icon even when the
 // pressed face moves it a pixel.
 constexpr ButtonPlace kButtonPlaces[] = {
-    {1, 26, 428, 24, 22},  {12, 51, 428, 24, 22},  {18, 76, 428, 24, 22}, {13, 101, 428, 24, 22},
-    {2, 126, 428, 24, 22}, {6, 156, 428, 24, 22},  {7, 181, 428, 24, 22}, {8, 206, 428, 92, 22},
+    {1, 26, 420, 24, 22},  {12, 51, 420, 24, 22},  {18, 76, 420, 24, 22}, {13, 101, 420, 24, 22},
+    {2, 126, 420, 24, 22}, {6, 156, 420, 24, 22},  {7, 181, 420, 24, 22}, {8, 206, 420, 92, 22},
     {3, 26, 336, 24, 22},  {4, 51, 336, 24, 22},   {5, 76, 336, 92, 22},  {19, 169, 336, 24, 22},
     {20, 194, 336, 24, 22}, {21, 219, 336, 24, 22}, {25, 244, 336, 24, 22}, {23, 269, 336, 24, 22},
     {15, 26, 362, 24, 22}, {16, 51, 362, 24, 22},  {17, 76, 362, 24, 22},

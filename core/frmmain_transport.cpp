@@ -378,17 +378,18 @@ void FrmMain::connectTransportHandlers()
     // is emptied or refilled (the restart reads it anew).
     connect(List1->model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { ++listEpoch_; });
 
-    // The balance slider and its caption.
+    // The balance slider and its caption, at the foot of the transport bed:
+    // the take's progress line runs above the bed and nothing may cover it.
     HScroll1->setRange(rt::MediaControl::BalanceMin, rt::MediaControl::BalanceMax);
     HScroll1->setSingleStep(500);
     HScroll1->setPageStep(1);
     HScroll1->setValue(0);
-    HScroll1->setGeometry(26, 412, 206, 14);
+    HScroll1->setGeometry(26, 446, 206, 14);
     HScroll1->setToolTip(QStringLiteral("左右声道均衡"));
     HScroll1->show();
     Label3 = new QLabel(balanceCaption(0), PicShape);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setGeometry(236, 411, 76, 16);
+    Label3->setGeometry(236, 445, 76, 16);
     Label3->setAlignment(Qt::AlignCenter);
     Label3->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label3->setToolTip(QStringLiteral("左右声道均衡"));

@@ -690,6 +690,7 @@ void FrmSet::Option6_Click(int index)
         XPButton5->setButtonEnabled(true);
         Check11->setEnabled(true);
     }
+    main_.showSungLineNow();
 }
 
 // ---------------------------------------------------------------------------

@@ -362,6 +362,7 @@ void FrmLrc::Timer1_Timer()
         rt::setDialogParent(this);
     });
     Timer[0]->start();
+    main_.showSungLineNow();
 }
 
 void FrmLrc::Timer2_Timer()
@@ -393,6 +394,7 @@ void FrmLrc::Timer2_Timer()
         break;
     }
     Timer[2]->stop();
+    main_.showSungLineNow();
 }
 
 void FrmLrc::Form_KeyDown(int keyCode)
@@ -489,6 +491,7 @@ void FrmLrc::Form_Unload()
         // The background last shown here becomes the main window's.
         if (!Image1->pixmap().isNull())
             main_.setLyricBackground(Image1->pixmap());
+        main_.showSungLineNow();
     });
     hide();
     deleteLater();

@@ -181,42 +181,46 @@ void FrmMain::Timer1_Timer()
             step([&] { Timer[1]->setInterval(110); });
         }
 
-        // The end of the song: the box shows its end and the views the
-        // closing text, again on every tick of the last three seconds.
-        step([&] {
-            const double duration = MediaPlayer1->duration();
-            if (duration == 0 || !(duration - MediaPlayer1->currentPosition() < 3) ||
-                Lyrics.highlightStart <= 0 || Lyrics.highlightLength <= 0)
-                return;
-            const int mode = s.LrcViewMode;
-            RichTextBox1->setSelStart(RichTextBox1->length());
-            if (mode >= 100 && lyricsWindowShown())
-                if (RichTextModel* copy = lyricsWindowBox())
-                    copy->setSelStart(RichTextBox1->length());
-            LrcPrevLine.clear();
-            LrcNextLine.clear();
-            LrcCurLine = QStringLiteral("    ") + kClosingText;
-            LrcMarqueeX = 0;
-            LrcMarqueeStep = 0;
-            LrcStripRed = LrcStripGreen = LrcStripBlue = 255;
-            if (mode == 2) {
-                LrcCurLine = kClosingText;
-                centreLyricStripOnEndText(false);
-            } else if (mode == 102) {
-                LrcPrevLine = rt::appTitle() + QStringLiteral(" %1.%2.%3")
-                                                   .arg(services_.versionMajor)
-                                                   .arg(services_.versionMinor)
-                                                   .arg(services_.versionRevision);
-                LrcCurLine = kClosingText;
-                centreLyricStripOnEndText(true);
-            }
-        });
+        // Again on every tick of the last three seconds.
+        step([&] { showClosingLyricText(); });
 
         if (LrcMarqueeWidth < 100)
             LrcMarqueeWidth = 100;
         step([&] { paintLyricViews(); });
     } catch (...) {
         // Nothing of a tick is reported; the next one starts afresh.
+    }
+}
+
+// The end of the song: the box shows its end and the views the closing
+// text.
+void FrmMain::showClosingLyricText()
+{
+    const double duration = MediaPlayer1->duration();
+    if (duration == 0 || !(duration - MediaPlayer1->currentPosition() < 3) ||
+        Lyrics.highlightStart <= 0 || Lyrics.highlightLength <= 0)
+        return;
+    const int mode = settings().LrcViewMode;
+    RichTextBox1->setSelStart(RichTextBox1->length());
+    if (mode >= 100 && lyricsWindowShown())
+        if (RichTextModel* copy = lyricsWindowBox())
+            copy->setSelStart(RichTextBox1->length());
+    LrcPrevLine.clear();
+    LrcNextLine.clear();
+    LrcCurLine = QStringLiteral("    ") + kClosingText;
+    LrcMarqueeX = 0;
+    LrcMarqueeStep = 0;
+    LrcStripRed = LrcStripGreen = LrcStripBlue = 255;
+    if (mode == 2) {
+        LrcCurLine = kClosingText;
+        centreLyricStripOnEndText(false);
+    } else if (mode == 102) {
+        LrcPrevLine = rt::appTitle() + QStringLiteral(" %1.%2.%3")
+                                           .arg(services_.versionMajor)
+                                           .arg(services_.versionMinor)
+                                           .arg(services_.versionRevision);
+        LrcCurLine = kClosingText;
+        centreLyricStripOnEndText(true);
     }
 }
 

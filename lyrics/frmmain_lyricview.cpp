@@ -5,6 +5,7 @@
 
 #include "controls/xpbutton.h"
 #include "core/settings.h"
+#include "lyrics/lyrictick.h"
 #include "lyrics/richtext.h"
 
 #include <QAction>
@@ -56,10 +57,63 @@ void setLyricView(FrmMain& w, int n, bool fromPopup)
         w.closeLyricsWindow();
     settings().LrcViewMode = n;
     showLyricView(w, n, fromPopup);
+    w.showSungLineNow();
     restartLyricTick(w);
 }
 
 } // namespace
+
+// A view that was hidden or covered drew nothing while the lines went by,
+// and what it last drew has moved on (the strip left the picture, the
+// marquee ran its line off the surface): the line sung now is taken from the
+// clock, as the tick would have hit it, and drawn whole whether the song
+// plays or is paused.
+void FrmMain::showSungLineNow()
+{
+    const SettingsRecord& s = settings();
+    const int mode = s.LrcViewMode;
+    // Under a full-screen video nothing of the lyrics is seen.
+    if ((MediaPlayer1->imageSourceWidth() != 0 || MediaPlayer1->imageSourceHeight() != 0) &&
+        MediaPlayer1->displaySize() == rt::MediaControl::DisplayFullScreen)
+        return;
+    LrcClock = MediaPlayer1->currentPosition() + double(Lyrics.offset) / 1000.0;
+    // The tick goes on from this key: the line is not hit a second time.
+    LrcTimeKey = lyricTimeKey(LrcClock);
+    const std::optional<SungLine> sung = sungLineAt(RichTextBox1->text(), LrcTimeKey);
+    if (sung) {
+        const LyricLineHit& line = sung->line;
+        if (line.highlightStart1() != Lyrics.highlightStart || line.highlightLength() != Lyrics.highlightLength) {
+            RichTextModel* copy = (mode >= 100 && lyricsWindowShown()) ? lyricsWindowBox() : nullptr;
+            const int oldStart = Lyrics.highlightStart;
+            const int oldLength = Lyrics.highlightLength;
+            Lyrics.highlightStart = line.highlightStart1();
+            Lyrics.highlightLength = line.highlightLength();
+            for (RichTextModel* box : {RichTextBox1, copy}) {
+                if (!box)
+                    continue;
+                moveLyricHighlight(*box, oldStart, oldLength, Lyrics.highlightStart, Lyrics.highlightLength,
+                                   s.LrcTextColor, s.LrcHighlightColor);
+                box->setSelStart(Lyrics.highlightStart - 1 + Lyrics.highlightLength + 2);
+                keepSungLineInView(*box, Lyrics.highlightStart);
+            }
+        }
+        LrcCurTime = line.time;
+        LrcPrevLine = sung->previousText;
+        LrcCurLine = line.text;
+        LrcNextTime = line.nextTime;
+        LrcNextLine = line.nextText;
+        const MarqueeParams m = marqueeFor(LrcCurLine, LrcCurTime, LrcNextTime);
+        LrcMarqueeStep = m.step;
+        LrcMarqueeX = m.x;
+        LrcMarqueeWidth = m.width;
+        if (mode == 2 || mode == 102)
+            layoutLyricStripOnHit(mode == 102);
+    }
+    showClosingLyricText();
+    if (LrcMarqueeWidth < 100)
+        LrcMarqueeWidth = 100;
+    paintLyricViews();
+}
 
 void FrmMain::mnuLrcVS0_Click() { setLyricView(*this, 0, false); }
 void FrmMain::mnuLrcVS1_Click() { setLyricView(*this, 1, false); }
@@ -99,6 +153,7 @@ void FrmMain::XPButton20_Click()
     default:
         break;
     }
+    showSungLineNow();
     Label5->setText(kViewHint);
     Label5->setToolTip(kViewHint);
     restartLyricTick(*this);
@@ -185,6 +240,12 @@ void FrmMain::connectLyricViewHandlers()
     // The View menu's opening handler (mnuView_Click) checks the view items.
     connect(menu(QStringLiteral("Popmnu1")), &QMenu::aboutToShow, this, &FrmMain::Popmnu1_Click);
     connect(menu(QStringLiteral("mnuControl")), &QMenu::aboutToShow, this, &FrmMain::mnuControl_Click);
+
+    // Back from a full-screen video: the lines passed under it were not hit.
+    connect(MediaPlayer1->widget(), &rt::MediaView::fullScreenChanged, this, [this](bool on) {
+        if (!on)
+            showSungLineNow();
+    });
 
     connect(XPButtons[20], &XPButton::Click, this, &FrmMain::XPButton20_Click);
     connect(XPButtons[21], &XPButton::Click, this, &FrmMain::XPButton21_Click);

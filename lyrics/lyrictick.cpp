@@ -123,6 +123,64 @@ bool isZeroStamp(const QString& time)
     return std::all_of(time.begin(), time.end(), [](QChar c) { return c == u'0' || c == u'.'; });
 }
 
+namespace {
+
+// A line's stamp as whole tenths, cut as the tick cuts its clock ("12.35" ->
+// 123). None for a stamp that is not a plain number of seconds.
+std::optional<long long> stampTenths(QStringView stamp)
+{
+    const qsizetype point = stamp.indexOf(u'.');
+    const QString key = point < 0 ? stamp.toString() + QStringLiteral(".0") : stamp.left(point + 2).toString();
+    return keyTenths(key);
+}
+
+QString tenthsKey(long long tenths)
+{
+    return QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10);
+}
+
+} // namespace
+
+std::optional<SungLine> sungLineAt(const QString& boxText, const QString& timeKey)
+{
+    const std::optional<long long> now = keyTenths(timeKey);
+    if (!now)
+        return std::nullopt;
+    // The latest stamp reached and the one before it, over every lyric line
+    // (a line begins with "[" and closes its stamp before its CR).
+    long long latest = -1, before = -1;
+    const QStringView s(boxText);
+    for (qsizetype p = s.indexOf(u'['); p >= 0; p = s.indexOf(u'[', p + 1)) {
+        if (p > 0 && s[p - 1] != Cr && s[p - 1] != u'\n')
+            continue;
+        qsizetype end = s.indexOf(Cr, p);
+        if (end < 0)
+            end = s.size();
+        const qsizetype close = s.indexOf(u']', p);
+        if (close < 0 || close >= end)
+            continue;
+        const std::optional<long long> t = stampTenths(s.mid(p + 1, close - p - 1));
+        if (!t || *t > *now)
+            continue;
+        if (*t > latest) {
+            before = latest;
+            latest = *t;
+        } else if (*t < latest && *t > before) {
+            before = *t;
+        }
+    }
+    if (latest < 0)
+        return std::nullopt;
+    std::optional<LyricLineHit> line = findLyricLine(boxText, tenthsKey(latest));
+    if (!line)
+        return std::nullopt;
+    SungLine sung{*line, {}};
+    if (before >= 0 && !isZeroStamp(line->time))
+        if (std::optional<LyricLineHit> previous = findLyricLine(boxText, tenthsKey(before)))
+            sung.previousText = previous->text;
+    return sung;
+}
+
 MarqueeParams marqueeFor(const QString& curLine, const QString& curTime, const QString& nextTime)
 {
     MarqueeParams m;

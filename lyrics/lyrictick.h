@@ -50,6 +50,19 @@ std::optional<LyricLineHit> findLyricLine(const QString& boxText, const QString&
 // True when a stamp is made only of "0" and "." (a line at time zero).
 bool isZeroStamp(const QString& time);
 
+// The line being sung at a time key, as the tick leaves it when it has hit
+// every line on time: the first line stamped with the latest tenth the key
+// has reached, and the text of the line hit before it (empty for the first
+// line and for a line at time zero). None before the first line, for a
+// negative key and for a text without lyric lines. A view that was not
+// drawn while the lines passed (full-screen video, a pause) takes its
+// current line from here.
+struct SungLine {
+    LyricLineHit line;
+    QString previousText;
+};
+std::optional<SungLine> sungLineAt(const QString& boxText, const QString& timeKey);
+
 struct MarqueeParams {
     int x = 10;
     int step = 1;

@@ -272,33 +272,57 @@ MpvMediaControl::~MpvMediaControl()
         mpv_terminate_destroy(mpv_);
 }
 
-void MpvMediaControl::prepareSurface()
+void MpvMediaControl::prepareSurface(std::uint64_t hookId)
 {
+    // mpv waits in the hook until it is let go; an older one it has left.
+    continuePendingHook();
+    pendingHook_ = hookId;
     if (videoTrackSize(mpv_) == qMakePair(0, 0)) {
         dropSurface();
         return;
     }
-    if (!surface_) {
-        surface_ = new MpvVideoSurface(mpv_);
-        if (view_)
-            view_->setSurface(QWidget::createWindowContainer(surface_, view_));
+    if (surface_) {
+        // Drawing already, or still being made (it lets the hook go then).
+        if (surface_->hasRenderContext())
+            continuePendingHook();
+        return;
     }
-    // Without it mpv finds no output and plays the sound alone.
-    if (!surface_->initRender())
-        dropSurface();
+    surface_ = new MpvVideoSurface(mpv_);
+    const QPointer<MpvVideoSurface> surface = surface_;
+    // Made away from this thread; mpv picks the tracks once it is done, and
+    // without it finds no output and plays the sound alone.
+    surface_->initRender(
+        [this, surface] {
+            if (view_ && surface)
+                view_->setSurface(QWidget::createWindowContainer(surface, view_));
+        },
+        [this](bool ok) {
+            if (!ok)
+                dropSurface();
+            continuePendingHook();
+        });
+}
+
+void MpvMediaControl::continuePendingHook()
+{
+    if (pendingHook_ && mpv_)
+        mpv_hook_continue(mpv_, *pendingHook_);
+    pendingHook_.reset();
 }
 
 void MpvMediaControl::dropSurface()
 {
-    if (!surface_)
-        return;
-    // Before the window goes: mpv stops feeding the render context.
-    surface_->release();
-    QWidget* container = view_ ? view_->surface() : nullptr;
-    if (view_)
-        view_->setSurface(nullptr);
-    delete container; // and the window it holds
-    delete surface_.data();
+    if (surface_) {
+        // Before the window goes: mpv stops feeding the render context.
+        surface_->release();
+        QWidget* container = view_ ? view_->surface() : nullptr;
+        if (view_)
+            view_->setSurface(nullptr);
+        delete container; // and the window it holds
+        delete surface_.data();
+    }
+    // A surface still being made for a waiting hook will not be: on without it.
+    continuePendingHook();
 }
 
 void MpvMediaControl::setState(int s)
@@ -479,12 +503,9 @@ void MpvMediaControl::drainEvents()
 void MpvMediaControl::handleEvent(const mpv_event& ev)
 {
     switch (ev.event_id) {
-    case MPV_EVENT_HOOK: {
-        const auto* hook = static_cast<mpv_event_hook*>(ev.data);
-        prepareSurface();
-        mpv_hook_continue(mpv_, hook->id);
+    case MPV_EVENT_HOOK:
+        prepareSurface(static_cast<mpv_event_hook*>(ev.data)->id);
         break;
-    }
     case MPV_EVENT_PLAYBACK_RESTART:
         pendingSeek_.reset();
         break;

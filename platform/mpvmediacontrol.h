@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <atomic>
+#include <cstdint>
 #include <optional>
 
 struct mpv_handle;
@@ -101,8 +102,11 @@ private:
     QPair<int, int> pictureSize() const;
     static QPair<int, int> videoTrackSize(mpv_handle* mpv);
     // The picture window exists exactly while an open media has a picture.
-    void prepareSurface();
+    // Made at mpv's hook before it picks the tracks, which waits until the
+    // window's render context is ready (or cannot be made).
+    void prepareSurface(std::uint64_t hookId);
     void dropSurface();
+    void continuePendingHook();
 
     mpv_handle* mpv_ = nullptr;
     QString unavailable_; // why the player could not be started
@@ -111,6 +115,7 @@ private:
     QPointer<MediaView> view_;
     QPointer<MpvVideoSurface> surface_;
     bool renderApi_ = false;  // vo=libmpv: video drawn by our surface
+    std::optional<std::uint64_t> pendingHook_; // mpv waits in it for the surface
     std::atomic_bool drainQueued_{false};
 
     QString fileName_;

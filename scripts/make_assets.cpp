@@ -126,9 +126,10 @@ QImage skin()
     inset(p, QRectF(330, 32, 334, 240), QColor(12, 16, 24));
     inset(p, QRectF(330, 284, 334, 162), QColor(18, 24, 36));
 
-    // Button bed below the picture.
+    // Button bed below the picture; below the progress line the transport
+    // row and the balance slider, clear of the line's track.
     inset(p, QRectF(24, 332, 288, 56), QColor(34, 44, 64));
-    inset(p, QRectF(24, 424, 288, 30), QColor(34, 44, 64));
+    inset(p, QRectF(24, 417, 288, 46), QColor(34, 44, 64));
 
     drawNotes(p, QPointF(20, 6), 0.28, QColor(200, 215, 240));
     return img;

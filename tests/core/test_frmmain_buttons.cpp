@@ -5,6 +5,7 @@
 #include "controls/xpbutton.h"
 #include "lyrics/richtextview.h"
 #include "platform/fonts.h"
+#include "platform/units.h"
 #include "tests/core/test_frmmain_transport_fixture.h"
 
 #include <QFontMetrics>
@@ -178,3 +179,45 @@ TEST_F(ButtonLayoutTest, EveryHintAndBothLyricDisplaysAreShownWholeClearOfTheLyr
 }
 
 } // namespace
+
+// During a take the progress line is seen whole, shrinking along its track:
+// no control lies over the track, and the window as painted shows the line
+// in its colour from its start to the track's end.
+TEST_F(ButtonLayoutTest, NothingCoversTheTakesProgressLine)
+{
+    FrmMain& win = playing({QStringLiteral("/m/song.mp3")});
+    settings().ShowMixerOnRecord = false;
+    ui.msgAnswers = {rt::Yes};
+    win.mnuStartRec_Click();
+    ASSERT_TRUE(win.Recording);
+    const std::int64_t start = fakeClock.tickMs();
+    win.Timer5_Timer();
+    ASSERT_TRUE(win.Line1->isVisible());
+
+    const int left = rt::twipsToPixels(360);
+    const int right = rt::twipsToPixels(4650); // exclusive
+    const QRect track(left, rt::twipsToPixels(6195), right - left, 1);
+    for (QWidget* other : win.PicShape->findChildren<QWidget*>())
+        if (other != win.Line1 && other->isVisible())
+            EXPECT_FALSE(QRect(other->mapTo(win.PicShape, QPoint()), other->size()).intersects(track))
+                << other->objectName().toStdString();
+
+    const QColor colour = win.Line1->palette().color(QPalette::Window);
+    const double seconds = win.Capture.RecordSeconds;
+    for (double part : {0.1, 0.6}) {
+        SCOPED_TRACE(part);
+        fakeClock.ticks = start + std::int64_t(seconds * part * 1000);
+        win.Timer5_Timer();
+        ASSERT_TRUE(win.Recording);
+        const QRect line(win.Line1->mapTo(win.PicShape, QPoint()), win.Line1->size());
+        EXPECT_EQ(line.y(), track.y());
+        EXPECT_EQ(line.x() + line.width(), right);
+        EXPECT_NEAR(line.x(), left + (right - left) * part, 2);
+        const QImage shown = win.PicShape->grab().toImage();
+        int seen = 0;
+        for (int x = line.x(); x < right; ++x)
+            seen += QColor(shown.pixel(x, line.y())) == colour;
+        EXPECT_EQ(seen, right - line.x()) << "columns of the line seen";
+    }
+    win.mnuStopRecPlay_Click();
+}

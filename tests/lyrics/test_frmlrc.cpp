@@ -559,3 +559,54 @@ TEST(FrmLrc, TheLyricsReplyAsksTheOpenWindowToCopyTheNewText)
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.lrc()->RichTextBox1->text() == QStringLiteral("[1.0]new\r\n"); }, 2000));
     EXPECT_FALSE(t.w->isVisible());
 }
+
+// Opened mid-line, at every change of sub-mode and when it closes, the line
+// sung now is drawn whole at once, without waiting for a tick: what the
+// sub-mode left showed an older line's strip, or the marquee had run the
+// line off its surface.
+TEST(FrmLrc, EverySwitchDrawsTheSungLineAtOnce)
+{
+    const QString sung = QStringLiteral("啦啦 I sing");
+    LyricTickWindow t;
+    FrmMain& w = *t.w;
+    w.show();
+    testsupport::layOutLyricStrips(w);
+    t.play({.duration = 60});
+    t.loadLyrics(QStringLiteral("[00:01.00]one\n[00:05.00]") + sung + QStringLiteral("\n[00:09.00]three\n"));
+    w.mnuLrcVS2_Click();
+    t.tickAt(1.0);
+    t.tickAt(5.0);
+    t.tickAt(6.0);
+
+    // H: the window opens at the next tick, in the strip sub-mode.
+    w.XPButton21_Click();
+    t.tickAt(6.1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.lyricsWindowShown(); }, 2000));
+    w.Timer[1]->stop(); // from here on no tick runs
+    FrmLrc& lrc = *w.lyricsWindow();
+    testsupport::expectStripShowsWhole(*lrc.Picture1, *lrc.Picture2[1], sung);
+    EXPECT_EQ(lrc.Picture2[0]->text(), "one");
+    EXPECT_EQ(lrc.Picture2[2]->text(), "three");
+
+    keyUp(lrc, Qt::Key_H); // 100
+    const RichTextModel& copy = *lrc.RichTextBox1;
+    EXPECT_EQ(copy.formatAt(copy.text().indexOf(sung)).color, settings().LrcHighlightColor);
+    lrc.Picture1->clearFrame();
+    keyUp(lrc, Qt::Key_H); // 101
+    EXPECT_EQ(settings().LrcViewMode, 101);
+    EXPECT_TRUE(lrc.Picture1->hasFrame()) << "the marquee draws a frame at once";
+    EXPECT_EQ(w.LrcCurLine, sung);
+
+    // The marquee runs the line off its surface; the strips still show it.
+    w.LrcMarqueeX = -w.LrcMarqueeWidth - 1;
+    w.paintLyricMarquee(&lrc);
+    ASSERT_TRUE(w.LrcCurLine.isEmpty());
+    keyUp(lrc, Qt::Key_H); // 102
+    testsupport::expectStripShowsWhole(*lrc.Picture1, *lrc.Picture2[1], sung);
+
+    // Esc: back in view 2, whose strip was not drawn meanwhile.
+    w.Picture6[1]->clear();
+    keyUp(lrc, Qt::Key_Escape);
+    ASSERT_EQ(settings().LrcViewMode, 2);
+    testsupport::expectStripShowsWhole(*w.Picture1, *w.Picture6[1], sung);
+}

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <array>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -262,5 +263,95 @@ TEST(LyricViewModes, StartAndPauseTheLyricMovement)
         emit w.menu("mnuControl")->aboutToShow();
         EXPECT_EQ(st->isEnabled(), r.enabled) << r.loaded << r.tick;
     }
+    w.Timer[1]->stop();
+}
+
+namespace {
+
+const QString kSwitchLrc = QStringLiteral(
+    "[00:01.00]第一行\n[00:05.00]啦啦啦 I love to sing\n[00:09.00]第三行 la la\n[00:13.00]end\n");
+
+const std::array<void (FrmMain::*)(), 3> kViews = {&FrmMain::mnuLrcVS0_Click, &FrmMain::mnuLrcVS1_Click,
+                                                    &FrmMain::mnuLrcVS2_Click};
+
+} // namespace
+
+// A view that was not drawn while the lines went by shows the line sung now,
+// whole, the moment it is switched to: paused or playing, whichever view it
+// comes from.
+TEST(LyricViewModes, ASwitchedToViewDrawsTheSungLineAtOnce)
+{
+    const struct {
+        const char* name;
+        int from;
+        void (FrmMain::*command)();
+        bool strips; // else the marquee
+    } rows[] = {
+        {"menu view 2 from the text box", 0, &FrmMain::mnuLrcVS2_Click, true},
+        {"pop-up view 2 from the text box", 0, &FrmMain::PopLrcVS2_Click, true},
+        {"next view from the marquee", 1, &FrmMain::XPButton20_Click, true},
+        {"menu view 1 from the strips", 2, &FrmMain::mnuLrcVS1_Click, false},
+        {"next view from the text box", 0, &FrmMain::XPButton20_Click, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        LyricTickWindow t;
+        FrmMain& w = *t.w;
+        w.show();
+        testsupport::layOutLyricStrips(w);
+        t.play({.duration = 60});
+        t.loadLyrics(kSwitchLrc);
+        settings().LrcViewMode = r.from;
+        (w.*kViews[r.from])();
+        t.tickAt(1.0);
+        t.tickAt(5.0);
+        t.tickAt(6.3);
+        w.Timer[1]->stop();
+        t.fake().pause();
+        QCoreApplication::processEvents();
+        w.Picture1->clearFrame();
+
+        (w.*r.command)();
+
+        EXPECT_EQ(w.LrcCurLine, "啦啦啦 I love to sing");
+        if (r.strips) {
+            testsupport::expectStripShowsWhole(*w.Picture1, *w.Picture6[1], "啦啦啦 I love to sing");
+            EXPECT_EQ(w.Picture6[0]->text(), "第一行");
+            EXPECT_EQ(w.Picture6[2]->text(), "第三行 la la");
+        } else {
+            EXPECT_TRUE(w.Picture1->hasFrame()) << "the marquee draws a frame at once";
+        }
+    }
+}
+
+// Lines passed under a full-screen video are not hit by the tick: back from
+// it, the line sung now is highlighted and drawn at once, and the next tick
+// keeps it.
+TEST(LyricViewModes, BackFromAFullScreenVideoTheLineSungNowIsDrawn)
+{
+    LyricTickWindow t;
+    FrmMain& w = *t.w;
+    w.show();
+    testsupport::layOutLyricStrips(w);
+    t.play({.duration = 60, .width = 320, .height = 240});
+    t.loadLyrics(kSwitchLrc);
+    w.mnuLrcVS2_Click();
+    t.tickAt(1.0);
+    w.MediaPlayer1->setDisplaySize(rt::MediaControl::DisplayFullScreen);
+    ASSERT_EQ(w.MediaPlayer1->displaySize(), rt::MediaControl::DisplayFullScreen);
+    t.tickAt(5.0);
+    t.tickAt(10.5);
+    EXPECT_EQ(w.LrcCurLine, "第一行") << "nothing is drawn under the video";
+
+    QTest::keyClick(w.MediaPlayer1->widget(), Qt::Key_Escape);
+    ASSERT_NE(w.MediaPlayer1->displaySize(), rt::MediaControl::DisplayFullScreen);
+
+    testsupport::expectStripShowsWhole(*w.Picture1, *w.Picture6[1], "第三行 la la");
+    EXPECT_EQ(w.Picture6[0]->text(), "啦啦啦 I love to sing");
+    EXPECT_EQ(t.colourOf("第三行"), settings().LrcHighlightColor);
+    EXPECT_EQ(t.colourOf("第一行"), settings().LrcTextColor);
+    t.tickAt(10.55);
+    EXPECT_EQ(w.LrcCurLine, "第三行 la la");
+    EXPECT_EQ(w.Picture6[0]->text(), "啦啦啦 I love to sing");
     w.Timer[1]->stop();
 }

@@ -133,6 +133,43 @@ TEST(FindLyricLine, TextsThatAreNotLyricLinesGiveNoHit)
     EXPECT_EQ(odd->nextText, "");
 }
 
+TEST(SungLineAt, TheLineOfTheLatestTenthReachedAndTheOneHitBeforeIt)
+{
+    // Equal stamps stand in reverse file order; the tick lights the first.
+    const QString text = box({"标题：x", "[0.0]intro", "[2.0]one", "[5.05]two-a", "[5.0]two-b", "[9.5]three"});
+    const struct {
+        const char* key;
+        const char* line; // nullptr: none
+        const char* previous;
+    } cases[] = {
+        {"-0.3", nullptr, ""},
+        {"0.0", "intro", ""},   // a line at time zero has nothing before it
+        {"1.9", "intro", ""},
+        {"2.0", "one", "intro"},
+        {"4.9", "one", "intro"},
+        {"5.0", "two-a", "one"}, // 5.05 is reached at the tenth 5.0
+        {"9.4", "two-a", "one"},
+        {"9.5", "three", "two-a"},
+        {"600.0", "three", "two-a"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        const std::optional<SungLine> sung = sungLineAt(text, QString::fromLatin1(c.key));
+        if (!c.line) {
+            EXPECT_FALSE(sung);
+            continue;
+        }
+        ASSERT_TRUE(sung);
+        EXPECT_EQ(sung->line.text, QString::fromLatin1(c.line));
+        EXPECT_EQ(sung->previousText, QString::fromLatin1(c.previous));
+        EXPECT_EQ(text.mid(sung->line.textStart, sung->line.text.size()), sung->line.text);
+    }
+    // Before the first line, and texts that hold no lyric line.
+    EXPECT_FALSE(sungLineAt(box({"[3.0]a", "[4.0]b"}), "2.9"));
+    for (const QString& notice : {QString(), QStringLiteral("正在下载歌词，请稍候……"), QStringLiteral("x[1.0]a\r\n")})
+        EXPECT_FALSE(sungLineAt(notice, "5.0")) << notice.toStdString();
+}
+
 TEST(LyricTick, ZeroStamps)
 {
     EXPECT_TRUE(isZeroStamp("0.0"));

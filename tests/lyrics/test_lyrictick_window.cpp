@@ -219,8 +219,10 @@ TEST(LyricTickWindow, MinimisedWindowAndFullScreenVideoSkipTheTick)
         t.tickAt(1.0);
         EXPECT_EQ(t.w->LrcCurLine, "one") << "with the lyrics window asked for the tick runs on";
         // Set to 1 as the window is asked for, then moved on by the strip
-        // frame that view 102 paints while the window is not yet shown.
-        EXPECT_EQ(t.w->LrcPaintCounter, 2);
+        // frame that view 102 paints while the window is not yet shown, and
+        // by the one its opening paints when that came while the tick let
+        // the pending messages run.
+        EXPECT_EQ(t.w->LrcPaintCounter, t.w->lyricsWindowShown() ? 3 : 2);
     }
     {
         LyricTickWindow t;

@@ -7,6 +7,7 @@
 #include "tests/support/videogen.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QOpenGLContext>
 #include <QScreen>
@@ -153,6 +154,42 @@ TEST(MediaVideo, DrawsInsideTheWidgetAndGoesFullScreen)
     EXPECT_EQ(mc.widget()->geometry(), QRect(0, 0, 160, 120));
     EXPECT_TRUE(QTest::qWaitFor([&] { return videoWindow() && videoWindow()->width() == 160 && showsPicture(); }, 5000));
     EXPECT_EQ(mc.playState(), MediaControl::Playing);
+    mc.stop();
+}
+
+// Frames are drawn away from the window's thread: a handler that holds
+// that thread up does not stop the picture, and no frame (nor mpv's wait
+// for its display time) holds the window up.
+TEST(MediaVideo, FramesGoOnWhileTheWindowThreadIsBusy)
+{
+    if (QGuiApplication::platformName() != u"xcb")
+        GTEST_SKIP() << "needs the test display";
+    QWidget window;
+    window.resize(320, 240);
+    rt::MpvMediaControl mc(rt::MpvOptions::parse("ao=null,open-timeout-ms=5000"), &window);
+    mc.widget()->setGeometry(0, 0, 160, 120);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 3000));
+    mc.setFileName(QString::fromLatin1(kVideo)); // 10 frames a second
+    mc.play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return showsPicture(); }, 5000));
+
+    for (bool fullScreen : {false, true}) {
+        SCOPED_TRACE(fullScreen);
+        if (fullScreen) {
+            mc.setDisplaySize(MediaControl::DisplayFullScreen);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return videoWindow() && videoWindow()->width() > 160 && showsPicture(); },
+                                        5000));
+        }
+        rt::MpvVideoSurface* gl = videoWindow();
+        ASSERT_NE(gl, nullptr);
+        const int before = gl->framesDrawn();
+        QElapsedTimer busy;
+        busy.start();
+        while (busy.elapsed() < 1500) {
+        }
+        EXPECT_GE(gl->framesDrawn() - before, 3) << "frames drawn while the window's thread was busy";
+    }
     mc.stop();
 }
 
