@@ -164,13 +164,14 @@ TEST(MediaVideo, FramesGoOnWhileTheWindowThreadIsBusy)
 {
     if (QGuiApplication::platformName() != u"xcb")
         GTEST_SKIP() << "needs the test display";
+    testsupport::TestDir dir;
     QWidget window;
     window.resize(320, 240);
     rt::MpvMediaControl mc(rt::MpvOptions::parse("ao=null,open-timeout-ms=5000"), &window);
     mc.widget()->setGeometry(0, 0, 160, 120);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 3000));
-    mc.setFileName(QString::fromLatin1(kVideo)); // 10 frames a second
+    mc.setFileName(testVideo(dir)); // 10 frames a second
     mc.play();
     ASSERT_TRUE(QTest::qWaitFor([&] { return showsPicture(); }, 5000));
 
