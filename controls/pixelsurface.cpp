@@ -1,7 +1,10 @@
 #include "controls/pixelsurface.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace melodune {
 
@@ -33,6 +36,35 @@ void PixelSurface::setPixel(int x, int y, PackedColor c)
 {
     if (contains(x, y))
         reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = toRgb(c);
+}
+
+QImage PixelSurface::enlarged(qreal ratio) const
+{
+    const int w = width(), h = height();
+    if (image_.isNull() || w == 0 || h == 0 || !(ratio > 0))
+        return {};
+    const int dw = int(std::ceil(w * ratio - 1e-9)), dh = int(std::ceil(h * ratio - 1e-9));
+    QImage out(dw, dh, QImage::Format_RGB32);
+    out.setDevicePixelRatio(ratio);
+    auto logical = [ratio](int device, int limit) { return std::min(limit - 1, int((device + 0.5) / ratio)); };
+    std::vector<int> column(static_cast<std::size_t>(dw));
+    for (int x = 0; x < dw; ++x)
+        column[static_cast<std::size_t>(x)] = logical(x, w);
+    const qsizetype rowBytes = qsizetype(dw) * 4;
+    int lastSource = -1;
+    for (int y = 0; y < dh; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        const int sy = logical(y, h);
+        if (sy == lastSource) {
+            std::memcpy(row, out.constScanLine(y - 1), static_cast<std::size_t>(rowBytes));
+            continue;
+        }
+        const auto* src = reinterpret_cast<const QRgb*>(image_.constScanLine(sy));
+        for (int x = 0; x < dw; ++x)
+            row[x] = src[column[static_cast<std::size_t>(x)]];
+        lastSource = sy;
+    }
+    return out;
 }
 
 void PixelSurface::fill(PackedColor c)

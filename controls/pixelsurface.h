@@ -50,6 +50,12 @@ public:
     QImage& image() { return image_; }
     const QImage& image() const { return image_; }
 
+    // The surface on a screen of the given device pixel ratio: every device
+    // pixel takes the colour of the logical pixel its centre lies in (no
+    // blending), so at ratio 2 each pixel is a 2x2 block. The image is
+    // ceil(width x ratio) by ceil(height x ratio) and carries the ratio.
+    QImage enlarged(qreal ratio) const;
+
 private:
     void fillInclusive(int x1, int x2, int y1, int y2, PackedColor c);
 

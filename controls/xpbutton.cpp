@@ -12,6 +12,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <cmath>
 
 namespace melodune {
 
@@ -365,6 +366,13 @@ void XPButton::refresh()
         layoutButton();
         return;
     }
+    paintFace();
+    update();
+}
+
+void XPButton::paintFace()
+{
+    ratio_ = devicePixelRatioF();
     surface_.resize(width(), height());
     surface_.fill(translateColor(background_));
     if (buttonType_ == 1 && value_)
@@ -425,14 +433,22 @@ void XPButton::refresh()
         break;
     }
     background_ = bg;
-    drawCaption();
-    drawIcon(margin);
-    update();
+    // The frame stays in logical pixels, so every table holds at any ratio;
+    // the caption and icon go on top at the screen's own pixels.
+    QImage* canvas = &surface_.image();
+    if (ratio_ != 1.0) {
+        shown_ = surface_.enlarged(ratio_);
+        canvas = &shown_;
+    } else if (!shown_.isNull()) {
+        shown_ = QImage();
+    }
+    drawCaption(*canvas);
+    drawIcon(*canvas, margin);
 }
 
-void XPButton::drawCaption()
+void XPButton::drawCaption(QImage& canvas)
 {
-    if (caption_.isEmpty() || captionRect_.isEmpty() || surface_.image().isNull())
+    if (caption_.isEmpty() || captionRect_.isEmpty() || canvas.isNull())
         return;
     PackedColor c;
     if (state_ == StateDisabled)
@@ -441,17 +457,17 @@ void XPButton::drawCaption()
         c = translateColor(state_ == StateNormal ? fontColor_ : fontHighlightColor_);
     else
         c = sysColor(ColorBtnText);
-    QPainter p(&surface_.image());
+    QPainter p(&canvas);
     p.setFont(font());
     p.setPen(rt::toQColor(c));
     p.setClipRect(captionRect_);
     p.drawText(captionRect_, qtTextFlags(captionFormat_), caption_);
 }
 
-void XPButton::drawIcon(int margin)
+void XPButton::drawIcon(QImage& canvas, int margin)
 {
     const int S = iconSize_;
-    if (icon_.isNull() || !iconVisible_ || S <= 0)
+    if (icon_.isNull() || !iconVisible_ || S <= 0 || canvas.isNull())
         return;
     const int w = width(), h = height();
     int x = 0, y = 0;
@@ -467,19 +483,31 @@ void XPButton::drawIcon(int margin)
         ++x;
         ++y;
     }
+    const qreal r = canvas.devicePixelRatio();
+    // An icon shown at its own size is enlarged by the screen's ratio alone:
+    // by a whole number it keeps its pixels whole, as Qt's own icons do;
+    // every other scale is smooth.
+    const bool whole = icon_.size() == QSize(S, S) && r == std::floor(r);
     auto draw = [&](int px, int py) {
-        QPainter p(&surface_.image());
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        QPainter p(&canvas);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, !whole);
         p.drawImage(QRect(px, py, S, S), icon_);
     };
     if (state_ == StateHot && style_ == 4) {
         draw(x, y);
-        const PackedColor ref = surface_.pixel(1, 1);
-        const PackedColor grey = rt::rgb(128, 128, 128);
-        for (int py = std::max(0, y); py <= std::min(y + S, h - 1); ++py)
-            for (int px = std::max(0, x); px <= std::min(x + S, w - 1); ++px)
-                if (surface_.pixel(px, py) != ref)
-                    surface_.setPixel(px, py, grey);
+        // In device pixels: the first one whose centre lies in a logical pixel.
+        auto device = [r](int logical) { return int(std::ceil(logical * r - 0.5)); };
+        const int ref = device(1);
+        const QRgb background = canvas.pixel(std::min(ref, canvas.width() - 1), std::min(ref, canvas.height() - 1));
+        const QRgb grey = qRgb(128, 128, 128);
+        const int right = std::min(device(x + S + 1), canvas.width()) - 1;
+        const int bottom = std::min(device(y + S + 1), canvas.height()) - 1;
+        for (int py = std::max(0, device(y)); py <= bottom; ++py) {
+            auto* row = reinterpret_cast<QRgb*>(canvas.scanLine(py));
+            for (int px = std::max(0, device(x)); px <= right; ++px)
+                if (row[px] != background)
+                    row[px] = grey;
+        }
         x -= 2;
         y -= 2;
     }
@@ -568,8 +596,11 @@ void XPButton::changeEvent(QEvent* e)
 
 void XPButton::paintEvent(QPaintEvent*)
 {
+    // On a screen of another ratio than the last paint was for.
+    if (devicePixelRatioF() != ratio_)
+        paintFace();
     QPainter p(this);
-    p.drawImage(0, 0, surface_.image());
+    p.drawImage(0, 0, shownFace());
 }
 
 void XPButton::resizeEvent(QResizeEvent*) { layoutButton(); }

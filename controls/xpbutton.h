@@ -106,8 +106,13 @@ public:
     int buttonState() const { return state_; }
     bool hasButtonFocus() const { return hasFocus_; }
     bool isMouseOver() const { return mouseOver_; }
-    // The last painted face, exactly as drawn.
+    // The last painted face in logical pixels, exactly as the style painters
+    // drew it; at a device pixel ratio of 1 it holds the caption and icon too.
     const PixelSurface& face() const { return surface_; }
+    // The face as the screen shows it: at ratio 1 the face itself; at any
+    // other ratio the face enlarged by whole logical pixels (PixelSurface::
+    // enlarged) with the caption and icon drawn at the screen's pixels.
+    const QImage& shownFace() const { return ratio_ == 1.0 ? surface_.image() : shown_; }
     QRect captionRect() const { return captionRect_; }
     // Text-format flags of the caption (single line 32, word break 16, bottom 8,
     // vertical centre 4, right 2, centre 1).
@@ -145,8 +150,10 @@ private:
     void initNew(const QString& name);
     void layoutButton();
     void clickAction();
-    void drawCaption();
-    void drawIcon(int margin);
+    // Refresh without the repaint request: the face at the widget's ratio.
+    void paintFace();
+    void drawCaption(QImage& canvas);
+    void drawIcon(QImage& canvas, int margin);
     void endHover();
     void enterHover();
     void createToolTip();
@@ -186,6 +193,8 @@ private:
     int captionFormat_ = 17;
     PackedColor background_ = sysColorRef(ColorBtnFace);
     PixelSurface surface_;
+    qreal ratio_ = 1.0; // the device pixel ratio the face was painted for
+    QImage shown_;      // the face at ratio_ when that is not 1
     bool syncingToolTip_ = false;
     // The tooltip as it stood at the pointer's entry.
     bool tipBuilt_ = false;

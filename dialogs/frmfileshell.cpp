@@ -18,6 +18,8 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <cmath>
+
 namespace melodune {
 
 namespace {
@@ -94,6 +96,7 @@ void FrmFileShell::Form_Load()
 
 void FrmFileShell::loadIcons()
 {
+    iconsRatio_ = devicePixelRatioF();
     // The desktop's icon when its theme has one for the type; without a theme
     // the provider only knows a blank page, and the marker's picture says more.
     QFileIconProvider provider;
@@ -106,16 +109,26 @@ void FrmFileShell::loadIcons()
         QIcon icon;
         if (QIcon::hasThemeIcon(type.iconName()) || QIcon::hasThemeIcon(type.genericIconName()))
             icon = provider.icon(QFileInfo(path));
-        QPixmap pm = icon.isNull() ? QPixmap() : icon.pixmap(24, 24);
+        QPixmap pm = icon.isNull() ? QPixmap() : icon.pixmap(QSize(IconSide, IconSide), iconsRatio_);
         if (pm.isNull())
             pm = QPixmap(path);
-        icons_[i] = pm.isNull() ? QPixmap() : pm.scaled(24, 24, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        // 24 logical pixels at the screen's own pixels; a picture that has
+        // exactly that size already is left as it is.
+        if (!pm.isNull() && pm.deviceIndependentSize() != QSizeF(IconSide, IconSide)) {
+            const int pixels = int(std::ceil(IconSide * iconsRatio_ - 1e-9));
+            pm = pm.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            pm.setDevicePixelRatio(iconsRatio_);
+        }
+        icons_[i] = pm;
     }
 }
 
 void FrmFileShell::paintEvent(QPaintEvent* e)
 {
     QDialog::paintEvent(e);
+    // Shown on a screen of another ratio than the icons were made for.
+    if (devicePixelRatioF() != iconsRatio_)
+        loadIcons();
     QPainter p(this);
     for (int i = 0; i < kTypes; ++i)
         if (!icons_[i].isNull())

@@ -38,7 +38,8 @@ public:
     XPButton* XPButton4 = nullptr;
 
     // The icon shown for box `index`: the desktop's icon of the type's
-    // marker file in res, else the marker's own picture.
+    // marker file in res, else the marker's own picture; 24 logical pixels
+    // at the dialog's device pixel ratio.
     QPixmap typeIcon(int index) const { return icons_[index]; }
 
 protected:
@@ -60,7 +61,9 @@ private:
 
     QString dataDir_;
     QString program_;
+    static constexpr int IconSide = 24; // logical pixels
     std::array<QPixmap, kTypes> icons_{};
+    qreal iconsRatio_ = 1.0; // the device pixel ratio the icons were made for
     Qt::MouseButton dragButton_ = Qt::NoButton; // the button of a move by hand
     QPoint dragOffset_;                         // the press less the dialog's place
 };

@@ -26,6 +26,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <cmath>
+
 namespace melodune {
 
 namespace {
@@ -108,9 +110,15 @@ void StretchedPicture::paintEvent(QPaintEvent* e)
         p.fillRect(e->rect(), Qt::black);
         return;
     }
-    if (scaled_.size() != size())
-        scaled_ = picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    p.drawPixmap(e->rect(), scaled_, e->rect());
+    // Made at the screen's own pixels, so a picture larger than the window
+    // keeps its detail on a screen of ratio 2.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels(int(std::ceil(width() * ratio - 1e-9)), int(std::ceil(height() * ratio - 1e-9)));
+    if (scaled_.size() != pixels || scaled_.devicePixelRatio() != ratio) {
+        scaled_ = picture_.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled_.setDevicePixelRatio(ratio);
+    }
+    p.drawPixmap(QPointF(0, 0), scaled_); // clipped to what is exposed
 }
 
 // ---- FrmLrc -----------------------------------------------------------------

@@ -19,8 +19,9 @@ class RichTextModel;
 class RichTextView;
 class VisualPanel;
 
-// A picture stretched over the whole control; the stretched copy is made
-// once per picture and size, not at every paint.
+// A picture stretched over the whole control; the stretched copy is made at
+// the screen's device pixel ratio once per picture, size and ratio, not at
+// every paint.
 class StretchedPicture : public QWidget {
     Q_OBJECT
 public:

@@ -20,6 +20,9 @@
 # xdotool finds a visible window of the process (polled every 10 ms), the
 # same for both programs; Melodune's own report of its first painted frame
 # is given beside it.
+# To measure on a high-density screen, set QT_SCALE_FACTOR (it reaches both
+# programs) and a display to match, e.g.
+#   QT_SCALE_FACTOR=2 MELODUNE_XVFB_SCREEN=2560x2048x24 scripts/bench.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MELODUNE_BUILD_DIR:-$root/build}
@@ -285,5 +288,6 @@ echo "Measuring (about five minutes)..." >&2
 measure_starts
 measure_cpu
 
+if [ -n "${QT_SCALE_FACTOR:-}" ]; then echo "QT_SCALE_FACTOR=$QT_SCALE_FACTOR"; fi
 printf '%-34s %-34s %s\n' "figure" "value (CPU: % of one core, 10 s)" "peak RSS"
 printf '%s\n' "${rows[@]}"

@@ -397,18 +397,25 @@ QImage clsVisual::rgbFrame() const
     return surface_.image().convertToFormat(QImage::Format_RGB32);
 }
 
-void clsVisual::paintScaled(VisualPanel& panel, int width, int height) const
+void clsVisual::paintScaled(VisualPanel& panel, int width, int height, qreal ratio) const
 {
-    QImage scaled = rgbFrame().scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage scaled = rgbFrame().scaled(int(std::ceil(width * ratio - 1e-9)), int(std::ceil(height * ratio - 1e-9)),
+                                      Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (scaled.format() != QImage::Format_RGB32)
         scaled = std::move(scaled).convertToFormat(QImage::Format_RGB32);
+    scaled.setDevicePixelRatio(ratio);
     panel.setScaledFrame(false);
     panel.setFrame(std::move(scaled));
 }
 
-void clsVisual::PaintPicture(VisualPanel& panel) const { paintScaled(panel, 288, 216); }
+// The visualisation stays a pixel effect: resampled in logical pixels.
+void clsVisual::PaintPicture(VisualPanel& panel) const { paintScaled(panel, 288, 216, 1.0); }
 
-void clsVisual::PaintPictureLrc(VisualPanel& panel) const { paintScaled(panel, 334, 240); }
+// The marquee carries text: resampled straight to the screen's pixels.
+void clsVisual::PaintPictureLrc(VisualPanel& panel) const
+{
+    paintScaled(panel, 334, 240, panel.devicePixelRatioF());
+}
 
 void clsVisual::PaintPictureLrc2(VisualPanel& panel) const
 {

@@ -70,7 +70,8 @@ public:
     {
         CalcLrc(StrLrc0, StrLrc1, StrLrc2, marquee);
     }
-    // The surface scaled to 334 by 240 for the lyric panel.
+    // The surface scaled to 334 by 240 for the lyric panel, at the panel's
+    // device pixel ratio.
     void PaintPictureLrc(VisualPanel& panel) const;
     // The surface as it is, for a panel that scales it while it paints
     // (a whole-screen resample here would cost far more).
@@ -109,7 +110,8 @@ private:
     // Text in the box at (x, y); returns the drawn width in pixels.
     int drawText(QPainter& p, const QString& text, int x, int y, int boxWidth, int boxHeight, int format,
                  rt::PackedColor color, rt::PackedColor second, bool outline);
-    void paintScaled(VisualPanel& panel, int width, int height) const;
+    // Resampled to width x height logical pixels at the given device pixel ratio.
+    void paintScaled(VisualPanel& panel, int width, int height, qreal ratio) const;
 
     VisualSurface surface_;
     std::vector<uchar> back_;

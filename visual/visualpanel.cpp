@@ -22,6 +22,7 @@ QImage& VisualPanel::frame(int width, int height)
             frame_ = frame_.convertToFormat(QImage::Format_RGB32);
         }
     }
+    frame_.setDevicePixelRatio(1.0); // the effects draw in logical pixels
     return frame_;
 }
 
@@ -52,8 +53,9 @@ void VisualPanel::paintEvent(QPaintEvent* e)
         return;
     }
     p.drawImage(QPoint(0, 0), frame_);
-    // Whatever the frame does not cover stays black.
-    const QRegion rest = QRegion(e->rect()) - QRegion(frame_.rect());
+    // Whatever the frame does not cover stays black (the frame may be made
+    // at the screen's pixels: its size here is its logical one).
+    const QRegion rest = QRegion(e->rect()) - QRegion(QRect(QPoint(0, 0), frame_.deviceIndependentSize().toSize()));
     for (const QRect& r : rest)
         p.fillRect(r, Qt::black);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A panel that shows one ready-made frame: the visual effects draw into it
-// and call update(); paintEvent copies it 1:1 (or scaled, for a panel whose
-// frame is smaller than the panel). Without a frame it is black.
+// and call update(); paintEvent copies it 1:1 at the frame's device pixel
+// ratio (or scaled, for a panel whose frame is smaller than the panel).
+// Without a frame it is black.
 #include <QImage>
 #include <QWidget>
 
