@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QFile>
@@ -27,6 +28,8 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 namespace melodune {
 
@@ -122,11 +125,33 @@ public:
     WorkingFiles& operator=(const WorkingFiles&) = delete;
     void keep() { kept_ = true; }
     // At once, so the room is free while a box about the failure is up.
+    // Freeing a gigabyte takes the file system the best part of a second:
+    // the files leave their names at once (the next job may write them
+    // again) and are deleted off the window thread.
     void remove()
     {
-        for (const QString& p : paths_)
-            QFile::remove(p);
         kept_ = true;
+        static int serial = 0;
+        QStringList gone;
+        for (const QString& p : paths_) {
+            const QString aside =
+                p + QStringLiteral(".gone-%1-%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+            if (QFile::rename(p, aside))
+                gone << aside;
+            else
+                QFile::remove(p);
+        }
+        if (gone.isEmpty())
+            return;
+        auto drop = [gone] {
+            for (const QString& p : gone)
+                QFile::remove(p);
+        };
+        try {
+            std::thread(drop).detach();
+        } catch (const std::system_error&) {
+            drop();
+        }
     }
 
 private:
