@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -136,9 +137,22 @@ int main(int argc, char** argv)
     watch.start();
 
     testsupport::StallMeter gaps;
+    // When into the job the largest gap ended.
+    QElapsedTimer took;
+    qint64 lastTick = 0, worstAt = 0, worstSeen = 0;
+    QTimer tick;
+    tick.setInterval(50);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = took.elapsed();
+        if (now - lastTick > worstSeen) {
+            worstSeen = now - lastTick;
+            worstAt = now;
+        }
+        lastTick = now;
+    });
+    tick.start();
     resetPeak();
     gaps.reset();
-    QElapsedTimer took;
     took.start();
     (vocal ? w->Check2 : w->Check3)->setChecked(true);
     const qint64 jobMs = took.elapsed();
@@ -151,9 +165,16 @@ int main(int argc, char** argv)
         if (c.kind == u"msg" && (c.style & 7) != rt::YesNo)
             told << QString(c.text).replace(u'\n', u' ');
     const QString said = told.join(QStringLiteral(" | "));
-    std::printf("%s of %.0f s: %s in %lld ms, peak %.0f MB, largest gap %lld ms, TEMP %.0f MB%s%s\n",
+    // A failed or cancelled job's working files are deleted in the
+    // background: what is left once that is done.
+    QElapsedTimer settle;
+    settle.start();
+    while (!QDir(temp).entryList({QStringLiteral("*.gone-*")}, QDir::Files).isEmpty() && settle.elapsed() < 30000)
+        QThread::msleep(20);
+    std::printf("%s of %.0f s: %s in %lld ms, peak %.0f MB, largest gap %lld ms (ending at %.1f s), "
+                "TEMP %.0f MB%s%s\n",
                 vocal ? "vocal removal" : "key shift +3", seconds, on ? "done" : "not done",
-                static_cast<long long>(jobMs), peakKb / 1024.0, static_cast<long long>(worst),
+                static_cast<long long>(jobMs), peakKb / 1024.0, static_cast<long long>(worst), worstAt / 1000.0,
                 folderBytes(temp) / 1e6,
                 cancelMs >= 0 ? qPrintable(QStringLiteral(", cancel took %1 ms").arg(cancelMs)) : "",
                 said.isEmpty() ? "" : qPrintable(QStringLiteral(", said \"%1\"").arg(said)));
