@@ -21,6 +21,16 @@ SoundError outOfMemory(const QString& what)
 
 namespace {
 
+// A thread that cannot be had is memory (or a process limit) run out;
+// anything else is the error it says.
+SoundError systemFailure(const std::system_error& e)
+{
+    const QString what = QString::fromLocal8Bit(e.what());
+    if (e.code() == std::errc::resource_unavailable_try_again || e.code() == std::errc::not_enough_memory)
+        return outOfMemory(what);
+    return SoundError{what};
+}
+
 // The work's outcome; memory that runs out midway unwinds it (its files are
 // dropped on the way) and fails the job instead of the program.
 SoundResult runWork(const SoundWorker::Work& work, const std::atomic<bool>& cancelled)
@@ -30,8 +40,7 @@ SoundResult runWork(const SoundWorker::Work& work, const std::atomic<bool>& canc
     } catch (const std::bad_alloc&) {
         return {false, outOfMemory(QStringLiteral("the sound job"))};
     } catch (const std::system_error& e) {
-        // A thread of a library the work calls could not start.
-        return {false, outOfMemory(QString::fromLocal8Bit(e.what()))};
+        return {false, systemFailure(e)};
     }
 }
 
@@ -68,7 +77,7 @@ void SoundWorker::start(QObject* owner, Work work, Done done)
     } catch (const std::system_error& e) {
         // No thread to be had (memory or the process's limits): the job
         // fails through the event loop like any other.
-        deliver({false, outOfMemory(QString::fromLocal8Bit(e.what()))}, std::move(done));
+        deliver({false, systemFailure(e)}, std::move(done));
     }
 }
 
