@@ -1,11 +1,10 @@
 #include "platform/effect.h"
 
 #include "platform/effectdsp.h"
+#include "platform/soundfiles.h"
 #include "platform/soundworker.h"
-#include "platform/wavfile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <sndfile.h>
 
 #include <memory>
@@ -18,46 +17,60 @@ int effectSemitones(std::int16_t amount) { return amount >= 0 ? amount + 1 : amo
 
 namespace {
 
+// What open() found: the file is read again, block by block, when saved.
 struct Sound {
+    QString path;
     int rate = 0;
     int channels = 0;
-    std::vector<float> samples; // interleaved, full scale ±1
 };
 
-bool readSound(const QString& path, Sound* sound, const std::atomic<bool>& cancelled, QString* error)
-{
-    SF_INFO si{};
-    SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &si);
-    if (!f) {
-        *error = QStringLiteral("cannot read %1: %2").arg(path, QString::fromUtf8(sf_strerror(nullptr)));
-        return false;
-    }
-    std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> closer(f, sf_close);
-    if (si.channels < 1 || si.channels > 2) {
-        *error = QStringLiteral("%1 has %2 channels; only 1 or 2 are handled").arg(path).arg(si.channels);
-        return false;
-    }
-    sound->rate = si.samplerate;
-    sound->channels = si.channels;
-    sound->samples.assign(static_cast<size_t>(si.frames) * si.channels, 0.0f);
-    constexpr sf_count_t Block = 65536;
-    sf_count_t done = 0;
-    while (done < si.frames) {
-        if (cancelled)
+struct SndfileCloser {
+    void operator()(SNDFILE* f) const { sf_close(f); }
+};
+
+// A WAV read through libsndfile as float frames (full scale ±1).
+class SoundFileSource : public FrameSource {
+public:
+    bool open(const QString& path, QString* error)
+    {
+        SF_INFO si{};
+        file_.reset(sf_open(QFile::encodeName(path).constData(), SFM_READ, &si));
+        path_ = path;
+        if (!file_) {
+            *error = QStringLiteral("cannot read %1: %2").arg(path, QString::fromUtf8(sf_strerror(nullptr)));
             return false;
-        const sf_count_t got =
-            sf_readf_float(f, sound->samples.data() + done * si.channels, std::min(Block, si.frames - done));
-        if (got <= 0)
-            break;
-        done += got;
+        }
+        if (si.channels < 1 || si.channels > 2) {
+            *error = QStringLiteral("%1 has %2 channels; only 1 or 2 are handled").arg(path).arg(si.channels);
+            return false;
+        }
+        channels_ = si.channels;
+        rate_ = si.samplerate;
+        frames_ = static_cast<std::size_t>(std::max<sf_count_t>(0, si.frames));
+        return true;
     }
-    sound->samples.resize(static_cast<size_t>(done) * si.channels);
-    if (sf_error(f) != SF_ERR_NO_ERROR) {
-        *error = QStringLiteral("cannot read %1: %2").arg(path, QString::fromUtf8(sf_strerror(f)));
+    bool read(float* out, std::size_t count, std::size_t* got, QString* error) override
+    {
+        const sf_count_t n = sf_readf_float(file_.get(), out, static_cast<sf_count_t>(count));
+        *got = n > 0 ? static_cast<std::size_t>(n) : 0;
+        if (sf_error(file_.get()) != SF_ERR_NO_ERROR) {
+            *error = QStringLiteral("cannot read %1: %2").arg(path_, QString::fromUtf8(sf_strerror(file_.get())));
+            return false;
+        }
+        return true;
+    }
+    bool rewind(QString* error) override
+    {
+        if (sf_seek(file_.get(), 0, SEEK_SET) == 0)
+            return true;
+        *error = QStringLiteral("cannot read %1 again: %2").arg(path_, QString::fromUtf8(sf_strerror(file_.get())));
         return false;
     }
-    return true;
-}
+
+private:
+    std::unique_ptr<SNDFILE, SndfileCloser> file_;
+    QString path_;
+};
 
 class EffectEngine : public EffectControl {
 public:
@@ -71,9 +84,11 @@ public:
         amount_.reset();
         auto loaded = std::make_shared<Sound>();
         run(
-            [path, loaded](const std::atomic<bool>& cancelled) {
+            [path, loaded](const std::atomic<bool>&) {
                 SoundResult r;
-                r.ok = readSound(path, loaded.get(), cancelled, &r.error.text);
+                SoundFileSource source;
+                r.ok = source.open(path, &r.error.text);
+                *loaded = {path, source.rate(), source.channels()};
                 return r;
             },
             StatusOpened, [this, loaded]() { sound_ = loaded; });
@@ -121,38 +136,37 @@ private:
                         const std::optional<std::int16_t>& amount, int block, const std::atomic<bool>& cancelled,
                         SoundError* error)
     {
-        // Each stage makes its own buffer only when it runs; the open sound
-        // stays as read, so it can be saved again with other settings.
-        const std::vector<float>* samples = &sound.samples;
-        std::vector<float> boosted, shifted;
-        double level = 1.0;
+        // The opened file, read again in blocks: memory stays the same
+        // whatever the track's length.
+        SoundFileSource source;
+        if (!source.open(sound.path, &error->text))
+            return false;
+        if (source.rate() != sound.rate || source.channels() != sound.channels) {
+            error->text = QStringLiteral("%1 changed since it was opened").arg(sound.path);
+            return false;
+        }
+        EffectSettings settings;
         if (values) {
             std::array<std::int16_t, 9> bands{};
             std::copy_n(values->begin(), 9, bands.begin());
-            boosted = sound.samples;
-            applyBandBoosts(boosted, sound.channels, sound.rate, bands);
-            samples = &boosted;
-            level = std::max(0, static_cast<int>((*values)[9])) / 100.0;
+            settings.bands = bands;
+            settings.level = std::max(0, static_cast<int>((*values)[9])) / 100.0;
         }
-        if (cancelled)
+        if (amount)
+            settings.semitones = effectSemitones(*amount);
+        settings.block = block;
+
+        PcmWavWriter out;
+        if (!out.open(path, sound.rate, sound.channels, error))
             return false;
-        if (amount) {
-            if (!shiftKey(*samples, &shifted, sound.channels, sound.rate, effectSemitones(*amount), block, &cancelled,
-                          &error->text))
-                return false;
-            samples = &shifted;
-        }
-        std::vector<std::int16_t> pcm(samples->size());
-        toPcm16(samples->data(), samples->size(), level, pcm.data());
-        if (cancelled)
-            return false;
-        const qint64 bytes = static_cast<qint64>(pcm.size()) * 2;
-        QString why;
-        if (writeWavFile(path, pcmFormat(sound.rate, static_cast<std::int16_t>(sound.channels), 16),
-                         reinterpret_cast<const char*>(pcm.data()), bytes, &why))
-            return true;
-        *error = writeFailure(path, why);
-        return false;
+        const bool done = renderEffect(
+            source, settings,
+            [&](const std::int16_t* pcm, std::size_t frames) {
+                return out.write(pcm, static_cast<qint64>(frames) * sound.channels * 2, error);
+            },
+            &cancelled, &error->text);
+        // Unless committed, nothing is left at `path` (an old file stays).
+        return done && out.commit(error);
     }
 
     void run(SoundWorker::Work work, int status, std::function<void()> onSuccess)

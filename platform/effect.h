@@ -6,19 +6,23 @@
 // Dispatch ids as members, each answered by one status event (event 9,
 // statusChange) through the window thread's event loop, never inside the
 // call; the work of open() and save() runs on a worker thread:
-//   3  open(path)             → StatusOpened (1)   the WAV is read (any WAV
-//                                                 libsndfile reads, 1 or 2
-//                                                 channels); earlier values
+//   3  open(path)             → StatusOpened (1)   the WAV is checked (any
+//                                                 WAV libsndfile reads, 1 or
+//                                                 2 channels); earlier values
 //                                                 and shift are forgotten
 //   11 setValues(ten values)  → StatusValuesSet (5)
 //   6  shift(amount, 2048)    → StatusShifted (7)
-//   5  save(path)             → StatusSaved (12)   the output is complete at
+//   5  save(path)             → StatusSaved (12)   the opened file is read
+//                                                 again, in blocks, and the
+//                                                 output is complete at
 //                                                 `path` (renamed into place)
 // Any call that fails answers StatusFailed (-1) instead of its own status,
 // and nothing is written: open() of a missing, unreadable or more than
 // 2-channel file; setValues/shift/save with no file open; a bad amount or
 // block size; a processing or writing error (an existing file at `path` is
-// untouched). lastError() says why, and names a file it could not write.
+// untouched); memory that runs out. lastError() says why, and names a file
+// it could not write. Memory does not grow with the track's length, and a
+// cancel lands between two blocks.
 // A call made while open() or save() still works cancels that work first (no
 // status for it). cancel() stops the work, joins the worker and suppresses
 // its status (a save that had just finished has written its complete file;
@@ -75,8 +79,8 @@ signals:
 // Semitones for an amount handed to shift(): a ≥ 0 → a + 1, a < 0 → a.
 int effectSemitones(std::int16_t amount);
 
-// Rubber Band (offline, R2 engine, time ratio 1, exact length) for the key
-// shift; the bands are peaking filters of our own.
+// Rubber Band (offline, R2 engine, time ratio 1, exact length, no threads of
+// its own) for the key shift; the bands are peaking filters of our own.
 EffectControl* createEffectControl(QObject* parent = nullptr);
 
 } // namespace rt

@@ -64,6 +64,7 @@ void FakeMp3Decoder::finish(bool ok, const QString& error)
     later(this, &generation_, [this, ok, error]() {
         running_ = false;
         error_ = SoundError{ok ? QString() : error};
+        error_.outOfMemory = !ok && outOfMemory;
         emit finished(ok, error);
     });
 }

@@ -29,6 +29,8 @@ public:
     // "setFiles:<in>|<out>", "start", "cancel".
     QStringList calls;
     QString input, output;
+    // A failure says that memory ran out.
+    bool outOfMemory = false;
 
     void setFiles(const QString& in, const QString& out) override;
     void start() override;
@@ -89,6 +91,8 @@ public:
     // Run by save() before it answers StatusSaved: default copies the opened
     // file to the output path; return false to answer StatusFailed.
     std::function<bool(const QString& input, const QString& output, QString* error)> work{};
+    // A failure says that memory ran out.
+    bool outOfMemory = false;
 
     void open(const QString& path) override;
     void setValues(const Values& v) override;
@@ -96,7 +100,12 @@ public:
     void save(const QString& path) override;
     void cancel() override;
     bool running() const override { return false; }
-    SoundError lastError() const override { return {error_}; }
+    SoundError lastError() const override
+    {
+        SoundError e{error_};
+        e.outOfMemory = outOfMemory;
+        return e;
+    }
     // Queues a status event as the control would (also unexpected ones).
     void raiseStatus(int status);
 

@@ -33,60 +33,6 @@ void setWriteError(SoundError* error, const QString& path, const QString& reason
 
 bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && cancelled->load(); }
 
-// A canonical 16-bit PCM WAV written beside its target and renamed into
-// place by commit(); dropped (target untouched) otherwise.
-class PcmWavWriter {
-public:
-    bool open(const QString& path, int rate, int channels, SoundError* error)
-    {
-        format_ = pcmFormat(rate, static_cast<std::int16_t>(channels), 16);
-        file_.setFileName(path);
-        // Unbuffered: a write that does not fit fails at once, with its reason.
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-            setWriteError(error, path, writeErrorReason(file_));
-            return false;
-        }
-        return put(wavHeader(format_, 0), error);
-    }
-    bool isOpen() const { return file_.isOpen(); }
-    bool write(const void* data, qint64 bytes, SoundError* error)
-    {
-        dataBytes_ += bytes;
-        return put(QByteArray::fromRawData(static_cast<const char*>(data), bytes), error);
-    }
-    bool commit(SoundError* error)
-    {
-        // A RIFF size is 32 bits.
-        if (dataBytes_ > 0xFFFFFFFFll - WavHeaderBytes) {
-            setError(error, QStringLiteral("the sound is too long for a WAV file"));
-            file_.cancelWriting();
-            return false;
-        }
-        if (!file_.seek(0) || !put(wavHeader(format_, static_cast<std::uint32_t>(dataBytes_)), error))
-            return false;
-        if (!file_.commit()) {
-            setWriteError(error, file_.fileName(), writeErrorReason(file_));
-            return false;
-        }
-        return true;
-    }
-
-private:
-    bool put(const QByteArray& bytes, SoundError* error)
-    {
-        if (file_.write(bytes) != bytes.size()) {
-            setWriteError(error, file_.fileName(), writeErrorReason(file_));
-            file_.cancelWriting();
-            return false;
-        }
-        return true;
-    }
-
-    QSaveFile file_;
-    WaveFormatEx format_{};
-    qint64 dataBytes_ = 0;
-};
-
 struct Mpg123Deleter {
     void operator()(mpg123_handle* h) const
     {
@@ -135,6 +81,52 @@ struct LameCloser {
 };
 
 } // namespace
+
+bool PcmWavWriter::open(const QString& path, int rate, int channels, SoundError* error)
+{
+    format_ = pcmFormat(rate, static_cast<std::int16_t>(channels), 16);
+    dataBytes_ = 0;
+    file_.setFileName(path);
+    // Unbuffered: a write that does not fit fails at once, with its reason.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        setWriteError(error, path, writeErrorReason(file_));
+        return false;
+    }
+    return put(wavHeader(format_, 0), error);
+}
+
+bool PcmWavWriter::write(const void* data, qint64 bytes, SoundError* error)
+{
+    dataBytes_ += bytes;
+    return put(QByteArray::fromRawData(static_cast<const char*>(data), bytes), error);
+}
+
+bool PcmWavWriter::commit(SoundError* error)
+{
+    // A RIFF size is 32 bits.
+    if (dataBytes_ > 0xFFFFFFFFll - WavHeaderBytes) {
+        setError(error, QStringLiteral("the sound is too long for a WAV file"));
+        file_.cancelWriting();
+        return false;
+    }
+    if (!file_.seek(0) || !put(wavHeader(format_, static_cast<std::uint32_t>(dataBytes_)), error))
+        return false;
+    if (!file_.commit()) {
+        setWriteError(error, file_.fileName(), writeErrorReason(file_));
+        return false;
+    }
+    return true;
+}
+
+bool PcmWavWriter::put(const QByteArray& bytes, SoundError* error)
+{
+    if (file_.write(bytes) != bytes.size()) {
+        setWriteError(error, file_.fileName(), writeErrorReason(file_));
+        file_.cancelWriting();
+        return false;
+    }
+    return true;
+}
 
 bool decodeMp3ToWav(const QString& mp3, const QString& wav, SoundError* error, const std::atomic<bool>* cancelled,
                     SoundFileInfo* info)

@@ -14,14 +14,16 @@ namespace rt {
 
 // Why a sound job failed: a line for the log and, when a file could not be
 // written (a full disk, a folder it may not write in), that file and the
-// system's reason.
+// system's reason; or that memory (or a thread) could not be had.
 struct SoundError {
     QString text{};
     QString writePath{};
     QString writeReason{};
+    bool outOfMemory = false;
     bool cannotWrite() const { return !writePath.isEmpty(); }
 };
 SoundError writeFailure(const QString& path, const QString& reason);
+SoundError outOfMemory(const QString& what);
 
 struct SoundResult {
     bool ok = false;
@@ -42,6 +44,8 @@ public:
     // Starts `work` on a new thread (cancelling one still running); `done`
     // runs later on `owner`'s thread unless cancel() comes first. The worker
     // is meant to be a member of `owner`, so it is joined before `owner` goes.
+    // Memory that runs out in the work, or a thread that cannot be made, is
+    // a failed result (SoundError::outOfMemory), never an exception.
     void start(QObject* owner, Work work, Done done);
     // Stops the work, waits for its thread and drops its outcome.
     void cancel();

@@ -69,4 +69,18 @@ QString cannotWriteMessage(const QString& failed, const rt::SoundError& error)
            QLatin1Char('\n') + QStringLiteral("原因：") + error.writeReason;
 }
 
+QString outOfMemoryMessage(const QString& failed)
+{
+    return failed + QLatin1Char('\n') + QStringLiteral("原因：内存不足");
+}
+
+QString soundJobFailureMessage(const QString& failed, const rt::SoundError& error)
+{
+    if (error.cannotWrite())
+        return cannotWriteMessage(failed, error);
+    if (error.outOfMemory)
+        return outOfMemoryMessage(failed);
+    return failed;
+}
+
 } // namespace melodune

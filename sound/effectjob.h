@@ -41,4 +41,12 @@ float barStep(float value, float step, float below);
 // then that file and the system's reason, a line each.
 QString cannotWriteMessage(const QString& failed, const rt::SoundError& error);
 
+// What a job says when memory ran out: its own failure text, then the
+// reason on a line of its own.
+QString outOfMemoryMessage(const QString& failed);
+
+// A job's failure text with its reason, when the reason is one of the two
+// above; the text alone otherwise.
+QString soundJobFailureMessage(const QString& failed, const rt::SoundError& error);
+
 } // namespace melodune

@@ -126,7 +126,7 @@ bool conversionTick(bool running, bool ok, float step, QTimer* timer, const QStr
     if (ok)
         rt::ui().msgBox(done, rt::OkOnly);
     else
-        rt::ui().msgBox(error.cannotWrite() ? cannotWriteMessage(failed, error) : failed, rt::OkOnly | rt::Critical);
+        rt::ui().msgBox(soundJobFailureMessage(failed, error), rt::OkOnly | rt::Critical);
     return true;
 }
 

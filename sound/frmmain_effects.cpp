@@ -11,11 +11,13 @@
 #include "platform/ui.h"
 #include "sound/effectjob.h"
 #include "sound/frmshiftset.h"
+#include "sound/log.h"
 #include "sound/recording.h"
 #include "sound/vocalpass.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QFile>
@@ -26,6 +28,8 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 namespace melodune {
 
@@ -99,12 +103,61 @@ void showStage(float value, const QString& text = {})
     wait->repaint();
 }
 
-// A write failure names the file and the system's reason; anything else
-// keeps the job's own text.
-QString failureMessage(const rt::SoundError& error, const QString& writeFailed, const QString& otherwise)
+// A write failure names the file and the system's reason, memory that ran
+// out says so; anything else keeps the job's own text.
+QString failureMessage(const rt::SoundError& error, const QString& failed, const QString& otherwise)
 {
-    return error.cannotWrite() ? cannotWriteMessage(writeFailed, error) : otherwise;
+    return error.cannotWrite() || error.outOfMemory ? soundJobFailureMessage(failed, error) : otherwise;
 }
+
+// The working files of a job that does not finish go with it (gigabytes for
+// a long track); a finished job leaves them for the shut-down to clear. The
+// workers that wrote them have ended or been joined by then.
+class WorkingFiles {
+public:
+    explicit WorkingFiles(QStringList paths) : paths_(std::move(paths)) {}
+    ~WorkingFiles()
+    {
+        if (!kept_)
+            remove();
+    }
+    WorkingFiles(const WorkingFiles&) = delete;
+    WorkingFiles& operator=(const WorkingFiles&) = delete;
+    void keep() { kept_ = true; }
+    // At once, so the room is free while a box about the failure is up.
+    // Freeing a gigabyte takes the file system the best part of a second:
+    // the files leave their names at once (the next job may write them
+    // again) and are deleted off the window thread.
+    void remove()
+    {
+        kept_ = true;
+        static int serial = 0;
+        QStringList gone;
+        for (const QString& p : paths_) {
+            const QString aside =
+                p + QStringLiteral(".gone-%1-%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+            if (QFile::rename(p, aside))
+                gone << aside;
+            else
+                QFile::remove(p);
+        }
+        if (gone.isEmpty())
+            return;
+        auto drop = [gone] {
+            for (const QString& p : gone)
+                QFile::remove(p);
+        };
+        try {
+            std::thread(drop).detach();
+        } catch (const std::system_error&) {
+            drop();
+        }
+    }
+
+private:
+    QStringList paths_;
+    bool kept_ = false;
+};
 
 // Moves of the pointer over a switch (its mouse tracking is on), and its
 // leaving it.
@@ -461,17 +514,20 @@ void FrmMain::RemoveVocals()
     // The job's own copy: a box unticked meanwhile empties the field.
     const QString output = DevocalFile;
     const std::int64_t limit = jobStepLimitMs(duration);
-    auto fail = [this](const QString& message) {
+    const QString temp = shared().DataDir + QStringLiteral("/TEMP/");
+    const QString copy = temp + QStringLiteral("2.wav");
+    const QString passOut = temp + QStringLiteral("22.wav");
+    WorkingFiles working({copy, passOut});
+    auto fail = [this, &working](const QString& message, const rt::SoundError& error = {}) {
+        qCWarning(lcSound) << "vocal removal failed:" << message << error.text;
         resetVocalRemoval();
         FrmWait::unload();
+        working.remove();
         rt::ui().msgBox(message, rt::OkOnly | rt::Critical);
     };
     FrmWait* wait = FrmWait::instance(this);
     wait->Label1->setText(QStringLiteral("正在进行消减人声处理，请稍候…"));
     wait->showModeless();
-    const QString temp = shared().DataDir + QStringLiteral("/TEMP/");
-    const QString copy = temp + QStringLiteral("2.wav");
-    const QString passOut = temp + QStringLiteral("22.wav");
     QFile::remove(copy);
     QFile::remove(passOut);
     showStage(10);
@@ -481,7 +537,7 @@ void FrmMain::RemoveVocals()
     if (!makeWorkingCopy(copy, limit, 50, &how, &error)) {
         if (how == JobWait::Cancelled)
             return;
-        fail(failureMessage(error, kVocalFailed, kVocalDecodeFailed));
+        fail(failureMessage(error, kVocalFailed, kVocalDecodeFailed), error);
         return;
     }
 
@@ -513,11 +569,11 @@ void FrmMain::RemoveVocals()
         return;
     }
     if (*outcome == VocalFileResult::Mono) {
-        fail(kCannotProcess);
+        fail(kCannotProcess, error);
         return;
     }
     if (*outcome != VocalFileResult::Ok) {
-        fail(failureMessage(error, kVocalFailed, kVocalFailed));
+        fail(failureMessage(error, kVocalFailed, kVocalFailed), error);
         return;
     }
     showStage(bar() + 10, QStringLiteral("正在进行最后处理…"));
@@ -532,12 +588,14 @@ void FrmMain::RemoveVocals()
             !effectCall([this, out] { Effect1->save(out); }, rt::EffectControl::StatusSaved, limit, &how)) {
             if (how == JobWait::Cancelled)
                 return;
-            fail(failureMessage(Effect1->lastError(), kVocalFailed, kVocalFailed));
+            const rt::SoundError why = how == JobWait::Done ? Effect1->lastError() : rt::SoundError{};
+            fail(failureMessage(why, kVocalFailed, kVocalFailed), why);
             return;
         }
     }
 
     // The output is complete: the last steps of the bar.
+    working.keep();
     showStage(barStep(bar(), 10, 90));
     showStage(100);
     FrmWait::unload();
@@ -591,15 +649,19 @@ void FrmMain::ShiftPitch()
     // The job's own copy: a box unticked meanwhile empties the field.
     const QString out = ShiftFile;
     const std::int64_t limit = jobStepLimitMs(duration);
-    auto fail = [this](const rt::SoundError& error = {}) {
+    const QString copy = shared().DataDir + QStringLiteral("/TEMP/3.wav");
+    WorkingFiles working({copy});
+    auto fail = [this, &working](const rt::SoundError& error = {}) {
+        const QString message = failureMessage(error, kShiftWriteFailed, kShiftFailed);
+        qCWarning(lcSound) << "key shift failed:" << message << error.text;
         resetKeyShift();
         FrmWait::unload();
-        rt::ui().msgBox(failureMessage(error, kShiftWriteFailed, kShiftFailed), rt::OkOnly | rt::Critical);
+        working.remove();
+        rt::ui().msgBox(message, rt::OkOnly | rt::Critical);
     };
     FrmWait* wait = FrmWait::instance(this);
     wait->Label1->setText(QStringLiteral("正在进行改变音调处理，请稍候…"));
     wait->showModeless();
-    const QString copy = shared().DataDir + QStringLiteral("/TEMP/3.wav");
     QFile::remove(copy);
     showStage(1);
 
@@ -613,7 +675,7 @@ void FrmMain::ShiftPitch()
     showStage(bar() + 10);
     if (!effectCall([this, copy] { Effect1->open(copy); }, rt::EffectControl::StatusOpened, limit, &how)) {
         if (how != JobWait::Cancelled)
-            fail();
+            fail(how == JobWait::Done ? Effect1->lastError() : rt::SoundError{});
         return;
     }
     std::int16_t& amount = shared().KeyShiftAmount;
@@ -621,7 +683,7 @@ void FrmMain::ShiftPitch()
     const std::int16_t handed = amount;
     if (!effectCall([this, handed] { Effect1->shift(handed, 2048); }, rt::EffectControl::StatusShifted, limit, &how)) {
         if (how != JobWait::Cancelled)
-            fail();
+            fail(how == JobWait::Done ? Effect1->lastError() : rt::SoundError{});
         return;
     }
     // Saving runs the shift over the whole track: the bar moves meanwhile.
@@ -637,6 +699,7 @@ void FrmMain::ShiftPitch()
         return;
     }
 
+    working.keep();
     showStage(barStep(bar(), 10, 90));
     showStage(100);
     FrmWait::unload();

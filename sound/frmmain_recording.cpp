@@ -8,6 +8,8 @@
 #include "platform/clock.h"
 #include "platform/ui.h"
 #include "platform/units.h"
+#include "sound/effectjob.h"
+#include "sound/log.h"
 #include "sound/recording.h"
 
 #include <QAction>
@@ -20,6 +22,8 @@
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
 #include <utility>
 
 namespace melodune {
@@ -352,7 +356,12 @@ void FrmMain::SaveRecording()
     req.title = QStringLiteral("保存录音文件 *.wav");
     req.overwritePrompt = true;
     req.defaultSuffix = QStringLiteral("wav");
-    const QString saveFailed = QStringLiteral("保存文件出现错误！");
+    // Names the file and the reason, as the sound jobs do.
+    auto saveFailed = [](const QString& path, const QString& why) {
+        qCWarning(lcSound) << "cannot save the recording to" << path << ":" << why;
+        rt::ui().msgBox(cannotWriteMessage(QStringLiteral("保存文件出现错误！"), rt::writeFailure(path, why)),
+                        rt::OkOnly, rt::appTitle());
+    };
 
     // A path that cannot be written sends the user back to the dialog with
     // the take kept; only Cancel drops it.
@@ -369,7 +378,7 @@ void FrmMain::SaveRecording()
         path = recordingSavePath(chosen.files.first());
         // A save dialog lets a name in a folder that does not exist be typed.
         if (!QFileInfo(path).absoluteDir().exists()) {
-            rt::ui().msgBox(saveFailed, rt::OkOnly, rt::appTitle());
+            saveFailed(path, QString::fromStdString(std::error_code(ENOENT, std::generic_category()).message()));
             continue;
         }
         // The dialog checks for an existing file under the name typed; the
@@ -393,10 +402,11 @@ void FrmMain::SaveRecording()
 
         // 8. The file is replaced only once it is complete, so a full disk or
         // an unwritable folder leaves no part of a file behind.
-        if (DSBuffer->SaveToFile(path))
+        QString why;
+        if (DSBuffer->SaveToFile(path, &why))
             break;
         // 14.
-        rt::ui().msgBox(saveFailed, rt::OkOnly, rt::appTitle());
+        saveFailed(path, why);
     }
     RecordFile = path;
     // 9. SaveToFile returns once the file is in place; let what waited run.

@@ -17,10 +17,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QTest>
 #include <QtEndian>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
+#include <new>
+#include <optional>
 #include <sndfile.h>
 #include <vector>
 
@@ -525,6 +528,122 @@ TEST(EffectControl, FailuresAnswerTheFailureStatusAndWriteNothing)
     fx->cancel();
     EXPECT_FALSE(spy.wait(300));
     EXPECT_EQ(dir.read(QStringLiteral("old.wav")), QByteArray("old"));
+}
+
+// ---- effect arithmetic in blocks
+
+TEST(EffectBlocks, BoostsInBlocksEqualOnePieceAndResetStartsAfresh)
+{
+    const int rate = 44100, frames = rate / 2;
+    std::vector<float> x(std::size_t(frames) * 2);
+    for (int i = 0; i < frames; ++i) {
+        x[2 * i] = float(sine(50, i, rate, 0.3) + sine(3000, i, rate, 0.2));
+        x[2 * i + 1] = float(sine(110, i, rate, 0.4) - sine(700, i, rate, 0.1));
+    }
+    const std::array<std::int16_t, 9> bands = {100, 90, 80, 70, 50, 30, 20, 10, 0};
+    std::vector<float> whole = x;
+    rt::BandBoost(2, rate, bands).process(whole.data(), frames);
+    ASSERT_NE(whole, x);
+    // Uneven blocks, one of a single frame: the filters carry on across.
+    rt::BandBoost boost(2, rate, bands);
+    std::vector<float> blocks = x;
+    int at = 0;
+    for (const int n : {1, 7, 1000, 4096, frames}) {
+        const int take = std::min(n, frames - at);
+        boost.process(blocks.data() + std::size_t(at) * 2, take);
+        at += take;
+    }
+    EXPECT_EQ(blocks, whole);
+    // A second pass after reset() is the first one again.
+    boost.reset();
+    std::vector<float> again = x;
+    boost.process(again.data(), frames);
+    EXPECT_EQ(again, whole);
+}
+
+// A tone of any length made as it is read, counting the reads; the given
+// read sets the cancel flag.
+class ToneSource : public rt::FrameSource {
+public:
+    ToneSource(std::size_t frames, std::atomic<bool>* cancel, int cancelAtRead)
+        : cancel_(cancel), cancelAt_(cancelAtRead)
+    {
+        channels_ = 2;
+        rate_ = 44100;
+        frames_ = frames;
+    }
+    int reads = 0;
+    bool read(float* out, std::size_t count, std::size_t* got, QString*) override
+    {
+        if (++reads == cancelAt_)
+            *cancel_ = true;
+        *got = std::min(count, frames_ - at_);
+        for (std::size_t i = 0; i < *got; ++i, ++at_)
+            out[2 * i] = out[2 * i + 1] = float(sine(440, static_cast<long long>(at_), rate_, 0.3));
+        return true;
+    }
+    bool rewind(QString*) override
+    {
+        at_ = 0;
+        return true;
+    }
+
+private:
+    std::atomic<bool>* cancel_;
+    int cancelAt_;
+    std::size_t at_ = 0;
+};
+
+TEST(EffectBlocks, CancelStopsTheWorkAtTheNextBlock)
+{
+    const std::size_t twoHours = std::size_t(2) * 3600 * 44100;
+    const std::size_t twentySeconds = std::size_t(20) * 44100;
+    const std::size_t studyReads = (twentySeconds + 2047) / 2048;
+    const std::array<std::int16_t, 9> bands = {60, 50, 40, 30, 20, 10, 0, 0, 0};
+    struct Case {
+        const char* what;
+        bool boost;
+        bool shift;
+        std::size_t frames;
+        int cancelAt;
+    } cases[] = {
+        {"compensation of two hours", true, false, twoHours, 5},
+        {"key shift of two hours, studying", false, true, twoHours, 5},
+        {"compensated key shift of two hours, studying", true, true, twoHours, 5},
+        {"key shift, processing", false, true, twentySeconds, int(studyReads) + 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::atomic<bool> cancel{false};
+        ToneSource in(c.frames, &cancel, c.cancelAt);
+        rt::EffectSettings settings;
+        if (c.boost)
+            settings.bands = bands;
+        if (c.shift)
+            settings.semitones = 3;
+        std::size_t written = 0;
+        QString error = QStringLiteral("unset");
+        EXPECT_FALSE(rt::renderEffect(
+            in, settings, [&](const std::int16_t*, std::size_t n) { return written += n, true; }, &cancel, &error));
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        EXPECT_EQ(in.reads, c.cancelAt) << "no block read after the cancel";
+        EXPECT_LT(written, c.frames);
+    }
+}
+
+TEST(SoundWorkerJob, MemoryThatRunsOutFailsTheJobNotTheProgram)
+{
+    QObject owner;
+    rt::SoundWorker worker;
+    std::optional<rt::SoundResult> result;
+    worker.start(
+        &owner, [](const std::atomic<bool>&) -> rt::SoundResult { throw std::bad_alloc(); },
+        [&](const rt::SoundResult& r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 60000));
+    EXPECT_FALSE(result->ok);
+    EXPECT_TRUE(result->error.outOfMemory);
+    EXPECT_FALSE(result->error.cannotWrite());
+    EXPECT_FALSE(worker.running());
 }
 
 // ---- stand-ins

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QProcess>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
@@ -33,6 +34,7 @@
 #include <cstring>
 #include <functional>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <system_error>
 
 using namespace melodune;
@@ -43,6 +45,7 @@ const QString kCannot = QStringLiteral("无法处理当前文件！");
 const QString kDecodeFailed = QStringLiteral("消减人声处理失败（文件解码出现错误）！");
 const QString kVocalFailed = QStringLiteral("消减人声处理失败！");
 const QString kShiftFailed = QStringLiteral("音频效果处理失败（文件解码出现错误）！");
+const QString kNoMemory = QStringLiteral("\n原因：内存不足");
 
 // Scripted boxes that can act while a box is up and note whether the
 // progress window was still there.
@@ -386,12 +389,22 @@ TEST_F(EffectsWindow, RefusalsAndFailuresEndInTheReset)
                  QTimer::singleShot(50, [&t] { t.clock.advanceMs(int(jobStepLimitMs(30)) + 1); });
              });
          }, kVocalFailed},
+        {"decoder runs out of memory", [](EffectsWindow& t) {
+             t.dec->reply = rt::FakeReply::Fail;
+             t.dec->outOfMemory = true;
+         }, kVocalFailed + kNoMemory},
+        {"effect runs out of memory", [](EffectsWindow& t) {
+             settings().VocalCompensation = 2;
+             t.fx->replies[5] = rt::EffectControl::StatusFailed;
+             t.fx->outOfMemory = true;
+         }, kVocalFailed + kNoMemory},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         settings().VocalCompensation = 0;
         dec->reply = rt::FakeReply::Succeed;
         dec->work = stereoDecode;
+        dec->outOfMemory = fx->outOfMemory = false;
         fx->replies.clear();
         ui.calls.clear();
         dir.write("out.wav", "old take");
@@ -404,6 +417,11 @@ TEST_F(EffectsWindow, RefusalsAndFailuresEndInTheReset)
         EXPECT_EQ(ui.messages().last(), c.message);
         EXPECT_TRUE(ui.waitUpAtMessage.isEmpty()) << "the box comes after the window is gone";
         EXPECT_EQ(dir.read("out.wav"), QByteArray("old take")) << "an existing file stays";
+        // The working files go with the job: their names at once, their
+        // room soon after.
+        EXPECT_FALSE(QFile::exists(dir.file("data/TEMP/2.wav")) || QFile::exists(dir.file("data/TEMP/22.wav")));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return QDir(dir.file("data/TEMP")).entryList(QDir::Files | QDir::Hidden).isEmpty(); }, 10000));
         EXPECT_FALSE(w->soundJobRunning());
     }
 }
@@ -505,14 +523,21 @@ TEST_F(EffectsWindow, KeyShiftHandsTheAmountAndPlaysTheResult)
     w->Check3->setChecked(true);
     EXPECT_FALSE(w->Check3->isChecked());
     EXPECT_FALSE(QFile::exists(dir.file("shift.wav")));
-    // A failing effect ends in the reset with its message.
-    fx->replies[6] = rt::EffectControl::StatusFailed;
-    answerYesAndSave(dir.file("shift.wav"));
-    answerShift(2);
-    w->Check3->setChecked(true);
-    EXPECT_FALSE(w->KeyShiftOn);
-    EXPECT_EQ(ui.messages().last(), kShiftFailed);
-    EXPECT_FALSE(QFile::exists(dir.file("shift.wav")));
+    // A failing effect ends in the reset with its message (and its reason,
+    // when memory ran out); the working copy goes.
+    for (const bool memory : {false, true}) {
+        SCOPED_TRACE(memory ? "out of memory" : "failed");
+        fx->replies[memory ? 5 : 6] = rt::EffectControl::StatusFailed;
+        fx->outOfMemory = memory;
+        answerYesAndSave(dir.file("shift.wav"));
+        answerShift(2);
+        w->Check3->setChecked(true);
+        EXPECT_FALSE(w->KeyShiftOn);
+        EXPECT_EQ(ui.messages().last(), memory ? QStringLiteral("音频效果处理失败！") + kNoMemory : kShiftFailed);
+        EXPECT_FALSE(QFile::exists(dir.file("shift.wav")));
+        EXPECT_FALSE(QFile::exists(dir.file("data/TEMP/3.wav")));
+        fx->replies.clear();
+    }
 }
 
 TEST_F(EffectsWindow, SwitchesHandBackTheOtherEffectsFile)
@@ -858,5 +883,150 @@ TEST_F(RealJobs, AFileThatCannotBeDecodedKeepsTheDecodingMessage)
         c.run();
         ASSERT_FALSE(ui.messages().isEmpty());
         EXPECT_EQ(ui.messages().last(), c.message);
+    }
+}
+
+// ---- long tracks: memory that does not grow with the length
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+long statusKb(const char* field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+struct LongJob {
+    int exitCode = -1;
+    bool on = false;
+    long peakKb = 0;
+    QString said;
+    QString output; // the child's whole output, for a failure's report
+};
+
+// One job in a child process (the test below), on `wav`; `roomMb` of
+// address space beyond what the child has when the job starts (0: no limit).
+LongJob runLongJob(const QString& job, const QString& wav, int roomMb)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MELODUNE_LONG_JOB"), job);
+    env.insert(QStringLiteral("MELODUNE_LONG_WAV"), wav);
+    env.insert(QStringLiteral("MELODUNE_LONG_ROOM_MB"), QString::number(roomMb));
+    // One heap for every thread: the address space then holds what is used,
+    // not a reserve per thread.
+    env.insert(QStringLiteral("MALLOC_ARENA_MAX"), QStringLiteral("1"));
+    // Freed blocks leave the sanitizer's quarantine at once: they would
+    // count as resident for as long as it holds them.
+    if (kAddressSanitizer)
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":quarantine_size_mb=1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=RealJobs.LongTrackChild")});
+    LongJob r;
+    if (!child.waitForFinished(280000)) {
+        child.kill();
+        child.waitForFinished();
+    }
+    r.output = QString::fromLocal8Bit(child.readAll());
+    r.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+    for (const QString& line : r.output.split(u'\n')) {
+        if (!line.startsWith(QLatin1String("[LONGJOB] ")))
+            continue;
+        const QStringList f = line.mid(10).split(u' ');
+        r.on = f.value(0) == u"on";
+        r.peakKb = f.value(1).toLong();
+        r.said = f.mid(2).join(u' ');
+    }
+    return r;
+}
+
+} // namespace
+
+// Runs only as the child of the test below.
+TEST_F(RealJobs, LongTrackChild)
+{
+    const QString job = qEnvironmentVariable("MELODUNE_LONG_JOB");
+    if (job.isEmpty())
+        GTEST_SKIP() << "runs only as the child of LongTrackJobs";
+    const QString wav = qEnvironmentVariable("MELODUNE_LONG_WAV");
+    const int roomMb = qEnvironmentVariableIntValue("MELODUNE_LONG_ROOM_MB");
+    QFile head(wav);
+    ASSERT_TRUE(head.open(QIODevice::ReadOnly));
+    const double seconds = double(head.size() - rt::WavHeaderBytes) / (44100 * 4);
+    head.close();
+    settings().VocalCompensation = 3;
+    track(wav, seconds);
+    rlimit before{};
+    getrlimit(RLIMIT_AS, &before);
+    if (roomMb > 0) {
+        rlimit limited = before;
+        limited.rlim_cur = rlim_t(statusKb("VmSize:") + roomMb * 1024L) * 1024;
+        ASSERT_EQ(setrlimit(RLIMIT_AS, &limited), 0);
+    }
+    // The peak from here on.
+    {
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        ASSERT_TRUE(clear.open(QIODevice::WriteOnly) && clear.write("5") == 1);
+    }
+    const bool vocal = job == u"devocal";
+    if (vocal)
+        vocalRemoval(dir.file("out.wav"));
+    else
+        keyShift(dir.file("out.wav"));
+    const long peak = statusKb("VmHWM:");
+    setrlimit(RLIMIT_AS, &before);
+    QStringList said;
+    for (const auto& c : ui.calls)
+        if (c.kind == u"msg" && (c.style & 7) != rt::YesNo)
+            said << QString(c.text).replace(u'\n', u' ');
+    std::printf("[LONGJOB] %s %ld %s\n", (vocal ? w->VocalRemovalOn : w->KeyShiftOn) ? "on" : "off", peak,
+                qPrintable(said.join(QStringLiteral(" | "))));
+}
+
+// Vocal removal (with its compensation) and key shift keep the same memory
+// whatever the track's length: a track ten times longer takes no more than a
+// few MB more, stays under 300 MB resident, and (outside the address
+// sanitizer, which reserves terabytes) finishes under an address-space limit
+// that holding the track in memory would pass (200 s of it take 176 MB).
+TEST(LongTrackJobs, MemoryDoesNotGrowWithTheLength)
+{
+    testsupport::TestDir dir;
+    const QString shortWav = dir.file("short.wav");
+    const QString longWav = dir.file("long.wav");
+    ASSERT_TRUE(testsupport::writeSineWav(shortWav, {.seconds = 20}));
+    ASSERT_TRUE(testsupport::writeSineWav(longWav, {.seconds = 200}));
+    const int roomMb = kAddressSanitizer ? 0 : 192;
+    for (const char* job : {"devocal", "shift"}) {
+        SCOPED_TRACE(job);
+        const LongJob s = runLongJob(QString::fromLatin1(job), shortWav, 0);
+        const LongJob l = runLongJob(QString::fromLatin1(job), longWav, roomMb);
+        ASSERT_EQ(s.exitCode, 0) << s.output.toStdString();
+        ASSERT_EQ(l.exitCode, 0) << l.output.toStdString();
+        EXPECT_TRUE(s.on) << s.said.toStdString();
+        EXPECT_TRUE(l.on) << l.said.toStdString();
+        std::printf("[  NOTE    ] %s: peak %ld MB for 20 s, %ld MB for 200 s\n", job, s.peakKb / 1024,
+                    l.peakKb / 1024);
+        EXPECT_LT(l.peakKb - s.peakKb, 32 * 1024);
+        if (!kAddressSanitizer)
+            EXPECT_LT(l.peakKb, 300 * 1024);
     }
 }

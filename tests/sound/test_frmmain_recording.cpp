@@ -10,6 +10,7 @@
 #include "platform/ui.h"
 #include "platform/wavfile.h"
 #include "sound/recording.h"
+#include "tests/support/scratchmount.h"
 #include "tests/support/testdir.h"
 
 #include <QAction>
@@ -21,8 +22,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <system_error>
 
 using namespace melodune;
 
@@ -110,6 +113,15 @@ protected:
         for (const auto& c : ui.calls)
             n += c.kind == QLatin1String("save");
         return n;
+    }
+    // The boxes that said a save failed.
+    QStringList saveFailures() const
+    {
+        QStringList out;
+        for (const QString& m : ui.messages())
+            if (m.split(u'\n').first() == kSaveFailed)
+                out << m;
+        return out;
     }
     QStringList filesInDir() const
     {
@@ -304,7 +316,7 @@ TEST_F(RecordingWindow, CancelEmptyTakeAndFailedSaveGiveTheRecordCommandBack)
             chooseFile(*c.choice);
         w->XPButton8_Click();
         EXPECT_EQ(saveDialogs(), c.dialogs);
-        EXPECT_EQ(ui.messages().count(kSaveFailed), c.choice ? 1 : 0);
+        EXPECT_EQ(saveFailures().size(), c.choice ? 1 : 0);
         EXPECT_FALSE(ui.messages().contains(kFailed));
         EXPECT_TRUE(filesInDir().isEmpty());
         EXPECT_FALSE(QFileInfo::exists(missing + QStringLiteral(".wav")));
@@ -336,14 +348,19 @@ TEST_F(RecordingWindow, PathThatCannotBeWrittenKeepsTheTakeForAnotherChoice)
     }
     ASSERT_TRUE(QDir().mkpath(dir.file("busy.wav")));
     ASSERT_TRUE(QDir().mkpath(dir.file("good")));
+    // Less room than the take needs (mounting needs root).
+    testsupport::ScratchMount full(dir.file("full"), 64);
+    auto systemSays = [](int e) { return QString::fromStdString(std::error_code(e, std::generic_category()).message()); };
     const struct {
         const char* what;
         QString choice;
         bool runs;
+        QString reason; // the system's words; empty: any
     } cases[] = {
-        {"folder missing", dir.file("no/such/folder/take"), true},
-        {"name is a folder", dir.file("busy.wav"), true},
-        {"read-only folder", readOnly + QStringLiteral("/take"), readOnlyBinds},
+        {"folder missing", dir.file("no/such/folder/take"), true, systemSays(ENOENT)},
+        {"name is a folder", dir.file("busy.wav"), true, {}},
+        {"read-only folder", readOnly + QStringLiteral("/take"), readOnlyBinds, {}},
+        {"full disk", full.path() + QStringLiteral("/take"), full.ok(), systemSays(ENOSPC)},
     };
     // The dialog is offered again with the defaults of the first time, even
     // when the clock has moved on meanwhile.
@@ -352,7 +369,8 @@ TEST_F(RecordingWindow, PathThatCannotBeWrittenKeepsTheTakeForAnotherChoice)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         if (!c.runs) {
-            std::printf("[  NOTE    ] %s: skipped, folder permissions do not bind this user\n", c.what);
+            std::printf("[  NOTE    ] %s: skipped, needs a read-only folder or a mount this user cannot have\n",
+                        c.what);
             continue;
         }
         ui.calls.clear();
@@ -369,7 +387,15 @@ TEST_F(RecordingWindow, PathThatCannotBeWrittenKeepsTheTakeForAnotherChoice)
         chooseFile(good);
         w->XPButton8_Click();
 
-        EXPECT_EQ(ui.messages().count(kSaveFailed), 1);
+        // The box names the file and says why.
+        ASSERT_EQ(saveFailures().size(), 1);
+        const QStringList lines = saveFailures().first().split(u'\n');
+        ASSERT_EQ(lines.size(), 3) << saveFailures().first().toStdString();
+        EXPECT_EQ(lines[1], QStringLiteral("无法写入文件：") + recordingSavePath(c.choice));
+        if (c.reason.isEmpty())
+            EXPECT_GT(lines[2].size(), QStringLiteral("原因：").size()) << lines[2].toStdString();
+        else
+            EXPECT_EQ(lines[2], QStringLiteral("原因：") + c.reason);
         EXPECT_FALSE(ui.messages().contains(kFailed));
         ASSERT_EQ(ui.dialogs.size(), 2u);
         EXPECT_EQ(ui.dialogs[1].fileName, ui.dialogs[0].fileName);
@@ -393,6 +419,7 @@ TEST_F(RecordingWindow, PathThatCannotBeWrittenKeepsTheTakeForAnotherChoice)
     EXPECT_TRUE(QDir(dir.file("busy.wav")).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(dir.file("no")));
     EXPECT_TRUE(QDir(readOnly).isEmpty());
+    EXPECT_TRUE(QDir(full.path()).isEmpty()) << "nothing partial on the full disk";
     QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 

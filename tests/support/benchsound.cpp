@@ -1,7 +1,8 @@
 // The sound layers timed one call at a time, for scripts/bench_sound.sh:
-//   gen DIR                 writes track.wav (4 min, 44.1 kHz stereo: a chord,
+//   gen DIR [SECONDS]       writes track.wav (4 min, 44.1 kHz stereo: a chord,
 //                           a voice-like centre line and some noise) and
-//                           track.mp3 (128 kbit/s) from it
+//                           track.mp3 (128 kbit/s) from it; with SECONDS,
+//                           track.wav of that length alone
 //   decode IN.mp3 OUT.wav   MP3 → WAV (the decoder control's work)
 //   encode IN.wav OUT.mp3   WAV → MP3 at 44100 Hz, 128 kbit/s
 //   devocal IN.wav OUT.wav  vocal removal: working copy, centre-cancel pass,
@@ -19,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -32,31 +34,40 @@ int fail(const QString& why)
     return 1;
 }
 
-int generate(const QString& folder)
+int generate(const QString& folder, int seconds, bool mp3)
 {
     QDir().mkpath(folder);
     const int rate = 44100;
-    const long long frames = 240LL * rate;
-    std::vector<std::int16_t> pcm(static_cast<size_t>(frames) * 2);
+    const long long frames = static_cast<long long>(seconds) * rate;
+    const QString wav = QDir(folder).filePath(QStringLiteral("track.wav"));
+    rt::PcmWavWriter out;
+    rt::SoundError failure;
+    if (!out.open(wav, rate, 2, &failure))
+        return fail(failure.text);
+    // Written a block at a time: any length in little memory.
+    constexpr long long Block = 65536;
+    std::vector<std::int16_t> pcm(Block * 2);
     std::mt19937 rng(7);
     std::normal_distribution<double> noise(0.0, 0.02);
-    for (long long i = 0; i < frames; ++i) {
-        const double t = double(i) / rate;
-        // A centre line that moves each half second, over a chord that is
-        // wider on the left than the right.
-        const double voice = 0.25 * std::sin(2 * M_PI * (300 + 100 * ((i / (rate / 2)) % 5)) * t);
-        const double chordL = 0.15 * (std::sin(2 * M_PI * 220 * t) + std::sin(2 * M_PI * 277.2 * t));
-        const double chordR = 0.15 * (std::sin(2 * M_PI * 329.6 * t) + std::sin(2 * M_PI * 110 * t));
-        pcm[i * 2] = static_cast<std::int16_t>(std::lround((voice + chordL + noise(rng)) * 32767 * 0.8));
-        pcm[i * 2 + 1] = static_cast<std::int16_t>(std::lround((voice + chordR + noise(rng)) * 32767 * 0.8));
+    for (long long at = 0; at < frames; at += Block) {
+        const long long n = std::min(Block, frames - at);
+        for (long long k = 0; k < n; ++k) {
+            const long long i = at + k;
+            const double t = double(i) / rate;
+            // A centre line that moves each half second, over a chord that
+            // is wider on the left than the right.
+            const double voice = 0.25 * std::sin(2 * M_PI * (300 + 100 * ((i / (rate / 2)) % 5)) * t);
+            const double chordL = 0.15 * (std::sin(2 * M_PI * 220 * t) + std::sin(2 * M_PI * 277.2 * t));
+            const double chordR = 0.15 * (std::sin(2 * M_PI * 329.6 * t) + std::sin(2 * M_PI * 110 * t));
+            pcm[k * 2] = static_cast<std::int16_t>(std::lround((voice + chordL + noise(rng)) * 32767 * 0.8));
+            pcm[k * 2 + 1] = static_cast<std::int16_t>(std::lround((voice + chordR + noise(rng)) * 32767 * 0.8));
+        }
+        if (!out.write(pcm.data(), n * 4, &failure))
+            return fail(failure.text);
     }
-    const QString wav = QDir(folder).filePath(QStringLiteral("track.wav"));
-    QString error;
-    if (!rt::writeWavFile(wav, rt::pcmFormat(rate, 2, 16), reinterpret_cast<const char*>(pcm.data()),
-                          static_cast<qint64>(pcm.size()) * 2, &error))
-        return fail(error);
-    rt::SoundError failure;
-    if (!rt::encodeWavToMp3(wav, QDir(folder).filePath(QStringLiteral("track.mp3")), rate, 128000, &failure))
+    if (!out.commit(&failure))
+        return fail(failure.text);
+    if (mp3 && !rt::encodeWavToMp3(wav, QDir(folder).filePath(QStringLiteral("track.mp3")), rate, 128000, &failure))
         return fail(failure.text);
     return 0;
 }
@@ -95,8 +106,8 @@ int main(int argc, char** argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    if (args.size() == 2 && args[0] == QLatin1String("gen"))
-        return generate(args[1]);
+    if ((args.size() == 2 || args.size() == 3) && args[0] == QLatin1String("gen"))
+        return generate(args[1], args.size() == 3 ? args[2].toInt() : 240, args.size() == 2);
     QElapsedTimer timer;
     timer.start();
     rt::SoundError error;
@@ -115,7 +126,7 @@ int main(int argc, char** argv)
     } else if (args.size() == 4 && args[0] == QLatin1String("shift"))
         rc = shift(argc, argv, args[1], args[2], args[3].toInt());
     else {
-        std::fprintf(stderr, "usage: %s gen DIR | decode IN OUT | encode IN OUT | devocal IN OUT | shift IN OUT SEMITONES\n", argv[0]);
+        std::fprintf(stderr, "usage: %s gen DIR [SECONDS] | decode IN OUT | encode IN OUT | devocal IN OUT | shift IN OUT SEMITONES\n", argv[0]);
         return 2;
     }
     if (rc == 0)
