@@ -10,6 +10,7 @@
 #include "core/appenv.h"
 #include "core/playlistedit.h"
 #include "lyrics/lyricstate.h"
+#include "lyrics/lyrictick.h"
 #include "platform/dsound.h"
 #include "platform/effect.h"
 #include "platform/mediacontrol.h"
@@ -552,6 +553,8 @@ public:
     // True while the current track's lyrics are loaded (set by the loader).
     bool LyricsLoaded = false;
     bool lyricTickRunning_ = false;
+    // The lyric box's stamps by time key, following its text.
+    LyricTimeIndex lyricIndex_;
     // ---- fields of the recording handlers ----
     std::int64_t RecordStart = 0;      // clock tick (ms) at which the capture started
     std::int32_t CapturedBytes = 0;    // bytes of the last take

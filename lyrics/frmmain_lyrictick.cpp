@@ -104,12 +104,13 @@ void FrmMain::Timer1_Timer()
         step([&] {
             const QString previousKey = LrcTimeKey;
             LrcTimeKey = lyricTimeKey(LrcClock);
-            std::optional<LyricLineHit> line = findLyricLine(RichTextBox1->text(), LrcTimeKey);
+            lyricIndex_.follow(RichTextBox1->text());
+            std::optional<LyricLineHit> line = lyricIndex_.find(LrcTimeKey);
             // A tick that came late (a busy machine, a slow repaint) has
             // passed over tenths: the latest line stamped in them is sung now.
             if (!line)
                 for (const QString& key : passedTimeKeys(previousKey, LrcTimeKey))
-                    if ((line = findLyricLine(RichTextBox1->text(), key)))
+                    if ((line = lyricIndex_.find(key)))
                         break;
             if (!line)
                 return;
