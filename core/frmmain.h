@@ -626,6 +626,26 @@ private:
     void connectLyricsHandlers();
     void connectRecordingHandlers();
     void connectEffectHandlers();
+    // The lyric tick's steps (lyrics/frmmain_lyrictick.cpp), in the order
+    // Timer1_Timer takes them.
+    // HideMainPending: always-on-top off, and the main window hidden
+    // behind a shown lyrics window.
+    void hideMainIfAsked();
+    // Minimised (without the lyrics window) or full-screen video: the tick
+    // has nothing to show.
+    bool lyricsOutOfSight() const;
+    // LrcClock from the position and the offset, into Label1 and Label2.
+    void showLyricClock();
+    void keepLyricViewControls();
+    // The line stamped with the clock's tenth, or with a tenth a late tick
+    // passed over; none when there is none or it is already highlighted.
+    std::optional<LyricLineHit> lineSungNow();
+    // Scroll, highlight, caret, the picture views' texts and the marquee.
+    void moveToSungLine(const LyricLineHit& line);
+    // Pending messages run, the focus leaves the lyric boxes, the next tick
+    // comes 110 ms later.
+    void handOnAfterLyricHit();
+    void showClosingTextAtEnd();
     // The effect job's steps (sound/frmmain_effects.cpp).
     enum class JobWait { Done, Limit, Cancelled };
     JobWait waitForJob(const std::function<bool()>& done, std::int64_t limitMs, int barEveryMs = 0,
