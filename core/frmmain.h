@@ -10,6 +10,7 @@
 #include "core/appenv.h"
 #include "core/playlistedit.h"
 #include "lyrics/lyricstate.h"
+#include "lyrics/lyrictick.h"
 #include "platform/dsound.h"
 #include "platform/effect.h"
 #include "platform/mediacontrol.h"
@@ -562,6 +563,8 @@ public:
     // True while the current track's lyrics are loaded (set by the loader).
     bool LyricsLoaded = false;
     bool lyricTickRunning_ = false;
+    // The lyric box's stamps by time key, following its text.
+    LyricTimeIndex lyricIndex_;
     // ---- fields of the recording handlers ----
     std::int64_t RecordStart = 0;      // clock tick (ms) at which the capture started
     std::int32_t CapturedBytes = 0;    // bytes of the last take
@@ -633,6 +636,25 @@ private:
     void connectLyricsHandlers();
     void connectRecordingHandlers();
     void connectEffectHandlers();
+    // The lyric tick's steps (lyrics/frmmain_lyrictick.cpp), in the order
+    // Timer1_Timer takes them.
+    // HideMainPending: always-on-top off, and the main window hidden
+    // behind a shown lyrics window.
+    void hideMainIfAsked();
+    // Minimised (without the lyrics window) or full-screen video: the tick
+    // has nothing to show.
+    bool lyricsOutOfSight() const;
+    // LrcClock from the position and the offset, into Label1 and Label2.
+    void showLyricClock();
+    void keepLyricViewControls();
+    // The line stamped with the clock's tenth, or with a tenth a late tick
+    // passed over; none when there is none or it is already highlighted.
+    std::optional<LyricLineHit> lineSungNow();
+    // Scroll, highlight, caret, the picture views' texts and the marquee.
+    void moveToSungLine(const LyricLineHit& line);
+    // Pending messages run, the focus leaves the lyric boxes, the next tick
+    // comes 110 ms later.
+    void handOnAfterLyricHit();
     // The effect job's steps (sound/frmmain_effects.cpp).
     enum class JobWait { Done, Limit, Cancelled };
     JobWait waitForJob(const std::function<bool()>& done, std::int64_t limitMs, int barEveryMs = 0,

@@ -4,6 +4,7 @@
 #include "core/frmmain.h"
 #include "core/settings.h"
 #include "core/shared.h"
+#include "lyrics/log.h"
 #include "lyrics/lyricloader.h"
 #include "lyrics/lyrictick.h"
 #include "lyrics/richtext.h"
@@ -39,16 +40,6 @@ enum VirtualKey : int {
     VkAdd = 107,
     VkSubtract = 109,
 };
-
-// Errors from here on are ignored.
-template <class F>
-void ignoringErrors(F&& f)
-{
-    try {
-        f();
-    } catch (...) {
-    }
-}
 
 const QString kLyricFont = QStringLiteral("宋体");
 constexpr int VideoButtonSize = 32; // pixels
@@ -297,14 +288,14 @@ void FrmLrc::chooseBackground(bool randomPicture)
     rebuildBackgroundList(sh);
     if (!randomPicture)
         return;
-    ignoringErrors([&] {
-        const QString path = randomBackgroundPath(sh);
-        if (path.isEmpty())
-            return;
-        // A file that is no picture keeps the one shown.
-        if (const QPixmap p = loadPicture(path); !p.isNull())
-            Image1->setPixmap(p);
-    });
+    const QString path = randomBackgroundPath(sh);
+    if (path.isEmpty())
+        return;
+    // A file that is no picture keeps the one shown.
+    if (const QPixmap p = loadPicture(path); !p.isNull())
+        Image1->setPixmap(p);
+    else
+        qCWarning(lcLyrics) << "lyrics window: background" << path << "is no picture; the one shown stays";
 }
 
 void FrmLrc::Timer1_Timer()
@@ -352,23 +343,19 @@ void FrmLrc::Timer1_Timer()
         Image1->setPixmap(main_.Image2->pixmap());
     } else {
         rebuildBackgroundList(shared());
-        ignoringErrors([&] {
-            if (const QPixmap p = main_.Image6->pixmap(); !p.isNull())
-                Image1->setPixmap(p);
-        });
+        if (const QPixmap p = main_.Image6->pixmap(); !p.isNull())
+            Image1->setPixmap(p);
     }
 
-    ignoringErrors([&] {
-        main_.hide();
-        // No window manager need be there to size it: the screen's geometry
-        // first, then full screen.
-        setGeometry(screenRect());
-        showFullScreen();
-        raise();
-        activateWindow();
-        // Questions asked while the window is up show above it.
-        rt::setDialogParent(this);
-    });
+    main_.hide();
+    // No window manager need be there to size it: the screen's geometry
+    // first, then full screen.
+    setGeometry(screenRect());
+    showFullScreen();
+    raise();
+    activateWindow();
+    // Questions asked while the window is up show above it.
+    rt::setDialogParent(this);
     Timer[0]->start();
     main_.showSungLineNow();
 }
@@ -467,19 +454,15 @@ void FrmLrc::Form_MouseUp(Qt::MouseButton button)
 
 void FrmLrc::Timer0_Timer()
 {
-    ignoringErrors([&] {
-        const rt::MediaControl& media = *main_.MediaPlayer1;
-        Picture5->setVisible(hasPicture(media) && media.displaySize() != rt::MediaControl::DisplayFullScreen);
-    });
+    const rt::MediaControl& media = *main_.MediaPlayer1;
+    Picture5->setVisible(hasPicture(media) && media.displaySize() != rt::MediaControl::DisplayFullScreen);
 }
 
 void FrmLrc::Picture5_Click()
 {
-    ignoringErrors([&] {
-        rt::MediaControl& media = *main_.MediaPlayer1;
-        if (hasPicture(media) && media.displaySize() != rt::MediaControl::DisplayFullScreen)
-            media.setDisplaySize(rt::MediaControl::DisplayFullScreen);
-    });
+    rt::MediaControl& media = *main_.MediaPlayer1;
+    if (hasPicture(media) && media.displaySize() != rt::MediaControl::DisplayFullScreen)
+        media.setDisplaySize(rt::MediaControl::DisplayFullScreen);
 }
 
 void FrmLrc::Form_Unload()
@@ -491,16 +474,14 @@ void FrmLrc::Form_Unload()
         t->stop();
     std::int32_t& mode = settings().LrcViewMode;
     mode = std::max(mode - 100, 0);
-    ignoringErrors([&] {
-        rt::setDialogParent(&main_);
-        main_.show();
-        main_.raise();
-        main_.activateWindow();
-        // The background last shown here becomes the main window's.
-        if (!Image1->pixmap().isNull())
-            main_.setLyricBackground(Image1->pixmap());
-        main_.showSungLineNow();
-    });
+    rt::setDialogParent(&main_);
+    main_.show();
+    main_.raise();
+    main_.activateWindow();
+    // The background last shown here becomes the main window's.
+    if (!Image1->pixmap().isNull())
+        main_.setLyricBackground(Image1->pixmap());
+    main_.showSungLineNow();
     hide();
     deleteLater();
 }

@@ -21,16 +21,6 @@ namespace melodune {
 
 namespace {
 
-// A step that fails is skipped; the tick goes on with the next one.
-template <class F>
-void step(F&& f)
-{
-    try {
-        f();
-    } catch (...) {
-    }
-}
-
 const QString kClosingText = QStringLiteral("谢谢使用！");
 
 } // namespace
@@ -44,161 +34,162 @@ void FrmMain::Timer1_Timer()
     lyricTickRunning_ = true;
     const auto running = qScopeGuard([this] { lyricTickRunning_ = false; });
 
-    try {
-        SettingsRecord& s = settings();
+    hideMainIfAsked();
+    if (lyricsOutOfSight())
+        return;
+    Timer[1]->setInterval(50);
+    showLyricClock();
+    keepLyricViewControls();
+    if (const std::optional<LyricLineHit> line = lineSungNow()) {
+        moveToSungLine(*line);
+        handOnAfterLyricHit();
+    }
+    showClosingLyricText();
+    if (LrcMarqueeWidth < 100)
+        LrcMarqueeWidth = 100;
+    paintLyricViews();
+}
 
-        step([&] {
-            if (HideMainPending) {
-                HideMainPending = false;
-                SetAlwaysOnTopMode(this, false);
-                if (lyricsWindowShown())
-                    hide();
-            }
-        });
+void FrmMain::hideMainIfAsked()
+{
+    if (!HideMainPending)
+        return;
+    HideMainPending = false;
+    SetAlwaysOnTopMode(this, false);
+    if (lyricsWindowShown())
+        hide();
+}
 
-        if (isMinimized() && s.LrcViewMode < 100)
-            return;
-        if ((MediaPlayer1->imageSourceWidth() != 0 || MediaPlayer1->imageSourceHeight() != 0) &&
-            MediaPlayer1->displaySize() == rt::MediaControl::DisplayFullScreen)
-            return;
+bool FrmMain::lyricsOutOfSight() const
+{
+    if (isMinimized() && settings().LrcViewMode < 100)
+        return true;
+    return (MediaPlayer1->imageSourceWidth() != 0 || MediaPlayer1->imageSourceHeight() != 0) &&
+           MediaPlayer1->displaySize() == rt::MediaControl::DisplayFullScreen;
+}
 
-        step([&] { Timer[1]->setInterval(50); });
+void FrmMain::showLyricClock()
+{
+    LrcClock = MediaPlayer1->currentPosition() + double(Lyrics.offset) / 1000.0;
+    Label1->setText(lyricClockLabel(LrcClock));
+    Label2->setText(rt::numberText(Lyrics.offset));
+}
 
-        step([&] {
-            LrcClock = MediaPlayer1->currentPosition() + double(Lyrics.offset) / 1000.0;
-            Label1->setText(lyricClockLabel(LrcClock));
-            Label2->setText(rt::numberText(Lyrics.offset));
-        });
-
-        // Keep the controls of the current view in their state.
-        step([&] {
-            const int mode = s.LrcViewMode;
-            auto pictureViews = [this](bool on) {
-                for (QLabel* p : Picture6)
-                    p->setVisible(on);
-                Picture7->setVisible(on);
-                Image6->setVisible(on);
-            };
-            if (mode == 0) {
-                RichTextBox1->setVisible(true);
-            } else if (mode == 1) {
-                // View 1 paints on the visualiser's surface: the panel goes off.
-                if (s.ShowVisual == 1)
-                    mnuShowVisualS_Click();
-                Picture1->show();
-                RichTextBox1->setVisible(false);
-                pictureViews(false);
-            } else if (mode == 2) {
-                Picture1->show();
-                RichTextBox1->setVisible(false);
-                pictureViews(true);
-            } else if (mode >= 100) {
-                if (!lyricsWindowShown()) {
-                    LrcPaintCounter = 1;
-                    openLyricsWindow();
-                }
-            }
-        });
-
-        bool hit = false;
-        step([&] {
-            const QString previousKey = LrcTimeKey;
-            LrcTimeKey = lyricTimeKey(LrcClock);
-            std::optional<LyricLineHit> line = findLyricLine(RichTextBox1->text(), LrcTimeKey);
-            // A tick that came late (a busy machine, a slow repaint) has
-            // passed over tenths: the latest line stamped in them is sung now.
-            if (!line)
-                for (const QString& key : passedTimeKeys(previousKey, LrcTimeKey))
-                    if ((line = findLyricLine(RichTextBox1->text(), key)))
-                        break;
-            if (!line)
-                return;
-            // A clock that stands still (paused with the tick on, a stalled
-            // stream) keeps finding the line already highlighted; moving to it
-            // again would scroll the box away and make the previous line the
-            // current one. A seek back onto the same line is a new hit.
-            if (LrcTimeKey == previousKey && line->highlightStart1() == Lyrics.highlightStart &&
-                line->highlightLength() == Lyrics.highlightLength)
-                return;
-            hit = true;
-            const int mode = s.LrcViewMode;
-            RichTextModel* copy = (mode >= 100 && lyricsWindowShown()) ? lyricsWindowBox() : nullptr;
-
-            step([&] {
-                RichTextBox1->lineScroll(1);
-                if (copy)
-                    copy->lineScroll(1);
-            });
-
-            LrcCurTime = line->time;
-            if (!isZeroStamp(LrcCurTime))
-                LrcPrevLine = LrcCurLine;
-            LrcCurLine = line->text;
-
-            step([&] {
-                const int oldStart = Lyrics.highlightStart;
-                const int oldLength = Lyrics.highlightLength;
-                Lyrics.highlightStart = line->highlightStart1();
-                Lyrics.highlightLength = line->highlightLength();
-                for (RichTextModel* box : {RichTextBox1, copy}) {
-                    if (!box)
-                        continue;
-                    moveLyricHighlight(*box, oldStart, oldLength, Lyrics.highlightStart,
-                                       Lyrics.highlightLength, s.LrcTextColor, s.LrcHighlightColor);
-                    box->setSelStart(Lyrics.highlightStart - 1 + Lyrics.highlightLength + 2);
-                    // The caret alone leaves the sung line out of view after
-                    // a seek: above the box after one back, at its foot
-                    // after one forward.
-                    keepSungLineInView(*box, Lyrics.highlightStart);
-                }
-            });
-
-            LrcNextTime = line->nextTime;
-            LrcNextLine = line->nextText;
-
-            const MarqueeParams m = marqueeFor(LrcCurLine, LrcCurTime, LrcNextTime);
-            LrcMarqueeStep = m.step;
-            LrcMarqueeX = m.x;
-            LrcMarqueeWidth = m.width;
-
-            if (mode == 2 || mode == 102)
-                step([&] { layoutLyricStripOnHit(mode == 102); });
-        });
-
-        if (hit) {
-            step([] { QCoreApplication::processEvents(); });
-            step([&] {
-                // The box hands its focus on as it gets it; only a focus it
-                // still holds is moved, never one the user gave elsewhere
-                // (the lyric editor, the list).
-                if (RichTextBox1View->hasFocus())
-                    PicShape->setFocus();
-            });
-            step([&] {
-                if (settings().LrcViewMode >= 100 && lyricsWindowShown())
-                    focusLyricsWindow();
-            });
-            step([&] { Timer[1]->setInterval(110); });
+void FrmMain::keepLyricViewControls()
+{
+    SettingsRecord& s = settings();
+    const int mode = s.LrcViewMode;
+    auto pictureViews = [this](bool on) {
+        for (QLabel* p : Picture6)
+            p->setVisible(on);
+        Picture7->setVisible(on);
+        Image6->setVisible(on);
+    };
+    if (mode == 0) {
+        RichTextBox1->setVisible(true);
+    } else if (mode == 1) {
+        // View 1 paints on the visualiser's surface: the panel goes off.
+        if (s.ShowVisual == 1)
+            mnuShowVisualS_Click();
+        Picture1->show();
+        RichTextBox1->setVisible(false);
+        pictureViews(false);
+    } else if (mode == 2) {
+        Picture1->show();
+        RichTextBox1->setVisible(false);
+        pictureViews(true);
+    } else if (mode >= 100) {
+        if (!lyricsWindowShown()) {
+            LrcPaintCounter = 1;
+            openLyricsWindow();
         }
-
-        // Again on every tick of the last three seconds.
-        step([&] { showClosingLyricText(); });
-
-        if (LrcMarqueeWidth < 100)
-            LrcMarqueeWidth = 100;
-        step([&] { paintLyricViews(); });
-    } catch (...) {
-        // Nothing of a tick is reported; the next one starts afresh.
     }
 }
 
-// The end of the song: the box shows its end and the views the closing
-// text.
+std::optional<LyricLineHit> FrmMain::lineSungNow()
+{
+    const QString previousKey = LrcTimeKey;
+    LrcTimeKey = lyricTimeKey(LrcClock);
+    lyricIndex_.follow(RichTextBox1->text());
+    std::optional<LyricLineHit> line = lyricIndex_.find(LrcTimeKey);
+    // A tick that came late (a busy machine, a slow repaint) has passed over
+    // tenths: the latest line stamped in them is sung now.
+    if (!line)
+        for (const QString& key : passedTimeKeys(previousKey, LrcTimeKey))
+            if ((line = lyricIndex_.find(key)))
+                break;
+    // A clock that stands still (paused with the tick on, a stalled stream)
+    // keeps finding the line already highlighted; moving to it again would
+    // scroll the box away and make the previous line the current one. A
+    // seek back onto the same line is a new hit.
+    if (line && LrcTimeKey == previousKey && line->highlightStart1() == Lyrics.highlightStart &&
+        line->highlightLength() == Lyrics.highlightLength)
+        return std::nullopt;
+    return line;
+}
+
+void FrmMain::moveToSungLine(const LyricLineHit& line)
+{
+    const SettingsRecord& s = settings();
+    const int mode = s.LrcViewMode;
+    RichTextModel* copy = (mode >= 100 && lyricsWindowShown()) ? lyricsWindowBox() : nullptr;
+
+    RichTextBox1->lineScroll(1);
+    if (copy)
+        copy->lineScroll(1);
+
+    LrcCurTime = line.time;
+    if (!isZeroStamp(LrcCurTime))
+        LrcPrevLine = LrcCurLine;
+    LrcCurLine = line.text;
+
+    const int oldStart = Lyrics.highlightStart;
+    const int oldLength = Lyrics.highlightLength;
+    Lyrics.highlightStart = line.highlightStart1();
+    Lyrics.highlightLength = line.highlightLength();
+    for (RichTextModel* box : {RichTextBox1, copy}) {
+        if (!box)
+            continue;
+        moveLyricHighlight(*box, oldStart, oldLength, Lyrics.highlightStart, Lyrics.highlightLength,
+                           s.LrcTextColor, s.LrcHighlightColor);
+        box->setSelStart(Lyrics.highlightStart - 1 + Lyrics.highlightLength + 2);
+        // The caret alone leaves the sung line out of view after a seek:
+        // above the box after one back, at its foot after one forward.
+        keepSungLineInView(*box, Lyrics.highlightStart);
+    }
+
+    LrcNextTime = line.nextTime;
+    LrcNextLine = line.nextText;
+
+    const MarqueeParams m = marqueeFor(LrcCurLine, LrcCurTime, LrcNextTime);
+    LrcMarqueeStep = m.step;
+    LrcMarqueeX = m.x;
+    LrcMarqueeWidth = m.width;
+
+    if (mode == 2 || mode == 102)
+        layoutLyricStripOnHit(mode == 102);
+}
+
+void FrmMain::handOnAfterLyricHit()
+{
+    QCoreApplication::processEvents();
+    // The box hands its focus on as it gets it; only a focus it still holds
+    // is moved, never one the user gave elsewhere (the lyric editor, the
+    // list).
+    if (RichTextBox1View->hasFocus())
+        PicShape->setFocus();
+    if (settings().LrcViewMode >= 100 && lyricsWindowShown())
+        focusLyricsWindow();
+    Timer[1]->setInterval(110);
+}
+
 void FrmMain::showClosingLyricText()
 {
+    // Again on every tick of the last three seconds: the marquee stands and
+    // the strip stays centred and white.
     const double duration = MediaPlayer1->duration();
-    if (duration == 0 || !(duration - MediaPlayer1->currentPosition() < 3) ||
-        Lyrics.highlightStart <= 0 || Lyrics.highlightLength <= 0)
+    if (duration == 0 || !(duration - MediaPlayer1->currentPosition() < 3) || Lyrics.highlightStart <= 0 ||
+        Lyrics.highlightLength <= 0)
         return;
     const int mode = settings().LrcViewMode;
     RichTextBox1->setSelStart(RichTextBox1->length());

@@ -82,12 +82,10 @@ QString lyricClockLabel(double clock)
     return rt::numberText(clock).left(7);
 }
 
-std::optional<LyricLineHit> findLyricLine(const QString& boxText, const QString& timeKey)
+std::optional<LyricLineHit> lyricLineAt(const QString& boxText, int tagStart)
 {
     const QStringView s(boxText);
-    const qsizetype p = s.indexOf(QString(QChar(u'[')) + timeKey);
-    if (timeKey.isEmpty() || p < 0)
-        return std::nullopt;
+    const qsizetype p = tagStart;
     qsizetype end = s.indexOf(Cr, p);
     if (end < 0)
         end = s.size();
@@ -116,6 +114,62 @@ std::optional<LyricLineHit> findLyricLine(const QString& boxText, const QString&
         }
     }
     return hit;
+}
+
+namespace {
+
+bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+// Characters of the time key that stands at `from`: "-"?, digits, ".", one
+// digit; 0 when there is none.
+qsizetype timeKeyLength(QStringView s, qsizetype from)
+{
+    qsizetype i = from;
+    if (i < s.size() && s[i] == u'-')
+        ++i;
+    const qsizetype digits = i;
+    while (i < s.size() && isAsciiDigit(s[i]))
+        ++i;
+    if (i == digits || i + 1 >= s.size() || s[i] != u'.' || !isAsciiDigit(s[i + 1]))
+        return 0;
+    return i + 2 - from;
+}
+
+} // namespace
+
+QStringView LyricTimeIndex::keyOf(const Stamp& s) const
+{
+    return QStringView(text_).mid(s.tagStart + 1, s.keyLength);
+}
+
+void LyricTimeIndex::follow(const QString& boxText)
+{
+    // Qt's strings share their characters until one of them is changed, and
+    // the held copy keeps them from being freed: the same characters at the
+    // same place are the same text.
+    if (boxText.size() == text_.size() && boxText.constData() == text_.constData())
+        return;
+    text_ = boxText;
+    stamps_.clear();
+    const QStringView s(text_);
+    for (qsizetype p = s.indexOf(u'['); p >= 0; p = s.indexOf(u'[', p + 1))
+        if (const qsizetype length = timeKeyLength(s, p + 1))
+            stamps_.push_back({int(p), int(length)});
+    // In text order within a key, so that the first "[" of each key stays.
+    std::stable_sort(stamps_.begin(), stamps_.end(),
+                     [this](const Stamp& a, const Stamp& b) { return keyOf(a) < keyOf(b); });
+    stamps_.erase(std::unique(stamps_.begin(), stamps_.end(),
+                              [this](const Stamp& a, const Stamp& b) { return keyOf(a) == keyOf(b); }),
+                  stamps_.end());
+}
+
+std::optional<LyricLineHit> LyricTimeIndex::find(QStringView timeKey) const
+{
+    const auto it = std::lower_bound(stamps_.begin(), stamps_.end(), timeKey,
+                                     [this](const Stamp& s, QStringView key) { return keyOf(s) < key; });
+    if (it == stamps_.end() || keyOf(*it) != timeKey)
+        return std::nullopt;
+    return lyricLineAt(text_, it->tagStart);
 }
 
 bool isZeroStamp(const QString& time)
@@ -171,12 +225,14 @@ std::optional<SungLine> sungLineAt(const QString& boxText, const QString& timeKe
     }
     if (latest < 0)
         return std::nullopt;
-    std::optional<LyricLineHit> line = findLyricLine(boxText, tenthsKey(latest));
+    LyricTimeIndex index;
+    index.follow(boxText);
+    std::optional<LyricLineHit> line = index.find(tenthsKey(latest));
     if (!line)
         return std::nullopt;
     SungLine sung{*line, {}};
     if (before >= 0 && !isZeroStamp(line->time))
-        if (std::optional<LyricLineHit> previous = findLyricLine(boxText, tenthsKey(before)))
+        if (std::optional<LyricLineHit> previous = index.find(tenthsKey(before)))
             sung.previousText = previous->text;
     return sung;
 }

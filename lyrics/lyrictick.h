@@ -1,7 +1,8 @@
 #pragma once
 // The arithmetic of the lyric tick, apart from the window: the time key of
-// the lyric clock, the search for the line stamped with it, the marquee
-// parameters of the line, and the move of the highlight colour in the box.
+// the lyric clock, the index of the lines' stamps that finds the line
+// stamped with it, the marquee parameters of the line, and the move of the
+// highlight colour in the box.
 //
 // The lyric text has the LyricLine form (lrcparser.h): "[" seconds "]" text
 // CR LF per line. Texts that are not in that form (notices) give no hit, and
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 namespace melodune {
 
@@ -32,8 +34,7 @@ QStringList passedTimeKeys(const QString& previousKey, const QString& key);
 // Label1's text: the first 7 characters of the clock's number text.
 QString lyricClockLabel(double clock);
 
-// The line hit by a time key: the first "[" followed by the key, taken only
-// when a "]" closes its stamp before the line ends.
+// A line of the box text, as the tick takes it.
 struct LyricLineHit {
     int tagStart = 0;   // 0-based position of the "["
     int textStart = 0;  // 0-based position of the first character after the "]"
@@ -44,8 +45,42 @@ struct LyricLineHit {
     // 1-based start and length, as LrcHighlightStart / LrcHighlightLength.
     int highlightStart1() const { return textStart + 1; }
     int highlightLength() const { return int(text.size()); }
+    bool operator==(const LyricLineHit&) const = default;
 };
-std::optional<LyricLineHit> findLyricLine(const QString& boxText, const QString& timeKey);
+
+// The line whose stamp opens with the "[" at `tagStart` (0-based), taken
+// only when a "]" closes the stamp before the line ends.
+std::optional<LyricLineHit> lyricLineAt(const QString& boxText, int tagStart);
+
+// The box text's stamps by time key, so that a tick finds its line by a
+// binary search instead of a pass over the whole text. A key hits the first
+// "[" in the text that is followed by it (a stamp of 12.35 is hit by 12.3),
+// and that line only when lyricLineAt takes it.
+//
+// Keys have lyricTimeKey's form: an optional "-", digits, ".", one digit.
+// After a "[" the text holds at most one such key (its digits run up to the
+// point), so every "[" is filed under the key that follows it, if any.
+class LyricTimeIndex {
+public:
+    // Indexes `boxText` unless it is the text indexed last. Call it with the
+    // box's text before each look-up: whatever changed the box, the index
+    // follows it.
+    void follow(const QString& boxText);
+    std::optional<LyricLineHit> find(QStringView timeKey) const;
+
+private:
+    struct Stamp {
+        int tagStart;  // the "["
+        int keyLength; // characters of the key after it
+    };
+    QStringView keyOf(const Stamp& s) const;
+
+    // Held, so that its characters cannot change or go while the index
+    // refers to them: a box text with the same characters at the same place
+    // is this text.
+    QString text_;
+    std::vector<Stamp> stamps_; // ordered by key, each key once (its first "[")
+};
 
 // True when a stamp is made only of "0" and "." (a line at time zero).
 bool isZeroStamp(const QString& time);

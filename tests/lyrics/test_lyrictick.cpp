@@ -1,10 +1,17 @@
-// The lyric tick's arithmetic: time key, line search, marquee, highlight.
+// The lyric tick's arithmetic: time key, the index of the stamps, marquee,
+// highlight.
 #include "lyrics/lrcparser.h"
+#include "lyrics/lyricloader.h"
 #include "lyrics/lyricstate.h"
 #include "lyrics/lyrictick.h"
 #include "lyrics/richtext.h"
+#include "tests/support/testdir.h"
 
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace melodune;
 
@@ -89,6 +96,13 @@ QString box(std::initializer_list<const char*> lines)
     for (const char* l : lines)
         s += QString::fromUtf8(l) + QStringLiteral("\r\n");
     return s;
+}
+
+std::optional<LyricLineHit> findLyricLine(const QString& text, const QString& key)
+{
+    LyricTimeIndex index;
+    index.follow(text);
+    return index.find(key);
 }
 
 } // namespace
@@ -233,4 +247,172 @@ TEST(MoveLyricHighlight, RestoresTheOldLineAndColoursTheNewOne)
     moveLyricHighlight(m, 16, 3, 0, 0, text, high);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(m.formatAt(i).color, rt::rgb(64, 64, 64));
+}
+
+namespace {
+
+// The search the index replaced: the first "[" followed by the key anywhere
+// in the text, read as lyricLineAt reads it.
+std::optional<LyricLineHit> searchedLine(const QString& text, const QString& key)
+{
+    const qsizetype p = text.indexOf(QString(QChar(u'[')) + key);
+    if (key.isEmpty() || p < 0)
+        return std::nullopt;
+    return lyricLineAt(text, int(p));
+}
+
+const QRegularExpression& timeKeyForm()
+{
+    static const QRegularExpression re(QRegularExpression::anchoredPattern(QStringLiteral("-?[0-9]+\\.[0-9]")));
+    return re;
+}
+
+// Lyric files of the shapes the loader meets: stamps with and without
+// hundredths, several on a line, equal times and equal tenths, header tags,
+// brackets in the text, word stamps, lines ended by LF or CR alone, and now
+// and then a line that is no lyric at all.
+QString variedLrc(std::mt19937& rng)
+{
+    auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    static const char* const headers[] = {"[ti:歌名]", "[ar:歌手]", "[al:专辑]", "[by:编辑]", "[offset:-300]",
+                                          "[offset:+150]", "[offset:abc]", "[key:k]", "[la:zh]", "[AR:大写]",
+                                          "[t_time:(03:20)]"};
+    static const char* const texts[] = {"我们一起唱", "", " ", "Hold on", "I [love] you", "abc]", "[12.3",
+                                        "x[7.0]y", "<00:12.46> I <00:12.69> would", "走过[00:05.00]小路", "][",
+                                        "[1.5 no close", "很长很长的一句歌词，唱了好几秒钟才唱完", "[-0.5]前奏"};
+    static const char* const breaks[] = {"\r\n", "\r\n", "\r\n", "\n", "\r"};
+    auto stamp = [&]() -> QString {
+        // A coarse grid makes equal times and equal tenths common.
+        double t = pick(4) == 0 ? pick(1000) * 0.1 : pick(200) * 0.5;
+        if (pick(3) == 0)
+            t += pick(10) * 0.01;
+        const int m = int(t / 60);
+        const double sec = t - m * 60;
+        switch (pick(9)) {
+        case 0: return QStringLiteral("[%1:%2]").arg(m, 2, 10, QChar(u'0')).arg(int(sec), 2, 10, QChar(u'0'));
+        case 1: return QStringLiteral("[%1:%2]").arg(m).arg(sec, 4, 'f', 1, QChar(u'0'));
+        case 2: return QStringLiteral("[%1:%2]").arg(m, 2, 10, QChar(u'0')).arg(sec, 6, 'f', 3, QChar(u'0'));
+        case 3: return QStringLiteral("[%1:%2]").arg(pick(200) + 60).arg(sec, 5, 'f', 2, QChar(u'0'));
+        case 4: return QStringList{"[-00:01.00]", "[00:12:34]", "[12]", "[:12]", "[00:0x.5]"}.at(pick(5));
+        default: return QStringLiteral("[%1:%2]").arg(m, 2, 10, QChar(u'0')).arg(sec, 5, 'f', 2, QChar(u'0'));
+        }
+    };
+    QString lrc;
+    for (int i = pick(5); i > 0; --i)
+        lrc += QString::fromUtf8(headers[pick(11)]) + QStringLiteral("\r\n");
+    for (int i = pick(80); i > 0; --i) {
+        QString line;
+        const int tags = pick(12) == 0 ? 0 : pick(8) == 0 ? 2 + pick(3) : 1;
+        for (int k = 0; k < tags; ++k)
+            line += stamp();
+        lrc += line + QString::fromUtf8(texts[pick(14)]) + QString::fromLatin1(breaks[pick(5)]);
+    }
+    return lrc;
+}
+
+// A lyric of `lines` lines stamped `spacing` seconds apart.
+QString evenLrc(int lines, double spacing)
+{
+    QString lrc = QStringLiteral("[ti:长歌]\r\n[ar:某人]\r\n");
+    for (int i = 0; i < lines; ++i) {
+        const double t = 1.0 + i * spacing;
+        const int m = int(t / 60);
+        lrc += QStringLiteral("[%1:%2]第%3行\r\n")
+                   .arg(m, 2, 10, QChar(u'0'))
+                   .arg(t - m * 60, 5, 'f', 2, QChar(u'0'))
+                   .arg(i);
+    }
+    return lrc;
+}
+
+} // namespace
+
+TEST(LyricTimeIndex, FindsTheLineTheSearchOfTheWholeTextFound)
+{
+    // Box texts as the loader, the service and the notices leave them.
+    QStringList boxes;
+    auto addLyrics = [&](const QString& raw) {
+        boxes << raw;
+        const QString normalised = normaliseLyricText(raw);
+        boxes << normalised << parseLrc(normalised).text;
+    };
+    testsupport::TestDir dir;
+    const QDir seeds(QStringLiteral(MELODUNE_SOURCE_DIR "/tests/lyrics/fuzz/seeds"));
+    const QStringList seedFiles = seeds.entryList({QStringLiteral("*.lrc")}, QDir::Files);
+    ASSERT_FALSE(seedFiles.isEmpty());
+    for (const QString& name : seedFiles) {
+        QFile f(seeds.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        boxes << QString::fromUtf8(f.readAll());
+        const std::optional<QString> text = readLyricText(seeds.filePath(name));
+        ASSERT_TRUE(text) << name.toStdString();
+        boxes << *text << parseLrc(*text).text;
+    }
+    dir.write(QStringLiteral("none.lrc"), noLyricsStub(defaultNoLyricsNote()));
+    const std::optional<QString> stub = readLyricText(dir.file(QStringLiteral("none.lrc")));
+    ASSERT_TRUE(stub);
+    boxes << parseLrc(*stub).text;
+    for (const QString& path : {QStringLiteral("/音乐/歌.mp3"), QStringLiteral("/live/[1.5] 现场.mp3")})
+        boxes << lyricSearchingNotice(path) << lyricNotFoundNotice(path) << lyricDeletedNotice(path)
+              << lyricTooLargeNotice(path);
+    boxes << QStringLiteral("下载歌词失败！\r\n[网络连接超时或错误。]") << QString() << QStringLiteral("[");
+    addLyrics(evenLrc(60, 4.0));
+    addLyrics(evenLrc(2000, 0.12));
+    std::mt19937 rng(20240611);
+    for (int i = 0; i < 150; ++i)
+        addLyrics(variedLrc(rng));
+
+    int wrong = 0;
+    int hits = 0;
+    for (const QString& text : boxes) {
+        // Every key of the clock from before the start to past the last
+        // stamp, and every key that stands after a "[" of the text.
+        QStringList keys;
+        for (int tenth = -30; tenth <= 2000; ++tenth)
+            keys << lyricTimeKey(tenth / 10.0);
+        for (qsizetype p = text.indexOf(u'['); p >= 0; p = text.indexOf(u'[', p + 1))
+            for (int n = 3; n <= 12 && p + n < text.size(); ++n)
+                if (const QString key = text.mid(p + 1, n); timeKeyForm().match(key).hasMatch())
+                    keys << key;
+
+        LyricTimeIndex index;
+        index.follow(text);
+        for (const QString& key : keys) {
+            const std::optional<LyricLineHit> expected = searchedLine(text, key);
+            hits += expected.has_value();
+            if (index.find(key) != expected && ++wrong <= 5)
+                ADD_FAILURE() << "key " << key.toStdString() << " in:\n" << text.left(300).toStdString();
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(hits, 5000) << "the corpus hits lines";
+}
+
+TEST(LyricTimeIndex, FollowsEveryChangeOfTheBoxText)
+{
+    RichTextModel box;
+    LyricTimeIndex index;
+    auto find = [&](const char* key) {
+        index.follow(box.text());
+        return index.find(QString::fromLatin1(key));
+    };
+    box.setText(QStringLiteral("[1.0]one\r\n[2.0]two\r\n"));
+    ASSERT_TRUE(find("2.0"));
+    // A stamp replaced in place by one of as many characters.
+    box.select(10, 5);
+    box.setSelText(QStringLiteral("[3.0]"));
+    EXPECT_FALSE(find("2.0"));
+    ASSERT_TRUE(find("3.0"));
+    EXPECT_EQ(find("3.0").value_or(LyricLineHit{}).text, "two");
+    // Another text of the same length, a notice, nothing.
+    box.setText(QStringLiteral("[4.0]one\r\n[5.0]two\r\n"));
+    EXPECT_FALSE(find("1.0"));
+    EXPECT_EQ(find("5.0").value_or(LyricLineHit{}).tagStart, 10);
+    box.setText(lyricNotFoundNotice(QStringLiteral("/a.mp3")));
+    EXPECT_FALSE(find("4.0"));
+    box.setText(QString());
+    EXPECT_FALSE(find("4.0"));
+    // Back to the first text: the same characters in a new string.
+    box.setText(QStringLiteral("[1.0]one\r\n[2.0]two\r\n"));
+    EXPECT_EQ(find("2.0").value_or(LyricLineHit{}).text, "two");
 }
