@@ -181,6 +181,9 @@ public:
     // A track change is running: further ones are refused until it ends.
     bool trackChangeRunning() const { return transportCommandRunning_ || loadTrackRunning_; }
     bool stepTrack(bool forward);
+    // The list's selection one entry down or up (a random one in random
+    // play); a stopped player loads the entry selected.
+    void stepListSelection(bool down);
     void stretchWindow();
     void installTransportInputFilters();
     // After every skin button's own handlers: the focus goes back to the skin.
