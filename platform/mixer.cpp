@@ -186,13 +186,14 @@ private:
 // PulseMixer
 
 struct PulseMixer::Impl {
+    MixerTiming timing;
     pa_mainloop* loop = pa_mainloop_new();
     pa_context* context = nullptr;
     QElapsedTimer clock;
     qint64 quietUntil = -1;
     std::unique_ptr<MixerWatch> watch;
 
-    Impl() { clock.start(); }
+    explicit Impl(MixerTiming t) : timing(t) { clock.start(); }
     ~Impl()
     {
         drop();
@@ -215,7 +216,7 @@ struct PulseMixer::Impl {
     void timedOut()
     {
         drop();
-        quietUntil = clock.elapsed() + QuietAfterTimeoutMs;
+        quietUntil = clock.elapsed() + timing.quietAfterTimeoutMs;
         if (watch)
             watch->ping(); // tells when it answers again
     }
@@ -299,10 +300,10 @@ struct PulseMixer::Impl {
         return true;
     }
 
-    qint64 deadline() const { return clock.elapsed() + AnswerWaitMs; }
+    qint64 deadline() const { return clock.elapsed() + timing.answerWaitMs; }
 };
 
-PulseMixer::PulseMixer() : d_(std::make_unique<Impl>()) {}
+PulseMixer::PulseMixer(MixerTiming timing) : d_(std::make_unique<Impl>(timing)) {}
 PulseMixer::~PulseMixer() = default;
 
 bool PulseMixer::sources(std::vector<MixerSourceInfo>* list, QByteArray* defaultName)
