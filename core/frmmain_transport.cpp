@@ -2,6 +2,7 @@
 #include "core/frmmain.h"
 
 #include "controls/xpbutton.h"
+#include "core/log.h"
 #include "core/playlistedit.h"
 #include "core/settings.h"
 #include "core/shared.h"
@@ -103,7 +104,8 @@ bool FrmMain::loadTrackAndPlay(bool play)
     } catch (const rt::MediaUnavailable&) {
         // No fault of the track: Unavailable ends the program.
         return false;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        qCWarning(lcCore) << "track not loaded, the window loads again:" << CurrentFile << e.what();
         loadTrackRunning_ = false;
         ReloadAfterError();
         return false;

@@ -1,5 +1,7 @@
 #include "platform/mixer.h"
 
+#include "platform/log.h"
+
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QObject>
@@ -215,6 +217,8 @@ struct PulseMixer::Impl {
     // so that a slider drag does not wait a second per step.
     void timedOut()
     {
+        qCWarning(lcPlatform) << "the sound server gave the mixer no answer in" << timing.answerWaitMs
+                              << "ms; its calls fail for" << timing.quietAfterTimeoutMs << "ms";
         drop();
         quietUntil = clock.elapsed() + timing.quietAfterTimeoutMs;
         if (watch)
