@@ -182,6 +182,9 @@ public:
     // A track change is running: further ones are refused until it ends.
     bool trackChangeRunning() const { return transportCommandRunning_ || loadTrackRunning_; }
     bool stepTrack(bool forward);
+    // The list's selection one entry down or up (a random one in random
+    // play); a stopped player loads the entry selected.
+    void stepListSelection(bool down);
     void stretchWindow();
     // The stretched window's place: its screen, 150 twips down.
     void stretchOverScreen();
@@ -685,6 +688,19 @@ private:
     void buildTimers();
     void resetDesignState();
     void layoutStartControls();
+    // Form_Load's steps, in its order (core/frmmain_startup.cpp).
+    void showVersionCaption();
+    // The recorder, its device list and the capture object; false (after
+    // the message) when there is no sound input.
+    bool openSoundDevices();
+    void resetTrackFields();
+    // The command line and the playlist into the list box.
+    void loadStartupList();
+    void applyStartupViewSettings();
+    void centreBalance();
+    void showLyricBackground();
+    void placeLyricStrips();
+    void showMainWindow();
     void addMenuItem(const QString& parent, const QString& name, const QString& caption);
     void addSeparator(const QString& parent);
     QMenu* addSubMenu(const QString& parent, const QString& name, const QString& caption);

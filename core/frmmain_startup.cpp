@@ -77,7 +77,83 @@ void registerListType(const QString& dataDir, const QString& systemDir, const QS
     // when nothing changed.
     rt::AssocPlan plan = associationPlan(programFile, dataDir);
     plan.listDefault = true;
-    rt::fileAssociations().apply(plan);
+    // The start goes on without it: the list type only opens from the desktop.
+    if (const rt::AssocResult done = rt::fileAssociations().apply(plan); !done.ok)
+        qCWarning(lcCore) << "the desktop was not told of the list type; unwritable:" << done.failedPath;
+}
+
+// Where the program, its data and the system's folders are.
+void findProgramFolders(SharedState& sh)
+{
+    sh.OsName = GetWindowsVersion();
+    sh.ProgramDir = QCoreApplication::applicationDirPath();
+    if (sh.DataDir.isEmpty())
+        sh.DataDir = resolveDataDir(sh.ProgramDir, &sh.DataDirNotice);
+    sh.WindowsDir = QStringLiteral("/etc");
+    sh.SystemDir = QStringLiteral("/usr/bin");
+}
+
+// What became of a list file that could not be read.
+QString setAsideText(const StartupListResult& r)
+{
+    if (!r.listSetAsideAs.isEmpty())
+        return QStringLiteral("，原文件已改名为 ") + QFileInfo(r.listSetAsideAs).fileName() + QStringLiteral(" 保存。");
+    return r.keepListFile ? QStringLiteral("，原文件保持不变，退出时也不会覆盖它。") : QStringLiteral("。");
+}
+
+// The boxes of the start's list step: a refused command line, a list file
+// that could not be read or written, entries beyond the list's capacity.
+void tellStartupListProblems(const StartupListResult& r)
+{
+    switch (r.commandLineRefused) {
+    case CommandLineRefusal::None:
+        break;
+    case CommandLineRefusal::TooLong:
+        qCWarning(lcCore) << "command line of" << r.refusedBytes << "bytes names no file; ignored";
+        rt::ui().msgBox(QStringLiteral("命令行过长(%1 字节)，超过了文件名的长度上限，不是一个文件，已忽略。播放列表保持不变。")
+                            .arg(r.refusedBytes),
+                        rt::Exclamation);
+        break;
+    case CommandLineRefusal::EntryProblem:
+        qCWarning(lcCore) << "command line names what the list cannot keep; ignored:" << r.refusedName;
+        rt::ui().msgBox(QStringLiteral("命令行中的“") + entryForMessage(r.refusedName) +
+                            QStringLiteral("”无法加入播放列表：") + entryProblemText(r.entryProblem) +
+                            QStringLiteral("，播放列表无法保存这样的名称。播放列表保持不变。"),
+                        rt::Exclamation);
+        break;
+    case CommandLineRefusal::NotAList:
+        qCWarning(lcCore) << "command-line list is no text list; the saved list is read:" << r.refusedName;
+        rt::ui().msgBox(QStringLiteral("“") + r.refusedName +
+                            QStringLiteral("”不是播放列表文件(它不是 GB18030 或 UTF-8 编码的文本)，未载入。保存的播放列表保持不变。"),
+                        rt::Exclamation);
+        break;
+    }
+    if (r.readStatus == ListReadStatus::NotText)
+        rt::ui().msgBox(QStringLiteral("播放列表文件 ") + QFileInfo(r.listRead).fileName() +
+                            QStringLiteral(" 不是文本") + setAsideText(r),
+                        rt::Exclamation);
+    if (r.readStatus == ListReadStatus::Unreadable)
+        rt::ui().msgBox(QStringLiteral("无法读取播放列表文件 ") + QFileInfo(r.listRead).fileName() + setAsideText(r),
+                        rt::Exclamation);
+    if (r.listWriteFailed)
+        rt::ui().msgBox(r.entryListed
+                            ? QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu，它只在本次列表中。")
+                            : QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu。"),
+                        rt::Exclamation);
+    if (r.droppedEntries > 0) {
+        QString text = QStringLiteral("播放列表最多只能容纳 %1 首曲目，其余 %2 首")
+                           .arg(kMaxListEntries)
+                           .arg(r.droppedEntries);
+        if (!r.appendedEntryDropped.isEmpty())
+            text += QStringLiteral("(包括命令行中的文件“") + r.appendedEntryDropped + QStringLiteral("”)");
+        text += QStringLiteral("未能载入。");
+        if (!r.fullListKeptAs.isEmpty())
+            text += QStringLiteral("完整的原列表已另存为 ") + QFileInfo(r.fullListKeptAs).fileName() +
+                    QStringLiteral("。");
+        else if (r.keepListFile)
+            text += QStringLiteral("无法另存完整的原列表，List.mdu 保持不变，退出时也不会覆盖它。");
+        rt::ui().msgBox(text, rt::Exclamation);
+    }
 }
 
 // One text line of `w`'s font: the height of the sample text.
@@ -110,35 +186,56 @@ bool FrmMain::Form_Load()
     rt::setAppTitle(kTitle);
     rt::setDialogParent(this);
 
-    // 1-3: platform facts.
-    sh.OsName = GetWindowsVersion();
-    sh.ProgramDir = QCoreApplication::applicationDirPath();
-    if (sh.DataDir.isEmpty())
-        sh.DataDir = resolveDataDir(sh.ProgramDir, &sh.DataDirNotice);
-    sh.WindowsDir = QStringLiteral("/etc");
-    sh.SystemDir = QStringLiteral("/usr/bin");
-
-    // 4. Data folders.
+    findProgramFolders(sh);
     createDataFolders(sh.DataDir);
-    // 5. The sound and picture libraries are ordinary shared libraries here:
-    // nothing needs copying or registering before their objects are made.
-    // 6. The older list name. The rename is done when it returns, so the
-    // start does not pause for it (the pause only held up the window).
+    // Done when it returns, so the start does not pause for it.
     renameOldListFile(sh.DataDir);
+    showVersionCaption();
+    if (!openSoundDevices())
+        return false;
+    resetTrackFields();
+    assignSettingDefaults(s, &CurrentIndex);
+    loadSettings(sh.DataDir, s, &CurrentIndex);
+    prepareSkin(Skin, sh.DataDir, s.SkinFile);
+    registerListType(sh.DataDir, sh.SystemDir, QCoreApplication::applicationFilePath());
+    loadStartupList();
+    applyStartupViewSettings();
+    layoutStartControls();
+    centreBalance();
+    // A one-second capture buffer. An input that names no format yet is
+    // asked again before every take.
+    Capture.RecordSeconds = 1.0;
+    if (PrepareCaptureFormat(*DSCapture, Capture, s.MaxRecordMinutes, Capture.RecordSeconds) ==
+        PrepareResult::NoFormat)
+        return false;
+    showLyricBackground();
+    placeLyricStrips();
+    showMainWindow();
+    sh.ComputerName = computerName();
+    sh.SineTable = buildSineTable();
+    // The deferred start.
+    Timer[3]->start();
+    loaded_ = true;
+    // Asked to end while a box of the start waited.
+    if (endingOnSignal_)
+        unloadForm();
+    return true;
+}
 
-    // 7. Caption.
+void FrmMain::showVersionCaption()
+{
     const QString caption =
         versionCaption(kTitle, services_.versionMajor, services_.versionMinor, services_.versionRevision);
     setWindowTitle(caption);
     Label4->setText(caption);
     Image5->setToolTip(caption);
+}
 
-    // 8. Recorder and its device list.
+bool FrmMain::openSoundDevices()
+{
     clsRecorder = std::make_unique<WaveInRecorder>();
     FillDeviceCombo();
     watchInputDevices();
-
-    // 9. Sound objects.
     QString error;
     DSCapture = rt::DirectSoundCaptureCreate(&error);
     if (!DSCapture) {
@@ -155,10 +252,11 @@ bool FrmMain::Form_Load()
     // The capture records from the device the panel chose.
     if (clsRecorder->SelectedDevice() >= 0)
         DSCapture->setDevice(clsRecorder->SelectedDeviceId());
+    return true;
+}
 
-    // 10. Popmnu0 serves as a pop-up menu only: it is never in a menu bar.
-
-    // 11. Track fields.
+void FrmMain::resetTrackFields()
+{
     CurrentIndex = -1;
     CurrentFile.clear();
     CurrentExt.clear();
@@ -166,103 +264,35 @@ bool FrmMain::Form_Load()
     Reloading = false;
     playingSinceMs_ = -1;
     silentPass_.reset();
-
-    // 12. Settings.
-    assignSettingDefaults(s, &CurrentIndex);
-    loadSettings(sh.DataDir, s, &CurrentIndex);
-
-    // 13.
     LrcCurTime = QStringLiteral("0");
     LrcNextTime = QStringLiteral("0");
+}
 
-    // 14. Skin.
-    prepareSkin(Skin, sh.DataDir, s.SkinFile);
-
-    // 15. List type registration; errors are ignored.
-    registerListType(sh.DataDir, sh.SystemDir, QCoreApplication::applicationFilePath());
-
-    // 16. Command line and playlist.
-    {
-        const StartupListResult r =
-            runStartupListStep(sh.CommandLine, services_.commandLine, sh.DataDir, CurrentIndex);
-        sh.CommandLine = r.commandLine;
-        List1->clear();
-        List1->addItems(r.entries);
-        CurrentIndex = r.currentIndex;
-        if (List1->count() > 0)
-            Marks.reset(List1->count());
-        if (r.selectIndex >= 0) {
-            List1->setCurrentRow(r.selectIndex);
-            List1_Click();
-        }
-        if (r.demoAdded)
-            rt::clock().sleepMs(500);
-        KeepListFile = r.keepListFile;
-        switch (r.commandLineRefused) {
-        case CommandLineRefusal::None:
-            break;
-        case CommandLineRefusal::TooLong:
-            qCWarning(lcCore) << "command line of" << r.refusedBytes << "bytes names no file; ignored";
-            rt::ui().msgBox(QStringLiteral("命令行过长(%1 字节)，超过了文件名的长度上限，不是一个文件，已忽略。播放列表保持不变。")
-                                .arg(r.refusedBytes),
-                            rt::Exclamation);
-            break;
-        case CommandLineRefusal::EntryProblem:
-            qCWarning(lcCore) << "command line names what the list cannot keep; ignored:" << r.refusedName;
-            rt::ui().msgBox(QStringLiteral("命令行中的“") + entryForMessage(r.refusedName) +
-                                QStringLiteral("”无法加入播放列表：") + entryProblemText(r.entryProblem) +
-                                QStringLiteral("，播放列表无法保存这样的名称。播放列表保持不变。"),
-                            rt::Exclamation);
-            break;
-        case CommandLineRefusal::NotAList:
-            qCWarning(lcCore) << "command-line list is no text list; the saved list is read:" << r.refusedName;
-            rt::ui().msgBox(QStringLiteral("“") + r.refusedName +
-                                QStringLiteral("”不是播放列表文件(它不是 GB18030 或 UTF-8 编码的文本)，未载入。保存的播放列表保持不变。"),
-                            rt::Exclamation);
-            break;
-        }
-        if (r.readStatus == ListReadStatus::NotText)
-            rt::ui().msgBox(QStringLiteral("播放列表文件 ") + QFileInfo(r.listRead).fileName() +
-                                QStringLiteral(" 不是文本") +
-                                (!r.listSetAsideAs.isEmpty()
-                                     ? QStringLiteral("，原文件已改名为 ") + QFileInfo(r.listSetAsideAs).fileName() +
-                                           QStringLiteral(" 保存。")
-                                 : r.keepListFile ? QStringLiteral("，原文件保持不变，退出时也不会覆盖它。")
-                                                  : QStringLiteral("。")),
-                            rt::Exclamation);
-        if (r.readStatus == ListReadStatus::Unreadable)
-            rt::ui().msgBox(QStringLiteral("无法读取播放列表文件 ") + QFileInfo(r.listRead).fileName() +
-                                (!r.listSetAsideAs.isEmpty()
-                                     ? QStringLiteral("，原文件已改名为 ") + QFileInfo(r.listSetAsideAs).fileName() +
-                                           QStringLiteral(" 保存。")
-                                 : r.keepListFile ? QStringLiteral("，原文件保持不变，退出时也不会覆盖它。")
-                                                  : QStringLiteral("。")),
-                            rt::Exclamation);
-        if (r.listWriteFailed)
-            rt::ui().msgBox(r.entryListed
-                                ? QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu，它只在本次列表中。")
-                                : QStringLiteral("无法把命令行中的文件保存到播放列表文件 List.mdu。"),
-                            rt::Exclamation);
-        if (r.droppedEntries > 0) {
-            QString text = QStringLiteral("播放列表最多只能容纳 %1 首曲目，其余 %2 首")
-                               .arg(kMaxListEntries)
-                               .arg(r.droppedEntries);
-            if (!r.appendedEntryDropped.isEmpty())
-                text += QStringLiteral("(包括命令行中的文件“") + r.appendedEntryDropped + QStringLiteral("”)");
-            text += QStringLiteral("未能载入。");
-            if (!r.fullListKeptAs.isEmpty())
-                text += QStringLiteral("完整的原列表已另存为 ") + QFileInfo(r.fullListKeptAs).fileName() +
-                        QStringLiteral("。");
-            else if (r.keepListFile)
-                text += QStringLiteral("无法另存完整的原列表，List.mdu 保持不变，退出时也不会覆盖它。");
-            rt::ui().msgBox(text, rt::Exclamation);
-        }
-        Frame1->setTitle(listCountCaption(List1->count()));
+void FrmMain::loadStartupList()
+{
+    SharedState& sh = shared();
+    const StartupListResult r = runStartupListStep(sh.CommandLine, services_.commandLine, sh.DataDir, CurrentIndex);
+    sh.CommandLine = r.commandLine;
+    List1->clear();
+    List1->addItems(r.entries);
+    CurrentIndex = r.currentIndex;
+    if (List1->count() > 0)
+        Marks.reset(List1->count());
+    if (r.selectIndex >= 0) {
+        List1->setCurrentRow(r.selectIndex);
+        List1_Click();
     }
-
-    // 17.
-    RichTextBox1->setBackColor(s.LrcBackColor);
+    if (r.demoAdded)
+        rt::clock().sleepMs(500);
+    KeepListFile = r.keepListFile;
+    tellStartupListProblems(r);
     Frame1->setTitle(listCountCaption(List1->count()));
+}
+
+void FrmMain::applyStartupViewSettings()
+{
+    SettingsRecord& s = settings();
+    RichTextBox1->setBackColor(s.LrcBackColor);
     mnu(QStringLiteral("mnuPlayRec"))->setEnabled(false);
     mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
     mnu(QStringLiteral("mnuShowPic"))->setChecked(s.PictureMode != 0);
@@ -271,52 +301,53 @@ bool FrmMain::Form_Load()
     if (s.PictureMode == 0)
         s.PictureMode = 1;
     Picture2->setVisible(true);
+}
 
-    // 18. Layout.
-    layoutStartControls();
-
-    // 19. The control's own transport bar is off.
+void FrmMain::centreBalance()
+{
+    // The control's own transport bar is off.
     MediaPlayer1->setShowControls(false);
-    // The balance starts centred. The media control outlives a reload, so
-    // its setting goes back to 0 with the slider and the caption.
+    // The media control outlives a reload, so its balance goes back to 0
+    // with the slider and the caption.
     {
         const QSignalBlocker quiet(HScroll1);
         HScroll1->setValue(0);
     }
     MediaPlayer1->setBalance(0);
     Label3->setText(balanceCaption(MediaPlayer1->balance()));
+}
 
-    // 20. Capture format for a one-second buffer.
-    // An input that names no format yet is asked again before every take.
-    Capture.RecordSeconds = 1.0;
-    if (PrepareCaptureFormat(*DSCapture, Capture, s.MaxRecordMinutes, Capture.RecordSeconds) ==
-        PrepareResult::NoFormat)
-        return false;
-
-    // 21.
+void FrmMain::showLyricBackground()
+{
     Label5->setText(QString());
     Image6->setGeometry(0, 0, Picture1->width(), Picture1->height());
-
-    // 22. Background pictures.
+    SharedState& sh = shared();
     rebuildBackgroundList(sh);
-    if (const QString bk = randomBackgroundPath(sh); !bk.isEmpty())
-        if (const QPixmap p = loadPicture(bk); !p.isNull())
-            setLyricBackground(p);
+    const QString bk = randomBackgroundPath(sh);
+    if (bk.isEmpty())
+        return;
+    if (const QPixmap p = loadPicture(bk); !p.isNull())
+        setLyricBackground(p);
+    else
+        qCWarning(lcCore) << "background picture unreadable, none shown:" << bk;
+}
 
-    // 23. Lyric strips: (0), (2), (1), then Picture7.
-    {
-        const int line = oneTextLine(Picture6[0]);
-        for (QLabel* p : Picture6)
-            p->clear();
-        Picture6[0]->setGeometry(0, 0, Picture1->width(), line);
-        Picture6[2]->setGeometry(0, Picture1->height() - line - 1, Picture1->width(), line);
-        Picture6[1]->setGeometry(0, Picture1->height() - line - Picture6[2]->height() - 1, Picture1->width(), line);
-        for (QLabel* p : Picture6)
-            p->clear();
-        Picture7->setGeometry(0, Picture6[1]->y(), Picture1->width(), Picture6[1]->height());
-    }
+void FrmMain::placeLyricStrips()
+{
+    // (0) at the top, (2) at the bottom, (1) above it, Picture7 over (1).
+    const int line = oneTextLine(Picture6[0]);
+    for (QLabel* p : Picture6)
+        p->clear();
+    Picture6[0]->setGeometry(0, 0, Picture1->width(), line);
+    Picture6[2]->setGeometry(0, Picture1->height() - line - 1, Picture1->width(), line);
+    Picture6[1]->setGeometry(0, Picture1->height() - line - Picture6[2]->height() - 1, Picture1->width(), line);
+    for (QLabel* p : Picture6)
+        p->clear();
+    Picture7->setGeometry(0, Picture6[1]->y(), Picture1->width(), Picture6[1]->height());
+}
 
-    // 24.
+void FrmMain::showMainWindow()
+{
     show();
     // The player is got ready off the window thread once the window is on
     // screen, when the start timer has a track for it; libmpv and its
@@ -327,18 +358,9 @@ bool FrmMain::Form_Load()
             MediaPlayer1->prepare();
     });
     // Once: the program folder could not be written, so the data moved.
+    SharedState& sh = shared();
     if (!sh.DataDirNotice.isEmpty())
         rt::ui().msgBox(std::exchange(sh.DataDirNotice, QString()), rt::Information, kTitle);
-    // 25-26.
-    sh.ComputerName = computerName();
-    sh.SineTable = buildSineTable();
-    // 27. The deferred start.
-    Timer[3]->start();
-    loaded_ = true;
-    // Asked to end while a box of the start waited.
-    if (endingOnSignal_)
-        unloadForm();
-    return true;
 }
 
 void FrmMain::layoutStartControls()
@@ -474,14 +496,13 @@ void FrmMain::Form_Unload()
     // A sound job ends first: its workers stop writing into TEMP.
     cancelSoundJobs();
     const SharedState& sh = shared();
-    // 1-2. Settings first, then the playlist. A save that fails is told, and
+    // Settings first, then the playlist. A save that fails is told, and
     // the user tries again (after freeing space) or goes on without it.
     saveAtUnload();
-    // 3-4.
     MediaPlayer1->stop();
     emptyTempFolder(sh.DataDir);
     loaded_ = false;
-    // 5.
+    // Only the exit ends the program; a reload loads the window again.
     if (!Reloading) {
         for (QTimer* t : Timer)
             if (t)

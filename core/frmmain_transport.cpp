@@ -2,6 +2,7 @@
 #include "core/frmmain.h"
 
 #include "controls/xpbutton.h"
+#include "core/log.h"
 #include "core/playlistedit.h"
 #include "core/settings.h"
 #include "core/shared.h"
@@ -103,7 +104,8 @@ bool FrmMain::loadTrackAndPlay(bool play)
     } catch (const rt::MediaUnavailable&) {
         // No fault of the track: Unavailable ends the program.
         return false;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        qCWarning(lcCore) << "track not loaded, the window loads again:" << CurrentFile << e.what();
         loadTrackRunning_ = false;
         ReloadAfterError();
         return false;
@@ -194,22 +196,15 @@ bool FrmMain::stepTrack(bool forward)
 
 void FrmMain::mnuListDown_Click()
 {
-    if (List1->count() < 1) {
-        mnuAdd_Click();
-        return;
-    }
-    if (trackChangeRunning())
-        return;
-    selectEntry(chooseListDown(List1->currentRow(), List1->count(), settings().RandomPlay, Marks, randomValue));
-    if (stoppedOrClosed(MediaPlayer1->playState()) && List1->count() > 0 && List1->currentRow() >= 0) {
-        FlagScope running(transportCommandRunning_);
-        transportReset(false);
-        CurrentIndex = List1->currentRow();
-        loadTrackAndPlay(false);
-    }
+    stepListSelection(true);
 }
 
 void FrmMain::mnuListUp_Click()
+{
+    stepListSelection(false);
+}
+
+void FrmMain::stepListSelection(bool down)
 {
     if (List1->count() < 1) {
         mnuAdd_Click();
@@ -217,7 +212,8 @@ void FrmMain::mnuListUp_Click()
     }
     if (trackChangeRunning())
         return;
-    selectEntry(chooseListUp(List1->currentRow(), List1->count(), settings().RandomPlay, Marks, randomValue));
+    const auto choose = down ? chooseListDown : chooseListUp;
+    selectEntry(choose(List1->currentRow(), List1->count(), settings().RandomPlay, Marks, randomValue));
     if (stoppedOrClosed(MediaPlayer1->playState()) && List1->count() > 0 && List1->currentRow() >= 0) {
         FlagScope running(transportCommandRunning_);
         transportReset(false);

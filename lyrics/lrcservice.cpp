@@ -15,29 +15,9 @@ QString lrcServiceHost()
     return host;
 }
 
-QByteArray percentEncodeBytes(const QByteArray& bytes)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    QByteArray out;
-    out.reserve(bytes.size() * 3);
-    for (char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                           c == '-' || c == '_' || c == '.' || c == '~';
-        if (plain) {
-            out += char(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
 QByteArray lrcQueryValue(const QString& value)
 {
-    return percentEncodeBytes(rt::encodeLegacy(value));
+    return rt::encodeLegacy(value).toPercentEncoding();
 }
 
 QString trimBlanks(const QString& s)

@@ -13,10 +13,9 @@ namespace melodune {
 constexpr const char* DefaultLrcServiceHost = "http://lrc.melodune.net";
 QString lrcServiceHost();
 
-// Every byte outside A-Z a-z 0-9 - _ . ~ as %XX (upper-case hex). Escaping
-// everything else keeps "&", "#", "=", "+" in a value from cutting it short.
-QByteArray percentEncodeBytes(const QByteArray& bytes);
-// A query value for the lyrics service: its code page 936 bytes, escaped.
+// A query value for the lyrics service: its code page 936 bytes, every one
+// outside A-Z a-z 0-9 - _ . ~ as %XX (upper-case hex). Escaping everything
+// else keeps "&", "#", "=", "+" in a value from cutting it short.
 QByteArray lrcQueryValue(const QString& value);
 
 // Only the blank (U+0020), like the runtime's Trim.

@@ -31,7 +31,7 @@ QUrl lyricsSitePageUrl()
 
 QUrl keywordSearchUrl(const QString& prefix, const QString& keyword)
 {
-    return QUrl::fromEncoded(prefix.toUtf8() + percentEncodeBytes(keyword.toUtf8()), QUrl::TolerantMode);
+    return QUrl::fromEncoded(prefix.toUtf8() + keyword.toUtf8().toPercentEncoding(), QUrl::TolerantMode);
 }
 
 void openLyricsSitePage()

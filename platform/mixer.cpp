@@ -1,5 +1,7 @@
 #include "platform/mixer.h"
 
+#include "platform/log.h"
+
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QObject>
@@ -186,13 +188,14 @@ private:
 // PulseMixer
 
 struct PulseMixer::Impl {
+    MixerTiming timing;
     pa_mainloop* loop = pa_mainloop_new();
     pa_context* context = nullptr;
     QElapsedTimer clock;
     qint64 quietUntil = -1;
     std::unique_ptr<MixerWatch> watch;
 
-    Impl() { clock.start(); }
+    explicit Impl(MixerTiming t) : timing(t) { clock.start(); }
     ~Impl()
     {
         drop();
@@ -214,8 +217,10 @@ struct PulseMixer::Impl {
     // so that a slider drag does not wait a second per step.
     void timedOut()
     {
+        qCWarning(lcPlatform) << "the sound server gave the mixer no answer in" << timing.answerWaitMs
+                              << "ms; its calls fail for" << timing.quietAfterTimeoutMs << "ms";
         drop();
-        quietUntil = clock.elapsed() + QuietAfterTimeoutMs;
+        quietUntil = clock.elapsed() + timing.quietAfterTimeoutMs;
         if (watch)
             watch->ping(); // tells when it answers again
     }
@@ -299,10 +304,10 @@ struct PulseMixer::Impl {
         return true;
     }
 
-    qint64 deadline() const { return clock.elapsed() + AnswerWaitMs; }
+    qint64 deadline() const { return clock.elapsed() + timing.answerWaitMs; }
 };
 
-PulseMixer::PulseMixer() : d_(std::make_unique<Impl>()) {}
+PulseMixer::PulseMixer(MixerTiming timing) : d_(std::make_unique<Impl>(timing)) {}
 PulseMixer::~PulseMixer() = default;
 
 bool PulseMixer::sources(std::vector<MixerSourceInfo>* list, QByteArray* defaultName)

@@ -59,6 +59,13 @@ public:
     virtual void watch(std::function<void()> onChange) = 0;
 };
 
+// How long a mixer call waits for an answer, and how long calls fail at once
+// after one went unanswered.
+struct MixerTiming {
+    int answerWaitMs = 1000;
+    int quietAfterTimeoutMs = 3000;
+};
+
 // The mixer of the sound server named by the environment (PULSE_SERVER or
 // the user's own), over one libpulse connection kept between calls. A call
 // that finds no connection makes one; one that gets no answer within about
@@ -66,7 +73,8 @@ public:
 // unless the server is heard from again sooner (watch()).
 class PulseMixer : public Mixer {
 public:
-    PulseMixer();
+    // Tests shorten or stretch the times; the program keeps the defaults.
+    explicit PulseMixer(MixerTiming timing = {});
     ~PulseMixer() override;
     PulseMixer(const PulseMixer&) = delete;
     PulseMixer& operator=(const PulseMixer&) = delete;
@@ -77,11 +85,6 @@ public:
     bool setVolume(const QByteArray& source, int channels, std::uint32_t volume) override;
     // Over a second connection of its own, served by a libpulse thread.
     void watch(std::function<void()> onChange) override;
-
-    // How long a call waits for an answer, and how long calls fail at once
-    // after one went unanswered (tests shorten neither in normal use).
-    static constexpr int AnswerWaitMs = 1000;
-    static constexpr int QuietAfterTimeoutMs = 3000;
 
 private:
     struct Impl;

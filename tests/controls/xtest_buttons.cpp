@@ -233,8 +233,7 @@ TEST_F(XButtons, BalloonTooltipIsAShapedWindowAtThePointer)
     for (int type : {1, 0}) {
         b->setToolTipType(type);
         sendEnter(*b, at);
-        sendToolTip(*b, at);
-        QTest::qWait(100);
+        sendToolTip(*b, at); // either tip is made, or not, while the event is handled
         EXPECT_EQ(b->balloonTip(), nullptr) << type;
         EXPECT_FALSE(QToolTip::isVisible()) << type;
         sendLeave(*b);

@@ -153,10 +153,12 @@ TEST(FrmLrc, SubModesShowTheirOwnControls)
 TEST(FrmLrc, AViewCommandBeforeTheFillOpensNothing)
 {
     Opened t(102);
-    ASSERT_TRUE(t.lrc()->Timer[1]->isActive());
+    const QPointer<FrmLrc> lrc = t.lrc();
+    ASSERT_TRUE(lrc->Timer[1]->isActive());
     t.w->mnuLrcVS0_Click();
     EXPECT_EQ(settings().LrcViewMode, 0);
-    QTest::qWait(30);
+    // The fill has had its turn (its timer stops itself first).
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !lrc || !lrc->Timer[1]->isActive(); }, 2000));
     EXPECT_FALSE(t.w->lyricsWindowShown());
     EXPECT_TRUE(t.w->isVisible());
     EXPECT_EQ(settings().LrcViewMode, 0);

@@ -800,11 +800,13 @@ TEST_F(FrmMainLyrics, ALyricFileOverTheCapIsRefusedAtOnceAndLeftAlone)
     const QByteArray huge = testsupport::bigLrcText(5 * 1000 * 1000);
     writeLrcs(huge);
     testsupport::StallMeter stall;
+    bool loaded = false;
     QTimer::singleShot(0, w.get(), [&] {
         stall.reset();
         w->LoadTrackLyrics();
+        loaded = true;
     });
-    QTest::qWait(500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded && w->RichTextBox1View->filled(); }, 60000));
     const qint64 stalledMs = stall.lateMs();
     EXPECT_FALSE(w->LyricsLoaded);
     EXPECT_EQ(w->RichTextBox1->text(), lyricTooLargeNotice(lrcsFile()));

@@ -1,4 +1,5 @@
 #include "lyrics/lrcservice.h"
+#include "lyrics/websearch.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,25 @@ TEST(LrcServiceTest, QueryValuesAreEscapedInFullInCodePage936)
     };
     for (const Case& c : cases)
         EXPECT_EQ(lrcQueryValue(c.in), c.out) << c.in.toStdString();
+}
+
+// Every ASCII character on the wire: only letters, digits and "-._~" stay
+// as they are; every other byte is %XX in upper-case hex, in the lyrics
+// service's query (code page 936) as in a search address (UTF-8).
+TEST(LrcServiceTest, EveryCharacterButTheUnreservedIsEscaped)
+{
+    QString ascii;
+    for (char16_t c = 1; c < 0x80; ++c)
+        ascii += QChar(c);
+    const QByteArray wire = "%01%02%03%04%05%06%07%08%09%0A%0B%0C%0D%0E%0F"
+                            "%10%11%12%13%14%15%16%17%18%19%1A%1B%1C%1D%1E%1F"
+                            "%20%21%22%23%24%25%26%27%28%29%2A%2B%2C-.%2F0123456789%3A%3B%3C%3D%3E%3F"
+                            "%40ABCDEFGHIJKLMNOPQRSTUVWXYZ%5B%5C%5D%5E_"
+                            "%60abcdefghijklmnopqrstuvwxyz%7B%7C%7D~%7F";
+    EXPECT_EQ(lrcQueryValue(ascii), wire);
+    EXPECT_EQ(lrcQueryValue(QStringLiteral("歌·猫")), QByteArray("%B8%E8%A1%A4%C3%A8"));
+    const QString prefix = QStringLiteral("http://search.example/s?w=");
+    EXPECT_EQ(keywordSearchUrl(prefix, ascii + QStringLiteral("猫")).toEncoded(), prefix.toUtf8() + wire + "%E7%8C%AB");
 }
 
 TEST(LrcServiceTest, FileNameAndFiletypeRules)

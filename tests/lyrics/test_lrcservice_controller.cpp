@@ -338,18 +338,21 @@ TEST_F(ControllerTest, BrokenRepliesAreNotStored)
 
 TEST_F(ControllerTest, LateReplyForThePreviousTrackIsDropped)
 {
-    server.setResponse("exact", {200, LyricsServer::lyricsBody("old"), 400});
+    // The old track's request waits for a reply that never comes, longer
+    // than the test: only the controller dropping its transfer ends it.
+    settings().LrcWaitSeconds = 600;
+    server.setResponse("exact", {.never = true});
     ctrl.requestExact();
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 1; }, 5000));
 
     ctrl.reset(); // the track changes
     EXPECT_FALSE(shared().Busy);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.hangUps() == 1; }, 10000)) << "the old transfer is dropped";
     const LrcTrackInfo next{"/music/next.mp3", "next", "mp3"};
     ctrl.setTrack(next);
     server.setResponse("exact", {200, LyricsServer::lyricsBody("new")});
     ctrl.requestExact();
     ASSERT_TRUE(waitForReply());
-    QTest::qWait(700); // past the old reply
     ctrl.pollTick();
     QString text;
     ASSERT_TRUE(rt::readLegacyFile(trackLyricPath(dir.path(), next.file), &text));
@@ -357,10 +360,11 @@ TEST_F(ControllerTest, LateReplyForThePreviousTrackIsDropped)
     EXPECT_EQ(stored(), QString("<none>"));
 
     // stopTimers (open-state change) drops a transfer too.
-    server.setResponse("exact", {200, LyricsServer::lyricsBody("late"), 200});
+    server.setResponse("exact", {.never = true});
     ctrl.requestExact();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 3; }, 5000));
     ctrl.stopTimers();
-    QTest::qWait(500);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.hangUps() == 2; }, 10000)) << "the transfer is dropped";
     EXPECT_FALSE(QFile::exists(ctrl.replyPath()));
     EXPECT_FALSE(shared().Busy);
 }

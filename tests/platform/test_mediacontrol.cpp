@@ -9,6 +9,7 @@
 #include "tests/support/videogen.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QFile>
@@ -256,7 +257,9 @@ TEST_F(MpvMedia, OpensPausedAndNeverPlaysByItself)
     StateLog log(*mc);
     mc->setFileName(name);
     EXPECT_EQ(mc->fileName(), name);
-    QTest::qWait(600);
+    // The player holds it paused: nothing can start it later.
+    EXPECT_EQ(mc->propertyText("pause"), QStringLiteral("yes"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log.states.isEmpty(); }, 2000)); // the open's own event
     EXPECT_EQ(mc->playState(), MediaControl::Stopped);
     EXPECT_EQ(mc->currentPosition(), 0.0);
     EXPECT_FALSE(log.states.contains(MediaControl::Playing));
@@ -605,7 +608,7 @@ TEST(FakeMedia, ScriptedEndAndCallLog)
     EXPECT_EQ(ends.count(), 0) << "queued";
     ASSERT_TRUE(QTest::qWaitFor([&] { return mc.playState() == MediaControl::Stopped && ends.count() == 1; }, 1000));
     EXPECT_EQ(stateAtEnd, MediaControl::Playing);
-    QTest::qWait(20);
+    QCoreApplication::sendPostedEvents(); // whatever the end posted
     EXPECT_EQ(log.states, (QList<int>{MediaControl::Stopped, MediaControl::Playing, MediaControl::Stopped}));
 
     EXPECT_THROW(mc.setFileName("bad.mp3"), MediaError);

@@ -88,8 +88,7 @@ TEST(MediaVideo, NoOpenGLWhileOnlySoundPlays)
     mc.setFileName(tone);
     mc.play();
     ASSERT_TRUE(QTest::qWaitFor([&] { return mc.currentPosition() > 0.3; }, 5000));
-    window.update();
-    QTest::qWait(100);
+    window.repaint(); // painted now, while playing
     EXPECT_EQ(glWindows(), QStringList());
     EXPECT_EQ(mc.widget()->surface(), nullptr);
     EXPECT_EQ(QOpenGLContext::globalShareContext(), nullptr);

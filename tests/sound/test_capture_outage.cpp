@@ -120,6 +120,20 @@ protected:
             return std::nullopt;
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     }
+    // Every notice of the server's input watch so far has been handled: the
+    // panel has shown an input loaded now and dropped it again once it was
+    // unloaded, and the notices come in the server's order.
+    bool noticesHandled()
+    {
+        const QByteArray name("notice_probe");
+        const std::optional<QString> module = pactl({QStringLiteral("load-module"), QStringLiteral("module-null-source"),
+                                                     QStringLiteral("source_name=") + QString::fromLatin1(name)});
+        if (!module || module->isEmpty())
+            return false;
+        const bool shown = QTest::qWaitFor([&] { return w->cboDev->findData(name) >= 0; }, 15000);
+        const bool unloaded = pactl({QStringLiteral("unload-module"), *module}).has_value();
+        return shown && unloaded && QTest::qWaitFor([&] { return w->cboDev->findData(name) < 0; }, 15000);
+    }
     // Stops the take, saves it under `name` and reads it back.
     QByteArray keepTake(const QString& name, rt::WaveFormatEx* f)
     {
@@ -242,7 +256,7 @@ TEST_F(CaptureOutage, AnUnpluggedInputEndsItsTakeAndThePanelTurnsToTheInputTheSe
     EXPECT_EQ(w->cboDev->currentIndex(), 0);
     EXPECT_EQ(w->cboRecLine->count(), 1);
     EXPECT_EQ(w->DSCapture->device(), QByteArray("outage_sine"));
-    QTest::qWait(500); // any later notice says nothing more
+    ASSERT_TRUE(noticesHandled()); // any later notice says nothing more
     const QStringList said = ui.messages();
     EXPECT_EQ(said.size(), 2) << said.join(u'|').toStdString(); // the question and the lost input
     EXPECT_TRUE(said.value(1).startsWith(QStringLiteral("录音输入中断！"))) << said.join(u'|').toStdString();
@@ -270,7 +284,7 @@ TEST_F(CaptureOutage, AnInputUnpluggedBetweenTakesIsToldOnceAndTheNextTakeUsesTh
     ASSERT_TRUE(QTest::qWaitFor([this] { return w->cboDev->count() == 1; }, 15000));
     EXPECT_EQ(w->cboDev->currentData().toByteArray(), QByteArray("outage_sine"));
     EXPECT_EQ(w->DSCapture->device(), QByteArray("outage_sine"));
-    QTest::qWait(500);
+    ASSERT_TRUE(noticesHandled());
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("所选录音设备错误！")});
 
     startTake();

@@ -14,6 +14,7 @@
 #include "tests/support/testdir.h"
 
 #include <QAudioDevice>
+#include <QAudioSource>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -137,7 +138,8 @@ TEST(RealMixer, StartRecordHandsOutWholeBuffersAndStopsFromItsHandler)
     EXPECT_EQ(rec.BufferSize(), 10240) << "kept while recording";
     EXPECT_EQ(rec.BufferCount(), 5);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !rec.IsRecording(); }, 15000));
-    QTest::qWait(200);
+    // Once the stopped stream is gone nothing more can come from it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rec.findChildren<QAudioSource*>().isEmpty(); }, 5000));
     ASSERT_EQ(lengths.size(), 3u) << "nothing after the stop";
     for (std::size_t i = 0; i < lengths.size(); ++i) {
         EXPECT_EQ(lengths[i], 10240);

@@ -80,12 +80,16 @@ QString LyricsServer::baseUrl() const
 void LyricsServer::onConnection()
 {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         struct Pending {
             QByteArray head;
             bool answered = false;
         };
         auto pending = std::make_shared<Pending>();
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket, pending] {
+            if (pending->answered && !socket->property("replied").toBool())
+                ++hangUps_;
+        });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket, pending] {
             const QByteArray data = socket->readAll();
             if (pending->answered)
@@ -124,10 +128,13 @@ void LyricsServer::respond(QTcpSocket* socket, const QByteArray& head)
     else
         resp = Response{404, errorPageBody()};
 
+    if (resp.never)
+        return;
     QPointer<QTcpSocket> guard(socket);
     auto send = [guard, resp] {
-        if (!guard)
+        if (!guard || guard->state() != QAbstractSocket::ConnectedState)
             return;
+        guard->setProperty("replied", true);
         QByteArray out = "HTTP/1.0 " + QByteArray::number(resp.status) +
                          (resp.status == 200 ? " OK" : " Error") + "\r\nContent-Type: text/plain\r\n" +
                          "Content-Length: " + QByteArray::number(resp.body.size()) + "\r\nConnection: close\r\n\r\n";

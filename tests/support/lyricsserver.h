@@ -31,6 +31,7 @@ public:
         QByteArray body;
         int delayMs = 0;       // reply this late
         bool cutOff = false;   // announce the full length, send half, close
+        bool never = false;    // no reply: the connection stays until the client closes it
     };
 
     explicit LyricsServer(QObject* parent = nullptr);
@@ -43,6 +44,9 @@ public:
     // The reply for a route; unknown routes get a 404 error page.
     void setResponse(const QString& route, const Response& response) { routes_[route] = response; }
     std::vector<Request> requests;
+    // Connections the client closed after its request came and before any
+    // reply was written: transfers it dropped.
+    int hangUps() const { return hangUps_; }
 
     // Fixture bodies in code page 936 with CR LF line ends.
     static QByteArray gbk(const QString& text);
@@ -62,6 +66,7 @@ private:
     void onConnection();
     void respond(class QTcpSocket* socket, const QByteArray& head);
 
+    int hangUps_ = 0;
     QTcpServer server_;
     QMap<QString, Response> routes_;
 };
