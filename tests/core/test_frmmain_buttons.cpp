@@ -6,7 +6,7 @@
 #include "lyrics/richtextview.h"
 #include "platform/fonts.h"
 #include "platform/units.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -14,7 +14,7 @@
 #include <map>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
@@ -35,12 +35,11 @@ QRegion difference(const QImage& a, const QImage& b)
     return r;
 }
 
-class ButtonLayoutTest : public WindowTest {
+class ButtonLayoutTest : public MainWindowTest<> {
 protected:
     void SetUp() override
     {
         rt::installFontSubstitutions(); // as the program does before its window
-        WindowTest::SetUp();
     }
 };
 
@@ -190,7 +189,7 @@ TEST_F(ButtonLayoutTest, NothingCoversTheTakesProgressLine)
     ui.msgAnswers = {rt::Yes};
     win.mnuStartRec_Click();
     ASSERT_TRUE(win.Recording);
-    const std::int64_t start = fakeClock.tickMs();
+    const std::int64_t start = clock.tickMs();
     win.Timer5_Timer();
     ASSERT_TRUE(win.Line1->isVisible());
 
@@ -206,7 +205,7 @@ TEST_F(ButtonLayoutTest, NothingCoversTheTakesProgressLine)
     const double seconds = win.Capture.RecordSeconds;
     for (double part : {0.1, 0.6}) {
         SCOPED_TRACE(part);
-        fakeClock.ticks = start + std::int64_t(seconds * part * 1000);
+        clock.ticks = start + std::int64_t(seconds * part * 1000);
         win.Timer5_Timer();
         ASSERT_TRUE(win.Recording);
         const QRect line(win.Line1->mapTo(win.PicShape, QPoint()), win.Line1->size());

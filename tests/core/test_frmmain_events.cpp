@@ -3,7 +3,7 @@
 #include "controls/xpbutton.h"
 #include "core/commandline.h"
 #include "lyrics/richtext.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -11,14 +11,14 @@
 #include <QLabel>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
 const QStringList kThree = {"/m/a.mp3", "/m/b.wav", "/m/c.ogg"};
 const QString kDropQuestion = QStringLiteral("你要将此项从当前程序播放列表中删除吗?");
 
-class EventsTest : public WindowTest {};
+class EventsTest : public MainWindowTest<> {};
 
 TEST_F(EventsTest, EndOfStreamDecisions)
 {
@@ -179,7 +179,7 @@ TEST_F(EventsTest, AListWhoseTracksAllEndAtOnceStopsAfterOnePass)
             case Silent: fake()->raiseEndOfStream(); break;
             case PlaysThrough: fake()->advance(200); break;
             case StreamBreaksOff:
-                fakeClock.advanceMs(5000);
+                clock.advanceMs(5000);
                 fake()->raiseEndOfStream();
                 break;
             }

@@ -2,7 +2,7 @@
 #include "controls/xpbutton.h"
 #include "lyrics/richtext.h"
 #include "platform/shellopen.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,7 +15,7 @@
 #include <QWindow>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
@@ -69,7 +69,7 @@ TEST(VirtualKeys, QtKeysMapToTheWindowCodes)
     EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_Escape, {}), 27);
 }
 
-class KeysTest : public WindowTest {};
+class KeysTest : public MainWindowTest<> {};
 
 TEST_F(KeysTest, TheWindowSeesKeysBeforeTheFocusedControl)
 {

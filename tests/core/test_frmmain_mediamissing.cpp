@@ -2,23 +2,22 @@
 // program says so once and ends through its ordinary shut-down, whether the
 // player was being got ready for the start timer's track or a track is added
 // to an empty list later.
-#include "tests/core/test_frmmain_transport_fixture.h"
 #include "tests/support/audiogen.h"
+#include "tests/support/mainwindow.h"
 
 #include <QSignalSpy>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
 const QString kNoPlayer = QStringLiteral("无法启动媒体播放组件，程序即将退出。\n");
 
-class MediaMissingTest : public WindowTest {
+class MediaMissingTest : public MainWindowTest<> {
 protected:
     void SetUp() override
     {
-        WindowTest::SetUp();
         services.createMedia = nullptr;
         // Read at the process's first load, which fails for every case here.
         qputenv("MELODUNE_LIBMPV", dir.file("nowhere/libmpv.so.2").toLocal8Bit());

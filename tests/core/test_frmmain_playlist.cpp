@@ -1,18 +1,9 @@
 // The playlist commands of the main window, offscreen with the media control
 // and the capture input replaced by stand-ins and scripted answers.
 #include "controls/xpbutton.h"
-#include "core/frmmain.h"
-#include "core/playlistfile.h"
-#include "core/settings.h"
-#include "core/shared.h"
 #include "core/trackname.h"
-#include "platform/clock.h"
-#include "platform/dsound.h"
 #include "platform/legacytext.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/registry.h"
-#include "platform/ui.h"
-#include "tests/support/testdir.h"
+#include "tests/support/mainwindow.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -71,23 +62,8 @@ QByteArray listText(const QStringList& lines)
     return out;
 }
 
-class PlaylistWindowTest : public ::testing::Test {
+class PlaylistWindowTest : public testsupport::MainWindowTest<RecordingUi> {
 protected:
-    void SetUp() override
-    {
-        rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
-        shared() = SharedState{};
-        settings() = SettingsRecord{};
-        shared().DataDir = dir.file("data");
-        QDir().mkpath(shared().DataDir);
-        services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
-    }
-    void TearDown() override
-    {
-        w.reset();
-        rt::setCaptureSourceFactory({});
-    }
-
     // A loaded window whose deferred start never runs on its own.
     FrmMain& start()
     {
@@ -138,16 +114,6 @@ protected:
         delete mime;
         settle();
     }
-
-    testsupport::TestDir dir;
-    RecordingUi ui;
-    rt::ScopedUi scopedUi{&ui};
-    rt::Registry reg{dir.file("registry.ini")};
-    rt::ScopedRegistry scopedReg{&reg};
-    rt::FakeClock clock;
-    rt::ScopedClock scopedClock{&clock};
-    FrmMainServices services;
-    std::unique_ptr<FrmMain> w;
 };
 
 } // namespace

@@ -1,10 +1,4 @@
-#include "core/frmmain.h"
-#include "core/shared.h"
-#include "platform/dsound.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/registry.h"
-#include "platform/ui.h"
-#include "tests/support/testdir.h"
+#include "tests/support/mainwindow.h"
 
 #include <QListWidget>
 #include <QSignalSpy>
@@ -14,19 +8,10 @@ using namespace melodune;
 
 TEST(FrmMainSmoke, StartsInAnEmptyDataFolderAndEndsCleanly)
 {
-    testsupport::TestDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scoped(&ui);
-    rt::Registry reg(dir.file("registry.ini"));
-    rt::ScopedRegistry scopedReg(&reg);
-    rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
-    shared() = SharedState{};
-    shared().DataDir = dir.file("data");
-
-    FrmMainServices services;
-    services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
+    testsupport::MainWindowFixture<> fixture({.fakeClock = false, .makeDataFolder = false});
+    const testsupport::TestDir& dir = fixture.dir;
     {
-        FrmMain w(services);
+        FrmMain w(fixture.services);
         ASSERT_TRUE(w.Form_Load());
         EXPECT_TRUE(dir.exists("data/LRCS"));
         EXPECT_TRUE(dir.exists("data/PICS"));
@@ -37,5 +22,4 @@ TEST(FrmMainSmoke, StartsInAnEmptyDataFolderAndEndsCleanly)
         EXPECT_TRUE(dir.exists("data/SetLog.ini"));
         EXPECT_FALSE(dir.exists("data/List.mdu")) << "an empty list writes no list file";
     }
-    rt::setCaptureSourceFactory({});
 }

@@ -1,19 +1,11 @@
 // Start-up, shut-down and reload of the main window, with the media control
 // and the capture input replaced by stand-ins.
 #include "core/appenv.h"
-#include "core/frmmain.h"
-#include "core/playlistfile.h"
-#include "core/settings.h"
-#include "core/shared.h"
 #include "dialogs/module2.h"
 #include "lyrics/richtext.h"
-#include "platform/dsound.h"
 #include "platform/legacytext.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/registry.h"
-#include "platform/ui.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/scratchmount.h"
-#include "tests/support/testdir.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,28 +29,12 @@ using namespace melodune;
 
 namespace {
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public testsupport::MainWindowTest<> {
 protected:
-    void SetUp() override
-    {
-        rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
-        shared() = SharedState{};
-        settings() = SettingsRecord{};
-        shared().DataDir = dir.file("data");
-        QDir().mkpath(shared().DataDir);
-        services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
-    }
-    void TearDown() override { rt::setCaptureSourceFactory({}); }
+    StartupTest() : MainWindowTest({.fakeClock = false}) {}
 
     QString data(const QString& name) const { return dir.file("data/" + name); }
     void writeData(const QString& name, const QByteArray& bytes) { dir.write("data/" + name, bytes); }
-
-    testsupport::TestDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi{&ui};
-    rt::Registry reg{dir.file("registry.ini")};
-    rt::ScopedRegistry scopedReg{&reg};
-    FrmMainServices services;
 };
 
 QString regDefault(const char* key)

@@ -2,7 +2,7 @@
 // media stand-in.
 #include "controls/xpbutton.h"
 #include "core/trackname.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 
 #include <QAction>
 #include <QLabel>
@@ -11,13 +11,33 @@
 #include <functional>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
 const QStringList kThree = {"/m/a.mp3", "/m/b.wav", "/m/c.ogg"};
 
-class TransportTest : public WindowTest {};
+class TransportTest : public MainWindowTest<> {
+protected:
+    // Next from the current entry, running `nested` once from the new
+    // track's first open event, while the load lets messages run. True when
+    // it ran.
+    bool nextWithNested(FrmMain& win, const std::function<void()>& nested)
+    {
+        bool ran = false;
+        const QMetaObject::Connection c =
+            QObject::connect(win.MediaPlayer1, &rt::MediaControl::OpenStateChange, &win, [&] {
+                if (!ran) {
+                    ran = true;
+                    nested();
+                }
+            });
+        win.mnuNext_Click();
+        settle();
+        QObject::disconnect(c);
+        return ran;
+    }
+};
 
 TEST_F(TransportTest, NextAndPreviousWrapAround)
 {
@@ -134,7 +154,7 @@ TEST_F(TransportTest, ListStepsLoadOnlyWhileStopped)
 
 TEST_F(TransportTest, ToggleAndPauseDoNothingForAStreamWithoutLength)
 {
-    fakeClock.seed = 7;
+    clock.seed = 7;
     FrmMain& win = startWith({"http://radio/stream"}, 0);
     fake()->setMedia("http://radio/stream", rt::FakeMedia{.duration = 0});
     win.Timer3_Timer();

@@ -1,14 +1,14 @@
 // The start of the real program's main window with its own media control:
 // libmpv is not in the process while the window comes up (it would hold up
 // the first frame), and the start timer still plays the first track.
-#include "tests/core/test_frmmain_transport_fixture.h"
 #include "tests/support/audiogen.h"
+#include "tests/support/mainwindow.h"
 
 #include <QFile>
 #include <QWindow>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
@@ -32,18 +32,17 @@ protected:
     }
 };
 
-class MediaStartTest : public WindowTest {
+class MediaStartTest : public MainWindowTest<> {
 protected:
     void SetUp() override
     {
-        WindowTest::SetUp();
         // The program's own control, as the window makes it by default.
         services.createMedia = nullptr;
         qputenv("MELODUNE_MPV_OPTIONS", "ao=null,vo=null,open-timeout-ms=5000");
     }
     void TearDown() override
     {
-        WindowTest::TearDown();
+        MainWindowTest::TearDown();
         qunsetenv("MELODUNE_MPV_OPTIONS");
     }
 };

@@ -1,30 +1,22 @@
 // A playlist through the real media control (libmpv with null outputs) in a
 // shown main window: it plays from end to end and wraps, and a broken entry
 // leads to the question and the in-process reload without losing the rest.
-#include "platform/mpvmediacontrol.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
 #include "tests/support/audiogen.h"
 #include "tests/support/lyricsserver.h"
+#include "tests/support/mainwindow.h"
 
 #include <QFile>
 #include <QMouseEvent>
 #include <utility>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
-class RealMediaTest : public WindowTest {
+class RealMediaTest : public MainWindowTest<> {
 protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        makeMedia = [](QObject* parent) {
-            return new rt::MpvMediaControl(rt::MpvOptions::parse("ao=null,vo=null,open-timeout-ms=5000"), nullptr,
-                                           parent);
-        };
-    }
+    void SetUp() override { makeMedia = testsupport::nullOutputMpv; }
     QString tone(const QString& name, double frequency)
     {
         const QString p = dir.file(name);

@@ -5,7 +5,7 @@
 #include "core/shared.h"
 #include "platform/fileassoc.h"
 #include "sound/frmshiftset.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -13,11 +13,11 @@
 #include <QWindow>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
-class DialogKeysTest : public WindowTest {
+class DialogKeysTest : public MainWindowTest<> {
 protected:
     rt::RecordingFileAssociations desktop;
     rt::ScopedFileAssociations scopedDesktop{&desktop};

@@ -5,12 +5,11 @@
 #include "dialogs/frmfileshell.h"
 #include "dialogs/keyvalue.h"
 #include "dialogs/module2.h"
-#include "platform/dsound.h"
 #include "platform/fileassoc.h"
-#include "platform/mediacontrolfake.h"
 #include "platform/ui.h"
 #include "controls/xpbutton.h"
 
+#include "tests/support/mainwindow.h"
 #include "tests/support/testdir.h"
 
 #include <QAction>
@@ -224,14 +223,11 @@ TEST_F(FileShellTest, GetKeyValueReadsTextAndNumbersOnly)
 
 TEST_F(FileShellTest, StartUpMirrorsTheStoreAndTheMenuOpensTheDialog)
 {
-    rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
-    shared() = SharedState{};
-    shared().DataDir = dir.file("data");
+    // The window's surroundings with the store of its own.
+    testsupport::MainWindowFixture<> window({.fakeClock = false, .makeDataFolder = false});
     set(".mp3", {}, "Md.mp3");
-    FrmMainServices services;
-    services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
     {
-        FrmMain w(services);
+        FrmMain w(window.services);
         ASSERT_TRUE(w.Form_Load());
         ASSERT_EQ(desktop.plans.size(), 1u);
         const rt::AssocPlan& p = desktop.plans[0];
@@ -252,5 +248,4 @@ TEST_F(FileShellTest, StartUpMirrorsTheStoreAndTheMenuOpensTheDialog)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(w.findChild<FrmFileShell*>(), nullptr);
     }
-    rt::setCaptureSourceFactory({});
 }

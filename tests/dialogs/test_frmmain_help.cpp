@@ -6,7 +6,7 @@
 #include "dialogs/help.h"
 #include "lyrics/websearch.h"
 #include "platform/shellopen.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -16,11 +16,11 @@
 #include <QWindow>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
-class HelpTest : public WindowTest {
+class HelpTest : public MainWindowTest<> {
 protected:
     QList<QUrl> opened;
     bool openSucceeds = true;

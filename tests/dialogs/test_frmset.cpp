@@ -2,15 +2,9 @@
 // control, a temporary data folder, scripted boxes and a fixed clock.
 #include "controls/xpbutton.h"
 #include "core/appenv.h"
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
 #include "dialogs/frmset.h"
 #include "lyrics/richtext.h"
-#include "platform/clock.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/ui.h"
-#include "tests/support/testdir.h"
+#include "tests/support/mainwindow.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -62,25 +56,12 @@ rt::FileDialogResult chose(const QStringList& files)
     return r;
 }
 
-class SettingsDialog : public ::testing::Test {
+class SettingsDialog : public testsupport::MainWindowTest<> {
 protected:
-    testsupport::TestDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi{&ui};
-    rt::FakeClock clock;
-    rt::ScopedClock scopedClock{&clock};
-    std::unique_ptr<FrmMain> w;
     std::unique_ptr<FrmSet> dlg;
 
     void SetUp() override
     {
-        shared() = SharedState{};
-        shared().DataDir = dir.file("data");
-        QDir().mkpath(shared().DataDir);
-        settings() = SettingsRecord{};
-        rt::setAppTitle(QStringLiteral("Melodune"));
-        FrmMainServices services;
-        services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
         w = std::make_unique<FrmMain>(services);
         w->Skin.imgShape[0] = w->PicShape->pixmap();
         w->Image1->setPixmap(QPixmap::fromImage(solid(288, 216, Qt::gray)));
@@ -89,9 +70,7 @@ protected:
     void TearDown() override
     {
         dlg.reset();
-        w.reset();
-        settings() = SettingsRecord{};
-        shared() = SharedState{};
+        MainWindowTest::TearDown();
     }
 
     // The dialog as it stands once shown.

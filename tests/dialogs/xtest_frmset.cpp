@@ -7,7 +7,7 @@
 // with the defaults and after simple mode.
 #include "controls/xpbutton.h"
 #include "dialogs/frmset.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 #include "visual/skin.h"
 
 #include <QAction>
@@ -23,11 +23,11 @@
 #include <iostream>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
-class SettingsDialogOnScreen : public WindowTest {
+class SettingsDialogOnScreen : public MainWindowTest<> {
 protected:
     QRegion expectedMask(const QImage& skin) const
     {

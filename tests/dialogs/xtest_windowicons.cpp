@@ -9,7 +9,7 @@
 #include "dialogs/frmwait.h"
 #include "lyrics/frmlrc.h"
 #include "platform/programicon.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -19,7 +19,7 @@
 #include <xcb/xcb.h>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
@@ -52,12 +52,12 @@ QStringList windowIconSizes(QWidget& window)
     return sizes;
 }
 
-class XWindowIcons : public WindowTest {
+class XWindowIcons : public MainWindowTest<> {
 protected:
     void TearDown() override
     {
         QApplication::setWindowIcon(QIcon());
-        WindowTest::TearDown();
+        MainWindowTest::TearDown();
     }
 };
 

@@ -8,19 +8,13 @@
 // (scripts/bench_stall.sh runs it):
 //   lyrics_bench_stall lrc <MB> | tags <count> | reply <MB> | stream <MB>
 //                      | notice <MB> | words <MB> | forbid <MB> | forbidwords <MB>
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
 #include "lyrics/lrcservicecontroller.h"
 #include "lyrics/lyricloader.h"
 #include "lyrics/richtext.h"
-#include "platform/dsound.h"
 #include "platform/legacytext.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/registry.h"
-#include "platform/ui.h"
 #include "tests/support/bulkserver.h"
 #include "tests/support/lyricsserver.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/stallmeter.h"
 
 #include <QApplication>
@@ -30,7 +24,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
@@ -66,16 +59,8 @@ int main(int argc, char** argv)
     const QString mode = args[0];
     const double amount = args[1].toDouble();
 
-    QTemporaryDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi(&ui);
-    rt::Registry reg(dir.filePath(QStringLiteral("registry.ini")));
-    rt::ScopedRegistry scopedReg(&reg);
-    rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
-    shared().DataDir = dir.filePath(QStringLiteral("data"));
-    FrmMainServices services;
-    services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
-    auto w = std::make_unique<FrmMain>(services);
+    testsupport::MainWindowFixture<> fixture({.fakeClock = false, .makeDataFolder = false});
+    auto w = std::make_unique<FrmMain>(fixture.services);
     if (!w->Form_Load())
         return 1;
     w->Timer[3]->stop();
@@ -174,6 +159,5 @@ int main(int argc, char** argv)
                        : "",
                 qPrintable(boxReport));
     w.reset();
-    rt::setCaptureSourceFactory({});
     return 0;
 }

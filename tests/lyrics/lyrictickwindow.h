@@ -2,17 +2,10 @@
 // A main window for lyric tick and view tests: built offscreen with the
 // scripted media control, settings at their defaults, and the window's own
 // media-event handlers cut off so only the test drives the lyric box.
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
 #include "lyrics/lrcparser.h"
 #include "lyrics/lyricstyle.h"
 #include "lyrics/richtext.h"
-#include "platform/dsound.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/registry.h"
-#include "platform/ui.h"
-#include "tests/support/testdir.h"
+#include "tests/support/mainwindow.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -24,34 +17,16 @@
 
 namespace testsupport {
 
-struct LyricTickWindow {
-    TestDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi{&ui};
-    rt::Registry reg{dir.file("registry.ini")};
-    rt::ScopedRegistry scopedReg{&reg};
+struct LyricTickWindow : MainWindowFixture<> {
     rt::MediaControl* media = nullptr;
-    std::unique_ptr<melodune::FrmMain> w;
 
-    explicit LyricTickWindow(std::function<rt::MediaControl*(QObject*)> makeMedia = {})
+    explicit LyricTickWindow(std::function<rt::MediaControl*(QObject*)> make = {})
+        : MainWindowFixture({.fakeClock = false, .makeDataFolder = false, .defaultSettings = true})
     {
-        rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
-        melodune::shared() = melodune::SharedState{};
-        melodune::shared().DataDir = dir.file("data");
-        std::int32_t index = -1;
-        melodune::assignSettingDefaults(melodune::settings(), &index);
-        melodune::FrmMainServices services;
-        services.createMedia = [this, makeMedia](QObject* parent) {
-            media = makeMedia ? makeMedia(parent) : new rt::FakeMediaControl(nullptr, parent);
-            return media;
-        };
+        makeMedia = std::move(make);
         w = std::make_unique<melodune::FrmMain>(services);
+        media = w->MediaPlayer1;
         QObject::disconnect(media, nullptr, w.get(), nullptr);
-    }
-    ~LyricTickWindow()
-    {
-        w.reset();
-        rt::setCaptureSourceFactory({});
     }
 
     rt::FakeMediaControl& fake() { return *static_cast<rt::FakeMediaControl*>(media); }

@@ -1,25 +1,18 @@
 // The lyrics web client as the main window runs it: the real timers, the
 // candidate list widget and the menus, against the test lyrics server.
 #include "controls/xpbutton.h"
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
 #include "lyrics/lrcparser.h"
 #include "lyrics/lrcreply.h"
 #include "lyrics/lrcservice.h"
 #include "lyrics/lrcservicecontroller.h"
 #include "lyrics/richtext.h"
 #include "lyrics/websearch.h"
-#include "platform/dsound.h"
 #include "platform/legacytext.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/registry.h"
 #include "platform/shellopen.h"
-#include "platform/ui.h"
 #include "tests/support/bulkserver.h"
 #include "tests/support/lyricsserver.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/stallmeter.h"
-#include "tests/support/testdir.h"
 
 #include <QAction>
 #include <QApplication>
@@ -89,43 +82,31 @@ bool drawnInOrder(const QString& text, const QString& part, const QFont& font)
     return true;
 }
 
-struct FrmMainLrcWebTest : ::testing::Test {
-    testsupport::TestDir dir;
+struct FrmMainLrcWebTest : testsupport::MainWindowTest<> {
     LyricsServer server;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi{&ui};
-    rt::Registry reg{dir.file("registry.ini")};
-    rt::ScopedRegistry scopedReg{&reg};
     std::unique_ptr<testsupport::ScopedLrcHost> host;
     rt::FakeMediaControl* media = nullptr;
-    std::unique_ptr<FrmMain> w;
 
+    // The test's folder is the data folder.
+    FrmMainLrcWebTest()
+        : MainWindowTest(
+              {.fakeClock = false, .dataFolder = {}, .dataFolders = {"TEMP", "LRCS"}, .defaultSettings = true})
+    {
+    }
     void SetUp() override
     {
         ASSERT_TRUE(server.listen());
         host = std::make_unique<testsupport::ScopedLrcHost>(server.baseUrl());
-        rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
-        shared() = SharedState{};
-        shared().DataDir = dir.path();
         shared().ComputerName = "pc";
-        QDir(dir.path()).mkpath("TEMP");
-        QDir(dir.path()).mkpath("LRCS");
-        std::int32_t index = 0;
-        assignSettingDefaults(settings(), &index);
         settings().LrcWaitSeconds = 2;
 
-        FrmMainServices services;
-        services.createMedia = [this](QObject* parent) {
-            media = new rt::FakeMediaControl(nullptr, parent);
-            return media;
-        };
         w = std::make_unique<FrmMain>(services);
+        media = fake();
         w->show();
     }
     void TearDown() override
     {
-        w.reset();
-        rt::setCaptureSourceFactory({});
+        MainWindowTest::TearDown();
         rt::setUrlOpener({});
     }
 

@@ -1,20 +1,13 @@
 #include "controls/xpbutton.h"
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
 #include "lyrics/lrcservicecontroller.h"
 #include "lyrics/lyricloader.h"
 #include "lyrics/lyricstate.h"
 #include "lyrics/lyricstyle.h"
 #include "lyrics/richtext.h"
 #include "lyrics/richtextview.h"
-#include "platform/dsound.h"
 #include "platform/legacytext.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/registry.h"
-#include "platform/ui.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/stallmeter.h"
-#include "tests/support/testdir.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -62,31 +55,17 @@ public:
 
 // A started main window over a temporary data folder, with the fake media
 // control and scripted boxes.
-class FrmMainLyrics : public ::testing::Test {
+class FrmMainLyrics : public testsupport::MainWindowTest<HookedUi> {
 protected:
+    FrmMainLyrics() : MainWindowTest({.fakeClock = false, .makeDataFolder = false}) {}
     void SetUp() override
     {
-        scoped = std::make_unique<rt::ScopedUi>(&ui);
-        reg = std::make_unique<rt::Registry>(dir.file("registry.ini"));
-        scopedReg = std::make_unique<rt::ScopedRegistry>(reg.get());
-        rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
-        shared() = SharedState{};
-        shared().DataDir = dir.file("data");
-        FrmMainServices services;
-        services.createMedia = [this](QObject* parent) {
-            media = new rt::FakeMediaControl(nullptr, parent);
-            return media;
-        };
         w = std::make_unique<FrmMain>(services);
+        media = fake();
         ASSERT_TRUE(w->Form_Load());
         w->Timer[3]->stop(); // no deferred start: the tests pick the track
         settings().AutoDownloadLrc = false;
         ui.calls.clear();
-    }
-    void TearDown() override
-    {
-        w.reset();
-        rt::setCaptureSourceFactory({});
     }
 
     void setTrack(const QString& file, const QString& ext = QStringLiteral("mp3"))
@@ -115,13 +94,7 @@ protected:
         ASSERT_TRUE(waitFor([&] { return media->playState() == rt::MediaControl::Playing; }));
     }
 
-    testsupport::TestDir dir;
-    HookedUi ui;
-    std::unique_ptr<rt::ScopedUi> scoped;
-    std::unique_ptr<rt::Registry> reg;
-    std::unique_ptr<rt::ScopedRegistry> scopedReg;
     rt::FakeMediaControl* media = nullptr;
-    std::unique_ptr<FrmMain> w;
 };
 
 const QByteArray kLyrics = "[ti:Song]\r\n[offset:250]\r\n[00:20.00]Second\r\n[00:05.00][00:12.50]First\r\n";
@@ -469,8 +442,7 @@ protected:
     void restart()
     {
         TearDown();
-        scopedReg.reset(); // before their successors are made: the old ones
-        scoped.reset();    // would otherwise uninstall the new ones
+        resetState();
         QDir(dir.file("data")).removeRecursively();
         ui.openAnswers.clear();
         ui.msgAnswers.clear();

@@ -8,8 +8,8 @@
 #include "lyrics/richtext.h"
 #include "lyrics/richtextview.h"
 #include "platform/mpvmediacontrol.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
 #include "tests/support/audiogen.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/videogen.h"
 #include "visual/visualpanel.h"
 
@@ -22,15 +22,14 @@
 #include <QWindow>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
-class LyricsWindowScreenTest : public WindowTest {
+class LyricsWindowScreenTest : public MainWindowTest<> {
 protected:
     void SetUp() override
     {
-        WindowTest::SetUp();
         makeMedia = [](QObject* parent) {
             return new rt::MpvMediaControl(rt::MpvOptions::parse("open-timeout-ms=5000"), nullptr, parent);
         };

@@ -4,7 +4,7 @@
 #include "lyrics/lyricloader.h"
 #include "lyrics/richtext.h"
 #include "lyrics/richtextview.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -14,11 +14,11 @@
 #include <cstring>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
-class LyricBoxScreenTest : public WindowTest {
+class LyricBoxScreenTest : public MainWindowTest<> {
 protected:
     // The box as it stands on the screen, and as it draws itself now.
     QImage onScreen(QWidget* box)

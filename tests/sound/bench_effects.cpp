@@ -6,14 +6,10 @@
 // effect has worked that long, and the time the cancel took is printed. A
 // measuring tool, not a test (scripts/bench_effects.sh runs it):
 //   sound_bench_effects devocal|shift IN.wav OUT.wav [CANCEL-AFTER-MS]
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
 #include "platform/effect.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/ui.h"
 #include "platform/wavfile.h"
 #include "sound/frmshiftset.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/stallmeter.h"
 
 #include <QApplication>
@@ -22,7 +18,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
@@ -86,17 +81,12 @@ int main(int argc, char** argv)
                                            quint32(quint8(h[at + 2])) << 16 | quint32(quint8(h[at + 3])) << 24; };
     const double seconds = h.size() == rt::WavHeaderBytes && u32(28) ? double(u32(40)) / u32(28) : 0;
 
-    QTemporaryDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi(&ui);
-    shared().DataDir = dir.filePath(QStringLiteral("data"));
+    testsupport::MainWindowFixture<> fixture({.fakeClock = false, .dataFolders = {"TEMP"}});
+    rt::ScriptedUi& ui = fixture.ui;
     const QString temp = shared().DataDir + QStringLiteral("/TEMP");
-    QDir().mkpath(temp);
     settings().ShowRecVolume = 0;
     settings().ShowVisual = 0;
-    FrmMainServices services;
-    services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
-    auto w = std::make_unique<FrmMain>(services);
+    auto w = std::make_unique<FrmMain>(fixture.services);
     auto* media = static_cast<rt::FakeMediaControl*>(w->MediaPlayer1);
     media->setMedia(in, rt::FakeMedia{.duration = seconds});
     media->setFileName(in);

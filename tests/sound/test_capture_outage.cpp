@@ -1,17 +1,10 @@
 // Takes while the sound server goes away and comes back: a PulseAudio of
 // this test's own (its own socket, a 440 Hz sine input) is killed and
 // started again. Skips where no pulseaudio program is installed.
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
-#include "platform/clock.h"
-#include "platform/dsound.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/ui.h"
 #include "platform/wavfile.h"
 #include "tests/support/audiogen.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/ownsoundserver.h"
-#include "tests/support/testdir.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -32,16 +25,13 @@ namespace {
 
 using testsupport::OwnSoundServer;
 
-class CaptureOutage : public ::testing::Test {
+class CaptureOutage : public testsupport::MainWindowTest<> {
 protected:
-    testsupport::TestDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi{&ui};
     std::unique_ptr<OwnSoundServer> server;
-    std::unique_ptr<FrmMain> w;
     rt::FakeMediaControl* media = nullptr;
     std::optional<testsupport::ScopedPulseServer> pulseServer;
 
+    CaptureOutage() : MainWindowTest({.fakeClock = false, .fakeCapture = false, .makeDataFolder = false}) {}
     void SetUp() override
     {
         if (!OwnSoundServer::available())
@@ -50,18 +40,11 @@ protected:
         ASSERT_TRUE(server->start());
         pulseServer.emplace(server->address());
 
-        rt::setCaptureSourceFactory({});
-        shared() = SharedState{};
-        shared().DataDir = dir.file("data");
-        settings() = SettingsRecord{};
         settings().ShowMixerOnRecord = false;
         settings().ShowRecVolume = 0;
         settings().ShowVisual = 0;
-        rt::setAppTitle(QStringLiteral("Melodune"));
-        FrmMainServices services;
-        services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
         w = std::make_unique<FrmMain>(services);
-        media = static_cast<rt::FakeMediaControl*>(w->MediaPlayer1);
+        media = fake();
         media->setMedia(QStringLiteral("track.mp3"), rt::FakeMedia{.duration = 200.0});
         QString why;
         w->DSCapture = rt::DirectSoundCaptureCreate(&why);
@@ -71,10 +54,9 @@ protected:
 
     void TearDown() override
     {
-        w.reset();
+        MainWindowTest::TearDown();
         server.reset();
         pulseServer.reset();
-        settings() = SettingsRecord{};
     }
 
     // The record command answered Yes, with the stop controls back as after

@@ -1,20 +1,14 @@
 // Vocal removal, key shift, their switches and the conversions, with the
 // sound controls' stand-ins (or the real ones where files cannot be
 // written), a fake media control and scripted boxes.
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
 #include "dialogs/frmwait.h"
-#include "platform/clock.h"
-#include "platform/mediacontrolfake.h"
 #include "platform/soundfakes.h"
-#include "platform/ui.h"
 #include "platform/wavfile.h"
 #include "sound/effectjob.h"
 #include "sound/frmshiftset.h"
 #include "tests/support/audiogen.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/paintedstages.h"
-#include "tests/support/testdir.h"
 
 #include <QAction>
 #include <QApplication>
@@ -65,47 +59,34 @@ bool stereoDecode(const QString&, const QString& out, QString*)
     return testsupport::writeSineWav(out, {.seconds = 0.5});
 }
 
-class EffectsWindow : public ::testing::Test {
+class EffectsWindow : public testsupport::MainWindowTest<JobUi> {
 public:
-    testsupport::TestDir dir;
-    JobUi ui;
-    rt::ScopedUi scopedUi{&ui};
-    rt::FakeClock clock;
-    rt::ScopedClock scopedClock{&clock};
-    std::unique_ptr<FrmMain> w;
     rt::FakeMediaControl* media = nullptr;
     rt::FakeMp3Decoder* dec = nullptr;
     rt::FakeMp3Encoder* enc = nullptr;
     rt::FakeEffectControl* fx = nullptr;
     bool realControls = false; // the real decoder, encoder and effect
 
+    EffectsWindow() : MainWindowTest({.dataFolders = {"TEMP"}}) {}
     void SetUp() override
     {
-        shared() = SharedState{};
-        shared().DataDir = dir.file("data");
-        QDir().mkpath(dir.file("data/TEMP"));
-        settings() = SettingsRecord{};
         settings().ShowRecVolume = 0;
         settings().ShowVisual = 0;
         settings().VocalCompensation = 0;
-        rt::setAppTitle(QStringLiteral("Melodune"));
-        FrmMainServices s;
-        s.createMedia = [](QObject* p) { return new rt::FakeMediaControl(nullptr, p); };
         if (!realControls) {
-            s.createMp3Play = [this](QObject* p) { return dec = new rt::FakeMp3Decoder(p); };
-            s.createMp3Enc = [this](QObject* p) { return enc = new rt::FakeMp3Encoder(p); };
-            s.createEffect = [this](QObject* p) { return fx = new rt::FakeEffectControl(p); };
+            services.createMp3Play = [this](QObject* p) { return dec = new rt::FakeMp3Decoder(p); };
+            services.createMp3Enc = [this](QObject* p) { return enc = new rt::FakeMp3Encoder(p); };
+            services.createEffect = [this](QObject* p) { return fx = new rt::FakeEffectControl(p); };
         }
-        w = std::make_unique<FrmMain>(s);
-        media = static_cast<rt::FakeMediaControl*>(w->MediaPlayer1);
+        w = std::make_unique<FrmMain>(services);
+        media = fake();
         if (dec)
             dec->work = stereoDecode;
     }
     void TearDown() override
     {
-        w.reset();
+        MainWindowTest::TearDown();
         FrmWait::unload();
-        settings() = SettingsRecord{};
     }
 
     // A track loaded and playing.

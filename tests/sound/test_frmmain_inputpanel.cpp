@@ -1,14 +1,8 @@
 // The recording input panel and the meter switch of the main window, over a
 // mixer held in memory, a fake input and a fake media control.
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
-#include "platform/dsound.h"
-#include "platform/mediacontrolfake.h"
 #include "platform/mixer.h"
-#include "platform/ui.h"
 #include "platform/units.h"
-#include "tests/support/testdir.h"
+#include "tests/support/mainwindow.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -49,39 +43,23 @@ FakeMixer::Source card(int activePort)
     return s;
 }
 
-class InputPanel : public ::testing::Test {
+class InputPanel : public testsupport::MainWindowTest<> {
 protected:
-    testsupport::TestDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi{&ui};
     FakeMixer proto;          // what the window's mixer starts as
     FakeMixer* mixer = nullptr; // the window's own
-    std::unique_ptr<FrmMain> w;
 
+    InputPanel() : MainWindowTest({.fakeClock = false}) {}
     void SetUp() override
     {
-        rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
         rt::setMixerFactory([this] {
             auto m = std::make_unique<FakeMixer>(proto);
             mixer = m.get();
             return m;
         });
-        shared() = SharedState{};
-        settings() = SettingsRecord{};
-        shared().DataDir = dir.file("data");
-        QDir().mkpath(shared().DataDir);
-    }
-    void TearDown() override
-    {
-        w.reset();
-        rt::setMixerFactory({});
-        rt::setCaptureSourceFactory({});
     }
 
     void load()
     {
-        FrmMainServices services;
-        services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
         w = std::make_unique<FrmMain>(services);
         ASSERT_TRUE(w->Form_Load());
         ASSERT_TRUE(mixer);

@@ -1,17 +1,10 @@
 // The recording commands of the main window with a fake input, a fake media
 // control, a fixed clock and scripted boxes.
 #include "controls/xpbutton.h"
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
-#include "platform/clock.h"
-#include "platform/dsound.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/ui.h"
 #include "platform/wavfile.h"
 #include "sound/recording.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/scratchmount.h"
-#include "tests/support/testdir.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -54,40 +47,23 @@ struct RecordingUi : rt::ScriptedUi {
     }
 };
 
-class RecordingWindow : public ::testing::Test {
+class RecordingWindow : public testsupport::MainWindowTest<RecordingUi> {
 protected:
-    testsupport::TestDir dir;
-    RecordingUi ui;
-    rt::ScopedUi scopedUi{&ui};
-    rt::FakeClock clock;
-    rt::ScopedClock scopedClock{&clock};
-    std::unique_ptr<FrmMain> w;
     rt::FakeMediaControl* media = nullptr;
     rt::FakeCaptureSource* input = nullptr;
 
+    RecordingWindow() : MainWindowTest({.makeDataFolder = false}) {}
     void SetUp() override
     {
-        shared() = SharedState{};
-        shared().DataDir = dir.file("data");
-        settings() = SettingsRecord{};
         settings().ShowMixerOnRecord = false; // no desktop program from a test
         settings().ShowRecVolume = 0;
         settings().ShowVisual = 0;
-        rt::setAppTitle(QStringLiteral("Melodune"));
-        FrmMainServices services;
-        services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
         w = std::make_unique<FrmMain>(services);
-        media = static_cast<rt::FakeMediaControl*>(w->MediaPlayer1);
+        media = fake();
         useInput(0x800); // 44100 Hz 16-bit stereo
         w->DSound = rt::DirectSoundCreate();
         media->setMedia(QStringLiteral("track.mp3"), rt::FakeMedia{.duration = 200.0});
         media->setFileName(QStringLiteral("track.mp3"));
-    }
-
-    void TearDown() override
-    {
-        w.reset();
-        settings() = SettingsRecord{};
     }
 
     void useInput(std::uint32_t mask)

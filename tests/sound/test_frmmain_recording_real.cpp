@@ -1,15 +1,9 @@
 // A take from the test sound server's 440 Hz sine source over a generated
 // track played by the real media control (null outputs), saved and loaded
 // back. tests/run_tests.sh starts that server; without it the test skips.
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
-#include "platform/dsound.h"
-#include "platform/mpvmediacontrol.h"
-#include "platform/ui.h"
 #include "platform/wavfile.h"
 #include "tests/support/audiogen.h"
-#include "tests/support/testdir.h"
+#include "tests/support/mainwindow.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -45,28 +39,19 @@ TEST(RecordingRealInput, TwoSecondTakeOverATrackHoldsTheSineTone)
             GTEST_SKIP() << "the sound server has no input device";
     }
 
-    testsupport::TestDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi(&ui);
-    rt::setCaptureSourceFactory({});
-    shared() = SharedState{};
-    shared().DataDir = dir.file("data");
-    settings() = SettingsRecord{};
+    testsupport::MainWindowFixture<> fixture({.fakeClock = false, .fakeCapture = false, .makeDataFolder = false});
+    const testsupport::TestDir& dir = fixture.dir;
+    rt::ScriptedUi& ui = fixture.ui;
     settings().ShowMixerOnRecord = false;
     settings().ShowRecVolume = 0;
     settings().ShowVisual = 0;
     settings().StopRecordAtEnd = 1;
-    rt::setAppTitle(QStringLiteral("Melodune"));
 
     const QString track = dir.file("track.wav");
     ASSERT_TRUE(testsupport::writeSineWav(track, testsupport::ToneSpec{.seconds = 10.0, .frequency = 1000.0}));
 
-    FrmMainServices services;
-    services.createMedia = [](QObject* parent) {
-        return new rt::MpvMediaControl(rt::MpvOptions::parse(QStringLiteral("ao=null,vo=null,open-timeout-ms=5000")),
-                                       nullptr, parent);
-    };
-    FrmMain w(services);
+    fixture.makeMedia = testsupport::nullOutputMpv;
+    FrmMain w(fixture.services);
     QString why;
     w.DSCapture = rt::DirectSoundCaptureCreate(&why);
     ASSERT_TRUE(w.DSCapture) << why.toStdString();

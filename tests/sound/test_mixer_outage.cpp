@@ -3,16 +3,10 @@
 // connections and never answers). Calls fail instead of waiting, and work
 // again once the server is back. Skips where no pulseaudio program is
 // installed.
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
-#include "platform/dsound.h"
-#include "platform/mediacontrolfake.h"
 #include "platform/mixer.h"
-#include "platform/ui.h"
 #include "sound/waveinrecorder.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/ownsoundserver.h"
-#include "tests/support/testdir.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -29,14 +23,12 @@ using testsupport::OwnSoundServer;
 
 namespace {
 
-class MixerOutage : public ::testing::Test {
+class MixerOutage : public testsupport::MainWindowTest<> {
 protected:
-    testsupport::TestDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi{&ui};
     std::unique_ptr<OwnSoundServer> server;
     std::optional<testsupport::ScopedPulseServer> pulseServer;
 
+    MixerOutage() : MainWindowTest({.fakeClock = false, .fakeCapture = false}) {}
     void SetUp() override
     {
         if (!OwnSoundServer::available())
@@ -44,11 +36,6 @@ protected:
         server = std::make_unique<OwnSoundServer>(dir.file("pulse"));
         ASSERT_TRUE(server->start());
         pulseServer.emplace(server->address());
-        rt::setMixerFactory({});
-        shared() = SharedState{};
-        settings() = SettingsRecord{};
-        shared().DataDir = dir.file("data");
-        QDir().mkpath(shared().DataDir);
         ASSERT_TRUE(serverAnswers());
     }
     // A server just started on a loaded machine can take longer than one
@@ -61,13 +48,11 @@ protected:
     }
     void TearDown() override
     {
+        MainWindowTest::TearDown();
         if (server)
             server->resume();
         server.reset();
         pulseServer.reset();
-        rt::setMixerFactory({});
-        rt::setCaptureSourceFactory({});
-        settings() = SettingsRecord{};
     }
 };
 
@@ -137,8 +122,6 @@ TEST_F(MixerOutage, AStoppedServerFailsTheCallsInsteadOfHolding)
 TEST_F(MixerOutage, TheWindowSurvivesAKilledServer)
 {
     rt::setCaptureSourceFactory([](QString*) { return std::make_unique<rt::FakeCaptureSource>(); });
-    FrmMainServices services;
-    services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
     FrmMain w(services);
     ASSERT_TRUE(w.Form_Load());
     ASSERT_EQ(w.cboDev->count(), 1);
@@ -162,8 +145,6 @@ TEST_F(MixerOutage, StartUpOnAStoppedServerEndsWithTheSoundCardMessage)
 {
     rt::setCaptureSourceFactory({});
     server->pause();
-    FrmMainServices services;
-    services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
     FrmMain w(services);
     bool loaded = true;
     timed("start-up on a stopped server", [&] { loaded = w.Form_Load(); });
@@ -186,8 +167,6 @@ TEST_F(MixerOutage, APanelStartedOnAStalledServerFillsItselfOnceItAnswers)
     // The calls stay quiet longer than the test after the stall: only the
     // watch hearing the server again can fill the panel.
     rt::setMixerFactory([] { return std::make_unique<rt::PulseMixer>(rt::MixerTiming{.quietAfterTimeoutMs = 3600000}); });
-    FrmMainServices services;
-    services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
     FrmMain w(services);
     server->pause();
     ASSERT_TRUE(w.Form_Load());

@@ -2,16 +2,10 @@
 // tests/run_tests.sh: its inputs are Qt's inputs, volumes reach the server
 // on every channel, the capture follows the panel. Without that server the
 // tests skip.
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
-#include "platform/dsound.h"
-#include "platform/mediacontrolfake.h"
 #include "platform/mixer.h"
-#include "platform/ui.h"
 #include "sound/captureformat.h"
 #include "sound/waveinrecorder.h"
-#include "tests/support/testdir.h"
+#include "tests/support/mainwindow.h"
 
 #include <QAudioDevice>
 #include <QAudioSource>
@@ -148,25 +142,10 @@ TEST(RealMixer, StartRecordHandsOutWholeBuffersAndStopsFromItsHandler)
 }
 
 // The window with the real mixer and the real capture.
-class RealPanel : public ::testing::Test {
+class RealPanel : public testsupport::MainWindowTest<> {
 protected:
-    testsupport::TestDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi{&ui};
-    std::unique_ptr<FrmMain> w;
-
-    void SetUp() override
-    {
-        rt::setCaptureSourceFactory({});
-        rt::setMixerFactory({});
-        shared() = SharedState{};
-        settings() = SettingsRecord{};
-        shared().DataDir = dir.file("data");
-        QDir().mkpath(shared().DataDir);
-        FrmMainServices services;
-        services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
-        w = std::make_unique<FrmMain>(services);
-    }
+    RealPanel() : MainWindowTest({.fakeClock = false, .fakeCapture = false}) {}
+    void SetUp() override { w = std::make_unique<FrmMain>(services); }
 
     int comboRow(const QString& description) const { return w->cboDev->findText(description); }
 

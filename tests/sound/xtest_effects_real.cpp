@@ -2,18 +2,13 @@
 // decoder, effect and media control (libmpv with null outputs), a shown main
 // window. The key shift of a four-minute track also measures how long the
 // window thread's 50 ms timer is held up meanwhile.
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
 #include "dialogs/frmwait.h"
-#include "platform/mpvmediacontrol.h"
 #include "platform/soundfiles.h"
-#include "platform/ui.h"
 #include "platform/wavfile.h"
 #include "sound/frmshiftset.h"
 #include "tests/support/audiogen.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/paintedstages.h"
-#include "tests/support/testdir.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -66,34 +61,16 @@ std::vector<double> channel(const QByteArray& data, int ch, qsizetype from, qsiz
     return x;
 }
 
-class RealEffects : public ::testing::Test {
+class RealEffects : public testsupport::MainWindowTest<> {
 protected:
-    testsupport::TestDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi{&ui};
-    std::unique_ptr<FrmMain> w;
-
+    RealEffects() : MainWindowTest({.fakeClock = false, .dataFolders = {"TEMP"}}) {}
     void SetUp() override
     {
-        shared() = SharedState{};
-        shared().DataDir = dir.file("data");
-        QDir().mkpath(dir.file("data/TEMP"));
-        settings() = SettingsRecord{};
         settings().ShowRecVolume = 0;
         settings().ShowVisual = 0;
-        rt::setAppTitle(QStringLiteral("Melodune"));
-        FrmMainServices s;
-        s.createMedia = [](QObject* parent) {
-            return new rt::MpvMediaControl(rt::MpvOptions::parse("ao=null,vo=null,open-timeout-ms=5000"), nullptr,
-                                           parent);
-        };
-        w = std::make_unique<FrmMain>(s);
+        makeMedia = testsupport::nullOutputMpv;
+        w = std::make_unique<FrmMain>(services);
         w->show();
-    }
-    void TearDown() override
-    {
-        w.reset();
-        settings() = SettingsRecord{};
     }
     void open(const QString& path)
     {

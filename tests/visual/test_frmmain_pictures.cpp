@@ -2,7 +2,7 @@
 // for a track, and the refresh after the default picture changed; with the
 // media stand-in and scripted boxes.
 #include "core/trackname.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -15,7 +15,7 @@
 #include <utility>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
@@ -58,10 +58,9 @@ private:
     }
 };
 
-class PictureWindow : public WindowTest {
+class PictureWindow : public MainWindowTest<ActingUi> {
 protected:
-    ActingUi acting;
-    rt::ScopedUi scopedActing{&acting};
+    ActingUi& acting = ui;
 
     QString picsFile(const QString& track) const
     {

@@ -4,7 +4,7 @@
 // logical pixels): it is laid out again on the screen it moves to, a skin
 // taller than that screen gets the framed, scrolling window, and the
 // stretched window stays on its own monitor.
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 
 #include "visual/skin.h"
 
@@ -17,7 +17,7 @@
 #include <QWindow>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
@@ -29,7 +29,7 @@ QScreen* screenNamed(const char* name)
     return nullptr;
 }
 
-class ScreensTest : public WindowTest {
+class ScreensTest : public MainWindowTest<> {
 protected:
     QScreen* a = screenNamed("A");
     QScreen* b = screenNamed("B");
@@ -39,7 +39,6 @@ protected:
 
     void SetUp() override
     {
-        WindowTest::SetUp();
         if (!a || !b || !c || b->devicePixelRatio() != 2)
             GTEST_SKIP() << "needs the three test screens";
         rt::setCaptureSourceFactory([this](QString*) {

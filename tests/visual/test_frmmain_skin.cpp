@@ -1,7 +1,7 @@
 // The skinned main window's mouse handling (dragging, the pop-up menus, the
 // hover reset) and its skin commands, with the media stand-in and scripted
 // boxes.
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 
 #include "controls/colors.h"
 #include "platform/units.h"
@@ -15,11 +15,11 @@
 #include <QMouseEvent>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
-class SkinWindowTest : public WindowTest {
+class SkinWindowTest : public MainWindowTest<> {
 protected:
     FrmMain& window()
     {

@@ -1,15 +1,8 @@
 // The animation tick and the visual menus of the main window, with a fake
 // input, a fake media control, a fixed clock and scripted boxes.
 #include "controls/xpbutton.h"
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
 #include "core/appenv.h"
-#include "platform/clock.h"
-#include "platform/dsound.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/ui.h"
-#include "tests/support/testdir.h"
+#include "tests/support/mainwindow.h"
 
 #include <QAction>
 #include <QMenu>
@@ -35,31 +28,20 @@ QByteArray stereo(int frames, std::int16_t left, std::int16_t right)
     return b;
 }
 
-class VisualWindow : public ::testing::Test {
+class VisualWindow : public testsupport::MainWindowTest<> {
 protected:
-    testsupport::TestDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi{&ui};
-    rt::FakeClock clock;
-    rt::ScopedClock scopedClock{&clock};
-    std::unique_ptr<FrmMain> w;
     rt::FakeMediaControl* media = nullptr;
     rt::FakeCaptureSource* input = nullptr;
 
+    VisualWindow() : MainWindowTest({.makeDataFolder = false}) {}
     void SetUp() override
     {
-        shared() = SharedState{};
-        shared().DataDir = dir.file("data");
         shared().SineTable = buildSineTable();
-        settings() = SettingsRecord{};
         settings().ShowMixerOnRecord = false;
         settings().ShowRecVolume = 1;
         settings().ShowVisual = 0;
-        rt::setAppTitle(QStringLiteral("Melodune"));
-        FrmMainServices services;
-        services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
         w = std::make_unique<FrmMain>(services);
-        media = static_cast<rt::FakeMediaControl*>(w->MediaPlayer1);
+        media = fake();
         auto src = std::make_unique<rt::FakeCaptureSource>();
         src->mask = 0x800; // 44100 Hz 16-bit stereo
         input = src.get();
@@ -67,11 +49,6 @@ protected:
         w->DSound = rt::DirectSoundCreate();
         media->setMedia(QStringLiteral("track.mp3"), rt::FakeMedia{.duration = 200.0});
         media->setFileName(QStringLiteral("track.mp3"));
-    }
-    void TearDown() override
-    {
-        w.reset();
-        settings() = SettingsRecord{};
     }
 
     // One tick with `bytes` arriving from the input after the previous one.

@@ -4,7 +4,7 @@
 // and a right click on the skin opens the main menu. Real pointer events
 // come from xdotool.
 #include "core/settings.h"
-#include "tests/core/test_frmmain_transport_fixture.h"
+#include "tests/support/mainwindow.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -16,7 +16,7 @@
 #include <QStandardPaths>
 
 using namespace melodune;
-using transporttest::WindowTest;
+using testsupport::MainWindowTest;
 
 namespace {
 
@@ -42,7 +42,7 @@ void saveShot(const QString& name)
         QGuiApplication::primaryScreen()->grabWindow(0).save(dir + QLatin1Char('/') + name);
 }
 
-class XSkinWindow : public WindowTest {};
+class XSkinWindow : public MainWindowTest<> {};
 
 TEST_F(XSkinWindow, RoundSkinShapesDragsAndOpensTheMainMenu)
 {

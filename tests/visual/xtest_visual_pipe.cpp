@@ -4,14 +4,8 @@
 // test skips. With MELODUNE_VIS_SHOTS set to a folder, pictures of every
 // effect and of the marquee are saved there.
 #include "core/appenv.h"
-#include "core/frmmain.h"
-#include "core/settings.h"
-#include "core/shared.h"
-#include "platform/dsound.h"
-#include "platform/mediacontrolfake.h"
-#include "platform/ui.h"
 #include "platform/units.h"
-#include "tests/support/testdir.h"
+#include "tests/support/mainwindow.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -92,26 +86,18 @@ TEST(VisualPipe, MeterAndEffectsFromRealCapture)
     const QByteArray fifo = qgetenv("MELODUNE_TEST_MIC_FIFO");
     if (fifo.isEmpty())
         GTEST_SKIP() << "no test sound server; run under tests/run_tests.sh";
-    testsupport::TestDir dir;
-    rt::ScriptedUi ui;
-    rt::ScopedUi scopedUi(&ui);
-    shared() = SharedState{};
-    shared().DataDir = dir.file("data");
+    testsupport::MainWindowFixture<> fixture({.fakeClock = false, .fakeCapture = false, .makeDataFolder = false});
     shared().SineTable = buildSineTable();
-    settings() = SettingsRecord{};
     settings().ShowRecVolume = 1;
     settings().ShowVisual = 1;
     settings().VisualRandom = 0;
     settings().VisualType = 1;
-    rt::setAppTitle(QStringLiteral("Melodune"));
 
     // The pipe source, picked by name: the server's default input is the sine source.
     rt::setCaptureSourceFactory([](QString* error) -> std::unique_ptr<rt::CaptureSource> {
         return rt::PulseCaptureSource::create(error, QByteArrayLiteral("melodune_pipe"));
     });
-    FrmMainServices services;
-    services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
-    auto w = std::make_unique<FrmMain>(services);
+    auto w = std::make_unique<FrmMain>(fixture.services);
     QString why;
     w->DSCapture = rt::DirectSoundCaptureCreate(&why);
     rt::setCaptureSourceFactory({});
