@@ -1,5 +1,7 @@
 #include "platform/dsound.h"
 
+#include "platform/log.h"
+
 #include <QElapsedTimer>
 #include <algorithm>
 #include <array>
@@ -606,7 +608,9 @@ std::unique_ptr<DSCaptureBuffer> DSCapture::CreateCaptureBuffer(const CaptureBuf
     try {
         return std::unique_ptr<DSCaptureBuffer>(new DSCaptureBuffer(this, desc));
     } catch (const std::bad_alloc&) {
-        setError(error, QStringLiteral("not enough memory for a capture buffer of %1 bytes").arg(desc.bufferBytes));
+        const QString why = QStringLiteral("not enough memory for a capture buffer of %1 bytes").arg(desc.bufferBytes);
+        qCWarning(lcPlatform) << why;
+        setError(error, why);
         return nullptr;
     }
 }
@@ -739,7 +743,9 @@ std::unique_ptr<DSBuffer> DSound::CreateSoundBuffer(const SoundBufferDesc& desc,
     try {
         return std::make_unique<DSBuffer>(desc, format, QByteArray(desc.bufferBytes, '\0'));
     } catch (const std::bad_alloc&) {
-        setError(error, QStringLiteral("not enough memory for a sound buffer of %1 bytes").arg(desc.bufferBytes));
+        const QString why = QStringLiteral("not enough memory for a sound buffer of %1 bytes").arg(desc.bufferBytes);
+        qCWarning(lcPlatform) << why;
+        setError(error, why);
         return nullptr;
     }
 }
