@@ -676,6 +676,26 @@ private:
     void resetKeyShift();
     void startConversion(bool encode);
     void connectVisualHandlers();
+    // The animation tick's steps (visual/frmmain_visual.cpp).
+    // The full-screen lyrics window, a minimised window, full-screen video
+    // or Busy: the tick has nothing to show.
+    bool animationFrozen();
+    // The peak markers drift back; with neither meter nor visualisation
+    // wanted and the markers at rest, the tick switches itself off (true).
+    bool switchOffWhenMeterRests();
+    void hideUnwantedAnimation();
+    // What the capture buffer holds for this tick.
+    enum class CaptureInput {
+        Fresh,         // a block of the newest samples to read
+        Stale,         // nothing new (no buffer, too little captured)
+        RecordingOver, // the take's buffer is gone or has run full
+    };
+    CaptureInput readCaptureState();
+    void showSilence();
+    // The newest block drives the meter, the visual effect and the
+    // stretched window's jump.
+    void animateNewestInput();
+    void jumpWithTheInput();
     void drawVisualEffect();
     void restartMeterCapture();
     void placeMeter();

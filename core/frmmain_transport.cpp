@@ -104,7 +104,7 @@ bool FrmMain::loadTrackAndPlay(bool play)
     } catch (const rt::MediaUnavailable&) {
         // No fault of the track: Unavailable ends the program.
         return false;
-    } catch (const std::exception& e) {
+    } catch (const rt::MediaError& e) {
         qCWarning(lcCore) << "track not loaded, the window loads again:" << CurrentFile << e.what();
         loadTrackRunning_ = false;
         ReloadAfterError();

@@ -1,5 +1,7 @@
 #include "platform/dsound.h"
 
+#include "platform/log.h"
+
 #include <QElapsedTimer>
 #include <algorithm>
 #include <array>
@@ -81,17 +83,45 @@ bool settlesReady(pa_mainloop* loop, GetState state, State ready, int (*good)(St
     return state() == ready;
 }
 
+QString pulseError(pa_context* c, const char* what)
+{
+    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
+                                        QString::fromUtf8(pa_strerror(c ? pa_context_errno(c) : PA_ERR_UNKNOWN)));
+}
+
+// A connect call's result and its object's settling, within the server
+// bound: false, with `what` and the server's reason, when either fails.
+template <typename GetState, typename State>
+bool connectsReady(int connectResult, pa_mainloop* loop, pa_context* context, GetState state, State ready,
+                   int (*good)(State), const char* what, QString* error)
+{
+    if (connectResult >= 0 && settlesReady(loop, state, ready, good))
+        return true;
+    setError(error, pulseError(context, what));
+    return false;
+}
+
+// Runs the loop until `op` has answered (`answered` set by its callback) or
+// ended without an answer, within the server bound; an operation that does
+// not answer in time is cancelled, so its callback never runs into a caller
+// that is gone. False when no answer came.
+bool answers(pa_mainloop* loop, pa_operation* op, const bool& answered)
+{
+    if (!op)
+        return false;
+    runLoopUntil(loop, [&] { return answered || pa_operation_get_state(op) != PA_OPERATION_RUNNING; },
+                 ServerWaitMs);
+    if (!answered)
+        pa_operation_cancel(op);
+    pa_operation_unref(op);
+    return answered;
+}
+
 // Handles whatever has arrived, without waiting.
 void runLoopNow(pa_mainloop* loop)
 {
     for (int i = 0; i < 16 && pa_mainloop_iterate(loop, 0, nullptr) > 0; ++i) {
     }
-}
-
-QString pulseError(pa_context* c, const char* what)
-{
-    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
-                                        QString::fromUtf8(pa_strerror(c ? pa_context_errno(c) : PA_ERR_UNKNOWN)));
 }
 
 } // namespace
@@ -148,14 +178,9 @@ struct PulseCaptureSource::Impl {
             setError(error, QStringLiteral("cannot make a sound server context"));
             return false;
         }
-        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-            setError(error, pulseError(context, "cannot reach the sound server"));
-            dropContext();
-            return false;
-        }
-        if (!settlesReady(loop, [this] { return pa_context_get_state(context); }, PA_CONTEXT_READY,
-                          PA_CONTEXT_IS_GOOD)) {
-            setError(error, pulseError(context, "cannot reach the sound server"));
+        if (!connectsReady(pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr), loop, context,
+                           [this] { return pa_context_get_state(context); }, PA_CONTEXT_READY, PA_CONTEXT_IS_GOOD,
+                           "cannot reach the sound server", error)) {
             dropContext();
             return false;
         }
@@ -199,14 +224,7 @@ struct PulseCaptureSource::Impl {
                 q->done = true;
             },
             &q);
-        if (!op)
-            return false;
-        runLoopUntil(loop, [&] { return q.done || pa_operation_get_state(op) != PA_OPERATION_RUNNING; },
-                     ServerWaitMs);
-        if (!q.done)
-            pa_operation_cancel(op); // its callback must not run into a gone caller
-        pa_operation_unref(op);
-        if (!q.done)
+        if (!answers(loop, op, q.done))
             return false;
         // The chosen input while the server has it, else its default one:
         // a chosen device that went away fails the take that starts on it,
@@ -227,14 +245,7 @@ struct PulseCaptureSource::Impl {
                         q->done = true;
                 },
                 &q);
-            if (!op)
-                return false;
-            runLoopUntil(loop, [&] { return q.done || pa_operation_get_state(op) != PA_OPERATION_RUNNING; },
-                         ServerWaitMs);
-            if (!q.done)
-                pa_operation_cancel(op);
-            pa_operation_unref(op);
-            if (!q.done)
+            if (!answers(loop, op, q.done))
                 return false;
             if (q.found) {
                 *name = candidate;
@@ -271,16 +282,11 @@ struct PulseCaptureSource::Impl {
         // Not moved elsewhere when its input goes away: the server would carry
         // on with another source's sound under the chosen one's name. The
         // stream breaks instead; a take keeps what it had.
-        if (pa_stream_connect_record(stream, device.isEmpty() ? nullptr : device.constData(), &attr,
-                                     static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE)) <
-            0) {
-            setError(error, pulseError(context, "cannot open the sound input"));
-            dropStream();
-            return false;
-        }
-        if (!settlesReady(loop, [this] { return pa_stream_get_state(stream); }, PA_STREAM_READY,
-                          PA_STREAM_IS_GOOD)) {
-            setError(error, pulseError(context, "cannot open the sound input"));
+        const int connected =
+            pa_stream_connect_record(stream, device.isEmpty() ? nullptr : device.constData(), &attr,
+                                     static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE));
+        if (!connectsReady(connected, loop, context, [this] { return pa_stream_get_state(stream); }, PA_STREAM_READY,
+                           PA_STREAM_IS_GOOD, "cannot open the sound input", error)) {
             dropStream();
             return false;
         }
@@ -602,7 +608,9 @@ std::unique_ptr<DSCaptureBuffer> DSCapture::CreateCaptureBuffer(const CaptureBuf
     try {
         return std::unique_ptr<DSCaptureBuffer>(new DSCaptureBuffer(this, desc));
     } catch (const std::bad_alloc&) {
-        setError(error, QStringLiteral("not enough memory for a capture buffer of %1 bytes").arg(desc.bufferBytes));
+        const QString why = QStringLiteral("not enough memory for a capture buffer of %1 bytes").arg(desc.bufferBytes);
+        qCWarning(lcPlatform) << why;
+        setError(error, why);
         return nullptr;
     }
 }
@@ -735,7 +743,9 @@ std::unique_ptr<DSBuffer> DSound::CreateSoundBuffer(const SoundBufferDesc& desc,
     try {
         return std::make_unique<DSBuffer>(desc, format, QByteArray(desc.bufferBytes, '\0'));
     } catch (const std::bad_alloc&) {
-        setError(error, QStringLiteral("not enough memory for a sound buffer of %1 bytes").arg(desc.bufferBytes));
+        const QString why = QStringLiteral("not enough memory for a sound buffer of %1 bytes").arg(desc.bufferBytes);
+        qCWarning(lcPlatform) << why;
+        setError(error, why);
         return nullptr;
     }
 }

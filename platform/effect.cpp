@@ -1,11 +1,8 @@
 #include "platform/effect.h"
 
 #include "platform/effectdsp.h"
-#include "platform/soundfiles.h"
 #include "platform/soundworker.h"
-
-#include <QFile>
-#include <sndfile.h>
+#include "platform/wavfile.h"
 
 #include <memory>
 #include <optional>
@@ -24,52 +21,37 @@ struct Sound {
     int channels = 0;
 };
 
-struct SndfileCloser {
-    void operator()(SNDFILE* f) const { sf_close(f); }
-};
-
-// A WAV read through libsndfile as float frames (full scale ±1).
+// A sound file read as float frames (full scale ±1).
 class SoundFileSource : public FrameSource {
 public:
     bool open(const QString& path, QString* error)
     {
-        SF_INFO si{};
-        file_.reset(sf_open(QFile::encodeName(path).constData(), SFM_READ, &si));
-        path_ = path;
-        if (!file_) {
-            *error = QStringLiteral("cannot read %1: %2").arg(path, QString::fromUtf8(sf_strerror(nullptr)));
+        if (!file_.openMonoOrStereo(path, error))
             return false;
-        }
-        if (si.channels < 1 || si.channels > 2) {
-            *error = QStringLiteral("%1 has %2 channels; only 1 or 2 are handled").arg(path).arg(si.channels);
-            return false;
-        }
-        channels_ = si.channels;
-        rate_ = si.samplerate;
-        frames_ = static_cast<std::size_t>(std::max<sf_count_t>(0, si.frames));
+        channels_ = file_.channels();
+        rate_ = file_.rate();
+        frames_ = static_cast<std::size_t>(file_.frames());
         return true;
     }
     bool read(float* out, std::size_t count, std::size_t* got, QString* error) override
     {
-        const sf_count_t n = sf_readf_float(file_.get(), out, static_cast<sf_count_t>(count));
+        const qint64 n = file_.readFrames(out, static_cast<qint64>(count));
         *got = n > 0 ? static_cast<std::size_t>(n) : 0;
-        if (sf_error(file_.get()) != SF_ERR_NO_ERROR) {
-            *error = QStringLiteral("cannot read %1: %2").arg(path_, QString::fromUtf8(sf_strerror(file_.get())));
-            return false;
-        }
-        return true;
+        if (n >= 0)
+            return true;
+        *error = file_.readError();
+        return false;
     }
     bool rewind(QString* error) override
     {
-        if (sf_seek(file_.get(), 0, SEEK_SET) == 0)
+        if (file_.rewind())
             return true;
-        *error = QStringLiteral("cannot read %1 again: %2").arg(path_, QString::fromUtf8(sf_strerror(file_.get())));
+        *error = file_.readError();
         return false;
     }
 
 private:
-    std::unique_ptr<SNDFILE, SndfileCloser> file_;
-    QString path_;
+    SoundReader file_;
 };
 
 class EffectEngine : public EffectControl {
@@ -156,13 +138,13 @@ private:
             settings.semitones = effectSemitones(*amount);
         settings.block = block;
 
-        PcmWavWriter out;
-        if (!out.open(path, sound.rate, sound.channels, error))
+        WavWriter out;
+        if (!out.open(path, pcmFormat(sound.rate, static_cast<std::int16_t>(sound.channels), 16), error))
             return false;
         const bool done = renderEffect(
             source, settings,
             [&](const std::int16_t* pcm, std::size_t frames) {
-                return out.write(pcm, static_cast<qint64>(frames) * sound.channels * 2, error);
+                return out.writeFrames(pcm, static_cast<qint64>(frames), error);
             },
             &cancelled, &error->text);
         // Unless committed, nothing is left at `path` (an old file stays).

@@ -18,36 +18,19 @@
 // cancel() stops the job, joins the worker, suppresses its finished(); the
 // output path holds what it held before, or the complete MP3 when the work
 // had just finished; never a partial file. Destroying the object cancels.
-#include "platform/soundworker.h"
-
-#include <QObject>
-#include <QString>
+#include "platform/fileconversion.h"
 
 namespace rt {
 
-class Mp3Encoder : public QObject {
+class Mp3Encoder : public FileConversion {
     Q_OBJECT
 public:
-    using QObject::QObject;
-    ~Mp3Encoder() override = default;
+    using FileConversion::FileConversion;
 
     // 2: output sample rate, Hz (32000, 44100, 48000, ...); default 44100
     virtual void setSampleRate(int hz) = 0;
     // 1: bit rate, bit/s (128000 = 128 kbit/s); default 128000
     virtual void setBitRate(int bitsPerSecond) = 0;
-    // 11
-    virtual void setFiles(const QString& input, const QString& output) = 0;
-    // 9
-    virtual void start() = 0;
-    virtual void cancel() = 0;
-    virtual bool running() const = 0;
-    // Why the last job failed (a file it could not write names it); empty
-    // after one that succeeded.
-    virtual SoundError lastError() const = 0;
-
-signals:
-    // 10
-    void finished(bool ok, const QString& error);
 };
 
 // The LAME encoder.

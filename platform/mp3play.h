@@ -16,33 +16,14 @@
 // cancel() stops the job, joins the worker and suppresses its finished(); the
 // output path holds what it held before, or the complete WAV when the work
 // had just finished; never a partial file. Destroying the object cancels.
-#include "platform/soundworker.h"
-
-#include <QObject>
-#include <QString>
+#include "platform/fileconversion.h"
 
 namespace rt {
 
-class Mp3Decoder : public QObject {
+class Mp3Decoder : public FileConversion {
     Q_OBJECT
 public:
-    using QObject::QObject;
-    ~Mp3Decoder() override = default;
-
-    // 15
-    virtual void setFiles(const QString& input, const QString& output) = 0;
-    // 16
-    virtual void start() = 0;
-    virtual void cancel() = 0;
-    // True from start() until finished() has been delivered or cancel().
-    virtual bool running() const = 0;
-    // Why the last job failed (a file it could not write names it); empty
-    // after one that succeeded.
-    virtual SoundError lastError() const = 0;
-
-signals:
-    // 10
-    void finished(bool ok, const QString& error);
+    using FileConversion::FileConversion;
 };
 
 // The libmpg123 decoder.

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QUrl>
 #include <QtGlobal>
 #include <algorithm>
@@ -174,6 +175,7 @@ bool MpvMediaControl::startPlayer()
         }
     }
     unavailable_ = why.isEmpty() ? QStringLiteral("libmpv could not be started") : why;
+    qCWarning(lcPlatform) << "no media player:" << unavailable_;
     QMetaObject::invokeMethod(this, [this] { emit Unavailable(unavailable_); }, Qt::QueuedConnection);
     return false;
 }
@@ -186,60 +188,62 @@ void MpvMediaControl::createPlayer()
     mpv_handle* mpv = mpv_create();
     if (!mpv)
         throw MediaError("libmpv could not be started");
+    // Undone unless the player comes up: what a step raises (an option mpv
+    // refuses, an initialisation that fails) goes on to the caller with
+    // nothing half made left behind.
     QWidget* native = nullptr;
-    try {
-        const QList<QPair<QString, QString>> defaults = {
-            {"terminal", "no"},       {"config", "no"},        {"load-scripts", "no"},
-            {"ytdl", "no"},           {"osc", "no"},           {"osd-level", "0"},
-            {"input-default-bindings", "no"}, {"input-vo-keyboard", "no"}, {"input-cursor", "no"},
-            {"cursor-autohide", "no"}, {"idle", "yes"},        {"keep-open", "yes"},
-            {"pause", "yes"},         {"audio-display", "no"}, {"audio-client-name", "Melodune"},
-            // The lyric file beside a song is the program's own to show, never
-            // a subtitle track of the video.
-            {"sub-auto", "no"},
-            // A playlist that a stream or file turns out to be may not lead to
-            // the player's internal addresses (fd://, edl://, ...).
-            {"load-unsafe-playlists", "no"},
-            // mpv's own scripts (statistics page, console, profile switching)
-            // would each start a script thread at start-up; none is used.
-            {"load-stats-overlay", "no"}, {"load-osd-console", "no"}, {"load-auto-profiles", "no"},
-            {"network-timeout", QString::number(std::max(1, options_.openTimeoutMs / 1000))},
-        };
-        for (const auto& [n, v] : defaults)
-            setOption(mpv, n, v);
-        for (const auto& [n, v] : options_.options)
-            if (n != u"vo")
-                setOption(mpv, n, v);
-        // The balance set before the player existed.
-        if (balance_ != 0)
-            setOption(mpv, "af", mpvBalanceFilter(balance_));
-
-        const QString vo = options_.value(QStringLiteral("vo"));
-        if (vo.isEmpty() || vo == u"libmpv") {
-            // The picture window and its GL context are made when a media
-            // with a video track opens (see prepareSurface).
-            setOption(mpv, "vo", "libmpv");
-            renderApi_ = true;
-        } else {
-            setOption(mpv, "vo", vo);
-            if (vo != u"null" && view_) {
-                native = new QWidget;
-                native->setAttribute(Qt::WA_NativeWindow);
-                view_->setSurface(native);
-                setOption(mpv, "wid", QString::number(native->winId()));
-            }
-        }
-        if (mpv_initialize(mpv) < 0)
-            throw MediaError("libmpv could not be initialised");
-    } catch (...) {
+    auto undo = qScopeGuard([&] {
         if (native) {
             view_->setSurface(nullptr);
             delete native;
         }
         renderApi_ = false;
         mpv_terminate_destroy(mpv);
-        throw;
+    });
+    const QList<QPair<QString, QString>> defaults = {
+        {"terminal", "no"},       {"config", "no"},        {"load-scripts", "no"},
+        {"ytdl", "no"},           {"osc", "no"},           {"osd-level", "0"},
+        {"input-default-bindings", "no"}, {"input-vo-keyboard", "no"}, {"input-cursor", "no"},
+        {"cursor-autohide", "no"}, {"idle", "yes"},        {"keep-open", "yes"},
+        {"pause", "yes"},         {"audio-display", "no"}, {"audio-client-name", "Melodune"},
+        // The lyric file beside a song is the program's own to show, never
+        // a subtitle track of the video.
+        {"sub-auto", "no"},
+        // A playlist that a stream or file turns out to be may not lead to
+        // the player's internal addresses (fd://, edl://, ...).
+        {"load-unsafe-playlists", "no"},
+        // mpv's own scripts (statistics page, console, profile switching)
+        // would each start a script thread at start-up; none is used.
+        {"load-stats-overlay", "no"}, {"load-osd-console", "no"}, {"load-auto-profiles", "no"},
+        {"network-timeout", QString::number(std::max(1, options_.openTimeoutMs / 1000))},
+    };
+    for (const auto& [n, v] : defaults)
+        setOption(mpv, n, v);
+    for (const auto& [n, v] : options_.options)
+        if (n != u"vo")
+            setOption(mpv, n, v);
+    // The balance set before the player existed.
+    if (balance_ != 0)
+        setOption(mpv, "af", mpvBalanceFilter(balance_));
+
+    const QString vo = options_.value(QStringLiteral("vo"));
+    if (vo.isEmpty() || vo == u"libmpv") {
+        // The picture window and its GL context are made when a media
+        // with a video track opens (see prepareSurface).
+        setOption(mpv, "vo", "libmpv");
+        renderApi_ = true;
+    } else {
+        setOption(mpv, "vo", vo);
+        if (vo != u"null" && view_) {
+            native = new QWidget;
+            native->setAttribute(Qt::WA_NativeWindow);
+            view_->setSurface(native);
+            setOption(mpv, "wid", QString::number(native->winId()));
+        }
     }
+    if (mpv_initialize(mpv) < 0)
+        throw MediaError("libmpv could not be initialised");
+    undo.dismiss();
     mpv_ = mpv;
     mpv_observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
     // Tracks are known, none is picked yet: the moment to make or drop the
@@ -404,6 +408,7 @@ void MpvMediaControl::setFileName(const QString& name)
         mpv_free_node_contents(&result);
     }
     if (id < 0) {
+        qCWarning(lcPlatform) << "not opened, the player refused it:" << name;
         closeMedia();
         throw MediaError(("cannot open " + name).toStdString());
     }
@@ -467,6 +472,7 @@ void MpvMediaControl::setFileName(const QString& name)
     setPaused(true);
 
     if (!loaded) {
+        qCWarning(lcPlatform) << "not opened:" << name << failure;
         closeMedia();
         throw MediaError(("cannot open " + name + ": " + failure).toStdString());
     }

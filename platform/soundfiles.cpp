@@ -1,7 +1,6 @@
 #include "platform/soundfiles.h"
 
 #include "platform/atomicfile.h"
-#include "platform/effectdsp.h"
 #include "platform/wavfile.h"
 
 #include <QFile>
@@ -9,7 +8,6 @@
 #include <QSaveFile>
 #include <lame/lame.h>
 #include <mpg123.h>
-#include <sndfile.h>
 
 #include <memory>
 #include <mutex>
@@ -33,6 +31,15 @@ void setWriteError(SoundError* error, const QString& path, const QString& reason
 
 bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && cancelled->load(); }
 
+bool openSound(SoundReader& in, const QString& path, SoundError* error)
+{
+    QString why;
+    if (in.openMonoOrStereo(path, &why))
+        return true;
+    setError(error, why);
+    return false;
+}
+
 struct Mpg123Deleter {
     void operator()(mpg123_handle* h) const
     {
@@ -41,92 +48,11 @@ struct Mpg123Deleter {
     }
 };
 
-struct SndfileCloser {
-    void operator()(SNDFILE* f) const { sf_close(f); }
-};
-using SndfilePtr = std::unique_ptr<SNDFILE, SndfileCloser>;
-
-SndfilePtr openSound(const QString& path, SF_INFO* info, SoundError* error)
-{
-    *info = SF_INFO{};
-    SndfilePtr f(sf_open(QFile::encodeName(path).constData(), SFM_READ, info));
-    if (!f) {
-        setError(error, QStringLiteral("cannot read %1: %2").arg(path, QString::fromUtf8(sf_strerror(nullptr))));
-        return f;
-    }
-    if (info->channels < 1 || info->channels > 2) {
-        setError(error, QStringLiteral("%1 has %2 channels; only 1 or 2 are handled").arg(path).arg(info->channels));
-        return {};
-    }
-    return f;
-}
-
-// Reads up to `frames` frames as 16-bit: through float (integer sources
-// come normalised, so 8 and 16 bits are exact), clipped never wrapped.
-sf_count_t readPcm16(SNDFILE* f, const SF_INFO& info, std::vector<float>& scratch, short* out, sf_count_t frames)
-{
-    // 16-bit sources as they are, without the round trip.
-    if ((info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16)
-        return sf_readf_short(f, out, frames);
-    const int channels = info.channels;
-    scratch.resize(static_cast<size_t>(frames) * channels);
-    const sf_count_t got = sf_readf_float(f, scratch.data(), frames);
-    if (got > 0)
-        toPcm16(scratch.data(), static_cast<size_t>(got) * channels, 1.0, out);
-    return got;
-}
-
 struct LameCloser {
     void operator()(lame_global_flags* g) const { lame_close(g); }
 };
 
 } // namespace
-
-bool PcmWavWriter::open(const QString& path, int rate, int channels, SoundError* error)
-{
-    format_ = pcmFormat(rate, static_cast<std::int16_t>(channels), 16);
-    dataBytes_ = 0;
-    file_.setFileName(path);
-    // Unbuffered: a write that does not fit fails at once, with its reason.
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        setWriteError(error, path, writeErrorReason(file_));
-        return false;
-    }
-    return put(wavHeader(format_, 0), error);
-}
-
-bool PcmWavWriter::write(const void* data, qint64 bytes, SoundError* error)
-{
-    dataBytes_ += bytes;
-    return put(QByteArray::fromRawData(static_cast<const char*>(data), bytes), error);
-}
-
-bool PcmWavWriter::commit(SoundError* error)
-{
-    // A RIFF size is 32 bits.
-    if (dataBytes_ > 0xFFFFFFFFll - WavHeaderBytes) {
-        setError(error, QStringLiteral("the sound is too long for a WAV file"));
-        file_.cancelWriting();
-        return false;
-    }
-    if (!file_.seek(0) || !put(wavHeader(format_, static_cast<std::uint32_t>(dataBytes_)), error))
-        return false;
-    if (!file_.commit()) {
-        setWriteError(error, file_.fileName(), writeErrorReason(file_));
-        return false;
-    }
-    return true;
-}
-
-bool PcmWavWriter::put(const QByteArray& bytes, SoundError* error)
-{
-    if (file_.write(bytes) != bytes.size()) {
-        setWriteError(error, file_.fileName(), writeErrorReason(file_));
-        file_.cancelWriting();
-        return false;
-    }
-    return true;
-}
 
 bool decodeMp3ToWav(const QString& mp3, const QString& wav, SoundError* error, const std::atomic<bool>* cancelled,
                     SoundFileInfo* info)
@@ -157,17 +83,17 @@ bool decodeMp3ToWav(const QString& mp3, const QString& wav, SoundError* error, c
         return false;
     }
 
-    PcmWavWriter out;
+    WavWriter out;
     long rate = 0;
     int channels = 0;
     int encoding = 0;
     qint64 bytes = 0;
-    std::vector<unsigned char> buffer(1 << 16);
+    std::vector<std::int16_t> buffer(1 << 15);
     for (;;) {
         if (isCancelled(cancelled))
             return false;
         size_t done = 0;
-        const int r = mpg123_read(mh.get(), buffer.data(), buffer.size(), &done);
+        const int r = mpg123_read(mh.get(), buffer.data(), buffer.size() * sizeof(std::int16_t), &done);
         if (r == MPG123_NEW_FORMAT) {
             long newRate = 0;
             int newChannels = 0;
@@ -178,7 +104,9 @@ bool decodeMp3ToWav(const QString& mp3, const QString& wav, SoundError* error, c
             }
             rate = newRate;
             channels = newChannels;
-            if (!out.isOpen() && !out.open(wav, static_cast<int>(rate), channels, error))
+            if (!out.isOpen() &&
+                !out.open(wav, pcmFormat(static_cast<std::int32_t>(rate), static_cast<std::int16_t>(channels), 16),
+                          error))
                 return false;
         } else if (r != MPG123_OK && r != MPG123_DONE) {
             setError(error, QStringLiteral("%1: %2").arg(mp3, QString::fromUtf8(mpg123_strerror(mh.get()))));
@@ -189,7 +117,7 @@ bool decodeMp3ToWav(const QString& mp3, const QString& wav, SoundError* error, c
                 setError(error, QStringLiteral("%1: samples before a format").arg(mp3));
                 return false;
             }
-            if (!out.write(buffer.data(), static_cast<qint64>(done), error))
+            if (!out.writeFrames(buffer.data(), static_cast<qint64>(done) / (2 * channels), error))
                 return false;
             bytes += static_cast<qint64>(done);
         }
@@ -210,22 +138,22 @@ bool decodeMp3ToWav(const QString& mp3, const QString& wav, SoundError* error, c
 bool encodeWavToMp3(const QString& wav, const QString& mp3, int sampleRate, int bitRate, SoundError* error,
                     const std::atomic<bool>* cancelled)
 {
-    SF_INFO si;
-    SndfilePtr in = openSound(wav, &si, error);
-    if (!in)
+    SoundReader in;
+    if (!openSound(in, wav, error))
         return false;
+    const int channels = in.channels();
 
     std::unique_ptr<lame_global_flags, LameCloser> lame(lame_init());
     if (!lame) {
         setError(error, QStringLiteral("MP3 encoder cannot start"));
         return false;
     }
-    lame_set_num_channels(lame.get(), si.channels);
-    lame_set_in_samplerate(lame.get(), si.samplerate);
+    lame_set_num_channels(lame.get(), channels);
+    lame_set_in_samplerate(lame.get(), in.rate());
     lame_set_out_samplerate(lame.get(), sampleRate);
     lame_set_VBR(lame.get(), vbr_off);
     lame_set_brate(lame.get(), bitRate / 1000);
-    lame_set_mode(lame.get(), si.channels == 1 ? MONO : JOINT_STEREO);
+    lame_set_mode(lame.get(), channels == 1 ? MONO : JOINT_STEREO);
     // The info tag (first frame) carries delay and padding, so decoders give
     // back the exact length; no ID3 tag is written.
     lame_set_bWriteVbrTag(lame.get(), 1);
@@ -256,28 +184,28 @@ bool encodeWavToMp3(const QString& wav, const QString& mp3, int sampleRate, int 
     };
 
     constexpr int BlockFrames = 8192;
-    std::vector<short> pcm(static_cast<size_t>(BlockFrames) * si.channels);
-    std::vector<float> scratch;
+    std::vector<short> pcm(static_cast<size_t>(BlockFrames) * channels);
     std::vector<unsigned char> coded(BlockFrames * 5 / 4 + 7200);
     for (;;) {
         if (isCancelled(cancelled)) {
             out.cancelWriting();
             return false;
         }
-        const sf_count_t got = readPcm16(in.get(), si, scratch, pcm.data(), BlockFrames);
-        if (got <= 0)
+        const qint64 got = in.readFrames(pcm.data(), BlockFrames);
+        if (got < 0) {
+            setError(error, in.readError());
+            out.cancelWriting();
+            return false;
+        }
+        if (got == 0)
             break;
-        const int n = si.channels == 2
+        const int n = channels == 2
             ? lame_encode_buffer_interleaved(lame.get(), pcm.data(), static_cast<int>(got), coded.data(),
                                              static_cast<int>(coded.size()))
             : lame_encode_buffer(lame.get(), pcm.data(), pcm.data(), static_cast<int>(got), coded.data(),
                                  static_cast<int>(coded.size()));
         if (!put(coded.data(), n))
             return false;
-    }
-    if (sf_error(in.get()) != SF_ERR_NO_ERROR) {
-        setError(error, QStringLiteral("cannot read %1: %2").arg(wav, QString::fromUtf8(sf_strerror(in.get()))));
-        return false;
     }
     if (!put(coded.data(), lame_encode_flush(lame.get(), coded.data(), static_cast<int>(coded.size()))))
         return false;
@@ -301,35 +229,34 @@ bool makeWorkingCopy(const QString& source, const QString& target, SoundError* e
     if (QFileInfo(source).suffix().compare(QLatin1String("mp3"), Qt::CaseInsensitive) == 0)
         return decodeMp3ToWav(source, target, error, cancelled, info);
 
-    SF_INFO si;
-    SndfilePtr in = openSound(source, &si, error);
-    if (!in)
+    SoundReader in;
+    if (!openSound(in, source, error))
         return false;
-    PcmWavWriter out;
-    if (!out.open(target, si.samplerate, si.channels, error))
+    const auto channels = static_cast<std::int16_t>(in.channels());
+    WavWriter out;
+    if (!out.open(target, pcmFormat(in.rate(), channels, 16), error))
         return false;
     constexpr int BlockFrames = 16384;
-    std::vector<short> pcm(static_cast<size_t>(BlockFrames) * si.channels);
-    std::vector<float> scratch;
+    std::vector<std::int16_t> pcm(static_cast<size_t>(BlockFrames) * channels);
     long long frames = 0;
     for (;;) {
         if (isCancelled(cancelled))
             return false;
-        const sf_count_t got = readPcm16(in.get(), si, scratch, pcm.data(), BlockFrames);
-        if (got <= 0)
+        const qint64 got = in.readFrames(pcm.data(), BlockFrames);
+        if (got < 0) {
+            setError(error, in.readError());
+            return false;
+        }
+        if (got == 0)
             break;
-        if (!out.write(pcm.data(), got * si.channels * 2, error))
+        if (!out.writeFrames(pcm.data(), got, error))
             return false;
         frames += got;
-    }
-    if (sf_error(in.get()) != SF_ERR_NO_ERROR) {
-        setError(error, QStringLiteral("cannot read %1: %2").arg(source, QString::fromUtf8(sf_strerror(in.get()))));
-        return false;
     }
     if (!out.commit(error))
         return false;
     if (info)
-        *info = SoundFileInfo{si.samplerate, si.channels, frames};
+        *info = SoundFileInfo{in.rate(), channels, frames};
     return true;
 }
 

@@ -5,31 +5,11 @@
 // and renames it into place only when complete: a failure or a cancel leaves
 // an existing file at the target untouched and no partial file behind.
 #include "platform/soundworker.h"
-#include "platform/wavfile.h"
 
-#include <QSaveFile>
 #include <QString>
 #include <atomic>
 
 namespace rt {
-
-// A canonical 16-bit PCM WAV written as its samples come, beside its target,
-// and renamed into place by commit(); dropped (target untouched) otherwise,
-// also when the writer goes without a commit.
-class PcmWavWriter {
-public:
-    bool open(const QString& path, int rate, int channels, SoundError* error);
-    bool isOpen() const { return file_.isOpen(); }
-    bool write(const void* data, qint64 bytes, SoundError* error);
-    bool commit(SoundError* error);
-
-private:
-    bool put(const QByteArray& bytes, SoundError* error);
-
-    QSaveFile file_;
-    WaveFormatEx format_{};
-    qint64 dataBytes_ = 0;
-};
 
 struct SoundFileInfo {
     int sampleRate = 0;

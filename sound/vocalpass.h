@@ -22,14 +22,15 @@ void centreCancelPass(std::int16_t* a, std::size_t count, std::int32_t& v);
 enum class VocalFileResult {
     Ok,
     Mono,        // the working copy has 1 channel (or more than 2)
-    ReadFailed,  // missing, not a canonical 16-bit WAV
+    ReadFailed,  // missing, not a 16-bit PCM RIFF WAVE file
     WriteFailed,
     Cancelled,
 };
 
-// Reads the canonical 16-bit WAV `workingCopy` (44-byte header, channel count
-// at byte 22), runs the pass over its data in blocks and writes `output` as a
-// canonical 16-bit stereo WAV of the same rate and data length. The output
+// Reads the 16-bit WAV `workingCopy` (the canonical working copy, whose
+// channel count stands at byte 22), runs the pass over its frames in blocks
+// and writes `output` as a canonical 16-bit stereo WAV of the same rate and
+// length. The output
 // appears only complete (written beside it, then renamed into place); on any
 // failure nothing is left at `output` and an existing file there is kept;
 // `error` says why (WriteFailed: the file and the system's reason).

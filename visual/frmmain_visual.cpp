@@ -67,17 +67,10 @@ void setChecked(QAction* a, bool on)
 void FrmMain::Timer4_Timer()
 {
     if (animationTickRunning_)
-        return; // one tick at a time: step 2 lets others run
-    SettingsRecord& s = settings();
-    auto frozen = [&] {
-        return s.LrcViewMode >= 100 || isMinimized() ||
-               (showsPicture(MediaPlayer1) && MediaPlayer1->displaySize() == rt::MediaControl::DisplayFullScreen) ||
-               shared().Busy;
-    };
-    // 1.
-    if (frozen())
+        return; // one tick at a time: it lets others run
+    if (animationFrozen())
         return;
-    // 2. A close, reload or stop command may run here; whatever it released
+    // A close, reload or stop command may run here; whatever it released
     // is looked up afresh below, and a window taken down ends the tick.
     animationTickRunning_ = true;
     {
@@ -87,86 +80,112 @@ void FrmMain::Timer4_Timer()
             return;
     }
     const auto running = qScopeGuard([this] { animationTickRunning_ = false; });
-    if (unloading_ || frozen())
+    if (unloading_ || animationFrozen())
         return;
     ++AnimationTicks;
 
-    // 3-4.
-    Meter.driftMarkers();
-    if (s.ShowRecVolume == 0 && s.ShowVisual == 0 && Meter.markersAtRest()) {
+    if (switchOffWhenMeterRests())
+        return;
+    hideUnwantedAnimation();
+    const CaptureInput input = readCaptureState();
+    if (input == CaptureInput::RecordingOver) {
         placeMeter();
-        Timer[4]->stop();
+        mnuStopRecPlay_Click();
         return;
     }
-    // 5-6.
+    if (input == CaptureInput::Fresh) {
+        ++AnimationTicksRead;
+        animateNewestInput();
+    } else if (!DSCaptureBuffer || DSCaptureBuffer->inputLost()) {
+        showSilence();
+    }
+    placeMeter();
+    if (!Recording)
+        restartMeterCapture();
+}
+
+bool FrmMain::animationFrozen()
+{
+    const SettingsRecord& s = settings();
+    return s.LrcViewMode >= 100 || isMinimized() ||
+           (showsPicture(MediaPlayer1) && MediaPlayer1->displaySize() == rt::MediaControl::DisplayFullScreen) ||
+           shared().Busy;
+}
+
+bool FrmMain::switchOffWhenMeterRests()
+{
+    const SettingsRecord& s = settings();
+    Meter.driftMarkers();
+    if (s.ShowRecVolume != 0 || s.ShowVisual != 0 || !Meter.markersAtRest())
+        return false;
+    placeMeter();
+    Timer[4]->stop();
+    return true;
+}
+
+void FrmMain::hideUnwantedAnimation()
+{
+    const SettingsRecord& s = settings();
     if (s.ShowRecVolume == 0)
         Meter.resetBars();
     if (s.ShowVisual == 0 && Picture5->isVisible())
         Picture5->hide();
+}
 
-    // 7-8.
-    bool fresh = false;
-    if (!DSCaptureBuffer) {
-        if (Recording) {
-            placeMeter();
-            mnuStopRecPlay_Click();
-            return;
-        }
-    } else {
-        CaptureStatus = DSCaptureBuffer->GetStatus();
-        if (CaptureStatus & rt::CaptureStatusCapturing) {
-            if (!Recording)
-                DSCaptureBuffer->Stop();
-            SampleCount = DSCaptureBuffer->GetCurrentPosition().readPos / 2;
-            fresh = SampleCount >= kTickBlockSamples;
-        } else if (Recording) {
-            // The recording's buffer has run full.
-            placeMeter();
-            mnuStopRecPlay_Click();
-            return;
-        }
-    }
+FrmMain::CaptureInput FrmMain::readCaptureState()
+{
+    if (!DSCaptureBuffer)
+        return Recording ? CaptureInput::RecordingOver : CaptureInput::Stale;
+    CaptureStatus = DSCaptureBuffer->GetStatus();
+    if (!(CaptureStatus & rt::CaptureStatusCapturing))
+        // While recording, the take's buffer has run full.
+        return Recording ? CaptureInput::RecordingOver : CaptureInput::Stale;
+    // The meter's buffer stops here; the next one starts at the end of the tick.
+    if (!Recording)
+        DSCaptureBuffer->Stop();
+    SampleCount = DSCaptureBuffer->GetCurrentPosition().readPos / 2;
+    return SampleCount >= kTickBlockSamples ? CaptureInput::Fresh : CaptureInput::Stale;
+}
 
+void FrmMain::showSilence()
+{
     // No input (the server is gone, or the device): the meter falls as for
     // silence, and rises again once a capture delivers.
-    if (!fresh && (!DSCaptureBuffer || DSCaptureBuffer->inputLost())) {
-        PeakLeft = PeakRight = MeterLeft = MeterRight = 0;
-        if (s.ShowRecVolume == 1)
-            Meter.showLevels(0, 0);
-    }
+    PeakLeft = PeakRight = MeterLeft = MeterRight = 0;
+    if (settings().ShowRecVolume == 1)
+        Meter.showLevels(0, 0);
+}
 
-    if (fresh) {
-        ++AnimationTicksRead;
-        // 9. A failed read keeps the previous block.
-        DSCaptureBuffer->ReadBuffer(SampleCount * 2 - kTickBlockSamples * 2, kTickBlockSamples * 2,
-                                    TickSamples.data(), 0);
-        // 10-11.
-        const MeterPeaks peaks = meterPeaks(TickSamples);
-        PeakLeft = peaks.left;
-        PeakRight = peaks.right;
-        MeterLeft = meterLength(PeakLeft);
-        MeterRight = meterLength(PeakRight);
-        // 12.
-        if (s.ShowRecVolume == 1)
-            Meter.showLevels(MeterLeft, MeterRight);
-        // 13.
-        if (!showsPicture(MediaPlayer1) && s.ShowVisual == 1)
-            drawVisualEffect();
-        // 14. Window systems that place windows themselves (Wayland) ignore the move.
-        // The top is counted from the top of the window's own screen.
-        if (s.KeyState == 1 && screen()) {
-            const QRect g = screen()->geometry();
-            const int top = keyModeTop(rt::pixelsToTwips(y() - g.top()), rt::pixelsToTwips(g.height()),
-                                       rt::pixelsToTwips(PicShape->height()), PeakLeft, PeakRight);
-            if (g.top() + rt::twipsToPixels(top) != y())
-                move(x(), g.top() + rt::twipsToPixels(top));
-        }
-    }
-    placeMeter();
+void FrmMain::animateNewestInput()
+{
+    const SettingsRecord& s = settings();
+    // A failed read keeps the previous block.
+    DSCaptureBuffer->ReadBuffer(SampleCount * 2 - kTickBlockSamples * 2, kTickBlockSamples * 2, TickSamples.data(),
+                                0);
+    const MeterPeaks peaks = meterPeaks(TickSamples);
+    PeakLeft = peaks.left;
+    PeakRight = peaks.right;
+    MeterLeft = meterLength(PeakLeft);
+    MeterRight = meterLength(PeakRight);
+    if (s.ShowRecVolume == 1)
+        Meter.showLevels(MeterLeft, MeterRight);
+    if (!showsPicture(MediaPlayer1) && s.ShowVisual == 1)
+        drawVisualEffect();
+    if (s.KeyState == 1)
+        jumpWithTheInput();
+}
 
-    // 15.
-    if (!Recording)
-        restartMeterCapture();
+void FrmMain::jumpWithTheInput()
+{
+    // Window systems that place windows themselves (Wayland) ignore the move.
+    // The top is counted from the top of the window's own screen.
+    if (!screen())
+        return;
+    const QRect g = screen()->geometry();
+    const int top = keyModeTop(rt::pixelsToTwips(y() - g.top()), rt::pixelsToTwips(g.height()),
+                               rt::pixelsToTwips(PicShape->height()), PeakLeft, PeakRight);
+    if (g.top() + rt::twipsToPixels(top) != y())
+        move(x(), g.top() + rt::twipsToPixels(top));
 }
 
 void FrmMain::placeMeter()

@@ -1,5 +1,6 @@
 #include "platform/dsound.h"
 
+#include "tests/support/audiogen.h"
 #include "tests/support/testdir.h"
 
 #include <QCoreApplication>
@@ -269,7 +270,7 @@ TEST(SoundBuffer, WriteReadAndSave)
     ASSERT_TRUE(buf->SaveToFile(dir.file("rec.wav")));
     const QByteArray file = dir.read("rec.wav");
     ASSERT_EQ(file.size(), 52);
-    EXPECT_EQ(file.left(44), rt::wavHeader(Stereo16, 8));
+    EXPECT_EQ(file.left(44), testsupport::wavHeader(Stereo16, 8));
     EXPECT_EQ(file.mid(44), QByteArray(reinterpret_cast<const char*>(in), 8));
 
     rt::SoundBufferDesc d2{130, 12345};

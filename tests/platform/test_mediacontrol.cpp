@@ -300,6 +300,27 @@ TEST_F(MpvMedia, UnopenableMediaRaises)
     }
 }
 
+TEST_F(MpvMedia, AnOptionThePlayerRefusesMakesItUnavailableOnce)
+{
+    // The player is made and given up again inside the failing start; the
+    // next open does not try again, and says why.
+    auto mc = makeMpv("no-such-option=1");
+    QSignalSpy unavailable(mc.get(), &MediaControl::Unavailable);
+    const QString name = wav("song.wav");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            mc->setFileName(name);
+            ADD_FAILURE() << "opened without a player";
+        } catch (const rt::MediaUnavailable& e) {
+            EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QStringLiteral("no-such-option"))) << e.what();
+        }
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !unavailable.isEmpty(); }, 2000));
+    EXPECT_EQ(unavailable.size(), 1);
+    EXPECT_TRUE(unavailable.first().first().toString().contains(QStringLiteral("no-such-option")));
+    EXPECT_EQ(mc->fileName(), QString());
+}
+
 TEST_F(MpvMedia, WindowMessagesRunWhileADeadStreamOpens)
 {
     QTcpServer silent; // accepts, never answers

@@ -197,7 +197,7 @@ TEST(WorkingCopy, ExtraChunksAreSkippedAnd16BitDataKeptByteForByte)
         qToLittleEndian(v, b.data());
         return b;
     };
-    const QByteArray fmt = rt::wavHeader(rt::pcmFormat(44100, 2, 16), 0).mid(12, 24);
+    const QByteArray fmt = testsupport::wavHeader(rt::pcmFormat(44100, 2, 16), 0).mid(12, 24);
     const QByteArray junk = QByteArray("JUNK") + le32(10) + QByteArray(10, '\0');
     const QByteArray extra = QByteArray("xtra") + le32(3) + QByteArray("xyz\0", 4);
     QByteArray body = QByteArray("WAVE") + junk + fmt + extra + QByteArray("data") + le32(samples.size()) + samples;
@@ -207,7 +207,7 @@ TEST(WorkingCopy, ExtraChunksAreSkippedAnd16BitDataKeptByteForByte)
     ASSERT_TRUE(rt::makeWorkingCopy(dir.file(QStringLiteral("chunks.wav")), dir.file(QStringLiteral("2.wav")), &error))
         << error.text.toStdString();
     const QByteArray out = dir.read(QStringLiteral("2.wav"));
-    EXPECT_EQ(out.left(44), rt::wavHeader(rt::pcmFormat(44100, 2, 16), samples.size()));
+    EXPECT_EQ(out.left(44), testsupport::wavHeader(rt::pcmFormat(44100, 2, 16), samples.size()));
     EXPECT_EQ(out.mid(44), samples);
 }
 

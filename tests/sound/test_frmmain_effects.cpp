@@ -665,7 +665,7 @@ bool writeWavWithExtraChunk(const QString& path, int rate, int frames)
         s[2 * i] = std::int16_t(9000 * std::sin(2 * M_PI * 440 * i / rate));
         s[2 * i + 1] = std::int16_t(3000 * std::sin(2 * M_PI * 900 * i / rate));
     }
-    QByteArray file = rt::wavHeader(rt::pcmFormat(rate, 2, 16), std::uint32_t(s.size() * 2));
+    QByteArray file = testsupport::wavHeader(rt::pcmFormat(rate, 2, 16), std::uint32_t(s.size() * 2));
     QByteArray extra("junk\x08\x00\x00\x00" "12345678", 16);
     file.insert(36, extra);
     const std::uint32_t riff = std::uint32_t(file.size() - 8 + s.size() * 2);

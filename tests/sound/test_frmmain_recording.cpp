@@ -3,6 +3,7 @@
 #include "controls/xpbutton.h"
 #include "platform/wavfile.h"
 #include "sound/recording.h"
+#include "tests/support/audiogen.h"
 #include "tests/support/mainwindow.h"
 #include "tests/support/scratchmount.h"
 
@@ -200,7 +201,7 @@ TEST_F(RecordingWindow, SavedFileHoldsTheCapturedBytesAndBecomesTheLoadedFile)
         w->XPButton8_Click();
 
         const QString path = chosen + QStringLiteral(".wav");
-        QByteArray expected = rt::wavHeader(c.format, std::uint32_t(c.bytes)) + samples;
+        QByteArray expected = testsupport::wavHeader(c.format, std::uint32_t(c.bytes)) + samples;
         if (c.bytes & 1)
             expected += '\0';
         QFile f(path);
@@ -382,7 +383,7 @@ TEST_F(RecordingWindow, PathThatCannotBeWrittenKeepsTheTakeForAnotherChoice)
         const QString path = good + QStringLiteral(".wav");
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_TRUE(f.readAll() == rt::wavHeader(rt::pcmFormat(44100, 2, 16), std::uint32_t(samples.size())) + samples);
+        EXPECT_TRUE(f.readAll() == testsupport::wavHeader(rt::pcmFormat(44100, 2, 16), std::uint32_t(samples.size())) + samples);
         EXPECT_EQ(w->RecordFile, path);
         EXPECT_TRUE(w->PlayingRecording);
         EXPECT_EQ(media->fileName(), path);

@@ -5,6 +5,7 @@
 #include "platform/wavfile.h"
 #include "sound/captureformat.h"
 #include "sound/recording.h"
+#include "tests/support/audiogen.h"
 #include "tests/support/testdir.h"
 
 #include <QDir>
@@ -124,7 +125,7 @@ TEST(RecordingCopy, SavedFileIsTheHeaderAndTheCapturedBytes)
 
         const QString path = dir.file(QString::fromUtf8(c.what) + QStringLiteral(".wav"));
         ASSERT_TRUE(sound->SaveToFile(path));
-        QByteArray expected = rt::wavHeader(c.format, std::uint32_t(c.captured)) + samples;
+        QByteArray expected = testsupport::wavHeader(c.format, std::uint32_t(c.captured)) + samples;
         if (c.captured & 1)
             expected += '\0';
         QFile f(path);

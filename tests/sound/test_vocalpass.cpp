@@ -85,7 +85,7 @@ TEST(RemoveVocalsFile, FixtureByteForByte)
     const QByteArray samples = le16(in);
     ASSERT_TRUE(rt::writeWavFile(dir.file("2.wav"), rt::pcmFormat(44100, 2, 16), samples.constData(), samples.size()));
     ASSERT_EQ(removeVocalsFromFile(dir.file("2.wav"), dir.file("out.wav")), VocalFileResult::Ok);
-    EXPECT_EQ(dir.read("out.wav"), rt::wavHeader(rt::pcmFormat(44100, 2, 16), 24) + le16(out));
+    EXPECT_EQ(dir.read("out.wav"), testsupport::wavHeader(rt::pcmFormat(44100, 2, 16), 24) + le16(out));
 }
 
 TEST(RemoveVocalsFile, KeepsRateAndLengthAcrossBlocks)

@@ -1,10 +1,12 @@
 #include "tests/support/audiogen.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <cmath>
 #include <cstdio>
 #include <lame/lame.h>
 #include <memory>
+#include <cstring>
 #include <numbers>
 #include <sndfile.h>
 #include <vector>
@@ -120,6 +122,26 @@ double goertzelPower(const std::vector<double>& x, double freq, double rate)
         s1 = s0;
     }
     return s1 * s1 + s2 * s2 - c * s1 * s2;
+}
+
+QByteArray wavHeader(const rt::WaveFormatEx& f, std::uint32_t dataBytes)
+{
+    QByteArray h(rt::WavHeaderBytes, '\0');
+    auto put16 = [&h](int at, std::uint16_t v) { qToLittleEndian(v, h.data() + at); };
+    auto put32 = [&h](int at, std::uint32_t v) { qToLittleEndian(v, h.data() + at); };
+    std::memcpy(h.data(), "RIFF", 4);
+    put32(4, 36u + dataBytes + (dataBytes & 1u));
+    std::memcpy(h.data() + 8, "WAVEfmt ", 8);
+    put32(16, 16);
+    put16(20, static_cast<std::uint16_t>(f.formatTag));
+    put16(22, static_cast<std::uint16_t>(f.channels));
+    put32(24, static_cast<std::uint32_t>(f.samplesPerSec));
+    put32(28, static_cast<std::uint32_t>(f.avgBytesPerSec));
+    put16(32, static_cast<std::uint16_t>(f.blockAlign));
+    put16(34, static_cast<std::uint16_t>(f.bitsPerSample));
+    std::memcpy(h.data() + 36, "data", 4);
+    put32(40, dataBytes);
+    return h;
 }
 
 } // namespace testsupport

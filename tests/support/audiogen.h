@@ -1,8 +1,11 @@
 #pragma once
 // Small generated media files for tests: sine tones as WAV (libsndfile) and
 // MP3 (LAME), with optional tags, so no sample files ship with the sources.
+#include "platform/wavfile.h"
+
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 namespace testsupport {
@@ -28,6 +31,11 @@ struct MediaTags {
 bool writeSineWav(const QString& path, const ToneSpec& tone = {}, const MediaTags& tags = {});
 // CBR 128 kbit/s MP3 with an Info header, so players read the exact length.
 bool writeSineMp3(const QString& path, const ToneSpec& tone = {}, const MediaTags& tags = {});
+
+// The 44-byte header of a canonical WAV file, laid out by hand: what the
+// program's WAV files must start with before `dataBytes` bytes of samples
+// (an odd count is padded with one byte, which the RIFF size counts).
+QByteArray wavHeader(const rt::WaveFormatEx& f, std::uint32_t dataBytes);
 
 // The power of one frequency in a signal (Goertzel), to tell a tone from
 // noise and from its neighbours.

@@ -40,9 +40,9 @@ int generate(const QString& folder, int seconds, bool mp3)
     const int rate = 44100;
     const long long frames = static_cast<long long>(seconds) * rate;
     const QString wav = QDir(folder).filePath(QStringLiteral("track.wav"));
-    rt::PcmWavWriter out;
+    rt::WavWriter out;
     rt::SoundError failure;
-    if (!out.open(wav, rate, 2, &failure))
+    if (!out.open(wav, rt::pcmFormat(rate, 2, 16), &failure))
         return fail(failure.text);
     // Written a block at a time: any length in little memory.
     constexpr long long Block = 65536;
@@ -62,7 +62,7 @@ int generate(const QString& folder, int seconds, bool mp3)
             pcm[k * 2] = static_cast<std::int16_t>(std::lround((voice + chordL + noise(rng)) * 32767 * 0.8));
             pcm[k * 2 + 1] = static_cast<std::int16_t>(std::lround((voice + chordR + noise(rng)) * 32767 * 0.8));
         }
-        if (!out.write(pcm.data(), n * 4, &failure))
+        if (!out.writeFrames(pcm.data(), n, &failure))
             return fail(failure.text);
     }
     if (!out.commit(&failure))
