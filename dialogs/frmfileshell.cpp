@@ -39,7 +39,7 @@ int columnOf(int i, int a, int b, int c)
 } // namespace
 
 FrmFileShell::FrmFileShell(QWidget* owner, const QString& dataDir, const QString& program)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(owner, Qt::Dialog)
     , dataDir_(dataDir)
     , program_(program)
 {

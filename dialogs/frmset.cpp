@@ -108,7 +108,7 @@ FrmSet::~FrmSet()
 void FrmSet::buildDesign()
 {
     setWindowTitle(QStringLiteral("设置选项"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(rt::twipsToPixels(8670), rt::twipsToPixels(6585));
     setAutoFillBackground(true);
     QPalette pal = palette();
