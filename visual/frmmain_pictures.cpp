@@ -39,24 +39,24 @@ void FrmMain::ShowCoverPicture(const QString& path)
 {
     SharedState& sh = shared();
     const SettingsRecord& s = settings();
-    // 1-2.
+    // Hidden and forgotten until the track's own picture is known.
     Picture2->setEnabled(false);
     Image2->hide();
     sh.CoverPicPath.clear();
     if (CurrentFile.isEmpty())
         return;
-    // 3. The default picture, over the whole area.
+    // The default picture, over the whole area.
     const QRect whole = twipsToPixels(QRect(0, 0, kPictureAreaWidthTwips, kPictureAreaHeightTwips));
     Image2->setScaledContents(true);
     Image2->setPixmap(Image1->pixmap());
     Image2->setGeometry(whole);
-    // 4.
+    // The picture given, else the one stored for the track.
     const QString file = path.isEmpty() ? storedPicturePath(CurrentFile) : path;
     // While Timer6 runs only the song picture is refreshed: the lyric
     // backgrounds stay as they are.
     const bool songPictureOnly = Timer[6]->isActive();
     if (!QFileInfo(file).isFile()) {
-        // 5. A random background; an empty folder or a file that does not
+        // A random background; an empty folder or a file that does not
         // load keeps the one there is.
         if (!songPictureOnly) {
             rebuildBackgroundList(sh);
@@ -65,21 +65,21 @@ void FrmMain::ShowCoverPicture(const QString& path)
                     setLyricBackground(p);
         }
     } else if (const QPixmap picture = loadPicture(file); !picture.isNull()) {
-        // 6. A picture that does not load leaves the default one.
+        // A picture that loads takes the default one's place (one that does not
+        // leaves it).
         const QSize natural(rt::pixelsToTwips(picture.width()), rt::pixelsToTwips(picture.height()));
         Image2->setPixmap(picture);
         Image2->setGeometry(twipsToPixels(coverPictureRect(natural, s.PictureStretch == 1)));
-        // 7.
+        // Kept as the track's picture; the lyric backgrounds follow it.
         sh.CoverPicPath = file;
         if (!songPictureOnly) {
             LrcPaintCounter = 1;
             setLyricBackground(picture);
         }
     }
-    // 8.
     if (s.PictureMode > 0)
         Picture2->show();
-    // 9. While a video plays the picture stays hidden and the area disabled.
+    // While a video plays the picture stays hidden and the area disabled.
     if (MediaPlayer1->imageSourceWidth() == 0 && MediaPlayer1->imageSourceHeight() == 0) {
         Image2->show();
         Picture2->setEnabled(true);
@@ -88,7 +88,6 @@ void FrmMain::ShowCoverPicture(const QString& path)
 
 void FrmMain::mnuOpenPic_Click()
 {
-    // 1.
     if (CurrentFile.isEmpty() || pictureCommandRunning_)
         return;
     pictureCommandRunning_ = true;
@@ -97,12 +96,11 @@ void FrmMain::mnuOpenPic_Click()
     const QString track = CurrentFile;
     QPointer<FrmMain> self(this);
     auto sameTrack = [&] { return CurrentFile == track; };
-    // 2.
+    // The song waits while the user chooses.
     if (MediaPlayer1->duration() != 0 && MediaPlayer1->playState() == rt::MediaControl::Playing)
         MediaPlayer1->pause();
 
     [&] {
-        // 3.
         rt::FileDialogRequest req;
         req.title = QStringLiteral("查找/替换图片");
         req.filter = QStringLiteral(
@@ -116,17 +114,16 @@ void FrmMain::mnuOpenPic_Click()
             rt::ui().msgBox(QStringLiteral("错误或不支持的图片文件！"), rt::OkOnly | rt::Exclamation);
             return;
         }
-        // 4.
+        // Shown at once while its track is still the current one.
         if (sameTrack()) {
             ShowCoverPicture(file);
             Image2->show();
         }
-        // 5.
         const QString dest = storedPicturePath(track);
         QCoreApplication::processEvents();
         if (!self)
             return;
-        // 6.
+        // A picture stored earlier is replaced only when the user says so.
         if (QFileInfo::exists(dest)) {
             const int answer = rt::ui().msgBox(QStringLiteral("你要保存当前的图片文件来替换原来的图片文件吗?"),
                                                rt::YesNo | rt::Exclamation);
@@ -138,7 +135,7 @@ void FrmMain::mnuOpenPic_Click()
                 return;
             }
         }
-        // 6-7. A copy that fails leaves the stored picture as it was.
+        // A copy that fails leaves the stored picture as it was.
         QString error;
         if (!rt::copyFileAtomically(file, dest, &error)) {
             rt::ui().msgBox(QStringLiteral("无法保存图片文件，原来的图片文件保持不变。\n") + error,
@@ -152,7 +149,7 @@ void FrmMain::mnuOpenPic_Click()
         shared().CoverPicPath = dest;
     }();
 
-    // 8.
+    // The song goes on.
     if (!self)
         return;
     pictureCommandRunning_ = false;
