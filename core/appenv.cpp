@@ -116,8 +116,8 @@ QString resolveDataDir(const QString& programDir, QString* notice)
 
 QString GetWindowsVersion()
 {
-    // The version table knows only the other platform's ids; any other
-    // platform id is named "Failed".
+    // The version-name table has no entry for this system: its name is
+    // "Failed".
     return QStringLiteral("Failed");
 }
 

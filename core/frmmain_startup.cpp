@@ -64,7 +64,7 @@ void registerListType(const QString& dataDir, const QString& systemDir, const QS
         QStringLiteral("MDU.file"),
         QStringLiteral("MDU File"),
         dataDir + QStringLiteral("/res/mdu.ico,0"),
-        // The platform's text editor stands where the other system named its own.
+        // The edit verb opens the system's default text editor.
         systemDir + QStringLiteral("/editor") + QStringLiteral(" ") + QStringLiteral("%1"),
         QStringLiteral("\"") + programFile + QStringLiteral("\" \"%1\""),
     };

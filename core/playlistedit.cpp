@@ -66,7 +66,7 @@ int pickRandomTrack(PlayedMarks& marks, int listCount, const RandomSource& rnd)
     // cycle; it stays unmarked so that the cycle still plays it once.
     int avoid = -1;
     for (;;) {
-        // Single precision, as the runtime computes the start.
+        // In single precision: a value just below 1 may round the start up to n.
         int s = int(float(rnd()) * float(n));
         s = std::clamp(s, 0, n - 1);
         bool rebuild = false;

@@ -20,7 +20,8 @@ QString settingsPath(const QString& dataDir)
     return dataDir + QStringLiteral("/SetLog.ini");
 }
 
-// A number item: Str() of the value followed by one blank.
+// A number item: the number after a blank (a minus sign when negative),
+// then one blank.
 QString numberItem(double v)
 {
     return rt::strNumber(v) + QLatin1Char(' ');
