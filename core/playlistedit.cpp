@@ -2,8 +2,6 @@
 
 #include "core/playlistfile.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <array>
 
@@ -292,10 +290,8 @@ bool deleteAllEntries(PlaylistState& s, bool confirmed, const QString& dataDir)
 {
     bool fileOk = true;
     if (s.count() > 0 && confirmed) {
-        if (!dataDir.isEmpty()) {
-            const QString path = listFilePath(dataDir);
-            fileOk = !QFileInfo::exists(path) || QFile::remove(path);
-        }
+        if (!dataDir.isEmpty())
+            fileOk = removeListFile(dataDir);
         s.entries.clear();
         s.selected = -1;
         s.currentIndex = -1;

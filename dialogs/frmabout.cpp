@@ -8,6 +8,7 @@
 #include "platform/shellopen.h"
 #include "platform/ui.h"
 #include "platform/units.h"
+#include "visual/skin.h"
 
 #include <QCoreApplication>
 #include <QFrame>
@@ -65,7 +66,7 @@ FrmAbout::FrmAbout(rt::MediaControl* media, const QString& title, int major, int
     picIcon->setObjectName(QStringLiteral("picIcon"));
     placeTwips(picIcon, 240, 240, 720, 720);
     picIcon->setScaledContents(true);
-    picIcon->setPixmap(QPixmap(resDir() + QStringLiteral("/melodune.png")));
+    picIcon->setPixmap(loadPicture(resDir() + QStringLiteral("/melodune.png")));
 
     lblTitle = new QLabel(this);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
