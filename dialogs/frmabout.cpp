@@ -4,6 +4,7 @@
 #include "controls/xpbutton.h"
 #include "core/shared.h"
 #include "dialogs/help.h"
+#include "dialogs/log.h"
 #include "platform/mediacontrol.h"
 #include "platform/shellopen.h"
 #include "platform/ui.h"
@@ -193,6 +194,7 @@ void FrmAbout::StartSysInfo()
             sysInfoUnavailable();
         return;
     }
+    qCWarning(lcDialogs) << "no desktop system information program installed";
     sysInfoUnavailable();
 }
 
