@@ -1,5 +1,6 @@
 #include "core/appenv.h"
 #include "core/frmmain.h"
+#include "core/log.h"
 #include "core/shared.h"
 #include "platform/fonts.h"
 #include "platform/programicon.h"
@@ -30,8 +31,10 @@ void onTerminate(int)
 // command does, so the settings and the playlist are saved.
 void closeOnTerminate(melodune::FrmMain& window)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+        qCWarning(lcCore) << "no signal pipe: a session end or a kill does not save the playlist and settings";
         return;
+    }
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char c;

@@ -2,6 +2,7 @@
 
 #include "controls/buttonregion.h"
 #include "controls/buttontheme.h"
+#include "controls/log.h"
 #include "controls/propertybag.h"
 
 #include <QHelpEvent>
@@ -19,6 +20,15 @@ namespace melodune {
 namespace {
 
 constexpr int MinSide = 20; // 300 twips
+
+// A missing or broken file leaves no icon.
+QImage iconFromFile(const QString& path)
+{
+    QImage img;
+    if (!path.isEmpty() && !img.load(path))
+        qCWarning(lcControls) << "button icon not loaded:" << path;
+    return img;
+}
 
 // Text-format flags of the caption.
 enum : int { DtCenter = 1, DtRight = 2, DtVCenter = 4, DtBottom = 8, DtWordBreak = 16, DtSingleLine = 32 };
@@ -118,10 +128,7 @@ void XPButton::setIcon(const QImage& icon)
 
 void XPButton::setIconFile(const QString& path)
 {
-    QImage img;
-    if (!path.isEmpty())
-        img.load(path); // a missing or broken file leaves no icon
-    icon_ = img;
+    icon_ = iconFromFile(path);
     iconFile_ = path;
     layoutButton();
 }
@@ -264,8 +271,7 @@ void XPButton::loadProperties(const PropertyBag& bag)
     iconFile_.clear();
     if (iconValue.typeId() == QMetaType::QString) {
         iconFile_ = iconValue.toString();
-        if (!iconFile_.isEmpty())
-            icon_.load(iconFile_);
+        icon_ = iconFromFile(iconFile_);
     } else if (iconValue.typeId() == QMetaType::QImage) {
         icon_ = iconValue.value<QImage>();
     } else if (iconValue.typeId() == QMetaType::QPixmap) {

@@ -1,5 +1,6 @@
 #include "core/appenv.h"
 
+#include "core/log.h"
 #include "core/shared.h"
 #include "platform/clock.h"
 
@@ -10,7 +11,9 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QThread>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -44,8 +47,8 @@ bool copyTreeIfMissing(const QString& from, const QString& to)
             any = copyTreeIfMissing(e.absoluteFilePath(), to + QLatin1Char('/') + e.fileName()) || any;
     } else if (src.isFile()) {
         any = true;
-        if (!QFileInfo::exists(to))
-            QFile::copy(from, to);
+        if (!QFileInfo::exists(to) && !QFile::copy(from, to))
+            qCWarning(lcCore) << "not copied into the data folder:" << from << "->" << to;
     }
     return any;
 }
@@ -100,8 +103,10 @@ QString resolveDataDir(const QString& programDir, QString* notice)
         if (first) {
             const bool copied = adoptUserFiles(programDir, dir);
             QFile mark(adopted);
-            if (mark.open(QIODevice::WriteOnly))
-                mark.write(QFile::encodeName(programDir) + '\n');
+            const QByteArray line = QFile::encodeName(programDir) + '\n';
+            if (!mark.open(QIODevice::WriteOnly) || mark.write(line) != line.size())
+                qCWarning(lcCore) << "data folder not marked as taken over, the next start copies again:" << adopted
+                                  << mark.errorString();
             if (notice)
                 *notice = QStringLiteral("程序文件夹“%1”不能写入。歌词、图片、设置和播放列表从现在起保存在“%2”")
                               .arg(QDir::toNativeSeparators(programDir), QDir::toNativeSeparators(QDir::cleanPath(dir)))
@@ -116,8 +121,8 @@ QString resolveDataDir(const QString& programDir, QString* notice)
 
 QString GetWindowsVersion()
 {
-    // The version table knows only the other platform's ids; any other
-    // platform id is named "Failed".
+    // The version-name table has no entry for this system: its name is
+    // "Failed".
     return QStringLiteral("Failed");
 }
 
@@ -137,6 +142,7 @@ InstanceLock::InstanceLock(const QString& lockPath)
     QDir().mkpath(QFileInfo(lockPath).absolutePath());
     fd_ = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0) {
+        qCWarning(lcCore) << "lock file not opened, another instance goes unnoticed:" << lockPath << std::strerror(errno);
         acquired_ = true; // no lock file possible: nothing tells of another instance
         return;
     }
@@ -182,8 +188,8 @@ void renameOldListFile(const QString& dataDir)
 {
     const QString mdu = dataDir + QStringLiteral("/List.mdu");
     const QString txt = dataDir + QStringLiteral("/List.txt");
-    if (!QFileInfo::exists(mdu) && QFileInfo::exists(txt))
-        QFile::rename(txt, mdu);
+    if (!QFileInfo::exists(mdu) && QFileInfo::exists(txt) && !QFile::rename(txt, mdu))
+        qCWarning(lcCore) << "old list not renamed:" << txt << "->" << mdu;
 }
 
 QStringList backgroundFiles(const QString& dataDir)
@@ -210,14 +216,18 @@ void emptyTempFolder(const QString& dataDir)
 {
     QDir temp(dataDir + QStringLiteral("/TEMP"));
     const auto files = temp.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo& f : files)
-        QFile::remove(f.absoluteFilePath());
+    for (const QFileInfo& f : files) {
+        QFile file(f.absoluteFilePath());
+        if (!file.remove())
+            qCWarning(lcCore) << "temporary file not removed:" << file.fileName() << file.errorString();
+    }
 }
 
 void createDataFolders(const QString& dataDir)
 {
     for (const char* name : {"LRCS", "PICS", "TEMP"})
-        QDir().mkpath(dataDir + QLatin1Char('/') + QLatin1String(name));
+        if (const QString dir = dataDir + QLatin1Char('/') + QLatin1String(name); !QDir().mkpath(dir))
+            qCWarning(lcCore) << "data folder not created, what belongs there is not saved:" << dir;
 }
 
 std::array<float, 512> buildSineTable()

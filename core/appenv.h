@@ -54,7 +54,7 @@ private:
     bool acquired_ = false;
 };
 
-// The runtime's command-line text: the process arguments joined by blanks.
+// The command line as one text: the process arguments joined by blanks.
 QString commandLineText(const QStringList& argsWithoutProgram);
 
 // The caption: title, a blank, major.minor.revision as plain whole numbers.

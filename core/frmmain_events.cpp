@@ -4,6 +4,7 @@
 
 #include "controls/xpbutton.h"
 #include "core/playlistedit.h"
+#include "core/playlistfile.h"
 #include "core/settings.h"
 #include "core/shared.h"
 #include "lyrics/lrcservicecontroller.h"
@@ -15,7 +16,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QTimer>
@@ -271,7 +271,7 @@ void FrmMain::ReloadAfterError()
                 CurrentIndex = row;
             }
             if (List1->count() == 0)
-                QFile::remove(sh.DataDir + QStringLiteral("/List.mdu"));
+                removeListFile(sh.DataDir);
         } else {
             CurrentIndex = CurrentIndex + 1;
         }

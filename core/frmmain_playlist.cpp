@@ -49,7 +49,6 @@ const QString kImportFailed = QStringLiteral("导入列表失败!");
 // A list file that could not be taken in: why, in a box.
 void tellImportFailed(const QString& file, ListReadStatus status)
 {
-    qCWarning(lcCore) << "list not imported:" << file << "status" << int(status);
     if (status == ListReadStatus::NotText)
         rt::ui().msgBox(QStringLiteral("“") + file +
                             QStringLiteral("”不是播放列表文件(它不是 GB18030 或 UTF-8 编码的文本)，未导入。"),
@@ -61,7 +60,6 @@ void tellImportFailed(const QString& file, ListReadStatus status)
 // Names the list file could not keep are not added: one box for all.
 void tellNotAdded(const QString& first, EntryProblem problem, int count)
 {
-    qCWarning(lcCore) << count << "names not added, the list cannot keep them; first:" << first;
     QString text = QStringLiteral("无法添加“") + entryForMessage(first) + QStringLiteral("”：") +
                    entryProblemText(problem) + QStringLiteral("，播放列表无法保存这样的名称。");
     if (count > 1)
@@ -378,6 +376,8 @@ void FrmMain::mnuAdd_Click()
             if (status != ListReadStatus::Ok && unreadList.isEmpty()) {
                 unreadList = path;
                 unreadStatus = status;
+            } else if (status != ListReadStatus::Ok) {
+                qCWarning(lcCore) << "list not imported (the box names only the first):" << path;
             }
         } else if (const EntryProblem problem = listEntryProblem(path); problem != EntryProblem::None) {
             if (refusedCount++ == 0) {

@@ -64,7 +64,7 @@ void registerListType(const QString& dataDir, const QString& systemDir, const QS
         QStringLiteral("MDU.file"),
         QStringLiteral("MDU File"),
         dataDir + QStringLiteral("/res/mdu.ico,0"),
-        // The platform's text editor stands where the other system named its own.
+        // The edit verb opens the system's default text editor.
         systemDir + QStringLiteral("/editor") + QStringLiteral(" ") + QStringLiteral("%1"),
         QStringLiteral("\"") + programFile + QStringLiteral("\" \"%1\""),
     };
@@ -109,20 +109,17 @@ void tellStartupListProblems(const StartupListResult& r)
     case CommandLineRefusal::None:
         break;
     case CommandLineRefusal::TooLong:
-        qCWarning(lcCore) << "command line of" << r.refusedBytes << "bytes names no file; ignored";
         rt::ui().msgBox(QStringLiteral("命令行过长(%1 字节)，超过了文件名的长度上限，不是一个文件，已忽略。播放列表保持不变。")
                             .arg(r.refusedBytes),
                         rt::Exclamation);
         break;
     case CommandLineRefusal::EntryProblem:
-        qCWarning(lcCore) << "command line names what the list cannot keep; ignored:" << r.refusedName;
         rt::ui().msgBox(QStringLiteral("命令行中的“") + entryForMessage(r.refusedName) +
                             QStringLiteral("”无法加入播放列表：") + entryProblemText(r.entryProblem) +
                             QStringLiteral("，播放列表无法保存这样的名称。播放列表保持不变。"),
                         rt::Exclamation);
         break;
     case CommandLineRefusal::NotAList:
-        qCWarning(lcCore) << "command-line list is no text list; the saved list is read:" << r.refusedName;
         rt::ui().msgBox(QStringLiteral("“") + r.refusedName +
                             QStringLiteral("”不是播放列表文件(它不是 GB18030 或 UTF-8 编码的文本)，未载入。保存的播放列表保持不变。"),
                         rt::Exclamation);
@@ -328,8 +325,6 @@ void FrmMain::showLyricBackground()
         return;
     if (const QPixmap p = loadPicture(bk); !p.isNull())
         setLyricBackground(p);
-    else
-        qCWarning(lcCore) << "background picture unreadable, none shown:" << bk;
 }
 
 void FrmMain::placeLyricStrips()

@@ -2,8 +2,6 @@
 
 #include "core/playlistfile.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <array>
 
@@ -66,7 +64,7 @@ int pickRandomTrack(PlayedMarks& marks, int listCount, const RandomSource& rnd)
     // cycle; it stays unmarked so that the cycle still plays it once.
     int avoid = -1;
     for (;;) {
-        // Single precision, as the runtime computes the start.
+        // In single precision: a value just below 1 may round the start up to n.
         int s = int(float(rnd()) * float(n));
         s = std::clamp(s, 0, n - 1);
         bool rebuild = false;
@@ -292,10 +290,8 @@ bool deleteAllEntries(PlaylistState& s, bool confirmed, const QString& dataDir)
 {
     bool fileOk = true;
     if (s.count() > 0 && confirmed) {
-        if (!dataDir.isEmpty()) {
-            const QString path = listFilePath(dataDir);
-            fileOk = !QFileInfo::exists(path) || QFile::remove(path);
-        }
+        if (!dataDir.isEmpty())
+            fileOk = removeListFile(dataDir);
         s.entries.clear();
         s.selected = -1;
         s.currentIndex = -1;

@@ -43,7 +43,7 @@ private:
     std::int32_t lastPlayedPos_ = 0;
 };
 
-// A value in [0, 1) for each call, like the runtime's Rnd.
+// A uniform random number in [0, 1) for each call.
 using RandomSource = std::function<double()>;
 
 // The next entry in random order without repeats; -1 for an empty list. The

@@ -1,4 +1,5 @@
 #include "core/playlistfile.h"
+#include "core/log.h"
 
 #include "platform/atomicfile.h"
 #include "platform/convert.h"
@@ -332,8 +333,10 @@ bool appendPlaylistLine(const QString& path, const QString& entry, QString* erro
             const QByteArray body = data.startsWith("\xEF\xBB\xBF") ? data.mid(3) : data;
             const QByteArray converted = rt::encodeLegacy(text);
             if (text.toUtf8() != body || converted.count('?') != text.count(u'?')) {
+                const QString why = QStringLiteral("%1: not convertible to GB18030 without loss").arg(path);
+                qCWarning(lcCore) << "list file not extended:" << why;
                 if (error)
-                    *error = QStringLiteral("%1: not convertible to GB18030 without loss").arg(path);
+                    *error = why;
                 return false;
             }
             data = converted;
@@ -359,10 +362,19 @@ bool saveListAtShutdown(const QString& dataDir, const QStringList& entries, std:
 
 bool rewriteListAfterDelete(const QString& dataDir, const QStringList& entries)
 {
-    const QString path = listFilePath(dataDir);
     if (entries.isEmpty())
-        return !QFileInfo::exists(path) || QFile::remove(path);
-    return writePlaylistFile(path, entries, std::nullopt);
+        return removeListFile(dataDir);
+    return writePlaylistFile(listFilePath(dataDir), entries, std::nullopt);
+}
+
+bool removeListFile(const QString& dataDir)
+{
+    QFile list(listFilePath(dataDir));
+    if (!list.exists() || list.remove())
+        return true;
+    qCWarning(lcCore) << "list file not removed, the list comes back at the next start:" << list.fileName()
+                      << list.errorString();
+    return false;
 }
 
 QString defaultExportName(const QDateTime& when)

@@ -127,6 +127,9 @@ bool saveListAtShutdown(const QString& dataDir, const QStringList& entries, std:
 // list removes the file.
 bool rewriteListAfterDelete(const QString& dataDir, const QStringList& entries);
 
+// Removes List.mdu for a list emptied by the user; true when it is gone.
+bool removeListFile(const QString& dataDir);
+
 // The export dialog's proposed name: "播放列表 - yyMMddHHmmss".
 QString defaultExportName(const QDateTime& when);
 

@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include "core/log.h"
 #include "platform/atomicfile.h"
 #include "platform/convert.h"
 #include "platform/legacytext.h"
@@ -20,7 +21,8 @@ QString settingsPath(const QString& dataDir)
     return dataDir + QStringLiteral("/SetLog.ini");
 }
 
-// A number item: Str() of the value followed by one blank.
+// A number item: the number after a blank (a minus sign when negative),
+// then one blank.
 QString numberItem(double v)
 {
     return rt::strNumber(v) + QLatin1Char(' ');
@@ -31,16 +33,26 @@ QString boolItem(bool v)
     return numberItem(v ? -1 : 0);
 }
 
+// An item that is no value leaves the setting as it was.
+void notUnderstood(const QString& field)
+{
+    qCWarning(lcCore) << "settings item not understood, its setting keeps its value:" << field;
+}
+
 void readLong(const QString& field, std::int32_t& target)
 {
     if (auto v = rt::toLong(field))
         target = *v;
+    else
+        notUnderstood(field);
 }
 
 void readBool(const QString& field, bool& target)
 {
     if (auto v = rt::toBool(field))
         target = *v;
+    else
+        notUnderstood(field);
 }
 
 } // namespace
@@ -93,6 +105,8 @@ void loadSettings(const QString& dataDir, SettingsRecord& s, std::int32_t* curre
                 const std::int64_t bits = std::int64_t(*kbit) * 1000;
                 if (bits >= std::numeric_limits<std::int32_t>::min() && bits <= std::numeric_limits<std::int32_t>::max())
                     s.Mp3BitRate = std::int32_t(bits);
+            } else {
+                notUnderstood(*v);
             }
         }
         if (auto v = nonEmpty(5)) readLong(*v, s.Mp3SampleRate);

@@ -4,14 +4,14 @@
 #include "controls/xpbutton.h"
 #include "core/shared.h"
 #include "dialogs/help.h"
-#include "dialogs/keyvalue.h"
+#include "dialogs/log.h"
 #include "platform/mediacontrol.h"
 #include "platform/shellopen.h"
 #include "platform/ui.h"
 #include "platform/units.h"
+#include "visual/skin.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -38,15 +38,6 @@ void sysInfoUnavailable()
     rt::ui().msgBox(QStringLiteral("此时系统信息不可用"), rt::OkOnly);
 }
 
-// Starts a program the store names: it must be an executable file.
-bool startNamedProgram(const QString& program)
-{
-    const QFileInfo fi(program);
-    if (!fi.isFile() || !fi.isExecutable())
-        return false;
-    return rt::startProgramDetached(fi.absoluteFilePath());
-}
-
 } // namespace
 
 QString aboutVersionText(int major, int minor, int revision)
@@ -56,8 +47,7 @@ QString aboutVersionText(int major, int minor, int revision)
 
 FrmAbout::FrmAbout(rt::MediaControl* media, const QString& title, int major, int minor, int revision,
                    QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , media_(media)
     , title_(title)
     , major_(major)
@@ -77,7 +67,7 @@ FrmAbout::FrmAbout(rt::MediaControl* media, const QString& title, int major, int
     picIcon->setObjectName(QStringLiteral("picIcon"));
     placeTwips(picIcon, 240, 240, 720, 720);
     picIcon->setScaledContents(true);
-    picIcon->setPixmap(QPixmap(resDir() + QStringLiteral("/melodune.png")));
+    picIcon->setPixmap(loadPicture(resDir() + QStringLiteral("/melodune.png")));
 
     lblTitle = new QLabel(this);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
@@ -196,20 +186,6 @@ const std::vector<FrmAbout::SysInfoProgram>& FrmAbout::sysInfoPrograms()
 
 void FrmAbout::StartSysInfo()
 {
-    QString value;
-    if (GetKeyValue(rt::HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
-                    QStringLiteral("PATH"), value)) {
-        if (!startNamedProgram(value))
-            sysInfoUnavailable();
-        return;
-    }
-    if (GetKeyValue(rt::HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
-                    QStringLiteral("MSINFO"), value)) {
-        // The value is the folder that holds the program.
-        if (!startNamedProgram(value + QStringLiteral("/MSINFO32.EXE")))
-            sysInfoUnavailable();
-        return;
-    }
     for (const SysInfoProgram& p : sysInfoPrograms()) {
         const QString exe = QStandardPaths::findExecutable(p.program);
         if (exe.isEmpty())
@@ -218,6 +194,7 @@ void FrmAbout::StartSysInfo()
             sysInfoUnavailable();
         return;
     }
+    qCWarning(lcDialogs) << "no desktop system information program installed";
     sysInfoUnavailable();
 }
 

@@ -36,9 +36,8 @@ public:
     void Label1_Click();
     void lblVersion_Click();
 
-    // Starts the system information program: the one the store names (read
-    // with GetKeyValue, dialogs/keyvalue.h), else the first desktop one
-    // installed; tells the user when there is none or it does not start.
+    // Starts the first desktop system information program installed; tells
+    // the user when there is none or it does not start.
     static void StartSysInfo();
     // The desktop system information programs, in the order they are tried.
     struct SysInfoProgram {

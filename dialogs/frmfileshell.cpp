@@ -4,6 +4,7 @@
 #include "controls/propertybag.h"
 #include "controls/xpbutton.h"
 #include "dialogs/fileshell.h"
+#include "dialogs/log.h"
 #include "platform/fileassoc.h"
 #include "platform/ui.h"
 #include "platform/units.h"
@@ -39,7 +40,7 @@ int columnOf(int i, int a, int b, int c)
 } // namespace
 
 FrmFileShell::FrmFileShell(QWidget* owner, const QString& dataDir, const QString& program)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(owner, Qt::Dialog)
     , dataDir_(dataDir)
     , program_(program)
 {
@@ -112,6 +113,8 @@ void FrmFileShell::loadIcons()
         QPixmap pm = icon.isNull() ? QPixmap() : icon.pixmap(QSize(IconSide, IconSide), iconsRatio_);
         if (pm.isNull())
             pm = QPixmap(path);
+        if (pm.isNull())
+            qCWarning(lcDialogs) << "file type icon not loaded:" << path;
         // 24 logical pixels at the screen's own pixels; a picture that has
         // exactly that size already is left as it is.
         if (!pm.isNull() && pm.deviceIndependentSize() != QSizeF(IconSide, IconSide)) {

@@ -33,8 +33,7 @@ const char* const kFieldStyle =
 } // namespace
 
 FrmInfo::FrmInfo(const rt::MediaControl& media, QWidget* parent, const QLocale& locale)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , media_(media)
     , locale_(locale)
 {

@@ -108,7 +108,7 @@ FrmSet::~FrmSet()
 void FrmSet::buildDesign()
 {
     setWindowTitle(QStringLiteral("设置选项"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(rt::twipsToPixels(8670), rt::twipsToPixels(6585));
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -699,7 +699,7 @@ void FrmSet::Option6_Click(int index)
 void FrmSet::applyPreset(bool simple)
 {
     SettingsRecord& s = settings();
-    // 1-2.
+    // The meter panel; the stretched-window key sequence back to idle.
     if (simple) {
         s.ShowRecVolume = 0;
     } else {
@@ -707,7 +707,7 @@ void FrmSet::applyPreset(bool simple)
         main_.Timer[4]->start();
     }
     s.KeyState = 0;
-    // 3-5.
+    // The mixer on recording, lyric download and fuzzy search.
     s.ShowMixerOnRecord = !simple;
     Check1->setChecked(!simple);
     s.AutoDownloadLrc = !simple;
@@ -716,7 +716,7 @@ void FrmSet::applyPreset(bool simple)
         s.AutoFuzzySearch = true;
         Check3->setChecked(true);
     }
-    // 6-9.
+    // Encoding, the lyric wait and the picture stretch.
     s.Mp3BitRate = 128000;
     Option1[5]->setChecked(true);
     s.Mp3SampleRate = 44100;
@@ -725,7 +725,7 @@ void FrmSet::applyPreset(bool simple)
     Combo1->setCurrentIndex(1);
     s.PictureStretch = 1;
     Option3[1]->setChecked(true);
-    // 10. Compensation on at strength 3.
+    // Vocal compensation on at strength 3.
     s.VocalCompensation = 1;
     Check4->setChecked(true);
     s.VocalCompensation = 3;
@@ -733,7 +733,7 @@ void FrmSet::applyPreset(bool simple)
     Combo2->setCurrentIndex(2);
     Check4->setChecked(true);
     Label2->setEnabled(Combo2->isEnabled());
-    // 11-13.
+    // Recording length and its end.
     s.MaxRecordMinutes = simple ? 5 : 10;
     HScroll1->setValue(s.MaxRecordMinutes);
     Label4->setText(QString::number(s.MaxRecordMinutes));
@@ -741,7 +741,7 @@ void FrmSet::applyPreset(bool simple)
     Option4[1]->setChecked(true);
     s.StopRecordAtEnd = 1;
     Check5->setChecked(true);
-    // 14-16.
+    // Pictures and the visualisation.
     s.PictureMode = 1;
     Check7->setChecked(false);
     s.ShowVisual = 0;
@@ -751,23 +751,23 @@ void FrmSet::applyPreset(bool simple)
     Combo3->setCurrentIndex(0);
     Label6->setEnabled(false);
     Combo3->setEnabled(false);
-    // 17-19.
+    // Start, play order and full screen.
     s.AutoPlay = simple ? 0 : 1;
     Check8->setChecked(!simple);
     s.RandomPlay = false;
     Check9->setChecked(false);
     s.AutoFullScreen = 0;
     Check10->setChecked(false);
-    // 20. The built-in skin and shape.
+    // The built-in skin and shape.
     mnuSkinsDe_Click(main_.Skin, s.SkinFile);
     Option5[0]->setChecked(true);
-    // 21.
+    // The lyric view, with the lyrics window closed.
     if (main_.lyricsWindowShown())
         main_.closeLyricsWindow();
     const int view = simple ? 0 : 2;
     s.LrcViewMode = view;
     Option6[view]->setChecked(true);
-    // 22-23.
+    // The track picture as lyric background.
     s.UseCoverAsLrcBack = 0;
     Check11->setChecked(false);
     XPButton5->setButtonEnabled(!simple);

@@ -1,6 +1,5 @@
 #pragma once
-// Reads one value of the store as text, for the about box's look-up of the
-// system information program.
+// Reads one value of the program's key store as text.
 #include "platform/registry.h"
 
 #include <QString>

@@ -4,7 +4,6 @@
 #include "core/frmmain.h"
 #include "core/settings.h"
 #include "core/shared.h"
-#include "lyrics/log.h"
 #include "lyrics/lyricloader.h"
 #include "lyrics/lyrictick.h"
 #include "lyrics/richtext.h"
@@ -294,8 +293,6 @@ void FrmLrc::chooseBackground(bool randomPicture)
     // A file that is no picture keeps the one shown.
     if (const QPixmap p = loadPicture(path); !p.isNull())
         Image1->setPixmap(p);
-    else
-        qCWarning(lcLyrics) << "lyrics window: background" << path << "is no picture; the one shown stays";
 }
 
 void FrmLrc::Timer1_Timer()

@@ -5,7 +5,6 @@
 #include "controls/xpbutton.h"
 #include "core/settings.h"
 #include "core/shared.h"
-#include "lyrics/log.h"
 #include "lyrics/lyricloader.h"
 #include "lyrics/richtext.h"
 #include "platform/atomicfile.h"
@@ -176,7 +175,6 @@ bool FrmMain::closeLyricEditor(EditorClose how)
 
     // The old file is untouched. The editor's own close keeps the edits open
     // while its track is still the current one.
-    qCWarning(lcLyrics) << "lyric editor: saving" << target << "failed:" << error;
     if (how == EditorClose::AlwaysAsk && target == lyricFilePath(shared().DataDir, CurrentFile)) {
         RichTextBox2->setText(text);
         showLyricEditorState(true);

@@ -18,7 +18,7 @@ QString lrcServiceHost();
 // else keeps "&", "#", "=", "+" in a value from cutting it short.
 QByteArray lrcQueryValue(const QString& value);
 
-// Only the blank (U+0020), like the runtime's Trim.
+// Cuts leading and trailing blanks (U+0020) only; tabs and line ends stay.
 QString trimBlanks(const QString& s);
 
 // The program's version as the service wants it: "major.minor.revision".

@@ -50,6 +50,8 @@ LrcRequestController::LrcRequestController(RichTextModel& box, LyricState& lyric
             return; // an abandoned request's transfer
         transfer_ = 0;
         releaseBusy();
+        if (!ok)
+            qCWarning(lcLyrics) << "lyrics download failed:" << error;
         if (!ok && download_.replyTooLarge())
             refuseTooLarge();
         emit downloadFinished(ok, error);
@@ -64,6 +66,16 @@ LrcRequestController::~LrcRequestController()
 QString LrcRequestController::replyPath() const
 {
     return lrcReplyPath(shared().DataDir);
+}
+
+bool LrcRequestController::removeOldReply()
+{
+    QFile reply(replyPath());
+    if (!reply.exists() || reply.remove())
+        return true;
+    qCWarning(lcLyrics) << "old lyrics reply not removed, no request is sent:" << reply.fileName()
+                        << reply.errorString();
+    return false;
 }
 
 // --- Requests
@@ -99,9 +111,8 @@ void LrcRequestController::search(LrcRequestKind kind)
     styleLyricNotice(box_);
     tick_ = 0;
 
-    const QString reply = replyPath();
-    if (QFileInfo::exists(reply) && !QFile::remove(reply)) {
-        // Without a fresh reply file the poll would read the old answer.
+    // Without a fresh reply file the poll would read the old answer.
+    if (!removeOldReply()) {
         releaseBusy();
         showTimeout();
         return;
@@ -200,6 +211,7 @@ void LrcRequestController::pollTick()
     const QString reply = replyPath();
     if (!QFileInfo::exists(reply)) {
         if (tick_ > wait) {
+            qCWarning(lcLyrics) << "no lyrics reply in" << wait << "s; the request is dropped";
             abandonDownload();
             showTimeout();
             setPoll(false);
@@ -326,6 +338,8 @@ void LrcRequestController::handleReply(const QString& path)
     // shown, but not kept as the track's lyrics, so the track asks again.
     if (parsed.parsed)
         storeLyrics(path);
+    else
+        qCWarning(lcLyrics) << "lyrics reply without a time tag, shown but not kept:" << path;
 }
 
 void LrcRequestController::storeLyrics(const QString& replyFile)
@@ -456,8 +470,7 @@ void LrcRequestController::listDoubleClicked()
     tick_ = 0;
 
     abandonDownload();
-    const QString reply = replyPath();
-    if (QFileInfo::exists(reply) && !QFile::remove(reply)) {
+    if (!removeOldReply()) {
         list_.toolTip.clear();
         listChanged();
         box_.setEnabled(true);

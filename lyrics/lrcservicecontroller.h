@@ -142,6 +142,8 @@ private:
     void listChanged();
     void showTimeout();
     void refuseTooLarge();
+    // Removes the last reply file; false (logged) when it stays.
+    bool removeOldReply();
     void storeLyrics(const QString& replyFile);
 
     RichTextModel& box_;

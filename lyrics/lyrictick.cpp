@@ -12,7 +12,7 @@ namespace {
 
 constexpr QChar Cr = u'\r';
 
-// Blanks as the runtime's Trim sees them: spaces only.
+// Nothing but blanks (U+0020); a tab or a line end is text.
 bool isBlankText(QStringView s)
 {
     return std::all_of(s.begin(), s.end(), [](QChar c) { return c == u' '; });

@@ -5,8 +5,8 @@
 // window.
 //
 // Positions: selection and range positions are 0-based offsets into text()
-// (the box's SelStart). The *1 helpers (instr1, instrRev1, mid1) count from 1
-// like the runtime's string functions. A CR LF pair is two characters.
+// (the box's SelStart). The *1 helpers (instr1, instrRev1, mid1) count from
+// 1, as the lyric handlers' positions do. A CR LF pair is two characters.
 //
 // Lines: a line ends at CR LF, a lone CR or a lone LF (so CR CR LF ends two
 // lines). Line numbers are 0-based.
@@ -20,9 +20,9 @@
 
 namespace melodune {
 
-// The system button-face colour, as the runtime names system colours: the
-// high bit set, the colour index in the low byte. The view resolves it from
-// the palette.
+// The system button-face colour, packed as a system colour: the high bit
+// set, the colour index in the low byte. The view resolves it from the
+// palette.
 constexpr rt::PackedColor ButtonFaceColor = rt::PackedColor(0x8000000Fu);
 inline bool isSystemColor(rt::PackedColor c) { return (std::uint32_t(c) & 0x80000000u) != 0; }
 
@@ -47,8 +47,8 @@ public:
     // caret goes to 0 and the box scrolls to the top.
     void setText(const QString& text);
 
-    // 1-based searches like the runtime's InStr / InStrRev / Mid (case
-    // sensitive). Results are 1-based positions, 0 when not found.
+    // 1-based, case-sensitive search forwards and backwards and 1-based
+    // substring. Results are 1-based positions, 0 when not found.
     int instr1(int start1, QStringView needle) const;
     // Last occurrence lying wholly within positions 1..start1 (start1 = -1:
     // the whole text).

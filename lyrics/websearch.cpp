@@ -1,6 +1,7 @@
 #include "lyrics/websearch.h"
 
 #include "core/settings.h"
+#include "lyrics/log.h"
 #include "lyrics/lrcservice.h"
 #include "platform/shellopen.h"
 #include "platform/ui.h"
@@ -16,8 +17,10 @@ bool keywordSearch(const QString& prefix, const QString& title)
     if (keyword.isEmpty())
         return false;
     const QUrl url = keywordSearchUrl(prefix, keyword);
-    if (!url.isValid())
+    if (!url.isValid()) {
+        qCWarning(lcLyrics) << "search page not opened, no valid address:" << url.errorString();
         return false;
+    }
     rt::openWebPageOrSay(url);
     return true;
 }

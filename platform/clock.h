@@ -13,7 +13,7 @@ public:
     virtual std::int64_t tickMs() const = 0;
     // Blocks the caller; pending window events are not processed.
     virtual void sleepMs(int ms) = 0;
-    // The runtime's Rnd: a value in [0, 1).
+    // A uniform random number in [0, 1).
     virtual double rnd() = 0;
 };
 

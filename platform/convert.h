@@ -1,5 +1,6 @@
 #pragma once
-// Conversions with the runtime's rules.
+// Numbers and dates as text, by the rules of the program's settings, list
+// and lyric files.
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
@@ -23,7 +24,8 @@ std::optional<bool> toBool(const QString& text);
 // ("1e3"), blanks (space, tab) around allowed; beyond the double range it fails.
 bool isNumeric(const QString& text);
 
-// Rounds halves to even, as the runtime's integer conversion does.
+// The nearest whole number, halves to the even one; empty when it is not
+// finite or does not fit 32 bits.
 std::optional<std::int32_t> roundToLong(double value);
 
 // Number text: up to 15 significant digits, "." as the point, no trailing
@@ -31,8 +33,8 @@ std::optional<std::int32_t> roundToLong(double value);
 // 60 + 5.1 -> "65.1", 1e-5 -> "0.00001". -0, NaN and infinities give "0".
 QString numberText(double value);
 
-// The runtime's Str(): a blank before non-negative numbers, the minus sign
-// otherwise, then the number text: " 5", "-5", " 0.5".
+// A number as the settings file writes it: a blank before non-negative
+// numbers, the minus sign otherwise, then the number text: " 5", "-5", " 0.5".
 QString strNumber(double value);
 
 // Formats a date with a QDateTime pattern such as "yyMMddHHmmss" or

@@ -2,6 +2,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/desktopfiles.h"
+#include "platform/log.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -175,10 +176,16 @@ void XdgFileAssociations::startTool(const QString& program, const QStringList& a
             p->deleteLater();
         }
     };
-    QObject::connect(p, &QProcess::finished, p, forget);
+    QObject::connect(p, &QProcess::finished, p, [p, forget](int code, QProcess::ExitStatus status) {
+        if (status != QProcess::NormalExit || code != 0)
+            qCWarning(lcPlatform) << p->program() << "failed, exit code" << code;
+        forget();
+    });
     QObject::connect(p, &QProcess::errorOccurred, p, [p, forget](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart)
+        if (e == QProcess::FailedToStart) {
+            qCWarning(lcPlatform) << "program not started:" << p->program() << p->errorString();
             forget();
+        }
     });
     running_.push_back(p);
     p->start();

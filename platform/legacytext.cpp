@@ -1,5 +1,7 @@
 #include "platform/legacytext.h"
 
+#include "platform/log.h"
+
 #include <QFile>
 #include <algorithm>
 #include <cstdint>
@@ -18,7 +20,11 @@ constexpr char16_t Euro = 0x20AC;
 
 class Iconv {
 public:
-    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from))
+    {
+        if (!ok())
+            qCWarning(lcPlatform) << "the system cannot convert" << from << "to" << to;
+    }
     ~Iconv()
     {
         if (ok())

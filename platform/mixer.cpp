@@ -193,6 +193,7 @@ struct PulseMixer::Impl {
     pa_context* context = nullptr;
     QElapsedTimer clock;
     qint64 quietUntil = -1;
+    bool unreachableTold = false;
     std::unique_ptr<MixerWatch> watch;
 
     explicit Impl(MixerTiming t) : timing(t) { clock.start(); }
@@ -238,6 +239,16 @@ struct PulseMixer::Impl {
 
     bool ready() const { return context && pa_context_get_state(context) == PA_CONTEXT_READY; }
 
+    // No connection: told once, until a call gets through again.
+    bool unreachable()
+    {
+        if (!std::exchange(unreachableTold, true))
+            qCWarning(lcPlatform) << "the mixer cannot reach the sound server:"
+                                  << (context ? pa_strerror(pa_context_errno(context)) : "no connection made");
+        drop();
+        return false;
+    }
+
     // A working connection by `deadline`.
     bool begin(qint64 deadline)
     {
@@ -252,26 +263,22 @@ struct PulseMixer::Impl {
         }
         drop();
         context = pa_context_new(pa_mainloop_get_api(loop), "Melodune mixer");
-        if (!context)
-            return false;
-        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-            drop();
-            return false;
-        }
+        if (!context || pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+            return unreachable();
         for (;;) {
             const pa_context_state_t s = pa_context_get_state(context);
-            if (s == PA_CONTEXT_READY)
+            if (s == PA_CONTEXT_READY) {
+                unreachableTold = false;
                 return true;
-            if (!PA_CONTEXT_IS_GOOD(s)) {
-                drop();
-                return false;
             }
+            if (!PA_CONTEXT_IS_GOOD(s))
+                return unreachable();
             if (!iterate(deadline)) {
-                if (clock.elapsed() >= deadline)
+                if (clock.elapsed() >= deadline) {
                     timedOut();
-                else
-                    drop();
-                return false;
+                    return false;
+                }
+                return unreachable();
             }
         }
     }
@@ -415,7 +422,11 @@ bool PulseMixer::setActivePort(const QByteArray& source, const QByteArray& port)
     Ack a;
     pa_operation* op =
         pa_context_set_source_port_by_name(d_->context, source.constData(), port.constData(), ackCallback, &a);
-    return d_->finish(op, a.done, deadline) && a.ok;
+    if (!d_->finish(op, a.done, deadline))
+        return false;
+    if (!a.ok)
+        qCWarning(lcPlatform) << "the sound server refused the input" << port << "of" << source;
+    return a.ok;
 }
 
 bool PulseMixer::setVolume(const QByteArray& source, int channels, std::uint32_t volume)
@@ -429,7 +440,11 @@ bool PulseMixer::setVolume(const QByteArray& source, int channels, std::uint32_t
     pa_cvolume_set(&cv, static_cast<unsigned>(channels), std::min<pa_volume_t>(volume, PA_VOLUME_MAX));
     Ack a;
     pa_operation* op = pa_context_set_source_volume_by_name(d_->context, source.constData(), &cv, ackCallback, &a);
-    return d_->finish(op, a.done, deadline) && a.ok;
+    if (!d_->finish(op, a.done, deadline))
+        return false;
+    if (!a.ok)
+        qCWarning(lcPlatform) << "the sound server refused the volume of" << source;
+    return a.ok;
 }
 
 void PulseMixer::watch(std::function<void()> onChange)

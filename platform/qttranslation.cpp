@@ -1,5 +1,7 @@
 #include "platform/qttranslation.h"
 
+#include "platform/log.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -51,11 +53,13 @@ QtChineseTranslation installQtChineseTranslation()
     if (!app)
         return installed;
     auto* qt = new QTranslator(app);
-    if (qt->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
-        QCoreApplication::installTranslator(qt))
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (qt->load(QStringLiteral("qtbase_zh_CN"), folder) && QCoreApplication::installTranslator(qt)) {
         installed.qt = qt;
-    else
+    } else {
+        qCWarning(lcPlatform) << "Qt's Chinese translation not found in" << folder << "; its dialogs keep English";
         delete qt;
+    }
     // Installed last, so asked first; what it does not know goes on to Qt's.
     auto* supplement = new QtChineseSupplement(app);
     QCoreApplication::installTranslator(supplement);

@@ -1,6 +1,7 @@
 #include "platform/registry.h"
 
 #include "platform/atomicfile.h"
+#include "platform/log.h"
 
 #include <QDir>
 #include <QFile>
@@ -149,17 +150,17 @@ bool Registry::load()
         loadError_ = QStringLiteral("%1: %2").arg(path_, f.errorString());
         damaged_ = true;
         rememberFileStamp();
-        return false;
-    }
-    const QByteArray bytes = f.readAll();
-    rememberFileStamp();
-    QString error;
-    if (!parse(bytes, &keys_, &error)) {
+    } else {
+        const QByteArray bytes = f.readAll();
+        rememberFileStamp();
+        QString error;
+        if (parse(bytes, &keys_, &error))
+            return true;
         loadError_ = QStringLiteral("%1: %2").arg(path_, error);
         damaged_ = true;
-        return false;
     }
-    return true;
+    qCWarning(lcPlatform) << "key store not read whole; it is set aside at the next change:" << loadError_;
+    return false;
 }
 
 bool Registry::parse(const QByteArray& bytes, Keys* into, QString* error) const

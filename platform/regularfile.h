@@ -32,6 +32,7 @@ public:
 private:
     int fd_ = -1;
     qint64 size_ = 0;
+    QString path_;
 };
 
 // The whole of a regular file no longer than `maxBytes`.

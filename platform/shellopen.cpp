@@ -1,5 +1,6 @@
 #include "platform/shellopen.h"
 
+#include "platform/log.h"
 #include "platform/ui.h"
 
 #include <QDesktopServices>
@@ -52,12 +53,17 @@ void startOpener(const QString& program, const QString& target, std::function<vo
         if (!ok && failed)
             failed();
     };
-    QObject::connect(p, &QProcess::finished, p, [end](int code, QProcess::ExitStatus status) {
-        end(status == QProcess::NormalExit && code == 0);
+    QObject::connect(p, &QProcess::finished, p, [end, program, target](int code, QProcess::ExitStatus status) {
+        const bool ok = status == QProcess::NormalExit && code == 0;
+        if (!ok)
+            qCWarning(lcPlatform) << "page not opened:" << target << "-" << program << "ended with" << code;
+        end(ok);
     });
-    QObject::connect(p, &QProcess::errorOccurred, p, [end](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart)
+    QObject::connect(p, &QProcess::errorOccurred, p, [end, p](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart) {
+            qCWarning(lcPlatform) << "program not started:" << p->program() << p->errorString();
             end(false);
+        }
     });
     p->start();
 }
@@ -78,8 +84,11 @@ void openWebPage(const QUrl& url, std::function<void()> failed)
     }
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (opener.isEmpty()) {
-        if (!QDesktopServices::openUrl(url) && failed)
-            failed();
+        if (!QDesktopServices::openUrl(url)) {
+            qCWarning(lcPlatform) << "page not opened:" << url;
+            if (failed)
+                failed();
+        }
         return;
     }
     startOpener(opener, url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded), std::move(failed));
@@ -102,9 +111,10 @@ void setProgramStarter(ProgramStarter s)
 
 bool startProgramDetached(const QString& program, const QStringList& arguments)
 {
-    if (programStarter())
-        return programStarter()(program, arguments);
-    return QProcess::startDetached(program, arguments);
+    if (programStarter() ? programStarter()(program, arguments) : QProcess::startDetached(program, arguments))
+        return true;
+    qCWarning(lcPlatform) << "program not started:" << program << arguments;
+    return false;
 }
 
 } // namespace rt

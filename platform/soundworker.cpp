@@ -1,5 +1,7 @@
 #include "platform/soundworker.h"
 
+#include "platform/log.h"
+
 #include <QMetaObject>
 
 #include <new>
@@ -63,6 +65,9 @@ void SoundWorker::start(QObject* owner, Work work, Done done)
                     return;
                 join();
                 running_ = false;
+                // Every effect, conversion and sound file job ends here.
+                if (!result.ok)
+                    qCWarning(lcPlatform) << "sound job failed:" << result.error.text;
                 done(result);
             },
             Qt::QueuedConnection);

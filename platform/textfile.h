@@ -1,5 +1,6 @@
 #pragma once
-// The runtime's text file forms.
+// The program's text files line by line: the quoted line it writes, the
+// line ends it reads, and comma-separated fields.
 #include <QString>
 #include <QStringList>
 

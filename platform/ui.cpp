@@ -73,6 +73,15 @@ QMessageBox::Icon iconOf(int style)
     }
 }
 
+// A box with a warning or error icon that asks nothing: how every handler
+// tells the user of a failure.
+bool tellsFailure(int style)
+{
+    const int icon = style & 0x70, buttons = style & 7;
+    return (icon == Critical || icon == Exclamation) &&
+           (buttons == OkOnly || buttons == RetryCancel || buttons == AbortRetryIgnore);
+}
+
 } // namespace
 
 QString appTitle()
@@ -189,6 +198,8 @@ int QtUi::msgBox(const QString& text, int style, const QString& title)
         qCWarning(lcPlatform, "message box not shown without a display: %s", qPrintable(cutWithEllipsis(text, 500)));
         return defaultMsgAnswer(style);
     }
+    if (tellsFailure(style))
+        qCWarning(lcPlatform, "the user is told: %s", qPrintable(cutWithEllipsis(text, 500)));
     QMessageBox box(iconOf(style), titleOr(title), QString(), QMessageBox::NoButton, dialogParent());
     // Names in messages are shown as they are, never read as markup.
     box.setTextFormat(Qt::PlainText);

@@ -12,7 +12,7 @@ class QWidget;
 
 namespace rt {
 
-// Message box style: buttons + icon + default button, as the runtime adds them.
+// Message box style: the sum of a button set, an icon and a default button.
 enum MsgStyle : int {
     OkOnly = 0, OkCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4, RetryCancel = 5,
     Critical = 16, Question = 32, Exclamation = 48, Information = 64,
@@ -21,8 +21,9 @@ enum MsgStyle : int {
 // Message box answers.
 enum MsgResult : int { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
-// Open/save dialog request. `filter` uses the runtime's form
-// "desc|*.a;*.b|desc2|*.c"; the result keeps the chosen filter's index (1-based).
+// Open/save dialog request. `filter` pairs descriptions and patterns, all
+// joined by "|": "desc|*.a;*.b|desc2|*.c"; the result keeps the chosen
+// filter's index (1-based).
 struct FileDialogRequest {
     QString title;
     QString filter;
@@ -43,7 +44,7 @@ public:
     virtual ~UiService() = default;
     // Title empty: the program's title.
     virtual int msgBox(const QString& text, int style = OkOnly, const QString& title = {}) = 0;
-    // Empty optional when cancelled (the runtime then returns "").
+    // Empty optional when cancelled.
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title = {},
                                             const QString& defaultText = {}) = 0;
     virtual FileDialogResult openFile(const FileDialogRequest& req) = 0;

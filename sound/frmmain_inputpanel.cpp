@@ -4,6 +4,7 @@
 
 #include "core/settings.h"
 #include "platform/ui.h"
+#include "sound/log.h"
 #include "sound/waveinrecorder.h"
 
 #include <QAbstractItemView>
@@ -155,6 +156,8 @@ void FrmMain::refreshInputPanel()
     // The chosen input went away: the server records from its default one
     // now, and so do the meter and the next take.
     const bool lost = !chosen.isEmpty() && !chosenThere;
+    if (lost)
+        qCWarning(lcSound) << "recording input gone, the default input is used:" << chosen;
     FillDeviceCombo(lost ? QByteArray() : chosen);
     if (lost && !told)
         rt::ui().msgBox(QStringLiteral("所选录音设备错误！"), rt::Exclamation, rt::appTitle());

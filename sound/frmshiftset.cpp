@@ -12,7 +12,7 @@
 namespace melodune {
 
 FrmShiftSet::FrmShiftSet(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("frmShiftSet"));
     setWindowTitle(QStringLiteral("改变曲目音调设定"));

@@ -1,6 +1,8 @@
 #include "sound/recording.h"
 
-#include <QProcess>
+#include "platform/shellopen.h"
+#include "sound/log.h"
+
 #include <QStandardPaths>
 #include <new>
 
@@ -97,9 +99,10 @@ bool startVolumeControl()
         const QString exe = QStandardPaths::findExecutable(p.program);
         if (exe.isEmpty())
             continue;
-        if (QProcess::startDetached(exe, p.arguments))
+        if (rt::startProgramDetached(exe, p.arguments))
             return true;
     }
+    qCWarning(lcSound) << "no volume control program started";
     return false;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/screenfollow.h"
 #include "platform/ui.h"
 #include "platform/windowsystem.h"
+#include "visual/log.h"
 
 #include <QApplication>
 #include <QDir>
@@ -168,7 +169,13 @@ QPixmap loadPicture(const QString& path)
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QImage img = reader.read();
-    return img.isNull() ? QPixmap() : QPixmap::fromImage(img);
+    if (img.isNull()) {
+        // Every picture the program shows comes through here: one line for all.
+        if (!path.isEmpty())
+            qCWarning(lcVisual) << "picture not loaded:" << path << reader.errorString();
+        return {};
+    }
+    return QPixmap::fromImage(img);
 }
 
 void setSkinPicture(QLabel* picShape, const QPixmap& picture)
@@ -200,6 +207,8 @@ void prepareSkin(SkinControls& c, const QString& dataDir, const QString& skinFil
             const QPixmap skin = loadPicture(path);
             if (!skin.isNull())
                 setSkinPicture(c.picShape, skin);
+        } else {
+            qCWarning(lcVisual) << "saved skin missing, the built-in one is shown:" << path;
         }
     }
     c.window->resize(c.picShape->size());

@@ -20,8 +20,8 @@ using namespace melodune;
 
 namespace {
 
-const QString kMsinfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-const QString kLocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
+const QString kToolsKey = QStringLiteral("Software\\Melodune\\Tools");
+const QString kOtherKey = QStringLiteral("Software\\Melodune\\Other");
 const QString kUnavailable = QStringLiteral("此时系统信息不可用");
 
 class AboutTest : public ::testing::Test {
@@ -112,9 +112,9 @@ TEST_F(AboutTest, TheMakersLineOpensTheHomePageAndOkCloses)
 
 TEST_F(AboutTest, GetKeyValueReadsTextAndNumbersOnly)
 {
-    setText(kMsinfoKey, QStringLiteral("PATH"), QStringLiteral("/opt/info") + QChar(0) + QStringLiteral("rest"));
+    setText(kToolsKey, QStringLiteral("PATH"), QStringLiteral("/opt/info") + QChar(0) + QStringLiteral("rest"));
     rt::HKey h = 0;
-    store.openKey(rt::HKEY_LOCAL_MACHINE, kMsinfoKey, &h);
+    store.openKey(rt::HKEY_LOCAL_MACHINE, kToolsKey, &h);
     store.setValue(h, QStringLiteral("Count"), rt::RegValue{rt::REG_DWORD, {}, 0xFFFFFFFFu});
     store.closeKey(h);
 
@@ -124,11 +124,11 @@ TEST_F(AboutTest, GetKeyValueReadsTextAndNumbersOnly)
         QString value;
     };
     const Case cases[] = {
-        {kMsinfoKey, QStringLiteral("PATH"), true, QStringLiteral("/opt/info")}, // cut at the first NUL
-        {kMsinfoKey.toLower(), QStringLiteral("path"), true, QStringLiteral("/opt/info")},
-        {kMsinfoKey, QStringLiteral("Count"), true, QStringLiteral("-1")},
-        {kMsinfoKey, QStringLiteral("Missing"), false, QString()},
-        {kLocationKey, QStringLiteral("MSINFO"), false, QString()},
+        {kToolsKey, QStringLiteral("PATH"), true, QStringLiteral("/opt/info")}, // cut at the first NUL
+        {kToolsKey.toLower(), QStringLiteral("path"), true, QStringLiteral("/opt/info")},
+        {kToolsKey, QStringLiteral("Count"), true, QStringLiteral("-1")},
+        {kToolsKey, QStringLiteral("Missing"), false, QString()},
+        {kOtherKey, QStringLiteral("PATH"), false, QString()},
     };
     for (const Case& c : cases) {
         QString value = QStringLiteral("before");
@@ -142,45 +142,9 @@ TEST_F(AboutTest, GetKeyValueReadsTextAndNumbersOnly)
     EXPECT_EQ(dir.read("registry.ini"), before);
 }
 
-TEST_F(AboutTest, SysInfoStartsTheProgramTheStoreNames)
+TEST_F(AboutTest, SysInfoStartsTheFirstDesktopProgramInstalled)
 {
-    const QString named = program(QStringLiteral("msinfo"));
-    setText(kMsinfoKey, QStringLiteral("PATH"), named);
-    FrmAbout::StartSysInfo();
-    ASSERT_EQ(started.size(), 1);
-    EXPECT_EQ(started[0].program, named);
-    EXPECT_TRUE(started[0].arguments.isEmpty());
-    EXPECT_TRUE(ui.messages().isEmpty());
-}
-
-TEST_F(AboutTest, SysInfoNamedProgramMissingFailsWithoutTryingTheSecondKey)
-{
-    setText(kMsinfoKey, QStringLiteral("PATH"), dir.file("gone"));
-    program(QStringLiteral("tools/MSINFO32.EXE"));
-    setText(kLocationKey, QStringLiteral("MSINFO"), dir.file("tools"));
-    FrmAbout::StartSysInfo();
-    EXPECT_TRUE(started.isEmpty()) << "the second key was not tried";
-    EXPECT_EQ(ui.messages(), QStringList{kUnavailable});
-}
-
-TEST_F(AboutTest, SysInfoFolderOfTheSecondKey)
-{
-    const QString exe = program(QStringLiteral("tools/MSINFO32.EXE"));
-    setText(kLocationKey, QStringLiteral("MSINFO"), dir.file("tools"));
-    FrmAbout::StartSysInfo();
-    ASSERT_EQ(started.size(), 1);
-    EXPECT_EQ(started[0].program, exe);
-
-    started.clear();
-    setText(kLocationKey, QStringLiteral("MSINFO"), dir.file("empty"));
-    FrmAbout::StartSysInfo();
-    EXPECT_TRUE(started.isEmpty());
-    EXPECT_EQ(ui.messages(), QStringList{kUnavailable});
-}
-
-TEST_F(AboutTest, SysInfoWithoutStoreValuesStartsTheFirstDesktopProgramInstalled)
-{
-    // Neither value: the desktop programs on the PATH, first installed first.
+    // The desktop programs on the PATH, first installed first.
     qputenv("PATH", QFile::encodeName(dir.file("bin")));
     program(QStringLiteral("bin/xfce4-about"));
     program(QStringLiteral("bin/hardinfo"));

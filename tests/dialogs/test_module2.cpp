@@ -29,9 +29,9 @@ TEST(Module2, StartUpRegistrationTableIsStoredExactlyAndSurvivesAReload)
     const Row rows[] = {
         {".mdu", "MDU.file"},
         {"MDU.file", "MDU File"},
-        {"MDU.file\\DefaultIcon", dataDir + "\\res\\mdu.ico,0"},
-        {"MDU.file\\Shell\\Edit\\Command", systemDir + "\\notepad.exe" + " " + "%1"},
-        {"MDU.file\\Shell\\Open\\Command", q + dataDir + "\\Melodune.exe" + q + " " + q + "%1" + q},
+        {"MDU.file\\DefaultIcon", dataDir + "/res/mdu.ico,0"},
+        {"MDU.file\\Shell\\Edit\\Command", systemDir + "/editor" + " " + "%1"},
+        {"MDU.file\\Shell\\Open\\Command", q + dataDir + "/melodune" + q + " " + q + "%1" + q},
     };
     for (const Row& r : rows)
         EXPECT_EQ(Module2::CreateNewKey(rt::HKEY_CLASSES_ROOT, r.key), r.key);

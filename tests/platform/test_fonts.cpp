@@ -24,7 +24,7 @@ QString drawingFamily(const QFont& font, const QString& text)
 
 } // namespace
 
-TEST(Fonts, WindowsNamesAndTheApplicationFontDrawChineseInSimplifiedForms)
+TEST(Fonts, TheNamedFacesAndTheApplicationFontDrawChineseInSimplifiedForms)
 {
     rt::installFontSubstitutions();
     rt::installChineseFallbackFont();
