@@ -47,7 +47,6 @@ class QScrollBar;
 class QSlider;
 class QTimer;
 class QFrame;
-class QEventLoop;
 
 namespace melodune {
 
@@ -354,7 +353,10 @@ public:
     void Mp3Play1_Finished(bool ok, const QString& error);
     void Mp3Enc1_Finished(bool ok, const QString& error);
     // A sound job (effect or conversion) is under way; a second is refused.
-    bool soundJobRunning() const { return effectJobRunning_ || Encoding || Decoding; }
+    bool soundJobRunning() const { return effectJob_ != nullptr || Encoding || Decoding; }
+    // The running effect job waits for an event of its controls (a copy, a
+    // pass or a status) and goes on when it comes.
+    bool effectJobWaiting() const;
     // Ends a running job without a box: workers joined, progress window
     // gone. The shut-down and the restart call it before TEMP is emptied.
     void cancelSoundJobs();
@@ -595,14 +597,17 @@ public:
     bool Decoding = false;
     bool EncodeOk = false;             // outcome of the last conversion
     bool DecodeOk = false;
-    bool effectJobRunning_ = false;
-    bool effectJobCancelled_ = false;
-    bool mp3PlayDone_ = false;          // the working copy's decode reported
-    bool mp3PlayOk_ = false;
-    bool pausedForConversion_ = false;
-    QEventLoop* jobLoop_ = nullptr; // the wait of the running effect job
     rt::SoundWorker jobWorker_;         // the copy and the pass
     rt::WorkingCopyJob* workingCopy_ = nullptr;
+    // The running vocal removal or key shift: its steps, what it has made
+    // and what it waits for (sound/frmmain_effects.cpp); null when none
+    // runs. Gone before the worker above, which is joined after it.
+    struct EffectJob;
+    struct EffectJobDeleter {
+        void operator()(EffectJob* job) const;
+    };
+    std::unique_ptr<EffectJob, EffectJobDeleter> effectJob_;
+    QTimer* effectJobTick_ = nullptr; // the bar's steps and the look at a wait's limit
     // ---- fields of the animation tick ----
     std::int32_t CaptureStatus = 0;
     std::int32_t SampleCount = 0;      // 16-bit samples captured so far
@@ -659,14 +664,11 @@ private:
     // comes 110 ms later.
     void handOnAfterLyricHit();
     // The effect job's steps (sound/frmmain_effects.cpp).
-    enum class JobWait { Done, Limit, Cancelled };
-    JobWait waitForJob(const std::function<bool()>& done, std::int64_t limitMs, int barEveryMs = 0,
-                       float barAdd = 0, float barBelow = 0);
-    // The bar takes its first step at once and one a second while below
-    // `barBelow`. False when no copy was made; `error` says why.
-    bool makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how,
-                         rt::SoundError* error);
-    bool effectCall(const std::function<void()>& call, int awaited, std::int64_t limitMs, JobWait* how);
+    // An event of the controls came: the waiting job goes on if it was its.
+    void effectJobEvent();
+    // The bar's step during a wait, and the wait's limit: past it, the job
+    // goes on as failed.
+    void effectJobTick();
     bool chooseEffectOutput(const QString& suffix, QString* chosen);
     bool beginEffectJob(QCheckBox* box, const QString& menuItem, const QString& question,
                         void (FrmMain::*reset)(), double* duration);

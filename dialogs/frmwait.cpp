@@ -1,17 +1,18 @@
 #include "dialogs/frmwait.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFont>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMetaObject>
 #include <QPalette>
 #include <QScreen>
-#include <QWindow>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace melodune {
 
@@ -86,18 +87,42 @@ void FrmWait::unload()
     delete w;
 }
 
-void FrmWait::showModeless()
+void FrmWait::showModeless(std::function<void()> onScreen)
 {
     if (const QScreen* s = (parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen()))
         move(s->geometry().center() - rect().center());
+    onScreen_ = std::move(onScreen);
     show();
     raise();
-    // On screen before the job's first stage, so that stage is painted too
-    // (the display answers the show a little later; the user's input waits).
-    QElapsedTimer waited;
-    waited.start();
-    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 300)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    if (!onScreen_)
+        return;
+    // The job's first stage comes after the window's first paint, so that
+    // stage is painted too (the display answers the show a little later).
+    update();
+    QTimer::singleShot(300, qApp, [self = QPointer<FrmWait>(this)] {
+        if (self)
+            self->runOnScreen();
+    });
+}
+
+void FrmWait::paintEvent(QPaintEvent* e)
+{
+    QWidget::paintEvent(e);
+    if (onScreen_)
+        QMetaObject::invokeMethod(
+            qApp,
+            [self = QPointer<FrmWait>(this)] {
+                if (self)
+                    self->runOnScreen();
+            },
+            Qt::QueuedConnection);
+}
+
+void FrmWait::runOnScreen()
+{
+    // The job may unload this window: nothing here is touched after it.
+    if (std::function<void()> f = std::exchange(onScreen_, {}))
+        f();
 }
 
 void FrmWait::closeEvent(QCloseEvent* e)

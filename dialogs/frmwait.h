@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 
@@ -35,20 +36,25 @@ public:
     // Closes and destroys the instance; the next use starts from the design
     // values.
     static void unload();
-    // Shows the window modeless over its owner, centred on the screen, and
-    // returns once it is on screen (or after a short wait).
-    void showModeless();
+    // Shows the window modeless over its owner, centred on the screen.
+    // `onScreen` runs once the window has been painted (or after a short
+    // wait, for a display that does not answer), from the event loop and
+    // never inside this call; not at all when the window is unloaded first.
+    void showModeless(std::function<void()> onScreen = {});
 
 protected:
     // The user cannot close it: only unload() does.
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
 
 private:
     explicit FrmWait(QWidget* owner);
     void Form_Load();
+    void runOnScreen();
     static QPointer<FrmWait> instance_;
     bool unloading_ = false;
+    std::function<void()> onScreen_;
 };
 
 } // namespace melodune

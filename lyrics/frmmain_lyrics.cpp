@@ -26,6 +26,7 @@
 #include <QScopeGuard>
 #include <QTimer>
 #include <functional>
+#include <utility>
 
 namespace melodune {
 
@@ -189,6 +190,49 @@ void FrmMain::showLyricFile(const QString& path, const LrcParseResult& parsed)
     applyLrcResult(parsed, *RichTextBox1, Lyrics);
 }
 
+namespace {
+
+// The end of every lyric load, once its file is parsed (or there is none):
+// the lyric colours over whatever the box holds, then the lyric tick and the
+// lyrics window, or the notice or request for a track without lyrics.
+void showLoadedLyrics(FrmMain& w, const QString& path, bool tooLarge)
+{
+    const std::uint64_t serial = w.LyricLoadSerial;
+    styleLyricBox(*w.RichTextBox1, lyricBoxStyle(settings()));
+    w.RichTextBox1->setEnabled(true);
+    w.RichTextBox1->setSelStart(0);
+
+    if (w.LyricsLoaded) {
+        if (isPlaying(w))
+            w.Timer[1]->start();
+        if (w.lyricsWindowShown() && settings().LrcViewMode > 99)
+            if (RichTextModel* box = w.lyricsWindowBox())
+                mirrorLyricBox(*w.RichTextBox1, *box, settings().LrcTagColor, settings().LrcTextColor);
+        return;
+    }
+
+    if (w.lyricsWindowShown()) {
+        FrmMain::SetAlwaysOnTopMode(&w, true);
+        FrmMain::SetAlwaysOnTopMode(&w, false);
+        w.HideMainPending = true;
+    }
+    QCoreApplication::processEvents();
+    if (serial != w.LyricLoadSerial)
+        return; // another load ran meanwhile and has the last word
+    if (tooLarge) {
+        // The track has a lyric file, only no lyrics in it: no download
+        // would replace the notice before it is read.
+        showLyricNotice(*w.RichTextBox1, lyricTooLargeNotice(path));
+        return;
+    }
+    if (settings().AutoDownloadLrc)
+        w.requestLyricsFromService();
+    else
+        showLyricNotice(*w.RichTextBox1, lyricNotFoundNotice(w.CurrentFile));
+}
+
+} // namespace
+
 void FrmMain::LoadTrackLyrics()
 {
     // Unsaved edits are asked about before anything is replaced.
@@ -233,50 +277,19 @@ void FrmMain::LoadTrackLyrics()
 
     // Lookup, adopting the file beside the song.
     QString path;
-    bool tooLarge = false;
-    if (findTrackLyricFile(shared().DataDir, CurrentFile, CurrentExt, &path) != LyricLookup::Missing) {
-        RichTextBox1->setEnabled(false);
-        rt::FileReadError error = rt::FileReadError::None;
-        const std::optional<LrcParseResult> parsed = readAndParseLyricFile(path, &error);
+    if (findTrackLyricFile(shared().DataDir, CurrentFile, CurrentExt, &path) == LyricLookup::Missing) {
+        showLoadedLyrics(*this, path, false);
+        return;
+    }
+    RichTextBox1->setEnabled(false);
+    // A long file is read aside: the rest follows once it is parsed.
+    readAndParseLyricFile(path, this, [this, serial, path](std::optional<LrcParseResult> parsed, rt::FileReadError error) {
         if (serial != LyricLoadSerial)
-            return; // a long file let another load run, which has the last word
+            return; // a newer load has taken over and has the last word
         if (parsed)
             showLyricFile(path, *parsed);
-        tooLarge = error == rt::FileReadError::TooLarge;
-    }
-
-    // Whatever the box holds now gets the lyric colours.
-    styleLyricBox(*RichTextBox1, lyricBoxStyle(settings()));
-    RichTextBox1->setEnabled(true);
-    RichTextBox1->setSelStart(0);
-
-    if (LyricsLoaded) {
-        if (isPlaying(*this))
-            Timer[1]->start();
-        if (lyricsWindowShown() && settings().LrcViewMode > 99)
-            if (RichTextModel* box = lyricsWindowBox())
-                mirrorLyricBox(*RichTextBox1, *box, settings().LrcTagColor, settings().LrcTextColor);
-        return;
-    }
-
-    if (lyricsWindowShown()) {
-        SetAlwaysOnTopMode(this, true);
-        SetAlwaysOnTopMode(this, false);
-        HideMainPending = true;
-    }
-    QCoreApplication::processEvents();
-    if (serial != LyricLoadSerial)
-        return; // another load ran meanwhile and has the last word
-    if (tooLarge) {
-        // The track has a lyric file, only no lyrics in it: no download
-        // would replace the notice before it is read.
-        showLyricNotice(*RichTextBox1, lyricTooLargeNotice(path));
-        return;
-    }
-    if (settings().AutoDownloadLrc)
-        requestLyricsFromService();
-    else
-        showLyricNotice(*RichTextBox1, lyricNotFoundNotice(CurrentFile));
+        showLoadedLyrics(*this, path, error == rt::FileReadError::TooLarge);
+    });
 }
 
 void FrmMain::mnuOpenLRC_Click()
@@ -296,16 +309,26 @@ void FrmMain::mnuOpenLRC_Click()
     const rt::FileDialogResult chosen = rt::ui().openFile(req);
     const QString file = chosen.files.isEmpty() ? QString() : chosen.files.first();
 
-    if (!file.isEmpty()) {
-        rt::FileReadError error = rt::FileReadError::None;
-        const std::uint64_t serial = LyricLoadSerial;
-        const QString track = CurrentFile;
-        const std::optional<LrcParseResult> parsed = readAndParseLyricFile(file, &error);
+    if (file.isEmpty()) {
+        resumeAnimation(*this);
+        if (MediaPlayer1->playState() == rt::MediaControl::Paused)
+            MediaPlayer1->play();
+        return;
+    }
+    const std::uint64_t serial = LyricLoadSerial;
+    const QString track = CurrentFile;
+    // A long file is read aside: the rest follows once it is parsed.
+    readAndParseLyricFile(file, this, [this, file, serial, track](std::optional<LrcParseResult> parsed,
+                                                                  rt::FileReadError error) {
         if (serial != LyricLoadSerial || track != CurrentFile) {
-            // A long file let a track change run meanwhile: its lyrics stand.
+            // A track change came meanwhile: its lyrics stand.
             resumeAnimation(*this);
             return;
         }
+        // A long file's lyrics come after the command has returned: it
+        // counts as running again until they are shown.
+        const bool commandWasRunning = std::exchange(lyricCommandRunning_, true);
+        const auto running = qScopeGuard([this, commandWasRunning] { lyricCommandRunning_ = commandWasRunning; });
         if (!parsed) {
             rt::ui().msgBox(error == rt::FileReadError::TooLarge
                                 ? lyricTooLargeNotice(file)
@@ -361,11 +384,11 @@ void FrmMain::mnuOpenLRC_Click()
             if (isPlaying(*this))
                 Timer[1]->start();
         }
-    }
 
-    resumeAnimation(*this);
-    if (MediaPlayer1->playState() == rt::MediaControl::Paused)
-        MediaPlayer1->play();
+        resumeAnimation(*this);
+        if (MediaPlayer1->playState() == rt::MediaControl::Paused)
+            MediaPlayer1->play();
+    });
 }
 
 void FrmMain::mnuReOpenLRC_Click()

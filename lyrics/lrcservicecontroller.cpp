@@ -322,9 +322,14 @@ void LrcRequestController::handleReply(const QString& path)
     // A long reply is parsed aside: a track change or a new request meanwhile
     // has the last word.
     const quint64 generation = generation_;
-    const LrcParseResult parsed = parseLrcAside(normaliseLyricText(reply.text));
-    if (generation != generation_)
-        return;
+    parseLrcAside(normaliseLyricText(reply.text), this, [this, generation, path](const LrcParseResult& parsed) {
+        if (generation == generation_)
+            showReplyLyrics(path, parsed);
+    });
+}
+
+void LrcRequestController::showReplyLyrics(const QString& path, const LrcParseResult& parsed)
+{
     box_.setEnabled(false);
     window_.setLyricsLoaded(true);
     window_.setLrcPath(path);

@@ -20,6 +20,7 @@ namespace melodune {
 
 class RichTextModel;
 struct LyricState;
+struct LrcParseResult;
 
 // What the controller needs the main window to do. Defaults do nothing.
 class LrcWindow {
@@ -144,6 +145,9 @@ private:
     void refuseTooLarge();
     // Removes the last reply file; false (logged) when it stays.
     bool removeOldReply();
+    // A reply of lyrics, parsed: shown, and kept as the track's lyric file
+    // when it has time tags.
+    void showReplyLyrics(const QString& replyFile, const LrcParseResult& parsed);
     void storeLyrics(const QString& replyFile);
 
     RichTextModel& box_;

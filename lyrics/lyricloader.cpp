@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <memory>
 #include <vector>
 
 namespace melodune {
@@ -62,29 +63,40 @@ std::optional<QString> readLyricText(const QString& path, rt::FileReadError* err
     return normaliseLyricText(decoded);
 }
 
-std::optional<LrcParseResult> readAndParseLyricFile(const QString& path, rt::FileReadError* error)
+void readAndParseLyricFile(const QString& path, QObject* context, LyricFileParsed done)
 {
-    std::optional<LrcParseResult> parsed;
-    const auto work = [&] {
-        if (const std::optional<QString> text = readLyricText(path, error))
-            parsed = parseLrc(*text);
+    // One over the cap is refused at once, without reading it.
+    const qint64 size = QFileInfo(path).size();
+    if (size <= kLyricParseAsideBytes || size > kMaxLyricBytes) {
+        rt::FileReadError error = rt::FileReadError::None;
+        std::optional<QString> text = readLyricText(path, &error);
+        done(text ? std::optional<LrcParseResult>(parseLrc(*text)) : std::nullopt, error);
+        return;
+    }
+    struct Outcome {
+        std::optional<LrcParseResult> parsed;
+        rt::FileReadError error = rt::FileReadError::None;
     };
-    if (QFileInfo(path).size() > kLyricParseAsideBytes)
-        rt::runAside(work);
-    else
-        work();
-    return parsed;
+    auto outcome = std::make_shared<Outcome>();
+    rt::runAside(
+        context,
+        [path, outcome] {
+            if (const std::optional<QString> text = readLyricText(path, &outcome->error))
+                outcome->parsed = parseLrc(*text);
+        },
+        [outcome, done = std::move(done)] { done(std::move(outcome->parsed), outcome->error); });
 }
 
-LrcParseResult parseLrcAside(const QString& normalisedText)
+void parseLrcAside(const QString& normalisedText, QObject* context, std::function<void(LrcParseResult parsed)> done)
 {
-    LrcParseResult parsed;
-    const auto work = [&] { parsed = parseLrc(normalisedText); };
-    if (normalisedText.size() > kLyricParseAsideBytes)
-        rt::runAside(work);
-    else
-        work();
-    return parsed;
+    if (normalisedText.size() <= kLyricParseAsideBytes) {
+        done(parseLrc(normalisedText));
+        return;
+    }
+    auto parsed = std::make_shared<LrcParseResult>();
+    rt::runAside(
+        context, [normalisedText, parsed] { *parsed = parseLrc(normalisedText); },
+        [parsed, done = std::move(done)] { done(std::move(*parsed)); });
 }
 
 void showLyricText(const QString& normalisedText, RichTextModel& box, LyricState& state,

@@ -10,7 +10,10 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
+
+class QObject;
 
 namespace melodune {
 
@@ -49,13 +52,17 @@ std::optional<QString> readLyricText(const QString& path, rt::FileReadError* err
 // while the window's events run (real LRC files are far shorter).
 inline constexpr qint64 kLyricParseAsideBytes = 128 * 1024;
 
-// Reads and parses a lyric file (readLyricText, then parseLrc). A long one is
-// worked on aside (rt::runAside): other handlers may have run when it
-// returns. Empty when it cannot be read; `error` may be null.
-std::optional<LrcParseResult> readAndParseLyricFile(const QString& path, rt::FileReadError* error = nullptr);
+// Reads and parses a lyric file (readLyricText, then parseLrc) and hands the
+// result to `done`: empty when it cannot be read, with the reason. A short
+// file's `done` runs before this returns (as does that of a file over the
+// cap, refused unread); a long one is worked on aside
+// (rt::runAside) and its `done` runs later from `context`'s event loop,
+// after other handlers may have run (not at all when `context` has gone).
+using LyricFileParsed = std::function<void(std::optional<LrcParseResult> parsed, rt::FileReadError error)>;
+void readAndParseLyricFile(const QString& path, QObject* context, LyricFileParsed done);
 
 // parseLrc, aside for a long text as readAndParseLyricFile does.
-LrcParseResult parseLrcAside(const QString& normalisedText);
+void parseLrcAside(const QString& normalisedText, QObject* context, std::function<void(LrcParseResult parsed)> done);
 
 // Fills the box from a normalised text: the three parser passes (the text
 // unparsed when they fail), then the lyric colours. Sets the offset and

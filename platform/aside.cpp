@@ -1,22 +1,45 @@
 #include "platform/aside.h"
 
-#include <QEventLoop>
+#include <QObject>
 #include <QThread>
 #include <memory>
 
 namespace rt {
 
-void runAside(const std::function<void()>& work)
+namespace {
+
+// One piece of work and its thread, a child of the context.
+class AsideWork : public QObject {
+public:
+    AsideWork(QObject* context, std::function<void()> work, std::function<void()> then)
+        : QObject(context), then_(std::move(then)), thread_(QThread::create(std::move(work)))
+    {
+        setObjectName(QStringLiteral("runAside"));
+        connect(thread_.get(), &QThread::finished, this, &AsideWork::done, Qt::QueuedConnection);
+        thread_->start();
+    }
+    ~AsideWork() override { thread_->wait(); }
+    AsideWork(const AsideWork&) = delete;
+    AsideWork& operator=(const AsideWork&) = delete;
+
+private:
+    void done()
+    {
+        thread_->wait();
+        std::function<void()> then = std::move(then_);
+        deleteLater();
+        then();
+    }
+
+    std::function<void()> then_;
+    std::unique_ptr<QThread> thread_;
+};
+
+} // namespace
+
+void runAside(QObject* context, std::function<void()> work, std::function<void()> then)
 {
-    QEventLoop loop;
-    std::unique_ptr<QThread> thread(QThread::create(work));
-    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    thread->start();
-    // A quit of the whole program ends the loop early: the work is still
-    // waited for, so nothing it writes outlives the call.
-    if (!thread->isFinished())
-        loop.exec();
-    thread->wait();
+    new AsideWork(context, std::move(work), std::move(then));
 }
 
 } // namespace rt

@@ -1,6 +1,7 @@
 // The tools menu's conversions: WAV to MP3 and MP3 to WAV. The command
-// starts the control and returns; a one-second timer moves the bar until the
-// control's completion event, then closes the progress window and reports.
+// shows the progress window and returns; the control starts once the window
+// is on screen, and a one-second timer moves the bar until the control's
+// completion event, then closes the progress window and reports.
 #include "core/frmmain.h"
 #include "core/settings.h"
 #include "core/shared.h"
@@ -12,6 +13,34 @@
 #include <QTimer>
 
 namespace melodune {
+
+namespace {
+
+// The progress window is on screen: its start stages, each painted as its
+// own, and the control starts; the one-second poll follows it.
+void startConverter(FrmMain& w, bool encode, const QString& input, const QString& output)
+{
+    FrmWait* wait = FrmWait::instance(nullptr);
+    for (const float stage : {1.0f, 5.0f}) {
+        wait->ProgressBar1->setValue(stage);
+        wait->repaint();
+    }
+    if (encode) {
+        w.Mp3Enc1->setSampleRate(settings().Mp3SampleRate);
+        w.Mp3Enc1->setBitRate(settings().Mp3BitRate);
+        w.Mp3Enc1->setFiles(input, output);
+        wait->ProgressBar1->setValue(10);
+        wait->repaint();
+        w.Mp3Enc1->start();
+        w.TimerEnMp3->start();
+    } else {
+        w.Mp3Play1->setFiles(input, output);
+        w.Mp3Play1->start();
+        w.TimerUnEnMp3->start();
+    }
+}
+
+} // namespace
 
 void FrmMain::mnuTools1_Click() { startConversion(true); }
 void FrmMain::mnuTools2_Click() { startConversion(false); }
@@ -69,33 +98,19 @@ void FrmMain::startConversion(bool encode)
     }
 
     Timer[4]->stop();
+    // The conversion counts as running from here, so no second job starts
+    // while the progress window comes up.
+    if (encode) {
+        EncodeOk = false;
+        Encoding = true;
+    } else {
+        DecodeOk = false;
+        Decoding = true;
+    }
     FrmWait* wait = FrmWait::instance(this);
     wait->Label1->setText(encode ? QStringLiteral("正在进行MP3编码处理，请稍候…")
                                  : QStringLiteral("正在进行MP3解码处理，请稍候…"));
-    wait->showModeless();
-    // Each start-up stage painted, as its own.
-    for (const float stage : {1.0f, 5.0f}) {
-        wait->ProgressBar1->setValue(stage);
-        wait->repaint();
-    }
-    if (encode) {
-        Mp3Enc1->setSampleRate(settings().Mp3SampleRate);
-        Mp3Enc1->setBitRate(settings().Mp3BitRate);
-        Mp3Enc1->setFiles(input, output);
-        wait->ProgressBar1->setValue(10);
-        wait->repaint();
-        EncodeOk = false;
-        Encoding = true;
-        Mp3Enc1->start();
-        TimerEnMp3->start();
-    } else {
-        // Set before the start, so no completion can come before it.
-        DecodeOk = false;
-        Decoding = true;
-        Mp3Play1->setFiles(input, output);
-        Mp3Play1->start();
-        TimerUnEnMp3->start();
-    }
+    wait->showModeless([this, encode, input, output] { startConverter(*this, encode, input, output); });
 }
 
 void FrmMain::Mp3Enc1_Finished(bool ok, const QString&)

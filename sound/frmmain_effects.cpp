@@ -1,6 +1,7 @@
 // Vocal removal, key shift and their switches. The copy, the pass and the
-// effects run on workers; the window thread only waits for their events (each
-// wait with a limit that grows with the track) and moves the bar on a timer.
+// effects run on workers; a job hands the window back to the event loop at
+// each wait and goes on when their event comes (each wait with a limit that
+// grows with the track), and moves the bar on a timer meanwhile.
 #include "controls/colors.h"
 #include "controls/xpbutton.h"
 #include "core/frmmain.h"
@@ -19,7 +20,6 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEvent>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -115,7 +115,7 @@ QString failureMessage(const rt::SoundError& error, const QString& failed, const
 // workers that wrote them have ended or been joined by then.
 class WorkingFiles {
 public:
-    explicit WorkingFiles(QStringList paths) : paths_(std::move(paths)) {}
+    WorkingFiles() = default;
     ~WorkingFiles()
     {
         if (!kept_)
@@ -123,6 +123,8 @@ public:
     }
     WorkingFiles(const WorkingFiles&) = delete;
     WorkingFiles& operator=(const WorkingFiles&) = delete;
+    // The files the job is about to write.
+    void watch(QStringList paths) { paths_ = std::move(paths); }
     void keep() { kept_ = true; }
     // At once, so the room is free while a box about the failure is up.
     // Freeing a gigabyte takes the file system the best part of a second:
@@ -190,6 +192,8 @@ private:
 
 void FrmMain::connectEffectHandlers()
 {
+    effectJobTick_ = new QTimer(this);
+    connect(effectJobTick_, &QTimer::timeout, this, &FrmMain::effectJobTick);
     workingCopy_ = new rt::WorkingCopyJob(this);
     connect(workingCopy_, &rt::WorkingCopyJob::finished, this, &FrmMain::Mp3Play1_Finished);
     connect(Effect1, &rt::EffectControl::statusChange, this, &FrmMain::Effect1_StatusChange);
@@ -241,7 +245,11 @@ void FrmMain::effectSwitchClick(bool vocal)
             RemoveVocals();
         else
             ShiftPitch();
-        if (loaded_ && !soundJobRunning() && restartsAnimation())
+        // A job under way (this one, or the one that refused it) restarts
+        // the tick itself when it ends, and this job shows its switch then.
+        if (soundJobRunning())
+            return;
+        if (loaded_ && restartsAnimation())
             Timer[4]->start();
     } else {
         Timer[1]->stop();
@@ -297,107 +305,385 @@ void FrmMain::resetKeyShift()
     showEffectSwitch(false);
 }
 
-// ---- waits ----------------------------------------------------------------
+// ---- the running job ----------------------------------------------------------
 
-FrmMain::JobWait FrmMain::waitForJob(const std::function<bool()>& done, std::int64_t limitMs, int barEveryMs,
-                                     float barAdd, float barBelow)
-{
-    const std::int64_t deadline = rt::clock().tickMs() + limitMs;
-    QEventLoop loop;
-    QTimer tick;
-    // The bar's steps, and a look at the limit now and then.
-    tick.setInterval(barEveryMs > 0 ? barEveryMs : 250);
-    connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (barEveryMs > 0)
-            setBar(barStep(bar(), barAdd, barBelow));
-        loop.quit();
-    });
-    tick.start();
-    QEventLoop* outer = jobLoop_;
-    jobLoop_ = &loop;
-    JobWait result;
-    for (;;) {
-        if (effectJobCancelled_) {
-            result = JobWait::Cancelled;
-            break;
-        }
-        if (done()) {
-            result = JobWait::Done;
-            break;
-        }
-        if (rt::clock().tickMs() >= deadline) {
-            result = JobWait::Limit;
-            break;
-        }
-        loop.exec();
+// A vocal removal or key shift from the moment its switch is on (the key
+// shift's amount dialog included) to its end. Each wait hands the job to the
+// event loop; the event awaited (or the wait's limit) calls its next step.
+struct FrmMain::EffectJob {
+    FrmMain& w;
+    const bool vocal;
+    // The failure texts: a file that could not be written (or memory run
+    // out) is said with the first; a copy that failed with the second; the
+    // effect that failed with the third.
+    const QString writeFailed;
+    const QString copyFailed;
+    const QString effectFailed;
+    std::int64_t limitMs = 0;
+    // The job's own copy of its output: a box unticked meanwhile empties the field.
+    QString output;
+    QString copy;    // the working copy in TEMP
+    QString passOut; // vocal removal's result before the compensation pass
+    std::int32_t compensation = 0;
+    WorkingFiles working;
+    // What the copy and the sample pass reported.
+    bool copyDone = false;
+    bool copyOk = false;
+    rt::SoundError error;
+    bool passDone = false;
+    std::shared_ptr<VocalFileResult> passOutcome = std::make_shared<VocalFileResult>(VocalFileResult::Cancelled);
+    // The wait: what ends it, where the job goes on (true: it came; false:
+    // the limit passed), and the bar's steps meanwhile.
+    std::function<bool()> awaited;
+    std::function<void(bool)> next;
+    std::int64_t deadlineMs = 0;
+    bool barMoves = false;
+    float barAdd = 0;
+    float barBelow = 0;
+    bool started = false; // the progress window is up: controls may be working
+    bool ended = false;
+    // Tells this job from one that took its place.
+    const std::uint64_t id = ++lastId;
+    static inline std::uint64_t lastId = 0;
+
+    EffectJob(FrmMain& window, bool isVocal)
+        : w(window), vocal(isVocal), writeFailed(isVocal ? kVocalFailed : kShiftWriteFailed),
+          copyFailed(isVocal ? kVocalDecodeFailed : kShiftFailed), effectFailed(isVocal ? kVocalFailed : kShiftFailed)
+    {
     }
-    jobLoop_ = outer;
-    return result;
+    // A job that goes without its end (the window closes, the program
+    // restarts) stops its controls first: its working files go after them.
+    ~EffectJob()
+    {
+        if (started && !ended)
+            stopControls();
+    }
+    EffectJob(const EffectJob&) = delete;
+    EffectJob& operator=(const EffectJob&) = delete;
+
+    void stopControls()
+    {
+        w.jobWorker_.cancel();
+        if (w.workingCopy_)
+            w.workingCopy_->cancel();
+        w.Mp3Play1->cancel();
+        w.Effect1->cancel();
+    }
+
+    // ---- waiting
+
+    void await(std::function<bool()> until, std::function<void(bool)> then, int barEveryMs = 0, float add = 0,
+               float below = 0)
+    {
+        awaited = std::move(until);
+        next = std::move(then);
+        deadlineMs = rt::clock().tickMs() + limitMs;
+        barMoves = barEveryMs > 0;
+        barAdd = add;
+        barBelow = below;
+        // The bar's steps, and a look at the limit now and then.
+        w.effectJobTick_->start(barMoves ? barEveryMs : 250);
+    }
+
+    void goOn(bool arrived)
+    {
+        w.effectJobTick_->stop();
+        awaited = {};
+        // The step may end the job: nothing of it is touched after the call.
+        if (std::function<void(bool)> then = std::exchange(next, {}))
+            then(arrived);
+    }
+
+    // ---- steps both jobs take
+
+    // The progress window with its first text; `first` runs once it is on screen.
+    void showProgress(const QString& text, void (EffectJob::*first)())
+    {
+        started = true;
+        FrmWait* wait = FrmWait::instance(&w);
+        wait->Label1->setText(text);
+        FrmMain& window = w;
+        wait->showModeless([&window, first] {
+            if (EffectJob* job = window.effectJob_.get())
+                (job->*first)();
+        });
+    }
+
+    // The decoder (MP3) or the copy job (WAV) makes the working copy; the
+    // bar takes its first step at once and one a second while below
+    // `barBelow`, then `made` follows.
+    void makeWorkingCopy(float below, void (EffectJob::*made)())
+    {
+        copyDone = copyOk = false;
+        error = {};
+        const bool mp3 = w.EffectSourceFile.right(3).toLower() == QLatin1String("mp3");
+        if (mp3) {
+            w.Mp3Play1->setFiles(w.EffectSourceFile, copy);
+            w.Mp3Play1->start();
+        } else {
+            w.workingCopy_->start(w.EffectSourceFile, copy);
+        }
+        showStage(barStep(bar(), 10, below));
+        await([this] { return copyDone; },
+              [this, mp3, made](bool arrived) {
+                  if (!arrived) {
+                      w.Mp3Play1->cancel();
+                      w.workingCopy_->cancel();
+                  } else if (!copyOk) {
+                      error = mp3 ? w.Mp3Play1->lastError() : w.workingCopy_->lastError();
+                  }
+                  if (!arrived || !copyOk) {
+                      fail(failureMessage(error, writeFailed, copyFailed), error);
+                      return;
+                  }
+                  (this->*made)();
+              },
+              1000, 10, below);
+    }
+
+    // Effect1 is called and answers `status`; `answered` follows. A failure
+    // status, or none within the limit, fails the job.
+    void callEffect(const std::function<void()>& call, int status, void (EffectJob::*answered)(), int barEveryMs = 0,
+                    float add = 0, float below = 0)
+    {
+        // Cleared first, so a status left from an earlier call ends no wait.
+        w.EffectStatus = 0;
+        call();
+        await([this, status] {
+            return w.EffectStatus == status || w.EffectStatus == rt::EffectControl::StatusFailed;
+        },
+              [this, status, answered](bool arrived) {
+                  if (arrived && w.EffectStatus == status) {
+                      (this->*answered)();
+                      return;
+                  }
+                  w.Effect1->cancel();
+                  const rt::SoundError why = arrived ? w.Effect1->lastError() : rt::SoundError{};
+                  fail(failureMessage(why, writeFailed, effectFailed), why);
+              },
+              barEveryMs, add, below);
+    }
+
+    // The job leaves the window: no second job is refused from here on, and
+    // a close meanwhile finds nothing to cancel. The caller's copy keeps it
+    // until the step returns.
+    std::unique_ptr<EffectJob, EffectJobDeleter> leave()
+    {
+        ended = true;
+        w.effectJobTick_->stop();
+        return std::move(w.effectJob_);
+    }
+
+    // The reset, the window gone, the working files gone, then the message.
+    void fail(const QString& message, const rt::SoundError& why = {})
+    {
+        const auto self = leave();
+        qCWarning(lcSound) << (vocal ? "vocal removal failed:" : "key shift failed:") << message << why.text;
+        if (vocal)
+            w.resetVocalRemoval();
+        else
+            w.resetKeyShift();
+        FrmWait::unload();
+        working.remove();
+        rt::ui().msgBox(message, rt::OkOnly | rt::Critical);
+        switchShown();
+    }
+
+    // The output is complete: the last steps of the bar, and the media
+    // control plays it in place of the track with the switch on.
+    void playOutput()
+    {
+        const auto self = leave();
+        working.keep();
+        showStage(barStep(bar(), 10, 90));
+        showStage(100);
+        FrmWait::unload();
+        QString& file = vocal ? w.DevocalFile : w.ShiftFile;
+        file = output;
+        try {
+            w.MediaPlayer1->setFileName(file);
+        } catch (const rt::MediaError&) {
+            // The window is remade: nothing more runs on it.
+            w.ReloadAfterError();
+            return;
+        }
+        (vocal ? w.VocalRemovalOn : w.KeyShiftOn) = true;
+        QCheckBox* box = vocal ? w.Check2 : w.Check3;
+        {
+            // The job is the box's "on" already: a box unticked meanwhile
+            // (another track played) does not start it again.
+            const QSignalBlocker quiet(box);
+            box->setChecked(true);
+        }
+        setChecked(w.mnu(vocal ? QStringLiteral("mnuRemoveVocal") : QStringLiteral("mnuShifting")), true);
+        w.MediaPlayer1->play();
+        switchShown();
+    }
+
+    // What the switch's click does once its job is over: the animation tick
+    // again, and the switch as its box now stands.
+    void switchShown()
+    {
+        if (w.loaded_ && !w.soundJobRunning() && restartsAnimation())
+            w.Timer[4]->start();
+        w.showEffectSwitch(vocal);
+    }
+
+    // ---- vocal removal
+
+    void copyTrackForVocalRemoval()
+    {
+        QFile::remove(copy);
+        QFile::remove(passOut);
+        showStage(10);
+        makeWorkingCopy(50, &EffectJob::cancelTheVoice);
+    }
+
+    // The sample pass on a worker: each pair of samples becomes their
+    // difference, into the output or, for the compensation, into 22.wav.
+    void cancelTheVoice()
+    {
+        showStage(bar() + 10, QStringLiteral("正在进行声音文件分析处理，请稍候…"));
+        compensation = settings().VocalCompensation;
+        const QString target = compensation < 1 ? output : passOut;
+        FrmMain& window = w;
+        w.jobWorker_.start(
+            &w,
+            [source = copy, target, outcome = passOutcome](const std::atomic<bool>& cancelled) {
+                rt::SoundResult r;
+                *outcome = removeVocalsFromFile(source, target, &cancelled, &r.error);
+                r.ok = *outcome == VocalFileResult::Ok;
+                return r;
+            },
+            [&window](const rt::SoundResult& r) {
+                if (EffectJob* job = window.effectJob_.get()) {
+                    job->passDone = true;
+                    job->error = r.error;
+                }
+                window.effectJobEvent();
+            });
+        await([this] { return passDone; }, [this](bool arrived) { voiceCancelled(arrived); });
+    }
+
+    void voiceCancelled(bool arrived)
+    {
+        if (!arrived) {
+            w.jobWorker_.cancel();
+            fail(kVocalFailed);
+            return;
+        }
+        if (*passOutcome == VocalFileResult::Mono) {
+            fail(kCannotProcess, error);
+            return;
+        }
+        if (*passOutcome != VocalFileResult::Ok) {
+            fail(failureMessage(error, kVocalFailed, kVocalFailed), error);
+            return;
+        }
+        showStage(bar() + 10, QStringLiteral("正在进行最后处理…"));
+        if (compensation <= 0) {
+            playOutput();
+            return;
+        }
+        showStage(barStep(bar(), 10, 80), QStringLiteral("正在进行衰减补偿…"));
+        callEffect([this] { w.Effect1->open(passOut); }, rt::EffectControl::StatusOpened,
+                   &EffectJob::setCompensationValues);
+    }
+
+    void setCompensationValues()
+    {
+        callEffect([this] { w.Effect1->setValues(compensationValues(compensation)); },
+                   rt::EffectControl::StatusValuesSet, &EffectJob::saveCompensated);
+    }
+
+    void saveCompensated()
+    {
+        callEffect([this] { w.Effect1->save(output); }, rt::EffectControl::StatusSaved, &EffectJob::playOutput);
+    }
+
+    // ---- key shift
+
+    void copyTrackForKeyShift()
+    {
+        QFile::remove(copy);
+        showStage(1);
+        makeWorkingCopy(70, &EffectJob::openCopyInEffect);
+    }
+
+    void openCopyInEffect()
+    {
+        showStage(bar() + 10);
+        callEffect([this] { w.Effect1->open(copy); }, rt::EffectControl::StatusOpened, &EffectJob::shiftKey);
+    }
+
+    void shiftKey()
+    {
+        std::int16_t& amount = shared().KeyShiftAmount;
+        amount = handedShiftAmount(amount);
+        const std::int16_t handed = amount;
+        callEffect([this, handed] { w.Effect1->shift(handed, 2048); }, rt::EffectControl::StatusShifted,
+                   &EffectJob::saveShifted);
+    }
+
+    // Saving runs the shift over the whole track: the bar moves meanwhile.
+    void saveShifted()
+    {
+        callEffect([this] { w.Effect1->save(output); }, rt::EffectControl::StatusSaved, &EffectJob::playOutput, 500,
+                   10, 90);
+    }
+};
+
+void FrmMain::EffectJobDeleter::operator()(EffectJob* job) const
+{
+    delete job;
+}
+
+bool FrmMain::effectJobWaiting() const
+{
+    return effectJob_ && effectJob_->next;
+}
+
+void FrmMain::effectJobEvent()
+{
+    EffectJob* job = effectJob_.get();
+    if (job && job->awaited && job->awaited())
+        job->goOn(true);
+}
+
+void FrmMain::effectJobTick()
+{
+    EffectJob* job = effectJob_.get();
+    if (!job || !job->next) {
+        effectJobTick_->stop();
+        return;
+    }
+    if (job->barMoves)
+        setBar(barStep(bar(), job->barAdd, job->barBelow));
+    if (rt::clock().tickMs() >= job->deadlineMs)
+        job->goOn(false);
 }
 
 void FrmMain::Effect1_StatusChange(int status)
 {
     // Statuses of a job that has ended are not this job's.
-    if (!effectJobRunning_)
+    if (!effectJob_)
         return;
     EffectStatus = status;
-    if (jobLoop_)
-        jobLoop_->quit();
+    effectJobEvent();
 }
 
 void FrmMain::Mp3Play1_Finished(bool ok, const QString&)
 {
-    if (Decoding && !effectJobRunning_) {
+    if (Decoding && !effectJob_) {
         DecodeOk = ok;
         Decoding = false;
         return;
     }
-    if (!effectJobRunning_)
+    if (!effectJob_)
         return;
-    mp3PlayOk_ = ok;
-    mp3PlayDone_ = true;
-    if (jobLoop_)
-        jobLoop_->quit();
-}
-
-bool FrmMain::makeWorkingCopy(const QString& target, std::int64_t limitMs, float barBelow, JobWait* how,
-                              rt::SoundError* error)
-{
-    mp3PlayDone_ = false;
-    mp3PlayOk_ = false;
-    *error = {};
-    const bool mp3 = EffectSourceFile.right(3).toLower() == QLatin1String("mp3");
-    if (mp3) {
-        Mp3Play1->setFiles(EffectSourceFile, target);
-        Mp3Play1->start();
-    } else {
-        workingCopy_->start(EffectSourceFile, target);
-    }
-    showStage(barStep(bar(), 10, barBelow));
-    *how = waitForJob([this] { return mp3PlayDone_; }, limitMs, 1000, 10, barBelow);
-    if (*how != JobWait::Done) {
-        Mp3Play1->cancel();
-        workingCopy_->cancel();
-        return false;
-    }
-    if (!mp3PlayOk_)
-        *error = mp3 ? Mp3Play1->lastError() : workingCopy_->lastError();
-    return mp3PlayOk_;
-}
-
-bool FrmMain::effectCall(const std::function<void()>& call, int awaited, std::int64_t limitMs, JobWait* how)
-{
-    // Cleared first, so a status left from an earlier call ends no wait.
-    EffectStatus = 0;
-    call();
-    *how = waitForJob([this, awaited] {
-        return EffectStatus == awaited || EffectStatus == rt::EffectControl::StatusFailed;
-    }, limitMs);
-    if (*how != JobWait::Done || EffectStatus != awaited) {
-        Effect1->cancel();
-        return false;
-    }
-    return true;
+    effectJob_->copyOk = ok;
+    effectJob_->copyDone = true;
+    effectJobEvent();
 }
 
 bool FrmMain::chooseEffectOutput(const QString& suffix, QString* chosen)
@@ -425,22 +711,6 @@ bool FrmMain::chooseEffectOutput(const QString& suffix, QString* chosen)
 }
 
 // ---- the jobs ----------------------------------------------------------------
-
-namespace {
-
-// Marks an effect job as running for its lifetime.
-struct EffectJobScope {
-    bool& running;
-    bool& cancelled;
-    EffectJobScope(bool& r, bool& c) : running(r), cancelled(c)
-    {
-        running = true;
-        cancelled = false;
-    }
-    ~EffectJobScope() { running = false; }
-};
-
-} // namespace
 
 // The checks both effect jobs begin with. False when the job does not run:
 // the switch is reset (and disabled for a track it cannot process), and a
@@ -498,9 +768,10 @@ bool FrmMain::beginEffectJob(QCheckBox* box, const QString& menuItem, const QStr
     return true;
 }
 
+// Starts the job once its checks have passed and its output is chosen; it
+// goes on from the event loop, so this returns at once.
 void FrmMain::RemoveVocals()
 {
-    rt::MediaControl* mp = MediaPlayer1;
     double duration = 0;
     if (!beginEffectJob(Check2, QStringLiteral("mnuRemoveVocal"), QStringLiteral("你确定要将当前曲目进行消减人声处理吗？"),
                         &FrmMain::resetVocalRemoval, &duration))
@@ -509,229 +780,64 @@ void FrmMain::RemoveVocals()
         resetVocalRemoval();
         return;
     }
-
-    EffectJobScope scope(effectJobRunning_, effectJobCancelled_);
-    // The job's own copy: a box unticked meanwhile empties the field.
-    const QString output = DevocalFile;
-    const std::int64_t limit = jobStepLimitMs(duration);
+    effectJob_.reset(new EffectJob(*this, true));
+    EffectJob& job = *effectJob_;
+    job.output = DevocalFile;
+    job.limitMs = jobStepLimitMs(duration);
     const QString temp = shared().DataDir + QStringLiteral("/TEMP/");
-    const QString copy = temp + QStringLiteral("2.wav");
-    const QString passOut = temp + QStringLiteral("22.wav");
-    WorkingFiles working({copy, passOut});
-    auto fail = [this, &working](const QString& message, const rt::SoundError& error = {}) {
-        qCWarning(lcSound) << "vocal removal failed:" << message << error.text;
-        resetVocalRemoval();
-        FrmWait::unload();
-        working.remove();
-        rt::ui().msgBox(message, rt::OkOnly | rt::Critical);
-    };
-    FrmWait* wait = FrmWait::instance(this);
-    wait->Label1->setText(QStringLiteral("正在进行消减人声处理，请稍候…"));
-    wait->showModeless();
-    QFile::remove(copy);
-    QFile::remove(passOut);
-    showStage(10);
-
-    JobWait how;
-    rt::SoundError error;
-    if (!makeWorkingCopy(copy, limit, 50, &how, &error)) {
-        if (how == JobWait::Cancelled)
-            return;
-        fail(failureMessage(error, kVocalFailed, kVocalDecodeFailed), error);
-        return;
-    }
-
-    showStage(bar() + 10, QStringLiteral("正在进行声音文件分析处理，请稍候…"));
-    const std::int32_t compensation = settings().VocalCompensation;
-    const QString target = compensation < 1 ? output : passOut;
-    auto outcome = std::make_shared<VocalFileResult>(VocalFileResult::Cancelled);
-    bool passDone = false;
-    jobWorker_.start(
-        this,
-        [copy, target, outcome](const std::atomic<bool>& cancelled) {
-            rt::SoundResult r;
-            *outcome = removeVocalsFromFile(copy, target, &cancelled, &r.error);
-            r.ok = *outcome == VocalFileResult::Ok;
-            return r;
-        },
-        [this, &passDone, &error](const rt::SoundResult& r) {
-            passDone = true;
-            error = r.error;
-            if (jobLoop_)
-                jobLoop_->quit();
-        });
-    how = waitForJob([&passDone] { return passDone; }, limit);
-    if (how != JobWait::Done) {
-        jobWorker_.cancel();
-        if (how == JobWait::Cancelled)
-            return;
-        fail(kVocalFailed);
-        return;
-    }
-    if (*outcome == VocalFileResult::Mono) {
-        fail(kCannotProcess, error);
-        return;
-    }
-    if (*outcome != VocalFileResult::Ok) {
-        fail(failureMessage(error, kVocalFailed, kVocalFailed), error);
-        return;
-    }
-    showStage(bar() + 10, QStringLiteral("正在进行最后处理…"));
-
-    if (compensation > 0) {
-        showStage(barStep(bar(), 10, 80), QStringLiteral("正在进行衰减补偿…"));
-        const auto values = compensationValues(compensation);
-        const QString out = output;
-        if (!effectCall([this, passOut] { Effect1->open(passOut); }, rt::EffectControl::StatusOpened, limit, &how) ||
-            !effectCall([this, values] { Effect1->setValues(values); }, rt::EffectControl::StatusValuesSet, limit,
-                        &how) ||
-            !effectCall([this, out] { Effect1->save(out); }, rt::EffectControl::StatusSaved, limit, &how)) {
-            if (how == JobWait::Cancelled)
-                return;
-            const rt::SoundError why = how == JobWait::Done ? Effect1->lastError() : rt::SoundError{};
-            fail(failureMessage(why, kVocalFailed, kVocalFailed), why);
-            return;
-        }
-    }
-
-    // The output is complete: the last steps of the bar.
-    working.keep();
-    showStage(barStep(bar(), 10, 90));
-    showStage(100);
-    FrmWait::unload();
-    DevocalFile = output;
-    try {
-        mp->setFileName(DevocalFile);
-    } catch (const rt::MediaError&) {
-        // The window is remade: nothing more runs on it.
-        ReloadAfterError();
-        return;
-    }
-    VocalRemovalOn = true;
-    {
-        // The job is the box's "on" already: a box unticked meanwhile (another
-        // track played) does not start it again.
-        const QSignalBlocker quiet(Check2);
-        Check2->setChecked(true);
-    }
-    setChecked(mnu(QStringLiteral("mnuRemoveVocal")), true);
-    showEffectSwitch(true);
-    mp->play();
+    job.copy = temp + QStringLiteral("2.wav");
+    job.passOut = temp + QStringLiteral("22.wav");
+    job.working.watch({job.copy, job.passOut});
+    job.showProgress(QStringLiteral("正在进行消减人声处理，请稍候…"), &EffectJob::copyTrackForVocalRemoval);
 }
 
 void FrmMain::ShiftPitch()
 {
-    rt::MediaControl* mp = MediaPlayer1;
     double duration = 0;
     if (!beginEffectJob(Check3, QStringLiteral("mnuShifting"), QStringLiteral("你确定要将当前曲目进行改变音调处理吗？"),
                         &FrmMain::resetKeyShift, &duration))
         return;
     // The job counts as running from the dialog on, so no second one starts
     // behind it.
-    EffectJobScope scope(effectJobRunning_, effectJobCancelled_);
+    effectJob_.reset(new EffectJob(*this, false));
+    const std::uint64_t job = effectJob_->id;
     {
         FrmShiftSet dialog(this);
         dialog.exec();
     }
-    if (effectJobCancelled_)
-        return;
+    if (!effectJob_ || effectJob_->id != job)
+        return; // the window closed meanwhile
     if (shared().KeyShiftAmount == 0) {
+        effectJob_.reset();
         resetKeyShift();
-        if (mp->playState() == rt::MediaControl::Paused)
-            mp->play();
+        if (MediaPlayer1->playState() == rt::MediaControl::Paused)
+            MediaPlayer1->play();
         return;
     }
     if (!chooseEffectOutput(QStringLiteral(" - Shift.wav"), &ShiftFile)) {
+        effectJob_.reset();
         resetKeyShift();
         return;
     }
-
-    // The job's own copy: a box unticked meanwhile empties the field.
-    const QString out = ShiftFile;
-    const std::int64_t limit = jobStepLimitMs(duration);
-    const QString copy = shared().DataDir + QStringLiteral("/TEMP/3.wav");
-    WorkingFiles working({copy});
-    auto fail = [this, &working](const rt::SoundError& error = {}) {
-        const QString message = failureMessage(error, kShiftWriteFailed, kShiftFailed);
-        qCWarning(lcSound) << "key shift failed:" << message << error.text;
-        resetKeyShift();
-        FrmWait::unload();
-        working.remove();
-        rt::ui().msgBox(message, rt::OkOnly | rt::Critical);
-    };
-    FrmWait* wait = FrmWait::instance(this);
-    wait->Label1->setText(QStringLiteral("正在进行改变音调处理，请稍候…"));
-    wait->showModeless();
-    QFile::remove(copy);
-    showStage(1);
-
-    JobWait how;
-    rt::SoundError error;
-    if (!makeWorkingCopy(copy, limit, 70, &how, &error)) {
-        if (how != JobWait::Cancelled)
-            fail(error);
-        return;
-    }
-    showStage(bar() + 10);
-    if (!effectCall([this, copy] { Effect1->open(copy); }, rt::EffectControl::StatusOpened, limit, &how)) {
-        if (how != JobWait::Cancelled)
-            fail(how == JobWait::Done ? Effect1->lastError() : rt::SoundError{});
-        return;
-    }
-    std::int16_t& amount = shared().KeyShiftAmount;
-    amount = handedShiftAmount(amount);
-    const std::int16_t handed = amount;
-    if (!effectCall([this, handed] { Effect1->shift(handed, 2048); }, rt::EffectControl::StatusShifted, limit, &how)) {
-        if (how != JobWait::Cancelled)
-            fail(how == JobWait::Done ? Effect1->lastError() : rt::SoundError{});
-        return;
-    }
-    // Saving runs the shift over the whole track: the bar moves meanwhile.
-    EffectStatus = 0;
-    Effect1->save(out);
-    how = waitForJob([this] {
-        return EffectStatus == rt::EffectControl::StatusSaved || EffectStatus == rt::EffectControl::StatusFailed;
-    }, limit, 500, 10, 90);
-    if (how != JobWait::Done || EffectStatus != rt::EffectControl::StatusSaved) {
-        Effect1->cancel();
-        if (how != JobWait::Cancelled)
-            fail(how == JobWait::Done ? Effect1->lastError() : rt::SoundError{});
-        return;
-    }
-
-    working.keep();
-    showStage(barStep(bar(), 10, 90));
-    showStage(100);
-    FrmWait::unload();
-    ShiftFile = out;
-    try {
-        mp->setFileName(ShiftFile);
-    } catch (const rt::MediaError&) {
-        ReloadAfterError();
-        return;
-    }
-    KeyShiftOn = true;
-    {
-        // The job is the box's "on" already: a box unticked meanwhile (another
-        // track played) does not start it again.
-        const QSignalBlocker quiet(Check3);
-        Check3->setChecked(true);
-    }
-    setChecked(mnu(QStringLiteral("mnuShifting")), true);
-    showEffectSwitch(false);
-    mp->play();
+    effectJob_->output = ShiftFile;
+    effectJob_->limitMs = jobStepLimitMs(duration);
+    effectJob_->copy = shared().DataDir + QStringLiteral("/TEMP/3.wav");
+    effectJob_->working.watch({effectJob_->copy});
+    effectJob_->showProgress(QStringLiteral("正在进行改变音调处理，请稍候…"), &EffectJob::copyTrackForKeyShift);
 }
 
 void FrmMain::cancelSoundJobs()
 {
-    if (effectJobRunning_)
-        effectJobCancelled_ = true;
+    // The controls stop before the job's working files go.
     jobWorker_.cancel();
     if (workingCopy_)
         workingCopy_->cancel();
     Mp3Play1->cancel();
     Mp3Enc1->cancel();
     Effect1->cancel();
+    effectJob_.reset();
+    if (effectJobTick_)
+        effectJobTick_->stop();
     TimerEnMp3->stop();
     TimerUnEnMp3->stop();
     if (Encoding || Decoding) {
@@ -740,8 +846,6 @@ void FrmMain::cancelSoundJobs()
         shared().Busy = false;
     }
     FrmWait::unload();
-    if (jobLoop_)
-        jobLoop_->quit();
 }
 
 } // namespace melodune

@@ -22,6 +22,7 @@
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
+#include <optional>
 #include <cerrno>
 #include <system_error>
 #include <utility>
@@ -55,6 +56,116 @@ QPixmap statusPicture(const QColor& fill)
     return p;
 }
 
+// The stop menu item and button: enabled with a caption, or idle.
+void showStopCommand(FrmMain& w, const QString& button, const QString& menu)
+{
+    w.XPButtons[8]->setCaption(button);
+    w.XPButtons[8]->setButtonToolTip(button);
+    w.XPButtons[8]->setButtonEnabled(true);
+    w.mnu(QStringLiteral("mnuStopRecPlay"))->setText(menu);
+    w.mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(true);
+}
+
+void showStopIdle(FrmMain& w, const QString& menu = kStopIdleMenu)
+{
+    w.mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
+    w.mnu(QStringLiteral("mnuStopRecPlay"))->setText(menu);
+    w.XPButtons[8]->setButtonEnabled(false);
+    w.XPButtons[8]->setCaption(kStopIdleButton);
+    w.XPButtons[8]->setButtonToolTip(kStopIdleButton);
+}
+
+void enableRecordCommand(FrmMain& w)
+{
+    w.mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+    w.XPButtons[6]->setButtonEnabled(true);
+}
+
+// ---- the record command's steps
+
+// The track stands still while the user is asked.
+void pauseTrackForQuestion(rt::MediaControl& mp)
+{
+    if (mp.duration() != 0 && mp.playState() == rt::MediaControl::Playing)
+        mp.pause();
+}
+
+bool userWantsToRecord()
+{
+    const QString question =
+        QStringLiteral("您已经选择了录音功能，程序将以目前已经加载的曲目作为伴奏(开始录音时将从当前进度开始播放曲目)，"
+                       "同时可以录制您的演唱。请确认麦克风正确连接在电脑声卡上，并且在系统声音控制的输入设置中取消"
+                       "麦克风静音(测试时对着麦克风说话，录音音量显示随之跳动即可，如果声音太小可以在“录音控制”中"
+                       "调高录音音量)；在“录音控制”中把“设备”和“来源”选为麦克风所在的录音设备和输入。")
+        + QLatin1Char('\n') + QStringLiteral("你确定要立即开始录音吗？");
+    return rt::ui().msgBox(question, rt::YesNo | rt::Information, captureTitle()) == rt::Yes;
+}
+
+// No take after all: the stop command idle again, a track paused for the
+// question plays on.
+void withdrawTake(FrmMain& w)
+{
+    showStopIdle(w, QStringLiteral("停止录音或回放(&S)"));
+    if (w.MediaPlayer1->playState() == rt::MediaControl::Paused)
+        w.MediaPlayer1->play();
+}
+
+// The capture format and buffer for the rest of the track, or for the
+// longest take the settings allow. False when the capture object cannot
+// report its formats: the take then gets no buffer, and the stop command
+// reports it.
+bool sizeCaptureForTake(FrmMain& w)
+{
+    const SettingsRecord& s = settings();
+    rt::MediaControl* mp = w.MediaPlayer1;
+    w.Capture.RecordSeconds = recordSecondsToTrackEnd(mp->duration(), mp->currentPosition());
+    if (!w.DSCapture)
+        return false;
+    PrepareResult r;
+    if (s.RecordToTrackEnd == 1) {
+        r = PrepareCaptureFormat(*w.DSCapture, w.Capture, s.MaxRecordMinutes, w.Capture.RecordSeconds);
+    } else {
+        double seconds = static_cast<double>(s.MaxRecordMinutes) * 60.0;
+        r = PrepareCaptureFormat(*w.DSCapture, w.Capture, s.MaxRecordMinutes, seconds);
+    }
+    return r == PrepareResult::Ok;
+}
+
+// The capture starts after the track. A buffer that cannot start stays
+// here not capturing: the stop command reports it. An input that cannot be
+// opened (the sound server is away, or lists no format yet) ends the take
+// at once.
+void startCapture(FrmMain& w, bool sized)
+{
+    if (sized && w.DSCapture) {
+        w.DSCaptureBuffer = w.DSCapture->CreateCaptureBuffer(w.Capture.CaptureDesc);
+        if (w.DSCaptureBuffer && !w.DSCaptureBuffer->Start(0) && w.DSCaptureBuffer->inputLost())
+            w.takeInputUnavailable_ = true;
+    } else if (w.DSCapture) {
+        w.takeInputUnavailable_ = true;
+    }
+    if (w.takeInputUnavailable_)
+        w.stopAfterStart_ = true;
+    w.RecordStart = rt::clock().tickMs();
+    w.Timer[5]->start();
+}
+
+// While a take runs: no second take, no play-back, no effect (its job
+// would stop the take's backing track); the status picture in red.
+void lockControlsForTake(FrmMain& w)
+{
+    w.XPButtons[6]->setButtonEnabled(false);
+    w.XPButtons[7]->setButtonEnabled(false);
+    w.mnu(QStringLiteral("mnuStartRec"))->setEnabled(false);
+    w.mnu(QStringLiteral("mnuPlayRec"))->setEnabled(false);
+    w.imgR->setPixmap(w.imgS[1]);
+    w.Check2->setEnabled(false);
+    w.Check3->setEnabled(false);
+    for (const char* name : {"mnuRemoveVocal", "mnuShifting"})
+        if (QAction* a = w.mnu(QString::fromLatin1(name)))
+            a->setEnabled(false);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -75,104 +186,34 @@ void FrmMain::mnuStartRec_Click()
     stopAfterStart_ = false;
     takeInputUnavailable_ = false;
     takeToldInputLoss_ = false;
-    rt::MediaControl* mp = MediaPlayer1;
-    const SettingsRecord& s = settings();
 
-    // 1.
-    if (mp->duration() != 0 && mp->playState() == rt::MediaControl::Playing)
-        mp->pause();
-    // 2. The user sets the input level there; not finding one is no reason to stop.
-    if (s.ShowMixerOnRecord)
+    pauseTrackForQuestion(*MediaPlayer1);
+    // The user sets the input level there; not finding one is no reason to stop.
+    if (settings().ShowMixerOnRecord)
         startVolumeControl();
-    // 3.
-    XPButtons[8]->setCaption(QStringLiteral("停止录音"));
-    XPButtons[8]->setButtonToolTip(QStringLiteral("停止录音"));
-    XPButtons[8]->setButtonEnabled(true);
-    mnu(QStringLiteral("mnuStopRecPlay"))->setText(QStringLiteral("停止录音(&S)"));
-    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(true);
-
-    // 4.
-    const QString question =
-        QStringLiteral("您已经选择了录音功能，程序将以目前已经加载的曲目作为伴奏(开始录音时将从当前进度开始播放曲目)，"
-                       "同时可以录制您的演唱。请确认麦克风正确连接在电脑声卡上，并且在系统声音控制的输入设置中取消"
-                       "麦克风静音(测试时对着麦克风说话，录音音量显示随之跳动即可，如果声音太小可以在“录音控制”中"
-                       "调高录音音量)；在“录音控制”中把“设备”和“来源”选为麦克风所在的录音设备和输入。")
-        + QLatin1Char('\n') + QStringLiteral("你确定要立即开始录音吗？");
-    const int answer =
-        rt::ui().msgBox(question, rt::YesNo | rt::Information, captureTitle());
-    if (answer != rt::Yes) {
-        // 5.
-        mnu(QStringLiteral("mnuStopRecPlay"))->setText(QStringLiteral("停止录音或回放(&S)"));
-        mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
-        XPButtons[8]->setButtonEnabled(false);
-        XPButtons[8]->setCaption(kStopIdleButton);
-        XPButtons[8]->setButtonToolTip(kStopIdleButton);
-        if (mp->playState() == rt::MediaControl::Paused)
-            mp->play();
+    showStopCommand(*this, QStringLiteral("停止录音"), QStringLiteral("停止录音(&S)"));
+    if (!userWantsToRecord()) {
+        withdrawTake(*this);
         recordStarting_ = false;
         return;
     }
 
-    // 6.
+    // The meter's own capture ends; what waited for it runs first.
     Timer[4]->stop();
     QCoreApplication::processEvents();
     RecordFile.clear();
     DSCaptureBuffer.reset();
+    const bool sized = sizeCaptureForTake(*this);
 
-    // 7. A capture object that cannot report its formats gets no buffer; the
-    // stop command then reports the failed take.
-    Capture.RecordSeconds = recordSecondsToTrackEnd(mp->duration(), mp->currentPosition());
-    bool sized = false;
-    if (DSCapture) {
-        PrepareResult r;
-        if (s.RecordToTrackEnd == 1) {
-            r = PrepareCaptureFormat(*DSCapture, Capture, s.MaxRecordMinutes, Capture.RecordSeconds);
-        } else {
-            double seconds = static_cast<double>(s.MaxRecordMinutes) * 60.0;
-            r = PrepareCaptureFormat(*DSCapture, Capture, s.MaxRecordMinutes, seconds);
-        }
-        sized = r == PrepareResult::Ok;
-    }
-
-    // 8.
-    mp->play();
+    // The track plays from where it stands, and its start is under way
+    // before the capture begins.
+    MediaPlayer1->play();
     QCoreApplication::processEvents();
+    startCapture(*this, sized);
 
-    // 9. A buffer that cannot start stays here not capturing: the stop
-    // command reports it. An input that cannot be opened (the sound server
-    // is away, or lists no format yet) ends the take at once.
-    if (sized && DSCapture) {
-        DSCaptureBuffer = DSCapture->CreateCaptureBuffer(Capture.CaptureDesc);
-        if (DSCaptureBuffer && !DSCaptureBuffer->Start(0) && DSCaptureBuffer->inputLost())
-            takeInputUnavailable_ = true;
-    } else if (DSCapture) {
-        takeInputUnavailable_ = true;
-    }
-    if (takeInputUnavailable_)
-        stopAfterStart_ = true;
-
-    // 10.
-    RecordStart = rt::clock().tickMs();
-    Timer[5]->start();
-
-    // 11.
-    XPButtons[6]->setButtonEnabled(false);
-    XPButtons[7]->setButtonEnabled(false);
-    mnu(QStringLiteral("mnuStartRec"))->setEnabled(false);
-    mnu(QStringLiteral("mnuPlayRec"))->setEnabled(false);
-    imgR->setPixmap(imgS[1]);
-    Check2->setEnabled(false);
-    Check3->setEnabled(false);
-    // The key shift too: its job would stop the take's backing track.
-    for (const char* name : {"mnuRemoveVocal", "mnuShifting"})
-        if (QAction* a = mnu(QString::fromLatin1(name)))
-            a->setEnabled(false);
-
-    // 12.
+    lockControlsForTake(*this);
     Recording = true;
     PlayingRecording = false;
-
-    // 13.
     if (animationTickWanted())
         Timer[4]->start();
 
@@ -226,12 +267,11 @@ void FrmMain::mnuStopRecPlay_Click()
         return;
     rt::MediaControl* mp = MediaPlayer1;
 
-    // 1.
     imgR->setPixmap(imgS[0]);
     Line1->hide();
 
     if (Recording) {
-        // 2.1
+        // The take ends: the meter's samples go, the track pauses.
         Capture.Samples.clear();
         Capture.Samples.shrink_to_fit();
         if (mp->duration() != 0 && mp->playState() == rt::MediaControl::Playing)
@@ -257,31 +297,26 @@ void FrmMain::mnuStopRecPlay_Click()
             if (animationTickWanted())
                 Timer[4]->start();
         } else if (!capturing) {
-            // 2.2 A buffer that ran full has lost the end of the take.
+            // A buffer that ran full has lost the end of the take: nothing
+            // is saved.
             rt::ui().msgBox(
                 QStringLiteral("录音失败！(电脑缓存不足或录音超时。请尝试重新设置最大录音缓存时间。)"),
                 rt::OkOnly | rt::Critical, captureTitle());
-            mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
-            XPButtons[6]->setButtonEnabled(true);
-            mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
-            mnu(QStringLiteral("mnuStopRecPlay"))->setText(kStopIdleMenu);
-            XPButtons[8]->setButtonEnabled(false);
-            XPButtons[8]->setCaption(kStopIdleButton);
-            XPButtons[8]->setButtonToolTip(kStopIdleButton);
+            enableRecordCommand(*this);
+            showStopIdle(*this);
             DSCaptureBuffer.reset();
             if (animationTickWanted())
                 Timer[4]->start();
             takeEnded();
             return;
         } else {
-            // 2.3
             DSCaptureBuffer->Stop();
             SaveRecording();
             if (animationTickWanted())
                 Timer[4]->start();
         }
     } else if (PlayingRecording) {
-        // 3. The recording stays the loaded file.
+        // The play-back ends at the start; the recording stays the loaded file.
         const int state = mp->playState();
         if (state == rt::MediaControl::Playing) {
             mp->stop();
@@ -293,12 +328,7 @@ void FrmMain::mnuStopRecPlay_Click()
         mnu(QStringLiteral("mnuPlayRec"))->setEnabled(true);
     }
 
-    // 4.
-    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
-    mnu(QStringLiteral("mnuStopRecPlay"))->setText(kStopIdleMenu);
-    XPButtons[8]->setButtonEnabled(false);
-    XPButtons[8]->setCaption(kStopIdleButton);
-    XPButtons[8]->setButtonToolTip(kStopIdleButton);
+    showStopIdle(*this);
     takeEnded();
 }
 
@@ -322,33 +352,35 @@ void FrmMain::CopyCaptureToBuffer()
     DSBuffer = copyCaptureToSoundBuffer(*DSCaptureBuffer, &CapturedBytes);
 }
 
-void FrmMain::SaveRecording()
+namespace {
+
+// Every way out of a save drops the take and frees its buffers (hundreds of
+// megabytes for a long one).
+void releaseTake(FrmMain& w)
 {
-    // Every way out drops the take and frees its buffers (hundreds of
-    // megabytes for a long one).
-    auto releaseTake = [this] {
-        DSBuffer.reset();
-        DSCaptureBuffer.reset();
-        Capture.Samples.clear();
-        Capture.Samples.shrink_to_fit();
-        savingRecording_ = false;
-    };
-    auto enableRecord = [this] {
-        mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
-        XPButtons[6]->setButtonEnabled(true);
-    };
+    w.DSBuffer.reset();
+    w.DSCaptureBuffer.reset();
+    w.Capture.Samples.clear();
+    w.Capture.Samples.shrink_to_fit();
+    w.savingRecording_ = false;
+}
 
-    // 1-2. Nothing captured: no dialog, and the next take may start at once.
-    CopyCaptureToBuffer();
-    if (!DSBuffer) {
-        enableRecord();
-        releaseTake();
-        return;
-    }
-    savingRecording_ = true;
+// Names the file and the reason, as the sound jobs do.
+void tellSaveFailed(const QString& path, const QString& why)
+{
+    qCWarning(lcSound) << "cannot save the recording to" << path << ":" << why;
+    rt::ui().msgBox(cannotWriteMessage(QStringLiteral("保存文件出现错误！"), rt::writeFailure(path, why)), rt::OkOnly,
+                    rt::appTitle());
+}
 
-    // 4-5. One request for every round, so a second try offers the same
-    // name as the first.
+// Asks for a name ("Rec" and the date and time are offered) and writes the
+// take there, the track stopped first. A path that cannot be written sends
+// the user back to the dialog with the take kept; only Cancel drops it.
+// Empty when cancelled, or when a restart dropped the take meanwhile.
+std::optional<QString> writeTakeWhereChosen(FrmMain& w)
+{
+    // One request for every round, so a second try offers the same name as
+    // the first.
     rt::FileDialogRequest req;
     req.fileName = defaultRecordingName(rt::clock().now());
     req.filter = QStringLiteral("声音文件(*.wav)|*.wav");
@@ -356,29 +388,14 @@ void FrmMain::SaveRecording()
     req.title = QStringLiteral("保存录音文件 *.wav");
     req.overwritePrompt = true;
     req.defaultSuffix = QStringLiteral("wav");
-    // Names the file and the reason, as the sound jobs do.
-    auto saveFailed = [](const QString& path, const QString& why) {
-        qCWarning(lcSound) << "cannot save the recording to" << path << ":" << why;
-        rt::ui().msgBox(cannotWriteMessage(QStringLiteral("保存文件出现错误！"), rt::writeFailure(path, why)),
-                        rt::OkOnly, rt::appTitle());
-    };
-
-    // A path that cannot be written sends the user back to the dialog with
-    // the take kept; only Cancel drops it.
-    QString path;
     for (;;) {
         const rt::FileDialogResult chosen = rt::ui().saveFile(req);
-        if (chosen.files.isEmpty() || chosen.files.first().isEmpty()) {
-            // 13. Cancelled: nothing is written. Also after a failed save,
-            // so the next take need not wait for a track change.
-            enableRecord();
-            releaseTake();
-            return;
-        }
-        path = recordingSavePath(chosen.files.first());
+        if (chosen.files.isEmpty() || chosen.files.first().isEmpty())
+            return std::nullopt;
+        const QString path = recordingSavePath(chosen.files.first());
         // A save dialog lets a name in a folder that does not exist be typed.
         if (!QFileInfo(path).absoluteDir().exists()) {
-            saveFailed(path, QString::fromStdString(std::error_code(ENOENT, std::generic_category()).message()));
+            tellSaveFailed(path, QString::fromStdString(std::error_code(ENOENT, std::generic_category()).message()));
             continue;
         }
         // The dialog checks for an existing file under the name typed; the
@@ -389,48 +406,54 @@ void FrmMain::SaveRecording()
                                 + QStringLiteral("要替换它吗？"),
                             rt::YesNo | rt::Exclamation | rt::DefaultButton2, rt::appTitle()) != rt::Yes)
             continue;
-
         // A restart while a dialog was open has dropped the take already.
-        if (!DSBuffer) {
-            enableRecord();
-            releaseTake();
-            return;
-        }
-        // 6.
-        MediaPlayer1->stop();
-        MediaPlayer1->setCurrentPosition(0);
-
-        // 8. The file is replaced only once it is complete, so a full disk or
-        // an unwritable folder leaves no part of a file behind.
+        if (!w.DSBuffer)
+            return std::nullopt;
+        w.MediaPlayer1->stop();
+        w.MediaPlayer1->setCurrentPosition(0);
+        // The file is replaced only once it is complete, so a full disk or
+        // an unwritable folder leaves no part of a file behind; it is in
+        // place when the call returns.
         QString why;
-        if (DSBuffer->SaveToFile(path, &why))
-            break;
-        // 14.
-        saveFailed(path, why);
+        if (w.DSBuffer->SaveToFile(path, &why))
+            return path;
+        tellSaveFailed(path, why);
     }
-    RecordFile = path;
-    // 9. SaveToFile returns once the file is in place; let what waited run.
-    QCoreApplication::processEvents();
+}
 
-    // 10. A file the media control refuses still stays the recording; the
-    // play-back command reports it.
+// The saved take becomes the media control's file, ready to be played back.
+// A file the media control refuses still stays the recording; the play-back
+// command reports it.
+void loadTakeForPlayBack(FrmMain& w, const QString& path)
+{
+    w.RecordFile = path;
     try {
-        MediaPlayer1->setFileName(RecordFile);
+        w.MediaPlayer1->setFileName(w.RecordFile);
     } catch (const rt::MediaError&) {
     }
-    PlayingRecording = true;
+    w.PlayingRecording = true;
+    w.mnu(QStringLiteral("mnuPlayRec"))->setEnabled(true);
+    w.XPButtons[7]->setButtonEnabled(true);
+    showStopIdle(w);
+}
 
-    // 11.
-    mnu(QStringLiteral("mnuPlayRec"))->setEnabled(true);
-    XPButtons[7]->setButtonEnabled(true);
-    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
-    mnu(QStringLiteral("mnuStopRecPlay"))->setText(kStopIdleMenu);
-    XPButtons[8]->setButtonEnabled(false);
-    XPButtons[8]->setCaption(kStopIdleButton);
-    XPButtons[8]->setButtonToolTip(kStopIdleButton);
+} // namespace
 
-    // 12.
-    releaseTake();
+void FrmMain::SaveRecording()
+{
+    // Nothing captured: no dialog, and the next take may start at once.
+    CopyCaptureToBuffer();
+    if (!DSBuffer) {
+        enableRecordCommand(*this);
+        releaseTake(*this);
+        return;
+    }
+    savingRecording_ = true;
+    if (const std::optional<QString> path = writeTakeWhereChosen(*this))
+        loadTakeForPlayBack(*this, *path);
+    else
+        enableRecordCommand(*this); // nothing written: the next take need not wait for a track change
+    releaseTake(*this);
 }
 
 // ---------------------------------------------------------------------------
@@ -444,15 +467,14 @@ void FrmMain::XPButton7_Click()
 void FrmMain::mnuPlayRec_Click()
 {
     const QString noFile = QStringLiteral("错误！无录音文件！");
-    // 1. Also when the file has gone since it was saved.
+    // Also when the file has gone since it was saved.
     if (RecordFile.isEmpty() || !QFileInfo::exists(RecordFile)) {
         rt::ui().msgBox(noFile, rt::OkOnly, rt::appTitle());
         return;
     }
-    // 2.
     Recording = false;
     PlayingRecording = true;
-    // 3. A paused recording resumes where it stands.
+    // A paused recording resumes where it stands.
     rt::MediaControl* mp = MediaPlayer1;
     if (mp->playState() != rt::MediaControl::Paused || mp->fileName() != RecordFile) {
         try {
@@ -463,12 +485,7 @@ void FrmMain::mnuPlayRec_Click()
         }
     }
     mp->play();
-    // 4.
-    XPButtons[8]->setButtonEnabled(true);
-    XPButtons[8]->setCaption(QStringLiteral("停止回放"));
-    XPButtons[8]->setButtonToolTip(QStringLiteral("停止回放"));
-    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(true);
-    mnu(QStringLiteral("mnuStopRecPlay"))->setText(QStringLiteral("停止回放(&S)"));
+    showStopCommand(*this, QStringLiteral("停止回放"), QStringLiteral("停止回放(&S)"));
     XPButtons[7]->setButtonEnabled(false);
     mnu(QStringLiteral("mnuPlayRec"))->setEnabled(false);
     imgR->setPixmap(imgS[2]);

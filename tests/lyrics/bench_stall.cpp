@@ -132,11 +132,13 @@ int main(int argc, char** argv)
     QElapsedTimer took;
     bool done = false;
     const auto finished = [&] {
+        // A long file is parsed aside: the box is enabled again once its
+        // lyrics are in.
         if (!reply)
-            return done;
+            return done && w->RichTextBox1->isEnabled();
         // The reply is handled once the poll has found it and the box shows
-        // something other than the countdown.
-        return done && boxDone && !w->Lrc->pollRunning() && !w->Lrc->downloading();
+        // something other than the countdown (lyrics once they are parsed).
+        return done && boxDone && !w->Lrc->pollRunning() && !w->Lrc->downloading() && (notice || w->LyricsLoaded);
     };
     QTimer::singleShot(0, w.get(), [&] {
         gaps.reset();

@@ -145,6 +145,9 @@ int main(int argc, char** argv)
     gaps.reset();
     took.start();
     (vocal ? w->Check2 : w->Check3)->setChecked(true);
+    // The job goes on from the event loop until it ends (or is cancelled).
+    while (w->soundJobRunning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 jobMs = took.elapsed();
     const qint64 worst = gaps.worstMs();
     const long peakKb = statusKb("VmHWM:");

@@ -104,15 +104,22 @@ public:
         ui.saveAnswers.push_back({{out}, 1});
     }
     // Runs `fn` once the job waits for its events (the window's own passes
-    // before that, as when it shows the progress window, come first).
-    void during(std::function<void()> fn)
+    // before that, as when it shows the progress window, come first), and
+    // `also` holds.
+    void during(std::function<void()> fn, std::function<bool()> also = {})
     {
-        QTimer::singleShot(0, w.get(), [this, fn = std::move(fn)]() mutable {
-            if (w->jobLoop_)
+        QTimer::singleShot(0, w.get(), [this, fn = std::move(fn), also = std::move(also)]() mutable {
+            if (w->effectJobWaiting() && (!also || also()))
                 fn();
             else
-                during(std::move(fn));
+                during(std::move(fn), std::move(also));
         });
+    }
+    // Ticks a switch; its job goes on from the event loop: until it ends.
+    void switchOn(QCheckBox* box, int limitMs = 60000)
+    {
+        box->setChecked(true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w->soundJobRunning(); }, limitMs));
     }
     // Answers the key-shift dialog when it shows.
     void answerShift(int value)
@@ -246,7 +253,7 @@ TEST_F(EffectsWindow, VocalRemovalOfAWavPlaysTheResult)
     ASSERT_TRUE(testsupport::writeSineWav(src, {.seconds = 0.5, .sampleRate = 48000}));
     track(src);
     answerYesAndSave(dir.file("out.wav.wav"));
-    w->Check2->setChecked(true);
+    switchOn(w->Check2);
     EXPECT_EQ(w->DevocalFile, dir.file("out.wav")) << "every .wav cut, one added";
     EXPECT_TRUE(w->VocalRemovalOn);
     EXPECT_TRUE(w->mnu("mnuRemoveVocal")->isChecked());
@@ -278,7 +285,7 @@ TEST_F(EffectsWindow, CompensationRunsThroughTheEffect)
     dir.write("song.mp3", "mp3");
     track(src);
     answerYesAndSave(dir.file("out"));
-    w->Check2->setChecked(true);
+    switchOn(w->Check2);
     ASSERT_TRUE(w->VocalRemovalOn);
     const QString pass = dir.file("data/TEMP/22.wav");
     EXPECT_EQ(fx->calls, (QStringList{"open:" + pass, "values:80,70,60,50,30,20,10,0,0,100",
@@ -316,11 +323,11 @@ TEST_F(EffectsWindow, EveryStageOfTheJobsIsPainted)
         answerYesAndSave(dir.file(QString::fromLatin1(c.what).replace(u' ', u'_')));
         testsupport::PaintedStages painted;
         if (c.vocalCompensation != 0) {
-            w->Check2->setChecked(true);
+            switchOn(w->Check2);
             ASSERT_TRUE(w->VocalRemovalOn);
         } else {
             answerShift(2);
-            w->Check3->setChecked(true);
+            switchOn(w->Check3);
             ASSERT_TRUE(w->KeyShiftOn);
         }
         const std::string seen = painted.describe().toStdString();
@@ -366,9 +373,10 @@ TEST_F(EffectsWindow, RefusalsAndFailuresEndInTheReset)
         {"effect never opens (limit)", [](EffectsWindow& t) {
              settings().VocalCompensation = 2;
              t.fx->replies[3] = 0;
-             t.during([&t] {
-                 QTimer::singleShot(50, [&t] { t.clock.advanceMs(int(jobStepLimitMs(30)) + 1); });
-             });
+             t.fx->calls.clear();
+             // The limit passes while the job waits for the open.
+             t.during([&t] { t.clock.advanceMs(int(jobStepLimitMs(30)) + 1); },
+                      [&t] { return !t.fx->calls.isEmpty(); });
          }, kVocalFailed},
         {"decoder runs out of memory", [](EffectsWindow& t) {
              t.dec->reply = rt::FakeReply::Fail;
@@ -393,7 +401,7 @@ TEST_F(EffectsWindow, RefusalsAndFailuresEndInTheReset)
         track(dir.file("song.mp3"));
         c.arrange(*this);
         answerYesAndSave(dir.file("out.wav"));
-        w->Check2->setChecked(true);
+        switchOn(w->Check2);
         expectVocalOff();
         EXPECT_EQ(ui.messages().last(), c.message);
         EXPECT_TRUE(ui.waitUpAtMessage.isEmpty()) << "the box comes after the window is gone";
@@ -412,14 +420,14 @@ TEST_F(EffectsWindow, ChecksBeforeTheJob)
     // A stream: no duration.
     media->setMedia("http://radio", rt::FakeMedia{.duration = 0});
     media->setFileName("http://radio");
-    w->Check2->setChecked(true);
+    switchOn(w->Check2);
     expectVocalOff();
     EXPECT_EQ(ui.messages().last(), kCannot);
     EXPECT_FALSE(w->Check2->isEnabled());
     // Not MP3 or WAV.
     w->Check3->setEnabled(true);
     track(dir.file("a.ogg"));
-    w->Check3->setChecked(true);
+    switchOn(w->Check3);
     EXPECT_EQ(ui.messages().last(), QStringLiteral("无法处理当前文件格式！（仅限MP3或WAV格式）"));
     EXPECT_FALSE(w->Check3->isChecked());
     EXPECT_FALSE(w->Check3->isEnabled());
@@ -428,11 +436,11 @@ TEST_F(EffectsWindow, ChecksBeforeTheJob)
     track(dir.file("b.wav"));
     w->Check2->setEnabled(true);
     ui.msgAnswers = {rt::No};
-    w->Check2->setChecked(true);
+    switchOn(w->Check2);
     expectVocalOff();
     EXPECT_EQ(media->playState(), rt::MediaControl::Playing);
     ui.msgAnswers = {rt::Yes};
-    w->Check2->setChecked(true);
+    switchOn(w->Check2);
     expectVocalOff();
     EXPECT_EQ(ui.calls.back().kind, "save");
 }
@@ -445,7 +453,7 @@ TEST_F(EffectsWindow, OutputNamingTheSourceIsAskedAgain)
     track(src);
     ui.msgAnswers.push_back(rt::Yes);
     ui.saveAnswers = {{{src}, 1}, {{dir.file("other.wav")}, 1}};
-    w->Check2->setChecked(true);
+    switchOn(w->Check2);
     EXPECT_EQ(ui.dialogs.size(), 2u);
     EXPECT_EQ(w->DevocalFile, dir.file("other.wav"));
     EXPECT_EQ(dir.read("song.wav"), before);
@@ -468,7 +476,7 @@ TEST_F(EffectsWindow, SecondJobRefusedAndClosingCancels)
         w->cancelSoundJobs();
     });
     const int boxesBefore = int(ui.calls.size());
-    w->Check2->setChecked(true);
+    switchOn(w->Check2);
     EXPECT_TRUE(refused);
     EXPECT_FALSE(FrmWait::isLoaded());
     EXPECT_FALSE(w->soundJobRunning());
@@ -487,7 +495,7 @@ TEST_F(EffectsWindow, KeyShiftHandsTheAmountAndPlaysTheResult)
         track(src);
         answerYesAndSave(dir.file("shift.wav"));
         answerShift(chosen);
-        w->Check3->setChecked(true);
+        switchOn(w->Check3);
         ASSERT_TRUE(w->KeyShiftOn) << "mono is shifted too";
         EXPECT_EQ(fx->amount, handed);
         EXPECT_EQ(fx->calls.at(1), QStringLiteral("shift:%1,2048").arg(handed));
@@ -501,7 +509,7 @@ TEST_F(EffectsWindow, KeyShiftHandsTheAmountAndPlaysTheResult)
     track(src);
     answerYesAndSave(dir.file("shift.wav"));
     answerShift(0);
-    w->Check3->setChecked(true);
+    switchOn(w->Check3);
     EXPECT_FALSE(w->Check3->isChecked());
     EXPECT_FALSE(QFile::exists(dir.file("shift.wav")));
     // A failing effect ends in the reset with its message (and its reason,
@@ -512,7 +520,7 @@ TEST_F(EffectsWindow, KeyShiftHandsTheAmountAndPlaysTheResult)
         fx->outOfMemory = memory;
         answerYesAndSave(dir.file("shift.wav"));
         answerShift(2);
-        w->Check3->setChecked(true);
+        switchOn(w->Check3);
         EXPECT_FALSE(w->KeyShiftOn);
         EXPECT_EQ(ui.messages().last(), memory ? QStringLiteral("音频效果处理失败！") + kNoMemory : kShiftFailed);
         EXPECT_FALSE(QFile::exists(dir.file("shift.wav")));
@@ -586,9 +594,10 @@ TEST_F(EffectsWindow, ConversionBarStepsThenTheMessage)
             EXPECT_EQ(ui.dialogs.back().fileName, convertedName(in, c.encode ? "mp3" : "wav"));
             ASSERT_TRUE(FrmWait::isLoaded());
             WaitProgressBar* bar = FrmWait::instance(nullptr)->ProgressBar1;
-            EXPECT_EQ(bar->Value(), c.start);
+            // The control starts once the progress window is on screen.
             QTimer* timer = c.encode ? w->TimerEnMp3 : w->TimerUnEnMp3;
-            EXPECT_TRUE(timer->isActive());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return timer->isActive(); }, 10000));
+            EXPECT_EQ(bar->Value(), c.start);
             std::vector<float> seen;
             for (int i = 0; i < 100; ++i) {
                 c.encode ? w->TimerEnMp3_Timer() : w->TimerUnEnMp3_Timer();
@@ -703,7 +712,7 @@ TEST_F(EffectsWindow, WavShapesKeepRateAndLengthMonoIsRefused)
         track(src);
         answerYesAndSave(out);
         ui.calls.clear();
-        w->Check2->setChecked(true);
+        switchOn(w->Check2);
         if (c.refused) {
             expectVocalOff();
             EXPECT_EQ(ui.messages().last(), kCannot);
@@ -728,7 +737,7 @@ TEST_F(EffectsWindow, OutputTheMediaCannotOpenTakesTheRestartAndStops)
     media->failOpen(dir.file("out.wav"));
     answerYesAndSave(dir.file("out.wav"));
     ui.msgAnswers.push_back(rt::Ok);
-    w->Check2->setChecked(true);
+    switchOn(w->Check2);
     EXPECT_FALSE(w->VocalRemovalOn);
     EXPECT_FALSE(media->calls.contains("Play") && media->calls.lastIndexOf("Play") > media->calls.lastIndexOf("FileName=" + dir.file("out.wav")))
         << "no play on a window being remade";
@@ -743,12 +752,66 @@ TEST_F(EffectsWindow, BoxUntickedDuringTheJobDoesNotRunItAgain)
     answerYesAndSave(dir.file("out.wav"));
     // What a track's end does to the boxes meanwhile.
     during([&] { w->Check2->setChecked(false); });
-    w->Check2->setChecked(true);
+    switchOn(w->Check2);
     EXPECT_TRUE(w->VocalRemovalOn);
     EXPECT_EQ(w->DevocalFile, dir.file("out.wav"));
     EXPECT_TRUE(w->Check2->isChecked());
     EXPECT_EQ(media->fileName(), w->DevocalFile);
     EXPECT_EQ(ui.dialogs.size(), 1u) << "one job only";
+}
+
+// The switch's handler hands the job to the event loop: it returns at once,
+// no event runs inside it, and the job's steps follow the events of its
+// controls until the result plays with the switch on.
+TEST_F(EffectsWindow, TheSwitchReturnsAtOnceAndTheJobGoesOnFromItsEvents)
+{
+    settings().VocalCompensation = 2;
+    const QString src = dir.file("song.wav");
+    ASSERT_TRUE(testsupport::writeSineWav(src, {.seconds = 0.5}));
+    track(src);
+    answerYesAndSave(dir.file("out.wav"));
+    bool eventRanInside = false;
+    QTimer::singleShot(0, w.get(), [&] { eventRanInside = true; });
+    w->Check2->setChecked(true);
+    EXPECT_FALSE(eventRanInside) << "the handler waited in an event loop of its own";
+    EXPECT_TRUE(w->soundJobRunning());
+    EXPECT_TRUE(FrmWait::isLoaded());
+    EXPECT_FALSE(w->VocalRemovalOn);
+    EXPECT_TRUE(fx->calls.isEmpty());
+    EXPECT_EQ(w->Check2->toolTip(), QStringLiteral("消减原唱歌曲中的人声")) << "the switch shows on once the job is done";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->soundJobRunning(); }, 60000));
+    EXPECT_TRUE(eventRanInside);
+    EXPECT_TRUE(w->VocalRemovalOn);
+    EXPECT_EQ(fx->calls.size(), 3);
+    EXPECT_EQ(media->fileName(), dir.file("out.wav"));
+    EXPECT_EQ(media->playState(), rt::MediaControl::Playing);
+    EXPECT_EQ(w->Check2->toolTip(), QStringLiteral("消减原唱歌曲中的人声(开)"));
+    EXPECT_FALSE(FrmWait::isLoaded());
+}
+
+// The program closes while a job waits for its effect: the job ends there
+// without a box, its controls stop before its working files go, and nothing
+// it started comes back afterwards.
+TEST_F(EffectsWindow, ClosingWhileAJobWaitsEndsItQuietly)
+{
+    settings().VocalCompensation = 2;
+    const QString src = dir.file("song.wav");
+    ASSERT_TRUE(testsupport::writeSineWav(src, {.seconds = 0.5}));
+    track(src);
+    fx->replies[5] = 0; // the save never answers
+    answerYesAndSave(dir.file("out.wav"));
+    w->Check2->setChecked(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fx->calls.size() == 3 && w->effectJobWaiting(); }, 60000));
+    const QString temp = dir.file("data/TEMP");
+    EXPECT_TRUE(QFile::exists(temp + "/2.wav"));
+    EXPECT_TRUE(QFile::exists(temp + "/22.wav"));
+    const std::size_t boxes = ui.calls.size();
+    w.reset();
+    EXPECT_FALSE(FrmWait::isLoaded());
+    QTest::qWait(0);
+    EXPECT_EQ(ui.calls.size(), boxes) << "no box";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QDir(temp).entryList(QDir::Files | QDir::Hidden).isEmpty(); }, 10000));
+    EXPECT_FALSE(QFile::exists(dir.file("out.wav")));
 }
 
 // The real decoder, encoder and effect, where files cannot be written: an
@@ -765,13 +828,13 @@ public:
     void vocalRemoval(const QString& out)
     {
         answerYesAndSave(out);
-        w->Check2->setChecked(true);
+        switchOn(w->Check2, 250000);
     }
     void keyShift(const QString& out)
     {
         answerYesAndSave(out);
         answerShift(2);
-        w->Check3->setChecked(true);
+        switchOn(w->Check3, 250000);
     }
     // A conversion from `in` to `out`, until its report.
     void convert(bool encode, const QString& in, const QString& out)
