@@ -475,6 +475,118 @@ public:
     QAction* mnu(const QString& name) const;
     QMenu* menu(const QString& name) const;
 
+    // ---- menus (names as designed) --------------------------------------
+    // The main menu, opened from the skin as a pop-up, and its menus.
+    QMenu* Popmnu0 = nullptr;
+    QMenu* mnuFile = nullptr;
+    QAction* mnuAdd = nullptr;
+    QAction* mnuAdd2 = nullptr;
+    QAction* mnuListIn = nullptr;
+    QAction* mnuListSa = nullptr;
+    QAction* mnuFileInfo = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QAction* mnuDelete = nullptr;
+    QAction* mnuDeleteAll = nullptr;
+    QAction* mnuEditLRC = nullptr;
+    QAction* mnuOffsetA = nullptr;
+    QAction* mnuOffsetD = nullptr;
+    QAction* mnuOpenLRC = nullptr;
+    QAction* mnuOpenLRC2 = nullptr;
+    QAction* mnuSearch1 = nullptr;
+    QAction* mnuReOpenLRC = nullptr;
+    QAction* mnuNotLRC = nullptr;
+    QAction* mnuDelLRC = nullptr;
+    QMenu* mnuView = nullptr;
+    QAction* mnuFull = nullptr;
+    QAction* mnuShowPic = nullptr;
+    QAction* mnuOpenPic = nullptr;
+    QAction* mnuSearch3 = nullptr;
+    QAction* mnuShowVolumeB = nullptr;
+    QAction* mnuShowVisualS = nullptr;
+    QMenu* mnuSelVisualN = nullptr;
+    std::array<QAction*, 10> mnuSelVisual{}; // mnuSelVisual0..mnuSelVisual9 by number
+    QMenu* mnuLrcVS = nullptr;
+    QAction* mnuLrcVS0 = nullptr;
+    QAction* mnuLrcVS1 = nullptr;
+    QAction* mnuLrcVS2 = nullptr;
+    QAction* mnuLrcVSH = nullptr;
+    QMenu* mnuControl = nullptr;
+    QAction* mnuPlayPause = nullptr;
+    QAction* mnuStop = nullptr;
+    QAction* mnuPlaySelct = nullptr;
+    QAction* mnuPrevious = nullptr;
+    QAction* mnuNext = nullptr;
+    QAction* mnuListUp = nullptr;
+    QAction* mnuListDown = nullptr;
+    QAction* mnuStartRec = nullptr;
+    QAction* mnuStopRecPlay = nullptr;
+    QAction* mnuPlayRec = nullptr;
+    QAction* mnuLrcSt = nullptr;
+    QMenu* mnuTools = nullptr;
+    QAction* mnuSNDVOL = nullptr;
+    QAction* mnuRemoveVocal = nullptr;
+    QAction* mnuShifting = nullptr;
+    QAction* mnuTools1 = nullptr;
+    QAction* mnuTools2 = nullptr;
+    QAction* mnuSearch2 = nullptr;
+    QMenu* mnuSetup = nullptr;
+    QAction* mnuMoreSetup = nullptr;
+    QMenu* mnuSkins = nullptr;
+    QAction* mnuSkinsRe = nullptr;
+    QAction* mnuSkinsDe = nullptr;
+    QAction* mnuFileShell = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpContents = nullptr;
+    QAction* mnuWebLink = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+    // The lyric pop-up.
+    QMenu* Popmnu1 = nullptr;
+    QAction* PopOpenLRC = nullptr;
+    QAction* PopOpenLRC2 = nullptr;
+    QAction* PopSearch1 = nullptr;
+    QAction* PopReOpenLRC = nullptr;
+    QAction* PopDelLRC = nullptr;
+    QAction* PopNotLRC = nullptr;
+    QAction* PopEditLRC = nullptr;
+    QMenu* PopLrcVS = nullptr;
+    QAction* PopLrcVS0 = nullptr;
+    QAction* PopLrcVS1 = nullptr;
+    QAction* PopLrcVS2 = nullptr;
+    QAction* PopLrcVSH = nullptr;
+    // The picture pop-up.
+    QMenu* Popmnu2 = nullptr;
+    QAction* PopOpenPic = nullptr;
+    QAction* PopSearch3 = nullptr;
+    QAction* PopShowVisualS2 = nullptr;
+    // The meter pop-up.
+    QMenu* Popmnu3 = nullptr;
+    QAction* PopShowVolumeB = nullptr;
+    QAction* PopSNDVOL = nullptr;
+    // The playlist pop-up.
+    QMenu* Popmnu4 = nullptr;
+    QAction* PopAddFile = nullptr;
+    QAction* PopAddLink = nullptr;
+    QAction* PopSearch2 = nullptr;
+    QAction* PopPlaySelct = nullptr;
+    QAction* PopNotLRC4 = nullptr;
+    QAction* PopDelete = nullptr;
+    QAction* PopDeleteAll = nullptr;
+    QAction* PopListIn = nullptr;
+    QAction* PopListSa = nullptr;
+    // The lyric candidates' pop-up.
+    QMenu* Popmnu5 = nullptr;
+    QAction* PopDownLrc5 = nullptr;
+    QAction* PopOpenLRC5 = nullptr;
+    QAction* PopNotLRC5 = nullptr;
+    QAction* PopReOpenLRC5 = nullptr;
+    // The visualisation pop-up.
+    QMenu* Popmnu6 = nullptr;
+    QAction* PopShowVisualS = nullptr;
+    QMenu* PopSelVisualN = nullptr;
+    std::array<QAction*, 10> PopSelVisual{}; // PopSelVisual0..PopSelVisual9 by number
+    QAction* PopSNDVOL6 = nullptr;
+
     // ---- fields of the window -----------------------------------------
     std::int32_t CurrentIndex = -1;
     QString CurrentFile;
@@ -689,6 +801,8 @@ private:
     void addSeparator(const QString& parent);
     QMenu* addSubMenu(const QString& parent, const QString& name, const QString& caption);
     void showPopup(const QString& name);
+    QAction** itemSlot(const QString& name);
+    QMenu** menuSlot(const QString& name);
 
     FrmMainServices services_;
     QHash<QString, QAction*> actions_;

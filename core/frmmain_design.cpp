@@ -357,6 +357,130 @@ void FrmMain::resetDesignState()
     imgR->setPixmap(imgS[0]);
 }
 
+QAction** FrmMain::itemSlot(const QString& name)
+{
+    static const std::pair<const char*, QAction* FrmMain::*> kItems[] = {
+        {"mnuAdd", &FrmMain::mnuAdd},
+        {"mnuAdd2", &FrmMain::mnuAdd2},
+        {"mnuListIn", &FrmMain::mnuListIn},
+        {"mnuListSa", &FrmMain::mnuListSa},
+        {"mnuFileInfo", &FrmMain::mnuFileInfo},
+        {"mnuExit", &FrmMain::mnuExit},
+        {"mnuDelete", &FrmMain::mnuDelete},
+        {"mnuDeleteAll", &FrmMain::mnuDeleteAll},
+        {"mnuEditLRC", &FrmMain::mnuEditLRC},
+        {"mnuOffsetA", &FrmMain::mnuOffsetA},
+        {"mnuOffsetD", &FrmMain::mnuOffsetD},
+        {"mnuOpenLRC", &FrmMain::mnuOpenLRC},
+        {"mnuOpenLRC2", &FrmMain::mnuOpenLRC2},
+        {"mnuSearch1", &FrmMain::mnuSearch1},
+        {"mnuReOpenLRC", &FrmMain::mnuReOpenLRC},
+        {"mnuNotLRC", &FrmMain::mnuNotLRC},
+        {"mnuDelLRC", &FrmMain::mnuDelLRC},
+        {"mnuFull", &FrmMain::mnuFull},
+        {"mnuShowPic", &FrmMain::mnuShowPic},
+        {"mnuOpenPic", &FrmMain::mnuOpenPic},
+        {"mnuSearch3", &FrmMain::mnuSearch3},
+        {"mnuShowVolumeB", &FrmMain::mnuShowVolumeB},
+        {"mnuShowVisualS", &FrmMain::mnuShowVisualS},
+        {"mnuLrcVS0", &FrmMain::mnuLrcVS0},
+        {"mnuLrcVS1", &FrmMain::mnuLrcVS1},
+        {"mnuLrcVS2", &FrmMain::mnuLrcVS2},
+        {"mnuLrcVSH", &FrmMain::mnuLrcVSH},
+        {"mnuPlayPause", &FrmMain::mnuPlayPause},
+        {"mnuStop", &FrmMain::mnuStop},
+        {"mnuPlaySelct", &FrmMain::mnuPlaySelct},
+        {"mnuPrevious", &FrmMain::mnuPrevious},
+        {"mnuNext", &FrmMain::mnuNext},
+        {"mnuListUp", &FrmMain::mnuListUp},
+        {"mnuListDown", &FrmMain::mnuListDown},
+        {"mnuStartRec", &FrmMain::mnuStartRec},
+        {"mnuStopRecPlay", &FrmMain::mnuStopRecPlay},
+        {"mnuPlayRec", &FrmMain::mnuPlayRec},
+        {"mnuLrcSt", &FrmMain::mnuLrcSt},
+        {"mnuSNDVOL", &FrmMain::mnuSNDVOL},
+        {"mnuRemoveVocal", &FrmMain::mnuRemoveVocal},
+        {"mnuShifting", &FrmMain::mnuShifting},
+        {"mnuTools1", &FrmMain::mnuTools1},
+        {"mnuTools2", &FrmMain::mnuTools2},
+        {"mnuSearch2", &FrmMain::mnuSearch2},
+        {"mnuMoreSetup", &FrmMain::mnuMoreSetup},
+        {"mnuSkinsRe", &FrmMain::mnuSkinsRe},
+        {"mnuSkinsDe", &FrmMain::mnuSkinsDe},
+        {"mnuFileShell", &FrmMain::mnuFileShell},
+        {"mnuHelpContents", &FrmMain::mnuHelpContents},
+        {"mnuWebLink", &FrmMain::mnuWebLink},
+        {"mnuHelpAbout", &FrmMain::mnuHelpAbout},
+        {"PopOpenLRC", &FrmMain::PopOpenLRC},
+        {"PopOpenLRC2", &FrmMain::PopOpenLRC2},
+        {"PopSearch1", &FrmMain::PopSearch1},
+        {"PopReOpenLRC", &FrmMain::PopReOpenLRC},
+        {"PopDelLRC", &FrmMain::PopDelLRC},
+        {"PopNotLRC", &FrmMain::PopNotLRC},
+        {"PopEditLRC", &FrmMain::PopEditLRC},
+        {"PopLrcVS0", &FrmMain::PopLrcVS0},
+        {"PopLrcVS1", &FrmMain::PopLrcVS1},
+        {"PopLrcVS2", &FrmMain::PopLrcVS2},
+        {"PopLrcVSH", &FrmMain::PopLrcVSH},
+        {"PopOpenPic", &FrmMain::PopOpenPic},
+        {"PopSearch3", &FrmMain::PopSearch3},
+        {"PopShowVisualS2", &FrmMain::PopShowVisualS2},
+        {"PopShowVolumeB", &FrmMain::PopShowVolumeB},
+        {"PopSNDVOL", &FrmMain::PopSNDVOL},
+        {"PopAddFile", &FrmMain::PopAddFile},
+        {"PopAddLink", &FrmMain::PopAddLink},
+        {"PopSearch2", &FrmMain::PopSearch2},
+        {"PopPlaySelct", &FrmMain::PopPlaySelct},
+        {"PopNotLRC4", &FrmMain::PopNotLRC4},
+        {"PopDelete", &FrmMain::PopDelete},
+        {"PopDeleteAll", &FrmMain::PopDeleteAll},
+        {"PopListIn", &FrmMain::PopListIn},
+        {"PopListSa", &FrmMain::PopListSa},
+        {"PopDownLrc5", &FrmMain::PopDownLrc5},
+        {"PopOpenLRC5", &FrmMain::PopOpenLRC5},
+        {"PopNotLRC5", &FrmMain::PopNotLRC5},
+        {"PopReOpenLRC5", &FrmMain::PopReOpenLRC5},
+        {"PopShowVisualS", &FrmMain::PopShowVisualS},
+        {"PopSNDVOL6", &FrmMain::PopSNDVOL6},
+    };
+    for (const auto& [n, slot] : kItems)
+        if (name == QLatin1String(n))
+            return &(this->*slot);
+    for (auto [prefix, array] : {std::pair{"mnuSelVisual", &FrmMain::mnuSelVisual}, std::pair{"PopSelVisual", &FrmMain::PopSelVisual}})
+        if (name.size() == int(qstrlen(prefix)) + 1 && name.startsWith(QLatin1String(prefix)) && name.back().isDigit())
+            return &(this->*array)[name.back().digitValue()];
+    return nullptr;
+}
+
+QMenu** FrmMain::menuSlot(const QString& name)
+{
+    static const std::pair<const char*, QMenu* FrmMain::*> kMenus[] = {
+        {"Popmnu0", &FrmMain::Popmnu0},
+        {"mnuFile", &FrmMain::mnuFile},
+        {"mnuEdit", &FrmMain::mnuEdit},
+        {"mnuView", &FrmMain::mnuView},
+        {"mnuSelVisualN", &FrmMain::mnuSelVisualN},
+        {"mnuLrcVS", &FrmMain::mnuLrcVS},
+        {"mnuControl", &FrmMain::mnuControl},
+        {"mnuTools", &FrmMain::mnuTools},
+        {"mnuSetup", &FrmMain::mnuSetup},
+        {"mnuSkins", &FrmMain::mnuSkins},
+        {"mnuHelp", &FrmMain::mnuHelp},
+        {"Popmnu1", &FrmMain::Popmnu1},
+        {"PopLrcVS", &FrmMain::PopLrcVS},
+        {"Popmnu2", &FrmMain::Popmnu2},
+        {"Popmnu3", &FrmMain::Popmnu3},
+        {"Popmnu4", &FrmMain::Popmnu4},
+        {"Popmnu5", &FrmMain::Popmnu5},
+        {"Popmnu6", &FrmMain::Popmnu6},
+        {"PopSelVisualN", &FrmMain::PopSelVisualN},
+    };
+    for (const auto& [n, slot] : kMenus)
+        if (name == QLatin1String(n))
+            return &(this->*slot);
+    return nullptr;
+}
+
 QAction* FrmMain::mnu(const QString& name) const
 {
     if (QAction* a = actions_.value(name))
@@ -376,6 +500,8 @@ QMenu* FrmMain::addSubMenu(const QString& parent, const QString& name, const QSt
     QMenu* m = parent.isEmpty() ? new QMenu(caption, this) : menus_.value(parent)->addMenu(caption);
     m->setObjectName(name);
     menus_.insert(name, m);
+    if (QMenu** slot = menuSlot(name))
+        *slot = m;
     return m;
 }
 
@@ -384,6 +510,8 @@ void FrmMain::addMenuItem(const QString& parent, const QString& name, const QStr
     QAction* a = menus_.value(parent)->addAction(caption);
     a->setObjectName(name);
     actions_.insert(name, a);
+    if (QAction** slot = itemSlot(name))
+        *slot = a;
 }
 
 void FrmMain::addSeparator(const QString& parent)
