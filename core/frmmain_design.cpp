@@ -348,7 +348,7 @@ void FrmMain::resetDesignState()
     for (const char* name : {"mnuRemoveVocal", "mnuShifting"})
         if (QAction* a = mnu(QString::fromLatin1(name)))
             a->setChecked(false);
-    if (QAction* a = mnu(QStringLiteral("mnuStopRecPlay")))
+    if (QAction* a = mnuStopRecPlay)
         a->setText(QStringLiteral("停止录音或回放(&S)"));
     if (XPButtons[8])
         XPButtons[8]->setButtonToolTip(QStringLiteral(" 停 止 "));
@@ -559,7 +559,7 @@ void FrmMain::buildMenus()
     addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuView"), QStringLiteral("查看(&V)"));
     addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuFull"), QStringLiteral("影像全屏(&F)"));
     addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuShowPic"), QStringLiteral("显示图片(&X)"));
-    mnu(QStringLiteral("mnuShowPic"))->setCheckable(true);
+    mnuShowPic->setCheckable(true);
     addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuOpenPic"), QStringLiteral("查找/替换封面图片(&P)"));
     addSeparator(QStringLiteral("mnuView"));
     addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuShowVolumeB"), QStringLiteral("关闭录音音量显示(&M)"));
@@ -604,8 +604,8 @@ void FrmMain::buildMenus()
     addSeparator(QStringLiteral("mnuTools"));
     addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuRemoveVocal"), QStringLiteral("消减人声(&R)"));
     addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuShifting"), QStringLiteral("改变音调(&K)"));
-    mnu(QStringLiteral("mnuRemoveVocal"))->setCheckable(true);
-    mnu(QStringLiteral("mnuShifting"))->setCheckable(true);
+    mnuRemoveVocal->setCheckable(true);
+    mnuShifting->setCheckable(true);
     addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuTools1"), QStringLiteral("WAV转换为MP3(&E)"));
     addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuTools2"), QStringLiteral("MP3转换为WAV(&D)"));
     addSeparator(QStringLiteral("mnuTools"));

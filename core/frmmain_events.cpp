@@ -64,11 +64,11 @@ void FrmMain::MediaPlayer1_EndOfStream()
     // handler does not hand the control the unprocessed file again.
     VocalRemovalOn = false;
     DevocalFile.clear();
-    checkAction(mnu(QStringLiteral("mnuRemoveVocal")), false);
+    checkAction(mnuRemoveVocal, false);
     Check2->setChecked(false);
     KeyShiftOn = false;
     ShiftFile.clear();
-    checkAction(mnu(QStringLiteral("mnuShifting")), false);
+    checkAction(mnuShifting, false);
     Check3->setChecked(false);
 
     if (PlayingRecording) {
@@ -135,13 +135,13 @@ void FrmMain::MediaPlayer1_PlayStateChange()
     sh.Busy = true;
 
     if (mp->imageSourceWidth() == 0 && mp->imageSourceHeight() == 0) {
-        enableAction(mnu(QStringLiteral("mnuFull")), false);
+        enableAction(mnuFull, false);
         if (s.ShowVisual == 1)
             Picture5->show();
         Label5->setText(kHintAudio);
     } else {
         Label5->setText(kHintVideo);
-        enableAction(mnu(QStringLiteral("mnuFull")), true);
+        enableAction(mnuFull, true);
         Picture2->hide();
         Picture5->hide();
         if (mp->playState() == rt::MediaControl::Playing && s.AutoFullScreen == 1)
@@ -154,17 +154,17 @@ void FrmMain::MediaPlayer1_PlayStateChange()
         mp->fileName() != ShiftFile) {
         VocalRemovalOn = false;
         Check2->setChecked(false);
-        checkAction(mnu(QStringLiteral("mnuRemoveVocal")), false);
+        checkAction(mnuRemoveVocal, false);
         KeyShiftOn = false;
         Check3->setChecked(false);
-        checkAction(mnu(QStringLiteral("mnuShifting")), false);
+        checkAction(mnuShifting, false);
     }
 
     const bool switchesFree = !Recording && !PlayingRecording;
     Check2->setEnabled(switchesFree);
-    enableAction(mnu(QStringLiteral("mnuRemoveVocal")), switchesFree);
+    enableAction(mnuRemoveVocal, switchesFree);
     Check3->setEnabled(switchesFree);
-    enableAction(mnu(QStringLiteral("mnuShifting")), switchesFree);
+    enableAction(mnuShifting, switchesFree);
 
     auto selectCurrent = [this] {
         if (List1->count() > 0 && CurrentIndex >= 0 && CurrentIndex < List1->count() &&
@@ -202,13 +202,13 @@ void FrmMain::MediaPlayer1_PlayStateChange()
             // The recording plays again after its play-back was stopped.
             XPButtons[8]->setButtonEnabled(true);
             XPButtons[8]->setCaption(QStringLiteral("停止回放"));
-            if (QAction* a = mnu(QStringLiteral("mnuStopRecPlay"))) {
+            if (QAction* a = mnuStopRecPlay) {
                 a->setEnabled(true);
                 a->setText(QStringLiteral("停止回放(&S)"));
             }
             XPButtons[8]->setButtonToolTip(QStringLiteral("停止回放"));
             XPButtons[7]->setButtonEnabled(false);
-            enableAction(mnu(QStringLiteral("mnuPlayRec")), false);
+            enableAction(mnuPlayRec, false);
             if (!imgS[2].isNull())
                 imgR->setPixmap(imgS[2]);
         }

@@ -305,20 +305,20 @@ void FrmMain::Timer3_Timer()
     const SettingsRecord& s = settings();
     if (s.ShowRecVolume == 1) {
         Timer[4]->start();
-        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("关闭录音音量显示(&M)"));
-        if (QAction* a = mnu(QStringLiteral("PopShowVolumeB")))
+        mnuShowVolumeB->setText(QStringLiteral("关闭录音音量显示(&M)"));
+        if (QAction* a = PopShowVolumeB)
             a->setText(QStringLiteral("关闭录音音量显示"));
     } else {
         Timer[4]->stop();
-        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("打开录音音量显示(&M)"));
-        if (QAction* a = mnu(QStringLiteral("PopShowVolumeB")))
+        mnuShowVolumeB->setText(QStringLiteral("打开录音音量显示(&M)"));
+        if (QAction* a = PopShowVolumeB)
             a->setText(QStringLiteral("打开录音音量显示"));
     }
     const bool visual = s.ShowVisual == 1;
     Picture5->setVisible(visual);
     if (visual)
         Timer[4]->start();
-    mnu(QStringLiteral("mnuShowVisualS"))->setText(visual ? QStringLiteral("关闭可视化效果(&E)")
+    mnuShowVisualS->setText(visual ? QStringLiteral("关闭可视化效果(&E)")
                                                           : QStringLiteral("打开可视化效果(&E)"));
     for (const char* n : {"PopShowVisualS", "PopShowVisualS2"})
         if (QAction* a = mnu(QString::fromLatin1(n)))

@@ -11,7 +11,7 @@ namespace melodune {
 
 void FrmMain::connectFileShellHandlers()
 {
-    if (QAction* a = mnu(QStringLiteral("mnuFileShell")))
+    if (QAction* a = mnuFileShell)
         connect(a, &QAction::triggered, this, &FrmMain::mnuFileShell_Click);
 }
 

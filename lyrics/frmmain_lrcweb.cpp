@@ -85,7 +85,7 @@ public:
     void startLyricTick() override { w_.Timer[1]->start(); }
     void setContinueFuzzyEnabled(bool on) override
     {
-        if (QAction* a = w_.mnu(QStringLiteral("PopOpenLRC5")))
+        if (QAction* a = w_.PopOpenLRC5)
             a->setEnabled(on);
     }
     void disableFuzzyCommands() override
@@ -122,7 +122,7 @@ protected:
             if (e->type() == QEvent::MouseButtonRelease) {
                 ctrl->listMouseUp();
                 if (static_cast<QMouseEvent*>(e)->button() == Qt::RightButton)
-                    if (QMenu* m = w_.menu(QStringLiteral("Popmnu5")))
+                    if (QMenu* m = w_.Popmnu5)
                         m->popup(QCursor::pos());
             } else if (e->type() == QEvent::MouseMove) {
                 ctrl->listMouseMove();

@@ -91,9 +91,9 @@ void FrmMain::mnuEditLRC_Click()
 
 void FrmMain::mnuEdit_Click()
 {
-    if (QAction* a = mnu(QStringLiteral("mnuDelLRC")))
+    if (QAction* a = mnuDelLRC)
         a->setEnabled(LyricsLoaded);
-    if (QAction* a = mnu(QStringLiteral("mnuEditLRC")))
+    if (QAction* a = mnuEditLRC)
         a->setEnabled(XPButtons[5]->buttonEnabled());
 }
 
@@ -219,7 +219,7 @@ void FrmMain::mnuDelLRC_Click()
                             rt::Exclamation);
     }
 
-    if (QAction* a = mnu(QStringLiteral("mnuDelLRC")))
+    if (QAction* a = mnuDelLRC)
         a->setEnabled(false);
     LyricsLoaded = false;
     XPButtons[5]->setButtonEnabled(false);

@@ -173,9 +173,9 @@ void FrmMain::showLyricEditorState(bool open)
     XPButtons[5]->setCaption(open ? QStringLiteral("退出修改") : QStringLiteral("修改歌词"));
     XPButtons[5]->setButtonToolTip(open ? QStringLiteral("退出修改") : QStringLiteral("编辑修改歌词"));
     RichTextBox2->setVisible(open);
-    if (QAction* a = mnu(QStringLiteral("mnuEditLRC")))
+    if (QAction* a = mnuEditLRC)
         a->setText(open ? QStringLiteral("退出修改当前曲目歌词(&W)") : QStringLiteral("编辑修改当前曲目歌词(&W)"));
-    if (QAction* a = mnu(QStringLiteral("PopEditLRC")))
+    if (QAction* a = PopEditLRC)
         a->setText(open ? QStringLiteral("退出修改当前曲目歌词") : QStringLiteral("编辑修改当前曲目歌词"));
 }
 
@@ -214,7 +214,7 @@ void FrmMain::LoadTrackLyrics()
         setEnabledIfAny(*this, "mnuStartRec", true);
         setEnabledIfAny(*this, "mnuPlayRec", false);
         setEnabledIfAny(*this, "mnuStopRecPlay", false);
-        if (QAction* a = mnu(QStringLiteral("mnuStopRecPlay")))
+        if (QAction* a = mnuStopRecPlay)
             a->setText(QStringLiteral("停止录音或播放(&S)"));
         XPButtons[6]->setButtonEnabled(true);
         XPButtons[7]->setButtonEnabled(false);
@@ -452,7 +452,7 @@ void FrmMain::PopNotLRC4_Click()
 void FrmMain::connectLyricsHandlers()
 {
     // The lyric pop-up of the lyric surfaces.
-    if (!menu(QStringLiteral("Popmnu1"))) {
+    if (!Popmnu1) {
         const QString pop = QStringLiteral("Popmnu1");
         addSubMenu({}, pop, QStringLiteral("歌词"));
         addMenuItem(pop, QStringLiteral("PopOpenLRC"), QStringLiteral("查找/替换歌词[本地]"));
@@ -489,7 +489,7 @@ void FrmMain::connectLyricsHandlers()
     onMenu("mnuNotLRC", &FrmMain::mnuNotLRC_Click);
     onMenu("PopNotLRC", &FrmMain::mnuNotLRC_Click);
     onMenu("PopNotLRC4", &FrmMain::PopNotLRC4_Click);
-    if (QMenu* m = menu(QStringLiteral("mnuEdit")))
+    if (QMenu* m = mnuEdit)
         connect(m, &QMenu::aboutToShow, this, &FrmMain::mnuEdit_Click);
 
     connect(XPButtons[3], &XPButton::Click, this, &FrmMain::XPButton3_Click);

@@ -178,7 +178,7 @@ void FrmMain::mnuLrcSt_Click()
 
 void FrmMain::mnuControl_Click()
 {
-    if (QAction* a = mnu(QStringLiteral("mnuLrcSt")))
+    if (QAction* a = mnuLrcSt)
         a->setEnabled(LyricsLoaded || Timer[1]->isActive());
 }
 
@@ -209,9 +209,9 @@ void FrmMain::connectLyricViewHandlers()
     connect(Timer[8], &QTimer::timeout, this, &FrmMain::Timer8_Timer, Qt::UniqueConnection);
 
     // The lyric pop-up may already have been made by the lyric handlers.
-    if (!menu(QStringLiteral("Popmnu1")))
+    if (!Popmnu1)
         addSubMenu({}, QStringLiteral("Popmnu1"), QStringLiteral("歌词"));
-    if (!menu(QStringLiteral("PopLrcVS")))
+    if (!PopLrcVS)
         addSubMenu(QStringLiteral("Popmnu1"), QStringLiteral("PopLrcVS"), QStringLiteral("歌词显示模式"));
     const struct {
         const char* name;
@@ -231,15 +231,15 @@ void FrmMain::connectLyricViewHandlers()
         connect(mnu(name), &QAction::triggered, this, item.handler);
     }
 
-    connect(mnu(QStringLiteral("mnuLrcVS0")), &QAction::triggered, this, &FrmMain::mnuLrcVS0_Click);
-    connect(mnu(QStringLiteral("mnuLrcVS1")), &QAction::triggered, this, &FrmMain::mnuLrcVS1_Click);
-    connect(mnu(QStringLiteral("mnuLrcVS2")), &QAction::triggered, this, &FrmMain::mnuLrcVS2_Click);
-    connect(mnu(QStringLiteral("mnuLrcVSH")), &QAction::triggered, this, &FrmMain::mnuLrcVSH_Click);
-    connect(mnu(QStringLiteral("mnuLrcSt")), &QAction::triggered, this, &FrmMain::mnuLrcSt_Click);
+    connect(mnuLrcVS0, &QAction::triggered, this, &FrmMain::mnuLrcVS0_Click);
+    connect(mnuLrcVS1, &QAction::triggered, this, &FrmMain::mnuLrcVS1_Click);
+    connect(mnuLrcVS2, &QAction::triggered, this, &FrmMain::mnuLrcVS2_Click);
+    connect(mnuLrcVSH, &QAction::triggered, this, &FrmMain::mnuLrcVSH_Click);
+    connect(mnuLrcSt, &QAction::triggered, this, &FrmMain::mnuLrcSt_Click);
 
     // The View menu's opening handler (mnuView_Click) checks the view items.
-    connect(menu(QStringLiteral("Popmnu1")), &QMenu::aboutToShow, this, &FrmMain::Popmnu1_Click);
-    connect(menu(QStringLiteral("mnuControl")), &QMenu::aboutToShow, this, &FrmMain::mnuControl_Click);
+    connect(Popmnu1, &QMenu::aboutToShow, this, &FrmMain::Popmnu1_Click);
+    connect(mnuControl, &QMenu::aboutToShow, this, &FrmMain::mnuControl_Click);
 
     // Back from a full-screen video: the lines passed under it were not hit.
     connect(MediaPlayer1->widget(), &rt::MediaView::fullScreenChanged, this, [this](bool on) {

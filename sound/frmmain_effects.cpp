@@ -197,10 +197,10 @@ void FrmMain::connectEffectHandlers()
     connect(Mp3Enc1, &rt::Mp3Encoder::finished, this, &FrmMain::Mp3Enc1_Finished);
     connect(Check2, &QCheckBox::toggled, this, &FrmMain::Check2_Click);
     connect(Check3, &QCheckBox::toggled, this, &FrmMain::Check3_Click);
-    connect(mnu(QStringLiteral("mnuRemoveVocal")), &QAction::triggered, this, &FrmMain::mnuRemoveVocal_Click);
-    connect(mnu(QStringLiteral("mnuShifting")), &QAction::triggered, this, &FrmMain::mnuShifting_Click);
-    connect(mnu(QStringLiteral("mnuTools1")), &QAction::triggered, this, &FrmMain::mnuTools1_Click);
-    connect(mnu(QStringLiteral("mnuTools2")), &QAction::triggered, this, &FrmMain::mnuTools2_Click);
+    connect(mnuRemoveVocal, &QAction::triggered, this, &FrmMain::mnuRemoveVocal_Click);
+    connect(mnuShifting, &QAction::triggered, this, &FrmMain::mnuShifting_Click);
+    connect(mnuTools1, &QAction::triggered, this, &FrmMain::mnuTools1_Click);
+    connect(mnuTools2, &QAction::triggered, this, &FrmMain::mnuTools2_Click);
     connect(TimerEnMp3, &QTimer::timeout, this, &FrmMain::TimerEnMp3_Timer);
     connect(TimerUnEnMp3, &QTimer::timeout, this, &FrmMain::TimerUnEnMp3_Timer);
     showEffectSwitch(true);
@@ -221,12 +221,12 @@ void FrmMain::Check3_MouseMove() { setSwitchBackColor(Check3, sysColorRef(Color3
 void FrmMain::mnuRemoveVocal_Click()
 {
     // The item has inverted its tick already; the box follows it.
-    Check2->setChecked(mnu(QStringLiteral("mnuRemoveVocal"))->isChecked());
+    Check2->setChecked(mnuRemoveVocal->isChecked());
 }
 
 void FrmMain::mnuShifting_Click()
 {
-    Check3->setChecked(mnu(QStringLiteral("mnuShifting"))->isChecked());
+    Check3->setChecked(mnuShifting->isChecked());
 }
 
 void FrmMain::effectSwitchClick(bool vocal)
@@ -283,7 +283,7 @@ void FrmMain::resetVocalRemoval()
 {
     VocalRemovalOn = false;
     Check2->setChecked(false);
-    setChecked(mnu(QStringLiteral("mnuRemoveVocal")), false);
+    setChecked(mnuRemoveVocal, false);
     DevocalFile.clear();
     showEffectSwitch(true);
 }
@@ -292,7 +292,7 @@ void FrmMain::resetKeyShift()
 {
     KeyShiftOn = false;
     Check3->setChecked(false);
-    setChecked(mnu(QStringLiteral("mnuShifting")), false);
+    setChecked(mnuShifting, false);
     ShiftFile.clear();
     showEffectSwitch(false);
 }
@@ -614,7 +614,7 @@ void FrmMain::RemoveVocals()
         const QSignalBlocker quiet(Check2);
         Check2->setChecked(true);
     }
-    setChecked(mnu(QStringLiteral("mnuRemoveVocal")), true);
+    setChecked(mnuRemoveVocal, true);
     showEffectSwitch(true);
     mp->play();
 }
@@ -717,7 +717,7 @@ void FrmMain::ShiftPitch()
         const QSignalBlocker quiet(Check3);
         Check3->setChecked(true);
     }
-    setChecked(mnu(QStringLiteral("mnuShifting")), true);
+    setChecked(mnuShifting, true);
     showEffectSwitch(false);
     mp->play();
 }

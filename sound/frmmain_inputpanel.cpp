@@ -175,20 +175,20 @@ void FrmMain::sldVol_MouseUp()
 void FrmMain::mnuShowVolumeB_Click()
 {
     SettingsRecord& s = settings();
-    QAction* pop = mnu(QStringLiteral("PopShowVolumeB"));
+    QAction* pop = PopShowVolumeB;
     if (s.ShowRecVolume == 1) {
         s.ShowRecVolume = 0;
         // Closed at once; the tick stops itself when nothing is left to do.
         Meter.left[0] = MeterPositions::LeftBarRest;
         Meter.left[1] = MeterPositions::RightBarRest;
         placeMeter();
-        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("打开录音音量显示(&M)"));
+        mnuShowVolumeB->setText(QStringLiteral("打开录音音量显示(&M)"));
         if (pop)
             pop->setText(QStringLiteral("打开录音音量显示"));
     } else {
         s.ShowRecVolume = 1;
         Timer[4]->start(); // slides the panels open
-        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("关闭录音音量显示(&M)"));
+        mnuShowVolumeB->setText(QStringLiteral("关闭录音音量显示(&M)"));
         if (pop)
             pop->setText(QStringLiteral("关闭录音音量显示"));
     }
@@ -196,7 +196,7 @@ void FrmMain::mnuShowVolumeB_Click()
 
 void FrmMain::Popmnu3_Click()
 {
-    if (QAction* pop = mnu(QStringLiteral("PopShowVolumeB")))
+    if (QAction* pop = PopShowVolumeB)
         pop->setText(settings().ShowRecVolume != 0 ? QStringLiteral("关闭录音音量显示")
                                                    : QStringLiteral("打开录音音量显示"));
 }
@@ -217,9 +217,9 @@ void FrmMain::connectInputPanelHandlers()
         addMenuItem(pop3, QStringLiteral("PopSNDVOL"), QStringLiteral("系统声音控制"));
     }
     connect(menu(pop3), &QMenu::aboutToShow, this, &FrmMain::Popmnu3_Click);
-    connect(mnu(QStringLiteral("mnuShowVolumeB")), &QAction::triggered, this, &FrmMain::mnuShowVolumeB_Click);
-    connect(mnu(QStringLiteral("PopShowVolumeB")), &QAction::triggered, this, &FrmMain::mnuShowVolumeB_Click);
-    connect(mnu(QStringLiteral("PopSNDVOL")), &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
+    connect(mnuShowVolumeB, &QAction::triggered, this, &FrmMain::mnuShowVolumeB_Click);
+    connect(PopShowVolumeB, &QAction::triggered, this, &FrmMain::mnuShowVolumeB_Click);
+    connect(PopSNDVOL, &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
 
     // Rows chosen by the user; the fills block these signals and call the
     // handlers themselves, and an emptied list (-1) is no choice.

@@ -88,8 +88,8 @@ void FrmMain::mnuStartRec_Click()
     XPButtons[8]->setCaption(QStringLiteral("停止录音"));
     XPButtons[8]->setButtonToolTip(QStringLiteral("停止录音"));
     XPButtons[8]->setButtonEnabled(true);
-    mnu(QStringLiteral("mnuStopRecPlay"))->setText(QStringLiteral("停止录音(&S)"));
-    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(true);
+    mnuStopRecPlay->setText(QStringLiteral("停止录音(&S)"));
+    mnuStopRecPlay->setEnabled(true);
 
     // 4.
     const QString question =
@@ -102,8 +102,8 @@ void FrmMain::mnuStartRec_Click()
         rt::ui().msgBox(question, rt::YesNo | rt::Information, captureTitle());
     if (answer != rt::Yes) {
         // 5.
-        mnu(QStringLiteral("mnuStopRecPlay"))->setText(QStringLiteral("停止录音或回放(&S)"));
-        mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
+        mnuStopRecPlay->setText(QStringLiteral("停止录音或回放(&S)"));
+        mnuStopRecPlay->setEnabled(false);
         XPButtons[8]->setButtonEnabled(false);
         XPButtons[8]->setCaption(kStopIdleButton);
         XPButtons[8]->setButtonToolTip(kStopIdleButton);
@@ -158,8 +158,8 @@ void FrmMain::mnuStartRec_Click()
     // 11.
     XPButtons[6]->setButtonEnabled(false);
     XPButtons[7]->setButtonEnabled(false);
-    mnu(QStringLiteral("mnuStartRec"))->setEnabled(false);
-    mnu(QStringLiteral("mnuPlayRec"))->setEnabled(false);
+    mnuStartRec->setEnabled(false);
+    mnuPlayRec->setEnabled(false);
     imgR->setPixmap(imgS[1]);
     Check2->setEnabled(false);
     Check3->setEnabled(false);
@@ -261,10 +261,10 @@ void FrmMain::mnuStopRecPlay_Click()
             rt::ui().msgBox(
                 QStringLiteral("录音失败！(电脑缓存不足或录音超时。请尝试重新设置最大录音缓存时间。)"),
                 rt::OkOnly | rt::Critical, captureTitle());
-            mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+            mnuStartRec->setEnabled(true);
             XPButtons[6]->setButtonEnabled(true);
-            mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
-            mnu(QStringLiteral("mnuStopRecPlay"))->setText(kStopIdleMenu);
+            mnuStopRecPlay->setEnabled(false);
+            mnuStopRecPlay->setText(kStopIdleMenu);
             XPButtons[8]->setButtonEnabled(false);
             XPButtons[8]->setCaption(kStopIdleButton);
             XPButtons[8]->setButtonToolTip(kStopIdleButton);
@@ -290,12 +290,12 @@ void FrmMain::mnuStopRecPlay_Click()
             mp->setCurrentPosition(0);
         }
         XPButtons[7]->setButtonEnabled(true);
-        mnu(QStringLiteral("mnuPlayRec"))->setEnabled(true);
+        mnuPlayRec->setEnabled(true);
     }
 
     // 4.
-    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
-    mnu(QStringLiteral("mnuStopRecPlay"))->setText(kStopIdleMenu);
+    mnuStopRecPlay->setEnabled(false);
+    mnuStopRecPlay->setText(kStopIdleMenu);
     XPButtons[8]->setButtonEnabled(false);
     XPButtons[8]->setCaption(kStopIdleButton);
     XPButtons[8]->setButtonToolTip(kStopIdleButton);
@@ -334,7 +334,7 @@ void FrmMain::SaveRecording()
         savingRecording_ = false;
     };
     auto enableRecord = [this] {
-        mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+        mnuStartRec->setEnabled(true);
         XPButtons[6]->setButtonEnabled(true);
     };
 
@@ -421,10 +421,10 @@ void FrmMain::SaveRecording()
     PlayingRecording = true;
 
     // 11.
-    mnu(QStringLiteral("mnuPlayRec"))->setEnabled(true);
+    mnuPlayRec->setEnabled(true);
     XPButtons[7]->setButtonEnabled(true);
-    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
-    mnu(QStringLiteral("mnuStopRecPlay"))->setText(kStopIdleMenu);
+    mnuStopRecPlay->setEnabled(false);
+    mnuStopRecPlay->setText(kStopIdleMenu);
     XPButtons[8]->setButtonEnabled(false);
     XPButtons[8]->setCaption(kStopIdleButton);
     XPButtons[8]->setButtonToolTip(kStopIdleButton);
@@ -467,10 +467,10 @@ void FrmMain::mnuPlayRec_Click()
     XPButtons[8]->setButtonEnabled(true);
     XPButtons[8]->setCaption(QStringLiteral("停止回放"));
     XPButtons[8]->setButtonToolTip(QStringLiteral("停止回放"));
-    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(true);
-    mnu(QStringLiteral("mnuStopRecPlay"))->setText(QStringLiteral("停止回放(&S)"));
+    mnuStopRecPlay->setEnabled(true);
+    mnuStopRecPlay->setText(QStringLiteral("停止回放(&S)"));
     XPButtons[7]->setButtonEnabled(false);
-    mnu(QStringLiteral("mnuPlayRec"))->setEnabled(false);
+    mnuPlayRec->setEnabled(false);
     imgR->setPixmap(imgS[2]);
 }
 
@@ -494,10 +494,10 @@ void FrmMain::connectRecordingHandlers()
     Timer[5]->setInterval(50);
     connect(Timer[5], &QTimer::timeout, this, &FrmMain::Timer5_Timer);
 
-    connect(mnu(QStringLiteral("mnuStartRec")), &QAction::triggered, this, [this] { mnuStartRec_Click(); });
-    connect(mnu(QStringLiteral("mnuStopRecPlay")), &QAction::triggered, this, [this] { mnuStopRecPlay_Click(); });
-    connect(mnu(QStringLiteral("mnuPlayRec")), &QAction::triggered, this, [this] { mnuPlayRec_Click(); });
-    connect(mnu(QStringLiteral("mnuSNDVOL")), &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
+    connect(mnuStartRec, &QAction::triggered, this, [this] { mnuStartRec_Click(); });
+    connect(mnuStopRecPlay, &QAction::triggered, this, [this] { mnuStopRecPlay_Click(); });
+    connect(mnuPlayRec, &QAction::triggered, this, [this] { mnuPlayRec_Click(); });
+    connect(mnuSNDVOL, &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
     connect(XPButtons[6], &XPButton::Click, this, &FrmMain::XPButton6_Click);
     connect(XPButtons[7], &XPButton::Click, this, &FrmMain::XPButton7_Click);
     connect(XPButtons[8], &XPButton::Click, this, &FrmMain::XPButton8_Click);

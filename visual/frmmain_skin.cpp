@@ -184,9 +184,9 @@ bool FrmMain::skinMouseEvent(QObject* watched, QEvent* event)
 
 void FrmMain::connectSkinHandlers()
 {
-    connect(mnu(QStringLiteral("mnuSkinsRe")), &QAction::triggered, this, [this] { mnuSkinsRe_Click(); });
-    connect(mnu(QStringLiteral("mnuSkinsDe")), &QAction::triggered, this, [this] { mnuSkinsDe_Click(); });
-    connect(mnu(QStringLiteral("mnuOpenPic")), &QAction::triggered, this, [this] { mnuOpenPic_Click(); });
+    connect(mnuSkinsRe, &QAction::triggered, this, [this] { mnuSkinsRe_Click(); });
+    connect(mnuSkinsDe, &QAction::triggered, this, [this] { mnuSkinsDe_Click(); });
+    connect(mnuOpenPic, &QAction::triggered, this, [this] { mnuOpenPic_Click(); });
 
     for (QWidget* control : {static_cast<QWidget*>(this), static_cast<QWidget*>(PicShape),
                              static_cast<QWidget*>(Frame1), static_cast<QWidget*>(frmInp), static_cast<QWidget*>(Label1),

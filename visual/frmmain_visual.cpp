@@ -288,7 +288,7 @@ void FrmMain::showVisualisation(bool on)
     // Off, the tick stops itself once nothing is left to animate.
     if (on)
         Timer[4]->start();
-    if (QAction* a = mnu(QStringLiteral("mnuShowVisualS")))
+    if (QAction* a = mnuShowVisualS)
         a->setText(on ? QStringLiteral("关闭可视化效果(&E)") : QStringLiteral("打开可视化效果(&E)"));
     for (const char* n : {"PopShowVisualS", "PopShowVisualS2"})
         if (QAction* a = mnu(QString::fromLatin1(n)))
@@ -312,7 +312,7 @@ void FrmMain::XPButton23_Click()
 
 void FrmMain::mnuShowPic_Click()
 {
-    QAction* item = mnu(QStringLiteral("mnuShowPic"));
+    QAction* item = mnuShowPic;
     item->setChecked(!item->isChecked());
     SettingsRecord& s = settings();
     if (item->isChecked()) {
@@ -334,20 +334,20 @@ void FrmMain::mnuView_Click()
 {
     const SettingsRecord& s = settings();
     const bool picture = showsPicture(MediaPlayer1);
-    mnu(QStringLiteral("mnuFull"))->setEnabled(picture);
-    mnu(QStringLiteral("mnuShowPic"))->setEnabled(!picture);
-    mnu(QStringLiteral("mnuOpenPic"))->setEnabled(!picture);
+    mnuFull->setEnabled(picture);
+    mnuShowPic->setEnabled(!picture);
+    mnuOpenPic->setEnabled(!picture);
     Popmnu6_Click();
     checkLrcViewMenu();
-    mnu(QStringLiteral("mnuShowVolumeB"))
+    mnuShowVolumeB
         ->setText(s.ShowRecVolume != 0 ? QStringLiteral("关闭录音音量显示(&M)") : QStringLiteral("打开录音音量显示(&M)"));
 }
 
 void FrmMain::Popmnu6_Click()
 {
     const bool on = settings().ShowVisual == 1;
-    mnu(QStringLiteral("mnuSelVisualN"))->setEnabled(on);
-    mnu(QStringLiteral("PopSelVisualN"))->setEnabled(on);
+    mnuSelVisualN->menuAction()->setEnabled(on);
+    PopSelVisualN->menuAction()->setEnabled(on);
     UpdateVisualStyleMenus();
 }
 
@@ -356,16 +356,16 @@ void FrmMain::connectVisualHandlers()
     connect(Timer[4], &QTimer::timeout, this, &FrmMain::Timer4_Timer);
 
     // The effect submenu of the View menu: a separator after items 0 and 3.
-    if (QMenu* sub = menu(QStringLiteral("mnuSelVisualN")))
-        sub->insertSeparator(mnu(QStringLiteral("mnuSelVisual4")));
+    if (QMenu* sub = mnuSelVisualN)
+        sub->insertSeparator(mnuSelVisual[4]);
 
     // The visual pop-up: on/off, the effects, the volume program.
     const QString pop6 = QStringLiteral("Popmnu6");
     if (!menu(pop6))
         addSubMenu({}, pop6, QStringLiteral("可视化效果"));
-    if (!mnu(QStringLiteral("PopShowVisualS")))
+    if (!PopShowVisualS)
         addMenuItem(pop6, QStringLiteral("PopShowVisualS"), QStringLiteral("关闭可视化效果"));
-    if (!menu(QStringLiteral("PopSelVisualN"))) {
+    if (!PopSelVisualN) {
         addSubMenu(pop6, QStringLiteral("PopSelVisualN"), QStringLiteral("可视化效果选择"));
         for (int i = 0; i <= 9; ++i) {
             addMenuItem(QStringLiteral("PopSelVisualN"), QStringLiteral("PopSelVisual%1").arg(i),
@@ -374,21 +374,21 @@ void FrmMain::connectVisualHandlers()
                 addSeparator(QStringLiteral("PopSelVisualN"));
         }
     }
-    if (!mnu(QStringLiteral("PopSNDVOL6")))
+    if (!PopSNDVOL6)
         addMenuItem(pop6, QStringLiteral("PopSNDVOL6"), QStringLiteral("系统声音控制"));
-    arrangeMenu(menu(pop6), {mnu(QStringLiteral("PopShowVisualS")), mnu(QStringLiteral("PopSelVisualN")), nullptr,
-                             mnu(QStringLiteral("PopSNDVOL6"))});
+    arrangeMenu(menu(pop6), {PopShowVisualS, PopSelVisualN->menuAction(), nullptr,
+                             PopSNDVOL6});
     // The picture pop-up: the picture command, the picture search (made by
     // the lyrics web handlers, when they ran first), the visualisation.
     const QString pop2 = QStringLiteral("Popmnu2");
     if (!menu(pop2))
         addSubMenu({}, pop2, QStringLiteral("图片"));
-    if (!mnu(QStringLiteral("PopOpenPic")))
+    if (!PopOpenPic)
         addMenuItem(pop2, QStringLiteral("PopOpenPic"), QStringLiteral("查找/替换封面图片"));
-    if (!mnu(QStringLiteral("PopShowVisualS2")))
+    if (!PopShowVisualS2)
         addMenuItem(pop2, QStringLiteral("PopShowVisualS2"), QStringLiteral("打开可视化效果"));
-    arrangeMenu(menu(pop2), {mnu(QStringLiteral("PopOpenPic")), mnu(QStringLiteral("PopSearch3")), nullptr,
-                             mnu(QStringLiteral("PopShowVisualS2"))});
+    arrangeMenu(menu(pop2), {PopOpenPic, PopSearch3, nullptr,
+                             PopShowVisualS2});
 
     for (int i = 0; i <= 9; ++i) {
         connect(mnu(QStringLiteral("mnuSelVisual%1").arg(i)), &QAction::triggered, this,
@@ -398,19 +398,19 @@ void FrmMain::connectVisualHandlers()
     }
     for (const char* n : {"mnuShowVisualS", "PopShowVisualS", "PopShowVisualS2"})
         connect(mnu(QString::fromLatin1(n)), &QAction::triggered, this, &FrmMain::mnuShowVisualS_Click);
-    connect(mnu(QStringLiteral("mnuShowPic")), &QAction::triggered, this, [this] {
+    connect(mnuShowPic, &QAction::triggered, this, [this] {
         // The action has toggled itself; the handler toggles it as the design does.
-        QAction* a = mnu(QStringLiteral("mnuShowPic"));
+        QAction* a = mnuShowPic;
         a->setChecked(!a->isChecked());
         mnuShowPic_Click();
     });
-    connect(mnu(QStringLiteral("PopOpenPic")), &QAction::triggered, this,
-            [this] { mnu(QStringLiteral("mnuOpenPic"))->trigger(); });
-    connect(menu(QStringLiteral("mnuView")), &QMenu::aboutToShow, this, &FrmMain::mnuView_Click);
+    connect(PopOpenPic, &QAction::triggered, this,
+            [this] { mnuOpenPic->trigger(); });
+    connect(mnuView, &QMenu::aboutToShow, this, &FrmMain::mnuView_Click);
     connect(menu(pop6), &QMenu::aboutToShow, this, &FrmMain::Popmnu6_Click);
     connect(XPButtons[23], &XPButton::Click, this, &FrmMain::XPButton23_Click);
 
-    connect(mnu(QStringLiteral("PopSNDVOL6")), &QAction::triggered, this, &FrmMain::mnuSNDVOL_Click);
+    connect(PopSNDVOL6, &QAction::triggered, this, &FrmMain::mnuSNDVOL_Click);
 }
 
 } // namespace melodune

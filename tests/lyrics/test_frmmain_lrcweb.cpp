@@ -174,7 +174,7 @@ TEST_F(FrmMainLrcWebTest, ExactHitIsShownAndStoredEvenAfterTheTracksOwnOpenEvent
     w->requestLyricsFromService();
     EXPECT_TRUE(poll()->isActive());
     EXPECT_EQ(poll()->interval(), 1000);
-    EXPECT_TRUE(w->mnu("PopOpenLRC5")->isEnabled());
+    EXPECT_TRUE(w->PopOpenLRC5->isEnabled());
     // The open event of the same track does not end its own request.
     QCoreApplication::processEvents();
     w->stopLyricsServiceTimers();
@@ -263,7 +263,7 @@ TEST_F(FrmMainLrcWebTest, TheUserOnTheCandidateList)
 
     // The right button opens the list's menu.
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, second);
-    QMenu* pop5 = w->menu("Popmnu5");
+    QMenu* pop5 = w->Popmnu5;
     ASSERT_TRUE(pop5);
     EXPECT_TRUE(pop5->isVisible());
     pop5->close();
@@ -361,23 +361,23 @@ TEST_F(FrmMainLrcWebTest, MenusAndButtons)
         return at > 0 && a[at - 1] == w->mnu(before);
     };
     EXPECT_TRUE(follows("mnuView", "mnuOpenPic", "mnuSearch3"));
-    EXPECT_EQ(w->mnu("mnuSearch3")->text(), QString("百度图片搜索(I)"));
-    EXPECT_TRUE(w->menu("Popmnu4")->actions().contains(w->mnu("PopSearch2")));
+    EXPECT_EQ(w->mnuSearch3->text(), QString("百度图片搜索(I)"));
+    EXPECT_TRUE(w->Popmnu4->actions().contains(w->PopSearch2));
 
     // The fuzzy command; "|禁止|" then turns the service off.
     server.setResponse("fuzzy", {200, LyricsServer::statusBody("|禁止|停用")});
-    w->mnu("mnuOpenLRC2")->trigger(); // no track: nothing
+    w->mnuOpenLRC2->trigger(); // no track: nothing
     EXPECT_FALSE(poll()->isActive());
     loadTrack(SongA, "海");
-    w->mnu("PopOpenLRC2")->trigger();
-    EXPECT_FALSE(w->mnu("PopOpenLRC5")->isEnabled());
+    w->PopOpenLRC2->trigger();
+    EXPECT_FALSE(w->PopOpenLRC5->isEnabled());
     EXPECT_TRUE(poll()->isActive());
     ASSERT_TRUE(replyArrived());
     ASSERT_TRUE(tick(poll()));
     EXPECT_EQ(server.requests.back().route, QString("fuzzy"));
     EXPECT_FALSE(settings().AutoDownloadLrc);
-    EXPECT_FALSE(w->mnu("mnuOpenLRC2")->isEnabled());
-    EXPECT_FALSE(w->mnu("PopOpenLRC2")->isEnabled());
+    EXPECT_FALSE(w->mnuOpenLRC2->isEnabled());
+    EXPECT_FALSE(w->PopOpenLRC2->isEnabled());
     const size_t before = server.requests.size();
     w->requestLyricsFromService();
     EXPECT_FALSE(poll()->isActive());

@@ -210,7 +210,7 @@ TEST_F(RecordingWindow, SavedFileHoldsTheCapturedBytesAndBecomesTheLoadedFile)
         SCOPED_TRACE(c.format.bitsPerSample);
         useInput(c.mask);
         w->PlayingRecording = false;
-        w->mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+        w->mnuStartRec->setEnabled(true);
         w->XPButtons[6]->setButtonEnabled(true);
         media->setFileName(QStringLiteral("track.mp3"));
         startTake();
@@ -376,7 +376,7 @@ TEST_F(RecordingWindow, PathThatCannotBeWrittenKeepsTheTakeForAnotherChoice)
         ui.calls.clear();
         ui.dialogs.clear();
         w->PlayingRecording = false;
-        w->mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+        w->mnuStartRec->setEnabled(true);
         w->XPButtons[6]->setButtonEnabled(true);
         media->setFileName(QStringLiteral("track.mp3"));
         startTake();
@@ -505,7 +505,7 @@ TEST_F(RecordingWindow, PlayBackStopAndResume)
 TEST_F(RecordingWindow, StopWithNothingRunningResetsOnlyTheStopControls)
 {
     w->XPButtons[8]->setButtonEnabled(true);
-    w->mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(true);
+    w->mnuStopRecPlay->setEnabled(true);
     w->imgR->setPixmap(w->imgS[2]);
     media->play();
     media->calls.clear();
@@ -576,7 +576,7 @@ TEST_F(RecordingWindow, InputLostOrUnavailableKeepsTheTakeAndTheProgram)
         // The input back: the next take records.
         useInput(0x800);
         w->PlayingRecording = false;
-        w->mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+        w->mnuStartRec->setEnabled(true);
         w->XPButtons[6]->setButtonEnabled(true);
         media->setFileName(QStringLiteral("track.mp3"));
         startTake();

@@ -216,13 +216,13 @@ TEST_F(SkinWindowTest, TheSkinMenuItemsRunTheCommands)
     FrmMain& win = window();
     settings().SkinFile = QStringLiteral("round.png");
     win.Timer[7]->stop();
-    win.mnu(QStringLiteral("mnuSkinsDe"))->trigger();
+    win.mnuSkinsDe->trigger();
     EXPECT_TRUE(settings().SkinFile.isEmpty());
     EXPECT_EQ(win.PicShape->size(), QSize(BuiltInSkinWidth, BuiltInSkinHeight));
     EXPECT_TRUE(win.Timer[7]->isActive());
 
     ui.dialogs.clear();
-    win.mnu(QStringLiteral("mnuSkinsRe"))->trigger();
+    win.mnuSkinsRe->trigger();
     ASSERT_EQ(ui.dialogs.size(), 1u);
     EXPECT_EQ(ui.dialogs.front().title, QString::fromUtf8("查找/替换界面皮肤"));
     EXPECT_EQ(ui.dialogs.front().initialDir, shared().DataDir + "/skins");
