@@ -27,7 +27,6 @@
 #include "visual/skin.h"
 #include "visual/visualpanel.h"
 
-#include <QHash>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -399,8 +398,6 @@ public:
     // A left press on `control` moves the window (the recording panel's
     // labels take this when they are built).
     void makeDragHandle(QWidget* control);
-    // Opens the pop-up menu `name` at a global position.
-    void popupAt(const QString& name, const QPoint& global);
     // The effect switches lose their hover colour.
     void resetSwitchHover();
     // A switch's back colour (a colour or a system colour reference), unless
@@ -470,10 +467,6 @@ public:
     rt::Mp3Decoder* Mp3Play1 = nullptr;
     rt::Mp3Encoder* Mp3Enc1 = nullptr;
     rt::EffectControl* Effect1 = nullptr;
-
-    // Menus and pop-up menus by name ("mnuAdd", "PopPlaySelct", "Popmnu0"...).
-    QAction* mnu(const QString& name) const;
-    QMenu* menu(const QString& name) const;
 
     // ---- menus (names as designed) --------------------------------------
     // The main menu, opened from the skin as a pop-up, and its menus.
@@ -777,7 +770,7 @@ private:
                          rt::SoundError* error);
     bool effectCall(const std::function<void()>& call, int awaited, std::int64_t limitMs, JobWait* how);
     bool chooseEffectOutput(const QString& suffix, QString* chosen);
-    bool beginEffectJob(QCheckBox* box, const QString& menuItem, const QString& question,
+    bool beginEffectJob(QCheckBox* box, QAction* menuItem, const QString& question,
                         void (FrmMain::*reset)(), double* duration);
     void effectSwitchClick(bool vocal);
     void showEffectSwitch(bool vocal);
@@ -797,16 +790,8 @@ private:
     void buildTimers();
     void resetDesignState();
     void layoutStartControls();
-    void addMenuItem(const QString& parent, const QString& name, const QString& caption);
-    void addSeparator(const QString& parent);
-    QMenu* addSubMenu(const QString& parent, const QString& name, const QString& caption);
-    void showPopup(const QString& name);
-    QAction** itemSlot(const QString& name);
-    QMenu** menuSlot(const QString& name);
 
     FrmMainServices services_;
-    QHash<QString, QAction*> actions_;
-    QHash<QString, QMenu*> menus_;
     bool loaded_ = false;
     bool reloadQueued_ = false;
     bool unloading_ = false;

@@ -88,6 +88,7 @@ FrmMain::FrmMain(FrmMainServices services, QWidget* parent)
     setAcceptDrops(false);
     buildDesign();
     buildMenus();
+    resetDesignState();
     buildTimers();
     connectHandlers();
 }
@@ -316,8 +317,6 @@ void FrmMain::buildDesign()
         b->setGeometry(p.x, p.y, p.w, p.h);
         XPButtons[p.index] = b;
     }
-
-    resetDesignState();
 }
 
 // The state every control has when the window is (re)made.
@@ -345,11 +344,9 @@ void FrmMain::resetDesignState()
     setSkinPicture(PicShape, builtInSkin());
     Check2->setChecked(false);
     Check3->setChecked(false);
-    for (const char* name : {"mnuRemoveVocal", "mnuShifting"})
-        if (QAction* a = mnu(QString::fromLatin1(name)))
-            a->setChecked(false);
-    if (QAction* a = mnuStopRecPlay)
-        a->setText(QStringLiteral("停止录音或回放(&S)"));
+    mnuRemoveVocal->setChecked(false);
+    mnuShifting->setChecked(false);
+    mnuStopRecPlay->setText(QStringLiteral("停止录音或回放(&S)"));
     if (XPButtons[8])
         XPButtons[8]->setButtonToolTip(QStringLiteral(" 停 止 "));
     if (XPButtons[5] && RichTextBox2)
@@ -357,290 +354,245 @@ void FrmMain::resetDesignState()
     imgR->setPixmap(imgS[0]);
 }
 
-QAction** FrmMain::itemSlot(const QString& name)
+namespace {
+
+using Menu = QMenu* FrmMain::*;
+using Item = QAction* FrmMain::*;
+using Effects = std::array<QAction*, 10> FrmMain::*;
+
+// One row of the menu design: a pop-up menu of its own, a submenu, a menu
+// item or a separator. The rows of a menu stand in its order, after the row
+// that makes the menu.
+struct MenuRow {
+    Menu parent = nullptr; // none: a pop-up menu of its own
+    const char* name = nullptr;
+    const char* caption = nullptr;
+    Menu menu = nullptr;         // a menu row
+    Item item = nullptr;         // an item row
+    Effects effects = nullptr;   // an item row of the effect lists, with its number
+    int number = 0;
+    bool checkable = false;
+};
+
+constexpr MenuRow popup(Menu menu, const char* name, const char* caption)
 {
-    static const std::pair<const char*, QAction* FrmMain::*> kItems[] = {
-        {"mnuAdd", &FrmMain::mnuAdd},
-        {"mnuAdd2", &FrmMain::mnuAdd2},
-        {"mnuListIn", &FrmMain::mnuListIn},
-        {"mnuListSa", &FrmMain::mnuListSa},
-        {"mnuFileInfo", &FrmMain::mnuFileInfo},
-        {"mnuExit", &FrmMain::mnuExit},
-        {"mnuDelete", &FrmMain::mnuDelete},
-        {"mnuDeleteAll", &FrmMain::mnuDeleteAll},
-        {"mnuEditLRC", &FrmMain::mnuEditLRC},
-        {"mnuOffsetA", &FrmMain::mnuOffsetA},
-        {"mnuOffsetD", &FrmMain::mnuOffsetD},
-        {"mnuOpenLRC", &FrmMain::mnuOpenLRC},
-        {"mnuOpenLRC2", &FrmMain::mnuOpenLRC2},
-        {"mnuSearch1", &FrmMain::mnuSearch1},
-        {"mnuReOpenLRC", &FrmMain::mnuReOpenLRC},
-        {"mnuNotLRC", &FrmMain::mnuNotLRC},
-        {"mnuDelLRC", &FrmMain::mnuDelLRC},
-        {"mnuFull", &FrmMain::mnuFull},
-        {"mnuShowPic", &FrmMain::mnuShowPic},
-        {"mnuOpenPic", &FrmMain::mnuOpenPic},
-        {"mnuSearch3", &FrmMain::mnuSearch3},
-        {"mnuShowVolumeB", &FrmMain::mnuShowVolumeB},
-        {"mnuShowVisualS", &FrmMain::mnuShowVisualS},
-        {"mnuLrcVS0", &FrmMain::mnuLrcVS0},
-        {"mnuLrcVS1", &FrmMain::mnuLrcVS1},
-        {"mnuLrcVS2", &FrmMain::mnuLrcVS2},
-        {"mnuLrcVSH", &FrmMain::mnuLrcVSH},
-        {"mnuPlayPause", &FrmMain::mnuPlayPause},
-        {"mnuStop", &FrmMain::mnuStop},
-        {"mnuPlaySelct", &FrmMain::mnuPlaySelct},
-        {"mnuPrevious", &FrmMain::mnuPrevious},
-        {"mnuNext", &FrmMain::mnuNext},
-        {"mnuListUp", &FrmMain::mnuListUp},
-        {"mnuListDown", &FrmMain::mnuListDown},
-        {"mnuStartRec", &FrmMain::mnuStartRec},
-        {"mnuStopRecPlay", &FrmMain::mnuStopRecPlay},
-        {"mnuPlayRec", &FrmMain::mnuPlayRec},
-        {"mnuLrcSt", &FrmMain::mnuLrcSt},
-        {"mnuSNDVOL", &FrmMain::mnuSNDVOL},
-        {"mnuRemoveVocal", &FrmMain::mnuRemoveVocal},
-        {"mnuShifting", &FrmMain::mnuShifting},
-        {"mnuTools1", &FrmMain::mnuTools1},
-        {"mnuTools2", &FrmMain::mnuTools2},
-        {"mnuSearch2", &FrmMain::mnuSearch2},
-        {"mnuMoreSetup", &FrmMain::mnuMoreSetup},
-        {"mnuSkinsRe", &FrmMain::mnuSkinsRe},
-        {"mnuSkinsDe", &FrmMain::mnuSkinsDe},
-        {"mnuFileShell", &FrmMain::mnuFileShell},
-        {"mnuHelpContents", &FrmMain::mnuHelpContents},
-        {"mnuWebLink", &FrmMain::mnuWebLink},
-        {"mnuHelpAbout", &FrmMain::mnuHelpAbout},
-        {"PopOpenLRC", &FrmMain::PopOpenLRC},
-        {"PopOpenLRC2", &FrmMain::PopOpenLRC2},
-        {"PopSearch1", &FrmMain::PopSearch1},
-        {"PopReOpenLRC", &FrmMain::PopReOpenLRC},
-        {"PopDelLRC", &FrmMain::PopDelLRC},
-        {"PopNotLRC", &FrmMain::PopNotLRC},
-        {"PopEditLRC", &FrmMain::PopEditLRC},
-        {"PopLrcVS0", &FrmMain::PopLrcVS0},
-        {"PopLrcVS1", &FrmMain::PopLrcVS1},
-        {"PopLrcVS2", &FrmMain::PopLrcVS2},
-        {"PopLrcVSH", &FrmMain::PopLrcVSH},
-        {"PopOpenPic", &FrmMain::PopOpenPic},
-        {"PopSearch3", &FrmMain::PopSearch3},
-        {"PopShowVisualS2", &FrmMain::PopShowVisualS2},
-        {"PopShowVolumeB", &FrmMain::PopShowVolumeB},
-        {"PopSNDVOL", &FrmMain::PopSNDVOL},
-        {"PopAddFile", &FrmMain::PopAddFile},
-        {"PopAddLink", &FrmMain::PopAddLink},
-        {"PopSearch2", &FrmMain::PopSearch2},
-        {"PopPlaySelct", &FrmMain::PopPlaySelct},
-        {"PopNotLRC4", &FrmMain::PopNotLRC4},
-        {"PopDelete", &FrmMain::PopDelete},
-        {"PopDeleteAll", &FrmMain::PopDeleteAll},
-        {"PopListIn", &FrmMain::PopListIn},
-        {"PopListSa", &FrmMain::PopListSa},
-        {"PopDownLrc5", &FrmMain::PopDownLrc5},
-        {"PopOpenLRC5", &FrmMain::PopOpenLRC5},
-        {"PopNotLRC5", &FrmMain::PopNotLRC5},
-        {"PopReOpenLRC5", &FrmMain::PopReOpenLRC5},
-        {"PopShowVisualS", &FrmMain::PopShowVisualS},
-        {"PopSNDVOL6", &FrmMain::PopSNDVOL6},
-    };
-    for (const auto& [n, slot] : kItems)
-        if (name == QLatin1String(n))
-            return &(this->*slot);
-    for (auto [prefix, array] : {std::pair{"mnuSelVisual", &FrmMain::mnuSelVisual}, std::pair{"PopSelVisual", &FrmMain::PopSelVisual}})
-        if (name.size() == int(qstrlen(prefix)) + 1 && name.startsWith(QLatin1String(prefix)) && name.back().isDigit())
-            return &(this->*array)[name.back().digitValue()];
-    return nullptr;
+    return {nullptr, name, caption, menu};
+}
+constexpr MenuRow submenu(Menu parent, Menu menu, const char* name, const char* caption)
+{
+    return {parent, name, caption, menu};
+}
+constexpr MenuRow item(Menu parent, Item item, const char* name, const char* caption)
+{
+    return {parent, name, caption, nullptr, item};
+}
+// An item with a check mark.
+constexpr MenuRow check(Menu parent, Item item, const char* name, const char* caption)
+{
+    return {parent, name, caption, nullptr, item, nullptr, 0, true};
+}
+constexpr MenuRow effect(Menu parent, Effects effects, int number, const char* name, const char* caption)
+{
+    return {parent, name, caption, nullptr, nullptr, effects, number};
+}
+constexpr MenuRow separator(Menu parent)
+{
+    return {parent};
 }
 
-QMenu** FrmMain::menuSlot(const QString& name)
-{
-    static const std::pair<const char*, QMenu* FrmMain::*> kMenus[] = {
-        {"Popmnu0", &FrmMain::Popmnu0},
-        {"mnuFile", &FrmMain::mnuFile},
-        {"mnuEdit", &FrmMain::mnuEdit},
-        {"mnuView", &FrmMain::mnuView},
-        {"mnuSelVisualN", &FrmMain::mnuSelVisualN},
-        {"mnuLrcVS", &FrmMain::mnuLrcVS},
-        {"mnuControl", &FrmMain::mnuControl},
-        {"mnuTools", &FrmMain::mnuTools},
-        {"mnuSetup", &FrmMain::mnuSetup},
-        {"mnuSkins", &FrmMain::mnuSkins},
-        {"mnuHelp", &FrmMain::mnuHelp},
-        {"Popmnu1", &FrmMain::Popmnu1},
-        {"PopLrcVS", &FrmMain::PopLrcVS},
-        {"Popmnu2", &FrmMain::Popmnu2},
-        {"Popmnu3", &FrmMain::Popmnu3},
-        {"Popmnu4", &FrmMain::Popmnu4},
-        {"Popmnu5", &FrmMain::Popmnu5},
-        {"Popmnu6", &FrmMain::Popmnu6},
-        {"PopSelVisualN", &FrmMain::PopSelVisualN},
-    };
-    for (const auto& [n, slot] : kMenus)
-        if (name == QLatin1String(n))
-            return &(this->*slot);
-    return nullptr;
-}
+using W = FrmMain;
 
-QAction* FrmMain::mnu(const QString& name) const
-{
-    if (QAction* a = actions_.value(name))
-        return a;
-    if (QMenu* m = menus_.value(name))
-        return m->menuAction();
-    return nullptr;
-}
+// The main menu (the window has no menu bar: the skin opens it as a pop-up)
+// and the pop-up menus of the lyric surfaces, the picture, the meter, the
+// playlist, the lyric candidates and the visualisation.
+const MenuRow kMenus[] = {
+    popup(&W::Popmnu0, "Popmnu0", "主菜单"),
 
-QMenu* FrmMain::menu(const QString& name) const
-{
-    return menus_.value(name);
-}
+    submenu(&W::Popmnu0, &W::mnuFile, "mnuFile", "文件(&F)"),
+    item(&W::mnuFile, &W::mnuAdd, "mnuAdd", "添加曲目到列表[本地](&A)"),
+    item(&W::mnuFile, &W::mnuAdd2, "mnuAdd2", "添加曲目到列表[网络](&B)"),
+    separator(&W::mnuFile),
+    item(&W::mnuFile, &W::mnuListIn, "mnuListIn", "导入播放列表(&I)"),
+    item(&W::mnuFile, &W::mnuListSa, "mnuListSa", "导出播放列表(&O)"),
+    separator(&W::mnuFile),
+    item(&W::mnuFile, &W::mnuFileInfo, "mnuFileInfo", "当前加载曲目属性(&P)"),
+    separator(&W::mnuFile),
+    item(&W::mnuFile, &W::mnuExit, "mnuExit", "退出(&X)"),
 
-QMenu* FrmMain::addSubMenu(const QString& parent, const QString& name, const QString& caption)
-{
-    QMenu* m = parent.isEmpty() ? new QMenu(caption, this) : menus_.value(parent)->addMenu(caption);
-    m->setObjectName(name);
-    menus_.insert(name, m);
-    if (QMenu** slot = menuSlot(name))
-        *slot = m;
-    return m;
-}
+    submenu(&W::Popmnu0, &W::mnuEdit, "mnuEdit", "编辑(&E)"),
+    item(&W::mnuEdit, &W::mnuDelete, "mnuDelete", "删除列表中选中曲目(&D)"),
+    item(&W::mnuEdit, &W::mnuDeleteAll, "mnuDeleteAll", "删除列表中所有曲目(&C)"),
+    separator(&W::mnuEdit),
+    item(&W::mnuEdit, &W::mnuEditLRC, "mnuEditLRC", "编辑修改当前曲目歌词(&W)"),
+    item(&W::mnuEdit, &W::mnuOffsetA, "mnuOffsetA", "歌词时间补偿<+50ms>(&A)"),
+    item(&W::mnuEdit, &W::mnuOffsetD, "mnuOffsetD", "歌词时间补偿<-50ms>(&D)"),
+    separator(&W::mnuEdit),
+    item(&W::mnuEdit, &W::mnuOpenLRC, "mnuOpenLRC", "查找/替换歌词[本地](&L)"),
+    item(&W::mnuEdit, &W::mnuOpenLRC2, "mnuOpenLRC2", "模糊查找/替换歌词[联网](&W)"),
+    item(&W::mnuEdit, &W::mnuSearch1, "mnuSearch1", "LRC歌词搜索下载站(&S)"),
+    item(&W::mnuEdit, &W::mnuReOpenLRC, "mnuReOpenLRC", "重新装载歌词(&R)"),
+    item(&W::mnuEdit, &W::mnuNotLRC, "mnuNotLRC", "设置当前曲目不用歌词(&N)"),
+    item(&W::mnuEdit, &W::mnuDelLRC, "mnuDelLRC", "删除当前曲目默认歌词(&R)"),
 
-void FrmMain::addMenuItem(const QString& parent, const QString& name, const QString& caption)
-{
-    QAction* a = menus_.value(parent)->addAction(caption);
-    a->setObjectName(name);
-    actions_.insert(name, a);
-    if (QAction** slot = itemSlot(name))
-        *slot = a;
-}
+    submenu(&W::Popmnu0, &W::mnuView, "mnuView", "查看(&V)"),
+    item(&W::mnuView, &W::mnuFull, "mnuFull", "影像全屏(&F)"),
+    check(&W::mnuView, &W::mnuShowPic, "mnuShowPic", "显示图片(&X)"),
+    item(&W::mnuView, &W::mnuOpenPic, "mnuOpenPic", "查找/替换封面图片(&P)"),
+    item(&W::mnuView, &W::mnuSearch3, "mnuSearch3", "百度图片搜索(I)"),
+    separator(&W::mnuView),
+    item(&W::mnuView, &W::mnuShowVolumeB, "mnuShowVolumeB", "关闭录音音量显示(&M)"),
+    item(&W::mnuView, &W::mnuShowVisualS, "mnuShowVisualS", "关闭可视化效果(&E)"),
+    submenu(&W::mnuView, &W::mnuSelVisualN, "mnuSelVisualN", "可视化效果选择(&S)"),
+    effect(&W::mnuSelVisualN, &W::mnuSelVisual, 0, "mnuSelVisual0", "随机[默认](&0)"),
+    separator(&W::mnuSelVisualN),
+    effect(&W::mnuSelVisualN, &W::mnuSelVisual, 1, "mnuSelVisual1", "波形(&1)"),
+    effect(&W::mnuSelVisualN, &W::mnuSelVisual, 2, "mnuSelVisual2", "激光(&2)"),
+    effect(&W::mnuSelVisualN, &W::mnuSelVisual, 3, "mnuSelVisual3", "火焰(&3)"),
+    separator(&W::mnuSelVisualN),
+    effect(&W::mnuSelVisualN, &W::mnuSelVisual, 4, "mnuSelVisual4", "水波(&4)"),
+    effect(&W::mnuSelVisualN, &W::mnuSelVisual, 5, "mnuSelVisual5", "双线(&5)"),
+    effect(&W::mnuSelVisualN, &W::mnuSelVisual, 6, "mnuSelVisual6", "数字(&6)"),
+    effect(&W::mnuSelVisualN, &W::mnuSelVisual, 7, "mnuSelVisual7", "变幻(&7)"),
+    effect(&W::mnuSelVisualN, &W::mnuSelVisual, 8, "mnuSelVisual8", "交叉(&8)"),
+    effect(&W::mnuSelVisualN, &W::mnuSelVisual, 9, "mnuSelVisual9", "Tavrel(&9)"),
+    separator(&W::mnuView),
+    submenu(&W::mnuView, &W::mnuLrcVS, "mnuLrcVS", "歌词显示模式(&L)"),
+    check(&W::mnuLrcVS, &W::mnuLrcVS0, "mnuLrcVS0", "文本框模式(&0)"),
+    check(&W::mnuLrcVS, &W::mnuLrcVS1, "mnuLrcVS1", "可视化效果(&1)"),
+    check(&W::mnuLrcVS, &W::mnuLrcVS2, "mnuLrcVS2", "图片背景(&2)"),
+    check(&W::mnuLrcVS, &W::mnuLrcVSH, "mnuLrcVSH", "歌词全屏(&H)"),
 
-void FrmMain::addSeparator(const QString& parent)
-{
-    menus_.value(parent)->addSeparator();
-}
+    submenu(&W::Popmnu0, &W::mnuControl, "mnuControl", "控制(&C)"),
+    item(&W::mnuControl, &W::mnuPlayPause, "mnuPlayPause", "播放/暂停(&P)"),
+    item(&W::mnuControl, &W::mnuStop, "mnuStop", "停止(&S)"),
+    item(&W::mnuControl, &W::mnuPlaySelct, "mnuPlaySelct", "播放列表中选中的曲目(&D)"),
+    separator(&W::mnuControl),
+    item(&W::mnuControl, &W::mnuPrevious, "mnuPrevious", "播放上一曲(&V)"),
+    item(&W::mnuControl, &W::mnuNext, "mnuNext", "播放下一曲(&N)"),
+    item(&W::mnuControl, &W::mnuListUp, "mnuListUp", "向上查看列表曲目(&U)"),
+    item(&W::mnuControl, &W::mnuListDown, "mnuListDown", "向下查看列表曲目(&N)"),
+    separator(&W::mnuControl),
+    item(&W::mnuControl, &W::mnuStartRec, "mnuStartRec", "录音(&R)"),
+    item(&W::mnuControl, &W::mnuStopRecPlay, "mnuStopRecPlay", "停止录音或回放(&S)"),
+    item(&W::mnuControl, &W::mnuPlayRec, "mnuPlayRec", "回放录音(&P)"),
+    separator(&W::mnuControl),
+    item(&W::mnuControl, &W::mnuLrcSt, "mnuLrcSt", "歌词移动开始/暂停(&M)"),
 
-void FrmMain::showPopup(const QString& name)
-{
-    if (QMenu* m = menus_.value(name))
-        m->popup(QCursor::pos());
-}
+    submenu(&W::Popmnu0, &W::mnuTools, "mnuTools", "工具(&T)"),
+    item(&W::mnuTools, &W::mnuSNDVOL, "mnuSNDVOL", "系统声音控制(&V)"),
+    separator(&W::mnuTools),
+    check(&W::mnuTools, &W::mnuRemoveVocal, "mnuRemoveVocal", "消减人声(&R)"),
+    check(&W::mnuTools, &W::mnuShifting, "mnuShifting", "改变音调(&K)"),
+    item(&W::mnuTools, &W::mnuTools1, "mnuTools1", "WAV转换为MP3(&E)"),
+    item(&W::mnuTools, &W::mnuTools2, "mnuTools2", "MP3转换为WAV(&D)"),
+    separator(&W::mnuTools),
+    item(&W::mnuTools, &W::mnuSearch2, "mnuSearch2", "百度MP3搜索(&M)"),
+
+    submenu(&W::Popmnu0, &W::mnuSetup, "mnuSetup", "设置(&S)"),
+    item(&W::mnuSetup, &W::mnuMoreSetup, "mnuMoreSetup", "设置选项(&O)"),
+    submenu(&W::mnuSetup, &W::mnuSkins, "mnuSkins", "界面皮肤(&F)"),
+    item(&W::mnuSkins, &W::mnuSkinsRe, "mnuSkinsRe", "查找替换(&R)"),
+    item(&W::mnuSkins, &W::mnuSkinsDe, "mnuSkinsDe", "恢复默认(&D)"),
+    item(&W::mnuSetup, &W::mnuFileShell, "mnuFileShell", "文件关联(&C)"),
+
+    submenu(&W::Popmnu0, &W::mnuHelp, "mnuHelp", "帮助(&H)"),
+    item(&W::mnuHelp, &W::mnuHelpContents, "mnuHelpContents", "帮助内容(&C)"),
+    item(&W::mnuHelp, &W::mnuWebLink, "mnuWebLink", "Melodune 网站(&W)"),
+    separator(&W::mnuHelp),
+    item(&W::mnuHelp, &W::mnuHelpAbout, "mnuHelpAbout", "关于(&A) ..."),
+
+    popup(&W::Popmnu1, "Popmnu1", "歌词"),
+    item(&W::Popmnu1, &W::PopOpenLRC, "PopOpenLRC", "查找/替换歌词[本地]"),
+    item(&W::Popmnu1, &W::PopOpenLRC2, "PopOpenLRC2", "模糊查找/替换歌词[联网]"),
+    item(&W::Popmnu1, &W::PopSearch1, "PopSearch1", "LRC歌词搜索下载站"),
+    item(&W::Popmnu1, &W::PopReOpenLRC, "PopReOpenLRC", "重新装载歌词"),
+    separator(&W::Popmnu1),
+    item(&W::Popmnu1, &W::PopDelLRC, "PopDelLRC", "删除当前曲目默认歌词"),
+    item(&W::Popmnu1, &W::PopNotLRC, "PopNotLRC", "设置当前曲目不用歌词"),
+    item(&W::Popmnu1, &W::PopEditLRC, "PopEditLRC", "编辑修改当前曲目歌词"),
+    separator(&W::Popmnu1),
+    submenu(&W::Popmnu1, &W::PopLrcVS, "PopLrcVS", "歌词显示模式"),
+    check(&W::PopLrcVS, &W::PopLrcVS0, "PopLrcVS0", "文本框模式"),
+    check(&W::PopLrcVS, &W::PopLrcVS1, "PopLrcVS1", "可视化效果"),
+    check(&W::PopLrcVS, &W::PopLrcVS2, "PopLrcVS2", "图片背景"),
+    separator(&W::Popmnu1),
+    check(&W::Popmnu1, &W::PopLrcVSH, "PopLrcVSH", "歌词全屏"),
+
+    popup(&W::Popmnu2, "Popmnu2", "图片"),
+    item(&W::Popmnu2, &W::PopOpenPic, "PopOpenPic", "查找/替换封面图片"),
+    item(&W::Popmnu2, &W::PopSearch3, "PopSearch3", "百度图片搜索"),
+    separator(&W::Popmnu2),
+    item(&W::Popmnu2, &W::PopShowVisualS2, "PopShowVisualS2", "打开可视化效果"),
+
+    popup(&W::Popmnu3, "Popmnu3", "录音音量"),
+    item(&W::Popmnu3, &W::PopShowVolumeB, "PopShowVolumeB", "关闭录音音量显示"),
+    separator(&W::Popmnu3),
+    item(&W::Popmnu3, &W::PopSNDVOL, "PopSNDVOL", "系统声音控制"),
+
+    popup(&W::Popmnu4, "Popmnu4", "播放列表"),
+    item(&W::Popmnu4, &W::PopAddFile, "PopAddFile", "添加曲目[本地]"),
+    item(&W::Popmnu4, &W::PopAddLink, "PopAddLink", "添加曲目[网络]"),
+    separator(&W::Popmnu4),
+    item(&W::Popmnu4, &W::PopSearch2, "PopSearch2", "百度MP3搜索"),
+    separator(&W::Popmnu4),
+    item(&W::Popmnu4, &W::PopPlaySelct, "PopPlaySelct", "播放选中的曲目"),
+    separator(&W::Popmnu4),
+    item(&W::Popmnu4, &W::PopNotLRC4, "PopNotLRC4", "设置选中的曲目不用歌词"),
+    separator(&W::Popmnu4),
+    item(&W::Popmnu4, &W::PopDelete, "PopDelete", "删除选中的曲目"),
+    item(&W::Popmnu4, &W::PopDeleteAll, "PopDeleteAll", "删除所有的曲目"),
+    separator(&W::Popmnu4),
+    item(&W::Popmnu4, &W::PopListIn, "PopListIn", "导入播放列表"),
+    item(&W::Popmnu4, &W::PopListSa, "PopListSa", "导出播放列表"),
+
+    popup(&W::Popmnu5, "Popmnu5", "歌词列表"),
+    item(&W::Popmnu5, &W::PopDownLrc5, "PopDownLrc5", "立即下载选中的歌词"),
+    separator(&W::Popmnu5),
+    item(&W::Popmnu5, &W::PopOpenLRC5, "PopOpenLRC5", "继续模糊查找歌词"),
+    separator(&W::Popmnu5),
+    item(&W::Popmnu5, &W::PopNotLRC5, "PopNotLRC5", "设置当前曲目不用歌词"),
+    separator(&W::Popmnu5),
+    item(&W::Popmnu5, &W::PopReOpenLRC5, "PopReOpenLRC5", "重新装载歌词"),
+
+    popup(&W::Popmnu6, "Popmnu6", "可视化效果"),
+    item(&W::Popmnu6, &W::PopShowVisualS, "PopShowVisualS", "关闭可视化效果"),
+    submenu(&W::Popmnu6, &W::PopSelVisualN, "PopSelVisualN", "可视化效果选择"),
+    effect(&W::PopSelVisualN, &W::PopSelVisual, 0, "PopSelVisual0", "随机[默认]"),
+    separator(&W::PopSelVisualN),
+    effect(&W::PopSelVisualN, &W::PopSelVisual, 1, "PopSelVisual1", "波形"),
+    effect(&W::PopSelVisualN, &W::PopSelVisual, 2, "PopSelVisual2", "激光"),
+    effect(&W::PopSelVisualN, &W::PopSelVisual, 3, "PopSelVisual3", "火焰"),
+    separator(&W::PopSelVisualN),
+    effect(&W::PopSelVisualN, &W::PopSelVisual, 4, "PopSelVisual4", "水波"),
+    effect(&W::PopSelVisualN, &W::PopSelVisual, 5, "PopSelVisual5", "双线"),
+    effect(&W::PopSelVisualN, &W::PopSelVisual, 6, "PopSelVisual6", "数字"),
+    effect(&W::PopSelVisualN, &W::PopSelVisual, 7, "PopSelVisual7", "变幻"),
+    effect(&W::PopSelVisualN, &W::PopSelVisual, 8, "PopSelVisual8", "交叉"),
+    effect(&W::PopSelVisualN, &W::PopSelVisual, 9, "PopSelVisual9", "Tavrel"),
+    separator(&W::Popmnu6),
+    item(&W::Popmnu6, &W::PopSNDVOL6, "PopSNDVOL6", "系统声音控制"),
+};
+
+} // namespace
 
 void FrmMain::buildMenus()
 {
-    // The menu bar is itself a pop-up menu, opened from the skin.
-    addSubMenu({}, QStringLiteral("Popmnu0"), QStringLiteral("主菜单"));
-
-    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuFile"), QStringLiteral("文件(&F)"));
-    addMenuItem(QStringLiteral("mnuFile"), QStringLiteral("mnuAdd"), QStringLiteral("添加曲目到列表[本地](&A)"));
-    addMenuItem(QStringLiteral("mnuFile"), QStringLiteral("mnuAdd2"), QStringLiteral("添加曲目到列表[网络](&B)"));
-    addSeparator(QStringLiteral("mnuFile"));
-    addMenuItem(QStringLiteral("mnuFile"), QStringLiteral("mnuListIn"), QStringLiteral("导入播放列表(&I)"));
-    addMenuItem(QStringLiteral("mnuFile"), QStringLiteral("mnuListSa"), QStringLiteral("导出播放列表(&O)"));
-    addSeparator(QStringLiteral("mnuFile"));
-    addMenuItem(QStringLiteral("mnuFile"), QStringLiteral("mnuFileInfo"), QStringLiteral("当前加载曲目属性(&P)"));
-    addSeparator(QStringLiteral("mnuFile"));
-    addMenuItem(QStringLiteral("mnuFile"), QStringLiteral("mnuExit"), QStringLiteral("退出(&X)"));
-
-    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuEdit"), QStringLiteral("编辑(&E)"));
-    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuDelete"), QStringLiteral("删除列表中选中曲目(&D)"));
-    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuDeleteAll"), QStringLiteral("删除列表中所有曲目(&C)"));
-    addSeparator(QStringLiteral("mnuEdit"));
-    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuEditLRC"), QStringLiteral("编辑修改当前曲目歌词(&W)"));
-    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuOffsetA"), QStringLiteral("歌词时间补偿<+50ms>(&A)"));
-    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuOffsetD"), QStringLiteral("歌词时间补偿<-50ms>(&D)"));
-    addSeparator(QStringLiteral("mnuEdit"));
-    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuOpenLRC"), QStringLiteral("查找/替换歌词[本地](&L)"));
-    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuOpenLRC2"), QStringLiteral("模糊查找/替换歌词[联网](&W)"));
-    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuSearch1"), QStringLiteral("LRC歌词搜索下载站(&S)"));
-    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuReOpenLRC"), QStringLiteral("重新装载歌词(&R)"));
-    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuNotLRC"), QStringLiteral("设置当前曲目不用歌词(&N)"));
-    addMenuItem(QStringLiteral("mnuEdit"), QStringLiteral("mnuDelLRC"), QStringLiteral("删除当前曲目默认歌词(&R)"));
-
-    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuView"), QStringLiteral("查看(&V)"));
-    addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuFull"), QStringLiteral("影像全屏(&F)"));
-    addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuShowPic"), QStringLiteral("显示图片(&X)"));
-    mnuShowPic->setCheckable(true);
-    addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuOpenPic"), QStringLiteral("查找/替换封面图片(&P)"));
-    addSeparator(QStringLiteral("mnuView"));
-    addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuShowVolumeB"), QStringLiteral("关闭录音音量显示(&M)"));
-    addMenuItem(QStringLiteral("mnuView"), QStringLiteral("mnuShowVisualS"), QStringLiteral("关闭可视化效果(&E)"));
-    addSubMenu(QStringLiteral("mnuView"), QStringLiteral("mnuSelVisualN"), QStringLiteral("可视化效果选择(&S)"));
-    addMenuItem(QStringLiteral("mnuSelVisualN"), QStringLiteral("mnuSelVisual0"), QStringLiteral("随机[默认](&0)"));
-    addSeparator(QStringLiteral("mnuSelVisualN"));
-    {
-        const char* names[] = {"波形(&1)", "激光(&2)", "火焰(&3)", "水波(&4)", "双线(&5)",
-                               "数字(&6)", "变幻(&7)", "交叉(&8)", "Tavrel(&9)"};
-        for (int i = 1; i <= 9; ++i)
-            addMenuItem(QStringLiteral("mnuSelVisualN"), QStringLiteral("mnuSelVisual%1").arg(i),
-                        QString::fromUtf8(names[i - 1]));
+    for (const MenuRow& row : kMenus) {
+        const QString caption = QString::fromUtf8(row.caption);
+        QMenu* parent = row.parent ? this->*row.parent : nullptr;
+        if (row.menu) {
+            QMenu* m = parent ? parent->addMenu(caption) : new QMenu(caption, this);
+            m->setObjectName(QString::fromLatin1(row.name));
+            this->*row.menu = m;
+        } else if (row.item || row.effects) {
+            QAction* a = parent->addAction(caption);
+            a->setObjectName(QString::fromLatin1(row.name));
+            a->setCheckable(row.checkable);
+            (row.item ? this->*row.item : (this->*row.effects)[row.number]) = a;
+        } else {
+            parent->addSeparator();
+        }
     }
-    addSeparator(QStringLiteral("mnuView"));
-    addSubMenu(QStringLiteral("mnuView"), QStringLiteral("mnuLrcVS"), QStringLiteral("歌词显示模式(&L)"));
-    addMenuItem(QStringLiteral("mnuLrcVS"), QStringLiteral("mnuLrcVS0"), QStringLiteral("文本框模式(&0)"));
-    addMenuItem(QStringLiteral("mnuLrcVS"), QStringLiteral("mnuLrcVS1"), QStringLiteral("可视化效果(&1)"));
-    addMenuItem(QStringLiteral("mnuLrcVS"), QStringLiteral("mnuLrcVS2"), QStringLiteral("图片背景(&2)"));
-    addMenuItem(QStringLiteral("mnuLrcVS"), QStringLiteral("mnuLrcVSH"), QStringLiteral("歌词全屏(&H)"));
-    for (const char* n : {"mnuLrcVS0", "mnuLrcVS1", "mnuLrcVS2", "mnuLrcVSH"})
-        mnu(QString::fromLatin1(n))->setCheckable(true);
-
-    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuControl"), QStringLiteral("控制(&C)"));
-    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuPlayPause"), QStringLiteral("播放/暂停(&P)"));
-    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuStop"), QStringLiteral("停止(&S)"));
-    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuPlaySelct"), QStringLiteral("播放列表中选中的曲目(&D)"));
-    addSeparator(QStringLiteral("mnuControl"));
-    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuPrevious"), QStringLiteral("播放上一曲(&V)"));
-    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuNext"), QStringLiteral("播放下一曲(&N)"));
-    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuListUp"), QStringLiteral("向上查看列表曲目(&U)"));
-    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuListDown"), QStringLiteral("向下查看列表曲目(&N)"));
-    addSeparator(QStringLiteral("mnuControl"));
-    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuStartRec"), QStringLiteral("录音(&R)"));
-    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuStopRecPlay"), QStringLiteral("停止录音或回放(&S)"));
-    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuPlayRec"), QStringLiteral("回放录音(&P)"));
-    addSeparator(QStringLiteral("mnuControl"));
-    addMenuItem(QStringLiteral("mnuControl"), QStringLiteral("mnuLrcSt"), QStringLiteral("歌词移动开始/暂停(&M)"));
-
-    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuTools"), QStringLiteral("工具(&T)"));
-    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuSNDVOL"), QStringLiteral("系统声音控制(&V)"));
-    addSeparator(QStringLiteral("mnuTools"));
-    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuRemoveVocal"), QStringLiteral("消减人声(&R)"));
-    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuShifting"), QStringLiteral("改变音调(&K)"));
-    mnuRemoveVocal->setCheckable(true);
-    mnuShifting->setCheckable(true);
-    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuTools1"), QStringLiteral("WAV转换为MP3(&E)"));
-    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuTools2"), QStringLiteral("MP3转换为WAV(&D)"));
-    addSeparator(QStringLiteral("mnuTools"));
-    addMenuItem(QStringLiteral("mnuTools"), QStringLiteral("mnuSearch2"), QStringLiteral("百度MP3搜索(&M)"));
-
-    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuSetup"), QStringLiteral("设置(&S)"));
-    addMenuItem(QStringLiteral("mnuSetup"), QStringLiteral("mnuMoreSetup"), QStringLiteral("设置选项(&O)"));
-    addSubMenu(QStringLiteral("mnuSetup"), QStringLiteral("mnuSkins"), QStringLiteral("界面皮肤(&F)"));
-    addMenuItem(QStringLiteral("mnuSkins"), QStringLiteral("mnuSkinsRe"), QStringLiteral("查找替换(&R)"));
-    addMenuItem(QStringLiteral("mnuSkins"), QStringLiteral("mnuSkinsDe"), QStringLiteral("恢复默认(&D)"));
-    addMenuItem(QStringLiteral("mnuSetup"), QStringLiteral("mnuFileShell"), QStringLiteral("文件关联(&C)"));
-
-    addSubMenu(QStringLiteral("Popmnu0"), QStringLiteral("mnuHelp"), QStringLiteral("帮助(&H)"));
-    addMenuItem(QStringLiteral("mnuHelp"), QStringLiteral("mnuHelpContents"), QStringLiteral("帮助内容(&C)"));
-    addMenuItem(QStringLiteral("mnuHelp"), QStringLiteral("mnuWebLink"), QStringLiteral("Melodune 网站(&W)"));
-    addSeparator(QStringLiteral("mnuHelp"));
-    addMenuItem(QStringLiteral("mnuHelp"), QStringLiteral("mnuHelpAbout"), QStringLiteral("关于(&A) ..."));
-
-    // The playlist pop-up.
-    const QString pop4 = QStringLiteral("Popmnu4");
-    addSubMenu({}, pop4, QStringLiteral("播放列表"));
-    addMenuItem(pop4, QStringLiteral("PopAddFile"), QStringLiteral("添加曲目[本地]"));
-    addMenuItem(pop4, QStringLiteral("PopAddLink"), QStringLiteral("添加曲目[网络]"));
-    addSeparator(pop4);
-    addMenuItem(pop4, QStringLiteral("PopSearch2"), QStringLiteral("百度MP3搜索"));
-    addSeparator(pop4);
-    addMenuItem(pop4, QStringLiteral("PopPlaySelct"), QStringLiteral("播放选中的曲目"));
-    addSeparator(pop4);
-    addMenuItem(pop4, QStringLiteral("PopNotLRC4"), QStringLiteral("设置选中的曲目不用歌词"));
-    addSeparator(pop4);
-    addMenuItem(pop4, QStringLiteral("PopDelete"), QStringLiteral("删除选中的曲目"));
-    addMenuItem(pop4, QStringLiteral("PopDeleteAll"), QStringLiteral("删除所有的曲目"));
-    addSeparator(pop4);
-    addMenuItem(pop4, QStringLiteral("PopListIn"), QStringLiteral("导入播放列表"));
-    addMenuItem(pop4, QStringLiteral("PopListSa"), QStringLiteral("导出播放列表"));
 }
 
 void FrmMain::connectHandlers()

@@ -202,10 +202,8 @@ void FrmMain::MediaPlayer1_PlayStateChange()
             // The recording plays again after its play-back was stopped.
             XPButtons[8]->setButtonEnabled(true);
             XPButtons[8]->setCaption(QStringLiteral("停止回放"));
-            if (QAction* a = mnuStopRecPlay) {
-                a->setEnabled(true);
-                a->setText(QStringLiteral("停止回放(&S)"));
-            }
+            mnuStopRecPlay->setEnabled(true);
+            mnuStopRecPlay->setText(QStringLiteral("停止回放(&S)"));
             XPButtons[8]->setButtonToolTip(QStringLiteral("停止回放"));
             XPButtons[7]->setButtonEnabled(false);
             enableAction(mnuPlayRec, false);

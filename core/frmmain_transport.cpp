@@ -165,7 +165,7 @@ bool FrmMain::stepTrack(bool forward)
         return false;
     FlagScope running(transportCommandRunning_);
     transportReset(true);
-    QAction* command = mnu(forward ? QStringLiteral("mnuNext") : QStringLiteral("mnuPrevious"));
+    QAction* command = forward ? mnuNext : mnuPrevious;
     PicShape->setFocus();
     command->setEnabled(false);
     XPButtons[1]->setButtonEnabled(false);
@@ -306,23 +306,19 @@ void FrmMain::Timer3_Timer()
     if (s.ShowRecVolume == 1) {
         Timer[4]->start();
         mnuShowVolumeB->setText(QStringLiteral("关闭录音音量显示(&M)"));
-        if (QAction* a = PopShowVolumeB)
-            a->setText(QStringLiteral("关闭录音音量显示"));
+        PopShowVolumeB->setText(QStringLiteral("关闭录音音量显示"));
     } else {
         Timer[4]->stop();
         mnuShowVolumeB->setText(QStringLiteral("打开录音音量显示(&M)"));
-        if (QAction* a = PopShowVolumeB)
-            a->setText(QStringLiteral("打开录音音量显示"));
+        PopShowVolumeB->setText(QStringLiteral("打开录音音量显示"));
     }
     const bool visual = s.ShowVisual == 1;
     Picture5->setVisible(visual);
     if (visual)
         Timer[4]->start();
-    mnuShowVisualS->setText(visual ? QStringLiteral("关闭可视化效果(&E)")
-                                                          : QStringLiteral("打开可视化效果(&E)"));
-    for (const char* n : {"PopShowVisualS", "PopShowVisualS2"})
-        if (QAction* a = mnu(QString::fromLatin1(n)))
-            a->setText(visual ? QStringLiteral("关闭可视化效果") : QStringLiteral("打开可视化效果"));
+    mnuShowVisualS->setText(visual ? QStringLiteral("关闭可视化效果(&E)") : QStringLiteral("打开可视化效果(&E)"));
+    for (QAction* a : {PopShowVisualS, PopShowVisualS2})
+        a->setText(visual ? QStringLiteral("关闭可视化效果") : QStringLiteral("打开可视化效果"));
 
     if (List1->count() < 1) {
         mnuAdd_Click();
@@ -339,22 +335,22 @@ void FrmMain::Timer3_Timer()
 
 void FrmMain::connectTransportHandlers()
 {
-    auto onAction = [this](const char* name, void (FrmMain::*handler)()) {
-        connect(mnu(QString::fromLatin1(name)), &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    auto onAction = [this](QAction* item, void (FrmMain::*handler)()) {
+        connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     };
     auto onButton = [this](int index, void (FrmMain::*handler)()) {
         connect(XPButtons[index], &XPButton::Click, this, [this, handler] { (this->*handler)(); });
     };
-    onAction("mnuPlaySelct", &FrmMain::mnuPlaySelct_Click);
-    onAction("PopPlaySelct", &FrmMain::mnuPlaySelct_Click);
-    onAction("mnuNext", &FrmMain::mnuNext_Click);
-    onAction("mnuPrevious", &FrmMain::mnuPrevious_Click);
-    onAction("mnuListDown", &FrmMain::mnuListDown_Click);
-    onAction("mnuListUp", &FrmMain::mnuListUp_Click);
-    onAction("mnuPlayPause", &FrmMain::mnuPlayPause_Click);
-    onAction("mnuStop", &FrmMain::mnuStop_Click);
-    onAction("mnuFull", &FrmMain::mnuFull_Click);
-    onAction("mnuFileInfo", &FrmMain::mnuFileInfo_Click);
+    onAction(mnuPlaySelct, &FrmMain::mnuPlaySelct_Click);
+    onAction(PopPlaySelct, &FrmMain::mnuPlaySelct_Click);
+    onAction(mnuNext, &FrmMain::mnuNext_Click);
+    onAction(mnuPrevious, &FrmMain::mnuPrevious_Click);
+    onAction(mnuListDown, &FrmMain::mnuListDown_Click);
+    onAction(mnuListUp, &FrmMain::mnuListUp_Click);
+    onAction(mnuPlayPause, &FrmMain::mnuPlayPause_Click);
+    onAction(mnuStop, &FrmMain::mnuStop_Click);
+    onAction(mnuFull, &FrmMain::mnuFull_Click);
+    onAction(mnuFileInfo, &FrmMain::mnuFileInfo_Click);
     onButton(1, &FrmMain::mnuPrevious_Click);
     onButton(2, &FrmMain::mnuNext_Click);
     onButton(10, &FrmMain::mnuListUp_Click);

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 
 namespace melodune {
@@ -69,7 +70,7 @@ void FrmMain::Label6_MouseUp(Qt::MouseButton button)
     if (button == Qt::LeftButton)
         mnuHelpContents_Click();
     else if (button == Qt::RightButton)
-        showPopup(QStringLiteral("Popmnu0"));
+        Popmnu0->popup(QCursor::pos());
 }
 
 } // namespace melodune

@@ -91,10 +91,8 @@ void FrmMain::mnuEditLRC_Click()
 
 void FrmMain::mnuEdit_Click()
 {
-    if (QAction* a = mnuDelLRC)
-        a->setEnabled(LyricsLoaded);
-    if (QAction* a = mnuEditLRC)
-        a->setEnabled(XPButtons[5]->buttonEnabled());
+    mnuDelLRC->setEnabled(LyricsLoaded);
+    mnuEditLRC->setEnabled(XPButtons[5]->buttonEnabled());
 }
 
 void FrmMain::XPButton5_Click()
@@ -219,8 +217,7 @@ void FrmMain::mnuDelLRC_Click()
                             rt::Exclamation);
     }
 
-    if (QAction* a = mnuDelLRC)
-        a->setEnabled(false);
+    mnuDelLRC->setEnabled(false);
     LyricsLoaded = false;
     XPButtons[5]->setButtonEnabled(false);
     LrcPath.clear();

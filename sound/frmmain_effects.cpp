@@ -49,12 +49,6 @@ void setChecked(QAction* a, bool on)
         a->setChecked(on);
 }
 
-void enableItem(QAction* a, bool on)
-{
-    if (a)
-        a->setEnabled(on);
-}
-
 // The switches' "on" pictures: the idle status picture with a mark.
 QPixmap switchPicture(const QColor& colour, const QString& mark)
 {
@@ -232,7 +226,7 @@ void FrmMain::mnuShifting_Click()
 void FrmMain::effectSwitchClick(bool vocal)
 {
     QCheckBox* box = vocal ? Check2 : Check3;
-    QAction* item = mnu(vocal ? QStringLiteral("mnuRemoveVocal") : QStringLiteral("mnuShifting"));
+    QAction* item = vocal ? mnuRemoveVocal : mnuShifting;
     PicShape->setFocus();
     if (box->isChecked()) {
         setChecked(item, true);
@@ -445,7 +439,7 @@ struct EffectJobScope {
 // The checks both effect jobs begin with. False when the job does not run:
 // the switch is reset (and disabled for a track it cannot process), and a
 // track paused here plays on. True leaves the track stopped.
-bool FrmMain::beginEffectJob(QCheckBox* box, const QString& menuItem, const QString& question,
+bool FrmMain::beginEffectJob(QCheckBox* box, QAction* menuItem, const QString& question,
                              void (FrmMain::*reset)(), double* duration)
 {
     rt::MediaControl* mp = MediaPlayer1;
@@ -455,7 +449,7 @@ bool FrmMain::beginEffectJob(QCheckBox* box, const QString& menuItem, const QStr
     };
     auto disableSwitch = [&] {
         box->setEnabled(false);
-        enableItem(mnu(menuItem), false);
+        menuItem->setEnabled(false);
     };
     // One job at a time: they share the effect, the progress window and TEMP.
     if (soundJobRunning()) {
@@ -502,7 +496,7 @@ void FrmMain::RemoveVocals()
 {
     rt::MediaControl* mp = MediaPlayer1;
     double duration = 0;
-    if (!beginEffectJob(Check2, QStringLiteral("mnuRemoveVocal"), QStringLiteral("你确定要将当前曲目进行消减人声处理吗？"),
+    if (!beginEffectJob(Check2, mnuRemoveVocal, QStringLiteral("你确定要将当前曲目进行消减人声处理吗？"),
                         &FrmMain::resetVocalRemoval, &duration))
         return;
     if (!chooseEffectOutput(QStringLiteral(" - DeVocal.wav"), &DevocalFile)) {
@@ -623,7 +617,7 @@ void FrmMain::ShiftPitch()
 {
     rt::MediaControl* mp = MediaPlayer1;
     double duration = 0;
-    if (!beginEffectJob(Check3, QStringLiteral("mnuShifting"), QStringLiteral("你确定要将当前曲目进行改变音调处理吗？"),
+    if (!beginEffectJob(Check3, mnuShifting, QStringLiteral("你确定要将当前曲目进行改变音调处理吗？"),
                         &FrmMain::resetKeyShift, &duration))
         return;
     // The job counts as running from the dialog on, so no second one starts

@@ -164,9 +164,8 @@ void FrmMain::mnuStartRec_Click()
     Check2->setEnabled(false);
     Check3->setEnabled(false);
     // The key shift too: its job would stop the take's backing track.
-    for (const char* name : {"mnuRemoveVocal", "mnuShifting"})
-        if (QAction* a = mnu(QString::fromLatin1(name)))
-            a->setEnabled(false);
+    mnuRemoveVocal->setEnabled(false);
+    mnuShifting->setEnabled(false);
 
     // 12.
     Recording = true;

@@ -73,12 +73,6 @@ void FrmMain::makeDragHandle(QWidget* control)
     control->installEventFilter(skinMouseFilter(*this));
 }
 
-void FrmMain::popupAt(const QString& name, const QPoint& global)
-{
-    if (QMenu* m = menu(name))
-        m->popup(global);
-}
-
 void FrmMain::resetSwitchHover()
 {
     for (QCheckBox* box : {Check2, Check3})
@@ -155,20 +149,20 @@ bool FrmMain::skinMouseEvent(QObject* watched, QEvent* event)
     }
     if (watched == Image5) {
         if (press)
-            popupAt(QStringLiteral("Popmnu0"), global);
+            Popmnu0->popup(global);
         return press;
     }
     if (!press && button == Qt::RightButton) {
         if (watched == Label4 || watched == Label5 || watched == PicShape) {
-            popupAt(QStringLiteral("Popmnu0"), global);
+            Popmnu0->popup(global);
             return true;
         }
         if (pictureArea) {
-            popupAt(QStringLiteral("Popmnu2"), global);
+            Popmnu2->popup(global);
             return true;
         }
         if (watched == Picture5) {
-            popupAt(QStringLiteral("Popmnu6"), global);
+            Popmnu6->popup(global);
             return true;
         }
     }

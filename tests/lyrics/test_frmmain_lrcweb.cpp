@@ -338,8 +338,8 @@ TEST_F(FrmMainLrcWebTest, MenusAndButtons)
         opened << u;
         return true;
     });
-    for (const char* name : {"mnuSearch1", "PopSearch1"})
-        w->mnu(name)->trigger();
+    for (QAction* a : {w->mnuSearch1, w->PopSearch1})
+        a->trigger();
     emit w->XPButtons[25]->Click();
     ASSERT_EQ(opened.size(), 3);
     for (const QUrl& u : opened)
@@ -347,20 +347,20 @@ TEST_F(FrmMainLrcWebTest, MenusAndButtons)
 
     opened.clear();
     ui.inputAnswers = {QString("  "), QString("a b"), QString("c"), QString("d")};
-    for (const char* name : {"mnuSearch2", "PopSearch2", "mnuSearch3", "PopSearch3"})
-        w->mnu(name)->trigger();
+    for (QAction* a : {w->mnuSearch2, w->PopSearch2, w->mnuSearch3, w->PopSearch3})
+        a->trigger();
     ASSERT_EQ(opened.size(), 3); // blank opens nothing
     EXPECT_EQ(opened[0].toEncoded(), (settings().Mp3SearchUrl + "a%20b").toUtf8());
     EXPECT_TRUE(opened[1].toString().startsWith(settings().ImageSearchUrl));
     EXPECT_TRUE(opened[2].toString().startsWith(settings().ImageSearchUrl));
 
     // Where the made items sit.
-    auto follows = [&](const char* menu, const char* before, const char* item) {
-        const QList<QAction*> a = w->menu(menu)->actions();
-        const qsizetype at = a.indexOf(w->mnu(item));
-        return at > 0 && a[at - 1] == w->mnu(before);
+    auto follows = [&](QMenu* menu, QAction* before, QAction* item) {
+        const QList<QAction*> a = menu->actions();
+        const qsizetype at = a.indexOf(item);
+        return at > 0 && a[at - 1] == before;
     };
-    EXPECT_TRUE(follows("mnuView", "mnuOpenPic", "mnuSearch3"));
+    EXPECT_TRUE(follows(w->mnuView, w->mnuOpenPic, w->mnuSearch3));
     EXPECT_EQ(w->mnuSearch3->text(), QString("百度图片搜索(I)"));
     EXPECT_TRUE(w->Popmnu4->actions().contains(w->PopSearch2));
 

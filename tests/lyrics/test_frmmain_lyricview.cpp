@@ -149,9 +149,12 @@ TEST(LyricViewModes, CheckMarksFollowTheViewWhenTheMenusOpen)
         settings().LrcViewMode = r.mode;
         emit w.mnuView->aboutToShow();
         emit w.Popmnu1->aboutToShow();
-        for (char c : {'0', '1', '2', 'H'}) {
-            EXPECT_EQ(w.mnu(QStringLiteral("mnuLrcVS%1").arg(c))->isChecked(), c == r.checked) << r.mode << c;
-            EXPECT_EQ(w.mnu(QStringLiteral("PopLrcVS%1").arg(c))->isChecked(), c == r.checked) << r.mode << c;
+        const QAction* menuItems[] = {w.mnuLrcVS0, w.mnuLrcVS1, w.mnuLrcVS2, w.mnuLrcVSH};
+        const QAction* popItems[] = {w.PopLrcVS0, w.PopLrcVS1, w.PopLrcVS2, w.PopLrcVSH};
+        for (int i = 0; i < 4; ++i) {
+            const char c = "012H"[i];
+            EXPECT_EQ(menuItems[i]->isChecked(), c == r.checked) << r.mode << c;
+            EXPECT_EQ(popItems[i]->isChecked(), c == r.checked) << r.mode << c;
         }
     }
     EXPECT_EQ(w.PopLrcVS0->text(), "文本框模式");
