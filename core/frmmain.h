@@ -113,6 +113,10 @@ public:
     // when nothing was loaded or it took the restart path.
     bool LoadTrack();
     void Timer3_Timer();
+    // The start tick's step that makes the skin buttons clickable: all but
+    // the lyric editor's, which waits for the lyric loader; a button that
+    // stands for a menu item can be clicked while the item is enabled.
+    void enableSkinButtons();
     void mnuAdd_Click();
     void ReloadAfterError();
     // The add command's hook: adding entries to the list (playlist code).
@@ -786,6 +790,8 @@ private:
     // when handled.
     bool controlMouseEvent(const QString& control, QMouseEvent* e);
     void buildDesign();
+    // The menus as designed; the skin buttons that stand for a menu item
+    // take it as their action.
     void buildMenus();
     void buildTimers();
     void resetDesignState();

@@ -573,6 +573,19 @@ const MenuRow kMenus[] = {
     item(&W::Popmnu6, &W::PopSNDVOL6, "PopSNDVOL6", "系统声音控制"),
 };
 
+// The skin buttons that stand for a menu item: the button triggers the item
+// and can be clicked only while the item is enabled.
+struct TwinButton {
+    int button;
+    Item item;
+};
+constexpr TwinButton kTwinButtons[] = {
+    {1, &W::mnuPrevious},   {2, &W::mnuNext},       {6, &W::mnuStartRec},  {7, &W::mnuPlayRec},
+    {8, &W::mnuStopRecPlay}, {9, &W::mnuAdd},       {10, &W::mnuListUp},   {11, &W::mnuListDown},
+    {13, &W::mnuStop},      {14, &W::mnuDelete},    {15, &W::mnuWebLink},  {16, &W::mnuMoreSetup},
+    {17, &W::mnuSNDVOL},    {19, &W::mnuReOpenLRC}, {22, &W::mnuFileInfo}, {25, &W::mnuSearch1},
+};
+
 } // namespace
 
 void FrmMain::buildMenus()
@@ -593,6 +606,8 @@ void FrmMain::buildMenus()
             parent->addSeparator();
         }
     }
+    for (const TwinButton& twin : kTwinButtons)
+        XPButtons[twin.button]->setAction(this->*twin.item);
 }
 
 void FrmMain::connectHandlers()

@@ -596,11 +596,6 @@ void FrmMain::connectPlaylistHandlers()
     wire(PopListIn, &FrmMain::mnuListIn_Click);
     wire(PopListSa, &FrmMain::mnuListSa_Click);
 
-    if (XPButtons[9])
-        connect(XPButtons[9], &XPButton::Click, this, &FrmMain::mnuAdd_Click);
-    if (XPButtons[14])
-        connect(XPButtons[14], &XPButton::Click, this, &FrmMain::mnuDelete_Click);
-
     // Every change of the selection, by the user or by the program.
     connect(List1, &QListWidget::currentRowChanged, this, [this] { List1_Click(); });
     auto* events = new List1Events(this);

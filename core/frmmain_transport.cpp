@@ -297,10 +297,7 @@ void FrmMain::Timer3_Timer()
     };
     for (int i = 1; i <= 25; ++i)
         XPButtons[i]->setButtonToolTip(QString::fromUtf8(tips[i]));
-    // 5, 7 and 8 are enabled by the lyric loader and the recording commands.
-    for (int i = 1; i <= 25; ++i)
-        if (i != 5 && i != 7 && i != 8)
-            XPButtons[i]->setButtonEnabled(true);
+    enableSkinButtons();
 
     const SettingsRecord& s = settings();
     if (s.ShowRecVolume == 1) {
@@ -333,6 +330,15 @@ void FrmMain::Timer3_Timer()
     loadTrackAndPlay(s.AutoPlay == 1);
 }
 
+void FrmMain::enableSkinButtons()
+{
+    // 7 and 8 stay disabled with their menu items, which the start left
+    // disabled for the recording commands to enable.
+    for (int i = 1; i <= 25; ++i)
+        if (i != 5)
+            XPButtons[i]->setButtonEnabled(true);
+}
+
 void FrmMain::connectTransportHandlers()
 {
     auto onAction = [this](QAction* item, void (FrmMain::*handler)()) {
@@ -351,15 +357,8 @@ void FrmMain::connectTransportHandlers()
     onAction(mnuStop, &FrmMain::mnuStop_Click);
     onAction(mnuFull, &FrmMain::mnuFull_Click);
     onAction(mnuFileInfo, &FrmMain::mnuFileInfo_Click);
-    onButton(1, &FrmMain::mnuPrevious_Click);
-    onButton(2, &FrmMain::mnuNext_Click);
-    onButton(10, &FrmMain::mnuListUp_Click);
-    onButton(11, &FrmMain::mnuListDown_Click);
     onButton(12, &FrmMain::XPButton12_Click);
-    onButton(13, &FrmMain::mnuStop_Click);
-    onButton(17, &FrmMain::mnuSNDVOL_Click);
     onButton(18, &FrmMain::XPButton18_Click);
-    onButton(22, &FrmMain::mnuFileInfo_Click);
     onButton(24, &FrmMain::XPButton24_Click);
 
     connect(MediaPlayer1, &rt::MediaControl::EndOfStream, this, &FrmMain::MediaPlayer1_EndOfStream);

@@ -42,7 +42,6 @@ void FrmMain::connectHelpHandlers()
     connect(mnuHelpContents, &QAction::triggered, this, [this] { mnuHelpContents_Click(); });
     connect(mnuWebLink, &QAction::triggered, this, [this] { mnuWebLink_Click(); });
     connect(mnuHelpAbout, &QAction::triggered, this, [this] { mnuHelpAbout_Click(); });
-    connect(XPButtons[15], &XPButton::Click, this, [this] { mnuWebLink_Click(); });
     Label6->installEventFilter(new HelpLabelFilter(*this));
     installHelpKey(this);
 }

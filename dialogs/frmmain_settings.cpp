@@ -27,7 +27,6 @@ void FrmMain::mnuMoreSetup_Click()
 void FrmMain::connectSettingsHandlers()
 {
     connect(mnuMoreSetup, &QAction::triggered, this, &FrmMain::mnuMoreSetup_Click);
-    connect(XPButtons[16], &XPButton::Click, this, &FrmMain::mnuMoreSetup_Click);
 }
 
 } // namespace melodune

@@ -196,7 +196,6 @@ void FrmMain::connectLrcWebHandlers()
     onTriggered(PopSearch2, [this] { mnuSearch2_Click(); });
     onTriggered(mnuSearch3, [this] { mnuSearch3_Click(); });
     onTriggered(PopSearch3, [this] { mnuSearch3_Click(); });
-    connect(XPButtons[25], &XPButton::Click, ctx, [this] { mnuSearch1_Click(); });
 
     // The candidate list.
     connect(List2, &QListWidget::currentRowChanged, ctx, [this](int row) { Lrc->userSelect(row); });

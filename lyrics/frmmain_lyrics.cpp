@@ -207,9 +207,6 @@ void FrmMain::LoadTrackLyrics()
         mnuPlayRec->setEnabled(false);
         mnuStopRecPlay->setEnabled(false);
         mnuStopRecPlay->setText(QStringLiteral("停止录音或播放(&S)"));
-        XPButtons[6]->setButtonEnabled(true);
-        XPButtons[7]->setButtonEnabled(false);
-        XPButtons[8]->setButtonEnabled(false);
         XPButtons[8]->setCaption(QStringLiteral(" 停 止 "));
         XPButtons[8]->setButtonToolTip(QStringLiteral(" 停 止 "));
         RecordFile.clear();
@@ -463,7 +460,6 @@ void FrmMain::connectLyricsHandlers()
     connect(XPButtons[3], &XPButton::Click, this, &FrmMain::XPButton3_Click);
     connect(XPButtons[4], &XPButton::Click, this, &FrmMain::XPButton4_Click);
     connect(XPButtons[5], &XPButton::Click, this, &FrmMain::XPButton5_Click);
-    connect(XPButtons[19], &XPButton::Click, this, &FrmMain::mnuReOpenLRC_Click);
 
     // The editor: an edit box over RichTextBox2's view, bound to its model.
     RichTextBox2Edit = (new LyricEditorBinding(RichTextBox2, RichTextBox2View))->edit();

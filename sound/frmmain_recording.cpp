@@ -87,7 +87,6 @@ void FrmMain::mnuStartRec_Click()
     // 3.
     XPButtons[8]->setCaption(QStringLiteral("停止录音"));
     XPButtons[8]->setButtonToolTip(QStringLiteral("停止录音"));
-    XPButtons[8]->setButtonEnabled(true);
     mnuStopRecPlay->setText(QStringLiteral("停止录音(&S)"));
     mnuStopRecPlay->setEnabled(true);
 
@@ -104,7 +103,6 @@ void FrmMain::mnuStartRec_Click()
         // 5.
         mnuStopRecPlay->setText(QStringLiteral("停止录音或回放(&S)"));
         mnuStopRecPlay->setEnabled(false);
-        XPButtons[8]->setButtonEnabled(false);
         XPButtons[8]->setCaption(kStopIdleButton);
         XPButtons[8]->setButtonToolTip(kStopIdleButton);
         if (mp->playState() == rt::MediaControl::Paused)
@@ -156,8 +154,6 @@ void FrmMain::mnuStartRec_Click()
     Timer[5]->start();
 
     // 11.
-    XPButtons[6]->setButtonEnabled(false);
-    XPButtons[7]->setButtonEnabled(false);
     mnuStartRec->setEnabled(false);
     mnuPlayRec->setEnabled(false);
     imgR->setPixmap(imgS[1]);
@@ -261,10 +257,8 @@ void FrmMain::mnuStopRecPlay_Click()
                 QStringLiteral("录音失败！(电脑缓存不足或录音超时。请尝试重新设置最大录音缓存时间。)"),
                 rt::OkOnly | rt::Critical, captureTitle());
             mnuStartRec->setEnabled(true);
-            XPButtons[6]->setButtonEnabled(true);
             mnuStopRecPlay->setEnabled(false);
             mnuStopRecPlay->setText(kStopIdleMenu);
-            XPButtons[8]->setButtonEnabled(false);
             XPButtons[8]->setCaption(kStopIdleButton);
             XPButtons[8]->setButtonToolTip(kStopIdleButton);
             DSCaptureBuffer.reset();
@@ -288,14 +282,12 @@ void FrmMain::mnuStopRecPlay_Click()
         } else if (state == rt::MediaControl::Stopped) {
             mp->setCurrentPosition(0);
         }
-        XPButtons[7]->setButtonEnabled(true);
         mnuPlayRec->setEnabled(true);
     }
 
     // 4.
     mnuStopRecPlay->setEnabled(false);
     mnuStopRecPlay->setText(kStopIdleMenu);
-    XPButtons[8]->setButtonEnabled(false);
     XPButtons[8]->setCaption(kStopIdleButton);
     XPButtons[8]->setButtonToolTip(kStopIdleButton);
     takeEnded();
@@ -332,15 +324,10 @@ void FrmMain::SaveRecording()
         Capture.Samples.shrink_to_fit();
         savingRecording_ = false;
     };
-    auto enableRecord = [this] {
-        mnuStartRec->setEnabled(true);
-        XPButtons[6]->setButtonEnabled(true);
-    };
-
     // 1-2. Nothing captured: no dialog, and the next take may start at once.
     CopyCaptureToBuffer();
     if (!DSBuffer) {
-        enableRecord();
+        mnuStartRec->setEnabled(true);
         releaseTake();
         return;
     }
@@ -370,7 +357,7 @@ void FrmMain::SaveRecording()
         if (chosen.files.isEmpty() || chosen.files.first().isEmpty()) {
             // 13. Cancelled: nothing is written. Also after a failed save,
             // so the next take need not wait for a track change.
-            enableRecord();
+            mnuStartRec->setEnabled(true);
             releaseTake();
             return;
         }
@@ -391,7 +378,7 @@ void FrmMain::SaveRecording()
 
         // A restart while a dialog was open has dropped the take already.
         if (!DSBuffer) {
-            enableRecord();
+            mnuStartRec->setEnabled(true);
             releaseTake();
             return;
         }
@@ -421,10 +408,8 @@ void FrmMain::SaveRecording()
 
     // 11.
     mnuPlayRec->setEnabled(true);
-    XPButtons[7]->setButtonEnabled(true);
     mnuStopRecPlay->setEnabled(false);
     mnuStopRecPlay->setText(kStopIdleMenu);
-    XPButtons[8]->setButtonEnabled(false);
     XPButtons[8]->setCaption(kStopIdleButton);
     XPButtons[8]->setButtonToolTip(kStopIdleButton);
 
@@ -463,12 +448,10 @@ void FrmMain::mnuPlayRec_Click()
     }
     mp->play();
     // 4.
-    XPButtons[8]->setButtonEnabled(true);
     XPButtons[8]->setCaption(QStringLiteral("停止回放"));
     XPButtons[8]->setButtonToolTip(QStringLiteral("停止回放"));
     mnuStopRecPlay->setEnabled(true);
     mnuStopRecPlay->setText(QStringLiteral("停止回放(&S)"));
-    XPButtons[7]->setButtonEnabled(false);
     mnuPlayRec->setEnabled(false);
     imgR->setPixmap(imgS[2]);
 }
@@ -497,9 +480,6 @@ void FrmMain::connectRecordingHandlers()
     connect(mnuStopRecPlay, &QAction::triggered, this, [this] { mnuStopRecPlay_Click(); });
     connect(mnuPlayRec, &QAction::triggered, this, [this] { mnuPlayRec_Click(); });
     connect(mnuSNDVOL, &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
-    connect(XPButtons[6], &XPButton::Click, this, &FrmMain::XPButton6_Click);
-    connect(XPButtons[7], &XPButton::Click, this, &FrmMain::XPButton7_Click);
-    connect(XPButtons[8], &XPButton::Click, this, &FrmMain::XPButton8_Click);
 }
 
 } // namespace melodune

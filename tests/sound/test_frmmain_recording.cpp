@@ -77,6 +77,7 @@ protected:
         FrmMainServices services;
         services.createMedia = [](QObject* parent) { return new rt::FakeMediaControl(nullptr, parent); };
         w = std::make_unique<FrmMain>(services);
+        w->enableSkinButtons(); // as the start tick leaves them
         media = static_cast<rt::FakeMediaControl*>(w->MediaPlayer1);
         useInput(0x800); // 44100 Hz 16-bit stereo
         w->DSound = rt::DirectSoundCreate();
