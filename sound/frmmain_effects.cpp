@@ -43,12 +43,6 @@ const QString kShiftFailed = QStringLiteral("音频效果处理失败（文件�
 // A file the key shift could not write is no decoding error.
 const QString kShiftWriteFailed = QStringLiteral("音频效果处理失败！");
 
-void setChecked(QAction* a, bool on)
-{
-    if (a)
-        a->setChecked(on);
-}
-
 // The switches' "on" pictures: the idle status picture with a mark.
 QPixmap switchPicture(const QColor& colour, const QString& mark)
 {
@@ -229,7 +223,7 @@ void FrmMain::effectSwitchClick(bool vocal)
     QAction* item = vocal ? mnuRemoveVocal : mnuShifting;
     PicShape->setFocus();
     if (box->isChecked()) {
-        setChecked(item, true);
+        item->setChecked(true);
         Timer[4]->stop();
         if (vocal)
             RemoveVocals();
@@ -253,7 +247,7 @@ void FrmMain::effectSwitchClick(bool vocal)
         }
         flag = false;
         own.clear();
-        setChecked(item, false);
+        item->setChecked(false);
     }
     showEffectSwitch(vocal);
 }
@@ -277,7 +271,7 @@ void FrmMain::resetVocalRemoval()
 {
     VocalRemovalOn = false;
     Check2->setChecked(false);
-    setChecked(mnuRemoveVocal, false);
+    mnuRemoveVocal->setChecked(false);
     DevocalFile.clear();
     showEffectSwitch(true);
 }
@@ -286,7 +280,7 @@ void FrmMain::resetKeyShift()
 {
     KeyShiftOn = false;
     Check3->setChecked(false);
-    setChecked(mnuShifting, false);
+    mnuShifting->setChecked(false);
     ShiftFile.clear();
     showEffectSwitch(false);
 }
@@ -608,7 +602,7 @@ void FrmMain::RemoveVocals()
         const QSignalBlocker quiet(Check2);
         Check2->setChecked(true);
     }
-    setChecked(mnuRemoveVocal, true);
+    mnuRemoveVocal->setChecked(true);
     showEffectSwitch(true);
     mp->play();
 }
@@ -711,7 +705,7 @@ void FrmMain::ShiftPitch()
         const QSignalBlocker quiet(Check3);
         Check3->setChecked(true);
     }
-    setChecked(mnuShifting, true);
+    mnuShifting->setChecked(true);
     showEffectSwitch(false);
     mp->play();
 }
