@@ -789,7 +789,20 @@ private:
     // Mouse events of the passive controls, by the control's name; true
     // when handled.
     bool controlMouseEvent(const QString& control, QMouseEvent* e);
+    // The controls as designed, made in their stacking order by the steps below.
     void buildDesign();
+    void buildSkinPicture();
+    void buildTitleBar();
+    void buildHintLine();
+    void buildLyricClock();
+    void buildMediaControls();
+    void buildPictureArea();
+    void buildLevelMeter();
+    void buildLyricArea();
+    void buildPlaylist();
+    void buildInputPanel();
+    void buildSwitches();
+    void buildSkinButtons();
     // The menus as designed; the skin buttons that stand for a menu item
     // take it as their action.
     void buildMenus();

@@ -114,7 +114,23 @@ void FrmMain::buildDesign()
     setFont(QFont(QStringLiteral("宋体"), 9));
     resize(BuiltInSkinWidth, BuiltInSkinHeight);
 
-    // The skin carries every other control.
+    buildSkinPicture();
+    buildTitleBar();
+    buildHintLine();
+    buildLyricClock();
+    buildMediaControls();
+    buildPictureArea();
+    buildLevelMeter();
+    buildLyricArea();
+    buildPlaylist();
+    buildInputPanel();
+    buildSwitches();
+    buildSkinButtons();
+}
+
+// The skin picture that carries every other control.
+void FrmMain::buildSkinPicture()
+{
     PicShape = makeLabel(this, QStringLiteral("PicShape"));
     PicShape->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setSkinPicture(PicShape, builtInSkin());
@@ -122,40 +138,51 @@ void FrmMain::buildDesign()
     Skin.window = this;
     Skin.picShape = PicShape;
     prepareTranslucency(this);
+}
 
-    auto* skin = PicShape;
-    Image5 = makeLabel(skin, QStringLiteral("Image5"));
+// The title bar on the skin: the menu picture, minimise, close and the title.
+void FrmMain::buildTitleBar()
+{
+    Image5 = makeLabel(PicShape, QStringLiteral("Image5"));
     Image5->setGeometry(6, 2, 28, 26);
     Image5->installEventFilter(this);
-    Image3 = makeLabel(skin, QStringLiteral("Image3"));
+    Image3 = makeLabel(PicShape, QStringLiteral("Image3"));
     Image3->setGeometry(640, 7, 16, 16);
     Image3->setCursor(Qt::PointingHandCursor);
     Image3->installEventFilter(this);
-    Image4 = makeLabel(skin, QStringLiteral("Image4"));
+    Image4 = makeLabel(PicShape, QStringLiteral("Image4"));
     Image4->setGeometry(662, 7, 16, 16);
     Image4->setCursor(Qt::PointingHandCursor);
     Image4->installEventFilter(this);
 
-    Label4 = makeLabel(skin, QStringLiteral("Label4"), QStringLiteral("Melodune"));
+    Label4 = makeLabel(PicShape, QStringLiteral("Label4"), QStringLiteral("Melodune"));
     Label4->setGeometry(40, 7, 574, 18);
     Label4->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label4->installEventFilter(this);
-    // The hint line runs below the playlist, wide enough for its longest
-    // hint in the window's font, with the help link at its end.
-    Label5 = makeLabel(skin, QStringLiteral("Label5"), QStringLiteral("提示："));
+}
+
+// The hint line runs below the playlist, wide enough for its longest hint in
+// the window's font, with the help link at its end.
+void FrmMain::buildHintLine()
+{
+    Label5 = makeLabel(PicShape, QStringLiteral("Label5"), QStringLiteral("提示："));
     Label5->setGeometry(330, 449, 276, 18);
     Label5->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label5->installEventFilter(this);
-    Label6 = makeLabel(skin, QStringLiteral("Label6"), QStringLiteral("帮助(F1)"));
+    Label6 = makeLabel(PicShape, QStringLiteral("Label6"), QStringLiteral("帮助(F1)"));
     Label6->setGeometry(610, 449, 52, 18); // clear of the rounded corner
     Label6->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
     Label6->setCursor(Qt::PointingHandCursor);
-    // The lyric clock and the offset in force, under the offset buttons.
+}
+
+// The lyric clock and the offset in force, under the offset buttons.
+void FrmMain::buildLyricClock()
+{
     auto display = [&](QLabel*& caption, QLabel*& value, const QString& name, const QString& text,
                        const QString& tip, int x, int captionWidth, int width) {
-        caption = makeLabel(skin, name + QStringLiteral("Caption"), text);
+        caption = makeLabel(PicShape, name + QStringLiteral("Caption"), text);
         caption->setGeometry(x, 362, captionWidth, 22);
-        value = makeLabel(skin, name);
+        value = makeLabel(PicShape, name);
         value->setGeometry(x + captionWidth + 2, 362, width, 22);
         for (QLabel* l : {caption, value}) {
             l->setStyleSheet(QStringLiteral("color: #cfe0ff;"));
@@ -167,12 +194,15 @@ void FrmMain::buildDesign()
     Label1->setText(QStringLiteral("0"));
     display(Label2Caption, Label2, QStringLiteral("Label2"), QStringLiteral("补偿"),
             QStringLiteral("歌词时间补偿(毫秒)"), 212, 24, 52);
+}
 
-    // Media control and the picture panels over it.
+// The media control, under the picture area, and the add-on sound controls.
+void FrmMain::buildMediaControls()
+{
     MediaPlayer1 = services_.createMedia
                        ? services_.createMedia(this)
                        : new rt::MpvMediaControl(rt::MpvOptions::fromEnvironment(), nullptr, this);
-    MediaPlayer1->widget()->setParent(skin);
+    MediaPlayer1->widget()->setParent(PicShape);
     MediaPlayer1->widget()->setObjectName(QStringLiteral("MediaPlayer1"));
     placeTwips(MediaPlayer1->widget(), 360, 480, 4320, 4320);
     MediaPlayer1->widget()->setStyleSheet(QStringLiteral("background: black;"));
@@ -180,8 +210,12 @@ void FrmMain::buildDesign()
     Mp3Play1 = services_.createMp3Play ? services_.createMp3Play(this) : rt::createMp3Decoder(this);
     Mp3Enc1 = services_.createMp3Enc ? services_.createMp3Enc(this) : rt::createMp3Encoder(this);
     Effect1 = services_.createEffect ? services_.createEffect(this) : rt::createEffectControl(this);
+}
 
-    Picture2 = makePanel(skin, QStringLiteral("Picture2"));
+// The song picture and the visualisation over the media control.
+void FrmMain::buildPictureArea()
+{
+    Picture2 = makePanel(PicShape, QStringLiteral("Picture2"));
     Picture2->setStyleSheet(QStringLiteral("background: black;"));
     Picture2->installEventFilter(this);
     Image1 = makeLabel(Picture2, QStringLiteral("Image1"));
@@ -189,22 +223,29 @@ void FrmMain::buildDesign()
     Image2 = makeLabel(Picture2, QStringLiteral("Image2"));
     Image2->setScaledContents(true);
     Image2->installEventFilter(this);
-    Picture5 = new VisualPanel(skin);
+    Picture5 = new VisualPanel(PicShape);
     Picture5->setObjectName(QStringLiteral("Picture5"));
     Picture5->hide();
     Picture5->installEventFilter(this);
+}
 
-    // The level meter.
-    Picture3 = new MeterStrip(skin);
+// The level meter, and the take's progress line.
+void FrmMain::buildLevelMeter()
+{
+    Picture3 = new MeterStrip(PicShape);
     Picture3->setObjectName(QStringLiteral("Picture3"));
-    Line1 = new QFrame(skin);
+    Line1 = new QFrame(PicShape);
     Line1->setObjectName(QStringLiteral("Line1"));
     Line1->setFrameShape(QFrame::NoFrame);
     Line1->setAutoFillBackground(true);
     Line1->hide();
+}
 
-    // Lyric area: the text box, and the picture views drawn over Picture1.
-    Picture1 = new VisualPanel(skin);
+// The lyric area: the text box and the editor, and the picture views drawn
+// over Picture1.
+void FrmMain::buildLyricArea()
+{
+    Picture1 = new VisualPanel(PicShape);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(330, 32, 334, 240);
     // Black until the marquee gives it a frame; the strips are transparent
@@ -223,18 +264,21 @@ void FrmMain::buildDesign()
     Picture7 = makeLabel(Picture1, QStringLiteral("Picture7"));
 
     RichTextBox1 = new RichTextModel(this);
-    RichTextBox1View = new RichTextView(RichTextBox1, skin);
+    RichTextBox1View = new RichTextView(RichTextBox1, PicShape);
     RichTextBox1View->setObjectName(QStringLiteral("RichTextBox1"));
     RichTextBox1View->setGeometry(330, 32, 334, 240);
     RichTextBox2 = new RichTextModel(this);
-    RichTextBox2View = new RichTextView(RichTextBox2, skin);
+    RichTextBox2View = new RichTextView(RichTextBox2, PicShape);
     RichTextBox2View->setObjectName(QStringLiteral("RichTextBox2"));
     RichTextBox2View->setGeometry(330, 32, 334, 240);
     RichTextBox2View->setReadOnly(false);
     RichTextBox2->setVisible(false);
+}
 
-    // Playlist.
-    Frame1 = new QGroupBox(skin);
+// The playlist, and the list of lyric candidates over the lyric area.
+void FrmMain::buildPlaylist()
+{
+    Frame1 = new QGroupBox(PicShape);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(330, 284, 334, 162);
     Frame1->setStyleSheet(QStringLiteral("QGroupBox { color: #cfe0ff; border: none; margin-top: 4px; }"
@@ -247,14 +291,17 @@ void FrmMain::buildDesign()
     List1->setLayoutMode(QListView::Batched);
     List1->setBatchSize(500);
     List1->setStyleSheet(QStringLiteral("QListWidget { background: #141a26; color: #d8e4ff; border: none; }"));
-    List2 = new QListWidget(skin);
+    List2 = new QListWidget(PicShape);
     List2->setObjectName(QStringLiteral("List2"));
     List2->setGeometry(330, 32, 334, 240);
     List2->hide();
+}
 
-    // Recording input panel: device, line and recording volume, below the
-    // picture in the media control's free strip.
-    frmInp = new QGroupBox(QStringLiteral("录音控制"), skin);
+// The recording input panel: device, line and recording volume, below the
+// picture in the media control's free strip.
+void FrmMain::buildInputPanel()
+{
+    frmInp = new QGroupBox(QStringLiteral("录音控制"), PicShape);
     frmInp->setObjectName(QStringLiteral("frmInp"));
     frmInp->setGeometry(24, 252, 288, 64);
     frmInp->setStyleSheet(QStringLiteral(
@@ -282,14 +329,17 @@ void FrmMain::buildDesign()
     lblVolPer = makeLabel(frmInp, QStringLiteral("lblVolPer"), QStringLiteral("100%"));
     lblVolPer->setGeometry(248, 39, 36, 18);
     lblVolPer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
 
-    // Effect switches.
-    imgR = makeLabel(skin, QStringLiteral("imgR"));
+// The take's status picture, the effect switches and the balance slider.
+void FrmMain::buildSwitches()
+{
+    imgR = makeLabel(PicShape, QStringLiteral("imgR"));
     imgR->setGeometry(290, 364, 18, 18);
     // The effect switches: picture-style check boxes (the picture tells the
     // state), in the playlist's title row clear of its buttons.
     for (QCheckBox** box : {&Check2, &Check3}) {
-        *box = new QCheckBox(skin);
+        *box = new QCheckBox(PicShape);
         (*box)->setIconSize(QSize(18, 18));
         setSwitchBackColor(*box, sysColorRef(ColorBtnFace));
         (*box)->setMouseTracking(true);
@@ -298,19 +348,22 @@ void FrmMain::buildDesign()
     Check2->setGeometry(460, 286, 20, 20);
     Check3->setObjectName(QStringLiteral("Check3"));
     Check3->setGeometry(482, 286, 20, 20);
-    HScroll1 = new QScrollBar(Qt::Horizontal, skin);
+    HScroll1 = new QScrollBar(Qt::Horizontal, PicShape);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
     HScroll1->setRange(-5000, 5000);
     HScroll1->setGeometry(26, 414, 286, 0);
     HScroll1->hide();
+}
 
-    // Buttons with their stored design data.
+// The buttons with their stored design data.
+void FrmMain::buildSkinButtons()
+{
     // The icons are shipped beside the program and seeded into the data folder.
     const QString resDir = (shared().DataDir.isEmpty() ? QCoreApplication::applicationDirPath() : shared().DataDir) +
                            QStringLiteral("/res");
     for (const ButtonPlace& p : kButtonPlaces) {
         const QString name = QStringLiteral("XPButton%1").arg(p.index);
-        auto* b = new melodune::XPButton(name, skin);
+        auto* b = new melodune::XPButton(name, PicShape);
         b->setObjectName(name);
         if (const ButtonData* data = findButtonData(QStringLiteral("frmMain"), name))
             b->loadProperties(storedButtonProperties(*data, resDir));
