@@ -5,6 +5,7 @@
 #include "controls/log.h"
 #include "controls/propertybag.h"
 
+#include <QAction>
 #include <QHelpEvent>
 #include <QPixmap>
 #include <QKeyEvent>
@@ -157,14 +158,44 @@ void XPButton::setNonThemeStyle(int style)
     layoutButton();
 }
 
+bool XPButton::buttonEnabled() const
+{
+    return enabled_ && (!action_ || action_->isEnabled());
+}
+
 void XPButton::setButtonEnabled(bool enabled)
 {
-    state_ = StateNormal;
     enabled_ = enabled;
+    showEnabled();
+}
+
+void XPButton::showEnabled()
+{
+    const bool enabled = buttonEnabled();
+    state_ = StateNormal;
     if (!enabled)
         endHover();
     refresh();
     QWidget::setEnabled(enabled);
+}
+
+QAction* XPButton::action() const
+{
+    return action_;
+}
+
+void XPButton::setAction(QAction* action)
+{
+    if (action_) {
+        disconnect(this, &XPButton::Click, action_, nullptr);
+        disconnect(action_, nullptr, this, nullptr);
+    }
+    action_ = action;
+    if (action) {
+        connect(this, &XPButton::Click, action, &QAction::trigger);
+        connect(action, &QAction::enabledChanged, this, &XPButton::showEnabled);
+    }
+    showEnabled();
 }
 
 void XPButton::setIconVisible(bool visible) { iconVisible_ = visible; refresh(); }
@@ -309,9 +340,9 @@ void XPButton::loadProperties(const PropertyBag& bag)
     syncingToolTip_ = false;
     // A button stored disabled must not click before the window enables it,
     // so the widget's own flag follows the stored value from the start.
-    if (!enabled_)
+    if (!buttonEnabled())
         endHover();
-    QWidget::setEnabled(enabled_);
+    QWidget::setEnabled(buttonEnabled());
     layoutButton();
 }
 
@@ -383,7 +414,7 @@ void XPButton::paintFace()
     surface_.fill(translateColor(background_));
     if (buttonType_ == 1 && value_)
         state_ = StatePressed;
-    if (!enabled_) {
+    if (!buttonEnabled()) {
         state_ = StateDisabled;
         background_ = sysColorRef(ColorBtnFace);
         surface_.fill(translateColor(background_));

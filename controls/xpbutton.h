@@ -12,6 +12,8 @@
 #include <QString>
 #include <QWidget>
 
+class QAction;
+
 namespace melodune {
 
 class PropertyBag;
@@ -50,9 +52,16 @@ public:
     // The style used once the theme (style 6) turns out to be unavailable.
     int nonThemeStyle() const { return nonThemeStyle_; }
     void setNonThemeStyle(int style);
-    // The stored Enabled value; setting it also sets the widget's enabled flag.
-    bool buttonEnabled() const { return enabled_; }
+    // Whether the button can be clicked: its stored Enabled value, and the
+    // enabled state of the command it stands for, if any. Setting it stores
+    // the value and sets the widget's enabled flag to what can be clicked.
+    bool buttonEnabled() const;
     void setButtonEnabled(bool enabled);
+    // The menu command the button stands for (null: none). A click triggers
+    // it, and the button can be clicked only while the command is enabled,
+    // so one action holds the state of the item and of its button.
+    void setAction(QAction* action);
+    QAction* action() const;
     bool iconVisible() const { return iconVisible_; }
     void setIconVisible(bool visible);
     bool showFocus() const { return showFocus_; }
@@ -148,6 +157,8 @@ protected:
 
 private:
     void initNew(const QString& name);
+    // The widget's enabled flag and the face follow buttonEnabled().
+    void showEnabled();
     void layoutButton();
     void clickAction();
     // Refresh without the repaint request: the face at the widget's ratio.
@@ -201,6 +212,7 @@ private:
     int tipType_ = 0;
     BalloonContent tipContent_;
     QPointer<BalloonTip> balloon_;
+    QPointer<QAction> action_;
     QSize laidOutSize_;
 };
 

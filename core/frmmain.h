@@ -27,7 +27,6 @@
 #include "visual/skin.h"
 #include "visual/visualpanel.h"
 
-#include <QHash>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -113,6 +112,10 @@ public:
     // when nothing was loaded or it took the restart path.
     bool LoadTrack();
     void Timer3_Timer();
+    // The start tick's step that makes the skin buttons clickable: all but
+    // the lyric editor's, which waits for the lyric loader; a button that
+    // stands for a menu item can be clicked while the item is enabled.
+    void enableSkinButtons();
     void mnuAdd_Click();
     void ReloadAfterError();
     // The add command's hook: adding entries to the list (playlist code).
@@ -404,8 +407,6 @@ public:
     // A left press on `control` moves the window (the recording panel's
     // labels take this when they are built).
     void makeDragHandle(QWidget* control);
-    // Opens the pop-up menu `name` at a global position.
-    void popupAt(const QString& name, const QPoint& global);
     // The effect switches lose their hover colour.
     void resetSwitchHover();
     // A switch's back colour (a colour or a system colour reference), unless
@@ -476,9 +477,117 @@ public:
     rt::Mp3Encoder* Mp3Enc1 = nullptr;
     rt::EffectControl* Effect1 = nullptr;
 
-    // Menus and pop-up menus by name ("mnuAdd", "PopPlaySelct", "Popmnu0"...).
-    QAction* mnu(const QString& name) const;
-    QMenu* menu(const QString& name) const;
+    // ---- menus (names as designed) --------------------------------------
+    // The main menu, opened from the skin as a pop-up, and its menus.
+    QMenu* Popmnu0 = nullptr;
+    QMenu* mnuFile = nullptr;
+    QAction* mnuAdd = nullptr;
+    QAction* mnuAdd2 = nullptr;
+    QAction* mnuListIn = nullptr;
+    QAction* mnuListSa = nullptr;
+    QAction* mnuFileInfo = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QAction* mnuDelete = nullptr;
+    QAction* mnuDeleteAll = nullptr;
+    QAction* mnuEditLRC = nullptr;
+    QAction* mnuOffsetA = nullptr;
+    QAction* mnuOffsetD = nullptr;
+    QAction* mnuOpenLRC = nullptr;
+    QAction* mnuOpenLRC2 = nullptr;
+    QAction* mnuSearch1 = nullptr;
+    QAction* mnuReOpenLRC = nullptr;
+    QAction* mnuNotLRC = nullptr;
+    QAction* mnuDelLRC = nullptr;
+    QMenu* mnuView = nullptr;
+    QAction* mnuFull = nullptr;
+    QAction* mnuShowPic = nullptr;
+    QAction* mnuOpenPic = nullptr;
+    QAction* mnuSearch3 = nullptr;
+    QAction* mnuShowVolumeB = nullptr;
+    QAction* mnuShowVisualS = nullptr;
+    QMenu* mnuSelVisualN = nullptr;
+    std::array<QAction*, 10> mnuSelVisual{}; // mnuSelVisual0..mnuSelVisual9 by number
+    QMenu* mnuLrcVS = nullptr;
+    QAction* mnuLrcVS0 = nullptr;
+    QAction* mnuLrcVS1 = nullptr;
+    QAction* mnuLrcVS2 = nullptr;
+    QAction* mnuLrcVSH = nullptr;
+    QMenu* mnuControl = nullptr;
+    QAction* mnuPlayPause = nullptr;
+    QAction* mnuStop = nullptr;
+    QAction* mnuPlaySelct = nullptr;
+    QAction* mnuPrevious = nullptr;
+    QAction* mnuNext = nullptr;
+    QAction* mnuListUp = nullptr;
+    QAction* mnuListDown = nullptr;
+    QAction* mnuStartRec = nullptr;
+    QAction* mnuStopRecPlay = nullptr;
+    QAction* mnuPlayRec = nullptr;
+    QAction* mnuLrcSt = nullptr;
+    QMenu* mnuTools = nullptr;
+    QAction* mnuSNDVOL = nullptr;
+    QAction* mnuRemoveVocal = nullptr;
+    QAction* mnuShifting = nullptr;
+    QAction* mnuTools1 = nullptr;
+    QAction* mnuTools2 = nullptr;
+    QAction* mnuSearch2 = nullptr;
+    QMenu* mnuSetup = nullptr;
+    QAction* mnuMoreSetup = nullptr;
+    QMenu* mnuSkins = nullptr;
+    QAction* mnuSkinsRe = nullptr;
+    QAction* mnuSkinsDe = nullptr;
+    QAction* mnuFileShell = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpContents = nullptr;
+    QAction* mnuWebLink = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+    // The lyric pop-up.
+    QMenu* Popmnu1 = nullptr;
+    QAction* PopOpenLRC = nullptr;
+    QAction* PopOpenLRC2 = nullptr;
+    QAction* PopSearch1 = nullptr;
+    QAction* PopReOpenLRC = nullptr;
+    QAction* PopDelLRC = nullptr;
+    QAction* PopNotLRC = nullptr;
+    QAction* PopEditLRC = nullptr;
+    QMenu* PopLrcVS = nullptr;
+    QAction* PopLrcVS0 = nullptr;
+    QAction* PopLrcVS1 = nullptr;
+    QAction* PopLrcVS2 = nullptr;
+    QAction* PopLrcVSH = nullptr;
+    // The picture pop-up.
+    QMenu* Popmnu2 = nullptr;
+    QAction* PopOpenPic = nullptr;
+    QAction* PopSearch3 = nullptr;
+    QAction* PopShowVisualS2 = nullptr;
+    // The meter pop-up.
+    QMenu* Popmnu3 = nullptr;
+    QAction* PopShowVolumeB = nullptr;
+    QAction* PopSNDVOL = nullptr;
+    // The playlist pop-up.
+    QMenu* Popmnu4 = nullptr;
+    QAction* PopAddFile = nullptr;
+    QAction* PopAddLink = nullptr;
+    QAction* PopSearch2 = nullptr;
+    QAction* PopPlaySelct = nullptr;
+    QAction* PopNotLRC4 = nullptr;
+    QAction* PopDelete = nullptr;
+    QAction* PopDeleteAll = nullptr;
+    QAction* PopListIn = nullptr;
+    QAction* PopListSa = nullptr;
+    // The lyric candidates' pop-up.
+    QMenu* Popmnu5 = nullptr;
+    QAction* PopDownLrc5 = nullptr;
+    QAction* PopOpenLRC5 = nullptr;
+    QAction* PopNotLRC5 = nullptr;
+    QAction* PopReOpenLRC5 = nullptr;
+    // The visualisation pop-up.
+    QMenu* Popmnu6 = nullptr;
+    QAction* PopShowVisualS = nullptr;
+    QMenu* PopSelVisualN = nullptr;
+    std::array<QAction*, 10> PopSelVisual{}; // PopSelVisual0..PopSelVisual9 by number
+    QAction* PopSNDVOL6 = nullptr;
 
     // ---- fields of the window -----------------------------------------
     std::int32_t CurrentIndex = -1;
@@ -670,7 +779,7 @@ private:
     // goes on as failed.
     void effectJobTick();
     bool chooseEffectOutput(const QString& suffix, QString* chosen);
-    bool beginEffectJob(QCheckBox* box, const QString& menuItem, const QString& question,
+    bool beginEffectJob(QCheckBox* box, QAction* menuItem, const QString& question,
                         void (FrmMain::*reset)(), double* duration);
     void effectSwitchClick(bool vocal);
     void showEffectSwitch(bool vocal);
@@ -705,7 +814,22 @@ private:
     // Mouse events of the passive controls, by the control's name; true
     // when handled.
     bool controlMouseEvent(const QString& control, QMouseEvent* e);
+    // The controls as designed, made in their stacking order by the steps below.
     void buildDesign();
+    void buildSkinPicture();
+    void buildTitleBar();
+    void buildHintLine();
+    void buildLyricClock();
+    void buildMediaControls();
+    void buildPictureArea();
+    void buildLevelMeter();
+    void buildLyricArea();
+    void buildPlaylist();
+    void buildInputPanel();
+    void buildSwitches();
+    void buildSkinButtons();
+    // The menus as designed; the skin buttons that stand for a menu item
+    // take it as their action.
     void buildMenus();
     void buildTimers();
     void resetDesignState();
@@ -723,14 +847,8 @@ private:
     void showLyricBackground();
     void placeLyricStrips();
     void showMainWindow();
-    void addMenuItem(const QString& parent, const QString& name, const QString& caption);
-    void addSeparator(const QString& parent);
-    QMenu* addSubMenu(const QString& parent, const QString& name, const QString& caption);
-    void showPopup(const QString& name);
 
     FrmMainServices services_;
-    QHash<QString, QAction*> actions_;
-    QHash<QString, QMenu*> menus_;
     bool loaded_ = false;
     bool reloadQueued_ = false;
     bool unloading_ = false;

@@ -28,18 +28,6 @@ namespace {
 const QString kHintAudio = QStringLiteral("提示：单击鼠标右键可以显示菜单。");
 const QString kHintVideo = QStringLiteral("提示：按 F 键全屏显示影像；按 Esc 键退出全屏。");
 
-void checkAction(QAction* a, bool on)
-{
-    if (a)
-        a->setChecked(on);
-}
-
-void enableAction(QAction* a, bool on)
-{
-    if (a)
-        a->setEnabled(on);
-}
-
 } // namespace
 
 void FrmMain::MediaPlayer1_EndOfStream()
@@ -64,11 +52,11 @@ void FrmMain::MediaPlayer1_EndOfStream()
     // handler does not hand the control the unprocessed file again.
     VocalRemovalOn = false;
     DevocalFile.clear();
-    checkAction(mnu(QStringLiteral("mnuRemoveVocal")), false);
+    mnuRemoveVocal->setChecked(false);
     Check2->setChecked(false);
     KeyShiftOn = false;
     ShiftFile.clear();
-    checkAction(mnu(QStringLiteral("mnuShifting")), false);
+    mnuShifting->setChecked(false);
     Check3->setChecked(false);
 
     if (PlayingRecording) {
@@ -135,13 +123,13 @@ void FrmMain::MediaPlayer1_PlayStateChange()
     sh.Busy = true;
 
     if (mp->imageSourceWidth() == 0 && mp->imageSourceHeight() == 0) {
-        enableAction(mnu(QStringLiteral("mnuFull")), false);
+        mnuFull->setEnabled(false);
         if (s.ShowVisual == 1)
             Picture5->show();
         Label5->setText(kHintAudio);
     } else {
         Label5->setText(kHintVideo);
-        enableAction(mnu(QStringLiteral("mnuFull")), true);
+        mnuFull->setEnabled(true);
         Picture2->hide();
         Picture5->hide();
         if (mp->playState() == rt::MediaControl::Playing && s.AutoFullScreen == 1)
@@ -154,17 +142,17 @@ void FrmMain::MediaPlayer1_PlayStateChange()
         mp->fileName() != ShiftFile) {
         VocalRemovalOn = false;
         Check2->setChecked(false);
-        checkAction(mnu(QStringLiteral("mnuRemoveVocal")), false);
+        mnuRemoveVocal->setChecked(false);
         KeyShiftOn = false;
         Check3->setChecked(false);
-        checkAction(mnu(QStringLiteral("mnuShifting")), false);
+        mnuShifting->setChecked(false);
     }
 
     const bool switchesFree = !Recording && !PlayingRecording;
     Check2->setEnabled(switchesFree);
-    enableAction(mnu(QStringLiteral("mnuRemoveVocal")), switchesFree);
+    mnuRemoveVocal->setEnabled(switchesFree);
     Check3->setEnabled(switchesFree);
-    enableAction(mnu(QStringLiteral("mnuShifting")), switchesFree);
+    mnuShifting->setEnabled(switchesFree);
 
     auto selectCurrent = [this] {
         if (List1->count() > 0 && CurrentIndex >= 0 && CurrentIndex < List1->count() &&
@@ -200,15 +188,11 @@ void FrmMain::MediaPlayer1_PlayStateChange()
         Label4->setToolTip(QStringLiteral("播放器加载曲目【") + mp->fileName() + QStringLiteral("】"));
         if (XPButtons[7]->buttonEnabled() && PlayingRecording) {
             // The recording plays again after its play-back was stopped.
-            XPButtons[8]->setButtonEnabled(true);
             XPButtons[8]->setCaption(QStringLiteral("停止回放"));
-            if (QAction* a = mnu(QStringLiteral("mnuStopRecPlay"))) {
-                a->setEnabled(true);
-                a->setText(QStringLiteral("停止回放(&S)"));
-            }
+            mnuStopRecPlay->setEnabled(true);
+            mnuStopRecPlay->setText(QStringLiteral("停止回放(&S)"));
             XPButtons[8]->setButtonToolTip(QStringLiteral("停止回放"));
-            XPButtons[7]->setButtonEnabled(false);
-            enableAction(mnu(QStringLiteral("mnuPlayRec")), false);
+            mnuPlayRec->setEnabled(false);
             if (!imgS[2].isNull())
                 imgR->setPixmap(imgS[2]);
         }

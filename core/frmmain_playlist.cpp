@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
@@ -263,7 +264,7 @@ void FrmMain::List1_MouseDown(Qt::MouseButton)
 void FrmMain::List1_MouseUp(Qt::MouseButton button)
 {
     if (button == Qt::RightButton)
-        showPopup(QStringLiteral("Popmnu4"));
+        Popmnu4->popup(QCursor::pos());
 }
 
 void FrmMain::List1_MouseMove()
@@ -579,27 +580,21 @@ void FrmMain::mnuDeleteAll_Click()
 
 void FrmMain::connectPlaylistHandlers()
 {
-    auto wire = [this](const char* name, void (FrmMain::*handler)()) {
-        if (QAction* a = mnu(QString::fromLatin1(name)))
-            connect(a, &QAction::triggered, this, handler);
+    auto wire = [this](QAction* item, void (FrmMain::*handler)()) {
+        connect(item, &QAction::triggered, this, handler);
     };
-    wire("mnuAdd", &FrmMain::mnuAdd_Click);
-    wire("mnuAdd2", &FrmMain::mnuAdd2_Click);
-    wire("mnuListIn", &FrmMain::mnuListIn_Click);
-    wire("mnuListSa", &FrmMain::mnuListSa_Click);
-    wire("mnuDelete", &FrmMain::mnuDelete_Click);
-    wire("mnuDeleteAll", &FrmMain::mnuDeleteAll_Click);
-    wire("PopAddFile", &FrmMain::mnuAdd_Click);
-    wire("PopAddLink", &FrmMain::mnuAdd2_Click);
-    wire("PopDelete", &FrmMain::mnuDelete_Click);
-    wire("PopDeleteAll", &FrmMain::mnuDeleteAll_Click);
-    wire("PopListIn", &FrmMain::mnuListIn_Click);
-    wire("PopListSa", &FrmMain::mnuListSa_Click);
-
-    if (XPButtons[9])
-        connect(XPButtons[9], &XPButton::Click, this, &FrmMain::mnuAdd_Click);
-    if (XPButtons[14])
-        connect(XPButtons[14], &XPButton::Click, this, &FrmMain::mnuDelete_Click);
+    wire(mnuAdd, &FrmMain::mnuAdd_Click);
+    wire(mnuAdd2, &FrmMain::mnuAdd2_Click);
+    wire(mnuListIn, &FrmMain::mnuListIn_Click);
+    wire(mnuListSa, &FrmMain::mnuListSa_Click);
+    wire(mnuDelete, &FrmMain::mnuDelete_Click);
+    wire(mnuDeleteAll, &FrmMain::mnuDeleteAll_Click);
+    wire(PopAddFile, &FrmMain::mnuAdd_Click);
+    wire(PopAddLink, &FrmMain::mnuAdd2_Click);
+    wire(PopDelete, &FrmMain::mnuDelete_Click);
+    wire(PopDeleteAll, &FrmMain::mnuDeleteAll_Click);
+    wire(PopListIn, &FrmMain::mnuListIn_Click);
+    wire(PopListSa, &FrmMain::mnuListSa_Click);
 
     // Every change of the selection, by the user or by the program.
     connect(List1, &QListWidget::currentRowChanged, this, [this] { List1_Click(); });

@@ -290,11 +290,11 @@ void FrmMain::applyStartupViewSettings()
 {
     SettingsRecord& s = settings();
     RichTextBox1->setBackColor(s.LrcBackColor);
-    mnu(QStringLiteral("mnuPlayRec"))->setEnabled(false);
-    mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
-    mnu(QStringLiteral("mnuShowPic"))->setChecked(s.PictureMode != 0);
+    mnuPlayRec->setEnabled(false);
+    mnuStopRecPlay->setEnabled(false);
+    mnuShowPic->setChecked(s.PictureMode != 0);
     Picture2->setVisible(s.PictureMode != 0);
-    mnu(QStringLiteral("mnuShowPic"))->setVisible(false);
+    mnuShowPic->setVisible(false);
     if (s.PictureMode == 0)
         s.PictureMode = 1;
     Picture2->setVisible(true);
@@ -592,7 +592,7 @@ void FrmMain::SetAlwaysOnTopMode(QWidget* window, bool onTop)
 
 void FrmMain::connectStartupHandlers()
 {
-    connect(mnu(QStringLiteral("mnuExit")), &QAction::triggered, this, &FrmMain::mnuExit_Click);
+    connect(mnuExit, &QAction::triggered, this, &FrmMain::mnuExit_Click);
 }
 
 bool FrmMain::controlMouseEvent(const QString& control, QMouseEvent* e)

@@ -167,7 +167,7 @@ bool FrmMain::stepTrack(bool forward)
         return false;
     FlagScope running(transportCommandRunning_);
     transportReset(true);
-    QAction* command = mnu(forward ? QStringLiteral("mnuNext") : QStringLiteral("mnuPrevious"));
+    QAction* command = forward ? mnuNext : mnuPrevious;
     PicShape->setFocus();
     command->setEnabled(false);
     XPButtons[1]->setButtonEnabled(false);
@@ -293,32 +293,25 @@ void FrmMain::Timer3_Timer()
     };
     for (int i = 1; i <= 25; ++i)
         XPButtons[i]->setButtonToolTip(QString::fromUtf8(tips[i]));
-    // 5, 7 and 8 are enabled by the lyric loader and the recording commands.
-    for (int i = 1; i <= 25; ++i)
-        if (i != 5 && i != 7 && i != 8)
-            XPButtons[i]->setButtonEnabled(true);
+    enableSkinButtons();
 
     const SettingsRecord& s = settings();
     if (s.ShowRecVolume == 1) {
         Timer[4]->start();
-        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("关闭录音音量显示(&M)"));
-        if (QAction* a = mnu(QStringLiteral("PopShowVolumeB")))
-            a->setText(QStringLiteral("关闭录音音量显示"));
+        mnuShowVolumeB->setText(QStringLiteral("关闭录音音量显示(&M)"));
+        PopShowVolumeB->setText(QStringLiteral("关闭录音音量显示"));
     } else {
         Timer[4]->stop();
-        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("打开录音音量显示(&M)"));
-        if (QAction* a = mnu(QStringLiteral("PopShowVolumeB")))
-            a->setText(QStringLiteral("打开录音音量显示"));
+        mnuShowVolumeB->setText(QStringLiteral("打开录音音量显示(&M)"));
+        PopShowVolumeB->setText(QStringLiteral("打开录音音量显示"));
     }
     const bool visual = s.ShowVisual == 1;
     Picture5->setVisible(visual);
     if (visual)
         Timer[4]->start();
-    mnu(QStringLiteral("mnuShowVisualS"))->setText(visual ? QStringLiteral("关闭可视化效果(&E)")
-                                                          : QStringLiteral("打开可视化效果(&E)"));
-    for (const char* n : {"PopShowVisualS", "PopShowVisualS2"})
-        if (QAction* a = mnu(QString::fromLatin1(n)))
-            a->setText(visual ? QStringLiteral("关闭可视化效果") : QStringLiteral("打开可视化效果"));
+    mnuShowVisualS->setText(visual ? QStringLiteral("关闭可视化效果(&E)") : QStringLiteral("打开可视化效果(&E)"));
+    for (QAction* a : {PopShowVisualS, PopShowVisualS2})
+        a->setText(visual ? QStringLiteral("关闭可视化效果") : QStringLiteral("打开可视化效果"));
 
     if (List1->count() < 1) {
         mnuAdd_Click();
@@ -333,33 +326,35 @@ void FrmMain::Timer3_Timer()
     loadTrackAndPlay(s.AutoPlay == 1);
 }
 
+void FrmMain::enableSkinButtons()
+{
+    // 7 and 8 stay disabled with their menu items, which the start left
+    // disabled for the recording commands to enable.
+    for (int i = 1; i <= 25; ++i)
+        if (i != 5)
+            XPButtons[i]->setButtonEnabled(true);
+}
+
 void FrmMain::connectTransportHandlers()
 {
-    auto onAction = [this](const char* name, void (FrmMain::*handler)()) {
-        connect(mnu(QString::fromLatin1(name)), &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    auto onAction = [this](QAction* item, void (FrmMain::*handler)()) {
+        connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     };
     auto onButton = [this](int index, void (FrmMain::*handler)()) {
         connect(XPButtons[index], &XPButton::Click, this, [this, handler] { (this->*handler)(); });
     };
-    onAction("mnuPlaySelct", &FrmMain::mnuPlaySelct_Click);
-    onAction("PopPlaySelct", &FrmMain::mnuPlaySelct_Click);
-    onAction("mnuNext", &FrmMain::mnuNext_Click);
-    onAction("mnuPrevious", &FrmMain::mnuPrevious_Click);
-    onAction("mnuListDown", &FrmMain::mnuListDown_Click);
-    onAction("mnuListUp", &FrmMain::mnuListUp_Click);
-    onAction("mnuPlayPause", &FrmMain::mnuPlayPause_Click);
-    onAction("mnuStop", &FrmMain::mnuStop_Click);
-    onAction("mnuFull", &FrmMain::mnuFull_Click);
-    onAction("mnuFileInfo", &FrmMain::mnuFileInfo_Click);
-    onButton(1, &FrmMain::mnuPrevious_Click);
-    onButton(2, &FrmMain::mnuNext_Click);
-    onButton(10, &FrmMain::mnuListUp_Click);
-    onButton(11, &FrmMain::mnuListDown_Click);
+    onAction(mnuPlaySelct, &FrmMain::mnuPlaySelct_Click);
+    onAction(PopPlaySelct, &FrmMain::mnuPlaySelct_Click);
+    onAction(mnuNext, &FrmMain::mnuNext_Click);
+    onAction(mnuPrevious, &FrmMain::mnuPrevious_Click);
+    onAction(mnuListDown, &FrmMain::mnuListDown_Click);
+    onAction(mnuListUp, &FrmMain::mnuListUp_Click);
+    onAction(mnuPlayPause, &FrmMain::mnuPlayPause_Click);
+    onAction(mnuStop, &FrmMain::mnuStop_Click);
+    onAction(mnuFull, &FrmMain::mnuFull_Click);
+    onAction(mnuFileInfo, &FrmMain::mnuFileInfo_Click);
     onButton(12, &FrmMain::XPButton12_Click);
-    onButton(13, &FrmMain::mnuStop_Click);
-    onButton(17, &FrmMain::mnuSNDVOL_Click);
     onButton(18, &FrmMain::XPButton18_Click);
-    onButton(22, &FrmMain::mnuFileInfo_Click);
     onButton(24, &FrmMain::XPButton24_Click);
 
     connect(MediaPlayer1, &rt::MediaControl::EndOfStream, this, &FrmMain::MediaPlayer1_EndOfStream);

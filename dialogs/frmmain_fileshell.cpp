@@ -11,8 +11,7 @@ namespace melodune {
 
 void FrmMain::connectFileShellHandlers()
 {
-    if (QAction* a = mnu(QStringLiteral("mnuFileShell")))
-        connect(a, &QAction::triggered, this, &FrmMain::mnuFileShell_Click);
+    connect(mnuFileShell, &QAction::triggered, this, &FrmMain::mnuFileShell_Click);
 }
 
 void FrmMain::mnuFileShell_Click()

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 
 namespace melodune {
@@ -38,10 +39,9 @@ private:
 
 void FrmMain::connectHelpHandlers()
 {
-    connect(mnu(QStringLiteral("mnuHelpContents")), &QAction::triggered, this, [this] { mnuHelpContents_Click(); });
-    connect(mnu(QStringLiteral("mnuWebLink")), &QAction::triggered, this, [this] { mnuWebLink_Click(); });
-    connect(mnu(QStringLiteral("mnuHelpAbout")), &QAction::triggered, this, [this] { mnuHelpAbout_Click(); });
-    connect(XPButtons[15], &XPButton::Click, this, [this] { mnuWebLink_Click(); });
+    connect(mnuHelpContents, &QAction::triggered, this, [this] { mnuHelpContents_Click(); });
+    connect(mnuWebLink, &QAction::triggered, this, [this] { mnuWebLink_Click(); });
+    connect(mnuHelpAbout, &QAction::triggered, this, [this] { mnuHelpAbout_Click(); });
     Label6->installEventFilter(new HelpLabelFilter(*this));
     installHelpKey(this);
 }
@@ -69,7 +69,7 @@ void FrmMain::Label6_MouseUp(Qt::MouseButton button)
     if (button == Qt::LeftButton)
         mnuHelpContents_Click();
     else if (button == Qt::RightButton)
-        showPopup(QStringLiteral("Popmnu0"));
+        Popmnu0->popup(QCursor::pos());
 }
 
 } // namespace melodune

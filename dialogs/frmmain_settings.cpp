@@ -26,8 +26,7 @@ void FrmMain::mnuMoreSetup_Click()
 
 void FrmMain::connectSettingsHandlers()
 {
-    connect(mnu(QStringLiteral("mnuMoreSetup")), &QAction::triggered, this, &FrmMain::mnuMoreSetup_Click);
-    connect(XPButtons[16], &XPButton::Click, this, &FrmMain::mnuMoreSetup_Click);
+    connect(mnuMoreSetup, &QAction::triggered, this, &FrmMain::mnuMoreSetup_Click);
 }
 
 } // namespace melodune

@@ -85,14 +85,12 @@ public:
     void startLyricTick() override { w_.Timer[1]->start(); }
     void setContinueFuzzyEnabled(bool on) override
     {
-        if (QAction* a = w_.mnu(QStringLiteral("PopOpenLRC5")))
-            a->setEnabled(on);
+        w_.PopOpenLRC5->setEnabled(on);
     }
     void disableFuzzyCommands() override
     {
-        for (const char* name : {"mnuOpenLRC2", "PopOpenLRC2"})
-            if (QAction* a = w_.mnu(QString::fromLatin1(name)))
-                a->setEnabled(false);
+        w_.mnuOpenLRC2->setEnabled(false);
+        w_.PopOpenLRC2->setEnabled(false);
     }
     void suspendAnimation() override { w_.Timer[4]->stop(); }
     void resumeAnimation() override
@@ -122,8 +120,7 @@ protected:
             if (e->type() == QEvent::MouseButtonRelease) {
                 ctrl->listMouseUp();
                 if (static_cast<QMouseEvent*>(e)->button() == Qt::RightButton)
-                    if (QMenu* m = w_.menu(QStringLiteral("Popmnu5")))
-                        m->popup(QCursor::pos());
+                    w_.Popmnu5->popup(QCursor::pos());
             } else if (e->type() == QEvent::MouseMove) {
                 ctrl->listMouseMove();
             }
@@ -157,22 +154,6 @@ void FrmMain::LrcWebDeleter::operator()(LrcRequestController* p) const
     delete p;
 }
 
-namespace {
-
-// Moves `item` of `menu` right after `prev`; to the end when `prev` is not
-// in the menu.
-void moveAfter(QMenu* menu, QAction* item, QAction* prev)
-{
-    if (prev == item)
-        return;
-    menu->removeAction(item);
-    const QList<QAction*> actions = menu->actions();
-    const qsizetype at = prev ? actions.indexOf(prev) : -1;
-    menu->insertAction(at >= 0 && at + 1 < actions.size() ? actions[at + 1] : nullptr, item);
-}
-
-} // namespace
-
 void FrmMain::connectLrcWebHandlers()
 {
     LrcWeb.reset(new LrcWebWindow(*this));
@@ -202,56 +183,19 @@ void FrmMain::connectLrcWebHandlers()
         Lrc->countdownTick();
     });
 
-    // Menus: make the items that the design or the other handlers have not.
-    auto ensureMenu = [this](const QString& name, const QString& caption) {
-        QMenu* m = menu(name);
-        return m ? m : addSubMenu({}, name, caption);
-    };
-    auto ensureItem = [this](const QString& menuName, const QString& name, const QString& caption,
-                             const QString& after) {
-        if (!mnu(name)) {
-            addMenuItem(menuName, name, caption);
-            moveAfter(menu(menuName), mnu(name), mnu(after));
-        }
-    };
-
-    QMenu* pop5 = ensureMenu(QStringLiteral("Popmnu5"), QStringLiteral("歌词列表"));
-    if (pop5->actions().isEmpty()) {
-        addMenuItem(QStringLiteral("Popmnu5"), QStringLiteral("PopDownLrc5"), QStringLiteral("立即下载选中的歌词"));
-        addSeparator(QStringLiteral("Popmnu5"));
-        addMenuItem(QStringLiteral("Popmnu5"), QStringLiteral("PopOpenLRC5"), QStringLiteral("继续模糊查找歌词"));
-        addSeparator(QStringLiteral("Popmnu5"));
-        addMenuItem(QStringLiteral("Popmnu5"), QStringLiteral("PopNotLRC5"), QStringLiteral("设置当前曲目不用歌词"));
-        addSeparator(QStringLiteral("Popmnu5"));
-        addMenuItem(QStringLiteral("Popmnu5"), QStringLiteral("PopReOpenLRC5"), QStringLiteral("重新装载歌词"));
-    }
-    ensureMenu(QStringLiteral("Popmnu1"), QStringLiteral("歌词"));
-    ensureItem(QStringLiteral("Popmnu1"), QStringLiteral("PopOpenLRC2"), QStringLiteral("模糊查找/替换歌词[联网]"),
-               QStringLiteral("PopOpenLRC"));
-    ensureItem(QStringLiteral("Popmnu1"), QStringLiteral("PopSearch1"), QStringLiteral("LRC歌词搜索下载站"),
-               QStringLiteral("PopOpenLRC2"));
-    ensureMenu(QStringLiteral("Popmnu2"), QStringLiteral("图片"));
-    ensureItem(QStringLiteral("Popmnu2"), QStringLiteral("PopSearch3"), QStringLiteral("百度图片搜索"),
-               QStringLiteral("PopOpenPic"));
-    ensureItem(QStringLiteral("mnuView"), QStringLiteral("mnuSearch3"), QStringLiteral("百度图片搜索(I)"),
-               QStringLiteral("mnuOpenPic"));
-
-    auto onTriggered = [this, ctx](const char* name, auto handler) {
-        connect(mnu(QString::fromLatin1(name)), &QAction::triggered, ctx, handler);
-    };
-    onTriggered("mnuOpenLRC2", [this] { mnuOpenLRC2_Click(); });
-    onTriggered("PopOpenLRC2", [this] { mnuOpenLRC2_Click(); });
-    onTriggered("PopOpenLRC5", [this] { mnuOpenLRC2_Click(); });
-    onTriggered("PopDownLrc5", [this] { Lrc->listDoubleClicked(); });
-    onTriggered("PopNotLRC5", [this] { mnuNotLRC_Click(); });
-    onTriggered("PopReOpenLRC5", [this] { mnuReOpenLRC_Click(); });
-    onTriggered("mnuSearch1", [this] { mnuSearch1_Click(); });
-    onTriggered("PopSearch1", [this] { mnuSearch1_Click(); });
-    onTriggered("mnuSearch2", [this] { mnuSearch2_Click(); });
-    onTriggered("PopSearch2", [this] { mnuSearch2_Click(); });
-    onTriggered("mnuSearch3", [this] { mnuSearch3_Click(); });
-    onTriggered("PopSearch3", [this] { mnuSearch3_Click(); });
-    connect(XPButtons[25], &XPButton::Click, ctx, [this] { mnuSearch1_Click(); });
+    auto onTriggered = [ctx](QAction* item, auto handler) { connect(item, &QAction::triggered, ctx, handler); };
+    onTriggered(mnuOpenLRC2, [this] { mnuOpenLRC2_Click(); });
+    onTriggered(PopOpenLRC2, [this] { mnuOpenLRC2_Click(); });
+    onTriggered(PopOpenLRC5, [this] { mnuOpenLRC2_Click(); });
+    onTriggered(PopDownLrc5, [this] { Lrc->listDoubleClicked(); });
+    onTriggered(PopNotLRC5, [this] { mnuNotLRC_Click(); });
+    onTriggered(PopReOpenLRC5, [this] { mnuReOpenLRC_Click(); });
+    onTriggered(mnuSearch1, [this] { mnuSearch1_Click(); });
+    onTriggered(PopSearch1, [this] { mnuSearch1_Click(); });
+    onTriggered(mnuSearch2, [this] { mnuSearch2_Click(); });
+    onTriggered(PopSearch2, [this] { mnuSearch2_Click(); });
+    onTriggered(mnuSearch3, [this] { mnuSearch3_Click(); });
+    onTriggered(PopSearch3, [this] { mnuSearch3_Click(); });
 
     // The candidate list.
     connect(List2, &QListWidget::currentRowChanged, ctx, [this](int row) { Lrc->userSelect(row); });

@@ -90,10 +90,8 @@ void FrmMain::mnuEditLRC_Click()
 
 void FrmMain::mnuEdit_Click()
 {
-    if (QAction* a = mnu(QStringLiteral("mnuDelLRC")))
-        a->setEnabled(LyricsLoaded);
-    if (QAction* a = mnu(QStringLiteral("mnuEditLRC")))
-        a->setEnabled(XPButtons[5]->buttonEnabled());
+    mnuDelLRC->setEnabled(LyricsLoaded);
+    mnuEditLRC->setEnabled(XPButtons[5]->buttonEnabled());
 }
 
 void FrmMain::XPButton5_Click()
@@ -217,8 +215,7 @@ void FrmMain::mnuDelLRC_Click()
                             rt::Exclamation);
     }
 
-    if (QAction* a = mnu(QStringLiteral("mnuDelLRC")))
-        a->setEnabled(false);
+    mnuDelLRC->setEnabled(false);
     LyricsLoaded = false;
     XPButtons[5]->setButtonEnabled(false);
     LrcPath.clear();

@@ -54,12 +54,6 @@ void pauseIfPlaying(FrmMain& w)
         w.MediaPlayer1->pause();
 }
 
-void setEnabledIfAny(FrmMain& w, const char* name, bool on)
-{
-    if (QAction* a = w.mnu(QString::fromLatin1(name)))
-        a->setEnabled(on);
-}
-
 // The model keeps the editor text as the file has it; the edit box has one
 // character per line break.
 QString toEditForm(const QString& text)
@@ -174,10 +168,8 @@ void FrmMain::showLyricEditorState(bool open)
     XPButtons[5]->setCaption(open ? QStringLiteral("退出修改") : QStringLiteral("修改歌词"));
     XPButtons[5]->setButtonToolTip(open ? QStringLiteral("退出修改") : QStringLiteral("编辑修改歌词"));
     RichTextBox2->setVisible(open);
-    if (QAction* a = mnu(QStringLiteral("mnuEditLRC")))
-        a->setText(open ? QStringLiteral("退出修改当前曲目歌词(&W)") : QStringLiteral("编辑修改当前曲目歌词(&W)"));
-    if (QAction* a = mnu(QStringLiteral("PopEditLRC")))
-        a->setText(open ? QStringLiteral("退出修改当前曲目歌词") : QStringLiteral("编辑修改当前曲目歌词"));
+    mnuEditLRC->setText(open ? QStringLiteral("退出修改当前曲目歌词(&W)") : QStringLiteral("编辑修改当前曲目歌词(&W)"));
+    PopEditLRC->setText(open ? QStringLiteral("退出修改当前曲目歌词") : QStringLiteral("编辑修改当前曲目歌词"));
 }
 
 // The parsed lines of a lyric file in the box, as the track's lyrics.
@@ -255,14 +247,10 @@ void FrmMain::LoadTrackLyrics()
     Timer[9]->stop();
     resetLyricsService();
     if (!Recording && !PlayingRecording) {
-        setEnabledIfAny(*this, "mnuStartRec", true);
-        setEnabledIfAny(*this, "mnuPlayRec", false);
-        setEnabledIfAny(*this, "mnuStopRecPlay", false);
-        if (QAction* a = mnu(QStringLiteral("mnuStopRecPlay")))
-            a->setText(QStringLiteral("停止录音或播放(&S)"));
-        XPButtons[6]->setButtonEnabled(true);
-        XPButtons[7]->setButtonEnabled(false);
-        XPButtons[8]->setButtonEnabled(false);
+        mnuStartRec->setEnabled(true);
+        mnuPlayRec->setEnabled(false);
+        mnuStopRecPlay->setEnabled(false);
+        mnuStopRecPlay->setText(QStringLiteral("停止录音或播放(&S)"));
         XPButtons[8]->setCaption(QStringLiteral(" 停 止 "));
         XPButtons[8]->setButtonToolTip(QStringLiteral(" 停 止 "));
         RecordFile.clear();
@@ -474,51 +462,27 @@ void FrmMain::PopNotLRC4_Click()
 
 void FrmMain::connectLyricsHandlers()
 {
-    // The lyric pop-up of the lyric surfaces.
-    if (!menu(QStringLiteral("Popmnu1"))) {
-        const QString pop = QStringLiteral("Popmnu1");
-        addSubMenu({}, pop, QStringLiteral("歌词"));
-        addMenuItem(pop, QStringLiteral("PopOpenLRC"), QStringLiteral("查找/替换歌词[本地]"));
-        addMenuItem(pop, QStringLiteral("PopOpenLRC2"), QStringLiteral("模糊查找/替换歌词[联网]"));
-        addMenuItem(pop, QStringLiteral("PopSearch1"), QStringLiteral("LRC歌词搜索下载站"));
-        addMenuItem(pop, QStringLiteral("PopReOpenLRC"), QStringLiteral("重新装载歌词"));
-        addSeparator(pop);
-        addMenuItem(pop, QStringLiteral("PopDelLRC"), QStringLiteral("删除当前曲目默认歌词"));
-        addMenuItem(pop, QStringLiteral("PopNotLRC"), QStringLiteral("设置当前曲目不用歌词"));
-        addMenuItem(pop, QStringLiteral("PopEditLRC"), QStringLiteral("编辑修改当前曲目歌词"));
-        addSeparator(pop);
-        addSubMenu(pop, QStringLiteral("PopLrcVS"), QStringLiteral("歌词显示模式"));
-        addMenuItem(QStringLiteral("PopLrcVS"), QStringLiteral("PopLrcVS0"), QStringLiteral("文本框模式"));
-        addMenuItem(QStringLiteral("PopLrcVS"), QStringLiteral("PopLrcVS1"), QStringLiteral("可视化效果"));
-        addMenuItem(QStringLiteral("PopLrcVS"), QStringLiteral("PopLrcVS2"), QStringLiteral("图片背景"));
-        addSeparator(pop);
-        addMenuItem(pop, QStringLiteral("PopLrcVSH"), QStringLiteral("歌词全屏"));
-    }
-
-    const auto onMenu = [this](const char* name, void (FrmMain::*handler)()) {
-        if (QAction* a = mnu(QString::fromLatin1(name)))
-            connect(a, &QAction::triggered, this, handler);
+    const auto onMenu = [this](QAction* item, void (FrmMain::*handler)()) {
+        connect(item, &QAction::triggered, this, handler);
     };
-    onMenu("mnuOffsetA", &FrmMain::mnuOffsetA_Click);
-    onMenu("mnuOffsetD", &FrmMain::mnuOffsetD_Click);
-    onMenu("mnuEditLRC", &FrmMain::mnuEditLRC_Click);
-    onMenu("PopEditLRC", &FrmMain::mnuEditLRC_Click);
-    onMenu("mnuDelLRC", &FrmMain::mnuDelLRC_Click);
-    onMenu("PopDelLRC", &FrmMain::mnuDelLRC_Click);
-    onMenu("mnuOpenLRC", &FrmMain::mnuOpenLRC_Click);
-    onMenu("PopOpenLRC", &FrmMain::mnuOpenLRC_Click);
-    onMenu("mnuReOpenLRC", &FrmMain::mnuReOpenLRC_Click);
-    onMenu("PopReOpenLRC", &FrmMain::mnuReOpenLRC_Click);
-    onMenu("mnuNotLRC", &FrmMain::mnuNotLRC_Click);
-    onMenu("PopNotLRC", &FrmMain::mnuNotLRC_Click);
-    onMenu("PopNotLRC4", &FrmMain::PopNotLRC4_Click);
-    if (QMenu* m = menu(QStringLiteral("mnuEdit")))
-        connect(m, &QMenu::aboutToShow, this, &FrmMain::mnuEdit_Click);
+    onMenu(mnuOffsetA, &FrmMain::mnuOffsetA_Click);
+    onMenu(mnuOffsetD, &FrmMain::mnuOffsetD_Click);
+    onMenu(mnuEditLRC, &FrmMain::mnuEditLRC_Click);
+    onMenu(PopEditLRC, &FrmMain::mnuEditLRC_Click);
+    onMenu(mnuDelLRC, &FrmMain::mnuDelLRC_Click);
+    onMenu(PopDelLRC, &FrmMain::mnuDelLRC_Click);
+    onMenu(mnuOpenLRC, &FrmMain::mnuOpenLRC_Click);
+    onMenu(PopOpenLRC, &FrmMain::mnuOpenLRC_Click);
+    onMenu(mnuReOpenLRC, &FrmMain::mnuReOpenLRC_Click);
+    onMenu(PopReOpenLRC, &FrmMain::mnuReOpenLRC_Click);
+    onMenu(mnuNotLRC, &FrmMain::mnuNotLRC_Click);
+    onMenu(PopNotLRC, &FrmMain::mnuNotLRC_Click);
+    onMenu(PopNotLRC4, &FrmMain::PopNotLRC4_Click);
+    connect(mnuEdit, &QMenu::aboutToShow, this, &FrmMain::mnuEdit_Click);
 
     connect(XPButtons[3], &XPButton::Click, this, &FrmMain::XPButton3_Click);
     connect(XPButtons[4], &XPButton::Click, this, &FrmMain::XPButton4_Click);
     connect(XPButtons[5], &XPButton::Click, this, &FrmMain::XPButton5_Click);
-    connect(XPButtons[19], &XPButton::Click, this, &FrmMain::mnuReOpenLRC_Click);
 
     // The editor: an edit box over RichTextBox2's view, bound to its model.
     RichTextBox2Edit = (new LyricEditorBinding(RichTextBox2, RichTextBox2View))->edit();
@@ -528,9 +492,9 @@ void FrmMain::connectLyricsHandlers()
         if (pressed && button == Qt::LeftButton) {
             mnuLrcSt_Click();
         } else if (!pressed && button == Qt::RightButton) {
-            setEnabledIfAny(*this, "PopDelLRC", LyricsLoaded);
-            setEnabledIfAny(*this, "PopEditLRC", XPButtons[5]->buttonEnabled());
-            showPopup(QStringLiteral("Popmnu1"));
+            PopDelLRC->setEnabled(LyricsLoaded);
+            PopEditLRC->setEnabled(XPButtons[5]->buttonEnabled());
+            Popmnu1->popup(QCursor::pos());
         }
     };
     auto* surfaces = new LyricSurfaceFilter(this, mouse);

@@ -178,27 +178,26 @@ void FrmMain::mnuLrcSt_Click()
 
 void FrmMain::mnuControl_Click()
 {
-    if (QAction* a = mnu(QStringLiteral("mnuLrcSt")))
-        a->setEnabled(LyricsLoaded || Timer[1]->isActive());
+    mnuLrcSt->setEnabled(LyricsLoaded || Timer[1]->isActive());
 }
 
 namespace {
 
-void checkViewItems(FrmMain& w, const QString& prefix)
+// The items of views 0, 1 and 2 and of the lyrics window: the one of the
+// view in force is checked (the window for any other value).
+void checkViewItems(std::initializer_list<QAction*> items)
 {
     const int mode = settings().LrcViewMode;
-    const QString checked = mode >= 0 && mode <= 2 ? QString::number(mode) : QStringLiteral("H");
-    for (const QString& suffix : {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("H")})
-        if (QAction* a = w.mnu(prefix + suffix)) {
-            a->setCheckable(true);
-            a->setChecked(suffix == checked);
-        }
+    const int checked = mode >= 0 && mode <= 2 ? mode : 3;
+    int i = 0;
+    for (QAction* a : items)
+        a->setChecked(i++ == checked);
 }
 
 } // namespace
 
-void FrmMain::checkLrcViewMenu() { checkViewItems(*this, QStringLiteral("mnuLrcVS")); }
-void FrmMain::Popmnu1_Click() { checkViewItems(*this, QStringLiteral("PopLrcVS")); }
+void FrmMain::checkLrcViewMenu() { checkViewItems({mnuLrcVS0, mnuLrcVS1, mnuLrcVS2, mnuLrcVSH}); }
+void FrmMain::Popmnu1_Click() { checkViewItems({PopLrcVS0, PopLrcVS1, PopLrcVS2, PopLrcVSH}); }
 
 void FrmMain::connectLyricViewHandlers()
 {
@@ -208,38 +207,19 @@ void FrmMain::connectLyricViewHandlers()
     connect(Timer[1], &QTimer::timeout, this, &FrmMain::Timer1_Timer, Qt::UniqueConnection);
     connect(Timer[8], &QTimer::timeout, this, &FrmMain::Timer8_Timer, Qt::UniqueConnection);
 
-    // The lyric pop-up may already have been made by the lyric handlers.
-    if (!menu(QStringLiteral("Popmnu1")))
-        addSubMenu({}, QStringLiteral("Popmnu1"), QStringLiteral("歌词"));
-    if (!menu(QStringLiteral("PopLrcVS")))
-        addSubMenu(QStringLiteral("Popmnu1"), QStringLiteral("PopLrcVS"), QStringLiteral("歌词显示模式"));
-    const struct {
-        const char* name;
-        const char* caption;
-        void (FrmMain::*handler)();
-    } popItems[] = {
-        {"PopLrcVS0", "文本框模式", &FrmMain::PopLrcVS0_Click},
-        {"PopLrcVS1", "可视化效果", &FrmMain::PopLrcVS1_Click},
-        {"PopLrcVS2", "图片背景", &FrmMain::PopLrcVS2_Click},
-        {"PopLrcVSH", "歌词全屏", &FrmMain::PopLrcVSH_Click},
-    };
-    for (const auto& item : popItems) {
-        const QString name = QString::fromLatin1(item.name);
-        if (!mnu(name))
-            addMenuItem(QStringLiteral("PopLrcVS"), name, QString::fromUtf8(item.caption));
-        mnu(name)->setCheckable(true);
-        connect(mnu(name), &QAction::triggered, this, item.handler);
-    }
-
-    connect(mnu(QStringLiteral("mnuLrcVS0")), &QAction::triggered, this, &FrmMain::mnuLrcVS0_Click);
-    connect(mnu(QStringLiteral("mnuLrcVS1")), &QAction::triggered, this, &FrmMain::mnuLrcVS1_Click);
-    connect(mnu(QStringLiteral("mnuLrcVS2")), &QAction::triggered, this, &FrmMain::mnuLrcVS2_Click);
-    connect(mnu(QStringLiteral("mnuLrcVSH")), &QAction::triggered, this, &FrmMain::mnuLrcVSH_Click);
-    connect(mnu(QStringLiteral("mnuLrcSt")), &QAction::triggered, this, &FrmMain::mnuLrcSt_Click);
+    connect(PopLrcVS0, &QAction::triggered, this, &FrmMain::PopLrcVS0_Click);
+    connect(PopLrcVS1, &QAction::triggered, this, &FrmMain::PopLrcVS1_Click);
+    connect(PopLrcVS2, &QAction::triggered, this, &FrmMain::PopLrcVS2_Click);
+    connect(PopLrcVSH, &QAction::triggered, this, &FrmMain::PopLrcVSH_Click);
+    connect(mnuLrcVS0, &QAction::triggered, this, &FrmMain::mnuLrcVS0_Click);
+    connect(mnuLrcVS1, &QAction::triggered, this, &FrmMain::mnuLrcVS1_Click);
+    connect(mnuLrcVS2, &QAction::triggered, this, &FrmMain::mnuLrcVS2_Click);
+    connect(mnuLrcVSH, &QAction::triggered, this, &FrmMain::mnuLrcVSH_Click);
+    connect(mnuLrcSt, &QAction::triggered, this, &FrmMain::mnuLrcSt_Click);
 
     // The View menu's opening handler (mnuView_Click) checks the view items.
-    connect(menu(QStringLiteral("Popmnu1")), &QMenu::aboutToShow, this, &FrmMain::Popmnu1_Click);
-    connect(menu(QStringLiteral("mnuControl")), &QMenu::aboutToShow, this, &FrmMain::mnuControl_Click);
+    connect(Popmnu1, &QMenu::aboutToShow, this, &FrmMain::Popmnu1_Click);
+    connect(mnuControl, &QMenu::aboutToShow, this, &FrmMain::mnuControl_Click);
 
     // Back from a full-screen video: the lines passed under it were not hit.
     connect(MediaPlayer1->widget(), &rt::MediaView::fullScreenChanged, this, [this](bool on) {

@@ -43,18 +43,6 @@ const QString kShiftFailed = QStringLiteral("音频效果处理失败（文件�
 // A file the key shift could not write is no decoding error.
 const QString kShiftWriteFailed = QStringLiteral("音频效果处理失败！");
 
-void setChecked(QAction* a, bool on)
-{
-    if (a)
-        a->setChecked(on);
-}
-
-void enableItem(QAction* a, bool on)
-{
-    if (a)
-        a->setEnabled(on);
-}
-
 // The switches' "on" pictures: the idle status picture with a mark.
 QPixmap switchPicture(const QColor& colour, const QString& mark)
 {
@@ -201,10 +189,10 @@ void FrmMain::connectEffectHandlers()
     connect(Mp3Enc1, &rt::Mp3Encoder::finished, this, &FrmMain::Mp3Enc1_Finished);
     connect(Check2, &QCheckBox::toggled, this, &FrmMain::Check2_Click);
     connect(Check3, &QCheckBox::toggled, this, &FrmMain::Check3_Click);
-    connect(mnu(QStringLiteral("mnuRemoveVocal")), &QAction::triggered, this, &FrmMain::mnuRemoveVocal_Click);
-    connect(mnu(QStringLiteral("mnuShifting")), &QAction::triggered, this, &FrmMain::mnuShifting_Click);
-    connect(mnu(QStringLiteral("mnuTools1")), &QAction::triggered, this, &FrmMain::mnuTools1_Click);
-    connect(mnu(QStringLiteral("mnuTools2")), &QAction::triggered, this, &FrmMain::mnuTools2_Click);
+    connect(mnuRemoveVocal, &QAction::triggered, this, &FrmMain::mnuRemoveVocal_Click);
+    connect(mnuShifting, &QAction::triggered, this, &FrmMain::mnuShifting_Click);
+    connect(mnuTools1, &QAction::triggered, this, &FrmMain::mnuTools1_Click);
+    connect(mnuTools2, &QAction::triggered, this, &FrmMain::mnuTools2_Click);
     connect(TimerEnMp3, &QTimer::timeout, this, &FrmMain::TimerEnMp3_Timer);
     connect(TimerUnEnMp3, &QTimer::timeout, this, &FrmMain::TimerUnEnMp3_Timer);
     showEffectSwitch(true);
@@ -225,21 +213,21 @@ void FrmMain::Check3_MouseMove() { setSwitchBackColor(Check3, sysColorRef(Color3
 void FrmMain::mnuRemoveVocal_Click()
 {
     // The item has inverted its tick already; the box follows it.
-    Check2->setChecked(mnu(QStringLiteral("mnuRemoveVocal"))->isChecked());
+    Check2->setChecked(mnuRemoveVocal->isChecked());
 }
 
 void FrmMain::mnuShifting_Click()
 {
-    Check3->setChecked(mnu(QStringLiteral("mnuShifting"))->isChecked());
+    Check3->setChecked(mnuShifting->isChecked());
 }
 
 void FrmMain::effectSwitchClick(bool vocal)
 {
     QCheckBox* box = vocal ? Check2 : Check3;
-    QAction* item = mnu(vocal ? QStringLiteral("mnuRemoveVocal") : QStringLiteral("mnuShifting"));
+    QAction* item = vocal ? mnuRemoveVocal : mnuShifting;
     PicShape->setFocus();
     if (box->isChecked()) {
-        setChecked(item, true);
+        item->setChecked(true);
         Timer[4]->stop();
         if (vocal)
             RemoveVocals();
@@ -267,7 +255,7 @@ void FrmMain::effectSwitchClick(bool vocal)
         }
         flag = false;
         own.clear();
-        setChecked(item, false);
+        item->setChecked(false);
     }
     showEffectSwitch(vocal);
 }
@@ -291,7 +279,7 @@ void FrmMain::resetVocalRemoval()
 {
     VocalRemovalOn = false;
     Check2->setChecked(false);
-    setChecked(mnu(QStringLiteral("mnuRemoveVocal")), false);
+    mnuRemoveVocal->setChecked(false);
     DevocalFile.clear();
     showEffectSwitch(true);
 }
@@ -300,7 +288,7 @@ void FrmMain::resetKeyShift()
 {
     KeyShiftOn = false;
     Check3->setChecked(false);
-    setChecked(mnu(QStringLiteral("mnuShifting")), false);
+    mnuShifting->setChecked(false);
     ShiftFile.clear();
     showEffectSwitch(false);
 }
@@ -515,7 +503,7 @@ struct FrmMain::EffectJob {
             const QSignalBlocker quiet(box);
             box->setChecked(true);
         }
-        setChecked(w.mnu(vocal ? QStringLiteral("mnuRemoveVocal") : QStringLiteral("mnuShifting")), true);
+        (vocal ? w.mnuRemoveVocal : w.mnuShifting)->setChecked(true);
         w.MediaPlayer1->play();
         switchShown();
     }
@@ -715,7 +703,7 @@ bool FrmMain::chooseEffectOutput(const QString& suffix, QString* chosen)
 // The checks both effect jobs begin with. False when the job does not run:
 // the switch is reset (and disabled for a track it cannot process), and a
 // track paused here plays on. True leaves the track stopped.
-bool FrmMain::beginEffectJob(QCheckBox* box, const QString& menuItem, const QString& question,
+bool FrmMain::beginEffectJob(QCheckBox* box, QAction* menuItem, const QString& question,
                              void (FrmMain::*reset)(), double* duration)
 {
     rt::MediaControl* mp = MediaPlayer1;
@@ -725,7 +713,7 @@ bool FrmMain::beginEffectJob(QCheckBox* box, const QString& menuItem, const QStr
     };
     auto disableSwitch = [&] {
         box->setEnabled(false);
-        enableItem(mnu(menuItem), false);
+        menuItem->setEnabled(false);
     };
     // One job at a time: they share the effect, the progress window and TEMP.
     if (soundJobRunning()) {
@@ -773,7 +761,7 @@ bool FrmMain::beginEffectJob(QCheckBox* box, const QString& menuItem, const QStr
 void FrmMain::RemoveVocals()
 {
     double duration = 0;
-    if (!beginEffectJob(Check2, QStringLiteral("mnuRemoveVocal"), QStringLiteral("你确定要将当前曲目进行消减人声处理吗？"),
+    if (!beginEffectJob(Check2, mnuRemoveVocal, QStringLiteral("你确定要将当前曲目进行消减人声处理吗？"),
                         &FrmMain::resetVocalRemoval, &duration))
         return;
     if (!chooseEffectOutput(QStringLiteral(" - DeVocal.wav"), &DevocalFile)) {
@@ -794,7 +782,7 @@ void FrmMain::RemoveVocals()
 void FrmMain::ShiftPitch()
 {
     double duration = 0;
-    if (!beginEffectJob(Check3, QStringLiteral("mnuShifting"), QStringLiteral("你确定要将当前曲目进行改变音调处理吗？"),
+    if (!beginEffectJob(Check3, mnuShifting, QStringLiteral("你确定要将当前曲目进行改变音调处理吗？"),
                         &FrmMain::resetKeyShift, &duration))
         return;
     // The job counts as running from the dialog on, so no second one starts

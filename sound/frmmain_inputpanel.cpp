@@ -178,51 +178,40 @@ void FrmMain::sldVol_MouseUp()
 void FrmMain::mnuShowVolumeB_Click()
 {
     SettingsRecord& s = settings();
-    QAction* pop = mnu(QStringLiteral("PopShowVolumeB"));
     if (s.ShowRecVolume == 1) {
         s.ShowRecVolume = 0;
         // Closed at once; the tick stops itself when nothing is left to do.
         Meter.left[0] = MeterPositions::LeftBarRest;
         Meter.left[1] = MeterPositions::RightBarRest;
         placeMeter();
-        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("打开录音音量显示(&M)"));
-        if (pop)
-            pop->setText(QStringLiteral("打开录音音量显示"));
+        mnuShowVolumeB->setText(QStringLiteral("打开录音音量显示(&M)"));
+        PopShowVolumeB->setText(QStringLiteral("打开录音音量显示"));
     } else {
         s.ShowRecVolume = 1;
         Timer[4]->start(); // slides the panels open
-        mnu(QStringLiteral("mnuShowVolumeB"))->setText(QStringLiteral("关闭录音音量显示(&M)"));
-        if (pop)
-            pop->setText(QStringLiteral("关闭录音音量显示"));
+        mnuShowVolumeB->setText(QStringLiteral("关闭录音音量显示(&M)"));
+        PopShowVolumeB->setText(QStringLiteral("关闭录音音量显示"));
     }
 }
 
 void FrmMain::Popmnu3_Click()
 {
-    if (QAction* pop = mnu(QStringLiteral("PopShowVolumeB")))
-        pop->setText(settings().ShowRecVolume != 0 ? QStringLiteral("关闭录音音量显示")
-                                                   : QStringLiteral("打开录音音量显示"));
+    PopShowVolumeB->setText(settings().ShowRecVolume != 0 ? QStringLiteral("关闭录音音量显示")
+                                                          : QStringLiteral("打开录音音量显示"));
 }
 
 void FrmMain::Picture3_MouseUp(Qt::MouseButton button)
 {
     if (button == Qt::RightButton)
-        showPopup(QStringLiteral("Popmnu3"));
+        Popmnu3->popup(QCursor::pos());
 }
 
 void FrmMain::connectInputPanelHandlers()
 {
-    const QString pop3 = QStringLiteral("Popmnu3");
-    if (!menu(pop3)) {
-        addSubMenu({}, pop3, QStringLiteral("录音音量"));
-        addMenuItem(pop3, QStringLiteral("PopShowVolumeB"), QStringLiteral("关闭录音音量显示"));
-        addSeparator(pop3);
-        addMenuItem(pop3, QStringLiteral("PopSNDVOL"), QStringLiteral("系统声音控制"));
-    }
-    connect(menu(pop3), &QMenu::aboutToShow, this, &FrmMain::Popmnu3_Click);
-    connect(mnu(QStringLiteral("mnuShowVolumeB")), &QAction::triggered, this, &FrmMain::mnuShowVolumeB_Click);
-    connect(mnu(QStringLiteral("PopShowVolumeB")), &QAction::triggered, this, &FrmMain::mnuShowVolumeB_Click);
-    connect(mnu(QStringLiteral("PopSNDVOL")), &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
+    connect(Popmnu3, &QMenu::aboutToShow, this, &FrmMain::Popmnu3_Click);
+    connect(mnuShowVolumeB, &QAction::triggered, this, &FrmMain::mnuShowVolumeB_Click);
+    connect(PopShowVolumeB, &QAction::triggered, this, &FrmMain::mnuShowVolumeB_Click);
+    connect(PopSNDVOL, &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
 
     // Rows chosen by the user; the fills block these signals and call the
     // handlers themselves, and an emptied list (-1) is no choice.

@@ -61,24 +61,21 @@ void showStopCommand(FrmMain& w, const QString& button, const QString& menu)
 {
     w.XPButtons[8]->setCaption(button);
     w.XPButtons[8]->setButtonToolTip(button);
-    w.XPButtons[8]->setButtonEnabled(true);
-    w.mnu(QStringLiteral("mnuStopRecPlay"))->setText(menu);
-    w.mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(true);
+    w.mnuStopRecPlay->setText(menu);
+    w.mnuStopRecPlay->setEnabled(true);
 }
 
 void showStopIdle(FrmMain& w, const QString& menu = kStopIdleMenu)
 {
-    w.mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(false);
-    w.mnu(QStringLiteral("mnuStopRecPlay"))->setText(menu);
-    w.XPButtons[8]->setButtonEnabled(false);
+    w.mnuStopRecPlay->setEnabled(false);
+    w.mnuStopRecPlay->setText(menu);
     w.XPButtons[8]->setCaption(kStopIdleButton);
     w.XPButtons[8]->setButtonToolTip(kStopIdleButton);
 }
 
 void enableRecordCommand(FrmMain& w)
 {
-    w.mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
-    w.XPButtons[6]->setButtonEnabled(true);
+    w.mnuStartRec->setEnabled(true);
 }
 
 // ---- the record command's steps
@@ -154,16 +151,14 @@ void startCapture(FrmMain& w, bool sized)
 // would stop the take's backing track); the status picture in red.
 void lockControlsForTake(FrmMain& w)
 {
-    w.XPButtons[6]->setButtonEnabled(false);
-    w.XPButtons[7]->setButtonEnabled(false);
-    w.mnu(QStringLiteral("mnuStartRec"))->setEnabled(false);
-    w.mnu(QStringLiteral("mnuPlayRec"))->setEnabled(false);
+    w.mnuStartRec->setEnabled(false);
+    w.mnuPlayRec->setEnabled(false);
     w.imgR->setPixmap(w.imgS[1]);
     w.Check2->setEnabled(false);
     w.Check3->setEnabled(false);
-    for (const char* name : {"mnuRemoveVocal", "mnuShifting"})
-        if (QAction* a = w.mnu(QString::fromLatin1(name)))
-            a->setEnabled(false);
+    // The key shift too: its job would stop the take's backing track.
+    w.mnuRemoveVocal->setEnabled(false);
+    w.mnuShifting->setEnabled(false);
 }
 
 } // namespace
@@ -324,8 +319,7 @@ void FrmMain::mnuStopRecPlay_Click()
         } else if (state == rt::MediaControl::Stopped) {
             mp->setCurrentPosition(0);
         }
-        XPButtons[7]->setButtonEnabled(true);
-        mnu(QStringLiteral("mnuPlayRec"))->setEnabled(true);
+        mnuPlayRec->setEnabled(true);
     }
 
     showStopIdle(*this);
@@ -432,8 +426,7 @@ void loadTakeForPlayBack(FrmMain& w, const QString& path)
     } catch (const rt::MediaError&) {
     }
     w.PlayingRecording = true;
-    w.mnu(QStringLiteral("mnuPlayRec"))->setEnabled(true);
-    w.XPButtons[7]->setButtonEnabled(true);
+    w.mnuPlayRec->setEnabled(true);
     showStopIdle(w);
 }
 
@@ -486,8 +479,7 @@ void FrmMain::mnuPlayRec_Click()
     }
     mp->play();
     showStopCommand(*this, QStringLiteral("停止回放"), QStringLiteral("停止回放(&S)"));
-    XPButtons[7]->setButtonEnabled(false);
-    mnu(QStringLiteral("mnuPlayRec"))->setEnabled(false);
+    mnuPlayRec->setEnabled(false);
     imgR->setPixmap(imgS[2]);
 }
 
@@ -511,13 +503,10 @@ void FrmMain::connectRecordingHandlers()
     Timer[5]->setInterval(50);
     connect(Timer[5], &QTimer::timeout, this, &FrmMain::Timer5_Timer);
 
-    connect(mnu(QStringLiteral("mnuStartRec")), &QAction::triggered, this, [this] { mnuStartRec_Click(); });
-    connect(mnu(QStringLiteral("mnuStopRecPlay")), &QAction::triggered, this, [this] { mnuStopRecPlay_Click(); });
-    connect(mnu(QStringLiteral("mnuPlayRec")), &QAction::triggered, this, [this] { mnuPlayRec_Click(); });
-    connect(mnu(QStringLiteral("mnuSNDVOL")), &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
-    connect(XPButtons[6], &XPButton::Click, this, &FrmMain::XPButton6_Click);
-    connect(XPButtons[7], &XPButton::Click, this, &FrmMain::XPButton7_Click);
-    connect(XPButtons[8], &XPButton::Click, this, &FrmMain::XPButton8_Click);
+    connect(mnuStartRec, &QAction::triggered, this, [this] { mnuStartRec_Click(); });
+    connect(mnuStopRecPlay, &QAction::triggered, this, [this] { mnuStopRecPlay_Click(); });
+    connect(mnuPlayRec, &QAction::triggered, this, [this] { mnuPlayRec_Click(); });
+    connect(mnuSNDVOL, &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
 }
 
 } // namespace melodune

@@ -143,7 +143,7 @@ void FrmMain::mnuOpenPic_Click()
         }
         if (!self || !sameTrack())
             return;
-        mnu(QStringLiteral("mnuShowPic"))->setChecked(true);
+        mnuShowPic->setChecked(true);
         Picture2->show();
         shared().CoverPicPath = dest;
     }();

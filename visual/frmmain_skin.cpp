@@ -73,12 +73,6 @@ void FrmMain::makeDragHandle(QWidget* control)
     control->installEventFilter(skinMouseFilter(*this));
 }
 
-void FrmMain::popupAt(const QString& name, const QPoint& global)
-{
-    if (QMenu* m = menu(name))
-        m->popup(global);
-}
-
 void FrmMain::resetSwitchHover()
 {
     for (QCheckBox* box : {Check2, Check3})
@@ -155,20 +149,20 @@ bool FrmMain::skinMouseEvent(QObject* watched, QEvent* event)
     }
     if (watched == Image5) {
         if (press)
-            popupAt(QStringLiteral("Popmnu0"), global);
+            Popmnu0->popup(global);
         return press;
     }
     if (!press && button == Qt::RightButton) {
         if (watched == Label4 || watched == Label5 || watched == PicShape) {
-            popupAt(QStringLiteral("Popmnu0"), global);
+            Popmnu0->popup(global);
             return true;
         }
         if (pictureArea) {
-            popupAt(QStringLiteral("Popmnu2"), global);
+            Popmnu2->popup(global);
             return true;
         }
         if (watched == Picture5) {
-            popupAt(QStringLiteral("Popmnu6"), global);
+            Popmnu6->popup(global);
             return true;
         }
     }
@@ -184,9 +178,9 @@ bool FrmMain::skinMouseEvent(QObject* watched, QEvent* event)
 
 void FrmMain::connectSkinHandlers()
 {
-    connect(mnu(QStringLiteral("mnuSkinsRe")), &QAction::triggered, this, [this] { mnuSkinsRe_Click(); });
-    connect(mnu(QStringLiteral("mnuSkinsDe")), &QAction::triggered, this, [this] { mnuSkinsDe_Click(); });
-    connect(mnu(QStringLiteral("mnuOpenPic")), &QAction::triggered, this, [this] { mnuOpenPic_Click(); });
+    connect(mnuSkinsRe, &QAction::triggered, this, [this] { mnuSkinsRe_Click(); });
+    connect(mnuSkinsDe, &QAction::triggered, this, [this] { mnuSkinsDe_Click(); });
+    connect(mnuOpenPic, &QAction::triggered, this, [this] { mnuOpenPic_Click(); });
 
     for (QWidget* control : {static_cast<QWidget*>(this), static_cast<QWidget*>(PicShape),
                              static_cast<QWidget*>(Frame1), static_cast<QWidget*>(frmInp), static_cast<QWidget*>(Label1),

@@ -32,31 +32,11 @@ bool showsPicture(const rt::MediaControl* mp)
     return mp->imageSourceWidth() != 0 || mp->imageSourceHeight() != 0;
 }
 
-// Puts `menu`'s items in `order`, a null standing for a separator; items
-// missing from the menu are left out, and so are its other separators.
-void arrangeMenu(QMenu* menu, std::initializer_list<QAction*> order)
-{
-    if (!menu)
-        return;
-    for (QAction* a : menu->actions())
-        if (a->isSeparator())
-            menu->removeAction(a);
-    for (QAction* a : order) {
-        if (!a) {
-            menu->addSeparator();
-        } else if (menu->actions().contains(a)) {
-            menu->removeAction(a);
-            menu->addAction(a);
-        }
-    }
-}
-
+// The effect items take check marks from their first update on.
 void setChecked(QAction* a, bool on)
 {
-    if (a) {
-        a->setCheckable(true);
-        a->setChecked(on);
-    }
+    a->setCheckable(true);
+    a->setChecked(on);
 }
 
 } // namespace
@@ -271,8 +251,8 @@ void FrmMain::UpdateVisualStyleMenus()
     SettingsRecord& s = settings();
     Effects.reset();
     for (int i = 0; i <= 9; ++i) {
-        setChecked(mnu(QStringLiteral("mnuSelVisual%1").arg(i)), false);
-        setChecked(mnu(QStringLiteral("PopSelVisual%1").arg(i)), false);
+        setChecked(mnuSelVisual[i], false);
+        setChecked(PopSelVisual[i], false);
     }
     int item = 0;
     if (s.VisualRandom < 1) {
@@ -281,8 +261,8 @@ void FrmMain::UpdateVisualStyleMenus()
             s.VisualType = 1;
         item = s.VisualType;
     }
-    setChecked(mnu(QStringLiteral("mnuSelVisual%1").arg(item)), true);
-    setChecked(mnu(QStringLiteral("PopSelVisual%1").arg(item)), true);
+    setChecked(mnuSelVisual[item], true);
+    setChecked(PopSelVisual[item], true);
 }
 
 void FrmMain::mnuSelVisual_Click(int n)
@@ -307,11 +287,9 @@ void FrmMain::showVisualisation(bool on)
     // Off, the tick stops itself once nothing is left to animate.
     if (on)
         Timer[4]->start();
-    if (QAction* a = mnu(QStringLiteral("mnuShowVisualS")))
-        a->setText(on ? QStringLiteral("关闭可视化效果(&E)") : QStringLiteral("打开可视化效果(&E)"));
-    for (const char* n : {"PopShowVisualS", "PopShowVisualS2"})
-        if (QAction* a = mnu(QString::fromLatin1(n)))
-            a->setText(on ? QStringLiteral("关闭可视化效果") : QStringLiteral("打开可视化效果"));
+    mnuShowVisualS->setText(on ? QStringLiteral("关闭可视化效果(&E)") : QStringLiteral("打开可视化效果(&E)"));
+    for (QAction* a : {PopShowVisualS, PopShowVisualS2})
+        a->setText(on ? QStringLiteral("关闭可视化效果") : QStringLiteral("打开可视化效果"));
 }
 
 void FrmMain::mnuShowVisualS_Click()
@@ -331,7 +309,7 @@ void FrmMain::XPButton23_Click()
 
 void FrmMain::mnuShowPic_Click()
 {
-    QAction* item = mnu(QStringLiteral("mnuShowPic"));
+    QAction* item = mnuShowPic;
     item->setChecked(!item->isChecked());
     SettingsRecord& s = settings();
     if (item->isChecked()) {
@@ -353,20 +331,20 @@ void FrmMain::mnuView_Click()
 {
     const SettingsRecord& s = settings();
     const bool picture = showsPicture(MediaPlayer1);
-    mnu(QStringLiteral("mnuFull"))->setEnabled(picture);
-    mnu(QStringLiteral("mnuShowPic"))->setEnabled(!picture);
-    mnu(QStringLiteral("mnuOpenPic"))->setEnabled(!picture);
+    mnuFull->setEnabled(picture);
+    mnuShowPic->setEnabled(!picture);
+    mnuOpenPic->setEnabled(!picture);
     Popmnu6_Click();
     checkLrcViewMenu();
-    mnu(QStringLiteral("mnuShowVolumeB"))
+    mnuShowVolumeB
         ->setText(s.ShowRecVolume != 0 ? QStringLiteral("关闭录音音量显示(&M)") : QStringLiteral("打开录音音量显示(&M)"));
 }
 
 void FrmMain::Popmnu6_Click()
 {
     const bool on = settings().ShowVisual == 1;
-    mnu(QStringLiteral("mnuSelVisualN"))->setEnabled(on);
-    mnu(QStringLiteral("PopSelVisualN"))->setEnabled(on);
+    mnuSelVisualN->menuAction()->setEnabled(on);
+    PopSelVisualN->menuAction()->setEnabled(on);
     UpdateVisualStyleMenus();
 }
 
@@ -374,62 +352,23 @@ void FrmMain::connectVisualHandlers()
 {
     connect(Timer[4], &QTimer::timeout, this, &FrmMain::Timer4_Timer);
 
-    // The effect submenu of the View menu: a separator after items 0 and 3.
-    if (QMenu* sub = menu(QStringLiteral("mnuSelVisualN")))
-        sub->insertSeparator(mnu(QStringLiteral("mnuSelVisual4")));
-
-    // The visual pop-up: on/off, the effects, the volume program.
-    const QString pop6 = QStringLiteral("Popmnu6");
-    if (!menu(pop6))
-        addSubMenu({}, pop6, QStringLiteral("可视化效果"));
-    if (!mnu(QStringLiteral("PopShowVisualS")))
-        addMenuItem(pop6, QStringLiteral("PopShowVisualS"), QStringLiteral("关闭可视化效果"));
-    if (!menu(QStringLiteral("PopSelVisualN"))) {
-        addSubMenu(pop6, QStringLiteral("PopSelVisualN"), QStringLiteral("可视化效果选择"));
-        for (int i = 0; i <= 9; ++i) {
-            addMenuItem(QStringLiteral("PopSelVisualN"), QStringLiteral("PopSelVisual%1").arg(i),
-                        QString::fromUtf8(kEffectCaptions[i]));
-            if (i == 0 || i == 3)
-                addSeparator(QStringLiteral("PopSelVisualN"));
-        }
-    }
-    if (!mnu(QStringLiteral("PopSNDVOL6")))
-        addMenuItem(pop6, QStringLiteral("PopSNDVOL6"), QStringLiteral("系统声音控制"));
-    arrangeMenu(menu(pop6), {mnu(QStringLiteral("PopShowVisualS")), mnu(QStringLiteral("PopSelVisualN")), nullptr,
-                             mnu(QStringLiteral("PopSNDVOL6"))});
-    // The picture pop-up: the picture command, the picture search (made by
-    // the lyrics web handlers, when they ran first), the visualisation.
-    const QString pop2 = QStringLiteral("Popmnu2");
-    if (!menu(pop2))
-        addSubMenu({}, pop2, QStringLiteral("图片"));
-    if (!mnu(QStringLiteral("PopOpenPic")))
-        addMenuItem(pop2, QStringLiteral("PopOpenPic"), QStringLiteral("查找/替换封面图片"));
-    if (!mnu(QStringLiteral("PopShowVisualS2")))
-        addMenuItem(pop2, QStringLiteral("PopShowVisualS2"), QStringLiteral("打开可视化效果"));
-    arrangeMenu(menu(pop2), {mnu(QStringLiteral("PopOpenPic")), mnu(QStringLiteral("PopSearch3")), nullptr,
-                             mnu(QStringLiteral("PopShowVisualS2"))});
-
     for (int i = 0; i <= 9; ++i) {
-        connect(mnu(QStringLiteral("mnuSelVisual%1").arg(i)), &QAction::triggered, this,
-                [this, i] { mnuSelVisual_Click(i); });
-        connect(mnu(QStringLiteral("PopSelVisual%1").arg(i)), &QAction::triggered, this,
-                [this, i] { mnuSelVisual_Click(i); });
+        connect(mnuSelVisual[i], &QAction::triggered, this, [this, i] { mnuSelVisual_Click(i); });
+        connect(PopSelVisual[i], &QAction::triggered, this, [this, i] { mnuSelVisual_Click(i); });
     }
-    for (const char* n : {"mnuShowVisualS", "PopShowVisualS", "PopShowVisualS2"})
-        connect(mnu(QString::fromLatin1(n)), &QAction::triggered, this, &FrmMain::mnuShowVisualS_Click);
-    connect(mnu(QStringLiteral("mnuShowPic")), &QAction::triggered, this, [this] {
+    for (QAction* a : {mnuShowVisualS, PopShowVisualS, PopShowVisualS2})
+        connect(a, &QAction::triggered, this, &FrmMain::mnuShowVisualS_Click);
+    connect(mnuShowPic, &QAction::triggered, this, [this] {
         // The action has toggled itself; the handler toggles it as the design does.
-        QAction* a = mnu(QStringLiteral("mnuShowPic"));
-        a->setChecked(!a->isChecked());
+        mnuShowPic->setChecked(!mnuShowPic->isChecked());
         mnuShowPic_Click();
     });
-    connect(mnu(QStringLiteral("PopOpenPic")), &QAction::triggered, this,
-            [this] { mnu(QStringLiteral("mnuOpenPic"))->trigger(); });
-    connect(menu(QStringLiteral("mnuView")), &QMenu::aboutToShow, this, &FrmMain::mnuView_Click);
-    connect(menu(pop6), &QMenu::aboutToShow, this, &FrmMain::Popmnu6_Click);
+    connect(PopOpenPic, &QAction::triggered, this, [this] { mnuOpenPic->trigger(); });
+    connect(mnuView, &QMenu::aboutToShow, this, &FrmMain::mnuView_Click);
+    connect(Popmnu6, &QMenu::aboutToShow, this, &FrmMain::Popmnu6_Click);
     connect(XPButtons[23], &XPButton::Click, this, &FrmMain::XPButton23_Click);
 
-    connect(mnu(QStringLiteral("PopSNDVOL6")), &QAction::triggered, this, &FrmMain::mnuSNDVOL_Click);
+    connect(PopSNDVOL6, &QAction::triggered, this, &FrmMain::mnuSNDVOL_Click);
 }
 
 } // namespace melodune

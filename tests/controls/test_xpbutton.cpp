@@ -5,6 +5,7 @@
 #include "controls/propertybag.h"
 #include "controls/xpbutton.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QKeyEvent>
@@ -189,6 +190,60 @@ TEST_F(ButtonTest, DisablingWhileHoveredEndsTheHover)
     b.setButtonEnabled(true);
     send(b, Op::Enter);
     EXPECT_EQ(enters.count(), 2);
+}
+
+// A button that stands for a menu command: a click triggers the command,
+// and the button can be clicked only while both it and the command are
+// enabled, whichever of the two changes.
+TEST_F(ButtonTest, ButtonStandingForACommandFollowsItsEnabledStateAndTriggersIt)
+{
+    XPButton b;
+    b.resize(60, 24);
+    b.setButtonStyle(8);
+    QAction command(nullptr);
+    QSignalSpy triggered(&command, &QAction::triggered);
+    b.setAction(&command);
+    auto press = [&] {
+        send(b, Op::PressL);
+        send(b, Op::ReleaseL);
+    };
+    const struct {
+        bool button, command, clickable;
+    } cases[] = {
+        {true, true, true},
+        {true, false, false},
+        {false, true, false},
+        {false, false, false},
+        {true, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "button " << c.button << ", command " << c.command);
+        // Set in either order: the later one does not undo the other.
+        b.setButtonEnabled(c.button);
+        command.setEnabled(c.command);
+        EXPECT_EQ(b.buttonEnabled(), c.clickable);
+        EXPECT_EQ(b.isEnabled(), c.clickable);
+        command.setEnabled(!c.command);
+        command.setEnabled(c.command);
+        EXPECT_EQ(b.buttonEnabled(), c.clickable);
+        EXPECT_EQ(b.buttonState() == StateDisabled, !c.clickable) << "the face shows it";
+        triggered.clear();
+        press();
+        b.click();
+        EXPECT_EQ(triggered.count(), c.clickable ? 2 : 0);
+    }
+
+    // Standing for nothing again: the button's own state, and clicks reach
+    // nothing but its own handlers.
+    command.setEnabled(false);
+    b.setAction(nullptr);
+    EXPECT_TRUE(b.buttonEnabled());
+    QSignalSpy clicks(&b, &XPButton::Click);
+    triggered.clear();
+    command.setEnabled(true);
+    press();
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(triggered.count(), 0);
 }
 
 TEST_F(ButtonTest, EnabledUnderARestingPointerGoesHotOnTheFirstMove)

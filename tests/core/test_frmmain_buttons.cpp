@@ -1,7 +1,7 @@
 // The main window's buttons as placed: every caption a button can show is
 // drawn whole and clear of the button's icon, in the program's font, in the
 // normal, pressed and disabled faces; no two buttons cover each other or the
-// hint line.
+// hint line. A button that stands for a menu item shares the item's state.
 #include "controls/xpbutton.h"
 #include "lyrics/richtextview.h"
 #include "platform/fonts.h"
@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QSignalSpy>
 #include <map>
 
 using namespace melodune;
@@ -219,4 +220,54 @@ TEST_F(ButtonLayoutTest, NothingCoversTheTakesProgressLine)
         EXPECT_EQ(seen, right - line.x()) << "columns of the line seen";
     }
     win.mnuStopRecPlay_Click();
+}
+
+// A skin button and the menu item of the same command are one command: the
+// button can be clicked exactly while the item is enabled (from the start
+// tick on, which wakes every button) and a click runs the item.
+using TwinButtonTest = MainWindowTest<>;
+
+TEST_F(TwinButtonTest, TwinButtonsShareTheirMenuItemsState)
+{
+    FrmMain& win = startWith({QStringLiteral("/m/a.mp3")});
+    const struct {
+        int button;
+        QAction* FrmMain::*item;
+    } twins[] = {
+        {1, &FrmMain::mnuPrevious},    {2, &FrmMain::mnuNext},       {6, &FrmMain::mnuStartRec},
+        {7, &FrmMain::mnuPlayRec},     {8, &FrmMain::mnuStopRecPlay}, {9, &FrmMain::mnuAdd},
+        {10, &FrmMain::mnuListUp},     {11, &FrmMain::mnuListDown},  {13, &FrmMain::mnuStop},
+        {14, &FrmMain::mnuDelete},     {15, &FrmMain::mnuWebLink},   {16, &FrmMain::mnuMoreSetup},
+        {17, &FrmMain::mnuSNDVOL},     {19, &FrmMain::mnuReOpenLRC}, {22, &FrmMain::mnuFileInfo},
+        {25, &FrmMain::mnuSearch1},
+    };
+    for (const auto& t : twins) {
+        SCOPED_TRACE(t.button);
+        EXPECT_EQ(win.XPButtons[t.button]->action(), win.*t.item);
+        EXPECT_FALSE(win.XPButtons[t.button]->buttonEnabled()) << "asleep until the start tick";
+    }
+    win.enableSkinButtons();
+    for (const auto& t : twins) {
+        SCOPED_TRACE(t.button);
+        XPButton* button = win.XPButtons[t.button];
+        QAction* item = win.*t.item;
+        const bool before = item->isEnabled();
+        EXPECT_EQ(button->buttonEnabled(), before);
+        item->setEnabled(false);
+        EXPECT_FALSE(button->buttonEnabled());
+        QSignalSpy runs(item, &QAction::triggered);
+        button->click();
+        EXPECT_EQ(runs.count(), 0);
+        item->setEnabled(true);
+        EXPECT_TRUE(button->buttonEnabled());
+        item->setEnabled(before);
+    }
+    // A click runs the item's command; the stop command, with nothing to
+    // stop, disables its item and so its button.
+    win.mnuStopRecPlay->setEnabled(true);
+    EXPECT_TRUE(win.XPButtons[8]->buttonEnabled());
+    QSignalSpy stops(win.mnuStopRecPlay, &QAction::triggered);
+    win.XPButtons[8]->click();
+    EXPECT_EQ(stops.count(), 1);
+    EXPECT_FALSE(win.XPButtons[8]->buttonEnabled()) << "the stop command disabled its item";
 }

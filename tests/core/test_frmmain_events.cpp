@@ -304,7 +304,7 @@ TEST_F(EventsTest, ARestartDuringALoadEndsThatLoad)
     win.mnuNext_Click();
     EXPECT_TRUE(failed);
     EXPECT_FALSE(fake()->calls.contains("Play"));
-    EXPECT_TRUE(win.mnu("mnuNext")->isEnabled());
+    EXPECT_TRUE(win.mnuNext->isEnabled());
     settle();
     EXPECT_EQ(entries(), kThree);
     EXPECT_EQ(win.List1->currentRow(), 2) << "No passed over the entry being loaded";
@@ -358,7 +358,7 @@ TEST_F(EventsTest, PlayStateHintsVideoAndTheSwitches)
     settle();
     EXPECT_EQ(win.Label5->text(), QStringLiteral("提示：按 F 键全屏显示影像；按 Esc 键退出全屏。"));
     EXPECT_EQ(win.Label5->toolTip(), win.Label5->text());
-    EXPECT_TRUE(win.mnu("mnuFull")->isEnabled());
+    EXPECT_TRUE(win.mnuFull->isEnabled());
     EXPECT_FALSE(win.Picture2->isVisible());
     EXPECT_TRUE(fake()->calls.contains("DisplaySize=3")) << "full screen on its own";
     EXPECT_FALSE(win.VocalRemovalOn) << "another file than the processed copy plays";
@@ -367,7 +367,7 @@ TEST_F(EventsTest, PlayStateHintsVideoAndTheSwitches)
     win.mnuNext_Click();
     settle();
     EXPECT_EQ(win.Label5->text(), QStringLiteral("提示：单击鼠标右键可以显示菜单。"));
-    EXPECT_FALSE(win.mnu("mnuFull")->isEnabled());
+    EXPECT_FALSE(win.mnuFull->isEnabled());
 
     // The processed copy keeps its flag.
     win.DevocalFile = "/tmp/devocal.wav";

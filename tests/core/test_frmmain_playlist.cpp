@@ -487,15 +487,15 @@ TEST_F(PlaylistWindowTest, MouseOnTheListLoadsOnPressShowsThePopupAndPlaysOnDoub
     EXPECT_TRUE(w->Marks.isMarked(1));
     EXPECT_EQ(w->Marks.lastPlayedPos(), 2);
     QTest::mouseRelease(vp, Qt::RightButton, {}, onB);
-    ASSERT_NE(w->menu("Popmnu4"), nullptr);
-    EXPECT_TRUE(w->menu("Popmnu4")->isVisible());
-    w->menu("Popmnu4")->hide();
+    ASSERT_NE(w->Popmnu4, nullptr);
+    EXPECT_TRUE(w->Popmnu4->isVisible());
+    w->Popmnu4->hide();
     QStringList order;
-    for (QAction* a : w->menu("Popmnu4")->actions())
+    for (QAction* a : w->Popmnu4->actions())
         order << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
     EXPECT_EQ(order.join(' '), QStringLiteral("PopAddFile PopAddLink - PopSearch2 - PopPlaySelct - PopNotLRC4 - "
                                               "PopDelete PopDeleteAll - PopListIn PopListSa"));
-    EXPECT_EQ(w->mnu("PopDelete")->text(), QStringLiteral("删除选中的曲目"));
+    EXPECT_EQ(w->PopDelete->text(), QStringLiteral("删除选中的曲目"));
 
     QTest::mouseMove(vp, onB);
     EXPECT_EQ(w->List1->toolTip(), QStringLiteral("当前列表选中曲目【/m/b.mp3】"));

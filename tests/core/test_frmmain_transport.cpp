@@ -67,7 +67,7 @@ TEST_F(TransportTest, NextAndPreviousWrapAround)
         // The step buttons and the menu item are usable again.
         EXPECT_TRUE(win.XPButtons[1]->buttonEnabled());
         EXPECT_TRUE(win.XPButtons[2]->buttonEnabled());
-        EXPECT_TRUE(win.mnu(c.next ? "mnuNext" : "mnuPrevious")->isEnabled());
+        EXPECT_TRUE((c.next ? win.mnuNext : win.mnuPrevious)->isEnabled());
     }
 }
 

@@ -237,7 +237,7 @@ TEST_F(FileShellTest, StartUpMirrorsTheStoreAndTheMenuOpensTheDialog)
         EXPECT_TRUE(p.withdraw.isEmpty());
         EXPECT_EQ(p.program, QCoreApplication::applicationFilePath());
 
-        w.mnu("mnuFileShell")->trigger();
+        w.mnuFileShell->trigger();
         auto* d = w.findChild<FrmFileShell*>();
         ASSERT_NE(d, nullptr);
         EXPECT_TRUE(d->isVisible());

@@ -75,7 +75,7 @@ TEST_F(HelpTest, MenuLabelAndF1OpenTheHelpPageOnceEach)
     EXPECT_EQ(win.Label6->text(), QStringLiteral("帮助(F1)"));
 
     win.Label5->setFocus();
-    win.mnu(QStringLiteral("mnuHelpContents"))->trigger();
+    win.mnuHelpContents->trigger();
     EXPECT_EQ(opened, QList<QUrl>{helpUrl()});
     EXPECT_EQ(QApplication::focusWidget(), win.List1) << "the playlist takes the focus first";
 
@@ -98,7 +98,7 @@ TEST_F(HelpTest, MenuLabelAndF1OpenTheHelpPageOnceEach)
 TEST_F(HelpTest, F1InAModalDialogOpensTheHelpOnce)
 {
     FrmMain& win = window();
-    FrmAbout* about = runModal<FrmAbout>([&] { win.mnu(QStringLiteral("mnuHelpAbout"))->trigger(); },
+    FrmAbout* about = runModal<FrmAbout>([&] { win.mnuHelpAbout->trigger(); },
                                          [&](FrmAbout& d) {
                                              QTest::keyClick(d.windowHandle(), Qt::Key_F1);
                                              EXPECT_EQ(opened, QList<QUrl>{helpUrl()});
@@ -111,7 +111,7 @@ TEST_F(HelpTest, ARightClickOnTheHelpLabelOpensTheMainMenuOnly)
 {
     FrmMain& win = window();
     release(win.Label6, Qt::RightButton);
-    QMenu* menu = win.menu(QStringLiteral("Popmnu0"));
+    QMenu* menu = win.Popmnu0;
     EXPECT_TRUE(menu->isVisible());
     menu->close();
     EXPECT_TRUE(opened.isEmpty());
@@ -154,19 +154,19 @@ TEST_F(HelpTest, AnOpenerThatGivesUpIsToldOnceWithThePathOrAddress)
         QString said;
         QString opened;
     } cases[] = {
-        {"help menu", [&] { win.mnu(QStringLiteral("mnuHelpContents"))->trigger(); }, help, dir.file("program/help.html")},
+        {"help menu", [&] { win.mnuHelpContents->trigger(); }, help, dir.file("program/help.html")},
         {"help label", [&] { release(win.Label6, Qt::LeftButton); }, help, dir.file("program/help.html")},
         {"F1", [&] { QTest::keyClick(win.windowHandle(), Qt::Key_F1); }, help, dir.file("program/help.html")},
-        {"home page", [&] { win.mnu(QStringLiteral("mnuWebLink"))->trigger(); }, web + homePageUrl().toString(),
+        {"home page", [&] { win.mnuWebLink->trigger(); }, web + homePageUrl().toString(),
          homePageUrl().toString()},
         {"home page button", [&] { emit win.XPButtons[15]->Click(); }, web + homePageUrl().toString(),
          homePageUrl().toString()},
-        {"lyrics site", [&] { win.mnu(QStringLiteral("mnuSearch1"))->trigger(); },
+        {"lyrics site", [&] { win.mnuSearch1->trigger(); },
          web + lyricsSitePageUrl().toString(), lyricsSitePageUrl().toString()},
         {"MP3 search",
          [&] {
              ui.inputAnswers = {QStringLiteral("猫")};
-             win.mnu(QStringLiteral("mnuSearch2"))->trigger();
+             win.mnuSearch2->trigger();
          },
          web + search.toString(), QString::fromUtf8(search.toEncoded())},
     };
@@ -195,7 +195,7 @@ TEST_F(HelpTest, TheShippedPageLiesBesideTheProgram)
 TEST_F(HelpTest, TheWebItemAndButtonOpenTheHomePage)
 {
     FrmMain& win = window();
-    win.mnu(QStringLiteral("mnuWebLink"))->trigger();
+    win.mnuWebLink->trigger();
     emit win.XPButtons[15]->Click();
     EXPECT_EQ(opened, (QList<QUrl>{homePageUrl(), homePageUrl()}));
     EXPECT_EQ(homePageUrl().scheme(), QStringLiteral("https"));

@@ -798,8 +798,8 @@ TEST_F(SettingsDialog, VisualisationAndViewOneExcludeEachOther)
     EXPECT_EQ(settings().ShowVisual, 1);
     EXPECT_FALSE(w->Picture5->isHidden());
     EXPECT_TRUE(w->Timer[4]->isActive());
-    EXPECT_EQ(w->mnu(QStringLiteral("mnuShowVisualS"))->text(), QStringLiteral("关闭可视化效果(&E)"));
-    EXPECT_EQ(w->mnu(QStringLiteral("PopShowVisualS2"))->text(), QStringLiteral("关闭可视化效果"));
+    EXPECT_EQ(w->mnuShowVisualS->text(), QStringLiteral("关闭可视化效果(&E)"));
+    EXPECT_EQ(w->PopShowVisualS2->text(), QStringLiteral("关闭可视化效果"));
     EXPECT_TRUE(d.Combo3->isEnabled());
     EXPECT_TRUE(d.Option6[2]->isChecked());
     EXPECT_EQ(settings().LrcViewMode, 2);
@@ -810,7 +810,7 @@ TEST_F(SettingsDialog, VisualisationAndViewOneExcludeEachOther)
     EXPECT_FALSE(d.Check6->isChecked());
     EXPECT_EQ(settings().ShowVisual, 0);
     EXPECT_TRUE(w->Picture5->isHidden());
-    EXPECT_EQ(w->mnu(QStringLiteral("mnuShowVisualS"))->text(), QStringLiteral("打开可视化效果(&E)"));
+    EXPECT_EQ(w->mnuShowVisualS->text(), QStringLiteral("打开可视化效果(&E)"));
     EXPECT_FALSE(d.Combo3->isEnabled());
     EXPECT_TRUE(w->RichTextBox1->isVisible());
     EXPECT_FALSE(d.XPButton5->buttonEnabled());
@@ -837,7 +837,7 @@ TEST_F(SettingsDialog, TheMenuSwitchAndTheBoxShareOneFunction)
     d.Check6->setChecked(false);
     EXPECT_TRUE(w->Picture5->isHidden());
     EXPECT_TRUE(w->Timer[4]->isActive()) << "left to stop itself";
-    EXPECT_EQ(w->mnu(QStringLiteral("PopShowVisualS"))->text(), QStringLiteral("打开可视化效果"));
+    EXPECT_EQ(w->PopShowVisualS->text(), QStringLiteral("打开可视化效果"));
 }
 
 // The dialog's white frames stay inside it: a box it parents (its picture
@@ -863,7 +863,7 @@ TEST_F(SettingsDialog, ItsMessageBoxesDrawLikeEveryOtherBox)
 
 TEST_F(SettingsDialog, OkDisablesTheButtonsAndClosesKeepingEveryChange)
 {
-    w->mnu(QStringLiteral("mnuMoreSetup"))->trigger();
+    w->mnuMoreSetup->trigger();
     FrmSet* d = w->findChild<FrmSet*>();
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->windowModality(), Qt::WindowModal);

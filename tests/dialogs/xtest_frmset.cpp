@@ -74,7 +74,7 @@ TEST_F(SettingsDialogOnScreen, SkinDefaultsAndSavedLine)
 
     QElapsedTimer opening;
     opening.start();
-    win.mnu(QStringLiteral("mnuMoreSetup"))->trigger();
+    win.mnuMoreSetup->trigger();
     FrmSet* dlg = win.findChild<FrmSet*>();
     ASSERT_NE(dlg, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg));

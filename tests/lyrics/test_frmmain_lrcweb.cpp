@@ -155,7 +155,7 @@ TEST_F(FrmMainLrcWebTest, ExactHitIsShownAndStoredEvenAfterTheTracksOwnOpenEvent
     w->requestLyricsFromService();
     EXPECT_TRUE(poll()->isActive());
     EXPECT_EQ(poll()->interval(), 1000);
-    EXPECT_TRUE(w->mnu("PopOpenLRC5")->isEnabled());
+    EXPECT_TRUE(w->PopOpenLRC5->isEnabled());
     // The open event of the same track does not end its own request.
     QCoreApplication::processEvents();
     w->stopLyricsServiceTimers();
@@ -244,7 +244,7 @@ TEST_F(FrmMainLrcWebTest, TheUserOnTheCandidateList)
 
     // The right button opens the list's menu.
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, second);
-    QMenu* pop5 = w->menu("Popmnu5");
+    QMenu* pop5 = w->Popmnu5;
     ASSERT_TRUE(pop5);
     EXPECT_TRUE(pop5->isVisible());
     pop5->close();
@@ -324,8 +324,8 @@ TEST_F(FrmMainLrcWebTest, MenusAndButtons)
         opened << u;
         return true;
     });
-    for (const char* name : {"mnuSearch1", "PopSearch1"})
-        w->mnu(name)->trigger();
+    for (QAction* a : {w->mnuSearch1, w->PopSearch1})
+        a->trigger();
     emit w->XPButtons[25]->Click();
     ASSERT_EQ(opened.size(), 3);
     for (const QUrl& u : opened)
@@ -333,37 +333,37 @@ TEST_F(FrmMainLrcWebTest, MenusAndButtons)
 
     opened.clear();
     ui.inputAnswers = {QString("  "), QString("a b"), QString("c"), QString("d")};
-    for (const char* name : {"mnuSearch2", "PopSearch2", "mnuSearch3", "PopSearch3"})
-        w->mnu(name)->trigger();
+    for (QAction* a : {w->mnuSearch2, w->PopSearch2, w->mnuSearch3, w->PopSearch3})
+        a->trigger();
     ASSERT_EQ(opened.size(), 3); // blank opens nothing
     EXPECT_EQ(opened[0].toEncoded(), (settings().Mp3SearchUrl + "a%20b").toUtf8());
     EXPECT_TRUE(opened[1].toString().startsWith(settings().ImageSearchUrl));
     EXPECT_TRUE(opened[2].toString().startsWith(settings().ImageSearchUrl));
 
     // Where the made items sit.
-    auto follows = [&](const char* menu, const char* before, const char* item) {
-        const QList<QAction*> a = w->menu(menu)->actions();
-        const qsizetype at = a.indexOf(w->mnu(item));
-        return at > 0 && a[at - 1] == w->mnu(before);
+    auto follows = [&](QMenu* menu, QAction* before, QAction* item) {
+        const QList<QAction*> a = menu->actions();
+        const qsizetype at = a.indexOf(item);
+        return at > 0 && a[at - 1] == before;
     };
-    EXPECT_TRUE(follows("mnuView", "mnuOpenPic", "mnuSearch3"));
-    EXPECT_EQ(w->mnu("mnuSearch3")->text(), QString("百度图片搜索(I)"));
-    EXPECT_TRUE(w->menu("Popmnu4")->actions().contains(w->mnu("PopSearch2")));
+    EXPECT_TRUE(follows(w->mnuView, w->mnuOpenPic, w->mnuSearch3));
+    EXPECT_EQ(w->mnuSearch3->text(), QString("百度图片搜索(I)"));
+    EXPECT_TRUE(w->Popmnu4->actions().contains(w->PopSearch2));
 
     // The fuzzy command; "|禁止|" then turns the service off.
     server.setResponse("fuzzy", {200, LyricsServer::statusBody("|禁止|停用")});
-    w->mnu("mnuOpenLRC2")->trigger(); // no track: nothing
+    w->mnuOpenLRC2->trigger(); // no track: nothing
     EXPECT_FALSE(poll()->isActive());
     loadTrack(SongA, "海");
-    w->mnu("PopOpenLRC2")->trigger();
-    EXPECT_FALSE(w->mnu("PopOpenLRC5")->isEnabled());
+    w->PopOpenLRC2->trigger();
+    EXPECT_FALSE(w->PopOpenLRC5->isEnabled());
     EXPECT_TRUE(poll()->isActive());
     ASSERT_TRUE(replyArrived());
     ASSERT_TRUE(tick(poll()));
     EXPECT_EQ(server.requests.back().route, QString("fuzzy"));
     EXPECT_FALSE(settings().AutoDownloadLrc);
-    EXPECT_FALSE(w->mnu("mnuOpenLRC2")->isEnabled());
-    EXPECT_FALSE(w->mnu("PopOpenLRC2")->isEnabled());
+    EXPECT_FALSE(w->mnuOpenLRC2->isEnabled());
+    EXPECT_FALSE(w->PopOpenLRC2->isEnabled());
     const size_t before = server.requests.size();
     w->requestLyricsFromService();
     EXPECT_FALSE(poll()->isActive());

@@ -187,7 +187,7 @@ TEST_F(FrmMainLyrics, OffsetStepsShowTheValue)
     w->Lyrics.offset = 599950;
     w->XPButton4_Click();
     EXPECT_EQ(w->Lyrics.offset, 600000);
-    w->mnu(QStringLiteral("mnuOffsetA"))->trigger();
+    w->mnuOffsetA->trigger();
     EXPECT_EQ(w->Lyrics.offset, 600000);
     EXPECT_EQ(w->Label2->text(), QStringLiteral("600000"));
     w->XPButton3_Click();
@@ -205,7 +205,7 @@ TEST_F(FrmMainLyrics, EditorKeepsTheOffsetLineAndSaves)
     EXPECT_TRUE(w->lyricEditorOpen());
     EXPECT_TRUE(w->RichTextBox2->isVisible());
     EXPECT_EQ(w->XPButtons[5]->caption(), QStringLiteral("退出修改"));
-    EXPECT_EQ(w->mnu(QStringLiteral("mnuEditLRC"))->text(), QStringLiteral("退出修改当前曲目歌词(&W)"));
+    EXPECT_EQ(w->mnuEditLRC->text(), QStringLiteral("退出修改当前曲目歌词(&W)"));
     EXPECT_EQ(media->playState(), rt::MediaControl::Paused);
     EXPECT_EQ(w->RichTextBox2->text(), QStringLiteral("[00:01.00]a\r\n")) << "offset 0: no tag added";
 
@@ -362,11 +362,11 @@ TEST_F(FrmMainLyrics, RightClickOpensTheLyricPopup)
     setTrack(dir.file("music/none.mp3"));
     w->LoadTrackLyrics();
     emit w->RichTextBox1View->mouseReleased(Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
-    QMenu* pop = w->menu(QStringLiteral("Popmnu1"));
+    QMenu* pop = w->Popmnu1;
     ASSERT_NE(pop, nullptr);
     EXPECT_TRUE(pop->isVisible());
-    EXPECT_FALSE(w->mnu(QStringLiteral("PopDelLRC"))->isEnabled());
-    EXPECT_FALSE(w->mnu(QStringLiteral("PopEditLRC"))->isEnabled());
+    EXPECT_FALSE(w->PopDelLRC->isEnabled());
+    EXPECT_FALSE(w->PopEditLRC->isEnabled());
     pop->hide();
     QStringList captions;
     for (QAction* a : pop->actions())

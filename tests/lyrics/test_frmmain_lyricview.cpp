@@ -147,15 +147,18 @@ TEST(LyricViewModes, CheckMarksFollowTheViewWhenTheMenusOpen)
     } rows[] = {{0, '0'}, {1, '1'}, {2, '2'}, {100, 'H'}, {102, 'H'}, {7, 'H'}, {-1, 'H'}};
     for (const auto& r : rows) {
         settings().LrcViewMode = r.mode;
-        emit w.menu("mnuView")->aboutToShow();
-        emit w.menu("Popmnu1")->aboutToShow();
-        for (char c : {'0', '1', '2', 'H'}) {
-            EXPECT_EQ(w.mnu(QStringLiteral("mnuLrcVS%1").arg(c))->isChecked(), c == r.checked) << r.mode << c;
-            EXPECT_EQ(w.mnu(QStringLiteral("PopLrcVS%1").arg(c))->isChecked(), c == r.checked) << r.mode << c;
+        emit w.mnuView->aboutToShow();
+        emit w.Popmnu1->aboutToShow();
+        const QAction* menuItems[] = {w.mnuLrcVS0, w.mnuLrcVS1, w.mnuLrcVS2, w.mnuLrcVSH};
+        const QAction* popItems[] = {w.PopLrcVS0, w.PopLrcVS1, w.PopLrcVS2, w.PopLrcVSH};
+        for (int i = 0; i < 4; ++i) {
+            const char c = "012H"[i];
+            EXPECT_EQ(menuItems[i]->isChecked(), c == r.checked) << r.mode << c;
+            EXPECT_EQ(popItems[i]->isChecked(), c == r.checked) << r.mode << c;
         }
     }
-    EXPECT_EQ(w.mnu("PopLrcVS0")->text(), "文本框模式");
-    EXPECT_EQ(w.mnu("PopLrcVS")->text(), "歌词显示模式");
+    EXPECT_EQ(w.PopLrcVS0->text(), "文本框模式");
+    EXPECT_EQ(w.PopLrcVS->menuAction()->text(), "歌词显示模式");
 }
 
 TEST(LyricViewModes, MenuItemsAndButtonsReachTheirCommands)
@@ -163,13 +166,13 @@ TEST(LyricViewModes, MenuItemsAndButtonsReachTheirCommands)
     LyricTickWindow t;
     FrmMain& w = *t.w;
     settings().LrcViewMode = 0;
-    w.mnu("mnuLrcVS2")->trigger();
+    w.mnuLrcVS2->trigger();
     EXPECT_EQ(settings().LrcViewMode, 2);
-    w.mnu("PopLrcVS0")->trigger();
+    w.PopLrcVS0->trigger();
     EXPECT_EQ(settings().LrcViewMode, 0);
     emit w.XPButtons[20]->Click();
     EXPECT_EQ(settings().LrcViewMode, 1);
-    w.mnu("mnuLrcVS0")->trigger();
+    w.mnuLrcVS0->trigger();
     EXPECT_EQ(settings().LrcViewMode, 0);
 }
 
@@ -182,8 +185,8 @@ TEST(LyricViewModes, FullScreenLyricsCommandsOpenTheWindowAtTheNextTick)
         std::function<void(FrmMain&)> command;
     } commands[] = {
         {"button", [](FrmMain& w) { emit w.XPButtons[21]->Click(); }},
-        {"menu", [](FrmMain& w) { w.mnu("mnuLrcVSH")->trigger(); }},
-        {"pop-up", [](FrmMain& w) { w.mnu("PopLrcVSH")->trigger(); }},
+        {"menu", [](FrmMain& w) { w.mnuLrcVSH->trigger(); }},
+        {"pop-up", [](FrmMain& w) { w.PopLrcVSH->trigger(); }},
         {"key H", [](FrmMain& w) { w.Form_KeyUp(72); }},
     };
     for (const auto& c : commands) {
@@ -236,9 +239,9 @@ TEST(LyricViewModes, StartAndPauseTheLyricMovement)
     FrmMain& w = *t.w;
     t.play();
     t.loadLyrics("[00:01.00]one\n");
-    QAction* st = w.mnu("mnuLrcSt");
+    QAction* st = w.mnuLrcSt;
 
-    w.mnu("mnuLrcSt")->trigger();
+    w.mnuLrcSt->trigger();
     EXPECT_TRUE(w.Timer[1]->isActive()) << "playing with lyrics: resumes";
     st->trigger();
     EXPECT_FALSE(w.Timer[1]->isActive()) << "pauses; the lyrics stay as they are";
@@ -250,8 +253,8 @@ TEST(LyricViewModes, StartAndPauseTheLyricMovement)
 
     // The item stands in the Control menu, whose opening offers it when
     // lyrics are loaded or the tick runs.
-    EXPECT_TRUE(w.menu("mnuControl")->actions().contains(st));
-    EXPECT_FALSE(w.menu("mnuView")->actions().contains(st));
+    EXPECT_TRUE(w.mnuControl->actions().contains(st));
+    EXPECT_FALSE(w.mnuView->actions().contains(st));
     const struct {
         bool loaded;
         bool tick;
@@ -260,7 +263,7 @@ TEST(LyricViewModes, StartAndPauseTheLyricMovement)
     for (const auto& r : rows) {
         w.LyricsLoaded = r.loaded;
         r.tick ? w.Timer[1]->start() : w.Timer[1]->stop();
-        emit w.menu("mnuControl")->aboutToShow();
+        emit w.mnuControl->aboutToShow();
         EXPECT_EQ(st->isEnabled(), r.enabled) << r.loaded << r.tick;
     }
     w.Timer[1]->stop();

@@ -250,7 +250,7 @@ TEST(LyricTickWindow, ViewHousekeepingTheVisualisationPanelAndTheMarqueePanel)
     t.tickAt(0.2);
     EXPECT_EQ(settings().ShowVisual, 0) << "view 1 and the visualisation are never on together";
     EXPECT_TRUE(w.Picture5->isHidden());
-    EXPECT_EQ(w.mnu("mnuShowVisualS")->text(), "打开可视化效果(&E)");
+    EXPECT_EQ(w.mnuShowVisualS->text(), "打开可视化效果(&E)");
     EXPECT_FALSE(w.RichTextBox1->isVisible());
     EXPECT_TRUE(w.Image6->isHidden());
     // The marquee's panel shows every pixel of its frame, and the lyric box

@@ -64,7 +64,7 @@ protected:
     void startTake()
     {
         w->PlayingRecording = false;
-        w->mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+        w->mnuStartRec->setEnabled(true);
         media->setFileName(QStringLiteral("track.mp3"));
         ui.msgAnswers = {rt::Yes};
         w->mnuStartRec_Click();
@@ -188,7 +188,7 @@ TEST_F(CaptureOutage, TakeCutByTheServerIsKeptAndTheNextTakeRecords)
             const QStringList said = ui.messages();
             EXPECT_EQ(said.size(), 2) << said.join(u'|').toStdString();
             EXPECT_TRUE(said.value(1).startsWith(QStringLiteral("无法打开录音输入！"))) << said.join(u'|').toStdString();
-            EXPECT_TRUE(w->mnu(QStringLiteral("mnuStartRec"))->isEnabled());
+            EXPECT_TRUE(w->mnuStartRec->isEnabled());
             server->kill();
         }
         ASSERT_TRUE(server->start());

@@ -138,7 +138,7 @@ public:
     {
         EXPECT_FALSE(w->VocalRemovalOn);
         EXPECT_FALSE(w->Check2->isChecked());
-        EXPECT_FALSE(w->mnu("mnuRemoveVocal")->isChecked());
+        EXPECT_FALSE(w->mnuRemoveVocal->isChecked());
         EXPECT_TRUE(w->DevocalFile.isEmpty());
         EXPECT_EQ(w->Check2->toolTip(), QStringLiteral("消减原唱歌曲中的人声"));
         EXPECT_FALSE(FrmWait::isLoaded());
@@ -256,7 +256,7 @@ TEST_F(EffectsWindow, VocalRemovalOfAWavPlaysTheResult)
     switchOn(w->Check2);
     EXPECT_EQ(w->DevocalFile, dir.file("out.wav")) << "every .wav cut, one added";
     EXPECT_TRUE(w->VocalRemovalOn);
-    EXPECT_TRUE(w->mnu("mnuRemoveVocal")->isChecked());
+    EXPECT_TRUE(w->mnuRemoveVocal->isChecked());
     EXPECT_EQ(w->Check2->toolTip(), QStringLiteral("消减原唱歌曲中的人声(开)"));
     EXPECT_EQ(media->fileName(), w->DevocalFile);
     EXPECT_EQ(media->playState(), rt::MediaControl::Playing);
@@ -271,7 +271,7 @@ TEST_F(EffectsWindow, VocalRemovalOfAWavPlaysTheResult)
     EXPECT_EQ(ui.dialogs.at(0).fileName, QStringLiteral("song - DeVocal.wav"));
 
     // Off again: the track itself comes back, not played.
-    w->mnu("mnuRemoveVocal")->trigger();
+    w->mnuRemoveVocal->trigger();
     expectVocalOff();
     EXPECT_EQ(media->fileName(), src);
     EXPECT_NE(media->playState(), rt::MediaControl::Playing);
@@ -559,7 +559,7 @@ TEST_F(EffectsWindow, SwitchesHandBackTheOtherEffectsFile)
     EXPECT_EQ(media->fileName(), "/o/dv.wav");
     EXPECT_TRUE(w->Label1->text().isEmpty());
     // The menu item when the box already holds its value: only the tick moves.
-    QAction* item = w->mnu("mnuShifting");
+    QAction* item = w->mnuShifting;
     item->setChecked(true);
     {
         const QSignalBlocker a(w->Check3);

@@ -206,39 +206,39 @@ TEST_F(InputPanel, TheMeterSwitchClosesAndOpensThePanels)
     settings().ShowRecVolume = 1;
     load();
     w->Timer3_Timer(); // the start names the switch with the menu's own access key
-    EXPECT_EQ(w->mnu(QStringLiteral("mnuShowVolumeB"))->text(), QStringLiteral("关闭录音音量显示(&M)"));
+    EXPECT_EQ(w->mnuShowVolumeB->text(), QStringLiteral("关闭录音音量显示(&M)"));
     w->Picture3->movePart(0, 40);
     w->Picture3->movePart(1, 100);
-    w->mnu(QStringLiteral("mnuShowVolumeB"))->trigger();
+    w->mnuShowVolumeB->trigger();
     EXPECT_EQ(settings().ShowRecVolume, 0);
     EXPECT_EQ(w->Picture3->partX(0), rt::twipsToPixels(-45));
     EXPECT_EQ(w->Picture3->partX(1), rt::twipsToPixels(2145));
-    EXPECT_EQ(w->mnu(QStringLiteral("mnuShowVolumeB"))->text(), QStringLiteral("打开录音音量显示(&M)"));
-    EXPECT_EQ(w->mnu(QStringLiteral("PopShowVolumeB"))->text(), QStringLiteral("打开录音音量显示"));
+    EXPECT_EQ(w->mnuShowVolumeB->text(), QStringLiteral("打开录音音量显示(&M)"));
+    EXPECT_EQ(w->PopShowVolumeB->text(), QStringLiteral("打开录音音量显示"));
 
     w->Timer[4]->stop();
-    w->mnu(QStringLiteral("PopShowVolumeB"))->trigger();
+    w->PopShowVolumeB->trigger();
     EXPECT_EQ(settings().ShowRecVolume, 1);
     EXPECT_TRUE(w->Timer[4]->isActive());
-    EXPECT_EQ(w->mnu(QStringLiteral("mnuShowVolumeB"))->text(), QStringLiteral("关闭录音音量显示(&M)"));
-    EXPECT_EQ(w->mnu(QStringLiteral("PopShowVolumeB"))->text(), QStringLiteral("关闭录音音量显示"));
+    EXPECT_EQ(w->mnuShowVolumeB->text(), QStringLiteral("关闭录音音量显示(&M)"));
+    EXPECT_EQ(w->PopShowVolumeB->text(), QStringLiteral("关闭录音音量显示"));
 
     // The pop-up names what it will do when it opens.
     settings().ShowRecVolume = 0;
     w->Popmnu3_Click();
-    EXPECT_EQ(w->mnu(QStringLiteral("PopShowVolumeB"))->text(), QStringLiteral("打开录音音量显示"));
+    EXPECT_EQ(w->PopShowVolumeB->text(), QStringLiteral("打开录音音量显示"));
 }
 
 TEST_F(InputPanel, TheRightButtonOnTheStripOrABarOpensTheMeterMenu)
 {
     load();
-    QMenu* pop = w->menu(QStringLiteral("Popmnu3"));
+    QMenu* pop = w->Popmnu3;
     ASSERT_TRUE(pop);
     const QList<QAction*> items = pop->actions();
     ASSERT_EQ(items.size(), 3);
-    EXPECT_EQ(items[0], w->mnu(QStringLiteral("PopShowVolumeB")));
+    EXPECT_EQ(items[0], w->PopShowVolumeB);
     EXPECT_TRUE(items[1]->isSeparator());
-    EXPECT_EQ(items[2], w->mnu(QStringLiteral("PopSNDVOL")));
+    EXPECT_EQ(items[2], w->PopSNDVOL);
 
     w->show();
     QTest::mouseRelease(w->Picture3, Qt::LeftButton);

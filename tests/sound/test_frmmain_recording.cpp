@@ -60,6 +60,7 @@ protected:
         settings().ShowRecVolume = 0;
         settings().ShowVisual = 0;
         w = std::make_unique<FrmMain>(services);
+        w->enableSkinButtons(); // as the start tick leaves them
         media = fake();
         useInput(0x800); // 44100 Hz 16-bit stereo
         w->DSound = rt::DirectSoundCreate();
@@ -105,16 +106,14 @@ protected:
         return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
-    bool menuEnabled(const char* name) const { return w->mnu(QString::fromLatin1(name))->isEnabled(); }
-    QString menuText(const char* name) const { return w->mnu(QString::fromLatin1(name))->text(); }
     bool button(int i) const { return w->XPButtons[i]->buttonEnabled(); }
     bool status(int i) const { return w->imgR->pixmap().cacheKey() == w->imgS[i].cacheKey(); }
 
     // The stop controls as every stop leaves them.
     void expectStopIdle() const
     {
-        EXPECT_FALSE(menuEnabled("mnuStopRecPlay"));
-        EXPECT_EQ(menuText("mnuStopRecPlay"), QStringLiteral("停止录音或播放(&S)"));
+        EXPECT_FALSE(w->mnuStopRecPlay->isEnabled());
+        EXPECT_EQ(w->mnuStopRecPlay->text(), QStringLiteral("停止录音或播放(&S)"));
         EXPECT_FALSE(button(8));
         EXPECT_EQ(w->XPButtons[8]->caption(), QStringLiteral(" 停 止 "));
         EXPECT_EQ(w->XPButtons[8]->buttonToolTip(), QStringLiteral(" 停 止 "));
@@ -142,14 +141,14 @@ TEST_F(RecordingWindow, RecordsToTheTrackEndAndTheProgressLineStopsIt)
     EXPECT_EQ(w->Timer[5]->interval(), 50);
     EXPECT_FALSE(button(6));
     EXPECT_FALSE(button(7));
-    EXPECT_FALSE(menuEnabled("mnuStartRec"));
-    EXPECT_FALSE(menuEnabled("mnuPlayRec"));
+    EXPECT_FALSE(w->mnuStartRec->isEnabled());
+    EXPECT_FALSE(w->mnuPlayRec->isEnabled());
     // Neither effect may stop the take's backing track.
-    EXPECT_FALSE(menuEnabled("mnuRemoveVocal"));
-    EXPECT_FALSE(menuEnabled("mnuShifting"));
+    EXPECT_FALSE(w->mnuRemoveVocal->isEnabled());
+    EXPECT_FALSE(w->mnuShifting->isEnabled());
     EXPECT_TRUE(button(8));
     EXPECT_EQ(w->XPButtons[8]->caption(), QStringLiteral("停止录音"));
-    EXPECT_EQ(menuText("mnuStopRecPlay"), QStringLiteral("停止录音(&S)"));
+    EXPECT_EQ(w->mnuStopRecPlay->text(), QStringLiteral("停止录音(&S)"));
     EXPECT_TRUE(status(1));
 
     input->feed(pattern(176400));
@@ -187,7 +186,7 @@ TEST_F(RecordingWindow, SavedFileHoldsTheCapturedBytesAndBecomesTheLoadedFile)
         SCOPED_TRACE(c.format.bitsPerSample);
         useInput(c.mask);
         w->PlayingRecording = false;
-        w->mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+        w->mnuStartRec->setEnabled(true);
         w->XPButtons[6]->setButtonEnabled(true);
         media->setFileName(QStringLiteral("track.mp3"));
         startTake();
@@ -213,9 +212,9 @@ TEST_F(RecordingWindow, SavedFileHoldsTheCapturedBytesAndBecomesTheLoadedFile)
         EXPECT_TRUE(w->PlayingRecording);
         EXPECT_EQ(media->fileName(), path);
         EXPECT_TRUE(media->calls.contains(QStringLiteral("Stop")));
-        EXPECT_TRUE(menuEnabled("mnuPlayRec"));
+        EXPECT_TRUE(w->mnuPlayRec->isEnabled());
         EXPECT_TRUE(button(7));
-        EXPECT_FALSE(menuEnabled("mnuStartRec")) << "the recording is now the loaded file";
+        EXPECT_FALSE(w->mnuStartRec->isEnabled()) << "the recording is now the loaded file";
         EXPECT_FALSE(button(6));
         EXPECT_TRUE(status(0));
         expectStopIdle();
@@ -259,7 +258,7 @@ TEST_F(RecordingWindow, StopAfterTheBufferRanFullFailsAndWritesNothing)
     EXPECT_EQ(saveDialogs(), 0);
     EXPECT_TRUE(filesInDir().isEmpty());
     EXPECT_FALSE(w->Recording);
-    EXPECT_TRUE(menuEnabled("mnuStartRec"));
+    EXPECT_TRUE(w->mnuStartRec->isEnabled());
     EXPECT_TRUE(button(6));
     expectStopIdle();
     EXPECT_FALSE(w->DSCaptureBuffer);
@@ -301,7 +300,7 @@ TEST_F(RecordingWindow, CancelEmptyTakeAndFailedSaveGiveTheRecordCommandBack)
         EXPECT_TRUE(w->RecordFile.isEmpty());
         EXPECT_FALSE(w->PlayingRecording);
         EXPECT_EQ(media->fileName(), QStringLiteral("track.mp3"));
-        EXPECT_TRUE(menuEnabled("mnuStartRec"));
+        EXPECT_TRUE(w->mnuStartRec->isEnabled());
         EXPECT_TRUE(button(6));
         EXPECT_FALSE(button(7));
         expectStopIdle();
@@ -353,7 +352,7 @@ TEST_F(RecordingWindow, PathThatCannotBeWrittenKeepsTheTakeForAnotherChoice)
         ui.calls.clear();
         ui.dialogs.clear();
         w->PlayingRecording = false;
-        w->mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+        w->mnuStartRec->setEnabled(true);
         w->XPButtons[6]->setButtonEnabled(true);
         media->setFileName(QStringLiteral("track.mp3"));
         startTake();
@@ -387,8 +386,8 @@ TEST_F(RecordingWindow, PathThatCannotBeWrittenKeepsTheTakeForAnotherChoice)
         EXPECT_EQ(w->RecordFile, path);
         EXPECT_TRUE(w->PlayingRecording);
         EXPECT_EQ(media->fileName(), path);
-        EXPECT_FALSE(menuEnabled("mnuStartRec")) << "saved in the end";
-        EXPECT_TRUE(menuEnabled("mnuPlayRec"));
+        EXPECT_FALSE(w->mnuStartRec->isEnabled()) << "saved in the end";
+        EXPECT_TRUE(w->mnuPlayRec->isEnabled());
         expectStopIdle();
         expectTakeReleased();
     }
@@ -411,7 +410,7 @@ TEST_F(RecordingWindow, FileTheNameRuleWouldReplaceIsAskedAbout)
     w->XPButton8_Click();
     EXPECT_EQ(saveDialogs(), 2);
     EXPECT_EQ(dir.read("a.b.wav"), QByteArray("keep"));
-    EXPECT_TRUE(menuEnabled("mnuStartRec"));
+    EXPECT_TRUE(w->mnuStartRec->isEnabled());
 }
 
 TEST_F(RecordingWindow, AnsweringNoLeavesNoCaptureAndResumesTheTrack)
@@ -424,8 +423,8 @@ TEST_F(RecordingWindow, AnsweringNoLeavesNoCaptureAndResumesTheTrack)
     EXPECT_EQ(input->starts, 0);
     EXPECT_EQ(media->playState(), rt::MediaControl::Playing);
     EXPECT_TRUE(media->calls.contains(QStringLiteral("Pause")));
-    EXPECT_FALSE(menuEnabled("mnuStopRecPlay"));
-    EXPECT_EQ(menuText("mnuStopRecPlay"), QStringLiteral("停止录音或回放(&S)"));
+    EXPECT_FALSE(w->mnuStopRecPlay->isEnabled());
+    EXPECT_EQ(w->mnuStopRecPlay->text(), QStringLiteral("停止录音或回放(&S)"));
     EXPECT_FALSE(button(8));
     EXPECT_EQ(w->XPButtons[8]->caption(), QStringLiteral(" 停 止 "));
     ASSERT_FALSE(ui.calls.empty());
@@ -451,7 +450,7 @@ TEST_F(RecordingWindow, PlayBackStopAndResume)
     EXPECT_EQ(media->calls, (QStringList{QStringLiteral("FileName=") + path, QStringLiteral("Play")}));
     EXPECT_TRUE(button(8));
     EXPECT_EQ(w->XPButtons[8]->caption(), QStringLiteral("停止回放"));
-    EXPECT_EQ(menuText("mnuStopRecPlay"), QStringLiteral("停止回放(&S)"));
+    EXPECT_EQ(w->mnuStopRecPlay->text(), QStringLiteral("停止回放(&S)"));
     EXPECT_FALSE(button(7));
     EXPECT_TRUE(status(2));
 
@@ -461,7 +460,7 @@ TEST_F(RecordingWindow, PlayBackStopAndResume)
     EXPECT_EQ(media->currentPosition(), 0.0);
     EXPECT_TRUE(w->PlayingRecording);
     EXPECT_TRUE(button(7));
-    EXPECT_TRUE(menuEnabled("mnuPlayRec"));
+    EXPECT_TRUE(w->mnuPlayRec->isEnabled());
     EXPECT_TRUE(status(0));
     expectStopIdle();
 
@@ -482,7 +481,7 @@ TEST_F(RecordingWindow, PlayBackStopAndResume)
 TEST_F(RecordingWindow, StopWithNothingRunningResetsOnlyTheStopControls)
 {
     w->XPButtons[8]->setButtonEnabled(true);
-    w->mnu(QStringLiteral("mnuStopRecPlay"))->setEnabled(true);
+    w->mnuStopRecPlay->setEnabled(true);
     w->imgR->setPixmap(w->imgS[2]);
     media->play();
     media->calls.clear();
@@ -546,14 +545,14 @@ TEST_F(RecordingWindow, InputLostOrUnavailableKeepsTheTakeAndTheProgram)
         const QStringList shown = ui.messages(); // the record question and one message
         EXPECT_EQ(shown.size(), 2) << shown.join(u'|').toStdString();
         EXPECT_TRUE(shown.value(1).startsWith(c.message)) << shown.join(u'|').toStdString();
-        EXPECT_EQ(menuEnabled("mnuStartRec"), !c.saveOffered) << "the record command comes back unless the take was kept";
+        EXPECT_EQ(w->mnuStartRec->isEnabled(), !c.saveOffered) << "the record command comes back unless the take was kept";
         expectStopIdle();
         expectTakeReleased();
 
         // The input back: the next take records.
         useInput(0x800);
         w->PlayingRecording = false;
-        w->mnu(QStringLiteral("mnuStartRec"))->setEnabled(true);
+        w->mnuStartRec->setEnabled(true);
         w->XPButtons[6]->setButtonEnabled(true);
         media->setFileName(QStringLiteral("track.mp3"));
         startTake();
@@ -582,7 +581,7 @@ TEST_F(RecordingWindow, StopWhileTheRecordCommandStillStartsEndsTheTakeOnceItRun
     w->mnuStartRec_Click();
     EXPECT_FALSE(w->Recording) << "the stop ran after the start";
     EXPECT_EQ(input->starts, 1);
-    EXPECT_TRUE(menuEnabled("mnuStartRec"));
+    EXPECT_TRUE(w->mnuStartRec->isEnabled());
     expectStopIdle();
     expectTakeReleased();
 }

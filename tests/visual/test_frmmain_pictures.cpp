@@ -408,12 +408,12 @@ TEST_F(PictureWindow, ALongChinesePathIsFoundAgain)
 
 TEST_F(PictureWindow, TheViewMenuAndThePicturePopUpRunTheCommand)
 {
-    for (const char* item : {"mnuOpenPic", "PopOpenPic"}) {
-        SCOPED_TRACE(item);
+    for (QAction* FrmMain::*item : {&FrmMain::mnuOpenPic, &FrmMain::PopOpenPic}) {
         freshStart();
         FrmMain& win = window();
+        SCOPED_TRACE((win.*item)->objectName().toStdString());
         acting.dialogs.clear();
-        win.mnu(QString::fromLatin1(item))->trigger();
+        (win.*item)->trigger();
         settle();
         ASSERT_EQ(acting.dialogs.size(), 1u);
         EXPECT_EQ(acting.dialogs.front().title, QString::fromUtf8("查找/替换图片"));

@@ -45,9 +45,9 @@ protected:
     }
     QString openMenu(FrmMain& win) const
     {
-        for (const char* name : {"Popmnu0", "Popmnu2", "Popmnu6"})
-            if (win.menu(QString::fromLatin1(name))->isVisible())
-                return QString::fromLatin1(name);
+        for (QMenu* m : {win.Popmnu0, win.Popmnu2, win.Popmnu6})
+            if (m->isVisible())
+                return m->objectName();
         return QStringLiteral("-");
     }
     static QStringList items(QMenu* m)
@@ -118,8 +118,8 @@ TEST_F(SkinWindowTest, MouseTable)
         if (c.disablePictures) {
             EXPECT_EQ(win.MediaPlayer1->playState(), playState) << "no play/pause";
         }
-        for (const char* name : {"Popmnu0", "Popmnu2", "Popmnu6"})
-            win.menu(QString::fromLatin1(name))->hide();
+        for (QMenu* m : {win.Popmnu0, win.Popmnu2, win.Popmnu6})
+            m->hide();
         settle();
     }
     win.Picture2->setEnabled(true);
@@ -146,20 +146,20 @@ TEST_F(SkinWindowTest, ThePopUpMenusItems)
     const QString showVisual = settings().ShowVisual == 1 ? QString::fromUtf8("PopShowVisualS=关闭可视化效果")
                                                           : QString::fromUtf8("PopShowVisualS=打开可视化效果");
     const struct {
-        const char* menu;
+        QMenu* menu;
         QStringList items;
     } cases[] = {
-        {"Popmnu2",
+        {win.Popmnu2,
          {"PopOpenPic=查找/替换封面图片", "PopSearch3=百度图片搜索", "-", "PopShowVisualS2=打开可视化效果"}},
-        {"Popmnu6",
+        {win.Popmnu6,
          {showVisual, "PopSelVisualN=可视化效果选择", "-", "PopSNDVOL6=系统声音控制"}},
-        {"PopSelVisualN",
+        {win.PopSelVisualN,
          {"PopSelVisual0=随机[默认]", "-", "PopSelVisual1=波形", "PopSelVisual2=激光", "PopSelVisual3=火焰", "-",
           "PopSelVisual4=水波", "PopSelVisual5=双线", "PopSelVisual6=数字", "PopSelVisual7=变幻",
           "PopSelVisual8=交叉", "PopSelVisual9=Tavrel"}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(items(win.menu(QString::fromLatin1(c.menu))).join(" | ").toStdString(),
+        EXPECT_EQ(items(c.menu).join(" | ").toStdString(),
                   c.items.join(" | ").toStdString());
 }
 
@@ -216,13 +216,13 @@ TEST_F(SkinWindowTest, TheSkinMenuItemsRunTheCommands)
     FrmMain& win = window();
     settings().SkinFile = QStringLiteral("round.png");
     win.Timer[7]->stop();
-    win.mnu(QStringLiteral("mnuSkinsDe"))->trigger();
+    win.mnuSkinsDe->trigger();
     EXPECT_TRUE(settings().SkinFile.isEmpty());
     EXPECT_EQ(win.PicShape->size(), QSize(BuiltInSkinWidth, BuiltInSkinHeight));
     EXPECT_TRUE(win.Timer[7]->isActive());
 
     ui.dialogs.clear();
-    win.mnu(QStringLiteral("mnuSkinsRe"))->trigger();
+    win.mnuSkinsRe->trigger();
     ASSERT_EQ(ui.dialogs.size(), 1u);
     EXPECT_EQ(ui.dialogs.front().title, QString::fromUtf8("查找/替换界面皮肤"));
     EXPECT_EQ(ui.dialogs.front().initialDir, shared().DataDir + "/skins");

@@ -57,14 +57,13 @@ protected:
         input->feed(bytes);
         w->Timer4_Timer();
     }
-    QAction* item(const QString& name) const { return w->mnu(name); }
     QStringList checkedItems() const
     {
         QStringList out;
-        for (const QString& prefix : {QStringLiteral("mnuSelVisual"), QStringLiteral("PopSelVisual")})
-            for (int i = 0; i <= 9; ++i)
-                if (item(prefix + QString::number(i))->isChecked())
-                    out << prefix + QString::number(i);
+        for (const auto* items : {&w->mnuSelVisual, &w->PopSelVisual})
+            for (QAction* a : *items)
+                if (a->isChecked())
+                    out << a->objectName();
         return out;
     }
 };
@@ -243,7 +242,7 @@ TEST_F(VisualWindow, MenuStates)
     // Random while VisualType is 0: both become 1, item 0 checked in both menus.
     s.VisualType = 0;
     s.VisualRandom = 0;
-    item(QStringLiteral("mnuSelVisual0"))->trigger();
+    w->mnuSelVisual[0]->trigger();
     EXPECT_EQ(s.VisualType, 1);
     EXPECT_EQ(s.VisualRandom, 1);
     EXPECT_EQ(checkedItems(), (QStringList{"mnuSelVisual0", "PopSelVisual0"}));
@@ -251,7 +250,7 @@ TEST_F(VisualWindow, MenuStates)
     // A fixed effect from the pop-up ends random mode and restarts the counters.
     w->Effects.VisualFrame = 40;
     w->Effects.EffectTicks = 70;
-    item(QStringLiteral("PopSelVisual5"))->trigger();
+    w->PopSelVisual[5]->trigger();
     EXPECT_EQ(s.VisualType, 5);
     EXPECT_EQ(s.VisualRandom, 0);
     EXPECT_EQ(checkedItems(), (QStringList{"mnuSelVisual5", "PopSelVisual5"}));
@@ -264,24 +263,24 @@ TEST_F(VisualWindow, MenuStates)
     s.ShowRecVolume = 0;
     s.LrcViewMode = 1;
     w->mnuView_Click();
-    EXPECT_FALSE(item(QStringLiteral("mnuSelVisualN"))->isEnabled());
-    EXPECT_FALSE(item(QStringLiteral("PopSelVisualN"))->isEnabled());
-    EXPECT_FALSE(item(QStringLiteral("mnuFull"))->isEnabled());
-    EXPECT_TRUE(item(QStringLiteral("mnuShowPic"))->isEnabled());
-    EXPECT_TRUE(item(QStringLiteral("mnuLrcVS1"))->isChecked());
-    EXPECT_EQ(item(QStringLiteral("mnuShowVolumeB"))->text(), QStringLiteral("打开录音音量显示(&M)"));
+    EXPECT_FALSE(w->mnuSelVisualN->menuAction()->isEnabled());
+    EXPECT_FALSE(w->PopSelVisualN->menuAction()->isEnabled());
+    EXPECT_FALSE(w->mnuFull->isEnabled());
+    EXPECT_TRUE(w->mnuShowPic->isEnabled());
+    EXPECT_TRUE(w->mnuLrcVS1->isChecked());
+    EXPECT_EQ(w->mnuShowVolumeB->text(), QStringLiteral("打开录音音量显示(&M)"));
 
     // Switching on in view 1 moves the lyrics to view 2 first.
-    item(QStringLiteral("PopShowVisualS2"))->trigger();
+    w->PopShowVisualS2->trigger();
     EXPECT_EQ(s.ShowVisual, 1);
     EXPECT_EQ(s.LrcViewMode, 2);
     EXPECT_TRUE(w->Timer[4]->isActive());
     EXPECT_FALSE(w->Picture5->isHidden());
-    for (const char* n : {"PopShowVisualS", "PopShowVisualS2"})
-        EXPECT_EQ(item(QString::fromLatin1(n))->text(), QStringLiteral("关闭可视化效果"));
-    EXPECT_EQ(item(QStringLiteral("mnuShowVisualS"))->text(), QStringLiteral("关闭可视化效果(&E)"));
+    for (QAction* a : {w->PopShowVisualS, w->PopShowVisualS2})
+        EXPECT_EQ(a->text(), QStringLiteral("关闭可视化效果"));
+    EXPECT_EQ(w->mnuShowVisualS->text(), QStringLiteral("关闭可视化效果(&E)"));
     w->Popmnu6_Click();
-    EXPECT_TRUE(item(QStringLiteral("PopSelVisualN"))->isEnabled());
+    EXPECT_TRUE(w->PopSelVisualN->menuAction()->isEnabled());
 
     // The button does nothing while a video plays.
     media->setMedia(QStringLiteral("clip.mp4"), rt::FakeMedia{.width = 640, .height = 360});
@@ -289,20 +288,20 @@ TEST_F(VisualWindow, MenuStates)
     w->XPButton23_Click();
     EXPECT_EQ(s.ShowVisual, 1);
     w->mnuView_Click();
-    EXPECT_TRUE(item(QStringLiteral("mnuFull"))->isEnabled());
-    EXPECT_FALSE(item(QStringLiteral("mnuOpenPic"))->isEnabled());
+    EXPECT_TRUE(w->mnuFull->isEnabled());
+    EXPECT_FALSE(w->mnuOpenPic->isEnabled());
     media->setFileName(QStringLiteral("track.mp3"));
     w->XPButton23_Click();
     EXPECT_EQ(s.ShowVisual, 0);
     EXPECT_TRUE(w->Picture5->isHidden());
-    EXPECT_EQ(item(QStringLiteral("mnuShowVisualS"))->text(), QStringLiteral("打开可视化效果(&E)"));
+    EXPECT_EQ(w->mnuShowVisualS->text(), QStringLiteral("打开可视化效果(&E)"));
 
     // Both effect submenus: separators after items 0 and 3.
-    for (const char* sub : {"mnuSelVisualN", "PopSelVisualN"}) {
+    for (QMenu* sub : {w->mnuSelVisualN, w->PopSelVisualN}) {
         QStringList shape;
-        for (QAction* a : w->menu(QString::fromLatin1(sub))->actions())
+        for (QAction* a : sub->actions())
             shape << (a->isSeparator() ? QStringLiteral("-") : a->objectName().right(1));
-        EXPECT_EQ(shape.join(QString()), QStringLiteral("0-123-456789")) << sub;
+        EXPECT_EQ(shape.join(QString()), QStringLiteral("0-123-456789")) << sub->objectName().toStdString();
     }
 }
 

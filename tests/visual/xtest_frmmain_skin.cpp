@@ -126,10 +126,10 @@ TEST_F(XSkinWindow, RoundSkinShapesDragsAndOpensTheMainMenu)
     const QPoint at = moved + free;
     ASSERT_TRUE(xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())}));
     ASSERT_TRUE(xdotool({"click", "3"}));
-    EXPECT_TRUE(waitUntil([&] { return win.menu(QStringLiteral("Popmnu0"))->isVisible(); }, 3000));
-    EXPECT_LT((win.menu(QStringLiteral("Popmnu0"))->pos() - at).manhattanLength(), 4) << "at the pointer";
+    EXPECT_TRUE(waitUntil([&] { return win.Popmnu0->isVisible(); }, 3000));
+    EXPECT_LT((win.Popmnu0->pos() - at).manhattanLength(), 4) << "at the pointer";
     saveShot(QStringLiteral("skin-round-menu.png"));
-    win.menu(QStringLiteral("Popmnu0"))->hide();
+    win.Popmnu0->hide();
 }
 
 } // namespace
