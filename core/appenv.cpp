@@ -249,7 +249,7 @@ QString randomBackgroundPath(const SharedState& sh)
 {
     if (sh.BkgroundCount <= 0)
         return {};
-    const int pick = int(rt::clock().rnd() * sh.BkgroundCount);
+    const int pick = int(rt::clock().uniform01() * sh.BkgroundCount);
     return sh.DataDir + QStringLiteral("/bkground/") + sh.BkgroundFiles.value(pick);
 }
 

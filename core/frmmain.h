@@ -63,8 +63,7 @@ struct FrmMainServices {
     std::function<rt::Mp3Decoder*(QObject* parent)> createMp3Play;
     std::function<rt::Mp3Encoder*(QObject* parent)> createMp3Enc;
     std::function<rt::EffectControl*(QObject* parent)> createEffect;
-    // The process command line as the runtime gives it (arguments joined by
-    // blanks).
+    // The program's arguments joined by blanks, as one command line.
     QString commandLine;
     // Program version shown in the caption.
     int versionMajor = 1;

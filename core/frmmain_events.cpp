@@ -79,7 +79,7 @@ void FrmMain::MediaPlayer1_EndOfStream()
     }
     const int from = List1->currentRow() >= 0 ? List1->currentRow() : int(CurrentIndex);
     selectEntry(chooseNextTrack(from, CurrentIndex, count, settings().RandomPlay, Marks,
-                                [] { return rt::clock().rnd(); }));
+                                [] { return rt::clock().uniform01(); }));
     CurrentIndex = List1->currentRow();
     loadTrackAndPlay(true);
 }

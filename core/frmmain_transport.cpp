@@ -32,7 +32,7 @@ QString extensionOf(const QString& file)
 
 double randomValue()
 {
-    return rt::clock().rnd();
+    return rt::clock().uniform01();
 }
 
 // Sets a flag for the lifetime of the object.

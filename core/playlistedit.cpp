@@ -55,7 +55,7 @@ void PlayedMarks::onSelect(int index, int listCount)
 
 // ---- Random order and stepping ---------------------------------------------
 
-int pickRandomTrack(PlayedMarks& marks, int listCount, const RandomSource& rnd)
+int pickRandomTrack(PlayedMarks& marks, int listCount, const RandomSource& random01)
 {
     const int n = listCount;
     if (n <= 0)
@@ -65,7 +65,7 @@ int pickRandomTrack(PlayedMarks& marks, int listCount, const RandomSource& rnd)
     int avoid = -1;
     for (;;) {
         // In single precision: a value just below 1 may round the start up to n.
-        int s = int(float(rnd()) * float(n));
+        int s = int(float(random01()) * float(n));
         s = std::clamp(s, 0, n - 1);
         bool rebuild = false;
         int chosen = -1;
@@ -92,46 +92,46 @@ int pickRandomTrack(PlayedMarks& marks, int listCount, const RandomSource& rnd)
 }
 
 int chooseNextTrack(int listIndex, std::int32_t currentIndex, int listCount, bool randomPlay,
-                    PlayedMarks& marks, const RandomSource& rnd)
+                    PlayedMarks& marks, const RandomSource& random01)
 {
     if (listCount <= 0 || listIndex != currentIndex)
         return listIndex;
     if (randomPlay)
-        return pickRandomTrack(marks, listCount, rnd);
+        return pickRandomTrack(marks, listCount, random01);
     if (currentIndex + 1 >= listCount || currentIndex < 0)
         return 0;
     return listIndex + 1;
 }
 
 int choosePreviousTrack(int listIndex, std::int32_t currentIndex, int listCount, bool randomPlay,
-                        PlayedMarks& marks, const RandomSource& rnd)
+                        PlayedMarks& marks, const RandomSource& random01)
 {
     if (listCount <= 0 || listIndex != currentIndex)
         return listIndex;
     if (randomPlay)
-        return pickRandomTrack(marks, listCount, rnd);
+        return pickRandomTrack(marks, listCount, random01);
     if (currentIndex >= 1 && currentIndex < listCount)
         return listIndex - 1;
     return listCount - 1;
 }
 
-int chooseListDown(int listIndex, int listCount, bool randomPlay, PlayedMarks& marks, const RandomSource& rnd)
+int chooseListDown(int listIndex, int listCount, bool randomPlay, PlayedMarks& marks, const RandomSource& random01)
 {
     if (listCount <= 0)
         return listIndex;
     if (randomPlay)
-        return pickRandomTrack(marks, listCount, rnd);
+        return pickRandomTrack(marks, listCount, random01);
     if (listIndex + 1 >= listCount || listIndex < 0)
         return 0;
     return listIndex + 1;
 }
 
-int chooseListUp(int listIndex, int listCount, bool randomPlay, PlayedMarks& marks, const RandomSource& rnd)
+int chooseListUp(int listIndex, int listCount, bool randomPlay, PlayedMarks& marks, const RandomSource& random01)
 {
     if (listCount <= 0)
         return listIndex;
     if (randomPlay)
-        return pickRandomTrack(marks, listCount, rnd);
+        return pickRandomTrack(marks, listCount, random01);
     if (listIndex > 0 && listIndex < listCount)
         return listIndex - 1;
     return listCount - 1;

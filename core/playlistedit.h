@@ -51,17 +51,17 @@ using RandomSource = std::function<double()>;
 // the first pick of a new cycle is never the entry played last (when there
 // are at least two entries), and every entry is played once in each cycle.
 // The caller selects the result, which marks it.
-int pickRandomTrack(PlayedMarks& marks, int listCount, const RandomSource& rnd);
+int pickRandomTrack(PlayedMarks& marks, int listCount, const RandomSource& random01);
 
 // The stepping commands: the entry to select. `listIndex` is the selection,
 // `currentIndex` the loaded track. Next and previous step only when the
 // selection is the loaded track; otherwise the selection is kept.
 int chooseNextTrack(int listIndex, std::int32_t currentIndex, int listCount, bool randomPlay,
-                    PlayedMarks& marks, const RandomSource& rnd);
+                    PlayedMarks& marks, const RandomSource& random01);
 int choosePreviousTrack(int listIndex, std::int32_t currentIndex, int listCount, bool randomPlay,
-                        PlayedMarks& marks, const RandomSource& rnd);
-int chooseListDown(int listIndex, int listCount, bool randomPlay, PlayedMarks& marks, const RandomSource& rnd);
-int chooseListUp(int listIndex, int listCount, bool randomPlay, PlayedMarks& marks, const RandomSource& rnd);
+                        PlayedMarks& marks, const RandomSource& random01);
+int chooseListDown(int listIndex, int listCount, bool randomPlay, PlayedMarks& marks, const RandomSource& random01);
+int chooseListUp(int listIndex, int listCount, bool randomPlay, PlayedMarks& marks, const RandomSource& random01);
 
 // Ends of tracks that played for no time (an empty file, a stream that ends
 // as soon as it opens), counted in a row. The end of the stream goes on to

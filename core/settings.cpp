@@ -25,7 +25,7 @@ QString settingsPath(const QString& dataDir)
 // then one blank.
 QString numberItem(double v)
 {
-    return rt::strNumber(v) + QLatin1Char(' ');
+    return rt::settingsNumberText(v) + QLatin1Char(' ');
 }
 
 QString boolItem(bool v)

@@ -138,7 +138,7 @@ void FrmMain::paintLyricMarquee(FrmLrc* lrc)
 {
     createVisual();
     if (LrcPaintCounter == 0)
-        Visual->BuildTrans(static_cast<std::int32_t>(rt::clock().rnd() * Visual->TransCount()));
+        Visual->BuildTrans(static_cast<std::int32_t>(rt::clock().uniform01() * Visual->TransCount()));
     if (++LrcPaintCounter > 100)
         LrcPaintCounter = 0;
     MarqueeParams m{LrcMarqueeX, LrcMarqueeStep, LrcMarqueeWidth};

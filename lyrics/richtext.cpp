@@ -26,7 +26,7 @@ void RichTextModel::setText(const QString& text)
         emit scrolled(0);
 }
 
-int RichTextModel::instr1(int start1, QStringView needle) const
+int RichTextModel::find1(int start1, QStringView needle) const
 {
     if (start1 < 1 || start1 > length() + 1)
         return 0;
@@ -36,7 +36,7 @@ int RichTextModel::instr1(int start1, QStringView needle) const
     return i < 0 ? 0 : int(i) + 1;
 }
 
-int RichTextModel::instrRev1(QStringView needle, int start1) const
+int RichTextModel::findLast1(QStringView needle, int start1) const
 {
     if (start1 == -1)
         start1 = length();
@@ -50,7 +50,7 @@ int RichTextModel::instrRev1(QStringView needle, int start1) const
     return i < 0 ? 0 : int(i) + 1;
 }
 
-QString RichTextModel::mid1(int start1, int length) const
+QString RichTextModel::slice1(int start1, int length) const
 {
     if (start1 < 1)
         return {};

@@ -5,7 +5,7 @@
 // window.
 //
 // Positions: selection and range positions are 0-based offsets into text()
-// (the box's SelStart). The *1 helpers (instr1, instrRev1, mid1) count from
+// (the box's SelStart). The *1 helpers (find1, findLast1, slice1) count from
 // 1, as the lyric handlers' positions do. A CR LF pair is two characters.
 //
 // Lines: a line ends at CR LF, a lone CR or a lone LF (so CR CR LF ends two
@@ -49,11 +49,11 @@ public:
 
     // 1-based, case-sensitive search forwards and backwards and 1-based
     // substring. Results are 1-based positions, 0 when not found.
-    int instr1(int start1, QStringView needle) const;
+    int find1(int start1, QStringView needle) const;
     // Last occurrence lying wholly within positions 1..start1 (start1 = -1:
     // the whole text).
-    int instrRev1(QStringView needle, int start1 = -1) const;
-    QString mid1(int start1, int length = -1) const;
+    int findLast1(QStringView needle, int start1 = -1) const;
+    QString slice1(int start1, int length = -1) const;
     // 0-based forms; -1 when not found.
     int indexOf(QStringView needle, int from0 = 0) const;
     int lastIndexOf(QStringView needle, int from0 = -1) const;

@@ -22,7 +22,7 @@ public:
         if (ms > 0)
             QThread::msleep(static_cast<unsigned long>(ms));
     }
-    double rnd() override { return gen_() / 4294967296.0; }
+    double uniform01() override { return gen_() / 4294967296.0; }
 
 private:
     std::mt19937 gen_;
@@ -40,7 +40,7 @@ Clock& clock()
 
 void setClock(Clock* c) { installed = c; }
 
-double FakeClock::rnd()
+double FakeClock::uniform01()
 {
     // A linear congruential step: the same seed gives the same sequence.
     seed = seed * 1664525u + 1013904223u;

@@ -14,7 +14,7 @@ public:
     // Blocks the caller; pending window events are not processed.
     virtual void sleepMs(int ms) = 0;
     // A uniform random number in [0, 1).
-    virtual double rnd() = 0;
+    virtual double uniform01() = 0;
 };
 
 // Call it as rt::clock(): under `using namespace rt` it clashes with ::clock.
@@ -33,7 +33,7 @@ public:
     void sleepMs(int ms) override { ticks += ms; current = current.addMSecs(ms); }
     // Deterministic: the same seed gives the same sequence (each call moves
     // the seed on).
-    double rnd() override;
+    double uniform01() override;
     void advanceMs(int ms) { sleepMs(ms); }
 };
 

@@ -193,7 +193,7 @@ QString numberText(double value)
     return QString::fromLatin1(out, qsizetype(o - out));
 }
 
-QString strNumber(double value)
+QString settingsNumberText(double value)
 {
     const QString t = numberText(value);
     return t.startsWith(u'-') ? t : QLatin1Char(' ') + t;

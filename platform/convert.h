@@ -35,7 +35,7 @@ QString numberText(double value);
 
 // A number as the settings file writes it: a blank before non-negative
 // numbers, the minus sign otherwise, then the number text: " 5", "-5", " 0.5".
-QString strNumber(double value);
+QString settingsNumberText(double value);
 
 // Formats a date with a QDateTime pattern such as "yyMMddHHmmss" or
 // "yyyy-MM-dd", in the C locale whatever the user's locale.

@@ -139,7 +139,8 @@ public:
         };
         try {
             std::thread(drop).detach();
-        } catch (const std::system_error&) {
+        } catch (const std::system_error& e) {
+            qCWarning(lcSound) << "no thread to delete the working files:" << e.what() << "- deleting them here";
             drop();
         }
     }

@@ -288,12 +288,12 @@ void clsVisual::drawStyle(QPainter& p)
     case 0: // bubbles
         p.setBrush(Qt::NoBrush);
         for (int n = 0; n < 10; ++n) {
-            const int idx = static_cast<int>(clk.rnd() * 512);
+            const int idx = static_cast<int>(clk.uniform01() * 512);
             const float l = level[static_cast<std::size_t>(idx)];
             if (!(l > 0.05f))
                 continue;
-            const double r1 = clk.rnd();
-            const double r2 = clk.rnd();
+            const double r1 = clk.uniform01();
+            const double r2 = clk.uniform01();
             const int red = std::min(255, roundHalfEven32(l * 100 + r1 * 100));
             const int green = std::min(255, idx * 2);
             const int blue = std::min(255, roundHalfEven32(r2 * 100 + idx / 2));
@@ -312,12 +312,12 @@ void clsVisual::drawStyle(QPainter& p)
         break;
     case 2: // numbers
         for (int n = 0; n < 10; ++n) {
-            const int idx = static_cast<int>(clk.rnd() * 512);
+            const int idx = static_cast<int>(clk.uniform01() * 512);
             const float l = level[static_cast<std::size_t>(idx)];
             if (!(l > 0.05f))
                 continue;
-            const double r1 = clk.rnd();
-            const double r2 = clk.rnd();
+            const double r1 = clk.uniform01();
+            const double r2 = clk.uniform01();
             drawText(p, QString::number(double(l), 'g', 7), roundHalfEven32(r1 * 125 - 25),
                      roundHalfEven32(r2 * 95 - 10), 25, 20, 37, cycleColor(now(), 0), 0, true);
         }

@@ -216,7 +216,7 @@ void FrmMain::createVisual()
 void FrmMain::drawVisualEffect()
 {
     SettingsRecord& s = settings();
-    const int effect = chooseEffect(Effects, s.VisualType, s.VisualRandom, [] { return rt::clock().rnd(); });
+    const int effect = chooseEffect(Effects, s.VisualType, s.VisualRandom, [] { return rt::clock().uniform01(); });
     if (effect == 0)
         return;
     if (effect <= 3) {
@@ -226,13 +226,13 @@ void FrmMain::drawVisualEffect()
         else if (effect == 2)
             drawLaser(frame, TickSamples, MeterLeft, MeterRight);
         else
-            drawFlame(frame, TickSamples, rt::clock().rnd());
+            drawFlame(frame, TickSamples, rt::clock().uniform01());
         Picture5->update();
         return;
     }
     createVisual();
     if (Effects.VisualFrame == 0) {
-        Visual->BuildTrans(static_cast<std::int32_t>(rt::clock().rnd() * Visual->TransCount()));
+        Visual->BuildTrans(static_cast<std::int32_t>(rt::clock().uniform01() * Visual->TransCount()));
         Visual->DrawStyle = effect - 4;
     }
     if (++Effects.VisualFrame > 100)

@@ -101,12 +101,12 @@ void drawLaser(QImage& frame, const TickBlock& b, std::int32_t meterLeft, std::i
     }
 }
 
-void drawFlame(QImage& frame, const TickBlock& b, double rnd)
+void drawFlame(QImage& frame, const TickBlock& b, double random01)
 {
     int hL = std::min(216, roundHalfEven32(flameHeight(S(b, 290))));
     int hR = std::min(216, roundHalfEven32(flameHeight(S(b, 289))));
     clearFrame(frame);
-    const QRgb c = qRgb(255, clampInt(roundHalfEven32(rnd * (216 - (hL + hR) / 2)), 0, 255), 0);
+    const QRgb c = qRgb(255, clampInt(roundHalfEven32(random01 * (216 - (hL + hR) / 2)), 0, 255), 0);
     for (int g = 0; g <= 143; ++g) {
         hL = roundHalfEven32(flameHeight(S(b, 288 - 2 * g)) + hL) / 2;
         if (g < 5)
@@ -133,14 +133,14 @@ void fillVisualInput(const TickBlock& b, std::array<std::int16_t, 1024>& wave, s
 }
 
 int chooseEffect(EffectCounters& counters, std::int32_t& visualType, std::int32_t& visualRandom,
-                 const std::function<double()>& rnd)
+                 const std::function<double()>& random01)
 {
     if (visualRandom >= 1) {
         counters.EffectTicks += 1;
         if (counters.EffectTicks > 100) {
             counters.reset();
             do {
-                visualRandom = static_cast<std::int32_t>(std::floor(rnd() * 9)) + 1;
+                visualRandom = static_cast<std::int32_t>(std::floor(random01() * 9)) + 1;
             } while (visualRandom == visualType);
             visualType = visualRandom;
         }

@@ -23,8 +23,8 @@ void effectLine(QImage& image, int x1, int y1, int x2, int y2, QRgb color);
 void drawWaveform(QImage& frame, const TickBlock& block, std::int32_t meterLeft, std::int32_t meterRight);
 // Effect 2: 720 rays from (143, 107), one per sample.
 void drawLaser(QImage& frame, const TickBlock& block, std::int32_t meterLeft, std::int32_t meterRight);
-// Effect 3: mirrored bars from the bottom edge; `rnd` in [0, 1) sets the green.
-void drawFlame(QImage& frame, const TickBlock& block, double rnd);
+// Effect 3: mirrored bars from the bottom edge; `random01` in [0, 1) sets the green.
+void drawFlame(QImage& frame, const TickBlock& block, double random01);
 
 // The visualiser's input: the 1024 newest samples and the 512 newest
 // left-plus-right levels (-1..1), oldest first.
@@ -44,6 +44,6 @@ struct EffectCounters {
 // never to the same one) and returns the effect to draw this tick: 1..9, or
 // 0 when VisualType was out of range (it becomes 1, nothing is drawn).
 int chooseEffect(EffectCounters& counters, std::int32_t& visualType, std::int32_t& visualRandom,
-                 const std::function<double()>& rnd);
+                 const std::function<double()>& random01);
 
 } // namespace melodune

@@ -35,7 +35,7 @@ const QString kLrc = QStringLiteral("[00:01.00]one\n[00:02.00]two\n[00:03.50]thr
 class FixedRandom : public rt::FakeClock {
 public:
     double value = 0;
-    double rnd() override { return value; }
+    double uniform01() override { return value; }
 };
 
 // A main window on screen playing lyrics, with a full-screen request.

@@ -36,15 +36,15 @@ TEST_F(RichTextFixture, PositionsCountCrLfAsTwo)
     EXPECT_EQ(box.lineText(5), QString("f"));
 
     // 1-based string helpers next to the 0-based ones.
-    EXPECT_EQ(box.instr1(1, u"cd"), 5);
+    EXPECT_EQ(box.find1(1, u"cd"), 5);
     EXPECT_EQ(box.indexOf(u"cd"), 4);
-    EXPECT_EQ(box.instr1(6, u"cd"), 0);
-    EXPECT_EQ(box.instr1(1, u"\r\n"), 3);
-    EXPECT_EQ(box.instrRev1(u"\r\n"), 13);
-    EXPECT_EQ(box.instrRev1(u"\r\n", 13), 9); // must lie within 1..13
+    EXPECT_EQ(box.find1(6, u"cd"), 0);
+    EXPECT_EQ(box.find1(1, u"\r\n"), 3);
+    EXPECT_EQ(box.findLast1(u"\r\n"), 13);
+    EXPECT_EQ(box.findLast1(u"\r\n", 13), 9); // must lie within 1..13
     EXPECT_EQ(box.lastIndexOf(u"\r\n"), 12);
-    EXPECT_EQ(box.mid1(5, 2), QString("cd"));
-    EXPECT_EQ(box.mid1(14), QString("\nf"));
+    EXPECT_EQ(box.slice1(5, 2), QString("cd"));
+    EXPECT_EQ(box.slice1(14), QString("\nf"));
 }
 
 TEST_F(RichTextFixture, SelectionFormatting)

@@ -13,7 +13,7 @@ TEST(Clock, SystemClock)
     rt::clock().sleepMs(20);
     EXPECT_GE(rt::clock().tickMs() - t0, 20);
     for (int i = 0; i < 1000; ++i) {
-        const double r = rt::clock().rnd();
+        const double r = rt::clock().uniform01();
         ASSERT_GE(r, 0.0);
         ASSERT_LT(r, 1.0);
     }
@@ -28,13 +28,13 @@ TEST(Clock, FakeClock)
     EXPECT_EQ(rt::clock().tickMs(), 1500);
     EXPECT_EQ(rt::clock().now(), QDateTime(QDate(2026, 1, 2), QTime(3, 4, 6, 500)));
     for (int i = 0; i < 100; ++i) {
-        const double r = a.rnd();
-        EXPECT_EQ(r, b.rnd());
+        const double r = a.uniform01();
+        EXPECT_EQ(r, b.uniform01());
         ASSERT_GE(r, 0.0);
         ASSERT_LT(r, 1.0);
     }
     b.seed = 1;
-    EXPECT_NE(a.rnd(), b.rnd());
+    EXPECT_NE(a.uniform01(), b.uniform01());
 }
 
 TEST(Units, PackedColours)

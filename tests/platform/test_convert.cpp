@@ -76,11 +76,11 @@ TEST(Convert, NumberText)
 
 TEST(Convert, StrNumber)
 {
-    EXPECT_EQ(strNumber(5), " 5");
-    EXPECT_EQ(strNumber(-5), "-5");
-    EXPECT_EQ(strNumber(0.5), " 0.5");
-    EXPECT_EQ(strNumber(128), " 128");
-    EXPECT_EQ(strNumber(0), " 0");
+    EXPECT_EQ(settingsNumberText(5), " 5");
+    EXPECT_EQ(settingsNumberText(-5), "-5");
+    EXPECT_EQ(settingsNumberText(0.5), " 0.5");
+    EXPECT_EQ(settingsNumberText(128), " 128");
+    EXPECT_EQ(settingsNumberText(0), " 0");
 }
 
 TEST(Convert, FormatDate)

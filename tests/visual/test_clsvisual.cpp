@@ -20,7 +20,7 @@ namespace {
 struct ScriptedClock : rt::FakeClock {
     std::deque<double> script;
     int draws = 0;
-    double rnd() override
+    double uniform01() override
     {
         ++draws;
         if (script.empty())
