@@ -768,6 +768,11 @@ private:
     std::optional<LyricLineHit> lineSungNow();
     // Scroll, highlight, caret, the picture views' texts and the marquee.
     void moveToSungLine(const LyricLineHit& line);
+    // The highlight moved onto the line in the box and the lyrics window's
+    // copy, kept in view.
+    void highlightSungLine(const LyricLineHit& line);
+    // The next line, the marquee and the strips for the line now sung.
+    void showSungLineInViews(const LyricLineHit& line);
     // Pending messages run, the focus leaves the lyric boxes, the next tick
     // comes 110 ms later.
     void handOnAfterLyricHit();

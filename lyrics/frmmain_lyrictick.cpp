@@ -130,19 +130,24 @@ std::optional<LyricLineHit> FrmMain::lineSungNow()
 
 void FrmMain::moveToSungLine(const LyricLineHit& line)
 {
-    const SettingsRecord& s = settings();
-    const int mode = s.LrcViewMode;
-    RichTextModel* copy = (mode >= 100 && lyricsWindowShown()) ? lyricsWindowBox() : nullptr;
-
+    const int mode = settings().LrcViewMode;
     RichTextBox1->lineScroll(1);
-    if (copy)
-        copy->lineScroll(1);
+    if (mode >= 100 && lyricsWindowShown())
+        if (RichTextModel* copy = lyricsWindowBox())
+            copy->lineScroll(1);
 
     LrcCurTime = line.time;
     if (!isZeroStamp(LrcCurTime))
         LrcPrevLine = LrcCurLine;
     LrcCurLine = line.text;
+    highlightSungLine(line);
+    showSungLineInViews(line);
+}
 
+void FrmMain::highlightSungLine(const LyricLineHit& line)
+{
+    const SettingsRecord& s = settings();
+    RichTextModel* copy = (s.LrcViewMode >= 100 && lyricsWindowShown()) ? lyricsWindowBox() : nullptr;
     const int oldStart = Lyrics.highlightStart;
     const int oldLength = Lyrics.highlightLength;
     Lyrics.highlightStart = line.highlightStart1();
@@ -157,7 +162,10 @@ void FrmMain::moveToSungLine(const LyricLineHit& line)
         // above the box after one back, at its foot after one forward.
         keepSungLineInView(*box, Lyrics.highlightStart);
     }
+}
 
+void FrmMain::showSungLineInViews(const LyricLineHit& line)
+{
     LrcNextTime = line.nextTime;
     LrcNextLine = line.nextText;
 
@@ -166,6 +174,7 @@ void FrmMain::moveToSungLine(const LyricLineHit& line)
     LrcMarqueeX = m.x;
     LrcMarqueeWidth = m.width;
 
+    const int mode = settings().LrcViewMode;
     if (mode == 2 || mode == 102)
         layoutLyricStripOnHit(mode == 102);
 }

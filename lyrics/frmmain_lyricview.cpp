@@ -70,8 +70,6 @@ void setLyricView(FrmMain& w, int n, bool fromPopup)
 // plays or is paused.
 void FrmMain::showSungLineNow()
 {
-    const SettingsRecord& s = settings();
-    const int mode = s.LrcViewMode;
     // Under a full-screen video nothing of the lyrics is seen.
     if ((MediaPlayer1->imageSourceWidth() != 0 || MediaPlayer1->imageSourceHeight() != 0) &&
         MediaPlayer1->displaySize() == rt::MediaControl::DisplayFullScreen)
@@ -82,32 +80,12 @@ void FrmMain::showSungLineNow()
     const std::optional<SungLine> sung = sungLineAt(RichTextBox1->text(), LrcTimeKey);
     if (sung) {
         const LyricLineHit& line = sung->line;
-        if (line.highlightStart1() != Lyrics.highlightStart || line.highlightLength() != Lyrics.highlightLength) {
-            RichTextModel* copy = (mode >= 100 && lyricsWindowShown()) ? lyricsWindowBox() : nullptr;
-            const int oldStart = Lyrics.highlightStart;
-            const int oldLength = Lyrics.highlightLength;
-            Lyrics.highlightStart = line.highlightStart1();
-            Lyrics.highlightLength = line.highlightLength();
-            for (RichTextModel* box : {RichTextBox1, copy}) {
-                if (!box)
-                    continue;
-                moveLyricHighlight(*box, oldStart, oldLength, Lyrics.highlightStart, Lyrics.highlightLength,
-                                   s.LrcTextColor, s.LrcHighlightColor);
-                box->setSelStart(Lyrics.highlightStart - 1 + Lyrics.highlightLength + 2);
-                keepSungLineInView(*box, Lyrics.highlightStart);
-            }
-        }
+        if (line.highlightStart1() != Lyrics.highlightStart || line.highlightLength() != Lyrics.highlightLength)
+            highlightSungLine(line);
         LrcCurTime = line.time;
         LrcPrevLine = sung->previousText;
         LrcCurLine = line.text;
-        LrcNextTime = line.nextTime;
-        LrcNextLine = line.nextText;
-        const MarqueeParams m = marqueeFor(LrcCurLine, LrcCurTime, LrcNextTime);
-        LrcMarqueeStep = m.step;
-        LrcMarqueeX = m.x;
-        LrcMarqueeWidth = m.width;
-        if (mode == 2 || mode == 102)
-            layoutLyricStripOnHit(mode == 102);
+        showSungLineInViews(line);
     }
     showClosingLyricText();
     if (LrcMarqueeWidth < 100)

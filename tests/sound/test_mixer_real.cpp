@@ -157,7 +157,7 @@ protected:
         if (!b)
             return {};
         const rt::WaveFormatEx& f = w->Capture.CaptureDesc.format;
-        QTest::qWaitFor([&] { return b->capturedBytes() >= f.avgBytesPerSec / 2; }, 15000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return b->capturedBytes() >= f.avgBytesPerSec / 2; }, 15000));
         b->Stop();
         std::vector<qint16> all(std::size_t(b->capturedBytes() / 2));
         b->ReadBuffer(0, int(all.size() * 2), all.data());
