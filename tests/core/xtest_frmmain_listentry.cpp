@@ -1,6 +1,7 @@
 // The real program on the display, started with a list whose entry names one
 // of the player's own addresses: the window keeps answering the window
 // system, and the program ends when asked.
+#include "tests/support/program.h"
 #include "tests/support/testdir.h"
 
 #include <QElapsedTimer>
@@ -23,7 +24,7 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name)
 {
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> r(
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr), &free);
-    return r ? r->atom : XCB_ATOM_NONE;
+    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 // Sends the window manager's ping to `window` from a connection of our own
@@ -76,21 +77,6 @@ std::optional<qint64> pingWindow(xcb_window_t window, int timeoutMs)
     return answered;
 }
 
-QList<xcb_window_t> visibleWindows(const QString& xdotool, qint64 pid, const QString& name)
-{
-    QProcess search;
-    search.start(xdotool, {"search", "--onlyvisible", "--pid", QString::number(pid), "--name", name});
-    search.waitForFinished(10000);
-    QList<xcb_window_t> out;
-    for (const QByteArray& line : search.readAllStandardOutput().split('\n')) {
-        bool ok = false;
-        const xcb_window_t id = xcb_window_t(line.trimmed().toULong(&ok));
-        if (ok)
-            out << id;
-    }
-    return out;
-}
-
 } // namespace
 
 TEST(ProgramListEntry, APlayerAddressInACommandLineListLeavesTheWindowAnsweringAndEndsWhenAsked)
@@ -104,12 +90,8 @@ TEST(ProgramListEntry, APlayerAddressInACommandLineListLeavesTheWindowAnsweringA
     // The player's address of the program's first descriptor after the
     // standard ones: its connection to the display.
     dir.write("hostile.m3u", "fd://3\r\n");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("MELODUNE_DATA_DIR"), dir.file("data"));
-    env.insert(QStringLiteral("MELODUNE_LOCK_FILE"), dir.file("lock"));
+    QProcessEnvironment env = testsupport::programEnvironment(dir); // the question really waits
     env.insert(QStringLiteral("MELODUNE_MPV_OPTIONS"), QStringLiteral("ao=null"));
-    env.insert(QStringLiteral("HOME"), dir.path());
-    env.remove(QStringLiteral("MELODUNE_NONINTERACTIVE")); // the question must really wait
     QProcess app;
     app.setProcessEnvironment(env);
     app.setStandardErrorFile(dir.file("stderr.log"));
@@ -127,7 +109,7 @@ TEST(ProgramListEntry, APlayerAddressInACommandLineListLeavesTheWindowAnsweringA
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             return (dir.read("stderr.log").contains("fd://3") &&
-                    visibleWindows(xdotool, app.processId(), QStringLiteral("Melodune")).size() >= 2) ||
+                    testsupport::visibleWindows(xdotool, app.processId(), QStringLiteral("Melodune")).size() >= 2) ||
                    app.state() == QProcess::NotRunning;
         },
         60000))
@@ -135,7 +117,7 @@ TEST(ProgramListEntry, APlayerAddressInACommandLineListLeavesTheWindowAnsweringA
     ASSERT_EQ(app.state(), QProcess::Running) << dir.read("stderr.log").toStdString();
 
     // Every window of it answers the window manager's ping.
-    for (xcb_window_t w : visibleWindows(xdotool, app.processId(), QStringLiteral("Melodune"))) {
+    for (quint32 w : testsupport::visibleWindows(xdotool, app.processId(), QStringLiteral("Melodune"))) {
         SCOPED_TRACE(w);
         EXPECT_TRUE(pingWindow(w, 10000).has_value()) << "the window does not answer";
     }

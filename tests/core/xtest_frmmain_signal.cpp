@@ -1,6 +1,6 @@
 // The real program on the display, ended by a signal while a box of its
 // start waits for an answer (as a desktop's log-out does).
-#include "tests/support/testdir.h"
+#include "tests/support/program.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -17,26 +17,19 @@ TEST(ProgramSignal, SigtermEndsTheStartWhileTheSoundCardBoxIsOpen)
     if (xdotool.isEmpty())
         GTEST_SKIP() << "needs xdotool";
     testsupport::TestDir dir;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = testsupport::programEnvironment(dir); // the box really waits
     env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + dir.file("no-sound-server"));
-    env.insert(QStringLiteral("MELODUNE_DATA_DIR"), dir.file("data"));
-    env.insert(QStringLiteral("MELODUNE_LOCK_FILE"), dir.file("lock"));
-    env.insert(QStringLiteral("HOME"), dir.path());
-    env.remove(QStringLiteral("MELODUNE_NONINTERACTIVE")); // the box must really wait
     QProcess app;
     app.setProcessEnvironment(env);
     app.start(QStringLiteral(MELODUNE_BIN_DIR "/melodune"), {});
     ASSERT_TRUE(app.waitForStarted(30000));
-    const QString pid = QString::number(app.processId());
 
     // Without a sound server the start stops at its sound-card box, the only
     // window it shows then.
     const bool boxShown = QTest::qWaitFor(
         [&] {
-            QProcess search;
-            search.start(xdotool, {"search", "--onlyvisible", "--pid", pid, "--name", "Melodune"});
-            search.waitForFinished(10000);
-            return !search.readAllStandardOutput().trimmed().isEmpty() || app.state() == QProcess::NotRunning;
+            return !testsupport::visibleWindows(xdotool, app.processId(), QStringLiteral("Melodune")).isEmpty() ||
+                   app.state() == QProcess::NotRunning;
         },
         60000);
     ASSERT_TRUE(boxShown);

@@ -8,6 +8,7 @@
 #include "controls/xpbutton.h"
 #include "dialogs/frmset.h"
 #include "tests/support/mainwindow.h"
+#include "tests/support/skinpictures.h"
 #include "visual/skin.h"
 
 #include <QAction>
@@ -56,14 +57,7 @@ TEST_F(SettingsDialogOnScreen, SkinDefaultsAndSavedLine)
         GTEST_SKIP() << "needs an X display";
 
     // A disc on white: a round window.
-    QImage circle(360, 240, QImage::Format_RGB32);
-    circle.fill(Qt::white);
-    {
-        QPainter p(&circle);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(30, 90, 160));
-        p.drawEllipse(QRect(0, 0, 360, 240));
-    }
+    const QImage circle = testsupport::discOnWhite(QSize(360, 240), QColor(30, 90, 160));
     const QString skins = shared().DataDir + QStringLiteral("/skins");
     QDir().mkpath(skins);
     ASSERT_TRUE(circle.save(skins + QStringLiteral("/circle.png"), "PNG"));

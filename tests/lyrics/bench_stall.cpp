@@ -15,6 +15,7 @@
 #include "tests/support/bulkserver.h"
 #include "tests/support/lyricsserver.h"
 #include "tests/support/mainwindow.h"
+#include "tests/support/procstatus.h"
 #include "tests/support/stallmeter.h"
 
 #include <QApplication>
@@ -30,21 +31,6 @@
 #include <memory>
 
 using namespace melodune;
-
-namespace {
-
-long peakKb()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -155,7 +141,7 @@ int main(int argc, char** argv)
     std::printf("%s %s: largest gap %lld ms, handled after %lld ms%s, peak %.0f MB, stored %s, "
                 "box \"%s\"%s%s\n",
                 qPrintable(mode), qPrintable(args[1]), static_cast<long long>(gaps.worstMs()),
-                static_cast<long long>(busyMs), handled ? "" : " (not done)", peakKb() / 1024.0,
+                static_cast<long long>(busyMs), handled ? "" : " (not done)", testsupport::procStatusKb("VmHWM:") / 1024.0,
                 QFileInfo::exists(stored) ? "yes" : "no", qPrintable(box),
                 server ? qPrintable(QStringLiteral(", %1 MB sent").arg(server->bytesSent() / 1e6, 0, 'f', 1))
                        : "",

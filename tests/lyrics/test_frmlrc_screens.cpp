@@ -6,6 +6,7 @@
 
 #include "lyrics/frmlrc.h"
 #include "lyrics/richtextview.h"
+#include "tests/support/screens.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -15,16 +16,9 @@
 #include <gtest/gtest.h>
 
 using namespace melodune;
+using testsupport::screenNamed;
 
 namespace {
-
-QScreen* screenNamed(const char* name)
-{
-    for (QScreen* s : QGuiApplication::screens())
-        if (s->name() == QLatin1String(name))
-            return s;
-    return nullptr;
-}
 
 // The controls span the window; the strips lie at its bottom.
 void expectLaidOutFor(const FrmLrc& lrc, QSize screen)

@@ -23,8 +23,9 @@ namespace {
 QString testVideo(const testsupport::TestDir& dir)
 {
     const QString path = dir.file(QStringLiteral("video.y4m"));
-    if (!QFile::exists(path))
+    if (!QFile::exists(path)) {
         EXPECT_TRUE(testsupport::writeTestVideo(path, testsupport::VideoSpec{.seconds = 10.0}));
+    }
     return path;
 }
 
@@ -69,21 +70,30 @@ bool showsPicture()
     return lit > 20;
 }
 
-// Runs first in the program, while no GL context was ever made in it.
-TEST(MediaVideo, NoOpenGLWhileOnlySoundPlays)
-{
-    if (QGuiApplication::platformName() != u"xcb")
-        GTEST_SKIP() << "needs the test display";
+// A shown 320 x 240 window whose media control draws into its top-left
+// 160 x 120.
+class MediaVideo : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != u"xcb")
+            GTEST_SKIP() << "needs the test display";
+        window.resize(320, 240);
+        mc.widget()->setGeometry(0, 0, 160, 120);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 3000));
+    }
+
     testsupport::TestDir dir;
+    QWidget window;
+    rt::MpvMediaControl mc{rt::MpvOptions::parse("ao=null,open-timeout-ms=5000"), &window};
+};
+
+// Runs first in the program, while no GL context was ever made in it.
+TEST_F(MediaVideo, NoOpenGLWhileOnlySoundPlays)
+{
     const QString tone = dir.file(QStringLiteral("tone.wav"));
     ASSERT_TRUE(testsupport::writeSineWav(tone, testsupport::ToneSpec{.seconds = 5.0}));
-
-    QWidget window;
-    window.resize(320, 240);
-    rt::MpvMediaControl mc(rt::MpvOptions::parse("ao=null,open-timeout-ms=5000"), &window);
-    mc.widget()->setGeometry(0, 0, 160, 120);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 3000));
 
     mc.setFileName(tone);
     mc.play();
@@ -120,17 +130,8 @@ TEST(MediaVideo, NoOpenGLWhileOnlySoundPlays)
     EXPECT_EQ(videoWindow(), nullptr);
 }
 
-TEST(MediaVideo, DrawsInsideTheWidgetAndGoesFullScreen)
+TEST_F(MediaVideo, DrawsInsideTheWidgetAndGoesFullScreen)
 {
-    if (QGuiApplication::platformName() != u"xcb")
-        GTEST_SKIP() << "needs the test display";
-    testsupport::TestDir dir;
-    QWidget window;
-    window.resize(320, 240);
-    rt::MpvMediaControl mc(rt::MpvOptions::parse("ao=null,open-timeout-ms=5000"), &window);
-    mc.widget()->setGeometry(0, 0, 160, 120);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 3000));
     QTest::qWait(100);
 
     mc.setFileName(testVideo(dir));
@@ -159,17 +160,8 @@ TEST(MediaVideo, DrawsInsideTheWidgetAndGoesFullScreen)
 // Frames are drawn away from the window's thread: a handler that holds
 // that thread up does not stop the picture, and no frame (nor mpv's wait
 // for its display time) holds the window up.
-TEST(MediaVideo, FramesGoOnWhileTheWindowThreadIsBusy)
+TEST_F(MediaVideo, FramesGoOnWhileTheWindowThreadIsBusy)
 {
-    if (QGuiApplication::platformName() != u"xcb")
-        GTEST_SKIP() << "needs the test display";
-    testsupport::TestDir dir;
-    QWidget window;
-    window.resize(320, 240);
-    rt::MpvMediaControl mc(rt::MpvOptions::parse("ao=null,open-timeout-ms=5000"), &window);
-    mc.widget()->setGeometry(0, 0, 160, 120);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, 3000));
     mc.setFileName(testVideo(dir)); // 10 frames a second
     mc.play();
     ASSERT_TRUE(QTest::qWaitFor([&] { return showsPicture(); }, 5000));

@@ -10,6 +10,7 @@
 #include "platform/wavfile.h"
 #include "sound/frmshiftset.h"
 #include "tests/support/mainwindow.h"
+#include "tests/support/procstatus.h"
 #include "tests/support/stallmeter.h"
 
 #include <QApplication>
@@ -26,25 +27,6 @@
 using namespace melodune;
 
 namespace {
-
-long statusKb(const char* field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
-// The peak from here on.
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
 
 qint64 folderBytes(const QString& path)
 {
@@ -141,7 +123,7 @@ int main(int argc, char** argv)
         lastTick = now;
     });
     tick.start();
-    resetPeak();
+    testsupport::resetPeakMemory();
     gaps.reset();
     took.start();
     (vocal ? w->Check2 : w->Check3)->setChecked(true);
@@ -150,7 +132,7 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 jobMs = took.elapsed();
     const qint64 worst = gaps.worstMs();
-    const long peakKb = statusKb("VmHWM:");
+    const long peakKb = testsupport::procStatusKb("VmHWM:");
     const bool on = vocal ? w->VocalRemovalOn : w->KeyShiftOn;
     // What it said besides the questions.
     QStringList told;

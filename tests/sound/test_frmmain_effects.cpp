@@ -9,6 +9,7 @@
 #include "tests/support/audiogen.h"
 #include "tests/support/mainwindow.h"
 #include "tests/support/paintedstages.h"
+#include "tests/support/procstatus.h"
 
 #include <QAction>
 #include <QApplication>
@@ -341,8 +342,9 @@ TEST_F(EffectsWindow, EveryStageOfTheJobsIsPainted)
         EXPECT_EQ(st.back().bar, 100) << seen;
         EXPECT_LT(st[st.size() - 2].bar, 100) << seen;
         for (std::size_t i = 1; i < st.size(); ++i)
-            if (st[i].text != st[i - 1].text && st[i].text != compensation)
+            if (st[i].text != st[i - 1].text && st[i].text != compensation) {
                 EXPECT_EQ(st[i].bar, st[i - 1].bar + 10) << "a new text comes with its own step: " << seen;
+            }
         w->Check2->setChecked(false);
         w->Check3->setChecked(false);
     }
@@ -946,17 +948,6 @@ constexpr bool kAddressSanitizer = false;
 constexpr bool kAddressSanitizer = false;
 #endif
 
-long statusKb(const char* field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
 struct LongJob {
     int exitCode = -1;
     bool on = false;
@@ -1023,7 +1014,7 @@ TEST_F(RealJobs, LongTrackChild)
     getrlimit(RLIMIT_AS, &before);
     if (roomMb > 0) {
         rlimit limited = before;
-        limited.rlim_cur = rlim_t(statusKb("VmSize:") + roomMb * 1024L) * 1024;
+        limited.rlim_cur = rlim_t(testsupport::procStatusKb("VmSize:") + roomMb * 1024L) * 1024;
         ASSERT_EQ(setrlimit(RLIMIT_AS, &limited), 0);
     }
     // The peak from here on.
@@ -1036,7 +1027,7 @@ TEST_F(RealJobs, LongTrackChild)
         vocalRemoval(dir.file("out.wav"));
     else
         keyShift(dir.file("out.wav"));
-    const long peak = statusKb("VmHWM:");
+    const long peak = testsupport::procStatusKb("VmHWM:");
     setrlimit(RLIMIT_AS, &before);
     QStringList said;
     for (const auto& c : ui.calls)
@@ -1070,7 +1061,8 @@ TEST(LongTrackJobs, MemoryDoesNotGrowWithTheLength)
         std::printf("[  NOTE    ] %s: peak %ld MB for 20 s, %ld MB for 200 s\n", job, s.peakKb / 1024,
                     l.peakKb / 1024);
         EXPECT_LT(l.peakKb - s.peakKb, 32 * 1024);
-        if (!kAddressSanitizer)
+        if (!kAddressSanitizer) {
             EXPECT_LT(l.peakKb, 300 * 1024);
+        }
     }
 }

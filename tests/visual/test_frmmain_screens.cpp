@@ -7,6 +7,7 @@
 #include "tests/support/mainwindow.h"
 
 #include "visual/skin.h"
+#include "tests/support/screens.h"
 
 #include <QGuiApplication>
 #include <QApplication>
@@ -17,17 +18,10 @@
 #include <QWindow>
 
 using namespace melodune;
+using testsupport::screenNamed;
 using testsupport::MainWindowTest;
 
 namespace {
-
-QScreen* screenNamed(const char* name)
-{
-    for (QScreen* s : QGuiApplication::screens())
-        if (s->name() == QLatin1String(name))
-            return s;
-    return nullptr;
-}
 
 class ScreensTest : public MainWindowTest<> {
 protected:

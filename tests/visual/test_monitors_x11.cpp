@@ -7,6 +7,8 @@
 // all the same, in what the X server holds, not only in Qt's own records.
 #include "platform/screenfollow.h"
 #include "visual/skin.h"
+#include "tests/support/skinpictures.h"
+#include "tests/support/screens.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -27,6 +29,7 @@
 #endif
 
 using namespace melodune;
+using testsupport::screenNamed;
 
 namespace {
 
@@ -62,14 +65,6 @@ QRegion scaled(const QRegion& r, int factor)
     for (const QRect& rect : r)
         out += QRect(rect.topLeft() * factor, rect.size() * factor);
     return out;
-}
-
-QScreen* screenNamed(const char* name)
-{
-    for (QScreen* s : QGuiApplication::screens())
-        if (s->name() == QLatin1String(name))
-            return s;
-    return nullptr;
 }
 
 class ChildOnMonitors : public ::testing::Test {
@@ -108,13 +103,7 @@ protected:
 // A green disc on white: a round outline.
 QImage disc()
 {
-    QImage skin(200, 100, QImage::Format_RGB32);
-    skin.fill(Qt::white);
-    QPainter p(&skin);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 200, 0));
-    p.drawEllipse(QRect(0, 0, 200, 100));
-    return skin;
+    return testsupport::discOnWhite(QSize(200, 100), QColor(0, 200, 0));
 }
 
 TEST_F(ChildOnMonitors, TheOutlineAndSizeFollowTheScale)

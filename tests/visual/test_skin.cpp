@@ -1,6 +1,7 @@
 #include "visual/skin.h"
 
 #include "platform/ui.h"
+#include "tests/support/skinpictures.h"
 #include "tests/support/testdir.h"
 
 #include <QApplication>
@@ -64,13 +65,7 @@ QImage rowsPicture(std::initializer_list<const char*> rows)
 // bottom-right pixel.
 QImage fixture()
 {
-    QImage img(12, 8, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    QPainter p(&img);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(20, 40, 60));
-    p.drawEllipse(QRect(0, 0, 12, 8));
-    p.end();
+    QImage img = testsupport::discOnWhite(QSize(12, 8), QColor(20, 40, 60));
     img.setPixel(11, 7, qRgb(0, 0, 0));
     return img;
 }

@@ -1,6 +1,7 @@
 // On a real X display the shaped window lets what lies behind it show
 // through its white parts.
 #include "visual/skin.h"
+#include "tests/support/skinpictures.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -38,14 +39,7 @@ TEST(XSkin, WhiteCornersOfTheSkinShowWhatLiesBehind)
     behind.show();
 
     // A green disc on white.
-    QImage skin(200, 100, QImage::Format_RGB32);
-    skin.fill(Qt::white);
-    {
-        QPainter p(&skin);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 200, 0));
-        p.drawEllipse(QRect(0, 0, 200, 100));
-    }
+    const QImage skin = testsupport::discOnWhite(QSize(200, 100), QColor(0, 200, 0));
 
     QWidget window;
     window.setWindowFlag(Qt::FramelessWindowHint);
