@@ -29,17 +29,8 @@ build=${MELODUNE_BUILD_DIR:-$root/build}
 
 # --- tools, build ------------------------------------------------------------
 "$root/scripts/setup.sh"
-missing=()
-command -v mpv >/dev/null || missing+=(mpv)
-command -v qmmp >/dev/null || missing+=(qmmp)
-command -v xdotool >/dev/null || missing+=(xdotool)
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
-  echo "Installing for the benchmark: ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+. "$root/scripts/bench_tools.sh"
+bench_tools mpv:mpv qmmp:qmmp xdotool:xdotool
 cmake -S "$root" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" -j "$(nproc)" --target melodune melodune_data melodune_benchmedia >/dev/null
 program="$build/bin/melodune"

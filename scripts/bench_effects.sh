@@ -17,17 +17,8 @@ build=${MELODUNE_BUILD_DIR:-$root/build}
 seconds=${MELODUNE_BENCH_SECONDS:-7200}
 
 "$root/scripts/setup.sh"
-missing=()
-command -v rubberband >/dev/null || missing+=(rubberband-cli)
-command -v sox >/dev/null || missing+=(sox)
-[ -x /usr/bin/time ] || missing+=(time)
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
-  echo "Installing for the benchmark: ${missing[*]}" >&2
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+. "$root/scripts/bench_tools.sh"
+bench_tools rubberband:rubberband-cli sox:sox /usr/bin/time:time
 [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" -j "${BENCH_JOBS:-4}" --target sound_bench_effects melodune_benchsound >/dev/null
 jobs="$build/tests/sound/sound_bench_effects"

@@ -14,18 +14,8 @@ build=${MELODUNE_BUILD_DIR:-$root/build}
 
 # --- tools, build ------------------------------------------------------------
 "$root/scripts/setup.sh"
-missing=()
-command -v rubberband >/dev/null || missing+=(rubberband-cli)
-command -v mpg123 >/dev/null || missing+=(mpg123)
-command -v lame >/dev/null || missing+=(lame)
-command -v sox >/dev/null || missing+=(sox)
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
-  echo "Installing for the benchmark: ${missing[*]}" >&2
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+. "$root/scripts/bench_tools.sh"
+bench_tools rubberband:rubberband-cli mpg123:mpg123 lame:lame sox:sox
 cmake -S "$root" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" -j "${BENCH_JOBS:-4}" --target melodune_benchsound >/dev/null
 tool="$build/tests/support/melodune_benchsound"
