@@ -9,7 +9,9 @@
 //   frmmain_*.cpp        the handlers of each subsystem
 #include "core/appenv.h"
 #include "core/playlistedit.h"
+#include "dialogs/settingshost.h"
 #include "lyrics/lyricstate.h"
+#include "lyrics/lyricswindowhost.h"
 #include "lyrics/lyrictick.h"
 #include "platform/dsound.h"
 #include "platform/effect.h"
@@ -71,7 +73,9 @@ struct FrmMainServices {
     int versionRevision = 0;
 };
 
-class FrmMain : public QWidget {
+// The settings dialog and the lyrics window reach the window only through
+// their doors (SettingsHost, LyricsWindowHost).
+class FrmMain : public QWidget, public SettingsHost, public LyricsWindowHost {
     Q_OBJECT
 public:
     explicit FrmMain(FrmMainServices services = {}, QWidget* parent = nullptr);
@@ -170,8 +174,6 @@ public:
     static int keyStateAfterRelease(int keyState, int keyCode);
     // "L· q ·R" for a balance of -5000..5000.
     static QString balanceCaption(int balance);
-    // The virtual key code of a Qt key (0 for keys without one here).
-    static int virtualKeyCode(int qtKey, Qt::KeyboardModifiers modifiers);
     // LoadTrack, then (when `play`) lets messages run and plays. False when
     // nothing was loaded: no such entry, another load under way, the list
     // was rebuilt meanwhile, or the restart path was taken.
@@ -246,7 +248,7 @@ public:
     void connectLyricViewHandlers();
     void mnuLrcVS0_Click();
     void mnuLrcVS1_Click();
-    void mnuLrcVS2_Click();
+    void mnuLrcVS2_Click() override;
     void mnuLrcVSH_Click();
     void PopLrcVS0_Click();
     void PopLrcVS1_Click();
@@ -269,7 +271,7 @@ public:
     void Timer10_Timer(); // a new lyric background picture
     // The lyric background: Image6, copied into the lyrics window's picture
     // when that window exists (it is never made for this).
-    void setLyricBackground(const QPixmap& picture);
+    void setLyricBackground(const QPixmap& picture) override;
     // The song picture again after the default picture changed; stops Timer6.
     void Timer6_Timer();
     void centreLyricStripOnEndText(bool lyricsWindow);
@@ -277,12 +279,12 @@ public:
     void showClosingLyricText();
     // After a switch of view, sub-mode or full screen: the line sung now is
     // made the current one and the view now shown draws it at once.
-    void showSungLineNow();
-    bool lyricsWindowShown() const;
+    void showSungLineNow() override;
+    bool lyricsWindowShown() const override;
     // Whether this build has the full-screen lyrics window (it has).
     bool lyricsWindowAvailable() const;
     void openLyricsWindow();
-    void closeLyricsWindow();
+    void closeLyricsWindow() override;
     void focusLyricsWindow();
     // The lyrics window's copy of the lyric text; null while there is none.
     RichTextModel* lyricsWindowBox() const;
@@ -380,7 +382,7 @@ public:
     // The visualisation panel on or off: ShowVisual, Picture5, the animation
     // tick (started only) and the captions of the switch items; shared by
     // the menu switch and the settings dialog (visual/frmmain_visual.cpp).
-    void showVisualisation(bool on);
+    void showVisualisation(bool on) override;
 
     // ---- about, help and home page (dialogs/frmmain_help.cpp) -----------
     void connectHelpHandlers();
@@ -397,8 +399,8 @@ public:
     // also becomes the lyric background unless Timer6 runs.
     void ShowCoverPicture(const QString& path);
     void mnuOpenPic_Click(); // also PopOpenPic
-    void mnuSkinsRe_Click();
-    void mnuSkinsDe_Click();
+    void mnuSkinsRe_Click() override;
+    void mnuSkinsDe_Click() override;
     void connectSkinHandlers();
     // The window moved to another screen, or its scale changed: the skin's
     // layout (or the stretched window) is made again for that screen.
@@ -744,6 +746,23 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ---- what only the doors ask for (visual/frmmain_pictures.cpp,
+    // visual/frmmain_visual.cpp, lyrics/frmmain_lyricview.cpp) ------------
+    QWidget& mainWindow() override { return *this; }
+    QPixmap songPicture() const override;
+    void placeSongPicture(const QRect& twips) override;
+    void setDefaultPicture(const QPixmap& picture) override;
+    void showDefaultPicture() override;
+    void whenSongPictureRedrawn(QObject* receiver, std::function<void()> done) override;
+    QPixmap lyricBackground() const override;
+    void startAnimationTick() override;
+    bool lyricCandidatesShown() const override;
+    void setLyricTextBoxVisible(bool visible) override;
+    void setPictureViewVisible(bool visible) override;
+    const RichTextModel& lyricBox() const override { return *RichTextBox1; }
+    LyricState& lyricState() override { return Lyrics; }
+    rt::MediaControl& media() override { return *MediaPlayer1; }
+
     // Each concern connects its own menus, buttons and events.
     void connectHandlers();
     void connectStartupHandlers();

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QTimer>
 
@@ -208,5 +209,11 @@ void FrmMain::connectLyricViewHandlers()
     connect(XPButtons[20], &XPButton::Click, this, &FrmMain::XPButton20_Click);
     connect(XPButtons[21], &XPButton::Click, this, &FrmMain::XPButton21_Click);
 }
+
+bool FrmMain::lyricCandidatesShown() const { return !List2->isHidden(); }
+
+void FrmMain::setLyricTextBoxVisible(bool visible) { RichTextBox1->setVisible(visible); }
+
+void FrmMain::setPictureViewVisible(bool visible) { setPictureViewControls(*this, visible); }
 
 } // namespace melodune

@@ -164,4 +164,30 @@ void FrmMain::Timer6_Timer()
     emit coverPictureRefreshed();
 }
 
+// ---- the settings dialog's and the lyrics window's view of the pictures ----
+
+QPixmap FrmMain::songPicture() const { return Image2->pixmap(); }
+
+QPixmap FrmMain::lyricBackground() const { return Image6->pixmap(); }
+
+void FrmMain::placeSongPicture(const QRect& twips)
+{
+    Image2->setScaledContents(true);
+    Image2->setGeometry(twipsToPixels(twips));
+}
+
+void FrmMain::setDefaultPicture(const QPixmap& picture) { Image1->setPixmap(picture); }
+
+void FrmMain::showDefaultPicture()
+{
+    placeSongPicture(QRect(0, 0, kPictureAreaWidthTwips, kPictureAreaHeightTwips));
+    Image2->setPixmap(Image1->pixmap());
+    Timer[6]->start();
+}
+
+void FrmMain::whenSongPictureRedrawn(QObject* receiver, std::function<void()> done)
+{
+    connect(this, &FrmMain::coverPictureRefreshed, receiver, std::move(done));
+}
+
 } // namespace melodune

@@ -292,6 +292,8 @@ void FrmMain::showVisualisation(bool on)
         a->setText(on ? QStringLiteral("关闭可视化效果") : QStringLiteral("打开可视化效果"));
 }
 
+void FrmMain::startAnimationTick() { Timer[4]->start(); }
+
 void FrmMain::mnuShowVisualS_Click()
 {
     const bool on = settings().ShowVisual != 1;
