@@ -73,6 +73,14 @@ struct FrmMainServices {
     int versionRevision = 0;
 };
 
+// The current track, set by LoadTrack and read by every subsystem.
+struct TrackState {
+    std::int32_t CurrentIndex = -1; // playlist index, -1 for none
+    QString CurrentFile;            // full path or stream address
+    QString CurrentExt;             // lower case, "未知" when there is none
+    QString CurrentTitle;           // the media's title
+};
+
 // The settings dialog and the lyrics window reach the window only through
 // their doors (SettingsHost, LyricsWindowHost).
 class FrmMain : public QWidget, public SettingsHost, public LyricsWindowHost {
@@ -591,10 +599,7 @@ public:
     QAction* PopSNDVOL6 = nullptr;
 
     // ---- fields of the window -----------------------------------------
-    std::int32_t CurrentIndex = -1;
-    QString CurrentFile;
-    QString CurrentExt;
-    QString CurrentTitle;
+    TrackState Track;
     QString DevocalFile;
     QString ShiftFile;
     QString LrcPath;

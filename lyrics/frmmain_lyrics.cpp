@@ -220,7 +220,7 @@ void showLoadedLyrics(FrmMain& w, const QString& path, bool tooLarge)
     if (settings().AutoDownloadLrc)
         w.requestLyricsFromService();
     else
-        showLyricNotice(*w.RichTextBox1, lyricNotFoundNotice(w.CurrentFile));
+        showLyricNotice(*w.RichTextBox1, lyricNotFoundNotice(w.Track.CurrentFile));
 }
 
 } // namespace
@@ -261,11 +261,11 @@ void FrmMain::LoadTrackLyrics()
     Timer[1]->stop();
     Label1->setText(QStringLiteral("0"));
     Label2->setText(QStringLiteral("0"));
-    showLyricNotice(*RichTextBox1, lyricSearchingNotice(CurrentFile));
+    showLyricNotice(*RichTextBox1, lyricSearchingNotice(Track.CurrentFile));
 
     // Lookup, adopting the file beside the song.
     QString path;
-    if (findTrackLyricFile(shared().DataDir, CurrentFile, CurrentExt, &path) == LyricLookup::Missing) {
+    if (findTrackLyricFile(shared().DataDir, Track.CurrentFile, Track.CurrentExt, &path) == LyricLookup::Missing) {
         showLoadedLyrics(*this, path, false);
         return;
     }
@@ -286,7 +286,7 @@ void FrmMain::mnuOpenLRC_Click()
         return;
     lyricCommandRunning_ = true;
     const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
-    if (CurrentFile.isEmpty())
+    if (Track.CurrentFile.isEmpty())
         return;
     suspendAnimation(*this);
     pauseIfPlaying(*this);
@@ -304,11 +304,11 @@ void FrmMain::mnuOpenLRC_Click()
         return;
     }
     const std::uint64_t serial = LyricLoadSerial;
-    const QString track = CurrentFile;
+    const QString track = Track.CurrentFile;
     // A long file is read aside: the rest follows once it is parsed.
     readAndParseLyricFile(file, this, [this, file, serial, track](std::optional<LrcParseResult> parsed,
                                                                   rt::FileReadError error) {
-        if (serial != LyricLoadSerial || track != CurrentFile) {
+        if (serial != LyricLoadSerial || track != Track.CurrentFile) {
             // A track change came meanwhile: its lyrics stand.
             resumeAnimation(*this);
             return;
@@ -337,7 +337,7 @@ void FrmMain::mnuOpenLRC_Click()
             RichTextBox1->setSelStart(0);
 
             // Keep it as the track's own lyric file.
-            const QString target = lyricFilePath(shared().DataDir, CurrentFile);
+            const QString target = lyricFilePath(shared().DataDir, Track.CurrentFile);
             const QString chosenFile = file;
             QCoreApplication::processEvents();
             const auto keep = [&] {
@@ -385,7 +385,7 @@ void FrmMain::mnuReOpenLRC_Click()
         return;
     lyricCommandRunning_ = true;
     const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
-    if (CurrentFile.isEmpty())
+    if (Track.CurrentFile.isEmpty())
         return;
     if (rt::ui().msgBox(QStringLiteral("你确定要重新装载歌词吗?"), rt::YesNo | rt::Question | rt::DefaultButton2) !=
         rt::Yes)
@@ -428,7 +428,8 @@ void FrmMain::mnuNotLRC_Click()
     lyricCommandRunning_ = true;
     const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
     // The editor's edits are asked about before the mark replaces its file.
-    if (!writeNoLyricsMark(CurrentFile, noLyricsDefaultNote(CurrentTitle, CurrentFile), [this] { closeLyricEditor(); }))
+    const QString note = noLyricsDefaultNote(Track.CurrentTitle, Track.CurrentFile);
+    if (!writeNoLyricsMark(Track.CurrentFile, note, [this] { closeLyricEditor(); }))
         return;
     XPButtons[5]->setButtonEnabled(true);
     List2->hide();
@@ -449,7 +450,7 @@ void FrmMain::PopNotLRC4_Click()
         return;
     }
     const QString entry = item->text();
-    if (entry == CurrentFile) {
+    if (entry == Track.CurrentFile) {
         mnuNotLRC_Click();
         return;
     }

@@ -247,7 +247,7 @@ void FrmMain::effectSwitchClick(bool vocal)
         QString& own = vocal ? DevocalFile : ShiftFile;
         const QString& other = vocal ? ShiftFile : DevocalFile;
         if (flag) {
-            EffectSourceFile = other.isEmpty() ? CurrentFile : other;
+            EffectSourceFile = other.isEmpty() ? Track.CurrentFile : other;
             try {
                 MediaPlayer1->setFileName(EffectSourceFile);
             } catch (const rt::MediaError&) {
@@ -691,7 +691,7 @@ bool FrmMain::chooseEffectOutput(const QString& suffix, QString* chosen)
             return false;
         const QString path = recordingSavePath(r.files.first());
         // The file to be restored later is never overwritten: ask again.
-        if (samePath(path, EffectSourceFile) || samePath(path, CurrentFile) || samePath(path, DevocalFile) ||
+        if (samePath(path, EffectSourceFile) || samePath(path, Track.CurrentFile) || samePath(path, DevocalFile) ||
             samePath(path, ShiftFile))
             continue;
         *chosen = path;

@@ -80,10 +80,10 @@ TEST_F(EventsTest, EndOfStreamDecisions)
         EXPECT_FALSE(win.Check2->isChecked());
         if (c.loadsEntry < 0) {
             EXPECT_TRUE(fake()->calls.filter("FileName=").isEmpty());
-            EXPECT_EQ(win.CurrentIndex, c.playingEntry);
+            EXPECT_EQ(win.Track.CurrentIndex, c.playingEntry);
         } else {
             EXPECT_EQ(fake()->calls.filter("FileName="), QStringList{"FileName=" + c.list[c.loadsEntry]});
-            EXPECT_EQ(win.CurrentIndex, c.loadsEntry);
+            EXPECT_EQ(win.Track.CurrentIndex, c.loadsEntry);
             EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
         }
         if (settings().StopRecordAtEnd == 0) {
@@ -101,14 +101,14 @@ TEST_F(EventsTest, ALostSoundOutputKeepsTheTrackAndItsPlace)
     fake()->loseOutput();
     settle();
     EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Paused);
-    EXPECT_EQ(win.CurrentIndex, 1);
+    EXPECT_EQ(win.Track.CurrentIndex, 1);
     EXPECT_TRUE(fake()->calls.filter("FileName=").isEmpty()) << "no other track is loaded";
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("声卡出现错误，播放已暂停。请确认声卡设置正确后再继续播放！")});
     win.mnuPlayPause_Click(); // the server is back: the user plays on
     settle();
     EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
     EXPECT_DOUBLE_EQ(win.MediaPlayer1->currentPosition(), 40.0);
-    EXPECT_EQ(win.CurrentIndex, 1);
+    EXPECT_EQ(win.Track.CurrentIndex, 1);
 }
 
 TEST_F(EventsTest, EndOfStreamWithAnEmptyListOnlyClosesTheEditor)
@@ -194,7 +194,7 @@ TEST_F(EventsTest, AListWhoseTracksAllEndAtOnceStopsAfterOnePass)
         EXPECT_EQ(opened, list.mid(0, c.loadsBeforeStop)) << "one pass, then no more loads";
         EXPECT_EQ(questionsAsked(stopped), 1);
         EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Stopped);
-        EXPECT_EQ(win.CurrentIndex, c.loadsBeforeStop - 1);
+        EXPECT_EQ(win.Track.CurrentIndex, c.loadsBeforeStop - 1);
 
         // Playing again is a new pass of its own.
         opened.clear();
@@ -275,8 +275,8 @@ TEST_F(EventsTest, ReloadIgnoresTheCommandLineOnceAndAsksNothingMoreWithAutoPlay
     FrmMain& win = startWith(kThree, 0);
     ASSERT_EQ(entries().size(), 4);
     settings().AutoPlay = 0;
-    win.CurrentFile = kThree[0];
-    win.CurrentIndex = 0;
+    win.Track.CurrentFile = kThree[0];
+    win.Track.CurrentIndex = 0;
     ui.msgAnswers = {rt::Ok, rt::No};
     win.ReloadAfterError();
     win.ReloadAfterError(); // a second failure meanwhile changes nothing
@@ -335,12 +335,12 @@ TEST_F(EventsTest, OpenStateShowsTheTitleOrThePath)
     fake()->setMedia(kThree[1], rt::FakeMedia{.title = "   "});
     win.mnuPlaySelct_Click();
     settle();
-    EXPECT_EQ(win.CurrentTitle, "A Song");
+    EXPECT_EQ(win.Track.CurrentTitle, "A Song");
     EXPECT_EQ(win.Label4->text(), "A Song - " + win.windowTitle());
     EXPECT_EQ(win.Label4->toolTip(), QStringLiteral("播放器加载曲目【") + kThree[0] + QStringLiteral("】"));
     win.mnuNext_Click();
     settle();
-    EXPECT_TRUE(win.CurrentTitle.isEmpty());
+    EXPECT_TRUE(win.Track.CurrentTitle.isEmpty());
     EXPECT_EQ(win.Label4->text(), kThree[1] + " - " + win.windowTitle());
 }
 

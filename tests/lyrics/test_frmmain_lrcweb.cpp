@@ -115,9 +115,9 @@ struct FrmMainLrcWebTest : testsupport::MainWindowTest<> {
     {
         media->setMedia(file, {180.0, 0, 0, title, author});
         media->setFileName(file);
-        w->CurrentFile = file;
-        w->CurrentTitle = title;
-        w->CurrentExt = "mp3";
+        w->Track.CurrentFile = file;
+        w->Track.CurrentTitle = title;
+        w->Track.CurrentExt = "mp3";
         w->resetLyricsService();
     }
     // One tick of a window timer now; the timer keeps its 1000 ms after.
@@ -280,7 +280,7 @@ TEST_F(FrmMainLrcWebTest, LateReplyForThePreviousTrackIsDropped)
         w->requestLyricsFromService();
         ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 1; }, 5000));
 
-        w->CurrentFile = SongB;
+        w->Track.CurrentFile = SongB;
         if (openEvent) {
             media->setFileName(SongB);
             w->stopLyricsServiceTimers();

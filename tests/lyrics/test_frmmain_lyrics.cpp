@@ -70,10 +70,10 @@ protected:
 
     void setTrack(const QString& file, const QString& ext = QStringLiteral("mp3"))
     {
-        w->CurrentFile = file;
-        w->CurrentExt = ext;
+        w->Track.CurrentFile = file;
+        w->Track.CurrentExt = ext;
     }
-    QString lrcsFile() const { return lyricFilePath(shared().DataDir, w->CurrentFile); }
+    QString lrcsFile() const { return lyricFilePath(shared().DataDir, w->Track.CurrentFile); }
     void writeLrcs(const QByteArray& bytes) const
     {
         QDir().mkpath(QFileInfo(lrcsFile()).absolutePath());
@@ -130,7 +130,7 @@ TEST_F(FrmMainLyrics, ShowsTheSortedColouredLinesOfTheLrcsFile)
     EXPECT_TRUE(ui.calls.empty());
 
     // While playing, loading starts the lyric tick.
-    play(w->CurrentFile);
+    play(w->Track.CurrentFile);
     w->LoadTrackLyrics();
     EXPECT_TRUE(w->Timer[1]->isActive());
 }
@@ -141,9 +141,9 @@ TEST_F(FrmMainLyrics, LoadingATrackShowsItsLyrics)
     dir.write("music/list song.mp3", "audio");
     dir.write("music/list song.lrc", "[00:02.00]Two\r\n[00:01.00]One\r\n");
     w->List1->addItem(song);
-    w->CurrentIndex = 0;
+    w->Track.CurrentIndex = 0;
     ASSERT_TRUE(w->LoadTrack());
-    EXPECT_EQ(w->CurrentFile, song);
+    EXPECT_EQ(w->Track.CurrentFile, song);
     EXPECT_TRUE(w->LyricsLoaded);
     EXPECT_EQ(taggedLines(w->RichTextBox1->text()), (QStringList{"[1.0]One", "[2.0]Two"}));
     w->RichTextBox1View->refreshNow();
@@ -174,7 +174,7 @@ TEST_F(FrmMainLyrics, WithoutAFileShowsTheNotFoundNotice)
     EXPECT_FALSE(w->XPButtons[5]->buttonEnabled());
     EXPECT_FALSE(w->Timer[1]->isActive());
     RichTextModel& box = *w->RichTextBox1;
-    EXPECT_EQ(box.text(), QStringLiteral("当前曲目“") + w->CurrentFile + QStringLiteral("”\r\n查找歌词文件 … [无]"));
+    EXPECT_EQ(box.text(), QStringLiteral("当前曲目“") + w->Track.CurrentFile + QStringLiteral("”\r\n查找歌词文件 … [无]"));
     EXPECT_EQ(box.backColor(), ButtonFaceColor);
     EXPECT_EQ(box.fontName(), QStringLiteral("宋体"));
     for (int i = 0; i < box.length(); ++i)
@@ -199,7 +199,7 @@ TEST_F(FrmMainLyrics, EditorKeepsTheOffsetLineAndSaves)
     setTrack(dir.file("music/song.mp3"));
     writeLrcs("[00:01.00]a\r\n");
     w->LoadTrackLyrics();
-    play(w->CurrentFile);
+    play(w->Track.CurrentFile);
 
     w->XPButton5_Click();
     EXPECT_TRUE(w->lyricEditorOpen());
@@ -313,7 +313,7 @@ TEST_F(FrmMainLyrics, DeleteThatFailsSaysSo)
 TEST_F(FrmMainLyrics, MarksTheTrackAsHavingNoLyrics)
 {
     setTrack(dir.file("music/song.mp3"));
-    w->CurrentTitle = QStringLiteral("Title");
+    w->Track.CurrentTitle = QStringLiteral("Title");
     settings().AutoDownloadLrc = true; // the mark stops the search
     ui.msgAnswers = {rt::Yes};
     ui.inputAnswers = {QStringLiteral("my [note]")};
@@ -426,7 +426,7 @@ protected:
         trackA = dir.file("music/a.mp3");
         trackB = dir.file("music/b.mp3");
         w->List1->addItems({trackA, trackB});
-        w->CurrentIndex = 0;
+        w->Track.CurrentIndex = 0;
         setTrack(trackA);
         writeLrcs(kOriginal);
         ASSERT_TRUE(w->LoadTrack());
@@ -469,7 +469,7 @@ TEST_F(FrmMainLyricEdits, EveryLyricLoadAsksBeforeDroppingTheEdits)
          [this] {
              media->play();
              media->raiseEndOfStream();
-             waitFor([&] { return w->CurrentFile == trackB; });
+             waitFor([&] { return w->Track.CurrentFile == trackB; });
          },
          kEdited},
         {"reload", {rt::Yes, rt::Yes}, [this] { w->mnuReOpenLRC_Click(); }, kEdited},
@@ -508,7 +508,7 @@ TEST_F(FrmMainLyricEdits, AnUnchangedEditorClosesWithoutAQuestion)
     w->mnuNext_Click();
     EXPECT_EQ(asked(ui, kSaveQuestion), 0);
     EXPECT_FALSE(w->lyricEditorOpen());
-    EXPECT_EQ(w->CurrentFile, trackB);
+    EXPECT_EQ(w->Track.CurrentFile, trackB);
 }
 
 // The question lets events run: a track change while it waits must not
@@ -533,7 +533,7 @@ TEST_F(FrmMainLyricEdits, YesSavesIntoTheFileTheQuestionWasAskedFor)
         ui.msgAnswers = {rt::Yes};
         close();
         ui.whileAsking = nullptr;
-        EXPECT_EQ(w->CurrentFile, trackB);
+        EXPECT_EQ(w->Track.CurrentFile, trackB);
         EXPECT_EQ(readFile(fileA), kEdited);
         EXPECT_FALSE(QFileInfo::exists(fileB));
         EXPECT_FALSE(w->lyricEditorOpen());

@@ -72,7 +72,7 @@ int main(int argc, char** argv)
     auto* media = static_cast<rt::FakeMediaControl*>(w->MediaPlayer1);
     media->setMedia(in, rt::FakeMedia{.duration = seconds});
     media->setFileName(in);
-    w->CurrentFile = in;
+    w->Track.CurrentFile = in;
     media->play();
     // Yes to the question and to the long-track warning; the output.
     ui.msgAnswers = {rt::Yes, rt::Yes};

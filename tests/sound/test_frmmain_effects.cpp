@@ -95,7 +95,7 @@ public:
     {
         media->setMedia(name, rt::FakeMedia{.duration = seconds});
         media->setFileName(name);
-        w->CurrentFile = name;
+        w->Track.CurrentFile = name;
         media->play();
         QCoreApplication::processEvents();
     }

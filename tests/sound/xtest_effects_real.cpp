@@ -75,7 +75,7 @@ protected:
     void open(const QString& path)
     {
         w->MediaPlayer1->setFileName(path);
-        w->CurrentFile = path;
+        w->Track.CurrentFile = path;
         w->MediaPlayer1->play();
         ASSERT_TRUE(QTest::qWaitFor([&] { return w->MediaPlayer1->playState() == rt::MediaControl::Playing; }, 5000));
     }
