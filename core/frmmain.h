@@ -81,6 +81,20 @@ struct TrackState {
     QString CurrentTitle;           // the media's title
 };
 
+// A take of the user's singing and its play-back (sound/frmmain_recording.cpp).
+struct RecordingState {
+    bool Recording = false;         // a take is being captured
+    bool PlayingRecording = false;  // the last take is playing back
+    QString RecordFile;             // the last saved take
+    std::int64_t RecordStart = 0;   // clock tick (ms) at which the capture started
+    std::int32_t CapturedBytes = 0; // bytes of the last take
+    bool recordStarting = false;    // the record command waits in a box or for events
+    bool stopAfterStart = false;    // a stop arrived meanwhile
+    bool savingRecording = false;   // the save dialog is open
+    bool takeInputUnavailable = false; // the record command could not open the input
+    bool takeToldInputLoss = false; // the last take's end said its input was lost
+};
+
 // The settings dialog and the lyrics window reach the window only through
 // their doors (SettingsHost, LyricsWindowHost).
 class FrmMain : public QWidget, public SettingsHost, public LyricsWindowHost {
@@ -606,11 +620,8 @@ public:
     bool Reloading = false;
     QString LrcCurTime = QStringLiteral("0");
     QString LrcNextTime = QStringLiteral("0");
-    bool Recording = false;
-    bool PlayingRecording = false;
     bool VocalRemovalOn = false;
     bool KeyShiftOn = false;
-    QString RecordFile;
     PlayedMarks Marks;  // PlayedMarks and LastPlayedPos
     LyricState Lyrics;
     // ---- fields of the playlist handlers ----
@@ -686,15 +697,9 @@ public:
     // The lyric box's stamps by time key, following its text.
     LyricTimeIndex lyricIndex_;
     // ---- fields of the recording handlers ----
-    std::int64_t RecordStart = 0;      // clock tick (ms) at which the capture started
-    std::int32_t CapturedBytes = 0;    // bytes of the last take
+    RecordingState Rec;
     // Status pictures: idle, recording, playing back, vocal removal on, key shift on.
     std::array<QPixmap, 5> imgS;
-    bool recordStarting_ = false;      // the record command waits in a box or for events
-    bool stopAfterStart_ = false;      // a stop arrived meanwhile
-    bool savingRecording_ = false;     // the save dialog is open
-    bool takeInputUnavailable_ = false; // the record command could not open the input
-    bool takeToldInputLoss_ = false;   // the last take's end said its input was lost
     QTimer* inputPanelRefresh_ = nullptr; // gathers the server's notices
     bool inputPanelRefreshPending_ = false; // a notice came during a take: after it
 

@@ -59,11 +59,11 @@ void FrmMain::MediaPlayer1_EndOfStream()
     mnuShifting->setChecked(false);
     Check3->setChecked(false);
 
-    if (PlayingRecording) {
+    if (Rec.PlayingRecording) {
         XPButton8_Click();
         return;
     }
-    if (Recording && settings().StopRecordAtEnd == 1) {
+    if (Rec.Recording && settings().StopRecordAtEnd == 1) {
         XPButton8_Click();
         return;
     }
@@ -148,7 +148,7 @@ void FrmMain::MediaPlayer1_PlayStateChange()
         mnuShifting->setChecked(false);
     }
 
-    const bool switchesFree = !Recording && !PlayingRecording;
+    const bool switchesFree = !Rec.Recording && !Rec.PlayingRecording;
     Check2->setEnabled(switchesFree);
     mnuRemoveVocal->setEnabled(switchesFree);
     Check3->setEnabled(switchesFree);
@@ -161,7 +161,7 @@ void FrmMain::MediaPlayer1_PlayStateChange()
     };
 
     if (mp->playState() == rt::MediaControl::Stopped) {
-        if (XPButtons[8]->buttonEnabled() && PlayingRecording)
+        if (XPButtons[8]->buttonEnabled() && Rec.PlayingRecording)
             mnuStopRecPlay_Click();
         selectCurrent();
         Timer[1]->stop();
@@ -174,7 +174,7 @@ void FrmMain::MediaPlayer1_PlayStateChange()
     }
 
     if (mp->playState() == rt::MediaControl::Paused) {
-        if (XPButtons[8]->buttonEnabled() && PlayingRecording)
+        if (XPButtons[8]->buttonEnabled() && Rec.PlayingRecording)
             mnuStopRecPlay_Click();
         selectCurrent();
         Timer[1]->stop();
@@ -186,7 +186,7 @@ void FrmMain::MediaPlayer1_PlayStateChange()
         const QString title = mp->getMediaInfoString(rt::MediaControl::InfoTitle).trimmed();
         Label4->setText((title.isEmpty() ? mp->fileName() : title) + QStringLiteral(" - ") + windowTitle());
         Label4->setToolTip(QStringLiteral("播放器加载曲目【") + mp->fileName() + QStringLiteral("】"));
-        if (XPButtons[7]->buttonEnabled() && PlayingRecording) {
+        if (XPButtons[7]->buttonEnabled() && Rec.PlayingRecording) {
             // The recording plays again after its play-back was stopped.
             XPButtons[8]->setCaption(QStringLiteral("停止回放"));
             mnuStopRecPlay->setEnabled(true);

@@ -256,7 +256,7 @@ void FrmMain::List1_MouseDown(Qt::MouseButton)
     CommandGuard guard(PlaylistCommandBusy);
     if (!guard)
         return;
-    PlayingRecording = false;
+    Rec.PlayingRecording = false;
     Track.CurrentIndex = List1->currentRow();
     LoadTrack();
 }

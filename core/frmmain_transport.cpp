@@ -118,7 +118,7 @@ void FrmMain::transportReset(bool busy)
     if (busy)
         shared().Busy = true;
     silentPass_.reset();
-    PlayingRecording = false;
+    Rec.PlayingRecording = false;
     LrcPath.clear();
     XPButtons[5]->setButtonEnabled(false);
 }

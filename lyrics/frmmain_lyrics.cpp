@@ -246,14 +246,14 @@ void FrmMain::LoadTrackLyrics()
     Timer[2]->stop();
     Timer[9]->stop();
     resetLyricsService();
-    if (!Recording && !PlayingRecording) {
+    if (!Rec.Recording && !Rec.PlayingRecording) {
         mnuStartRec->setEnabled(true);
         mnuPlayRec->setEnabled(false);
         mnuStopRecPlay->setEnabled(false);
         mnuStopRecPlay->setText(QStringLiteral("停止录音或播放(&S)"));
         XPButtons[8]->setCaption(QStringLiteral(" 停 止 "));
         XPButtons[8]->setButtonToolTip(QStringLiteral(" 停 止 "));
-        RecordFile.clear();
+        Rec.RecordFile.clear();
         imgR->setPixmap(imgS[0]);
         Line1->hide();
     }

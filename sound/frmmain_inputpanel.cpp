@@ -135,11 +135,11 @@ void FrmMain::refreshInputPanel()
         return;
     // A take keeps its input to its end (one that is unplugged ends it and
     // says so); the panel follows after it.
-    if (Recording || savingRecording_) {
+    if (Rec.Recording || Rec.savingRecording) {
         inputPanelRefreshPending_ = true;
         return;
     }
-    const bool told = std::exchange(takeToldInputLoss_, false);
+    const bool told = std::exchange(Rec.takeToldInputLoss, false);
     const QByteArray chosen = clsRecorder->SelectedDeviceId();
     const std::int32_t n = clsRecorder->DeviceCount();
     if (!clsRecorder->DeviceListRead())

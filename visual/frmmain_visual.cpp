@@ -80,7 +80,7 @@ void FrmMain::Timer4_Timer()
         showSilence();
     }
     placeMeter();
-    if (!Recording)
+    if (!Rec.Recording)
         restartMeterCapture();
 }
 
@@ -115,13 +115,13 @@ void FrmMain::hideUnwantedAnimation()
 FrmMain::CaptureInput FrmMain::readCaptureState()
 {
     if (!DSCaptureBuffer)
-        return Recording ? CaptureInput::RecordingOver : CaptureInput::Stale;
+        return Rec.Recording ? CaptureInput::RecordingOver : CaptureInput::Stale;
     CaptureStatus = DSCaptureBuffer->GetStatus();
     if (!(CaptureStatus & rt::CaptureStatusCapturing))
         // While recording, the take's buffer has run full.
-        return Recording ? CaptureInput::RecordingOver : CaptureInput::Stale;
+        return Rec.Recording ? CaptureInput::RecordingOver : CaptureInput::Stale;
     // The meter's buffer stops here; the next one starts at the end of the tick.
-    if (!Recording)
+    if (!Rec.Recording)
         DSCaptureBuffer->Stop();
     SampleCount = DSCaptureBuffer->GetCurrentPosition().readPos / 2;
     return SampleCount >= kTickBlockSamples ? CaptureInput::Fresh : CaptureInput::Stale;

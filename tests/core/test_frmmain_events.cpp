@@ -45,16 +45,16 @@ TEST_F(EventsTest, EndOfStreamDecisions)
              w.List1_Click();
          },
          0},
-        {"play-back of a recording stops there", kThree, 0, [](FrmMain& w) { w.PlayingRecording = true; }, -1},
+        {"play-back of a recording stops there", kThree, 0, [](FrmMain& w) { w.Rec.PlayingRecording = true; }, -1},
         {"a recording that stops at the end", kThree, 0,
          [](FrmMain& w) {
-             w.Recording = true;
+             w.Rec.Recording = true;
              settings().StopRecordAtEnd = 1;
          },
          -1},
         {"a recording that goes on", kThree, 0,
          [](FrmMain& w) {
-             w.Recording = true;
+             w.Rec.Recording = true;
              settings().StopRecordAtEnd = 0;
          },
          1},
@@ -87,7 +87,7 @@ TEST_F(EventsTest, EndOfStreamDecisions)
             EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
         }
         if (settings().StopRecordAtEnd == 0) {
-            EXPECT_TRUE(win.Recording) << "the recording goes on";
+            EXPECT_TRUE(win.Rec.Recording) << "the recording goes on";
         }
     }
 }
@@ -377,7 +377,7 @@ TEST_F(EventsTest, PlayStateHintsVideoAndTheSwitches)
     settle();
     EXPECT_TRUE(win.VocalRemovalOn);
 
-    win.Recording = true;
+    win.Rec.Recording = true;
     win.MediaPlayer1->pause();
     settle();
     EXPECT_FALSE(win.Check2->isEnabled());

@@ -272,13 +272,13 @@ TEST_F(TransportTest, LoadingSetsTheTrackFieldsAndResetsTheEditor)
     for (int i = 0; i < 3; ++i) {
         win.XPButtons[5]->setButtonEnabled(true);
         win.XPButtons[5]->setCaption("退出修改");
-        win.PlayingRecording = true;
+        win.Rec.PlayingRecording = true;
         win.List1->setCurrentRow(i);
         win.mnuPlaySelct_Click();
         settle();
         EXPECT_EQ(win.Track.CurrentFile, list[i]);
         EXPECT_EQ(win.Track.CurrentExt, QString::fromUtf8(expected[i]));
-        EXPECT_FALSE(win.PlayingRecording);
+        EXPECT_FALSE(win.Rec.PlayingRecording);
         EXPECT_FALSE(win.XPButtons[5]->buttonEnabled());
         EXPECT_EQ(win.XPButtons[5]->caption(), QStringLiteral("修改歌词"));
         EXPECT_EQ(win.XPButtons[5]->buttonToolTip(), QStringLiteral("编辑修改歌词"));

@@ -149,9 +149,9 @@ TEST_F(VisualWindow, TickSwitchesItselfOffOnceTheMarkersRest)
 TEST_F(VisualWindow, RecordingBufferMissingOrFullRunsTheStopCommand)
 {
     // No buffer while recording.
-    w->Recording = true;
+    w->Rec.Recording = true;
     w->Timer4_Timer();
-    EXPECT_FALSE(w->Recording);
+    EXPECT_FALSE(w->Rec.Recording);
     EXPECT_TRUE(ui.messages().contains(kFailed));
 
     // A recording buffer that has run full.
@@ -163,9 +163,9 @@ TEST_F(VisualWindow, RecordingBufferMissingOrFullRunsTheStopCommand)
     ASSERT_TRUE(w->DSCaptureBuffer->Start(0));
     input->feed(stereo(2000, 1, 1));
     ASSERT_FALSE(w->DSCaptureBuffer->GetStatus() & rt::CaptureStatusCapturing);
-    w->Recording = true;
+    w->Rec.Recording = true;
     w->Timer4_Timer();
-    EXPECT_FALSE(w->Recording);
+    EXPECT_FALSE(w->Rec.Recording);
     EXPECT_TRUE(ui.messages().contains(kFailed));
 }
 
@@ -177,7 +177,7 @@ TEST_F(VisualWindow, RecordingBufferIsReadNotRestarted)
     w->DSCaptureBuffer = w->DSCapture->CreateCaptureBuffer(desc);
     rt::DSCaptureBuffer* take = w->DSCaptureBuffer.get();
     ASSERT_TRUE(take->Start(0));
-    w->Recording = true;
+    w->Rec.Recording = true;
     tickWith(stereo(4410, 16384, 16384));
     tickWith(stereo(4410, 0, 16384));
     EXPECT_EQ(w->DSCaptureBuffer.get(), take);
@@ -185,7 +185,7 @@ TEST_F(VisualWindow, RecordingBufferIsReadNotRestarted)
     EXPECT_EQ(w->AnimationTicksRead, 2u);
     EXPECT_EQ(w->Meter.left[0], -45);
     EXPECT_EQ(w->Meter.left[1], 2909);
-    w->Recording = false;
+    w->Rec.Recording = false;
 }
 
 TEST_F(VisualWindow, SizingFailureFromTheTickIsQuietAndRetried)
