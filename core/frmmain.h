@@ -95,6 +95,21 @@ struct RecordingState {
     bool takeToldInputLoss = false; // the last take's end said its input was lost
 };
 
+// Vocal removal, key shift and the MP3 conversions (sound/frmmain_effects.cpp,
+// sound/frmmain_conversion.cpp): what they made and what runs.
+struct SoundJobState {
+    QString DevocalFile;      // the current track without its voice
+    QString ShiftFile;        // the current track in another key
+    bool VocalRemovalOn = false; // DevocalFile is what plays
+    bool KeyShiftOn = false;     // ShiftFile is what plays
+    QString EffectSourceFile; // the file an effect job started from
+    std::int32_t EffectStatus = 0; // the last status of Effect1
+    bool Encoding = false;    // WAV to MP3 runs
+    bool Decoding = false;    // MP3 to WAV runs
+    bool EncodeOk = false;    // outcome of the last conversion
+    bool DecodeOk = false;
+};
+
 // The settings dialog and the lyrics window reach the window only through
 // their doors (SettingsHost, LyricsWindowHost).
 class FrmMain : public QWidget, public SettingsHost, public LyricsWindowHost {
@@ -379,7 +394,7 @@ public:
     void Mp3Play1_Finished(bool ok, const QString& error);
     void Mp3Enc1_Finished(bool ok, const QString& error);
     // A sound job (effect or conversion) is under way; a second is refused.
-    bool soundJobRunning() const { return effectJob_ != nullptr || Encoding || Decoding; }
+    bool soundJobRunning() const { return effectJob_ != nullptr || Jobs.Encoding || Jobs.Decoding; }
     // The running effect job waits for an event of its controls (a copy, a
     // pass or a status) and goes on when it comes.
     bool effectJobWaiting() const;
@@ -614,14 +629,10 @@ public:
 
     // ---- fields of the window -----------------------------------------
     TrackState Track;
-    QString DevocalFile;
-    QString ShiftFile;
     QString LrcPath;
     bool Reloading = false;
     QString LrcCurTime = QStringLiteral("0");
     QString LrcNextTime = QStringLiteral("0");
-    bool VocalRemovalOn = false;
-    bool KeyShiftOn = false;
     PlayedMarks Marks;  // PlayedMarks and LastPlayedPos
     LyricState Lyrics;
     // ---- fields of the playlist handlers ----
@@ -711,12 +722,7 @@ public:
     std::unique_ptr<rt::DSBuffer> DSBuffer;
     CaptureSizing Capture; // CaptureDesc, RecordSeconds, Samples
     // ---- fields of the effect and conversion jobs ----
-    QString EffectSourceFile;          // the file an effect job started from
-    std::int32_t EffectStatus = 0;     // the last status of Effect1
-    bool Encoding = false;
-    bool Decoding = false;
-    bool EncodeOk = false;             // outcome of the last conversion
-    bool DecodeOk = false;
+    SoundJobState Jobs;
     rt::SoundWorker jobWorker_;         // the copy and the pass
     rt::WorkingCopyJob* workingCopy_ = nullptr;
     // The running vocal removal or key shift: its steps, what it has made

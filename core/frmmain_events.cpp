@@ -50,12 +50,12 @@ void FrmMain::MediaPlayer1_EndOfStream()
     XPButtons[5]->setButtonEnabled(false);
     // Each flag is cleared before its box is unticked, so the box's own
     // handler does not hand the control the unprocessed file again.
-    VocalRemovalOn = false;
-    DevocalFile.clear();
+    Jobs.VocalRemovalOn = false;
+    Jobs.DevocalFile.clear();
     mnuRemoveVocal->setChecked(false);
     Check2->setChecked(false);
-    KeyShiftOn = false;
-    ShiftFile.clear();
+    Jobs.KeyShiftOn = false;
+    Jobs.ShiftFile.clear();
     mnuShifting->setChecked(false);
     Check3->setChecked(false);
 
@@ -138,12 +138,12 @@ void FrmMain::MediaPlayer1_PlayStateChange()
     Label5->setToolTip(Label5->text());
 
     // Another file than the processed copies plays: the switches are off.
-    if (mp->playState() == rt::MediaControl::Playing && mp->fileName() != DevocalFile &&
-        mp->fileName() != ShiftFile) {
-        VocalRemovalOn = false;
+    if (mp->playState() == rt::MediaControl::Playing && mp->fileName() != Jobs.DevocalFile &&
+        mp->fileName() != Jobs.ShiftFile) {
+        Jobs.VocalRemovalOn = false;
         Check2->setChecked(false);
         mnuRemoveVocal->setChecked(false);
-        KeyShiftOn = false;
+        Jobs.KeyShiftOn = false;
         Check3->setChecked(false);
         mnuShifting->setChecked(false);
     }

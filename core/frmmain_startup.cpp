@@ -257,7 +257,7 @@ void FrmMain::resetTrackFields()
     Track.CurrentIndex = -1;
     Track.CurrentFile.clear();
     Track.CurrentExt.clear();
-    DevocalFile.clear();
+    Jobs.DevocalFile.clear();
     Reloading = false;
     playingSinceMs_ = -1;
     silentPass_.reset();

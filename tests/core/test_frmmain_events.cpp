@@ -66,8 +66,8 @@ TEST_F(EventsTest, EndOfStreamDecisions)
         ASSERT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
         if (c.before)
             c.before(win);
-        win.VocalRemovalOn = true;
-        win.DevocalFile = "/tmp/devocal.wav";
+        win.Jobs.VocalRemovalOn = true;
+        win.Jobs.DevocalFile = "/tmp/devocal.wav";
         {
             const QSignalBlocker quiet(win.Check2); // as a finished job leaves it
             win.Check2->setChecked(true);
@@ -75,8 +75,8 @@ TEST_F(EventsTest, EndOfStreamDecisions)
         win.LrcPath = "/x.lrc";
         fake()->raiseEndOfStream();
         settle();
-        EXPECT_FALSE(win.VocalRemovalOn);
-        EXPECT_TRUE(win.DevocalFile.isEmpty());
+        EXPECT_FALSE(win.Jobs.VocalRemovalOn);
+        EXPECT_TRUE(win.Jobs.DevocalFile.isEmpty());
         EXPECT_FALSE(win.Check2->isChecked());
         if (c.loadsEntry < 0) {
             EXPECT_TRUE(fake()->calls.filter("FileName=").isEmpty());
@@ -349,7 +349,7 @@ TEST_F(EventsTest, PlayStateHintsVideoAndTheSwitches)
     FrmMain& win = startWith({"/v/clip.mkv", "/m/a.mp3"}, 0);
     fake()->setMedia("/v/clip.mkv", rt::FakeMedia{.width = 640, .height = 360});
     settings().AutoFullScreen = 1;
-    win.VocalRemovalOn = true;
+    win.Jobs.VocalRemovalOn = true;
     {
         const QSignalBlocker quiet(win.Check2); // as a finished job leaves it
         win.Check2->setChecked(true);
@@ -361,7 +361,7 @@ TEST_F(EventsTest, PlayStateHintsVideoAndTheSwitches)
     EXPECT_TRUE(win.mnuFull->isEnabled());
     EXPECT_FALSE(win.Picture2->isVisible());
     EXPECT_TRUE(fake()->calls.contains("DisplaySize=3")) << "full screen on its own";
-    EXPECT_FALSE(win.VocalRemovalOn) << "another file than the processed copy plays";
+    EXPECT_FALSE(win.Jobs.VocalRemovalOn) << "another file than the processed copy plays";
     EXPECT_FALSE(win.Check2->isChecked());
 
     win.mnuNext_Click();
@@ -370,12 +370,12 @@ TEST_F(EventsTest, PlayStateHintsVideoAndTheSwitches)
     EXPECT_FALSE(win.mnuFull->isEnabled());
 
     // The processed copy keeps its flag.
-    win.DevocalFile = "/tmp/devocal.wav";
-    win.VocalRemovalOn = true;
-    win.MediaPlayer1->setFileName(win.DevocalFile);
+    win.Jobs.DevocalFile = "/tmp/devocal.wav";
+    win.Jobs.VocalRemovalOn = true;
+    win.MediaPlayer1->setFileName(win.Jobs.DevocalFile);
     win.MediaPlayer1->play();
     settle();
-    EXPECT_TRUE(win.VocalRemovalOn);
+    EXPECT_TRUE(win.Jobs.VocalRemovalOn);
 
     win.Rec.Recording = true;
     win.MediaPlayer1->pause();

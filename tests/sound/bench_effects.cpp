@@ -133,7 +133,7 @@ int main(int argc, char** argv)
     const qint64 jobMs = took.elapsed();
     const qint64 worst = gaps.worstMs();
     const long peakKb = testsupport::procStatusKb("VmHWM:");
-    const bool on = vocal ? w->VocalRemovalOn : w->KeyShiftOn;
+    const bool on = vocal ? w->Jobs.VocalRemovalOn : w->Jobs.KeyShiftOn;
     // What it said besides the questions.
     QStringList told;
     for (const auto& c : ui.calls)
