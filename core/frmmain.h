@@ -110,6 +110,23 @@ struct SoundJobState {
     bool DecodeOk = false;
 };
 
+// The 50 ms animation tick (visual/frmmain_visual.cpp): the newest captured
+// block, the level meter and the visual effects drawn from it.
+struct AnimationState {
+    std::int32_t CaptureStatus = 0;
+    std::int32_t SampleCount = 0;      // 16-bit samples captured so far
+    std::int32_t PeakLeft = 0;
+    std::int32_t PeakRight = 0;
+    std::int32_t MeterLeft = 0;        // twips, 0..2160
+    std::int32_t MeterRight = 0;
+    EffectCounters Effects;            // EffectTicks, VisualFrame, column counter
+    MeterPositions Meter;              // the Left values of Picture4(0..3), twips
+    TickBlock TickSamples{};           // the newest 1440 samples, oldest first
+    std::uint64_t AnimationTicks = 0;     // ticks past the guards
+    std::uint64_t AnimationTicksRead = 0; // ticks that read a fresh block
+    bool animationTickRunning = false; // a tick is under way (it lets messages run)
+};
+
 // The settings dialog and the lyrics window reach the window only through
 // their doors (SettingsHost, LyricsWindowHost).
 class FrmMain : public QWidget, public SettingsHost, public LyricsWindowHost {
@@ -735,20 +752,9 @@ public:
     std::unique_ptr<EffectJob, EffectJobDeleter> effectJob_;
     QTimer* effectJobTick_ = nullptr; // the bar's steps and the look at a wait's limit
     // ---- fields of the animation tick ----
-    std::int32_t CaptureStatus = 0;
-    std::int32_t SampleCount = 0;      // 16-bit samples captured so far
-    std::int32_t PeakLeft = 0;
-    std::int32_t PeakRight = 0;
-    std::int32_t MeterLeft = 0;        // twips, 0..2160
-    std::int32_t MeterRight = 0;
-    EffectCounters Effects;            // EffectTicks, VisualFrame, column counter
-    MeterPositions Meter;              // the Left values of Picture4(0..3), twips
-    TickBlock TickSamples{};           // the newest 1440 samples, oldest first
-    std::uint64_t AnimationTicks = 0;     // ticks past the guards
-    std::uint64_t AnimationTicksRead = 0; // ticks that read a fresh block
+    AnimationState Anim;
     // The visualiser, made by whichever tick needs it first.
     std::unique_ptr<clsVisual> Visual;
-    bool animationTickRunning_ = false;
     SkinControls Skin;
 
 signals:

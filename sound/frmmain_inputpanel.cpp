@@ -181,8 +181,8 @@ void FrmMain::mnuShowVolumeB_Click()
     if (s.ShowRecVolume == 1) {
         s.ShowRecVolume = 0;
         // Closed at once; the tick stops itself when nothing is left to do.
-        Meter.left[0] = MeterPositions::LeftBarRest;
-        Meter.left[1] = MeterPositions::RightBarRest;
+        Anim.Meter.left[0] = MeterPositions::LeftBarRest;
+        Anim.Meter.left[1] = MeterPositions::RightBarRest;
         placeMeter();
         mnuShowVolumeB->setText(QStringLiteral("打开录音音量显示(&M)"));
         PopShowVolumeB->setText(QStringLiteral("打开录音音量显示"));

@@ -282,10 +282,12 @@ TEST_F(CaptureOutage, TheMeterFallsWhileTheServerIsGoneAndRisesWhenItIsBack)
     settings().ShowRecVolume = 1;
     w->Timer[4]->start();
     auto barsOut = [this] {
-        return w->Meter.left[0] < MeterPositions::LeftBarRest && w->Meter.left[1] > MeterPositions::RightBarRest;
+        const auto& left = w->Anim.Meter.left;
+        return left[0] < MeterPositions::LeftBarRest && left[1] > MeterPositions::RightBarRest;
     };
     auto barsAtRest = [this] {
-        return w->Meter.left[0] == MeterPositions::LeftBarRest && w->Meter.left[1] == MeterPositions::RightBarRest;
+        const auto& left = w->Anim.Meter.left;
+        return left[0] == MeterPositions::LeftBarRest && left[1] == MeterPositions::RightBarRest;
     };
     ASSERT_TRUE(QTest::qWaitFor(barsOut, 15000)) << "the sine moves the meter";
     server->kill();

@@ -118,17 +118,17 @@ TEST(VisualPipe, MeterAndEffectsFromRealCapture)
     w->Timer[4]->start();
     QElapsedTimer t;
     t.start();
-    while (!(w->Meter.left[0] == -809 && w->Meter.left[1] == 2909) && t.elapsed() < 15000)
+    while (!(w->Anim.Meter.left[0] == -809 && w->Anim.Meter.left[1] == 2909) && t.elapsed() < 15000)
         runFor(50);
-    EXPECT_EQ(w->Meter.left[0], -809);
-    EXPECT_EQ(w->Meter.left[1], 2909);
+    EXPECT_EQ(w->Anim.Meter.left[0], -809);
+    EXPECT_EQ(w->Anim.Meter.left[1], 2909);
     EXPECT_EQ(w->Picture3->partX(0), -53);
     EXPECT_EQ(w->Picture3->partX(1), 193);
 
     // The share of ticks that had a fresh block, over two seconds (reported).
-    const auto ticks0 = w->AnimationTicks, read0 = w->AnimationTicksRead;
+    const auto ticks0 = w->Anim.AnimationTicks, read0 = w->Anim.AnimationTicksRead;
     runFor(2000);
-    const auto ticks = w->AnimationTicks - ticks0, read = w->AnimationTicksRead - read0;
+    const auto ticks = w->Anim.AnimationTicks - ticks0, read = w->Anim.AnimationTicksRead - read0;
     std::printf("ticks %llu, with a fresh block %llu (%.0f %%)\n", static_cast<unsigned long long>(ticks),
                 static_cast<unsigned long long>(read), ticks ? 100.0 * double(read) / double(ticks) : 0.0);
     EXPECT_GT(read, 0u);
