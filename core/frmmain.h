@@ -127,6 +127,35 @@ struct AnimationState {
     bool animationTickRunning = false; // a tick is under way (it lets messages run)
 };
 
+// The lyrics shown for the current track and where the 50 ms lyric tick
+// stands in them: the clock, the lines around the one sung, the marquee and
+// the strips of the picture views (lyrics/frmmain_lyric*.cpp).
+struct LyricDisplayState {
+    QString LrcPath; // the lyric file shown
+    // True while the current track's lyrics are loaded (set by the loader).
+    bool LyricsLoaded = false;
+    double LrcClock = 0;
+    QString LrcTimeKey;
+    QString LrcCurTime = QStringLiteral("0"); // stamps of the line sung and the next one
+    QString LrcNextTime = QStringLiteral("0");
+    QString LrcPrevLine;
+    QString LrcCurLine;
+    QString LrcNextLine;
+    std::int32_t LrcMarqueeX = 10;
+    std::int32_t LrcMarqueeStep = 1;
+    std::int32_t LrcMarqueeWidth = 100;
+    std::int32_t LrcStripWidth = 0; // the current line's strip, twips
+    std::int32_t LrcStripX = 0;
+    std::int32_t LrcStripStep = 0; // leftward move per tick; 0 = standing
+    std::int32_t LrcStripRed = 0; // strip colour, a grey level (the three are equal)
+    std::int32_t LrcStripGreen = 0;
+    std::int32_t LrcStripBlue = 0;
+    std::int32_t LrcPaintCounter = 0;
+    bool lyricTickRunning = false;
+    // The lyric box's stamps by time key, following its text.
+    LyricTimeIndex lyricIndex;
+};
+
 // The settings dialog and the lyrics window reach the window only through
 // their doors (SettingsHost, LyricsWindowHost).
 class FrmMain : public QWidget, public SettingsHost, public LyricsWindowHost {
@@ -646,10 +675,7 @@ public:
 
     // ---- fields of the window -----------------------------------------
     TrackState Track;
-    QString LrcPath;
     bool Reloading = false;
-    QString LrcCurTime = QStringLiteral("0");
-    QString LrcNextTime = QStringLiteral("0");
     PlayedMarks Marks;  // PlayedMarks and LastPlayedPos
     LyricState Lyrics;
     // ---- fields of the playlist handlers ----
@@ -704,26 +730,7 @@ public:
     std::unique_ptr<LrcRequestController, LrcWebDeleter> Lrc; // made after, gone before LrcWeb
     // Lyric tick: the picture views' texts and marquee, and the clock.
     bool HideMainPending = false; // the next tick drops always-on-top (and hides)
-    double LrcClock = 0;
-    QString LrcTimeKey;
-    QString LrcPrevLine;
-    QString LrcCurLine;
-    QString LrcNextLine;
-    std::int32_t LrcMarqueeX = 10;
-    std::int32_t LrcMarqueeStep = 1;
-    std::int32_t LrcMarqueeWidth = 100;
-    std::int32_t LrcStripWidth = 0; // the current line's strip, twips
-    std::int32_t LrcStripX = 0;
-    std::int32_t LrcStripStep = 0; // leftward move per tick; 0 = standing
-    std::int32_t LrcStripRed = 0; // strip colour, a grey level (the three are equal)
-    std::int32_t LrcStripGreen = 0;
-    std::int32_t LrcStripBlue = 0;
-    std::int32_t LrcPaintCounter = 0;
-    // True while the current track's lyrics are loaded (set by the loader).
-    bool LyricsLoaded = false;
-    bool lyricTickRunning_ = false;
-    // The lyric box's stamps by time key, following its text.
-    LyricTimeIndex lyricIndex_;
+    LyricDisplayState LrcView;
     // ---- fields of the recording handlers ----
     RecordingState Rec;
     // Status pictures: idle, recording, playing back, vocal removal on, key shift on.

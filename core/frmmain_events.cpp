@@ -46,7 +46,7 @@ void FrmMain::MediaPlayer1_EndOfStream()
     if (reloadQueued_)
         return;
     closeLyricEditor();
-    LrcPath.clear();
+    LrcView.LrcPath.clear();
     XPButtons[5]->setButtonEnabled(false);
     // Each flag is cleared before its box is unticked, so the box's own
     // handler does not hand the control the unprocessed file again.
@@ -166,7 +166,7 @@ void FrmMain::MediaPlayer1_PlayStateChange()
         selectCurrent();
         Timer[1]->stop();
         Label1->setText(QStringLiteral("0"));
-        if (LyricsLoaded) {
+        if (LrcView.LyricsLoaded) {
             styleLyricBox(*RichTextBox1, lyricBoxStyle(s));
         }
         RichTextBox1->setEnabled(true);
@@ -196,7 +196,7 @@ void FrmMain::MediaPlayer1_PlayStateChange()
             if (!imgS[2].isNull())
                 imgR->setPixmap(imgS[2]);
         }
-        if (LyricsLoaded) {
+        if (LrcView.LyricsLoaded) {
             Timer[1]->start();
             Timer1_Timer();
         }

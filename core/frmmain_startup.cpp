@@ -261,8 +261,8 @@ void FrmMain::resetTrackFields()
     Reloading = false;
     playingSinceMs_ = -1;
     silentPass_.reset();
-    LrcCurTime = QStringLiteral("0");
-    LrcNextTime = QStringLiteral("0");
+    LrcView.LrcCurTime = QStringLiteral("0");
+    LrcView.LrcNextTime = QStringLiteral("0");
 }
 
 void FrmMain::loadStartupList()

@@ -119,7 +119,7 @@ void FrmMain::transportReset(bool busy)
         shared().Busy = true;
     silentPass_.reset();
     Rec.PlayingRecording = false;
-    LrcPath.clear();
+    LrcView.LrcPath.clear();
     XPButtons[5]->setButtonEnabled(false);
 }
 

@@ -69,8 +69,8 @@ public:
         list->setVisible(l.visible);
     }
 
-    void setLyricsLoaded(bool on) override { w_.LyricsLoaded = on; }
-    void setLrcPath(const QString& path) override { w_.LrcPath = path; }
+    void setLyricsLoaded(bool on) override { w_.LrcView.LyricsLoaded = on; }
+    void setLrcPath(const QString& path) override { w_.LrcView.LrcPath = path; }
     void closeLyricEditor(bool buttonEnabled) override
     {
         // Button, captions and box follow the closed editor together.

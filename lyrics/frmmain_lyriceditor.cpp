@@ -90,7 +90,7 @@ void FrmMain::mnuEditLRC_Click()
 
 void FrmMain::mnuEdit_Click()
 {
-    mnuDelLRC->setEnabled(LyricsLoaded);
+    mnuDelLRC->setEnabled(LrcView.LyricsLoaded);
     mnuEditLRC->setEnabled(XPButtons[5]->buttonEnabled());
 }
 
@@ -100,7 +100,7 @@ void FrmMain::XPButton5_Click()
         return;
     lyricCommandRunning_ = true;
     const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
-    if (LrcPath.isEmpty() || !LyricsLoaded) {
+    if (LrcView.LrcPath.isEmpty() || !LrcView.LyricsLoaded) {
         rt::ui().msgBox(QStringLiteral("错误！未发现歌词。"), rt::OkOnly);
         return;
     }
@@ -108,8 +108,8 @@ void FrmMain::XPButton5_Click()
 
     if (!lyricEditorOpen()) {
         QString text;
-        if (!rt::readLegacyFile(LrcPath, &text)) {
-            rt::ui().msgBox(QStringLiteral("无法读取歌词文件“") + LrcPath + QStringLiteral("”。"), rt::Exclamation);
+        if (!rt::readLegacyFile(LrcView.LrcPath, &text)) {
+            rt::ui().msgBox(QStringLiteral("无法读取歌词文件“") + LrcView.LrcPath + QStringLiteral("”。"), rt::Exclamation);
             return;
         }
         // The file this text came from, kept for the save: a track change
@@ -216,9 +216,9 @@ void FrmMain::mnuDelLRC_Click()
     }
 
     mnuDelLRC->setEnabled(false);
-    LyricsLoaded = false;
+    LrcView.LyricsLoaded = false;
     XPButtons[5]->setButtonEnabled(false);
-    LrcPath.clear();
+    LrcView.LrcPath.clear();
     List2->hide();
     Timer[2]->stop();
     Timer[9]->stop();

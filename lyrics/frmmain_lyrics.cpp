@@ -175,8 +175,8 @@ void FrmMain::showLyricEditorState(bool open)
 // The parsed lines of a lyric file in the box, as the track's lyrics.
 void FrmMain::showLyricFile(const QString& path, const LrcParseResult& parsed)
 {
-    LyricsLoaded = true;
-    LrcPath = path;
+    LrcView.LyricsLoaded = true;
+    LrcView.LrcPath = path;
     XPButtons[5]->setButtonEnabled(true);
     closeLyricEditor();
     applyLrcResult(parsed, *RichTextBox1, Lyrics);
@@ -194,7 +194,7 @@ void showLoadedLyrics(FrmMain& w, const QString& path, bool tooLarge)
     w.RichTextBox1->setEnabled(true);
     w.RichTextBox1->setSelStart(0);
 
-    if (w.LyricsLoaded) {
+    if (w.LrcView.LyricsLoaded) {
         if (isPlaying(w))
             w.Timer[1]->start();
         if (w.lyricsWindowShown() && settings().LrcViewMode > 99)
@@ -232,14 +232,14 @@ void FrmMain::LoadTrackLyrics()
     const std::uint64_t serial = ++LyricLoadSerial;
 
     // Reset.
-    LrcPath.clear();
+    LrcView.LrcPath.clear();
     XPButtons[5]->setButtonEnabled(false);
     RichTextBox1->setVisible(true);
-    LrcPrevLine.clear();
-    LrcCurLine.clear();
-    LrcNextLine.clear();
-    LrcMarqueeX = 10;
-    LrcMarqueeStep = 1;
+    LrcView.LrcPrevLine.clear();
+    LrcView.LrcCurLine.clear();
+    LrcView.LrcNextLine.clear();
+    LrcView.LrcMarqueeX = 10;
+    LrcView.LrcMarqueeStep = 1;
     showLyricEditorState(false);
     List2->hide();
     List2->setToolTip(QString());
@@ -257,7 +257,7 @@ void FrmMain::LoadTrackLyrics()
         imgR->setPixmap(imgS[0]);
         Line1->hide();
     }
-    LyricsLoaded = false;
+    LrcView.LyricsLoaded = false;
     Timer[1]->stop();
     Label1->setText(QStringLiteral("0"));
     Label2->setText(QStringLiteral("0"));
@@ -327,7 +327,7 @@ void FrmMain::mnuOpenLRC_Click()
             RichTextBox1->setEnabled(false);
             List2->hide();
             List2->setToolTip(QString());
-            LyricsLoaded = true;
+            LrcView.LyricsLoaded = true;
             Timer[2]->stop();
             Timer[9]->stop();
             resetLyricsService(); // a late download must not replace the user's choice
@@ -348,7 +348,7 @@ void FrmMain::mnuOpenLRC_Click()
                                     rt::Exclamation);
                     return;
                 }
-                LrcPath = target;
+                LrcView.LrcPath = target;
                 XPButtons[5]->setButtonEnabled(true);
                 closeLyricEditor();
             };
@@ -493,7 +493,7 @@ void FrmMain::connectLyricsHandlers()
         if (pressed && button == Qt::LeftButton) {
             mnuLrcSt_Click();
         } else if (!pressed && button == Qt::RightButton) {
-            PopDelLRC->setEnabled(LyricsLoaded);
+            PopDelLRC->setEnabled(LrcView.LyricsLoaded);
             PopEditLRC->setEnabled(XPButtons[5]->buttonEnabled());
             Popmnu1->popup(QCursor::pos());
         }

@@ -72,7 +72,7 @@ void FrmMain::ShowCoverPicture(const QString& path)
         // It is the lyric views' background too.
         sh.CoverPicPath = file;
         if (!songPictureOnly) {
-            LrcPaintCounter = 1;
+            LrcView.LrcPaintCounter = 1;
             setLyricBackground(picture);
         }
     }

@@ -72,7 +72,7 @@ TEST_F(EventsTest, EndOfStreamDecisions)
             const QSignalBlocker quiet(win.Check2); // as a finished job leaves it
             win.Check2->setChecked(true);
         }
-        win.LrcPath = "/x.lrc";
+        win.LrcView.LrcPath = "/x.lrc";
         fake()->raiseEndOfStream();
         settle();
         EXPECT_FALSE(win.Jobs.VocalRemovalOn);
@@ -119,12 +119,12 @@ TEST_F(EventsTest, EndOfStreamWithAnEmptyListOnlyClosesTheEditor)
     settle();
     fake()->calls.clear();
     win.XPButtons[5]->setButtonEnabled(true);
-    win.LrcPath = "/x.lrc";
+    win.LrcView.LrcPath = "/x.lrc";
     fake()->raiseEndOfStream();
     settle();
     EXPECT_TRUE(fake()->calls.isEmpty());
     EXPECT_EQ(fileDialogsOpened(), 0);
-    EXPECT_TRUE(win.LrcPath.isEmpty());
+    EXPECT_TRUE(win.LrcView.LrcPath.isEmpty());
     EXPECT_FALSE(win.XPButtons[5]->buttonEnabled());
 }
 
@@ -389,7 +389,7 @@ TEST_F(EventsTest, StoppingSelectsTheTrackAndRestoresTheLyricColours)
     FrmMain& win = playing(kThree, 1);
     win.RichTextBox1->setText(QStringLiteral("[1.0]one\r[2.0]two\r"));
     win.RichTextBox1->setColor(0, win.RichTextBox1->length(), rt::rgb(255, 255, 255));
-    win.LyricsLoaded = true;
+    win.LrcView.LyricsLoaded = true;
     win.Timer[1]->start();
     win.Label1->setText("12.5");
     win.List1->setCurrentRow(0);

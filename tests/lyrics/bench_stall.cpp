@@ -124,7 +124,8 @@ int main(int argc, char** argv)
             return done && w->RichTextBox1->isEnabled();
         // The reply is handled once the poll has found it and the box shows
         // something other than the countdown (lyrics once they are parsed).
-        return done && boxDone && !w->Lrc->pollRunning() && !w->Lrc->downloading() && (notice || w->LyricsLoaded);
+        return done && boxDone && !w->Lrc->pollRunning() && !w->Lrc->downloading() &&
+               (notice || w->LrcView.LyricsLoaded);
     };
     QTimer::singleShot(0, w.get(), [&] {
         gaps.reset();

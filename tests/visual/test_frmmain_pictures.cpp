@@ -159,7 +159,7 @@ TEST_F(PictureWindow, ShowCoverPictureChoosesPlacesAndShows)
         win.Image6->setPixmap(background);
         win.Image2->setPixmap(QPixmap());
         shared().BkgroundCount = -1;
-        win.LrcPaintCounter = 7;
+        win.LrcView.LrcPaintCounter = 7;
         if (c.timer6)
             win.Timer[6]->start();
 
@@ -175,7 +175,7 @@ TEST_F(PictureWindow, ShowCoverPictureChoosesPlacesAndShows)
         }
         EXPECT_EQ(shared().CoverPicPath, c.ownPath ? picsFile(c.track) : QString());
         EXPECT_EQ(win.Image6->pixmap().size(), c.lyricBack);
-        EXPECT_EQ(win.LrcPaintCounter, c.ownPath && !c.timer6 ? 1 : 7);
+        EXPECT_EQ(win.LrcView.LrcPaintCounter, c.ownPath && !c.timer6 ? 1 : 7);
         EXPECT_EQ(win.Picture2->isEnabled(), c.areaOn);
         EXPECT_EQ(win.Image2->isVisibleTo(win.Picture2), c.areaOn);
         EXPECT_TRUE(win.Picture2->isVisibleTo(&win));

@@ -311,10 +311,10 @@ TEST_F(VisualWindow, MarqueeViewPaintsThePanel)
     w->paintLyricViews();
     ASSERT_TRUE(w->Visual);
     EXPECT_EQ(w->Picture1->frame().size(), QSize(334, 240));
-    EXPECT_EQ(w->LrcPrevLine, QStringLiteral(" Melodune "));
-    EXPECT_EQ(w->LrcNextLine, QStringLiteral("Melodune 1.0.0"));
-    EXPECT_EQ(w->LrcMarqueeX, 9);
-    EXPECT_EQ(w->LrcPaintCounter, 1);
+    EXPECT_EQ(w->LrcView.LrcPrevLine, QStringLiteral(" Melodune "));
+    EXPECT_EQ(w->LrcView.LrcNextLine, QStringLiteral("Melodune 1.0.0"));
+    EXPECT_EQ(w->LrcView.LrcMarqueeX, 9);
+    EXPECT_EQ(w->LrcView.LrcPaintCounter, 1);
     // View 2 drops the marquee's frame.
     settings().LrcViewMode = 2;
     w->paintLyricViews();

@@ -147,10 +147,10 @@ TEST(VisualPipe, MeterAndEffectsFromRealCapture)
         settings().LrcViewMode = 1;
         w->Picture1->setGeometry(330, 32, 334, 240);
         w->Picture1->show();
-        w->LrcCurLine = QStringLiteral("这是一句正在移动的歌词 sing along");
-        w->LrcNextLine = QStringLiteral("下一句歌词");
-        w->LrcMarqueeX = 100;
-        w->LrcMarqueeStep = 2;
+        w->LrcView.LrcCurLine = QStringLiteral("这是一句正在移动的歌词 sing along");
+        w->LrcView.LrcNextLine = QStringLiteral("下一句歌词");
+        w->LrcView.LrcMarqueeX = 100;
+        w->LrcView.LrcMarqueeStep = 2;
         for (int i = 0; i < 40; ++i) {
             w->paintLyricViews();
             runFor(50);
