@@ -376,7 +376,6 @@ public:
     FrmLrc* lyricsWindow(bool create = false);
     // The main window goes: the lyrics window with it, without its unload step.
     void destroyLyricsWindow();
-    QPointer<FrmLrc> frmLrc_;
     // Finds, loads and shows the current track's lyrics.
     void LoadTrackLyrics();
     // The 50 ms lyric tick.
@@ -499,9 +498,6 @@ public:
     void setSwitchBackColor(QCheckBox* box, rt::PackedColor colour);
     // Mouse events of the skin, its labels and frames and the picture panels.
     bool skinMouseEvent(QObject* watched, QEvent* event);
-    bool pictureCommandRunning_ = false;
-    bool handDragging_ = false;   // moved by hand: no window manager to do it
-    QPoint handDragGrab_;         // the pressed point of the skin, from its top-left
 
     // ---- controls (names as designed) ---------------------------------
     QLabel* PicShape = nullptr; // ImgShape(0) and (1) are Skin.imgShape
@@ -678,48 +674,14 @@ public:
     bool Reloading = false;
     PlayedMarks Marks;  // PlayedMarks and LastPlayedPos
     LyricState Lyrics;
-    // ---- fields of the playlist handlers ----
-    // A list command is waiting in a box or a load; a second one is refused.
-    bool PlaylistCommandBusy = false;
-    // A double click that came while a list command or a track change was
-    // running (its own press's load lets messages run): the entry it was
-    // made on, played as soon as they are done.
-    struct PendingDoubleClick {
-        int row = -1;
-        QString entry;
-        std::uint64_t listEpoch = 0;
-    };
-    std::optional<PendingDoubleClick> pendingDoubleClick_;
-    void playPendingDoubleClick();
     // ---- fields of the transport and media events ----
     // The control that last received the focus: "MediaPlayer1" or "RichTextBox1".
     QString FocusedControl;
     QLabel* Label3 = nullptr; // balance caption
-    bool transportCommandRunning_ = false;
-    bool loadTrackRunning_ = false;
-    bool reloadAsking_ = false;   // ReloadAfterError is asking its questions
-    bool mediaUnavailable_ = false; // the player could not be started: the program ends
-    // Clock tick (ms) at which the loaded track first reached playing; -1
-    // until it does. With the position at the end it tells whether a track
-    // played at all.
-    std::int64_t playingSinceMs_ = -1;
-    SilentPass silentPass_;       // ends of tracks that played for no time
-    std::uint64_t listEpoch_ = 0; // bumped whenever the list box is emptied or refilled
     // ---- fields of the lyric handlers ----
     // The editable face of RichTextBox2 (a QPlainTextEdit over its view);
     // the model keeps the text with CR LF line ends.
     QWidget* RichTextBox2Edit = nullptr;
-    // Bumped by every LoadTrackLyrics, so one that let messages run can tell
-    // that a newer load has taken over.
-    std::uint64_t LyricLoadSerial = 0;
-    // A lyric file command waits in a box; another one is refused meanwhile.
-    bool lyricCommandRunning_ = false;
-    // The editor's close waits for the answer to "是否保存修改?".
-    bool lyricEditorClosing_ = false;
-    // The open editor's file (the track's file in LRCS when it opened) and
-    // the text it was opened with, to tell unsaved edits.
-    QString LyricEditorFile;
-    QString LyricEditorOriginal;
     // The lyrics web client: the controller and the window side it drives
     // (lyrics/frmmain_lrcweb.cpp), made by connectLrcWebHandlers().
     struct LrcWebDeleter {
@@ -728,15 +690,15 @@ public:
     };
     std::unique_ptr<LrcWebWindow, LrcWebDeleter> LrcWeb;
     std::unique_ptr<LrcRequestController, LrcWebDeleter> Lrc; // made after, gone before LrcWeb
-    // Lyric tick: the picture views' texts and marquee, and the clock.
-    bool HideMainPending = false; // the next tick drops always-on-top (and hides)
     LyricDisplayState LrcView;
+    // Bumped by every LoadTrackLyrics, so one that let messages run can tell
+    // that a newer load has taken over.
+    std::uint64_t LyricLoadSerial = 0;
+    bool HideMainPending = false; // the next tick drops always-on-top (and hides)
     // ---- fields of the recording handlers ----
     RecordingState Rec;
     // Status pictures: idle, recording, playing back, vocal removal on, key shift on.
     std::array<QPixmap, 5> imgS;
-    QTimer* inputPanelRefresh_ = nullptr; // gathers the server's notices
-    bool inputPanelRefreshPending_ = false; // a notice came during a take: after it
 
     // Sound objects, made by the start and released by the shut-down.
     std::unique_ptr<WaveInRecorder> clsRecorder;
@@ -757,7 +719,6 @@ public:
         void operator()(EffectJob* job) const;
     };
     std::unique_ptr<EffectJob, EffectJobDeleter> effectJob_;
-    QTimer* effectJobTick_ = nullptr; // the bar's steps and the look at a wait's limit
     // ---- fields of the animation tick ----
     AnimationState Anim;
     // The visualiser, made by whichever tick needs it first.
@@ -906,6 +867,55 @@ private:
     bool unloading_ = false;
     bool endingOnSignal_ = false;
     bool outputLostShown_ = false;
+
+    // ---- state only the handlers use, by concern ----
+    // Playlist commands (core/frmmain_playlist.cpp).
+    // A list command is waiting in a box or a load; a second one is refused.
+    bool PlaylistCommandBusy = false;
+    // A double click that came while a list command or a track change was
+    // running (its own press's load lets messages run): the entry it was
+    // made on, played as soon as they are done.
+    struct PendingDoubleClick {
+        int row = -1;
+        QString entry;
+        std::uint64_t listEpoch = 0;
+    };
+    std::optional<PendingDoubleClick> pendingDoubleClick_;
+    void playPendingDoubleClick();
+    // Track changes and media events (core/frmmain_transport.cpp,
+    // core/frmmain_events.cpp).
+    bool transportCommandRunning_ = false;
+    bool loadTrackRunning_ = false;
+    bool reloadAsking_ = false;   // ReloadAfterError is asking its questions
+    bool mediaUnavailable_ = false; // the player could not be started: the program ends
+    // Clock tick (ms) at which the loaded track first reached playing; -1
+    // until it does. With the position at the end it tells whether a track
+    // played at all.
+    std::int64_t playingSinceMs_ = -1;
+    SilentPass silentPass_;       // ends of tracks that played for no time
+    std::uint64_t listEpoch_ = 0; // bumped whenever the list box is emptied or refilled
+    // Lyric loads, lyric file commands and the editor (lyrics/frmmain_lyrics.cpp,
+    // lyrics/frmmain_lyriceditor.cpp).
+    // A lyric file command waits in a box; another one is refused meanwhile.
+    bool lyricCommandRunning_ = false;
+    // The editor's close waits for the answer to "是否保存修改?".
+    bool lyricEditorClosing_ = false;
+    // The open editor's file (the track's file in LRCS when it opened) and
+    // the text it was opened with, to tell unsaved edits.
+    QString LyricEditorFile;
+    QString LyricEditorOriginal;
+    // The lyrics window.
+    QPointer<FrmLrc> frmLrc_;
+    // The recording input panel (sound/frmmain_inputpanel.cpp).
+    QTimer* inputPanelRefresh_ = nullptr; // gathers the server's notices
+    bool inputPanelRefreshPending_ = false; // a notice came during a take: after it
+    // The effect job's own tick (sound/frmmain_effects.cpp).
+    QTimer* effectJobTick_ = nullptr; // the bar's steps and the look at a wait's limit
+    // Picture commands and dragging the skin by hand (visual/frmmain_pictures.cpp,
+    // visual/frmmain_skin.cpp).
+    bool pictureCommandRunning_ = false;
+    bool handDragging_ = false;   // moved by hand: no window manager to do it
+    QPoint handDragGrab_;         // the pressed point of the skin, from its top-left
 };
 
 } // namespace melodune
