@@ -709,16 +709,6 @@ public:
     CaptureSizing Capture; // CaptureDesc, RecordSeconds, Samples
     // ---- fields of the effect and conversion jobs ----
     SoundJobState Jobs;
-    rt::SoundWorker jobWorker_;         // the copy and the pass
-    rt::WorkingCopyJob* workingCopy_ = nullptr;
-    // The running vocal removal or key shift: its steps, what it has made
-    // and what it waits for (sound/frmmain_effects.cpp); null when none
-    // runs. Gone before the worker above, which is joined after it.
-    struct EffectJob;
-    struct EffectJobDeleter {
-        void operator()(EffectJob* job) const;
-    };
-    std::unique_ptr<EffectJob, EffectJobDeleter> effectJob_;
     // ---- fields of the animation tick ----
     AnimationState Anim;
     // The visualiser, made by whichever tick needs it first.
@@ -909,8 +899,18 @@ private:
     // The recording input panel (sound/frmmain_inputpanel.cpp).
     QTimer* inputPanelRefresh_ = nullptr; // gathers the server's notices
     bool inputPanelRefreshPending_ = false; // a notice came during a take: after it
-    // The effect job's own tick (sound/frmmain_effects.cpp).
+    // The effect jobs (sound/frmmain_effects.cpp).
     QTimer* effectJobTick_ = nullptr; // the bar's steps and the look at a wait's limit
+    rt::SoundWorker jobWorker_;         // the copy and the pass
+    rt::WorkingCopyJob* workingCopy_ = nullptr;
+    // The running vocal removal or key shift: its steps, what it has made
+    // and what it waits for (sound/frmmain_effects.cpp); null when none
+    // runs. Gone before the worker above, which is joined after it.
+    struct EffectJob;
+    struct EffectJobDeleter {
+        void operator()(EffectJob* job) const;
+    };
+    std::unique_ptr<EffectJob, EffectJobDeleter> effectJob_;
     // Picture commands and dragging the skin by hand (visual/frmmain_pictures.cpp,
     // visual/frmmain_skin.cpp).
     bool pictureCommandRunning_ = false;
