@@ -9,7 +9,9 @@
 //   frmmain_*.cpp        the handlers of each subsystem
 #include "core/appenv.h"
 #include "core/playlistedit.h"
+#include "dialogs/settingshost.h"
 #include "lyrics/lyricstate.h"
+#include "lyrics/lyricswindowhost.h"
 #include "lyrics/lyrictick.h"
 #include "platform/dsound.h"
 #include "platform/effect.h"
@@ -71,7 +73,92 @@ struct FrmMainServices {
     int versionRevision = 0;
 };
 
-class FrmMain : public QWidget {
+// The current track, set by LoadTrack and read by every subsystem.
+struct TrackState {
+    std::int32_t CurrentIndex = -1; // playlist index, -1 for none
+    QString CurrentFile;            // full path or stream address
+    QString CurrentExt;             // lower case, "未知" when there is none
+    QString CurrentTitle;           // the media's title
+};
+
+// A take of the user's singing and its play-back (sound/frmmain_recording.cpp).
+struct RecordingState {
+    bool Recording = false;         // a take is being captured
+    bool PlayingRecording = false;  // the last take is playing back
+    QString RecordFile;             // the last saved take
+    std::int64_t RecordStart = 0;   // clock tick (ms) at which the capture started
+    std::int32_t CapturedBytes = 0; // bytes of the last take
+    bool recordStarting = false;    // the record command waits in a box or for events
+    bool stopAfterStart = false;    // a stop arrived meanwhile
+    bool savingRecording = false;   // the save dialog is open
+    bool takeInputUnavailable = false; // the record command could not open the input
+    bool takeToldInputLoss = false; // the last take's end said its input was lost
+};
+
+// Vocal removal, key shift and the MP3 conversions (sound/frmmain_effects.cpp,
+// sound/frmmain_conversion.cpp): what they made and what runs.
+struct SoundJobState {
+    QString DevocalFile;      // the current track without its voice
+    QString ShiftFile;        // the current track in another key
+    bool VocalRemovalOn = false; // DevocalFile is what plays
+    bool KeyShiftOn = false;     // ShiftFile is what plays
+    QString EffectSourceFile; // the file an effect job started from
+    std::int32_t EffectStatus = 0; // the last status of Effect1
+    bool Encoding = false;    // WAV to MP3 runs
+    bool Decoding = false;    // MP3 to WAV runs
+    bool EncodeOk = false;    // outcome of the last conversion
+    bool DecodeOk = false;
+};
+
+// The 50 ms animation tick (visual/frmmain_visual.cpp): the newest captured
+// block, the level meter and the visual effects drawn from it.
+struct AnimationState {
+    std::int32_t CaptureStatus = 0;
+    std::int32_t SampleCount = 0;      // 16-bit samples captured so far
+    std::int32_t PeakLeft = 0;
+    std::int32_t PeakRight = 0;
+    std::int32_t MeterLeft = 0;        // twips, 0..2160
+    std::int32_t MeterRight = 0;
+    EffectCounters Effects;            // EffectTicks, VisualFrame, column counter
+    MeterPositions Meter;              // the Left values of Picture4(0..3), twips
+    TickBlock TickSamples{};           // the newest 1440 samples, oldest first
+    std::uint64_t AnimationTicks = 0;     // ticks past the guards
+    std::uint64_t AnimationTicksRead = 0; // ticks that read a fresh block
+    bool animationTickRunning = false; // a tick is under way (it lets messages run)
+};
+
+// The lyrics shown for the current track and where the 50 ms lyric tick
+// stands in them: the clock, the lines around the one sung, the marquee and
+// the strips of the picture views (lyrics/frmmain_lyric*.cpp).
+struct LyricDisplayState {
+    QString LrcPath; // the lyric file shown
+    // True while the current track's lyrics are loaded (set by the loader).
+    bool LyricsLoaded = false;
+    double LrcClock = 0;
+    QString LrcTimeKey;
+    QString LrcCurTime = QStringLiteral("0"); // stamps of the line sung and the next one
+    QString LrcNextTime = QStringLiteral("0");
+    QString LrcPrevLine;
+    QString LrcCurLine;
+    QString LrcNextLine;
+    std::int32_t LrcMarqueeX = 10;
+    std::int32_t LrcMarqueeStep = 1;
+    std::int32_t LrcMarqueeWidth = 100;
+    std::int32_t LrcStripWidth = 0; // the current line's strip, twips
+    std::int32_t LrcStripX = 0;
+    std::int32_t LrcStripStep = 0; // leftward move per tick; 0 = standing
+    std::int32_t LrcStripRed = 0; // strip colour, a grey level (the three are equal)
+    std::int32_t LrcStripGreen = 0;
+    std::int32_t LrcStripBlue = 0;
+    std::int32_t LrcPaintCounter = 0;
+    bool lyricTickRunning = false;
+    // The lyric box's stamps by time key, following its text.
+    LyricTimeIndex lyricIndex;
+};
+
+// The settings dialog and the lyrics window reach the window only through
+// their doors (SettingsHost, LyricsWindowHost).
+class FrmMain : public QWidget, public SettingsHost, public LyricsWindowHost {
     Q_OBJECT
 public:
     explicit FrmMain(FrmMainServices services = {}, QWidget* parent = nullptr);
@@ -170,8 +257,6 @@ public:
     static int keyStateAfterRelease(int keyState, int keyCode);
     // "L· q ·R" for a balance of -5000..5000.
     static QString balanceCaption(int balance);
-    // The virtual key code of a Qt key (0 for keys without one here).
-    static int virtualKeyCode(int qtKey, Qt::KeyboardModifiers modifiers);
     // LoadTrack, then (when `play`) lets messages run and plays. False when
     // nothing was loaded: no such entry, another load under way, the list
     // was rebuilt meanwhile, or the restart path was taken.
@@ -246,7 +331,7 @@ public:
     void connectLyricViewHandlers();
     void mnuLrcVS0_Click();
     void mnuLrcVS1_Click();
-    void mnuLrcVS2_Click();
+    void mnuLrcVS2_Click() override;
     void mnuLrcVSH_Click();
     void PopLrcVS0_Click();
     void PopLrcVS1_Click();
@@ -269,7 +354,7 @@ public:
     void Timer10_Timer(); // a new lyric background picture
     // The lyric background: Image6, copied into the lyrics window's picture
     // when that window exists (it is never made for this).
-    void setLyricBackground(const QPixmap& picture);
+    void setLyricBackground(const QPixmap& picture) override;
     // The song picture again after the default picture changed; stops Timer6.
     void Timer6_Timer();
     void centreLyricStripOnEndText(bool lyricsWindow);
@@ -277,12 +362,12 @@ public:
     void showClosingLyricText();
     // After a switch of view, sub-mode or full screen: the line sung now is
     // made the current one and the view now shown draws it at once.
-    void showSungLineNow();
-    bool lyricsWindowShown() const;
+    void showSungLineNow() override;
+    bool lyricsWindowShown() const override;
     // Whether this build has the full-screen lyrics window (it has).
     bool lyricsWindowAvailable() const;
     void openLyricsWindow();
-    void closeLyricsWindow();
+    void closeLyricsWindow() override;
     void focusLyricsWindow();
     // The lyrics window's copy of the lyric text; null while there is none.
     RichTextModel* lyricsWindowBox() const;
@@ -291,7 +376,6 @@ public:
     FrmLrc* lyricsWindow(bool create = false);
     // The main window goes: the lyrics window with it, without its unload step.
     void destroyLyricsWindow();
-    QPointer<FrmLrc> frmLrc_;
     // Finds, loads and shows the current track's lyrics.
     void LoadTrackLyrics();
     // The 50 ms lyric tick.
@@ -355,7 +439,7 @@ public:
     void Mp3Play1_Finished(bool ok, const QString& error);
     void Mp3Enc1_Finished(bool ok, const QString& error);
     // A sound job (effect or conversion) is under way; a second is refused.
-    bool soundJobRunning() const { return effectJob_ != nullptr || Encoding || Decoding; }
+    bool soundJobRunning() const { return effectJob_ != nullptr || Jobs.Encoding || Jobs.Decoding; }
     // The running effect job waits for an event of its controls (a copy, a
     // pass or a status) and goes on when it comes.
     bool effectJobWaiting() const;
@@ -380,7 +464,7 @@ public:
     // The visualisation panel on or off: ShowVisual, Picture5, the animation
     // tick (started only) and the captions of the switch items; shared by
     // the menu switch and the settings dialog (visual/frmmain_visual.cpp).
-    void showVisualisation(bool on);
+    void showVisualisation(bool on) override;
 
     // ---- about, help and home page (dialogs/frmmain_help.cpp) -----------
     void connectHelpHandlers();
@@ -397,8 +481,8 @@ public:
     // also becomes the lyric background unless Timer6 runs.
     void ShowCoverPicture(const QString& path);
     void mnuOpenPic_Click(); // also PopOpenPic
-    void mnuSkinsRe_Click();
-    void mnuSkinsDe_Click();
+    void mnuSkinsRe_Click() override;
+    void mnuSkinsDe_Click() override;
     void connectSkinHandlers();
     // The window moved to another screen, or its scale changed: the skin's
     // layout (or the stretched window) is made again for that screen.
@@ -414,9 +498,6 @@ public:
     void setSwitchBackColor(QCheckBox* box, rt::PackedColor colour);
     // Mouse events of the skin, its labels and frames and the picture panels.
     bool skinMouseEvent(QObject* watched, QEvent* event);
-    bool pictureCommandRunning_ = false;
-    bool handDragging_ = false;   // moved by hand: no window manager to do it
-    QPoint handDragGrab_;         // the pressed point of the skin, from its top-left
 
     // ---- controls (names as designed) ---------------------------------
     QLabel* PicShape = nullptr; // ImgShape(0) and (1) are Skin.imgShape
@@ -589,65 +670,18 @@ public:
     QAction* PopSNDVOL6 = nullptr;
 
     // ---- fields of the window -----------------------------------------
-    std::int32_t CurrentIndex = -1;
-    QString CurrentFile;
-    QString CurrentExt;
-    QString CurrentTitle;
-    QString DevocalFile;
-    QString ShiftFile;
-    QString LrcPath;
+    TrackState Track;
     bool Reloading = false;
-    QString LrcCurTime = QStringLiteral("0");
-    QString LrcNextTime = QStringLiteral("0");
-    bool Recording = false;
-    bool PlayingRecording = false;
-    bool VocalRemovalOn = false;
-    bool KeyShiftOn = false;
-    QString RecordFile;
     PlayedMarks Marks;  // PlayedMarks and LastPlayedPos
     LyricState Lyrics;
-    // ---- fields of the playlist handlers ----
-    // A list command is waiting in a box or a load; a second one is refused.
-    bool PlaylistCommandBusy = false;
-    // A double click that came while a list command or a track change was
-    // running (its own press's load lets messages run): the entry it was
-    // made on, played as soon as they are done.
-    struct PendingDoubleClick {
-        int row = -1;
-        QString entry;
-        std::uint64_t listEpoch = 0;
-    };
-    std::optional<PendingDoubleClick> pendingDoubleClick_;
-    void playPendingDoubleClick();
     // ---- fields of the transport and media events ----
     // The control that last received the focus: "MediaPlayer1" or "RichTextBox1".
     QString FocusedControl;
     QLabel* Label3 = nullptr; // balance caption
-    bool transportCommandRunning_ = false;
-    bool loadTrackRunning_ = false;
-    bool reloadAsking_ = false;   // ReloadAfterError is asking its questions
-    bool mediaUnavailable_ = false; // the player could not be started: the program ends
-    // Clock tick (ms) at which the loaded track first reached playing; -1
-    // until it does. With the position at the end it tells whether a track
-    // played at all.
-    std::int64_t playingSinceMs_ = -1;
-    SilentPass silentPass_;       // ends of tracks that played for no time
-    std::uint64_t listEpoch_ = 0; // bumped whenever the list box is emptied or refilled
     // ---- fields of the lyric handlers ----
     // The editable face of RichTextBox2 (a QPlainTextEdit over its view);
     // the model keeps the text with CR LF line ends.
     QWidget* RichTextBox2Edit = nullptr;
-    // Bumped by every LoadTrackLyrics, so one that let messages run can tell
-    // that a newer load has taken over.
-    std::uint64_t LyricLoadSerial = 0;
-    // A lyric file command waits in a box; another one is refused meanwhile.
-    bool lyricCommandRunning_ = false;
-    // The editor's close waits for the answer to "是否保存修改?".
-    bool lyricEditorClosing_ = false;
-    // The open editor's file (the track's file in LRCS when it opened) and
-    // the text it was opened with, to tell unsaved edits.
-    QString LyricEditorFile;
-    QString LyricEditorOriginal;
     // The lyrics web client: the controller and the window side it drives
     // (lyrics/frmmain_lrcweb.cpp), made by connectLrcWebHandlers().
     struct LrcWebDeleter {
@@ -656,40 +690,15 @@ public:
     };
     std::unique_ptr<LrcWebWindow, LrcWebDeleter> LrcWeb;
     std::unique_ptr<LrcRequestController, LrcWebDeleter> Lrc; // made after, gone before LrcWeb
-    // Lyric tick: the picture views' texts and marquee, and the clock.
+    LyricDisplayState LrcView;
+    // Bumped by every LoadTrackLyrics, so one that let messages run can tell
+    // that a newer load has taken over.
+    std::uint64_t LyricLoadSerial = 0;
     bool HideMainPending = false; // the next tick drops always-on-top (and hides)
-    double LrcClock = 0;
-    QString LrcTimeKey;
-    QString LrcPrevLine;
-    QString LrcCurLine;
-    QString LrcNextLine;
-    std::int32_t LrcMarqueeX = 10;
-    std::int32_t LrcMarqueeStep = 1;
-    std::int32_t LrcMarqueeWidth = 100;
-    std::int32_t LrcStripWidth = 0; // the current line's strip, twips
-    std::int32_t LrcStripX = 0;
-    std::int32_t LrcStripStep = 0; // leftward move per tick; 0 = standing
-    std::int32_t LrcStripRed = 0; // strip colour, a grey level (the three are equal)
-    std::int32_t LrcStripGreen = 0;
-    std::int32_t LrcStripBlue = 0;
-    std::int32_t LrcPaintCounter = 0;
-    // True while the current track's lyrics are loaded (set by the loader).
-    bool LyricsLoaded = false;
-    bool lyricTickRunning_ = false;
-    // The lyric box's stamps by time key, following its text.
-    LyricTimeIndex lyricIndex_;
     // ---- fields of the recording handlers ----
-    std::int64_t RecordStart = 0;      // clock tick (ms) at which the capture started
-    std::int32_t CapturedBytes = 0;    // bytes of the last take
+    RecordingState Rec;
     // Status pictures: idle, recording, playing back, vocal removal on, key shift on.
     std::array<QPixmap, 5> imgS;
-    bool recordStarting_ = false;      // the record command waits in a box or for events
-    bool stopAfterStart_ = false;      // a stop arrived meanwhile
-    bool savingRecording_ = false;     // the save dialog is open
-    bool takeInputUnavailable_ = false; // the record command could not open the input
-    bool takeToldInputLoss_ = false;   // the last take's end said its input was lost
-    QTimer* inputPanelRefresh_ = nullptr; // gathers the server's notices
-    bool inputPanelRefreshPending_ = false; // a notice came during a take: after it
 
     // Sound objects, made by the start and released by the shut-down.
     std::unique_ptr<WaveInRecorder> clsRecorder;
@@ -699,38 +708,11 @@ public:
     std::unique_ptr<rt::DSBuffer> DSBuffer;
     CaptureSizing Capture; // CaptureDesc, RecordSeconds, Samples
     // ---- fields of the effect and conversion jobs ----
-    QString EffectSourceFile;          // the file an effect job started from
-    std::int32_t EffectStatus = 0;     // the last status of Effect1
-    bool Encoding = false;
-    bool Decoding = false;
-    bool EncodeOk = false;             // outcome of the last conversion
-    bool DecodeOk = false;
-    rt::SoundWorker jobWorker_;         // the copy and the pass
-    rt::WorkingCopyJob* workingCopy_ = nullptr;
-    // The running vocal removal or key shift: its steps, what it has made
-    // and what it waits for (sound/frmmain_effects.cpp); null when none
-    // runs. Gone before the worker above, which is joined after it.
-    struct EffectJob;
-    struct EffectJobDeleter {
-        void operator()(EffectJob* job) const;
-    };
-    std::unique_ptr<EffectJob, EffectJobDeleter> effectJob_;
-    QTimer* effectJobTick_ = nullptr; // the bar's steps and the look at a wait's limit
+    SoundJobState Jobs;
     // ---- fields of the animation tick ----
-    std::int32_t CaptureStatus = 0;
-    std::int32_t SampleCount = 0;      // 16-bit samples captured so far
-    std::int32_t PeakLeft = 0;
-    std::int32_t PeakRight = 0;
-    std::int32_t MeterLeft = 0;        // twips, 0..2160
-    std::int32_t MeterRight = 0;
-    EffectCounters Effects;            // EffectTicks, VisualFrame, column counter
-    MeterPositions Meter;              // the Left values of Picture4(0..3), twips
-    TickBlock TickSamples{};           // the newest 1440 samples, oldest first
-    std::uint64_t AnimationTicks = 0;     // ticks past the guards
-    std::uint64_t AnimationTicksRead = 0; // ticks that read a fresh block
+    AnimationState Anim;
     // The visualiser, made by whichever tick needs it first.
     std::unique_ptr<clsVisual> Visual;
-    bool animationTickRunning_ = false;
     SkinControls Skin;
 
 signals:
@@ -744,6 +726,23 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ---- what only the doors ask for (visual/frmmain_pictures.cpp,
+    // visual/frmmain_visual.cpp, lyrics/frmmain_lyricview.cpp) ------------
+    QWidget& mainWindow() override { return *this; }
+    QPixmap songPicture() const override;
+    void placeSongPicture(const QRect& twips) override;
+    void setDefaultPicture(const QPixmap& picture) override;
+    void showDefaultPicture() override;
+    void whenSongPictureRedrawn(QObject* receiver, std::function<void()> done) override;
+    QPixmap lyricBackground() const override;
+    void startAnimationTick() override;
+    bool lyricCandidatesShown() const override;
+    void setLyricTextBoxVisible(bool visible) override;
+    void setPictureViewVisible(bool visible) override;
+    const RichTextModel& lyricBox() const override { return *RichTextBox1; }
+    LyricState& lyricState() override { return Lyrics; }
+    rt::MediaControl& media() override { return *MediaPlayer1; }
+
     // Each concern connects its own menus, buttons and events.
     void connectHandlers();
     void connectStartupHandlers();
@@ -858,6 +857,65 @@ private:
     bool unloading_ = false;
     bool endingOnSignal_ = false;
     bool outputLostShown_ = false;
+
+    // ---- state only the handlers use, by concern ----
+    // Playlist commands (core/frmmain_playlist.cpp).
+    // A list command is waiting in a box or a load; a second one is refused.
+    bool PlaylistCommandBusy = false;
+    // A double click that came while a list command or a track change was
+    // running (its own press's load lets messages run): the entry it was
+    // made on, played as soon as they are done.
+    struct PendingDoubleClick {
+        int row = -1;
+        QString entry;
+        std::uint64_t listEpoch = 0;
+    };
+    std::optional<PendingDoubleClick> pendingDoubleClick_;
+    void playPendingDoubleClick();
+    // Track changes and media events (core/frmmain_transport.cpp,
+    // core/frmmain_events.cpp).
+    bool transportCommandRunning_ = false;
+    bool loadTrackRunning_ = false;
+    bool reloadAsking_ = false;   // ReloadAfterError is asking its questions
+    bool mediaUnavailable_ = false; // the player could not be started: the program ends
+    // Clock tick (ms) at which the loaded track first reached playing; -1
+    // until it does. With the position at the end it tells whether a track
+    // played at all.
+    std::int64_t playingSinceMs_ = -1;
+    SilentPass silentPass_;       // ends of tracks that played for no time
+    std::uint64_t listEpoch_ = 0; // bumped whenever the list box is emptied or refilled
+    // Lyric loads, lyric file commands and the editor (lyrics/frmmain_lyrics.cpp,
+    // lyrics/frmmain_lyriceditor.cpp).
+    // A lyric file command waits in a box; another one is refused meanwhile.
+    bool lyricCommandRunning_ = false;
+    // The editor's close waits for the answer to "是否保存修改?".
+    bool lyricEditorClosing_ = false;
+    // The open editor's file (the track's file in LRCS when it opened) and
+    // the text it was opened with, to tell unsaved edits.
+    QString LyricEditorFile;
+    QString LyricEditorOriginal;
+    // The lyrics window.
+    QPointer<FrmLrc> frmLrc_;
+    // The recording input panel (sound/frmmain_inputpanel.cpp).
+    QTimer* inputPanelRefresh_ = nullptr; // gathers the server's notices
+    bool inputPanelRefreshPending_ = false; // a notice came during a take: after it
+    // The effect jobs (sound/frmmain_effects.cpp).
+    QTimer* effectJobTick_ = nullptr; // the bar's steps and the look at a wait's limit
+    rt::SoundWorker jobWorker_;         // the copy and the pass
+    rt::WorkingCopyJob* workingCopy_ = nullptr;
+    // The running vocal removal or key shift: its steps, what it has made
+    // and what it waits for (sound/frmmain_effects.cpp); null when none
+    // runs. Gone before the worker above, which is joined after it.
+    struct EffectJob;
+    struct EffectJobDeleter {
+        void operator()(EffectJob* job) const;
+    };
+    std::unique_ptr<EffectJob, EffectJobDeleter> effectJob_;
+    // Picture commands and dragging the skin by hand (visual/frmmain_pictures.cpp,
+    // visual/frmmain_skin.cpp).
+    bool pictureCommandRunning_ = false;
+    bool handDragging_ = false;   // moved by hand: no window manager to do it
+    QPoint handDragGrab_;         // the pressed point of the skin, from its top-left
 };
 
 } // namespace melodune

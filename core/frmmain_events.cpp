@@ -46,24 +46,24 @@ void FrmMain::MediaPlayer1_EndOfStream()
     if (reloadQueued_)
         return;
     closeLyricEditor();
-    LrcPath.clear();
+    LrcView.LrcPath.clear();
     XPButtons[5]->setButtonEnabled(false);
     // Each flag is cleared before its box is unticked, so the box's own
     // handler does not hand the control the unprocessed file again.
-    VocalRemovalOn = false;
-    DevocalFile.clear();
+    Jobs.VocalRemovalOn = false;
+    Jobs.DevocalFile.clear();
     mnuRemoveVocal->setChecked(false);
     Check2->setChecked(false);
-    KeyShiftOn = false;
-    ShiftFile.clear();
+    Jobs.KeyShiftOn = false;
+    Jobs.ShiftFile.clear();
     mnuShifting->setChecked(false);
     Check3->setChecked(false);
 
-    if (PlayingRecording) {
+    if (Rec.PlayingRecording) {
         XPButton8_Click();
         return;
     }
-    if (Recording && settings().StopRecordAtEnd == 1) {
+    if (Rec.Recording && settings().StopRecordAtEnd == 1) {
         XPButton8_Click();
         return;
     }
@@ -77,10 +77,10 @@ void FrmMain::MediaPlayer1_EndOfStream()
         rt::ui().msgBox(QStringLiteral("列表中的曲目都没有可以播放的内容，已停止播放。"), rt::Exclamation);
         return;
     }
-    const int from = List1->currentRow() >= 0 ? List1->currentRow() : int(CurrentIndex);
-    selectEntry(chooseNextTrack(from, CurrentIndex, count, settings().RandomPlay, Marks,
+    const int from = List1->currentRow() >= 0 ? List1->currentRow() : int(Track.CurrentIndex);
+    selectEntry(chooseNextTrack(from, Track.CurrentIndex, count, settings().RandomPlay, Marks,
                                 [] { return rt::clock().uniform01(); }));
-    CurrentIndex = List1->currentRow();
+    Track.CurrentIndex = List1->currentRow();
     loadTrackAndPlay(true);
 }
 
@@ -102,15 +102,15 @@ void FrmMain::MediaPlayer1_OpenStateChange()
     stopLyricsServiceTimers();
     const QString name = MediaPlayer1->fileName();
     const QString tip = QStringLiteral("播放器加载曲目【") + name + QStringLiteral("】");
-    if (CurrentFile == name) {
-        CurrentTitle = MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoTitle);
-        if (!CurrentTitle.trimmed().isEmpty()) {
-            Label4->setText(CurrentTitle + QStringLiteral(" - ") + windowTitle());
+    if (Track.CurrentFile == name) {
+        Track.CurrentTitle = MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoTitle);
+        if (!Track.CurrentTitle.trimmed().isEmpty()) {
+            Label4->setText(Track.CurrentTitle + QStringLiteral(" - ") + windowTitle());
             Label4->setToolTip(tip);
             return;
         }
     }
-    CurrentTitle.clear();
+    Track.CurrentTitle.clear();
     Label4->setText(name + QStringLiteral(" - ") + windowTitle());
     Label4->setToolTip(tip);
 }
@@ -138,35 +138,35 @@ void FrmMain::MediaPlayer1_PlayStateChange()
     Label5->setToolTip(Label5->text());
 
     // Another file than the processed copies plays: the switches are off.
-    if (mp->playState() == rt::MediaControl::Playing && mp->fileName() != DevocalFile &&
-        mp->fileName() != ShiftFile) {
-        VocalRemovalOn = false;
+    if (mp->playState() == rt::MediaControl::Playing && mp->fileName() != Jobs.DevocalFile &&
+        mp->fileName() != Jobs.ShiftFile) {
+        Jobs.VocalRemovalOn = false;
         Check2->setChecked(false);
         mnuRemoveVocal->setChecked(false);
-        KeyShiftOn = false;
+        Jobs.KeyShiftOn = false;
         Check3->setChecked(false);
         mnuShifting->setChecked(false);
     }
 
-    const bool switchesFree = !Recording && !PlayingRecording;
+    const bool switchesFree = !Rec.Recording && !Rec.PlayingRecording;
     Check2->setEnabled(switchesFree);
     mnuRemoveVocal->setEnabled(switchesFree);
     Check3->setEnabled(switchesFree);
     mnuShifting->setEnabled(switchesFree);
 
     auto selectCurrent = [this] {
-        if (List1->count() > 0 && CurrentIndex >= 0 && CurrentIndex < List1->count() &&
-            List1->currentRow() != CurrentIndex)
-            selectEntry(int(CurrentIndex));
+        if (List1->count() > 0 && Track.CurrentIndex >= 0 && Track.CurrentIndex < List1->count() &&
+            List1->currentRow() != Track.CurrentIndex)
+            selectEntry(int(Track.CurrentIndex));
     };
 
     if (mp->playState() == rt::MediaControl::Stopped) {
-        if (XPButtons[8]->buttonEnabled() && PlayingRecording)
+        if (XPButtons[8]->buttonEnabled() && Rec.PlayingRecording)
             mnuStopRecPlay_Click();
         selectCurrent();
         Timer[1]->stop();
         Label1->setText(QStringLiteral("0"));
-        if (LyricsLoaded) {
+        if (LrcView.LyricsLoaded) {
             styleLyricBox(*RichTextBox1, lyricBoxStyle(s));
         }
         RichTextBox1->setEnabled(true);
@@ -174,7 +174,7 @@ void FrmMain::MediaPlayer1_PlayStateChange()
     }
 
     if (mp->playState() == rt::MediaControl::Paused) {
-        if (XPButtons[8]->buttonEnabled() && PlayingRecording)
+        if (XPButtons[8]->buttonEnabled() && Rec.PlayingRecording)
             mnuStopRecPlay_Click();
         selectCurrent();
         Timer[1]->stop();
@@ -186,7 +186,7 @@ void FrmMain::MediaPlayer1_PlayStateChange()
         const QString title = mp->getMediaInfoString(rt::MediaControl::InfoTitle).trimmed();
         Label4->setText((title.isEmpty() ? mp->fileName() : title) + QStringLiteral(" - ") + windowTitle());
         Label4->setToolTip(QStringLiteral("播放器加载曲目【") + mp->fileName() + QStringLiteral("】"));
-        if (XPButtons[7]->buttonEnabled() && PlayingRecording) {
+        if (XPButtons[7]->buttonEnabled() && Rec.PlayingRecording) {
             // The recording plays again after its play-back was stopped.
             XPButtons[8]->setCaption(QStringLiteral("停止回放"));
             mnuStopRecPlay->setEnabled(true);
@@ -196,7 +196,7 @@ void FrmMain::MediaPlayer1_PlayStateChange()
             if (!imgS[2].isNull())
                 imgR->setPixmap(imgS[2]);
         }
-        if (LyricsLoaded) {
+        if (LrcView.LyricsLoaded) {
             Timer[1]->start();
             Timer1_Timer();
         }
@@ -235,8 +235,8 @@ void FrmMain::ReloadAfterError()
     const SharedState& sh = shared();
     if (Check2->isChecked() || Check3->isChecked()) {
         rt::ui().msgBox(QStringLiteral("出现未知错误，程序即将重新装载！"), rt::Exclamation);
-    } else if (!CurrentFile.isEmpty()) {
-        rt::ui().msgBox(QStringLiteral("文件 ") + CurrentFile + QStringLiteral(" 出现未知错误，程序即将重新装载！"),
+    } else if (!Track.CurrentFile.isEmpty()) {
+        rt::ui().msgBox(QStringLiteral("文件 ") + Track.CurrentFile + QStringLiteral(" 出现未知错误，程序即将重新装载！"),
                         rt::Exclamation);
         const int answer = rt::ui().msgBox(QStringLiteral("你要将此项从当前程序播放列表中删除吗?"),
                                            rt::YesNo | rt::Question | rt::DefaultButton2);
@@ -244,23 +244,23 @@ void FrmMain::ReloadAfterError()
             // Only the entry that failed goes: when the index no longer names
             // it (the list changed meanwhile), look it up by its text.
             int row = -1;
-            if (CurrentIndex >= 0 && CurrentIndex < List1->count() &&
-                List1->item(int(CurrentIndex))->text() == CurrentFile)
-                row = int(CurrentIndex);
-            else if (const auto found = List1->findItems(CurrentFile, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            if (Track.CurrentIndex >= 0 && Track.CurrentIndex < List1->count() &&
+                List1->item(int(Track.CurrentIndex))->text() == Track.CurrentFile)
+                row = int(Track.CurrentIndex);
+            else if (const auto found = List1->findItems(Track.CurrentFile, Qt::MatchExactly | Qt::MatchCaseSensitive);
                      !found.isEmpty())
                 row = List1->row(found.first());
             if (row >= 0) {
                 delete List1->takeItem(row);
-                CurrentIndex = row;
+                Track.CurrentIndex = row;
             }
             if (List1->count() == 0)
                 removeListFile(sh.DataDir);
         } else {
-            CurrentIndex = CurrentIndex + 1;
+            Track.CurrentIndex = Track.CurrentIndex + 1;
         }
-        if (CurrentIndex >= List1->count() || CurrentIndex < 0)
-            CurrentIndex = 0;
+        if (Track.CurrentIndex >= List1->count() || Track.CurrentIndex < 0)
+            Track.CurrentIndex = 0;
     }
 
     SettingsRecord& s = settings();

@@ -3,6 +3,7 @@
 
 #include "controls/xpbutton.h"
 #include "core/settings.h"
+#include "core/virtualkeys.h"
 #include "dialogs/frminfo.h"
 #include "platform/units.h"
 
@@ -22,18 +23,6 @@
 namespace melodune {
 
 namespace {
-
-enum VirtualKey : int {
-    VkEscape = 27,
-    VkSpace = 32,
-    VkC = 67,
-    VkD = 68,
-    VkF = 70,
-    VkH = 72,
-    VkK = 75,
-    VkAdd = 107,      // + of the numeric keypad
-    VkSubtract = 109, // - of the numeric keypad
-};
 
 // True for a control the user types text into (the lyric editor, any
 // editable field).
@@ -80,7 +69,7 @@ protected:
                 // Keys typed into a text field are its text, never commands.
                 if (acceptsTypedText(QApplication::focusWidget()))
                     break;
-                if (const int code = FrmMain::virtualKeyCode(k->key(), k->modifiers())) {
+                if (const int code = virtualKeyCode(k->key(), k->modifiers())) {
                     if (press)
                         w_.Form_KeyDown(code);
                     else
@@ -125,27 +114,6 @@ private:
 };
 
 } // namespace
-
-int FrmMain::virtualKeyCode(int qtKey, Qt::KeyboardModifiers modifiers)
-{
-    const bool keypad = modifiers.testFlag(Qt::KeypadModifier);
-    switch (qtKey) {
-    case Qt::Key_Escape:
-        return VkEscape;
-    case Qt::Key_Space:
-        return VkSpace;
-    case Qt::Key_Plus:
-        return keypad ? VkAdd : 0;
-    case Qt::Key_Minus:
-        return keypad ? VkSubtract : 0;
-    default:
-        break;
-    }
-    // Letters and digits have their ASCII upper-case code in both systems.
-    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
-        return qtKey;
-    return 0;
-}
 
 int FrmMain::keyStateAfterRelease(int keyState, int keyCode)
 {

@@ -196,7 +196,7 @@ PlaylistState FrmMain::playlistState() const
     for (int i = 0; i < List1->count(); ++i)
         s.entries << List1->item(i)->text();
     s.selected = List1->currentRow();
-    s.currentIndex = CurrentIndex;
+    s.currentIndex = Track.CurrentIndex;
     s.marks = Marks;
     return s;
 }
@@ -233,7 +233,7 @@ void FrmMain::showPlaylistState(const PlaylistState& s)
         List1->setCurrentRow(-1);
         List1->clearSelection();
     }
-    CurrentIndex = s.currentIndex;
+    Track.CurrentIndex = s.currentIndex;
     Marks = s.marks;
     Frame1->setTitle(listCountCaption(List1->count()));
 }
@@ -256,8 +256,8 @@ void FrmMain::List1_MouseDown(Qt::MouseButton)
     CommandGuard guard(PlaylistCommandBusy);
     if (!guard)
         return;
-    PlayingRecording = false;
-    CurrentIndex = List1->currentRow();
+    Rec.PlayingRecording = false;
+    Track.CurrentIndex = List1->currentRow();
     LoadTrack();
 }
 
@@ -533,7 +533,7 @@ void FrmMain::mnuListSa_Click()
         ask(QStringLiteral("文件“") + target + QStringLiteral("”已存在，要替换它吗?"),
             rt::YesNo | rt::Exclamation | rt::DefaultButton2) != rt::Yes)
         return;
-    if (exportPlaylist(chosen, playlistState().entries, CurrentIndex))
+    if (exportPlaylist(chosen, playlistState().entries, Track.CurrentIndex))
         rt::ui().msgBox(QStringLiteral("导出列表成功!"), rt::OkOnly, rt::appTitle());
     else
         rt::ui().msgBox(QStringLiteral("导出列表失败!"), rt::OkOnly | rt::Exclamation, rt::appTitle());

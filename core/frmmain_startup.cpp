@@ -191,8 +191,8 @@ bool FrmMain::Form_Load()
     if (!openSoundDevices())
         return false;
     resetTrackFields();
-    assignSettingDefaults(s, &CurrentIndex);
-    loadSettings(sh.DataDir, s, &CurrentIndex);
+    assignSettingDefaults(s, &Track.CurrentIndex);
+    loadSettings(sh.DataDir, s, &Track.CurrentIndex);
     prepareSkin(Skin, sh.DataDir, s.SkinFile);
     registerListType(sh.DataDir, sh.SystemDir, QCoreApplication::applicationFilePath());
     loadStartupList();
@@ -254,25 +254,26 @@ bool FrmMain::openSoundDevices()
 
 void FrmMain::resetTrackFields()
 {
-    CurrentIndex = -1;
-    CurrentFile.clear();
-    CurrentExt.clear();
-    DevocalFile.clear();
+    Track.CurrentIndex = -1;
+    Track.CurrentFile.clear();
+    Track.CurrentExt.clear();
+    Jobs.DevocalFile.clear();
     Reloading = false;
     playingSinceMs_ = -1;
     silentPass_.reset();
-    LrcCurTime = QStringLiteral("0");
-    LrcNextTime = QStringLiteral("0");
+    LrcView.LrcCurTime = QStringLiteral("0");
+    LrcView.LrcNextTime = QStringLiteral("0");
 }
 
 void FrmMain::loadStartupList()
 {
     SharedState& sh = shared();
-    const StartupListResult r = runStartupListStep(sh.CommandLine, services_.commandLine, sh.DataDir, CurrentIndex);
+    const StartupListResult r =
+        runStartupListStep(sh.CommandLine, services_.commandLine, sh.DataDir, Track.CurrentIndex);
     sh.CommandLine = r.commandLine;
     List1->clear();
     List1->addItems(r.entries);
-    CurrentIndex = r.currentIndex;
+    Track.CurrentIndex = r.currentIndex;
     if (List1->count() > 0)
         Marks.reset(List1->count());
     if (r.selectIndex >= 0) {
@@ -452,7 +453,7 @@ void FrmMain::saveAtUnload()
         QStringList failures;
         QString error;
         if (settingsDue) {
-            settingsDue = !saveSettings(sh.DataDir, settings(), CurrentIndex, &error);
+            settingsDue = !saveSettings(sh.DataDir, settings(), Track.CurrentIndex, &error);
             if (settingsDue)
                 failures << error;
         }
@@ -462,7 +463,7 @@ void FrmMain::saveAtUnload()
             for (int i = 0; i < List1->count(); ++i)
                 entries << List1->item(i)->text();
             error.clear();
-            listDue = !saveListAtShutdown(sh.DataDir, entries, CurrentIndex, &error);
+            listDue = !saveListAtShutdown(sh.DataDir, entries, Track.CurrentIndex, &error);
             if (listDue)
                 failures << error;
         }

@@ -66,7 +66,7 @@ bool FrmMain::loadTrackAndPlay(bool play)
     if (loadTrackRunning_)
         return false;
     QListWidgetItem* item =
-        CurrentIndex >= 0 && CurrentIndex < List1->count() ? List1->item(int(CurrentIndex)) : nullptr;
+        Track.CurrentIndex >= 0 && Track.CurrentIndex < List1->count() ? List1->item(int(Track.CurrentIndex)) : nullptr;
     if (!item)
         return false;
     FlagScope running(loadTrackRunning_);
@@ -79,10 +79,10 @@ bool FrmMain::loadTrackAndPlay(bool play)
     };
     const SettingsRecord& s = settings();
     try {
-        CurrentFile = item->text();
-        CurrentExt = extensionOf(CurrentFile);
+        Track.CurrentFile = item->text();
+        Track.CurrentExt = extensionOf(Track.CurrentFile);
         playingSinceMs_ = -1;
-        MediaPlayer1->setFileName(CurrentFile);
+        MediaPlayer1->setFileName(Track.CurrentFile);
         if (!letMessagesRun())
             return false;
         if (s.PictureMode > 0)
@@ -105,7 +105,7 @@ bool FrmMain::loadTrackAndPlay(bool play)
         // No fault of the track: Unavailable ends the program.
         return false;
     } catch (const rt::MediaError& e) {
-        qCWarning(lcCore) << "track not loaded, the window loads again:" << CurrentFile << e.what();
+        qCWarning(lcCore) << "track not loaded, the window loads again:" << Track.CurrentFile << e.what();
         loadTrackRunning_ = false;
         ReloadAfterError();
         return false;
@@ -118,8 +118,8 @@ void FrmMain::transportReset(bool busy)
     if (busy)
         shared().Busy = true;
     silentPass_.reset();
-    PlayingRecording = false;
-    LrcPath.clear();
+    Rec.PlayingRecording = false;
+    LrcView.LrcPath.clear();
     XPButtons[5]->setButtonEnabled(false);
 }
 
@@ -142,7 +142,7 @@ void FrmMain::mnuPlaySelct_Click()
         return;
     FlagScope running(transportCommandRunning_);
     transportReset(true);
-    CurrentIndex = List1->currentRow();
+    Track.CurrentIndex = List1->currentRow();
     if (!loadTrackAndPlay(true))
         shared().Busy = false;
 }
@@ -177,12 +177,12 @@ bool FrmMain::stepTrack(bool forward)
     const int count = List1->count();
     if (count > 0) {
         // With nothing selected, step from the loaded track.
-        const int from = List1->currentRow() >= 0 ? List1->currentRow() : int(CurrentIndex);
-        const int pick = forward
-                             ? chooseNextTrack(from, CurrentIndex, count, settings().RandomPlay, Marks, randomValue)
-                             : choosePreviousTrack(from, CurrentIndex, count, settings().RandomPlay, Marks, randomValue);
+        const int from = List1->currentRow() >= 0 ? List1->currentRow() : int(Track.CurrentIndex);
+        const int current = Track.CurrentIndex;
+        const int pick = forward ? chooseNextTrack(from, current, count, settings().RandomPlay, Marks, randomValue)
+                                 : choosePreviousTrack(from, current, count, settings().RandomPlay, Marks, randomValue);
         selectEntry(pick);
-        CurrentIndex = List1->currentRow();
+        Track.CurrentIndex = List1->currentRow();
         loaded = loadTrackAndPlay(true);
     }
     if (!loaded)
@@ -217,7 +217,7 @@ void FrmMain::stepListSelection(bool down)
     if (stoppedOrClosed(MediaPlayer1->playState()) && List1->count() > 0 && List1->currentRow() >= 0) {
         FlagScope running(transportCommandRunning_);
         transportReset(false);
-        CurrentIndex = List1->currentRow();
+        Track.CurrentIndex = List1->currentRow();
         loadTrackAndPlay(false);
     }
 }
@@ -322,7 +322,7 @@ void FrmMain::Timer3_Timer()
     if (!stoppedOrClosed(MediaPlayer1->playState()) || trackChangeRunning() || List1->currentRow() < 0)
         return;
     FlagScope running(transportCommandRunning_);
-    CurrentIndex = List1->currentRow();
+    Track.CurrentIndex = List1->currentRow();
     loadTrackAndPlay(s.AutoPlay == 1);
 }
 

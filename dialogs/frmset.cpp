@@ -3,10 +3,10 @@
 #include "controls/buttondata.h"
 #include "controls/xpbutton.h"
 #include "core/appenv.h"
-#include "core/frmmain.h"
 #include "core/settings.h"
 #include "core/shared.h"
 #include "core/trackname.h"
+#include "dialogs/settingshost.h"
 #include "lyrics/richtext.h"
 #include "platform/atomicfile.h"
 #include "platform/clock.h"
@@ -15,7 +15,6 @@
 #include "visual/picturelayout.h"
 #include "visual/skin.h"
 
-#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,10 +23,8 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTimer>
 
 namespace melodune {
 
@@ -61,11 +58,11 @@ QString defaultPicturePath() { return shared().DataDir + QStringLiteral("/defaul
 
 // Loads `path` into the main window's default picture holder; a file that
 // does not load leaves the holder as it was.
-void loadDefaultPicture(FrmMain& w, const QString& path)
+void loadDefaultPicture(SettingsHost& w, const QString& path)
 {
     const QPixmap p = loadPicture(path);
     if (!p.isNull())
-        w.Image1->setPixmap(p);
+        w.setDefaultPicture(p);
 }
 
 // Frames: caption and rectangle in twips, in the order in which they stand.
@@ -87,7 +84,7 @@ constexpr FrameDesign kFrames[9] = {
 
 } // namespace
 
-FrmSet::FrmSet(FrmMain& main) : QDialog(&main), main_(main)
+FrmSet::FrmSet(SettingsHost& main) : QDialog(&main.mainWindow()), main_(main)
 {
     setObjectName(QStringLiteral("frmSet"));
     buildDesign();
@@ -99,7 +96,7 @@ FrmSet::FrmSet(FrmMain& main) : QDialog(&main), main_(main)
 
 FrmSet::~FrmSet()
 {
-    rt::setDialogParent(&main_);
+    rt::setDialogParent(&main_.mainWindow());
 }
 
 // ---------------------------------------------------------------------------
@@ -115,7 +112,7 @@ void FrmSet::buildDesign()
     pal.setColor(QPalette::Window, Qt::white);
     pal.setColor(QPalette::Base, Qt::white);
     setPalette(pal);
-    setFont(main_.font());
+    setFont(main_.mainWindow().font());
     // On the frames, not on the dialog: a dialog's style sheet would reach
     // the message boxes and file dialogs it parents too.
     const QString frameStyle = QStringLiteral(
@@ -296,7 +293,7 @@ void FrmSet::connectHandlers()
     pressButtonsOnReturn(this, XPButton2);
     // The picture timer's refresh frees the picture box again; after the
     // dialog has gone the connection has gone with it.
-    connect(&main_, &FrmMain::coverPictureRefreshed, this, [this] { Check7->setEnabled(true); });
+    main_.whenSongPictureRedrawn(this, [this] { Check7->setEnabled(true); });
 }
 
 void FrmSet::showEvent(QShowEvent* e)
@@ -480,13 +477,9 @@ void FrmSet::Option4_Click(int index) { settings().RecordToTrackEnd = index; }
 
 void FrmSet::refreshSongPicture()
 {
-    QLabel* shown = main_.Image2;
-    shown->setScaledContents(true);
-    placeTwips(shown, 0, 0, kPictureAreaWidthTwips, kPictureAreaHeightTwips);
-    shown->setPixmap(main_.Image1->pixmap());
     // Free again when the picture timer has redrawn the area.
     Check7->setEnabled(false);
-    main_.Timer[6]->start();
+    main_.showDefaultPicture();
 }
 
 void FrmSet::Check7_Click()
@@ -531,7 +524,7 @@ void FrmSet::XPButton3_Click()
             Check7->setChecked(true);
         } else {
             settings().PictureMode = 2;
-            main_.Image1->setPixmap(picture);
+            main_.setDefaultPicture(picture);
             refreshSongPicture();
         }
     }
@@ -548,11 +541,8 @@ void FrmSet::Option3_Click(int index)
     // load it already follows the setting.
     if (DialogReady != 1 || shared().CoverPicPath.isEmpty())
         return;
-    QLabel* shown = main_.Image2;
-    const QSize natural = shown->pixmap().size() * rt::TwipsPerPixel;
-    const QRect r = coverPictureRect(natural, index == 1);
-    shown->setScaledContents(true);
-    placeTwips(shown, r.x(), r.y(), r.width(), r.height());
+    const QSize natural = main_.songPicture().size() * rt::TwipsPerPixel;
+    main_.placeSongPicture(coverPictureRect(natural, index == 1));
 }
 
 // ---------------------------------------------------------------------------
@@ -563,7 +553,7 @@ void FrmSet::Option5_Click(int index)
     if (DialogReady == 0)
         return;
     if (index == 0)
-        mnuSkinsDe_Click(main_.Skin, settings().SkinFile);
+        main_.mnuSkinsDe_Click();
     else
         Option5_DblClick(1);
 }
@@ -573,13 +563,13 @@ void FrmSet::Option5_DblClick(int index)
     if (index != 1)
         return;
     SettingsRecord& s = settings();
-    mnuSkinsRe_Click(main_.Skin, shared().DataDir, s.SkinFile);
+    main_.mnuSkinsRe_Click();
     if (!s.SkinFile.isEmpty())
         return;
     // No own skin in force: the built-in one comes back and the option
     // shows it.
     if (Option5[0]->isChecked())
-        mnuSkinsDe_Click(main_.Skin, s.SkinFile);
+        main_.mnuSkinsDe_Click();
     else
         Option5[0]->setChecked(true);
 }
@@ -625,14 +615,14 @@ void FrmSet::Check11_Click()
         return;
     if (on) {
         if (!shared().CoverPicPath.isEmpty())
-            main_.setLyricBackground(main_.Image2->pixmap());
+            main_.setLyricBackground(main_.songPicture());
         return;
     }
     // A folder without a usable picture keeps the background as it is.
     QPixmap picture;
     if (const QString path = randomBackgroundPath(shared()); !path.isEmpty())
         picture = loadPicture(path);
-    main_.setLyricBackground(picture.isNull() ? main_.Image6->pixmap() : picture);
+    main_.setLyricBackground(picture.isNull() ? main_.lyricBackground() : picture);
 }
 
 // ---------------------------------------------------------------------------
@@ -673,20 +663,13 @@ void FrmSet::Option6_Click(int index)
     Check11->setEnabled(false);
     s.LrcViewMode = index;
     // A candidate list in view keeps the text box.
-    const bool keepTextBox = index == 0 || !main_.List2->isHidden();
-    main_.RichTextBox1->setVisible(keepTextBox);
+    main_.setLyricTextBoxVisible(index == 0 || main_.lyricCandidatesShown());
     if (index == 1) {
-        for (QLabel* p : main_.Picture6)
-            p->setVisible(false);
-        main_.Picture7->setVisible(false);
-        main_.Image6->setVisible(false);
+        main_.setPictureViewVisible(false);
         s.ShowVisual = 0;
         Check6->setChecked(false);
     } else if (index == 2) {
-        for (QLabel* p : main_.Picture6)
-            p->setVisible(true);
-        main_.Picture7->setVisible(true);
-        main_.Image6->setVisible(true);
+        main_.setPictureViewVisible(true);
         XPButton5->setButtonEnabled(true);
         Check11->setEnabled(true);
     }
@@ -704,7 +687,7 @@ void FrmSet::applyPreset(bool simple)
         s.ShowRecVolume = 0;
     } else {
         s.ShowRecVolume = 1;
-        main_.Timer[4]->start();
+        main_.startAnimationTick();
     }
     s.KeyState = 0;
     // The mixer on recording, lyric download and fuzzy search.
@@ -759,7 +742,7 @@ void FrmSet::applyPreset(bool simple)
     s.AutoFullScreen = 0;
     Check10->setChecked(false);
     // The built-in skin and shape.
-    mnuSkinsDe_Click(main_.Skin, s.SkinFile);
+    main_.mnuSkinsDe_Click();
     Option5[0]->setChecked(true);
     // The lyric view, with the lyrics window closed.
     if (main_.lyricsWindowShown())

@@ -21,15 +21,16 @@ class QScrollBar;
 
 namespace melodune {
 
-class FrmMain;
+class SettingsHost;
 class XPButton;
 
 class FrmSet : public QDialog {
     Q_OBJECT
 public:
     // Builds the controls in their design state, connects them, then runs
-    // Form_Load. `main` must outlive the dialog (it is the dialog's parent).
-    explicit FrmSet(FrmMain& main);
+    // Form_Load. `main` must outlive the dialog (its window is the dialog's
+    // parent).
+    explicit FrmSet(SettingsHost& main);
     ~FrmSet() override;
 
     // 0 while Form_Load fills the controls, 1 from the first show on. The
@@ -117,7 +118,7 @@ private:
     // The two presets walk the same rows with a few values apart.
     void applyPreset(bool simple);
 
-    FrmMain& main_;
+    SettingsHost& main_;
     std::array<QButtonGroup*, 6> groups_{};
 };
 

@@ -1,13 +1,16 @@
 #include "lyrics/frmlrc.h"
 
 #include "core/appenv.h"
-#include "core/frmmain.h"
 #include "core/settings.h"
 #include "core/shared.h"
+#include "core/virtualkeys.h"
 #include "lyrics/lyricloader.h"
+#include "lyrics/lyricstate.h"
+#include "lyrics/lyricswindowhost.h"
 #include "lyrics/lyrictick.h"
 #include "lyrics/richtext.h"
 #include "lyrics/richtextview.h"
+#include "platform/mediacontrol.h"
 #include "platform/screenfollow.h"
 #include "platform/ui.h"
 #include "platform/units.h"
@@ -31,14 +34,6 @@
 namespace melodune {
 
 namespace {
-
-enum VirtualKey : int {
-    VkEscape = 27,
-    VkF = 70,
-    VkH = 72,
-    VkAdd = 107,
-    VkSubtract = 109,
-};
 
 const QString kLyricFont = QStringLiteral("宋体");
 constexpr int VideoButtonSize = 32; // pixels
@@ -113,7 +108,7 @@ void StretchedPicture::paintEvent(QPaintEvent* e)
 
 // ---- FrmLrc -----------------------------------------------------------------
 
-FrmLrc::FrmLrc(FrmMain& main) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), main_(main)
+FrmLrc::FrmLrc(LyricsWindowHost& main) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), main_(main)
 {
     setObjectName(QStringLiteral("frmLrc"));
     setWindowTitle(QStringLiteral("歌词窗口"));
@@ -213,7 +208,7 @@ FrmLrc::~FrmLrc()
 QRect FrmLrc::screenRect() const
 {
     // Shown, it covers its own screen; before that, the main window's.
-    const QScreen* s = isVisible() ? screen() : main_.screen();
+    const QScreen* s = isVisible() ? screen() : main_.mainWindow().screen();
     if (!s)
         s = QGuiApplication::primaryScreen();
     return s ? s->geometry() : QRect(0, 0, 1024, 768);
@@ -280,7 +275,7 @@ void FrmLrc::resizeEvent(QResizeEvent* e)
 void FrmLrc::chooseBackground(bool randomPicture)
 {
     if (coverIsBackground()) {
-        Image1->setPixmap(main_.Image2->pixmap());
+        Image1->setPixmap(main_.songPicture());
         return;
     }
     SharedState& sh = shared();
@@ -306,9 +301,9 @@ void FrmLrc::Timer1_Timer()
     if (s.LrcViewMode < 100)
         return;
 
-    mirrorLyricBox(*main_.RichTextBox1, *RichTextBox1, s.LrcTagColor, s.LrcTextColor);
+    mirrorLyricBox(main_.lyricBox(), *RichTextBox1, s.LrcTagColor, s.LrcTextColor);
     // The line being sung now, so the copy does not wait for the next one.
-    const LyricState& lyrics = main_.Lyrics;
+    const LyricState& lyrics = main_.lyricState();
     if (lyrics.highlightStart > 0 && lyrics.highlightLength > 0 &&
         lyrics.highlightStart - 1 + lyrics.highlightLength <= RichTextBox1->length()) {
         moveLyricHighlight(*RichTextBox1, 0, 0, lyrics.highlightStart, lyrics.highlightLength, s.LrcTextColor,
@@ -337,14 +332,14 @@ void FrmLrc::Timer1_Timer()
     }
 
     if (coverIsBackground()) {
-        Image1->setPixmap(main_.Image2->pixmap());
+        Image1->setPixmap(main_.songPicture());
     } else {
         rebuildBackgroundList(shared());
-        if (const QPixmap p = main_.Image6->pixmap(); !p.isNull())
+        if (const QPixmap p = main_.lyricBackground(); !p.isNull())
             Image1->setPixmap(p);
     }
 
-    main_.hide();
+    main_.mainWindow().hide();
     // No window manager need be there to size it: the screen's geometry
     // first, then full screen.
     setGeometry(screenRect());
@@ -391,7 +386,7 @@ void FrmLrc::Timer2_Timer()
 
 void FrmLrc::Form_KeyDown(int keyCode)
 {
-    std::int32_t& offset = main_.Lyrics.offset;
+    std::int32_t& offset = main_.lyricState().offset;
     if (keyCode == VkAdd)
         offset = offsetStepUp(offset);
     else if (keyCode == VkSubtract)
@@ -404,7 +399,7 @@ void FrmLrc::Form_KeyDown(int keyCode)
 
 void FrmLrc::showOffsetNotice()
 {
-    Label1->setText(QStringLiteral("【歌词时间补偿：") + QString::number(main_.Lyrics.offset) + QStringLiteral("】"));
+    Label1->setText(QStringLiteral("【歌词时间补偿：") + QString::number(main_.lyricState().offset) + QStringLiteral("】"));
     Label1->adjustSize();
     Picture4->resize(Label1->size());
     Picture4->move(rt::twipsToPixels(screenWidthTwips() - rt::pixelsToTwips(Label1->width()) - NoticeRightGap), 0);
@@ -451,13 +446,13 @@ void FrmLrc::Form_MouseUp(Qt::MouseButton button)
 
 void FrmLrc::Timer0_Timer()
 {
-    const rt::MediaControl& media = *main_.MediaPlayer1;
+    const rt::MediaControl& media = main_.media();
     Picture5->setVisible(hasPicture(media) && media.displaySize() != rt::MediaControl::DisplayFullScreen);
 }
 
 void FrmLrc::Picture5_Click()
 {
-    rt::MediaControl& media = *main_.MediaPlayer1;
+    rt::MediaControl& media = main_.media();
     if (hasPicture(media) && media.displaySize() != rt::MediaControl::DisplayFullScreen)
         media.setDisplaySize(rt::MediaControl::DisplayFullScreen);
 }
@@ -471,10 +466,11 @@ void FrmLrc::Form_Unload()
         t->stop();
     std::int32_t& mode = settings().LrcViewMode;
     mode = std::max(mode - 100, 0);
-    rt::setDialogParent(&main_);
-    main_.show();
-    main_.raise();
-    main_.activateWindow();
+    QWidget& mainWindow = main_.mainWindow();
+    rt::setDialogParent(&mainWindow);
+    mainWindow.show();
+    mainWindow.raise();
+    mainWindow.activateWindow();
     // The background last shown here becomes the main window's.
     if (!Image1->pixmap().isNull())
         main_.setLyricBackground(Image1->pixmap());
@@ -528,7 +524,7 @@ bool FrmLrc::eventFilter(QObject* watched, QEvent* event)
         // release is one.
         if (!press && k->isAutoRepeat())
             break;
-        if (const int code = FrmMain::virtualKeyCode(k->key(), k->modifiers())) {
+        if (const int code = virtualKeyCode(k->key(), k->modifiers())) {
             if (press)
                 Form_KeyDown(code);
             else

@@ -14,7 +14,7 @@ class QTimer;
 
 namespace melodune {
 
-class FrmMain;
+class LyricsWindowHost;
 class RichTextModel;
 class RichTextView;
 class VisualPanel;
@@ -42,7 +42,7 @@ class FrmLrc : public QWidget {
     Q_OBJECT
 public:
     // Runs the load step; the window stays hidden until its fill step.
-    explicit FrmLrc(FrmMain& main);
+    explicit FrmLrc(LyricsWindowHost& main);
     ~FrmLrc() override;
 
     // ---- controls (stacked on screen in this order, top first) ----------
@@ -61,7 +61,7 @@ public:
 
     // ---- handlers ---------------------------------------------------------
     void Form_Load();
-    // Key codes as FrmMain::virtualKeyCode gives them.
+    // Key codes as virtualKeyCode gives them (core/virtualkeys.h).
     void Form_KeyDown(int keyCode);
     void Form_KeyUp(int keyCode);
     // The mouse-up of the form, Image1, Picture1, Picture2(i), Picture3 and
@@ -105,7 +105,7 @@ private:
     // The controls whose mouse buttons the window handles itself.
     bool ownsMouse(const QObject* watched) const;
 
-    FrmMain& main_;
+    LyricsWindowHost& main_;
     bool unloaded_ = false;
 };
 

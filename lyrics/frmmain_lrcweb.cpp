@@ -69,8 +69,8 @@ public:
         list->setVisible(l.visible);
     }
 
-    void setLyricsLoaded(bool on) override { w_.LyricsLoaded = on; }
-    void setLrcPath(const QString& path) override { w_.LrcPath = path; }
+    void setLyricsLoaded(bool on) override { w_.LrcView.LyricsLoaded = on; }
+    void setLrcPath(const QString& path) override { w_.LrcView.LrcPath = path; }
     void closeLyricEditor(bool buttonEnabled) override
     {
         // Button, captions and box follow the closed editor together.
@@ -105,7 +105,7 @@ public:
         if (w_.lyricsWindowShown() && settings().LrcViewMode > 99)
             w_.openLyricsWindow();
     }
-    void storeCurrentExt(const QString& ext) override { w_.CurrentExt = ext; }
+    void storeCurrentExt(const QString& ext) override { w_.Track.CurrentExt = ext; }
     QString mediaAuthor() override { return w_.MediaPlayer1->getMediaInfoString(rt::MediaControl::InfoAuthor); }
     int playState() override { return w_.MediaPlayer1->playState(); }
     double duration() override { return w_.MediaPlayer1->duration(); }
@@ -168,7 +168,7 @@ void FrmMain::connectLrcWebHandlers()
     Timer[9]->setInterval(1000);
     connect(Timer[2], &QTimer::timeout, ctx, [this] {
         // A reply for a track that is no longer the current one is dropped.
-        if (Lrc->track().file != CurrentFile) {
+        if (Lrc->track().file != Track.CurrentFile) {
             Lrc->stopTimers();
             return;
         }
@@ -176,7 +176,7 @@ void FrmMain::connectLrcWebHandlers()
     });
     connect(Timer[9], &QTimer::timeout, ctx, [this] {
         Timer[9]->setInterval(1000);
-        if (Lrc->track().file != CurrentFile) {
+        if (Lrc->track().file != Track.CurrentFile) {
             Lrc->reset();
             return;
         }
@@ -206,7 +206,7 @@ void FrmMain::connectLrcWebHandlers()
 
 void FrmMain::requestLyricsFromService()
 {
-    Lrc->setTrack({CurrentFile, CurrentTitle, CurrentExt});
+    Lrc->setTrack({Track.CurrentFile, Track.CurrentTitle, Track.CurrentExt});
     if (settings().AutoDownloadLrc)
         Lrc->requestExact();
 }
@@ -214,7 +214,7 @@ void FrmMain::requestLyricsFromService()
 void FrmMain::resetLyricsService()
 {
     Lrc->reset();
-    Lrc->setTrack({CurrentFile, CurrentTitle, CurrentExt});
+    Lrc->setTrack({Track.CurrentFile, Track.CurrentTitle, Track.CurrentExt});
 }
 
 void FrmMain::stopLyricsServiceTimers()
@@ -228,7 +228,7 @@ void FrmMain::stopLyricsServiceTimers()
 
 void FrmMain::mnuOpenLRC2_Click()
 {
-    Lrc->setTrack({CurrentFile, CurrentTitle, CurrentExt});
+    Lrc->setTrack({Track.CurrentFile, Track.CurrentTitle, Track.CurrentExt});
     Lrc->fuzzySearchCommand();
 }
 

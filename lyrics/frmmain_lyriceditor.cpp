@@ -90,7 +90,7 @@ void FrmMain::mnuEditLRC_Click()
 
 void FrmMain::mnuEdit_Click()
 {
-    mnuDelLRC->setEnabled(LyricsLoaded);
+    mnuDelLRC->setEnabled(LrcView.LyricsLoaded);
     mnuEditLRC->setEnabled(XPButtons[5]->buttonEnabled());
 }
 
@@ -100,7 +100,7 @@ void FrmMain::XPButton5_Click()
         return;
     lyricCommandRunning_ = true;
     const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
-    if (LrcPath.isEmpty() || !LyricsLoaded) {
+    if (LrcView.LrcPath.isEmpty() || !LrcView.LyricsLoaded) {
         rt::ui().msgBox(QStringLiteral("错误！未发现歌词。"), rt::OkOnly);
         return;
     }
@@ -108,13 +108,13 @@ void FrmMain::XPButton5_Click()
 
     if (!lyricEditorOpen()) {
         QString text;
-        if (!rt::readLegacyFile(LrcPath, &text)) {
-            rt::ui().msgBox(QStringLiteral("无法读取歌词文件“") + LrcPath + QStringLiteral("”。"), rt::Exclamation);
+        if (!rt::readLegacyFile(LrcView.LrcPath, &text)) {
+            rt::ui().msgBox(QStringLiteral("无法读取歌词文件“") + LrcView.LrcPath + QStringLiteral("”。"), rt::Exclamation);
             return;
         }
         // The file this text came from, kept for the save: a track change
         // may come before the editor closes.
-        LyricEditorFile = lyricFilePath(shared().DataDir, CurrentFile);
+        LyricEditorFile = lyricFilePath(shared().DataDir, Track.CurrentFile);
         LyricEditorOriginal = text;
         RichTextBox2->setText(text);
         alignEditorOffset(*this);
@@ -140,7 +140,7 @@ bool FrmMain::closeLyricEditor(EditorClose how)
     if (lyricEditorClosing_)
         return true; // the close under way asks and saves
     const QString target =
-        LyricEditorFile.isEmpty() ? lyricFilePath(shared().DataDir, CurrentFile) : LyricEditorFile;
+        LyricEditorFile.isEmpty() ? lyricFilePath(shared().DataDir, Track.CurrentFile) : LyricEditorFile;
     const QString text = RichTextBox2->text();
     const bool changed = text != LyricEditorOriginal;
     if (how == EditorClose::Discard || (how == EditorClose::AskIfChanged && !changed)) {
@@ -173,7 +173,7 @@ bool FrmMain::closeLyricEditor(EditorClose how)
 
     // The old file is untouched. The editor's own close keeps the edits open
     // while its track is still the current one.
-    if (how == EditorClose::AlwaysAsk && target == lyricFilePath(shared().DataDir, CurrentFile)) {
+    if (how == EditorClose::AlwaysAsk && target == lyricFilePath(shared().DataDir, Track.CurrentFile)) {
         RichTextBox2->setText(text);
         showLyricEditorState(true);
         rt::ui().msgBox(QStringLiteral("歌词文件保存失败，修改仍保留在编辑框中。\r\n") + error, rt::Exclamation);
@@ -190,8 +190,8 @@ void FrmMain::mnuDelLRC_Click()
         return;
     lyricCommandRunning_ = true;
     const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
-    const QString target = lyricFilePath(shared().DataDir, CurrentFile);
-    if (rt::ui().msgBox(QStringLiteral("你确定要删除曲目“") + CurrentFile + QStringLiteral("”所对应的歌词文件吗?"),
+    const QString target = lyricFilePath(shared().DataDir, Track.CurrentFile);
+    if (rt::ui().msgBox(QStringLiteral("你确定要删除曲目“") + Track.CurrentFile + QStringLiteral("”所对应的歌词文件吗?"),
                         rt::YesNo | rt::Exclamation | rt::DefaultButton2) != rt::Yes)
         return;
     QFile file(target);
@@ -204,7 +204,7 @@ void FrmMain::mnuDelLRC_Click()
     closeLyricEditor(EditorClose::Discard);
     showLyricNotice(*RichTextBox1, lyricDeletedNotice(target));
 
-    const QString sideCar = sideCarLyricPath(CurrentFile, CurrentExt);
+    const QString sideCar = sideCarLyricPath(Track.CurrentFile, Track.CurrentExt);
     if (!sideCar.isEmpty() && QFileInfo(sideCar).isFile()) {
         if (rt::ui().msgBox(QStringLiteral("在曲目文件夹中存在同名LRC文件，此操作将同时删除它，你确定要删除吗?"),
                             rt::YesNo | rt::Exclamation | rt::DefaultButton2) != rt::Yes)
@@ -216,9 +216,9 @@ void FrmMain::mnuDelLRC_Click()
     }
 
     mnuDelLRC->setEnabled(false);
-    LyricsLoaded = false;
+    LrcView.LyricsLoaded = false;
     XPButtons[5]->setButtonEnabled(false);
-    LrcPath.clear();
+    LrcView.LrcPath.clear();
     List2->hide();
     Timer[2]->stop();
     Timer[9]->stop();

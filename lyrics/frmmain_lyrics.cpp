@@ -175,8 +175,8 @@ void FrmMain::showLyricEditorState(bool open)
 // The parsed lines of a lyric file in the box, as the track's lyrics.
 void FrmMain::showLyricFile(const QString& path, const LrcParseResult& parsed)
 {
-    LyricsLoaded = true;
-    LrcPath = path;
+    LrcView.LyricsLoaded = true;
+    LrcView.LrcPath = path;
     XPButtons[5]->setButtonEnabled(true);
     closeLyricEditor();
     applyLrcResult(parsed, *RichTextBox1, Lyrics);
@@ -194,7 +194,7 @@ void showLoadedLyrics(FrmMain& w, const QString& path, bool tooLarge)
     w.RichTextBox1->setEnabled(true);
     w.RichTextBox1->setSelStart(0);
 
-    if (w.LyricsLoaded) {
+    if (w.LrcView.LyricsLoaded) {
         if (isPlaying(w))
             w.Timer[1]->start();
         if (w.lyricsWindowShown() && settings().LrcViewMode > 99)
@@ -220,7 +220,7 @@ void showLoadedLyrics(FrmMain& w, const QString& path, bool tooLarge)
     if (settings().AutoDownloadLrc)
         w.requestLyricsFromService();
     else
-        showLyricNotice(*w.RichTextBox1, lyricNotFoundNotice(w.CurrentFile));
+        showLyricNotice(*w.RichTextBox1, lyricNotFoundNotice(w.Track.CurrentFile));
 }
 
 } // namespace
@@ -232,40 +232,40 @@ void FrmMain::LoadTrackLyrics()
     const std::uint64_t serial = ++LyricLoadSerial;
 
     // Reset.
-    LrcPath.clear();
+    LrcView.LrcPath.clear();
     XPButtons[5]->setButtonEnabled(false);
     RichTextBox1->setVisible(true);
-    LrcPrevLine.clear();
-    LrcCurLine.clear();
-    LrcNextLine.clear();
-    LrcMarqueeX = 10;
-    LrcMarqueeStep = 1;
+    LrcView.LrcPrevLine.clear();
+    LrcView.LrcCurLine.clear();
+    LrcView.LrcNextLine.clear();
+    LrcView.LrcMarqueeX = 10;
+    LrcView.LrcMarqueeStep = 1;
     showLyricEditorState(false);
     List2->hide();
     List2->setToolTip(QString());
     Timer[2]->stop();
     Timer[9]->stop();
     resetLyricsService();
-    if (!Recording && !PlayingRecording) {
+    if (!Rec.Recording && !Rec.PlayingRecording) {
         mnuStartRec->setEnabled(true);
         mnuPlayRec->setEnabled(false);
         mnuStopRecPlay->setEnabled(false);
         mnuStopRecPlay->setText(QStringLiteral("停止录音或播放(&S)"));
         XPButtons[8]->setCaption(QStringLiteral(" 停 止 "));
         XPButtons[8]->setButtonToolTip(QStringLiteral(" 停 止 "));
-        RecordFile.clear();
+        Rec.RecordFile.clear();
         imgR->setPixmap(imgS[0]);
         Line1->hide();
     }
-    LyricsLoaded = false;
+    LrcView.LyricsLoaded = false;
     Timer[1]->stop();
     Label1->setText(QStringLiteral("0"));
     Label2->setText(QStringLiteral("0"));
-    showLyricNotice(*RichTextBox1, lyricSearchingNotice(CurrentFile));
+    showLyricNotice(*RichTextBox1, lyricSearchingNotice(Track.CurrentFile));
 
     // Lookup, adopting the file beside the song.
     QString path;
-    if (findTrackLyricFile(shared().DataDir, CurrentFile, CurrentExt, &path) == LyricLookup::Missing) {
+    if (findTrackLyricFile(shared().DataDir, Track.CurrentFile, Track.CurrentExt, &path) == LyricLookup::Missing) {
         showLoadedLyrics(*this, path, false);
         return;
     }
@@ -286,7 +286,7 @@ void FrmMain::mnuOpenLRC_Click()
         return;
     lyricCommandRunning_ = true;
     const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
-    if (CurrentFile.isEmpty())
+    if (Track.CurrentFile.isEmpty())
         return;
     suspendAnimation(*this);
     pauseIfPlaying(*this);
@@ -304,11 +304,11 @@ void FrmMain::mnuOpenLRC_Click()
         return;
     }
     const std::uint64_t serial = LyricLoadSerial;
-    const QString track = CurrentFile;
+    const QString track = Track.CurrentFile;
     // A long file is read aside: the rest follows once it is parsed.
     readAndParseLyricFile(file, this, [this, file, serial, track](std::optional<LrcParseResult> parsed,
                                                                   rt::FileReadError error) {
-        if (serial != LyricLoadSerial || track != CurrentFile) {
+        if (serial != LyricLoadSerial || track != Track.CurrentFile) {
             // A track change came meanwhile: its lyrics stand.
             resumeAnimation(*this);
             return;
@@ -327,7 +327,7 @@ void FrmMain::mnuOpenLRC_Click()
             RichTextBox1->setEnabled(false);
             List2->hide();
             List2->setToolTip(QString());
-            LyricsLoaded = true;
+            LrcView.LyricsLoaded = true;
             Timer[2]->stop();
             Timer[9]->stop();
             resetLyricsService(); // a late download must not replace the user's choice
@@ -337,7 +337,7 @@ void FrmMain::mnuOpenLRC_Click()
             RichTextBox1->setSelStart(0);
 
             // Keep it as the track's own lyric file.
-            const QString target = lyricFilePath(shared().DataDir, CurrentFile);
+            const QString target = lyricFilePath(shared().DataDir, Track.CurrentFile);
             const QString chosenFile = file;
             QCoreApplication::processEvents();
             const auto keep = [&] {
@@ -348,7 +348,7 @@ void FrmMain::mnuOpenLRC_Click()
                                     rt::Exclamation);
                     return;
                 }
-                LrcPath = target;
+                LrcView.LrcPath = target;
                 XPButtons[5]->setButtonEnabled(true);
                 closeLyricEditor();
             };
@@ -385,7 +385,7 @@ void FrmMain::mnuReOpenLRC_Click()
         return;
     lyricCommandRunning_ = true;
     const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
-    if (CurrentFile.isEmpty())
+    if (Track.CurrentFile.isEmpty())
         return;
     if (rt::ui().msgBox(QStringLiteral("你确定要重新装载歌词吗?"), rt::YesNo | rt::Question | rt::DefaultButton2) !=
         rt::Yes)
@@ -428,7 +428,8 @@ void FrmMain::mnuNotLRC_Click()
     lyricCommandRunning_ = true;
     const auto running = qScopeGuard([this] { lyricCommandRunning_ = false; });
     // The editor's edits are asked about before the mark replaces its file.
-    if (!writeNoLyricsMark(CurrentFile, noLyricsDefaultNote(CurrentTitle, CurrentFile), [this] { closeLyricEditor(); }))
+    const QString note = noLyricsDefaultNote(Track.CurrentTitle, Track.CurrentFile);
+    if (!writeNoLyricsMark(Track.CurrentFile, note, [this] { closeLyricEditor(); }))
         return;
     XPButtons[5]->setButtonEnabled(true);
     List2->hide();
@@ -449,7 +450,7 @@ void FrmMain::PopNotLRC4_Click()
         return;
     }
     const QString entry = item->text();
-    if (entry == CurrentFile) {
+    if (entry == Track.CurrentFile) {
         mnuNotLRC_Click();
         return;
     }
@@ -492,7 +493,7 @@ void FrmMain::connectLyricsHandlers()
         if (pressed && button == Qt::LeftButton) {
             mnuLrcSt_Click();
         } else if (!pressed && button == Qt::RightButton) {
-            PopDelLRC->setEnabled(LyricsLoaded);
+            PopDelLRC->setEnabled(LrcView.LyricsLoaded);
             PopEditLRC->setEnabled(XPButtons[5]->buttonEnabled());
             Popmnu1->popup(QCursor::pos());
         }

@@ -78,7 +78,7 @@ void placeStrip(QLabel* strip, int x, int width)
 // Sets the strip box to its text's width and places it.
 void FrmMain::placeLyricStrip()
 {
-    placeStrip(Picture6[1], LrcStripX, LrcStripWidth);
+    placeStrip(Picture6[1], LrcView.LrcStripX, LrcView.LrcStripWidth);
 }
 
 void FrmMain::paintLyricViews()
@@ -101,35 +101,35 @@ void FrmMain::paintLyricViews()
     if (mode == 2)
         Picture1->clearFrame(); // the marquee's last frame, under the background
 
-    if (LrcPaintCounter == 0)
+    if (LrcView.LrcPaintCounter == 0)
         Timer[10]->start(); // a new background picture
-    if (++LrcPaintCounter > 200)
-        LrcPaintCounter = 0;
+    if (++LrcView.LrcPaintCounter > 200)
+        LrcView.LrcPaintCounter = 0;
 
     QLabel* strip = t.boxes[1];
-    if (LrcStripX < -LrcStripWidth) {
+    if (LrcView.LrcStripX < -LrcView.LrcStripWidth) {
         // The strip has left the picture.
-        LrcPrevLine = LrcCurLine;
-        LrcCurLine.clear();
+        LrcView.LrcPrevLine = LrcView.LrcCurLine;
+        LrcView.LrcCurLine.clear();
     }
-    LrcPrevLine = stripTitleText(LrcPrevLine, t.titleFill);
-    if (isBlankStripText(LrcCurLine)) {
-        LrcCurLine = kStripEmptyLine;
-        LrcStripWidth = textWidthTwips(strip, LrcCurLine);
-        LrcStripStep = 150;
-        LrcStripX = t.widthTwips; // enters from the right edge
+    LrcView.LrcPrevLine = stripTitleText(LrcView.LrcPrevLine, t.titleFill);
+    if (isBlankStripText(LrcView.LrcCurLine)) {
+        LrcView.LrcCurLine = kStripEmptyLine;
+        LrcView.LrcStripWidth = textWidthTwips(strip, LrcView.LrcCurLine);
+        LrcView.LrcStripStep = 150;
+        LrcView.LrcStripX = t.widthTwips; // enters from the right edge
     }
-    LrcNextLine = stripLineText(LrcNextLine);
+    LrcView.LrcNextLine = stripLineText(LrcView.LrcNextLine);
 
-    LrcStripX -= LrcStripStep;
-    LrcStripRed = stripShade(LrcStripRed, LrcCurTime, LrcNextTime, LrcClock);
-    LrcStripGreen = LrcStripBlue = LrcStripRed;
-    placeStrip(strip, LrcStripX, LrcStripWidth);
-    setForeGrey(strip, LrcStripRed);
+    LrcView.LrcStripX -= LrcView.LrcStripStep;
+    LrcView.LrcStripRed = stripShade(LrcView.LrcStripRed, LrcView.LrcCurTime, LrcView.LrcNextTime, LrcView.LrcClock);
+    LrcView.LrcStripGreen = LrcView.LrcStripBlue = LrcView.LrcStripRed;
+    placeStrip(strip, LrcView.LrcStripX, LrcView.LrcStripWidth);
+    setForeGrey(strip, LrcView.LrcStripRed);
 
-    printInBox(t.boxes[0], LrcPrevLine);
-    printInBox(strip, LrcCurLine);
-    printInBox(t.boxes[2], LrcNextLine);
+    printInBox(t.boxes[0], LrcView.LrcPrevLine);
+    printInBox(strip, LrcView.LrcCurLine);
+    printInBox(t.boxes[2], LrcView.LrcNextLine);
 }
 
 // Views 1 and 101: the three lines as a marquee over the warping visualiser
@@ -137,18 +137,18 @@ void FrmMain::paintLyricViews()
 void FrmMain::paintLyricMarquee(FrmLrc* lrc)
 {
     createVisual();
-    if (LrcPaintCounter == 0)
+    if (LrcView.LrcPaintCounter == 0)
         Visual->BuildTrans(static_cast<std::int32_t>(rt::clock().uniform01() * Visual->TransCount()));
-    if (++LrcPaintCounter > 100)
-        LrcPaintCounter = 0;
-    MarqueeParams m{LrcMarqueeX, LrcMarqueeStep, LrcMarqueeWidth};
+    if (++LrcView.LrcPaintCounter > 100)
+        LrcView.LrcPaintCounter = 0;
+    MarqueeParams m{LrcView.LrcMarqueeX, LrcView.LrcMarqueeStep, LrcView.LrcMarqueeWidth};
     if (lrc)
-        Visual->CalcLrc2(LrcPrevLine, LrcCurLine, LrcNextLine, m);
+        Visual->CalcLrc2(LrcView.LrcPrevLine, LrcView.LrcCurLine, LrcView.LrcNextLine, m);
     else
-        Visual->CalcLrc(LrcPrevLine, LrcCurLine, LrcNextLine, m);
-    LrcMarqueeX = m.x;
-    LrcMarqueeStep = m.step;
-    LrcMarqueeWidth = m.width;
+        Visual->CalcLrc(LrcView.LrcPrevLine, LrcView.LrcCurLine, LrcView.LrcNextLine, m);
+    LrcView.LrcMarqueeX = m.x;
+    LrcView.LrcMarqueeStep = m.step;
+    LrcView.LrcMarqueeWidth = m.width;
     if (lrc)
         Visual->PaintPictureLrc2(*lrc->Picture1);
     else
@@ -172,25 +172,26 @@ void FrmMain::layoutLyricStripOnHit(bool lyricsWindow)
 {
     const StripTarget t = stripTarget(*this, lyricsWindow);
     QLabel* strip = t.boxes[1];
-    LrcPrevLine = stripTitleText(LrcPrevLine, t.titleFill);
-    LrcCurLine = stripLineText(LrcCurLine);
-    LrcNextLine = stripLineText(LrcNextLine);
-    LrcStripWidth = textWidthTwips(strip, LrcCurLine);
-    const StripMotion m = stripMotionOnHit(t.widthTwips, LrcStripWidth, LrcCurTime, LrcNextTime, t.minStep);
-    LrcStripStep = m.step;
-    LrcStripX = m.x;
-    placeStrip(strip, LrcStripX, LrcStripWidth);
-    setForeGrey(strip, LrcStripRed);
+    LrcView.LrcPrevLine = stripTitleText(LrcView.LrcPrevLine, t.titleFill);
+    LrcView.LrcCurLine = stripLineText(LrcView.LrcCurLine);
+    LrcView.LrcNextLine = stripLineText(LrcView.LrcNextLine);
+    LrcView.LrcStripWidth = textWidthTwips(strip, LrcView.LrcCurLine);
+    const StripMotion m =
+        stripMotionOnHit(t.widthTwips, LrcView.LrcStripWidth, LrcView.LrcCurTime, LrcView.LrcNextTime, t.minStep);
+    LrcView.LrcStripStep = m.step;
+    LrcView.LrcStripX = m.x;
+    placeStrip(strip, LrcView.LrcStripX, LrcView.LrcStripWidth);
+    setForeGrey(strip, LrcView.LrcStripRed);
 }
 
 void FrmMain::centreLyricStripOnEndText(bool lyricsWindow)
 {
     const StripTarget t = stripTarget(*this, lyricsWindow);
     QLabel* strip = t.boxes[1];
-    LrcStripWidth = textWidthTwips(strip, LrcCurLine);
-    LrcStripStep = 0;
-    LrcStripX = (t.widthTwips - LrcStripWidth) / 2;
-    placeStrip(strip, LrcStripX, LrcStripWidth);
+    LrcView.LrcStripWidth = textWidthTwips(strip, LrcView.LrcCurLine);
+    LrcView.LrcStripStep = 0;
+    LrcView.LrcStripX = (t.widthTwips - LrcView.LrcStripWidth) / 2;
+    placeStrip(strip, LrcView.LrcStripX, LrcView.LrcStripWidth);
     setForeGrey(strip, 255);
 }
 

@@ -29,10 +29,10 @@ void FrmMain::Timer1_Timer()
 {
     // The tick lets pending messages run; a tick asked for in between (the
     // play-state handler calls it directly) would work on a half-moved line.
-    if (lyricTickRunning_)
+    if (LrcView.lyricTickRunning)
         return;
-    lyricTickRunning_ = true;
-    const auto running = qScopeGuard([this] { lyricTickRunning_ = false; });
+    LrcView.lyricTickRunning = true;
+    const auto running = qScopeGuard([this] { LrcView.lyricTickRunning = false; });
 
     hideMainIfAsked();
     if (lyricsOutOfSight())
@@ -45,8 +45,8 @@ void FrmMain::Timer1_Timer()
         handOnAfterLyricHit();
     }
     showClosingLyricText();
-    if (LrcMarqueeWidth < 100)
-        LrcMarqueeWidth = 100;
+    if (LrcView.LrcMarqueeWidth < 100)
+        LrcView.LrcMarqueeWidth = 100;
     paintLyricViews();
 }
 
@@ -70,8 +70,8 @@ bool FrmMain::lyricsOutOfSight() const
 
 void FrmMain::showLyricClock()
 {
-    LrcClock = MediaPlayer1->currentPosition() + double(Lyrics.offset) / 1000.0;
-    Label1->setText(lyricClockLabel(LrcClock));
+    LrcView.LrcClock = MediaPlayer1->currentPosition() + double(Lyrics.offset) / 1000.0;
+    Label1->setText(lyricClockLabel(LrcView.LrcClock));
     Label2->setText(rt::numberText(Lyrics.offset));
 }
 
@@ -100,7 +100,7 @@ void FrmMain::keepLyricViewControls()
         pictureViews(true);
     } else if (mode >= 100) {
         if (!lyricsWindowShown()) {
-            LrcPaintCounter = 1;
+            LrcView.LrcPaintCounter = 1;
             openLyricsWindow();
         }
     }
@@ -108,21 +108,21 @@ void FrmMain::keepLyricViewControls()
 
 std::optional<LyricLineHit> FrmMain::lineSungNow()
 {
-    const QString previousKey = LrcTimeKey;
-    LrcTimeKey = lyricTimeKey(LrcClock);
-    lyricIndex_.follow(RichTextBox1->text());
-    std::optional<LyricLineHit> line = lyricIndex_.find(LrcTimeKey);
+    const QString previousKey = LrcView.LrcTimeKey;
+    LrcView.LrcTimeKey = lyricTimeKey(LrcView.LrcClock);
+    LrcView.lyricIndex.follow(RichTextBox1->text());
+    std::optional<LyricLineHit> line = LrcView.lyricIndex.find(LrcView.LrcTimeKey);
     // A tick that came late (a busy machine, a slow repaint) has passed over
     // tenths: the latest line stamped in them is sung now.
     if (!line)
-        for (const QString& key : passedTimeKeys(previousKey, LrcTimeKey))
-            if ((line = lyricIndex_.find(key)))
+        for (const QString& key : passedTimeKeys(previousKey, LrcView.LrcTimeKey))
+            if ((line = LrcView.lyricIndex.find(key)))
                 break;
     // A clock that stands still (paused with the tick on, a stalled stream)
     // keeps finding the line already highlighted; moving to it again would
     // scroll the box away and make the previous line the current one. A
     // seek back onto the same line is a new hit.
-    if (line && LrcTimeKey == previousKey && line->highlightStart1() == Lyrics.highlightStart &&
+    if (line && LrcView.LrcTimeKey == previousKey && line->highlightStart1() == Lyrics.highlightStart &&
         line->highlightLength() == Lyrics.highlightLength)
         return std::nullopt;
     return line;
@@ -136,10 +136,10 @@ void FrmMain::moveToSungLine(const LyricLineHit& line)
         if (RichTextModel* copy = lyricsWindowBox())
             copy->lineScroll(1);
 
-    LrcCurTime = line.time;
-    if (!isZeroStamp(LrcCurTime))
-        LrcPrevLine = LrcCurLine;
-    LrcCurLine = line.text;
+    LrcView.LrcCurTime = line.time;
+    if (!isZeroStamp(LrcView.LrcCurTime))
+        LrcView.LrcPrevLine = LrcView.LrcCurLine;
+    LrcView.LrcCurLine = line.text;
     highlightSungLine(line);
     showSungLineInViews(line);
 }
@@ -166,13 +166,13 @@ void FrmMain::highlightSungLine(const LyricLineHit& line)
 
 void FrmMain::showSungLineInViews(const LyricLineHit& line)
 {
-    LrcNextTime = line.nextTime;
-    LrcNextLine = line.nextText;
+    LrcView.LrcNextTime = line.nextTime;
+    LrcView.LrcNextLine = line.nextText;
 
-    const MarqueeParams m = marqueeFor(LrcCurLine, LrcCurTime, LrcNextTime);
-    LrcMarqueeStep = m.step;
-    LrcMarqueeX = m.x;
-    LrcMarqueeWidth = m.width;
+    const MarqueeParams m = marqueeFor(LrcView.LrcCurLine, LrcView.LrcCurTime, LrcView.LrcNextTime);
+    LrcView.LrcMarqueeStep = m.step;
+    LrcView.LrcMarqueeX = m.x;
+    LrcView.LrcMarqueeWidth = m.width;
 
     const int mode = settings().LrcViewMode;
     if (mode == 2 || mode == 102)
@@ -205,21 +205,21 @@ void FrmMain::showClosingLyricText()
     if (mode >= 100 && lyricsWindowShown())
         if (RichTextModel* copy = lyricsWindowBox())
             copy->setSelStart(RichTextBox1->length());
-    LrcPrevLine.clear();
-    LrcNextLine.clear();
-    LrcCurLine = QStringLiteral("    ") + kClosingText;
-    LrcMarqueeX = 0;
-    LrcMarqueeStep = 0;
-    LrcStripRed = LrcStripGreen = LrcStripBlue = 255;
+    LrcView.LrcPrevLine.clear();
+    LrcView.LrcNextLine.clear();
+    LrcView.LrcCurLine = QStringLiteral("    ") + kClosingText;
+    LrcView.LrcMarqueeX = 0;
+    LrcView.LrcMarqueeStep = 0;
+    LrcView.LrcStripRed = LrcView.LrcStripGreen = LrcView.LrcStripBlue = 255;
     if (mode == 2) {
-        LrcCurLine = kClosingText;
+        LrcView.LrcCurLine = kClosingText;
         centreLyricStripOnEndText(false);
     } else if (mode == 102) {
-        LrcPrevLine = rt::appTitle() + QStringLiteral(" %1.%2.%3")
+        LrcView.LrcPrevLine = rt::appTitle() + QStringLiteral(" %1.%2.%3")
                                            .arg(services_.versionMajor)
                                            .arg(services_.versionMinor)
                                            .arg(services_.versionRevision);
-        LrcCurLine = kClosingText;
+        LrcView.LrcCurLine = kClosingText;
         centreLyricStripOnEndText(true);
     }
 }

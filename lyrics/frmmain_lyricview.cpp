@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QTimer>
 
@@ -47,7 +48,7 @@ void showLyricView(FrmMain& w, int n, bool deferTextBoxHide)
 
 void restartLyricTick(FrmMain& w)
 {
-    if (w.MediaPlayer1->playState() == rt::MediaControl::Playing && w.LyricsLoaded && !w.Timer[1]->isActive())
+    if (w.MediaPlayer1->playState() == rt::MediaControl::Playing && w.LrcView.LyricsLoaded && !w.Timer[1]->isActive())
         w.Timer[1]->start();
 }
 
@@ -74,22 +75,22 @@ void FrmMain::showSungLineNow()
     if ((MediaPlayer1->imageSourceWidth() != 0 || MediaPlayer1->imageSourceHeight() != 0) &&
         MediaPlayer1->displaySize() == rt::MediaControl::DisplayFullScreen)
         return;
-    LrcClock = MediaPlayer1->currentPosition() + double(Lyrics.offset) / 1000.0;
+    LrcView.LrcClock = MediaPlayer1->currentPosition() + double(Lyrics.offset) / 1000.0;
     // The tick goes on from this key: the line is not hit a second time.
-    LrcTimeKey = lyricTimeKey(LrcClock);
-    const std::optional<SungLine> sung = sungLineAt(RichTextBox1->text(), LrcTimeKey);
+    LrcView.LrcTimeKey = lyricTimeKey(LrcView.LrcClock);
+    const std::optional<SungLine> sung = sungLineAt(RichTextBox1->text(), LrcView.LrcTimeKey);
     if (sung) {
         const LyricLineHit& line = sung->line;
         if (line.highlightStart1() != Lyrics.highlightStart || line.highlightLength() != Lyrics.highlightLength)
             highlightSungLine(line);
-        LrcCurTime = line.time;
-        LrcPrevLine = sung->previousText;
-        LrcCurLine = line.text;
+        LrcView.LrcCurTime = line.time;
+        LrcView.LrcPrevLine = sung->previousText;
+        LrcView.LrcCurLine = line.text;
         showSungLineInViews(line);
     }
     showClosingLyricText();
-    if (LrcMarqueeWidth < 100)
-        LrcMarqueeWidth = 100;
+    if (LrcView.LrcMarqueeWidth < 100)
+        LrcView.LrcMarqueeWidth = 100;
     paintLyricViews();
 }
 
@@ -156,7 +157,7 @@ void FrmMain::mnuLrcSt_Click()
 
 void FrmMain::mnuControl_Click()
 {
-    mnuLrcSt->setEnabled(LyricsLoaded || Timer[1]->isActive());
+    mnuLrcSt->setEnabled(LrcView.LyricsLoaded || Timer[1]->isActive());
 }
 
 namespace {
@@ -208,5 +209,11 @@ void FrmMain::connectLyricViewHandlers()
     connect(XPButtons[20], &XPButton::Click, this, &FrmMain::XPButton20_Click);
     connect(XPButtons[21], &XPButton::Click, this, &FrmMain::XPButton21_Click);
 }
+
+bool FrmMain::lyricCandidatesShown() const { return !List2->isHidden(); }
+
+void FrmMain::setLyricTextBoxVisible(bool visible) { RichTextBox1->setVisible(visible); }
+
+void FrmMain::setPictureViewVisible(bool visible) { setPictureViewControls(*this, visible); }
 
 } // namespace melodune

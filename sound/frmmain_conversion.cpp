@@ -101,11 +101,11 @@ void FrmMain::startConversion(bool encode)
     // The conversion counts as running from here, so no second job starts
     // while the progress window comes up.
     if (encode) {
-        EncodeOk = false;
-        Encoding = true;
+        Jobs.EncodeOk = false;
+        Jobs.Encoding = true;
     } else {
-        DecodeOk = false;
-        Decoding = true;
+        Jobs.DecodeOk = false;
+        Jobs.Decoding = true;
     }
     FrmWait* wait = FrmWait::instance(this);
     wait->Label1->setText(encode ? QStringLiteral("正在进行MP3编码处理，请稍候…")
@@ -115,10 +115,10 @@ void FrmMain::startConversion(bool encode)
 
 void FrmMain::Mp3Enc1_Finished(bool ok, const QString&)
 {
-    if (!Encoding)
+    if (!Jobs.Encoding)
         return;
-    EncodeOk = ok;
-    Encoding = false;
+    Jobs.EncodeOk = ok;
+    Jobs.Encoding = false;
 }
 
 namespace {
@@ -149,7 +149,7 @@ bool conversionTick(bool running, bool ok, float step, QTimer* timer, const QStr
 
 void FrmMain::TimerEnMp3_Timer()
 {
-    if (!conversionTick(Encoding, EncodeOk, 1, TimerEnMp3, QStringLiteral("MP3编码完成！"),
+    if (!conversionTick(Jobs.Encoding, Jobs.EncodeOk, 1, TimerEnMp3, QStringLiteral("MP3编码完成！"),
                         QStringLiteral("MP3编码失败！"), Mp3Enc1->lastError()))
         return;
     shared().Busy = false;
@@ -159,7 +159,7 @@ void FrmMain::TimerEnMp3_Timer()
 
 void FrmMain::TimerUnEnMp3_Timer()
 {
-    if (!conversionTick(Decoding, DecodeOk, 5, TimerUnEnMp3, QStringLiteral("MP3解码完成！"),
+    if (!conversionTick(Jobs.Decoding, Jobs.DecodeOk, 5, TimerUnEnMp3, QStringLiteral("MP3解码完成！"),
                         QStringLiteral("MP3解码失败！"), Mp3Play1->lastError()))
         return;
     shared().Busy = false;

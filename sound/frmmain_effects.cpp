@@ -243,13 +243,13 @@ void FrmMain::effectSwitchClick(bool vocal)
     } else {
         Timer[1]->stop();
         Label1->setText(QString());
-        bool& flag = vocal ? VocalRemovalOn : KeyShiftOn;
-        QString& own = vocal ? DevocalFile : ShiftFile;
-        const QString& other = vocal ? ShiftFile : DevocalFile;
+        bool& flag = vocal ? Jobs.VocalRemovalOn : Jobs.KeyShiftOn;
+        QString& own = vocal ? Jobs.DevocalFile : Jobs.ShiftFile;
+        const QString& other = vocal ? Jobs.ShiftFile : Jobs.DevocalFile;
         if (flag) {
-            EffectSourceFile = other.isEmpty() ? CurrentFile : other;
+            Jobs.EffectSourceFile = other.isEmpty() ? Track.CurrentFile : other;
             try {
-                MediaPlayer1->setFileName(EffectSourceFile);
+                MediaPlayer1->setFileName(Jobs.EffectSourceFile);
             } catch (const rt::MediaError&) {
                 ReloadAfterError();
             }
@@ -278,19 +278,19 @@ void FrmMain::showEffectSwitch(bool vocal)
 
 void FrmMain::resetVocalRemoval()
 {
-    VocalRemovalOn = false;
+    Jobs.VocalRemovalOn = false;
     Check2->setChecked(false);
     mnuRemoveVocal->setChecked(false);
-    DevocalFile.clear();
+    Jobs.DevocalFile.clear();
     showEffectSwitch(true);
 }
 
 void FrmMain::resetKeyShift()
 {
-    KeyShiftOn = false;
+    Jobs.KeyShiftOn = false;
     Check3->setChecked(false);
     mnuShifting->setChecked(false);
-    ShiftFile.clear();
+    Jobs.ShiftFile.clear();
     showEffectSwitch(false);
 }
 
@@ -405,12 +405,12 @@ struct FrmMain::EffectJob {
     {
         copyDone = copyOk = false;
         error = {};
-        const bool mp3 = w.EffectSourceFile.right(3).toLower() == QLatin1String("mp3");
+        const bool mp3 = w.Jobs.EffectSourceFile.right(3).toLower() == QLatin1String("mp3");
         if (mp3) {
-            w.Mp3Play1->setFiles(w.EffectSourceFile, copy);
+            w.Mp3Play1->setFiles(w.Jobs.EffectSourceFile, copy);
             w.Mp3Play1->start();
         } else {
-            w.workingCopy_->start(w.EffectSourceFile, copy);
+            w.workingCopy_->start(w.Jobs.EffectSourceFile, copy);
         }
         showStage(barStep(bar(), 10, below));
         await([this] { return copyDone; },
@@ -436,13 +436,13 @@ struct FrmMain::EffectJob {
                     float add = 0, float below = 0)
     {
         // Cleared first, so a status left from an earlier call ends no wait.
-        w.EffectStatus = 0;
+        w.Jobs.EffectStatus = 0;
         call();
         await([this, status] {
-            return w.EffectStatus == status || w.EffectStatus == rt::EffectControl::StatusFailed;
+            return w.Jobs.EffectStatus == status || w.Jobs.EffectStatus == rt::EffectControl::StatusFailed;
         },
               [this, status, answered](bool arrived) {
-                  if (arrived && w.EffectStatus == status) {
+                  if (arrived && w.Jobs.EffectStatus == status) {
                       (this->*answered)();
                       return;
                   }
@@ -487,7 +487,7 @@ struct FrmMain::EffectJob {
         showStage(barStep(bar(), 10, 90));
         showStage(100);
         FrmWait::unload();
-        QString& file = vocal ? w.DevocalFile : w.ShiftFile;
+        QString& file = vocal ? w.Jobs.DevocalFile : w.Jobs.ShiftFile;
         file = output;
         try {
             w.MediaPlayer1->setFileName(file);
@@ -496,7 +496,7 @@ struct FrmMain::EffectJob {
             w.ReloadAfterError();
             return;
         }
-        (vocal ? w.VocalRemovalOn : w.KeyShiftOn) = true;
+        (vocal ? w.Jobs.VocalRemovalOn : w.Jobs.KeyShiftOn) = true;
         QCheckBox* box = vocal ? w.Check2 : w.Check3;
         {
             // The job is the box's "on" already: a box unticked meanwhile
@@ -657,15 +657,15 @@ void FrmMain::Effect1_StatusChange(int status)
     // Statuses of a job that has ended are not this job's.
     if (!effectJob_)
         return;
-    EffectStatus = status;
+    Jobs.EffectStatus = status;
     effectJobEvent();
 }
 
 void FrmMain::Mp3Play1_Finished(bool ok, const QString&)
 {
-    if (Decoding && !effectJob_) {
-        DecodeOk = ok;
-        Decoding = false;
+    if (Jobs.Decoding && !effectJob_) {
+        Jobs.DecodeOk = ok;
+        Jobs.Decoding = false;
         return;
     }
     if (!effectJob_)
@@ -681,8 +681,8 @@ bool FrmMain::chooseEffectOutput(const QString& suffix, QString* chosen)
     req.title = QStringLiteral("请选择输出文件的保存位置");
     req.filter = QStringLiteral("声音文件(*.wav)|*.wav");
     req.filterIndex = 1;
-    req.initialDir = QFileInfo(EffectSourceFile).absolutePath();
-    req.fileName = effectOutputName(EffectSourceFile, suffix);
+    req.initialDir = QFileInfo(Jobs.EffectSourceFile).absolutePath();
+    req.fileName = effectOutputName(Jobs.EffectSourceFile, suffix);
     req.overwritePrompt = true;
     req.defaultSuffix = QStringLiteral("wav");
     for (;;) {
@@ -691,8 +691,8 @@ bool FrmMain::chooseEffectOutput(const QString& suffix, QString* chosen)
             return false;
         const QString path = recordingSavePath(r.files.first());
         // The file to be restored later is never overwritten: ask again.
-        if (samePath(path, EffectSourceFile) || samePath(path, CurrentFile) || samePath(path, DevocalFile) ||
-            samePath(path, ShiftFile))
+        if (samePath(path, Jobs.EffectSourceFile) || samePath(path, Track.CurrentFile) ||
+            samePath(path, Jobs.DevocalFile) || samePath(path, Jobs.ShiftFile))
             continue;
         *chosen = path;
         return true;
@@ -730,8 +730,8 @@ bool FrmMain::beginEffectJob(QCheckBox* box, QAction* menuItem, const QString& q
     }
     if (mp->playState() == rt::MediaControl::Playing)
         mp->pause();
-    EffectSourceFile = mp->fileName();
-    const QString ext = EffectSourceFile.right(3).toLower();
+    Jobs.EffectSourceFile = mp->fileName();
+    const QString ext = Jobs.EffectSourceFile.right(3).toLower();
     if (ext != QLatin1String("mp3") && ext != QLatin1String("wav")) {
         rt::ui().msgBox(kWrongFormat, rt::OkOnly | rt::Critical);
         (this->*reset)();
@@ -765,13 +765,13 @@ void FrmMain::RemoveVocals()
     if (!beginEffectJob(Check2, mnuRemoveVocal, QStringLiteral("你确定要将当前曲目进行消减人声处理吗？"),
                         &FrmMain::resetVocalRemoval, &duration))
         return;
-    if (!chooseEffectOutput(QStringLiteral(" - DeVocal.wav"), &DevocalFile)) {
+    if (!chooseEffectOutput(QStringLiteral(" - DeVocal.wav"), &Jobs.DevocalFile)) {
         resetVocalRemoval();
         return;
     }
     effectJob_.reset(new EffectJob(*this, true));
     EffectJob& job = *effectJob_;
-    job.output = DevocalFile;
+    job.output = Jobs.DevocalFile;
     job.limitMs = jobStepLimitMs(duration);
     const QString temp = shared().DataDir + QStringLiteral("/TEMP/");
     job.copy = temp + QStringLiteral("2.wav");
@@ -803,12 +803,12 @@ void FrmMain::ShiftPitch()
             MediaPlayer1->play();
         return;
     }
-    if (!chooseEffectOutput(QStringLiteral(" - Shift.wav"), &ShiftFile)) {
+    if (!chooseEffectOutput(QStringLiteral(" - Shift.wav"), &Jobs.ShiftFile)) {
         effectJob_.reset();
         resetKeyShift();
         return;
     }
-    effectJob_->output = ShiftFile;
+    effectJob_->output = Jobs.ShiftFile;
     effectJob_->limitMs = jobStepLimitMs(duration);
     effectJob_->copy = shared().DataDir + QStringLiteral("/TEMP/3.wav");
     effectJob_->working.watch({effectJob_->copy});
@@ -829,9 +829,9 @@ void FrmMain::cancelSoundJobs()
         effectJobTick_->stop();
     TimerEnMp3->stop();
     TimerUnEnMp3->stop();
-    if (Encoding || Decoding) {
-        Encoding = false;
-        Decoding = false;
+    if (Jobs.Encoding || Jobs.Decoding) {
+        Jobs.Encoding = false;
+        Jobs.Decoding = false;
         shared().Busy = false;
     }
     FrmWait::unload();

@@ -135,11 +135,11 @@ void FrmMain::refreshInputPanel()
         return;
     // A take keeps its input to its end (one that is unplugged ends it and
     // says so); the panel follows after it.
-    if (Recording || savingRecording_) {
+    if (Rec.Recording || Rec.savingRecording) {
         inputPanelRefreshPending_ = true;
         return;
     }
-    const bool told = std::exchange(takeToldInputLoss_, false);
+    const bool told = std::exchange(Rec.takeToldInputLoss, false);
     const QByteArray chosen = clsRecorder->SelectedDeviceId();
     const std::int32_t n = clsRecorder->DeviceCount();
     if (!clsRecorder->DeviceListRead())
@@ -181,8 +181,8 @@ void FrmMain::mnuShowVolumeB_Click()
     if (s.ShowRecVolume == 1) {
         s.ShowRecVolume = 0;
         // Closed at once; the tick stops itself when nothing is left to do.
-        Meter.left[0] = MeterPositions::LeftBarRest;
-        Meter.left[1] = MeterPositions::RightBarRest;
+        Anim.Meter.left[0] = MeterPositions::LeftBarRest;
+        Anim.Meter.left[1] = MeterPositions::RightBarRest;
         placeMeter();
         mnuShowVolumeB->setText(QStringLiteral("打开录音音量显示(&M)"));
         PopShowVolumeB->setText(QStringLiteral("打开录音音量显示"));

@@ -137,13 +137,13 @@ void startCapture(FrmMain& w, bool sized)
     if (sized && w.DSCapture) {
         w.DSCaptureBuffer = w.DSCapture->CreateCaptureBuffer(w.Capture.CaptureDesc);
         if (w.DSCaptureBuffer && !w.DSCaptureBuffer->Start(0) && w.DSCaptureBuffer->inputLost())
-            w.takeInputUnavailable_ = true;
+            w.Rec.takeInputUnavailable = true;
     } else if (w.DSCapture) {
-        w.takeInputUnavailable_ = true;
+        w.Rec.takeInputUnavailable = true;
     }
-    if (w.takeInputUnavailable_)
-        w.stopAfterStart_ = true;
-    w.RecordStart = rt::clock().tickMs();
+    if (w.Rec.takeInputUnavailable)
+        w.Rec.stopAfterStart = true;
+    w.Rec.RecordStart = rt::clock().tickMs();
     w.Timer[5]->start();
 }
 
@@ -175,12 +175,12 @@ void FrmMain::mnuStartRec_Click()
 {
     // The question and the event passes below let other commands run; one
     // start at a time, and none while a take is being saved.
-    if (recordStarting_ || Recording || savingRecording_)
+    if (Rec.recordStarting || Rec.Recording || Rec.savingRecording)
         return;
-    recordStarting_ = true;
-    stopAfterStart_ = false;
-    takeInputUnavailable_ = false;
-    takeToldInputLoss_ = false;
+    Rec.recordStarting = true;
+    Rec.stopAfterStart = false;
+    Rec.takeInputUnavailable = false;
+    Rec.takeToldInputLoss = false;
 
     pauseTrackForQuestion(*MediaPlayer1);
     // The user sets the input level there; not finding one is no reason to stop.
@@ -189,14 +189,14 @@ void FrmMain::mnuStartRec_Click()
     showStopCommand(*this, QStringLiteral("停止录音"), QStringLiteral("停止录音(&S)"));
     if (!userWantsToRecord()) {
         withdrawTake(*this);
-        recordStarting_ = false;
+        Rec.recordStarting = false;
         return;
     }
 
     // The meter's own capture ends; what waited for it runs first.
     Timer[4]->stop();
     QCoreApplication::processEvents();
-    RecordFile.clear();
+    Rec.RecordFile.clear();
     DSCaptureBuffer.reset();
     const bool sized = sizeCaptureForTake(*this);
 
@@ -207,14 +207,14 @@ void FrmMain::mnuStartRec_Click()
     startCapture(*this, sized);
 
     lockControlsForTake(*this);
-    Recording = true;
-    PlayingRecording = false;
+    Rec.Recording = true;
+    Rec.PlayingRecording = false;
     if (animationTickWanted())
         Timer[4]->start();
 
-    recordStarting_ = false;
-    if (stopAfterStart_) {
-        stopAfterStart_ = false;
+    Rec.recordStarting = false;
+    if (Rec.stopAfterStart) {
+        Rec.stopAfterStart = false;
         mnuStopRecPlay_Click();
     }
 }
@@ -224,7 +224,7 @@ void FrmMain::mnuStartRec_Click()
 
 void FrmMain::Timer5_Timer()
 {
-    if (!Recording) {
+    if (!Rec.Recording) {
         Timer[5]->stop();
         Line1->hide();
         return;
@@ -232,7 +232,7 @@ void FrmMain::Timer5_Timer()
     Line1->show();
     // Ticks, not the wall clock: a clock set back or forward during the take
     // must not end it early or run it past its buffer.
-    float x = progressLineX(wholeSecondsBetween(RecordStart, rt::clock().tickMs()), Capture.RecordSeconds);
+    float x = progressLineX(wholeSecondsBetween(Rec.RecordStart, rt::clock().tickMs()), Capture.RecordSeconds);
     const bool timeUp = x >= ProgressLineEnd;
     if (timeUp)
         x = ProgressLineEnd;
@@ -253,33 +253,33 @@ void FrmMain::XPButton8_Click()
 
 void FrmMain::mnuStopRecPlay_Click()
 {
-    if (recordStarting_) {
+    if (Rec.recordStarting) {
         // The take is not running yet: end it as soon as it does.
-        stopAfterStart_ = true;
+        Rec.stopAfterStart = true;
         return;
     }
-    if (savingRecording_)
+    if (Rec.savingRecording)
         return;
     rt::MediaControl* mp = MediaPlayer1;
 
     imgR->setPixmap(imgS[0]);
     Line1->hide();
 
-    if (Recording) {
+    if (Rec.Recording) {
         // The take ends: the meter's samples go, the track pauses.
         Capture.Samples.clear();
         Capture.Samples.shrink_to_fit();
         if (mp->duration() != 0 && mp->playState() == rt::MediaControl::Playing)
             mp->pause();
         Timer[4]->stop();
-        Recording = false;
+        Rec.Recording = false;
 
-        const bool inputUnavailable = std::exchange(takeInputUnavailable_, false);
+        const bool inputUnavailable = std::exchange(Rec.takeInputUnavailable, false);
         const bool capturing = DSCaptureBuffer && (DSCaptureBuffer->GetStatus() & rt::CaptureStatusCapturing);
         // The input went away mid-take (or never opened): what was sung
         // until then is offered for saving, not thrown away.
         if (!capturing && (inputUnavailable || (DSCaptureBuffer && DSCaptureBuffer->inputLost()))) {
-            takeToldInputLoss_ = true;
+            Rec.takeToldInputLoss = true;
             const bool anything = DSCaptureBuffer && DSCaptureBuffer->capturedBytes() > 0;
             rt::ui().msgBox(inputUnavailable
                                 ? QStringLiteral("无法打开录音输入！(声音服务器未运行或没有录音设备。)") + QLatin1Char('\n') +
@@ -310,7 +310,7 @@ void FrmMain::mnuStopRecPlay_Click()
             if (animationTickWanted())
                 Timer[4]->start();
         }
-    } else if (PlayingRecording) {
+    } else if (Rec.PlayingRecording) {
         // The play-back ends at the start; the recording stays the loaded file.
         const int state = mp->playState();
         if (state == rt::MediaControl::Playing) {
@@ -329,7 +329,7 @@ void FrmMain::mnuStopRecPlay_Click()
 void FrmMain::takeEnded()
 {
     // The input panel looks at the server's news that came meanwhile.
-    if (!Recording && !savingRecording_ && std::exchange(inputPanelRefreshPending_, false) && inputPanelRefresh_)
+    if (!Rec.Recording && !Rec.savingRecording && std::exchange(inputPanelRefreshPending_, false) && inputPanelRefresh_)
         inputPanelRefresh_->start();
 }
 
@@ -338,12 +338,12 @@ void FrmMain::takeEnded()
 
 void FrmMain::CopyCaptureToBuffer()
 {
-    CapturedBytes = 0;
+    Rec.CapturedBytes = 0;
     // A sound buffer left by another job must never pass for this take.
     DSBuffer.reset();
     if (!DSCaptureBuffer)
         return;
-    DSBuffer = copyCaptureToSoundBuffer(*DSCaptureBuffer, &CapturedBytes);
+    DSBuffer = copyCaptureToSoundBuffer(*DSCaptureBuffer, &Rec.CapturedBytes);
 }
 
 namespace {
@@ -356,7 +356,7 @@ void releaseTake(FrmMain& w)
     w.DSCaptureBuffer.reset();
     w.Capture.Samples.clear();
     w.Capture.Samples.shrink_to_fit();
-    w.savingRecording_ = false;
+    w.Rec.savingRecording = false;
 }
 
 // Names the file and the reason, as the sound jobs do.
@@ -420,12 +420,12 @@ std::optional<QString> writeTakeWhereChosen(FrmMain& w)
 // command reports it.
 void loadTakeForPlayBack(FrmMain& w, const QString& path)
 {
-    w.RecordFile = path;
+    w.Rec.RecordFile = path;
     try {
-        w.MediaPlayer1->setFileName(w.RecordFile);
+        w.MediaPlayer1->setFileName(w.Rec.RecordFile);
     } catch (const rt::MediaError&) {
     }
-    w.PlayingRecording = true;
+    w.Rec.PlayingRecording = true;
     w.mnuPlayRec->setEnabled(true);
     showStopIdle(w);
 }
@@ -441,7 +441,7 @@ void FrmMain::SaveRecording()
         releaseTake(*this);
         return;
     }
-    savingRecording_ = true;
+    Rec.savingRecording = true;
     if (const std::optional<QString> path = writeTakeWhereChosen(*this))
         loadTakeForPlayBack(*this, *path);
     else
@@ -461,17 +461,17 @@ void FrmMain::mnuPlayRec_Click()
 {
     const QString noFile = QStringLiteral("错误！无录音文件！");
     // Also when the file has gone since it was saved.
-    if (RecordFile.isEmpty() || !QFileInfo::exists(RecordFile)) {
+    if (Rec.RecordFile.isEmpty() || !QFileInfo::exists(Rec.RecordFile)) {
         rt::ui().msgBox(noFile, rt::OkOnly, rt::appTitle());
         return;
     }
-    Recording = false;
-    PlayingRecording = true;
+    Rec.Recording = false;
+    Rec.PlayingRecording = true;
     // A paused recording resumes where it stands.
     rt::MediaControl* mp = MediaPlayer1;
-    if (mp->playState() != rt::MediaControl::Paused || mp->fileName() != RecordFile) {
+    if (mp->playState() != rt::MediaControl::Paused || mp->fileName() != Rec.RecordFile) {
         try {
-            mp->setFileName(RecordFile);
+            mp->setFileName(Rec.RecordFile);
         } catch (const rt::MediaError&) {
             rt::ui().msgBox(noFile, rt::OkOnly, rt::appTitle());
             return;

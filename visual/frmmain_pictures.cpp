@@ -43,7 +43,7 @@ void FrmMain::ShowCoverPicture(const QString& path)
     Picture2->setEnabled(false);
     Image2->hide();
     sh.CoverPicPath.clear();
-    if (CurrentFile.isEmpty())
+    if (Track.CurrentFile.isEmpty())
         return;
     // The default picture, over the whole area.
     const QRect whole = twipsToPixels(QRect(0, 0, kPictureAreaWidthTwips, kPictureAreaHeightTwips));
@@ -51,7 +51,7 @@ void FrmMain::ShowCoverPicture(const QString& path)
     Image2->setPixmap(Image1->pixmap());
     Image2->setGeometry(whole);
     // The track's stored picture unless another is given.
-    const QString file = path.isEmpty() ? storedPicturePath(CurrentFile) : path;
+    const QString file = path.isEmpty() ? storedPicturePath(Track.CurrentFile) : path;
     // While Timer6 runs only the song picture is refreshed: the lyric
     // backgrounds stay as they are.
     const bool songPictureOnly = Timer[6]->isActive();
@@ -72,7 +72,7 @@ void FrmMain::ShowCoverPicture(const QString& path)
         // It is the lyric views' background too.
         sh.CoverPicPath = file;
         if (!songPictureOnly) {
-            LrcPaintCounter = 1;
+            LrcView.LrcPaintCounter = 1;
             setLyricBackground(picture);
         }
     }
@@ -87,14 +87,14 @@ void FrmMain::ShowCoverPicture(const QString& path)
 
 void FrmMain::mnuOpenPic_Click()
 {
-    if (CurrentFile.isEmpty() || pictureCommandRunning_)
+    if (Track.CurrentFile.isEmpty() || pictureCommandRunning_)
         return;
     pictureCommandRunning_ = true;
     // The picture belongs to the track the command began with, even when the
     // track changes while a box is open.
-    const QString track = CurrentFile;
+    const QString track = Track.CurrentFile;
     QPointer<FrmMain> self(this);
-    auto sameTrack = [&] { return CurrentFile == track; };
+    auto sameTrack = [&] { return Track.CurrentFile == track; };
     // The song waits while the boxes are open.
     if (MediaPlayer1->duration() != 0 && MediaPlayer1->playState() == rt::MediaControl::Playing)
         MediaPlayer1->pause();
@@ -162,6 +162,32 @@ void FrmMain::Timer6_Timer()
     ShowCoverPicture(QString());
     Timer[6]->stop();
     emit coverPictureRefreshed();
+}
+
+// ---- the settings dialog's and the lyrics window's view of the pictures ----
+
+QPixmap FrmMain::songPicture() const { return Image2->pixmap(); }
+
+QPixmap FrmMain::lyricBackground() const { return Image6->pixmap(); }
+
+void FrmMain::placeSongPicture(const QRect& twips)
+{
+    Image2->setScaledContents(true);
+    Image2->setGeometry(twipsToPixels(twips));
+}
+
+void FrmMain::setDefaultPicture(const QPixmap& picture) { Image1->setPixmap(picture); }
+
+void FrmMain::showDefaultPicture()
+{
+    placeSongPicture(QRect(0, 0, kPictureAreaWidthTwips, kPictureAreaHeightTwips));
+    Image2->setPixmap(Image1->pixmap());
+    Timer[6]->start();
+}
+
+void FrmMain::whenSongPictureRedrawn(QObject* receiver, std::function<void()> done)
+{
+    connect(this, &FrmMain::coverPictureRefreshed, receiver, std::move(done));
 }
 
 } // namespace melodune

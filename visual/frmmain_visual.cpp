@@ -46,23 +46,23 @@ void setChecked(QAction* a, bool on)
 
 void FrmMain::Timer4_Timer()
 {
-    if (animationTickRunning_)
+    if (Anim.animationTickRunning)
         return; // one tick at a time: it lets others run
     if (animationFrozen())
         return;
     // A close, reload or stop command may run here; whatever it released
     // is looked up afresh below, and a window taken down ends the tick.
-    animationTickRunning_ = true;
+    Anim.animationTickRunning = true;
     {
         QPointer<FrmMain> self(this);
         QCoreApplication::processEvents();
         if (!self)
             return;
     }
-    const auto running = qScopeGuard([this] { animationTickRunning_ = false; });
+    const auto running = qScopeGuard([this] { Anim.animationTickRunning = false; });
     if (unloading_ || animationFrozen())
         return;
-    ++AnimationTicks;
+    ++Anim.AnimationTicks;
 
     if (switchOffWhenMeterRests())
         return;
@@ -74,13 +74,13 @@ void FrmMain::Timer4_Timer()
         return;
     }
     if (input == CaptureInput::Fresh) {
-        ++AnimationTicksRead;
+        ++Anim.AnimationTicksRead;
         animateNewestInput();
     } else if (!DSCaptureBuffer || DSCaptureBuffer->inputLost()) {
         showSilence();
     }
     placeMeter();
-    if (!Recording)
+    if (!Rec.Recording)
         restartMeterCapture();
 }
 
@@ -95,8 +95,8 @@ bool FrmMain::animationFrozen()
 bool FrmMain::switchOffWhenMeterRests()
 {
     const SettingsRecord& s = settings();
-    Meter.driftMarkers();
-    if (s.ShowRecVolume != 0 || s.ShowVisual != 0 || !Meter.markersAtRest())
+    Anim.Meter.driftMarkers();
+    if (s.ShowRecVolume != 0 || s.ShowVisual != 0 || !Anim.Meter.markersAtRest())
         return false;
     placeMeter();
     Timer[4]->stop();
@@ -107,7 +107,7 @@ void FrmMain::hideUnwantedAnimation()
 {
     const SettingsRecord& s = settings();
     if (s.ShowRecVolume == 0)
-        Meter.resetBars();
+        Anim.Meter.resetBars();
     if (s.ShowVisual == 0 && Picture5->isVisible())
         Picture5->hide();
 }
@@ -115,40 +115,40 @@ void FrmMain::hideUnwantedAnimation()
 FrmMain::CaptureInput FrmMain::readCaptureState()
 {
     if (!DSCaptureBuffer)
-        return Recording ? CaptureInput::RecordingOver : CaptureInput::Stale;
-    CaptureStatus = DSCaptureBuffer->GetStatus();
-    if (!(CaptureStatus & rt::CaptureStatusCapturing))
+        return Rec.Recording ? CaptureInput::RecordingOver : CaptureInput::Stale;
+    Anim.CaptureStatus = DSCaptureBuffer->GetStatus();
+    if (!(Anim.CaptureStatus & rt::CaptureStatusCapturing))
         // While recording, the take's buffer has run full.
-        return Recording ? CaptureInput::RecordingOver : CaptureInput::Stale;
+        return Rec.Recording ? CaptureInput::RecordingOver : CaptureInput::Stale;
     // The meter's buffer stops here; the next one starts at the end of the tick.
-    if (!Recording)
+    if (!Rec.Recording)
         DSCaptureBuffer->Stop();
-    SampleCount = DSCaptureBuffer->GetCurrentPosition().readPos / 2;
-    return SampleCount >= kTickBlockSamples ? CaptureInput::Fresh : CaptureInput::Stale;
+    Anim.SampleCount = DSCaptureBuffer->GetCurrentPosition().readPos / 2;
+    return Anim.SampleCount >= kTickBlockSamples ? CaptureInput::Fresh : CaptureInput::Stale;
 }
 
 void FrmMain::showSilence()
 {
     // No input (the server is gone, or the device): the meter falls as for
     // silence, and rises again once a capture delivers.
-    PeakLeft = PeakRight = MeterLeft = MeterRight = 0;
+    Anim.PeakLeft = Anim.PeakRight = Anim.MeterLeft = Anim.MeterRight = 0;
     if (settings().ShowRecVolume == 1)
-        Meter.showLevels(0, 0);
+        Anim.Meter.showLevels(0, 0);
 }
 
 void FrmMain::animateNewestInput()
 {
     const SettingsRecord& s = settings();
     // A failed read keeps the previous block.
-    DSCaptureBuffer->ReadBuffer(SampleCount * 2 - kTickBlockSamples * 2, kTickBlockSamples * 2, TickSamples.data(),
-                                0);
-    const MeterPeaks peaks = meterPeaks(TickSamples);
-    PeakLeft = peaks.left;
-    PeakRight = peaks.right;
-    MeterLeft = meterLength(PeakLeft);
-    MeterRight = meterLength(PeakRight);
+    DSCaptureBuffer->ReadBuffer(Anim.SampleCount * 2 - kTickBlockSamples * 2, kTickBlockSamples * 2,
+                                Anim.TickSamples.data(), 0);
+    const MeterPeaks peaks = meterPeaks(Anim.TickSamples);
+    Anim.PeakLeft = peaks.left;
+    Anim.PeakRight = peaks.right;
+    Anim.MeterLeft = meterLength(Anim.PeakLeft);
+    Anim.MeterRight = meterLength(Anim.PeakRight);
     if (s.ShowRecVolume == 1)
-        Meter.showLevels(MeterLeft, MeterRight);
+        Anim.Meter.showLevels(Anim.MeterLeft, Anim.MeterRight);
     if (!showsPicture(MediaPlayer1) && s.ShowVisual == 1)
         drawVisualEffect();
     if (s.KeyState == 1)
@@ -163,7 +163,7 @@ void FrmMain::jumpWithTheInput()
         return;
     const QRect g = screen()->geometry();
     const int top = keyModeTop(rt::pixelsToTwips(y() - g.top()), rt::pixelsToTwips(g.height()),
-                               rt::pixelsToTwips(PicShape->height()), PeakLeft, PeakRight);
+                               rt::pixelsToTwips(PicShape->height()), Anim.PeakLeft, Anim.PeakRight);
     if (g.top() + rt::twipsToPixels(top) != y())
         move(x(), g.top() + rt::twipsToPixels(top));
 }
@@ -171,7 +171,7 @@ void FrmMain::jumpWithTheInput()
 void FrmMain::placeMeter()
 {
     for (int i = 0; i < MeterStrip::PartCount; ++i)
-        Picture3->movePart(i, rt::twipsToPixels(Meter.left[static_cast<std::size_t>(i)]));
+        Picture3->movePart(i, rt::twipsToPixels(Anim.Meter.left[static_cast<std::size_t>(i)]));
 }
 
 void FrmMain::restartMeterCapture()
@@ -216,29 +216,29 @@ void FrmMain::createVisual()
 void FrmMain::drawVisualEffect()
 {
     SettingsRecord& s = settings();
-    const int effect = chooseEffect(Effects, s.VisualType, s.VisualRandom, [] { return rt::clock().uniform01(); });
+    const int effect = chooseEffect(Anim.Effects, s.VisualType, s.VisualRandom, [] { return rt::clock().uniform01(); });
     if (effect == 0)
         return;
     if (effect <= 3) {
         QImage& frame = Picture5->frame(kEffectWidth, kEffectHeight);
         if (effect == 1)
-            drawWaveform(frame, TickSamples, MeterLeft, MeterRight);
+            drawWaveform(frame, Anim.TickSamples, Anim.MeterLeft, Anim.MeterRight);
         else if (effect == 2)
-            drawLaser(frame, TickSamples, MeterLeft, MeterRight);
+            drawLaser(frame, Anim.TickSamples, Anim.MeterLeft, Anim.MeterRight);
         else
-            drawFlame(frame, TickSamples, rt::clock().uniform01());
+            drawFlame(frame, Anim.TickSamples, rt::clock().uniform01());
         Picture5->update();
         return;
     }
     createVisual();
-    if (Effects.VisualFrame == 0) {
+    if (Anim.Effects.VisualFrame == 0) {
         Visual->BuildTrans(static_cast<std::int32_t>(rt::clock().uniform01() * Visual->TransCount()));
         Visual->DrawStyle = effect - 4;
     }
-    if (++Effects.VisualFrame > 100)
-        Effects.VisualFrame = 0;
+    if (++Anim.Effects.VisualFrame > 100)
+        Anim.Effects.VisualFrame = 0;
     SharedState& sh = shared();
-    fillVisualInput(TickSamples, sh.WaveData, sh.LevelData);
+    fillVisualInput(Anim.TickSamples, sh.WaveData, sh.LevelData);
     Visual->Calc();
     Visual->PaintPicture(*Picture5);
 }
@@ -249,7 +249,7 @@ void FrmMain::drawVisualEffect()
 void FrmMain::UpdateVisualStyleMenus()
 {
     SettingsRecord& s = settings();
-    Effects.reset();
+    Anim.Effects.reset();
     for (int i = 0; i <= 9; ++i) {
         setChecked(mnuSelVisual[i], false);
         setChecked(PopSelVisual[i], false);
@@ -291,6 +291,8 @@ void FrmMain::showVisualisation(bool on)
     for (QAction* a : {PopShowVisualS, PopShowVisualS2})
         a->setText(on ? QStringLiteral("关闭可视化效果") : QStringLiteral("打开可视化效果"));
 }
+
+void FrmMain::startAnimationTick() { Timer[4]->start(); }
 
 void FrmMain::mnuShowVisualS_Click()
 {

@@ -189,7 +189,7 @@ TEST_F(ButtonLayoutTest, NothingCoversTheTakesProgressLine)
     settings().ShowMixerOnRecord = false;
     ui.msgAnswers = {rt::Yes};
     win.mnuStartRec_Click();
-    ASSERT_TRUE(win.Recording);
+    ASSERT_TRUE(win.Rec.Recording);
     const std::int64_t start = clock.tickMs();
     win.Timer5_Timer();
     ASSERT_TRUE(win.Line1->isVisible());
@@ -208,7 +208,7 @@ TEST_F(ButtonLayoutTest, NothingCoversTheTakesProgressLine)
         SCOPED_TRACE(part);
         clock.ticks = start + std::int64_t(seconds * part * 1000);
         win.Timer5_Timer();
-        ASSERT_TRUE(win.Recording);
+        ASSERT_TRUE(win.Rec.Recording);
         const QRect line(win.Line1->mapTo(win.PicShape, QPoint()), win.Line1->size());
         EXPECT_EQ(line.y(), track.y());
         EXPECT_EQ(line.x() + line.width(), right);

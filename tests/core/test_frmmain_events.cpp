@@ -45,16 +45,16 @@ TEST_F(EventsTest, EndOfStreamDecisions)
              w.List1_Click();
          },
          0},
-        {"play-back of a recording stops there", kThree, 0, [](FrmMain& w) { w.PlayingRecording = true; }, -1},
+        {"play-back of a recording stops there", kThree, 0, [](FrmMain& w) { w.Rec.PlayingRecording = true; }, -1},
         {"a recording that stops at the end", kThree, 0,
          [](FrmMain& w) {
-             w.Recording = true;
+             w.Rec.Recording = true;
              settings().StopRecordAtEnd = 1;
          },
          -1},
         {"a recording that goes on", kThree, 0,
          [](FrmMain& w) {
-             w.Recording = true;
+             w.Rec.Recording = true;
              settings().StopRecordAtEnd = 0;
          },
          1},
@@ -66,28 +66,28 @@ TEST_F(EventsTest, EndOfStreamDecisions)
         ASSERT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
         if (c.before)
             c.before(win);
-        win.VocalRemovalOn = true;
-        win.DevocalFile = "/tmp/devocal.wav";
+        win.Jobs.VocalRemovalOn = true;
+        win.Jobs.DevocalFile = "/tmp/devocal.wav";
         {
             const QSignalBlocker quiet(win.Check2); // as a finished job leaves it
             win.Check2->setChecked(true);
         }
-        win.LrcPath = "/x.lrc";
+        win.LrcView.LrcPath = "/x.lrc";
         fake()->raiseEndOfStream();
         settle();
-        EXPECT_FALSE(win.VocalRemovalOn);
-        EXPECT_TRUE(win.DevocalFile.isEmpty());
+        EXPECT_FALSE(win.Jobs.VocalRemovalOn);
+        EXPECT_TRUE(win.Jobs.DevocalFile.isEmpty());
         EXPECT_FALSE(win.Check2->isChecked());
         if (c.loadsEntry < 0) {
             EXPECT_TRUE(fake()->calls.filter("FileName=").isEmpty());
-            EXPECT_EQ(win.CurrentIndex, c.playingEntry);
+            EXPECT_EQ(win.Track.CurrentIndex, c.playingEntry);
         } else {
             EXPECT_EQ(fake()->calls.filter("FileName="), QStringList{"FileName=" + c.list[c.loadsEntry]});
-            EXPECT_EQ(win.CurrentIndex, c.loadsEntry);
+            EXPECT_EQ(win.Track.CurrentIndex, c.loadsEntry);
             EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
         }
         if (settings().StopRecordAtEnd == 0) {
-            EXPECT_TRUE(win.Recording) << "the recording goes on";
+            EXPECT_TRUE(win.Rec.Recording) << "the recording goes on";
         }
     }
 }
@@ -101,14 +101,14 @@ TEST_F(EventsTest, ALostSoundOutputKeepsTheTrackAndItsPlace)
     fake()->loseOutput();
     settle();
     EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Paused);
-    EXPECT_EQ(win.CurrentIndex, 1);
+    EXPECT_EQ(win.Track.CurrentIndex, 1);
     EXPECT_TRUE(fake()->calls.filter("FileName=").isEmpty()) << "no other track is loaded";
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("声卡出现错误，播放已暂停。请确认声卡设置正确后再继续播放！")});
     win.mnuPlayPause_Click(); // the server is back: the user plays on
     settle();
     EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
     EXPECT_DOUBLE_EQ(win.MediaPlayer1->currentPosition(), 40.0);
-    EXPECT_EQ(win.CurrentIndex, 1);
+    EXPECT_EQ(win.Track.CurrentIndex, 1);
 }
 
 TEST_F(EventsTest, EndOfStreamWithAnEmptyListOnlyClosesTheEditor)
@@ -119,12 +119,12 @@ TEST_F(EventsTest, EndOfStreamWithAnEmptyListOnlyClosesTheEditor)
     settle();
     fake()->calls.clear();
     win.XPButtons[5]->setButtonEnabled(true);
-    win.LrcPath = "/x.lrc";
+    win.LrcView.LrcPath = "/x.lrc";
     fake()->raiseEndOfStream();
     settle();
     EXPECT_TRUE(fake()->calls.isEmpty());
     EXPECT_EQ(fileDialogsOpened(), 0);
-    EXPECT_TRUE(win.LrcPath.isEmpty());
+    EXPECT_TRUE(win.LrcView.LrcPath.isEmpty());
     EXPECT_FALSE(win.XPButtons[5]->buttonEnabled());
 }
 
@@ -194,7 +194,7 @@ TEST_F(EventsTest, AListWhoseTracksAllEndAtOnceStopsAfterOnePass)
         EXPECT_EQ(opened, list.mid(0, c.loadsBeforeStop)) << "one pass, then no more loads";
         EXPECT_EQ(questionsAsked(stopped), 1);
         EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Stopped);
-        EXPECT_EQ(win.CurrentIndex, c.loadsBeforeStop - 1);
+        EXPECT_EQ(win.Track.CurrentIndex, c.loadsBeforeStop - 1);
 
         // Playing again is a new pass of its own.
         opened.clear();
@@ -275,8 +275,8 @@ TEST_F(EventsTest, ReloadIgnoresTheCommandLineOnceAndAsksNothingMoreWithAutoPlay
     FrmMain& win = startWith(kThree, 0);
     ASSERT_EQ(entries().size(), 4);
     settings().AutoPlay = 0;
-    win.CurrentFile = kThree[0];
-    win.CurrentIndex = 0;
+    win.Track.CurrentFile = kThree[0];
+    win.Track.CurrentIndex = 0;
     ui.msgAnswers = {rt::Ok, rt::No};
     win.ReloadAfterError();
     win.ReloadAfterError(); // a second failure meanwhile changes nothing
@@ -335,12 +335,12 @@ TEST_F(EventsTest, OpenStateShowsTheTitleOrThePath)
     fake()->setMedia(kThree[1], rt::FakeMedia{.title = "   "});
     win.mnuPlaySelct_Click();
     settle();
-    EXPECT_EQ(win.CurrentTitle, "A Song");
+    EXPECT_EQ(win.Track.CurrentTitle, "A Song");
     EXPECT_EQ(win.Label4->text(), "A Song - " + win.windowTitle());
     EXPECT_EQ(win.Label4->toolTip(), QStringLiteral("播放器加载曲目【") + kThree[0] + QStringLiteral("】"));
     win.mnuNext_Click();
     settle();
-    EXPECT_TRUE(win.CurrentTitle.isEmpty());
+    EXPECT_TRUE(win.Track.CurrentTitle.isEmpty());
     EXPECT_EQ(win.Label4->text(), kThree[1] + " - " + win.windowTitle());
 }
 
@@ -349,7 +349,7 @@ TEST_F(EventsTest, PlayStateHintsVideoAndTheSwitches)
     FrmMain& win = startWith({"/v/clip.mkv", "/m/a.mp3"}, 0);
     fake()->setMedia("/v/clip.mkv", rt::FakeMedia{.width = 640, .height = 360});
     settings().AutoFullScreen = 1;
-    win.VocalRemovalOn = true;
+    win.Jobs.VocalRemovalOn = true;
     {
         const QSignalBlocker quiet(win.Check2); // as a finished job leaves it
         win.Check2->setChecked(true);
@@ -361,7 +361,7 @@ TEST_F(EventsTest, PlayStateHintsVideoAndTheSwitches)
     EXPECT_TRUE(win.mnuFull->isEnabled());
     EXPECT_FALSE(win.Picture2->isVisible());
     EXPECT_TRUE(fake()->calls.contains("DisplaySize=3")) << "full screen on its own";
-    EXPECT_FALSE(win.VocalRemovalOn) << "another file than the processed copy plays";
+    EXPECT_FALSE(win.Jobs.VocalRemovalOn) << "another file than the processed copy plays";
     EXPECT_FALSE(win.Check2->isChecked());
 
     win.mnuNext_Click();
@@ -370,14 +370,14 @@ TEST_F(EventsTest, PlayStateHintsVideoAndTheSwitches)
     EXPECT_FALSE(win.mnuFull->isEnabled());
 
     // The processed copy keeps its flag.
-    win.DevocalFile = "/tmp/devocal.wav";
-    win.VocalRemovalOn = true;
-    win.MediaPlayer1->setFileName(win.DevocalFile);
+    win.Jobs.DevocalFile = "/tmp/devocal.wav";
+    win.Jobs.VocalRemovalOn = true;
+    win.MediaPlayer1->setFileName(win.Jobs.DevocalFile);
     win.MediaPlayer1->play();
     settle();
-    EXPECT_TRUE(win.VocalRemovalOn);
+    EXPECT_TRUE(win.Jobs.VocalRemovalOn);
 
-    win.Recording = true;
+    win.Rec.Recording = true;
     win.MediaPlayer1->pause();
     settle();
     EXPECT_FALSE(win.Check2->isEnabled());
@@ -389,7 +389,7 @@ TEST_F(EventsTest, StoppingSelectsTheTrackAndRestoresTheLyricColours)
     FrmMain& win = playing(kThree, 1);
     win.RichTextBox1->setText(QStringLiteral("[1.0]one\r[2.0]two\r"));
     win.RichTextBox1->setColor(0, win.RichTextBox1->length(), rt::rgb(255, 255, 255));
-    win.LyricsLoaded = true;
+    win.LrcView.LyricsLoaded = true;
     win.Timer[1]->start();
     win.Label1->setText("12.5");
     win.List1->setCurrentRow(0);

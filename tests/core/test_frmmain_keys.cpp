@@ -1,5 +1,6 @@
 // Keys, balance and window commands of the main window.
 #include "controls/xpbutton.h"
+#include "core/virtualkeys.h"
 #include "lyrics/richtext.h"
 #include "platform/shellopen.h"
 #include "tests/support/mainwindow.h"
@@ -61,12 +62,12 @@ TEST(Balance, Captions)
 
 TEST(VirtualKeys, QtKeysMapToTheWindowCodes)
 {
-    EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_Space, {}), 32);
-    EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_Plus, Qt::KeypadModifier), 107);
-    EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_Minus, Qt::KeypadModifier), 109);
-    EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_Plus, {}), 0) << "only the keypad's plus";
-    EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_C, Qt::ShiftModifier), 67);
-    EXPECT_EQ(FrmMain::virtualKeyCode(Qt::Key_Escape, {}), 27);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_Space, {}), 32);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_Plus, Qt::KeypadModifier), 107);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_Minus, Qt::KeypadModifier), 109);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_Plus, {}), 0) << "only the keypad's plus";
+    EXPECT_EQ(virtualKeyCode(Qt::Key_C, Qt::ShiftModifier), 67);
+    EXPECT_EQ(virtualKeyCode(Qt::Key_Escape, {}), 27);
 }
 
 class KeysTest : public MainWindowTest<> {};

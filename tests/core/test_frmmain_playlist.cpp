@@ -146,7 +146,7 @@ TEST_F(PlaylistWindowTest, OneFileIntoAnEmptyListIsLoadedWithoutPlaying)
     ui.openAnswers = {chose({path("only.mp3")})};
     w->XPButtons[9]->Click();
     EXPECT_EQ(entries(), QStringList({path("only.mp3")}));
-    EXPECT_EQ(w->CurrentIndex, 0);
+    EXPECT_EQ(w->Track.CurrentIndex, 0);
     EXPECT_EQ(w->List1->currentRow(), 0);
     EXPECT_EQ(w->Marks.size(), 1);
     EXPECT_EQ(media().calls, QStringList({"FileName=" + path("only.mp3")}));
@@ -172,7 +172,7 @@ TEST_F(PlaylistWindowTest, NetworkAddressWithATitleGetsItsNoLyricsMark)
     EXPECT_TRUE(ui.calls[1].text.startsWith(QStringLiteral("请输入曲目的地址。\r\n例如：")));
     EXPECT_EQ(ui.calls[2].title, QStringLiteral("曲目标题"));
     EXPECT_EQ(entries().value(2), address);
-    EXPECT_EQ(w->CurrentIndex, 1) << "an add to a longer list keeps the loaded track";
+    EXPECT_EQ(w->Track.CurrentIndex, 1) << "an add to a longer list keeps the loaded track";
     EXPECT_EQ(w->Frame1->title(), QStringLiteral("曲目列表(共3首)"));
 
     const QString stub = QStringLiteral("data/LRCS/") + mangledTrackName(address, QStringLiteral(".lrc"));
@@ -215,7 +215,7 @@ TEST_F(PlaylistWindowTest, AddingBeyondTheListsCapacityIsRefusedAndLosesNothing)
     EXPECT_EQ(w->List1->count(), kMaxListEntries);
     EXPECT_EQ(ui.messages().size(), 2);
     EXPECT_FALSE(dir.exists(QStringLiteral("data/LRCS/") + mangledTrackName("http://full/stream", ".lrc")));
-    EXPECT_EQ(w->CurrentIndex, 5);
+    EXPECT_EQ(w->Track.CurrentIndex, 5);
 }
 
 TEST_F(PlaylistWindowTest, ImportAppendsOnNoAndReplacesOnYes)
@@ -232,7 +232,7 @@ TEST_F(PlaylistWindowTest, ImportAppendsOnNoAndReplacesOnYes)
     EXPECT_EQ(ui.messages(), QStringList({"你是否要清空以前的列表?", "导入列表成功!"}));
     EXPECT_EQ(ui.calls[1].style, rt::YesNo | rt::Question | rt::DefaultButton2);
     EXPECT_EQ(entries(), QStringList({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3", "/n/1.mp3", "/n/2.mp3"}));
-    EXPECT_EQ(w->CurrentIndex, 1) << "the index line of an imported list is not taken";
+    EXPECT_EQ(w->Track.CurrentIndex, 1) << "the index line of an imported list is not taken";
     EXPECT_EQ(w->Frame1->title(), QStringLiteral("曲目列表(共5首)"));
     EXPECT_TRUE(media().calls.isEmpty());
 
@@ -241,7 +241,7 @@ TEST_F(PlaylistWindowTest, ImportAppendsOnNoAndReplacesOnYes)
     ui.msgAnswers = {rt::Yes, rt::Ok};
     w->mnuListIn_Click();
     EXPECT_EQ(entries(), QStringList({"/n/solo.mp3"}));
-    EXPECT_EQ(w->CurrentIndex, 0);
+    EXPECT_EQ(w->Track.CurrentIndex, 0);
     EXPECT_EQ(w->List1->currentRow(), 0);
     EXPECT_EQ(media().calls, QStringList({"FileName=/n/solo.mp3"})) << "loaded, not played";
 }
@@ -254,7 +254,7 @@ TEST_F(PlaylistWindowTest, AnImportThatCannotReadItsFileSaysSoAndChangesNothing)
     w->mnuListIn_Click();
     EXPECT_EQ(ui.messages(), QStringList({"导入列表失败!"})) << "no clearing question either";
     EXPECT_EQ(entries(), before);
-    EXPECT_EQ(w->CurrentIndex, 1);
+    EXPECT_EQ(w->Track.CurrentIndex, 1);
 
     // A media file named like a list: no list, and no junk entries.
     dir.write("song.mdu", QByteArray("ID3\x04\x00\x00\x00\x00\x00\x00\xFF\xFB\x90\x64\x00\x00\n", 17));
@@ -348,7 +348,7 @@ TEST_F(PlaylistWindowTest, DeletingMovesTheCurrentIndexAndRewritesTheList)
         QStringList expected = six;
         expected.removeAt(c.selected);
         EXPECT_EQ(entries(), expected);
-        EXPECT_EQ(w->CurrentIndex, c.currentAfter) << c.current << "/" << c.selected;
+        EXPECT_EQ(w->Track.CurrentIndex, c.currentAfter) << c.current << "/" << c.selected;
         EXPECT_EQ(w->List1->currentRow(), c.currentAfter);
         EXPECT_EQ(w->Marks.lastPlayedPos(), 0);
         EXPECT_EQ(w->Frame1->title(), QStringLiteral("曲目列表(共5首)"));
@@ -364,7 +364,7 @@ TEST_F(PlaylistWindowTest, DeletingTheOnlyEntryRemovesTheListFile)
     ui.msgAnswers = {rt::Yes};
     w->mnuDelete_Click();
     EXPECT_EQ(w->List1->count(), 0);
-    EXPECT_EQ(w->CurrentIndex, 0);
+    EXPECT_EQ(w->Track.CurrentIndex, 0);
     EXPECT_FALSE(dir.exists("data/List.mdu"));
     EXPECT_EQ(w->Frame1->title(), QStringLiteral("曲目列表(共0首)"));
 }
@@ -378,13 +378,13 @@ TEST_F(PlaylistWindowTest, DeleteQuestionsAnsweredNoKeepEverything)
     w->mnuDeleteAll_Click();  // No by default
     EXPECT_EQ(ui.messages(), QStringList({"你确定要将曲目“/m/c”从播放列表中删除吗?", "你确定要将播放列表中的所有曲目全删除吗?"}));
     EXPECT_EQ(entries(), QStringList({"/m/a", "/m/b", "/m/c"}));
-    EXPECT_EQ(w->CurrentIndex, 1);
+    EXPECT_EQ(w->Track.CurrentIndex, 1);
     EXPECT_EQ(dir.read("data/List.mdu"), saved);
 
     ui.msgAnswers = {rt::Yes};
     w->mnuDeleteAll_Click();
     EXPECT_EQ(w->List1->count(), 0);
-    EXPECT_EQ(w->CurrentIndex, -1);
+    EXPECT_EQ(w->Track.CurrentIndex, -1);
     EXPECT_FALSE(dir.exists("data/List.mdu"));
     EXPECT_EQ(w->Frame1->title(), QStringLiteral("曲目列表(共0首)"));
 }
@@ -482,7 +482,7 @@ TEST_F(PlaylistWindowTest, MouseOnTheListLoadsOnPressShowsThePopupAndPlaysOnDoub
 
     QTest::mousePress(vp, Qt::RightButton, {}, onB);
     EXPECT_EQ(w->List1->currentRow(), 1);
-    EXPECT_EQ(w->CurrentIndex, 1);
+    EXPECT_EQ(w->Track.CurrentIndex, 1);
     EXPECT_EQ(media().calls, QStringList({"FileName=/m/b.mp3"}));
     EXPECT_TRUE(w->Marks.isMarked(1));
     EXPECT_EQ(w->Marks.lastPlayedPos(), 2);
@@ -507,11 +507,11 @@ TEST_F(PlaylistWindowTest, MouseOnTheListLoadsOnPressShowsThePopupAndPlaysOnDoub
     QTest::mousePress(vp, Qt::LeftButton, {}, onC);
     QTest::mouseRelease(vp, Qt::LeftButton, {}, onC);
     EXPECT_EQ(w->List1->currentRow(), 2);
-    EXPECT_EQ(w->CurrentIndex, 1);
+    EXPECT_EQ(w->Track.CurrentIndex, 1);
     EXPECT_TRUE(media().calls.isEmpty());
 
     QTest::mouseDClick(vp, Qt::LeftButton, {}, onC);
-    EXPECT_EQ(w->CurrentIndex, 2);
+    EXPECT_EQ(w->Track.CurrentIndex, 2);
     EXPECT_TRUE(media().calls.contains("FileName=/m/c.mp3"));
     EXPECT_EQ(media().calls.last(), "Play");
     EXPECT_TRUE(w->List1->isEnabled());
@@ -525,7 +525,7 @@ TEST_F(PlaylistWindowTest, APressWithNothingSelectedLoadsNothing)
     // Below the last entry: no entry is hit.
     QTest::mousePress(w->List1->viewport(), Qt::LeftButton, {}, QPoint(5, w->List1->viewport()->height() - 2));
     EXPECT_TRUE(media().calls.isEmpty());
-    EXPECT_EQ(w->CurrentIndex, 0) << "the loaded track stays the current one";
+    EXPECT_EQ(w->Track.CurrentIndex, 0) << "the loaded track stays the current one";
     QTest::mouseMove(w->List1->viewport(), QPoint(5, w->List1->viewport()->height() - 3));
     EXPECT_EQ(w->List1->toolTip(), QStringLiteral("当前列表选中曲目【未选择】"));
 }
@@ -547,7 +547,7 @@ TEST_F(PlaylistWindowTest, AListBuiltByEveryCommandComesBackAfterARestart)
     ui.msgAnswers = {rt::Yes};
     w->mnuDelete_Click(); // b.mp3
     select(3);
-    w->CurrentIndex = 3;
+    w->Track.CurrentIndex = 3;
 
     const QStringList built = entries();
     EXPECT_EQ(built, QStringList({path("a.mp3"), path("c.mp3"), path("dropped.wmv"), "/i/1.mp3", "/i/2.mp3",
@@ -557,7 +557,7 @@ TEST_F(PlaylistWindowTest, AListBuiltByEveryCommandComesBackAfterARestart)
 
     start();
     EXPECT_EQ(entries(), built);
-    EXPECT_EQ(w->CurrentIndex, 3);
+    EXPECT_EQ(w->Track.CurrentIndex, 3);
     EXPECT_EQ(w->List1->currentRow(), 3);
     EXPECT_EQ(w->Frame1->title(), QStringLiteral("曲目列表(共6首)"));
 }

@@ -109,7 +109,7 @@ TEST_F(StartupTest, ExitSavesSettingsThenTheListWithItsIndex)
     FrmMain w(services);
     ASSERT_TRUE(w.Form_Load());
     EXPECT_EQ(w.List1->count(), 3);
-    w.CurrentIndex = 2;
+    w.Track.CurrentIndex = 2;
     settings().LrcWaitSeconds = 30;
     w.mnuExit_Click();
     EXPECT_EQ(dir.read("data/List.mdu"), QByteArray("\">2\"\r\n\"/m/a.mp3\"\r\n\"/m/b.mp3\"\r\n\"/m/c.mp3\"\r\n"));
@@ -289,7 +289,7 @@ TEST_F(StartupTest, ACommandLineOfNoListOrNoFileNameLeavesTheSavedListByteForByt
         ASSERT_TRUE(w.Form_Load());
         EXPECT_EQ(ui.messages(), QStringList{c.message});
         EXPECT_EQ(w.List1->count(), 3);
-        EXPECT_EQ(w.CurrentIndex, 1);
+        EXPECT_EQ(w.Track.CurrentIndex, 1);
         w.mnuExit_Click();
         EXPECT_EQ(dir.read("data/List.mdu"), saved);
     }
@@ -607,7 +607,7 @@ TEST_F(StartupTest, AReadOnlyProgramFolderStartsFromItsOwnListAndSettingsAndSays
         ASSERT_TRUE(w.Form_Load());
         ASSERT_EQ(w.List1->count(), 2);
         EXPECT_EQ(w.List1->item(0)->text(), QStringLiteral("/m/a.mp3"));
-        EXPECT_EQ(w.CurrentIndex, 1);
+        EXPECT_EQ(w.Track.CurrentIndex, 1);
         EXPECT_EQ(settings().LrcWaitSeconds, 30);
         if (start == 1) {
             ASSERT_EQ(ui.messages().size(), 1);

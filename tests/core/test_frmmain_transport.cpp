@@ -56,10 +56,10 @@ TEST_F(TransportTest, NextAndPreviousWrapAround)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FrmMain& win = playing(kThree, c.loaded);
-        ASSERT_EQ(win.CurrentIndex, c.loaded);
+        ASSERT_EQ(win.Track.CurrentIndex, c.loaded);
         c.next ? win.mnuNext_Click() : win.mnuPrevious_Click();
         settle();
-        EXPECT_EQ(win.CurrentIndex, c.expected);
+        EXPECT_EQ(win.Track.CurrentIndex, c.expected);
         EXPECT_EQ(win.List1->currentRow(), c.expected);
         EXPECT_EQ(fake()->calls, (QStringList{"FileName=" + kThree[c.expected], "Play"}));
         EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
@@ -78,7 +78,7 @@ TEST_F(TransportTest, NextPlaysTheUserSelectedEntryWithoutStepping)
     win.List1_Click();
     win.mnuNext_Click();
     settle();
-    EXPECT_EQ(win.CurrentIndex, 2);
+    EXPECT_EQ(win.Track.CurrentIndex, 2);
     EXPECT_EQ(win.MediaPlayer1->fileName(), kThree[2]);
 }
 
@@ -94,11 +94,11 @@ TEST_F(TransportTest, WithNothingSelectedNextAndPreviousStepFromTheLoadedTrack)
         SCOPED_TRACE(testing::Message() << (c.next ? "next" : "previous") << " loaded " << c.loaded);
         FrmMain& win = c.loaded >= 0 ? playing(kThree, c.loaded) : startWith(kThree, 0);
         if (c.loaded < 0)
-            win.CurrentIndex = -1;
+            win.Track.CurrentIndex = -1;
         win.List1->setCurrentRow(-1);
         c.next ? win.mnuNext_Click() : win.mnuPrevious_Click();
         settle();
-        EXPECT_EQ(win.CurrentIndex, c.expected);
+        EXPECT_EQ(win.Track.CurrentIndex, c.expected);
         EXPECT_EQ(win.MediaPlayer1->fileName(), kThree[c.expected]);
     }
 }
@@ -111,7 +111,7 @@ TEST_F(TransportTest, NothingLoadsWithoutASelection)
     win.Timer3_Timer();
     settle();
     EXPECT_TRUE(fake()->calls.filter("FileName=").isEmpty());
-    EXPECT_EQ(win.CurrentIndex, 0) << "the stored index stays";
+    EXPECT_EQ(win.Track.CurrentIndex, 0) << "the stored index stays";
     EXPECT_FALSE(shared().Busy);
     EXPECT_EQ(questionsAsked(QStringLiteral("你要将此项从当前程序播放列表中删除吗?")), 0);
 }
@@ -121,11 +121,11 @@ TEST_F(TransportTest, RandomOrderPlaysEveryEntryOncePerCycle)
     const QStringList five = {"/r/1.mp3", "/r/2.mp3", "/r/3.mp3", "/r/4.mp3", "/r/5.mp3"};
     FrmMain& win = playing(five, 0);
     settings().RandomPlay = true;
-    QList<int> order{int(win.CurrentIndex)};
+    QList<int> order{int(win.Track.CurrentIndex)};
     for (int i = 0; i < 9; ++i) {
         win.mnuNext_Click();
         settle();
-        order << int(win.CurrentIndex);
+        order << int(win.Track.CurrentIndex);
     }
     // The first cycle began with the deferred start's entry; every window of
     // a cycle holds each entry once.
@@ -149,7 +149,7 @@ TEST_F(TransportTest, ListStepsLoadOnlyWhileStopped)
     settle();
     EXPECT_EQ(win.List1->currentRow(), 2) << "up from the first wraps";
     EXPECT_TRUE(fake()->calls.isEmpty()) << "while playing only the selection moves";
-    EXPECT_EQ(win.CurrentIndex, 0);
+    EXPECT_EQ(win.Track.CurrentIndex, 0);
 }
 
 TEST_F(TransportTest, ToggleAndPauseDoNothingForAStreamWithoutLength)
@@ -204,7 +204,7 @@ TEST_F(TransportTest, ToggleStopAndThePlayButton)
     ui.msgAnswers = {rt::Yes};
     win.XPButton12_Click();
     settle();
-    EXPECT_EQ(win.CurrentIndex, 1);
+    EXPECT_EQ(win.Track.CurrentIndex, 1);
     EXPECT_EQ(win.MediaPlayer1->fileName(), kThree[1]);
 }
 
@@ -272,13 +272,13 @@ TEST_F(TransportTest, LoadingSetsTheTrackFieldsAndResetsTheEditor)
     for (int i = 0; i < 3; ++i) {
         win.XPButtons[5]->setButtonEnabled(true);
         win.XPButtons[5]->setCaption("退出修改");
-        win.PlayingRecording = true;
+        win.Rec.PlayingRecording = true;
         win.List1->setCurrentRow(i);
         win.mnuPlaySelct_Click();
         settle();
-        EXPECT_EQ(win.CurrentFile, list[i]);
-        EXPECT_EQ(win.CurrentExt, QString::fromUtf8(expected[i]));
-        EXPECT_FALSE(win.PlayingRecording);
+        EXPECT_EQ(win.Track.CurrentFile, list[i]);
+        EXPECT_EQ(win.Track.CurrentExt, QString::fromUtf8(expected[i]));
+        EXPECT_FALSE(win.Rec.PlayingRecording);
         EXPECT_FALSE(win.XPButtons[5]->buttonEnabled());
         EXPECT_EQ(win.XPButtons[5]->caption(), QStringLiteral("修改歌词"));
         EXPECT_EQ(win.XPButtons[5]->buttonToolTip(), QStringLiteral("编辑修改歌词"));
@@ -358,8 +358,8 @@ TEST_F(TransportTest, ACommandOrAPressDuringALoadIsRefused)
         SCOPED_TRACE(c.name);
         FrmMain& win = playing(kThree, 0);
         EXPECT_TRUE(nextWithNested(win, [&] { c.nested(win); }));
-        EXPECT_EQ(win.CurrentIndex, 1);
-        EXPECT_EQ(win.CurrentFile, kThree[1]);
+        EXPECT_EQ(win.Track.CurrentIndex, 1);
+        EXPECT_EQ(win.Track.CurrentFile, kThree[1]);
         EXPECT_EQ(win.MediaPlayer1->fileName(), kThree[1]);
         EXPECT_EQ(fake()->calls.filter("FileName=").size(), 1);
         EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
@@ -408,12 +408,12 @@ TEST_F(TransportTest, AnAddDuringALoadKeepsItsEntryButLoadsNothing)
         }));
         EXPECT_EQ(entries(), QStringList{added});
         EXPECT_EQ(win.List1->currentRow(), 0);
-        EXPECT_EQ(win.CurrentIndex, -1) << "nothing of the new list is loaded";
+        EXPECT_EQ(win.Track.CurrentIndex, -1) << "nothing of the new list is loaded";
         EXPECT_TRUE(fake()->calls.filter("FileName=" + added).isEmpty());
 
         win.mnuNext_Click();
         settle();
-        EXPECT_EQ(win.CurrentIndex, 0);
+        EXPECT_EQ(win.Track.CurrentIndex, 0);
         EXPECT_EQ(win.MediaPlayer1->fileName(), added);
         EXPECT_EQ(win.MediaPlayer1->playState(), rt::MediaControl::Playing);
     }

@@ -134,7 +134,7 @@ TEST_F(RealMediaTest, ADoubleClickPlaysItsEntryWhileThePressIsStillLoadingIt)
             << win.MediaPlayer1->fileName().toStdString();
         EXPECT_TRUE(secondClickDuringLoad);
         EXPECT_EQ(win.MediaPlayer1->fileName(), slow);
-        EXPECT_EQ(win.CurrentIndex, 1);
+        EXPECT_EQ(win.Track.CurrentIndex, 1);
         EXPECT_TRUE(win.List1->isEnabled());
         QObject::disconnect(c);
         win.mnuStop_Click();

@@ -113,7 +113,7 @@ TEST_F(SettingsDialogOnScreen, SkinDefaultsAndSavedLine)
     EXPECT_TRUE(waitUntil([&] { return guard.isNull(); }, 5000)) << "OK closes and frees the dialog";
     ASSERT_TRUE(waitUntil([&] { return !win.Timer[7]->isActive(); }, 5000));
 
-    const QByteArray expected = settingsLine(settings(), win.CurrentIndex);
+    const QByteArray expected = settingsLine(settings(), win.Track.CurrentIndex);
     EXPECT_TRUE(expected.startsWith("\"-1 \"")) << "random order";
     EXPECT_TRUE(expected.contains("\" 64 \",\" 44100 \""));
     EXPECT_TRUE(expected.contains("\"circle.png\",\" 2 \""));
@@ -127,7 +127,7 @@ TEST_F(SettingsDialogOnScreen, SkinDefaultsAndSavedLine)
     ASSERT_TRUE(w->Form_Load());
     w->Timer[3]->stop();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    EXPECT_EQ(settingsLine(settings(), w->CurrentIndex), expected);
+    EXPECT_EQ(settingsLine(settings(), w->Track.CurrentIndex), expected);
     EXPECT_EQ(w->mask(), expectedMask(circle));
     w->unloadForm();
     EXPECT_EQ(savedLine(), expected);

@@ -80,7 +80,7 @@ private:
         lastStart_ = start;
         // The line's tenth began (clock - stamp's tenth) seconds ago.
         const double clock = w_.MediaPlayer1->currentPosition() + w_.Lyrics.offset / 1000.0;
-        const double tenth = rt::toDouble(w_.LrcTimeKey).value_or(clock);
+        const double tenth = rt::toDouble(w_.LrcView.LrcTimeKey).value_or(clock);
         pendingSince_ = double(wall.nsecsElapsed()) / 1e6 - (clock - tenth) * 1000.0;
     }
 
@@ -118,7 +118,7 @@ void loadLyrics(FrmMain& w, const QString& lrc)
     const LrcParseResult r = parseLrc(normaliseLyricText(lrc));
     applyLrcResult(r, *w.RichTextBox1, w.Lyrics);
     styleLyricBox(*w.RichTextBox1, lyricBoxStyle(settings()));
-    w.LyricsLoaded = true;
+    w.LrcView.LyricsLoaded = true;
 }
 
 QString lyricFile(int lines, double every)

@@ -51,9 +51,9 @@ int main(int argc, char** argv)
         return 1;
     w->Timer[3]->stop();
     settings().LrcViewMode = 0; // the text box shows the whole lyric
-    w->CurrentFile = QStringLiteral("/music/big.mp3");
-    w->CurrentExt = QStringLiteral("mp3");
-    const QString stored = lyricFilePath(shared().DataDir, w->CurrentFile);
+    w->Track.CurrentFile = QStringLiteral("/music/big.mp3");
+    w->Track.CurrentExt = QStringLiteral("mp3");
+    const QString stored = lyricFilePath(shared().DataDir, w->Track.CurrentFile);
     QTest::qWait(500);
 
     std::unique_ptr<testsupport::BulkReplyServer> server;
@@ -124,7 +124,8 @@ int main(int argc, char** argv)
             return done && w->RichTextBox1->isEnabled();
         // The reply is handled once the poll has found it and the box shows
         // something other than the countdown (lyrics once they are parsed).
-        return done && boxDone && !w->Lrc->pollRunning() && !w->Lrc->downloading() && (notice || w->LyricsLoaded);
+        return done && boxDone && !w->Lrc->pollRunning() && !w->Lrc->downloading() &&
+               (notice || w->LrcView.LyricsLoaded);
     };
     QTimer::singleShot(0, w.get(), [&] {
         gaps.reset();

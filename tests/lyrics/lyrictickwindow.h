@@ -53,7 +53,7 @@ struct LyricTickWindow : MainWindowFixture<> {
         melodune::applyLrcResult(r, *w->RichTextBox1, w->Lyrics);
         const melodune::SettingsRecord& s = melodune::settings();
         melodune::styleLyricBox(*w->RichTextBox1, melodune::lyricBoxStyle(s));
-        w->LyricsLoaded = true;
+        w->LrcView.LyricsLoaded = true;
     }
 
     // The colour of the first character of a lyric text in the box.

@@ -418,33 +418,33 @@ TEST(FrmLrc, StripSubModeSlidesTheCurrentLineAcrossTheScreen)
     // View 102 paints before the window shows.
     EXPECT_EQ(lrc.Picture2[0]->text(), w.Label4->text()) << "an empty previous line shows the title";
     EXPECT_EQ(lrc.Picture2[1]->text(), QStringLiteral("…"));
-    EXPECT_EQ(w.LrcStripX, screen - 150) << "the empty line enters from the right edge";
+    EXPECT_EQ(w.LrcView.LrcStripX, screen - 150) << "the empty line enters from the right edge";
     ASSERT_TRUE(t.open());
 
     // A short line stands centred, white.
     t.tickAt(1.0);
     EXPECT_EQ(lrc.Picture2[1]->text(), "one");
     EXPECT_EQ(lrc.Picture2[2]->text(), "two");
-    EXPECT_EQ(w.LrcStripStep, 0);
-    EXPECT_EQ(w.LrcStripX, (screen - w.LrcStripWidth) / 2);
-    EXPECT_EQ(lrc.Picture2[1]->x(), w.LrcStripX / 15);
-    EXPECT_EQ(lrc.Picture2[1]->width(), w.LrcStripWidth / 15);
+    EXPECT_EQ(w.LrcView.LrcStripStep, 0);
+    EXPECT_EQ(w.LrcView.LrcStripX, (screen - w.LrcView.LrcStripWidth) / 2);
+    EXPECT_EQ(lrc.Picture2[1]->x(), w.LrcView.LrcStripX / 15);
+    EXPECT_EQ(lrc.Picture2[1]->width(), w.LrcView.LrcStripWidth / 15);
 
     // A line wider than the screen starts at its middle and moves at least 30.
     t.loadLyrics(QStringLiteral("[00:05.00]") + QString(80, u'长') + QStringLiteral("\n[00:30.00]end\n"));
     t.tickAt(5.0);
-    EXPECT_GT(w.LrcStripWidth, screen);
-    const StripMotion m = stripMotionOnHit(screen, w.LrcStripWidth, "5.0", "30.0", 30);
-    EXPECT_EQ(w.LrcStripStep, m.step);
-    EXPECT_GE(w.LrcStripStep, 30);
-    EXPECT_EQ(w.LrcStripX, screen / 2 - w.LrcStripStep) << "the frame after the hit moved it once";
+    EXPECT_GT(w.LrcView.LrcStripWidth, screen);
+    const StripMotion m = stripMotionOnHit(screen, w.LrcView.LrcStripWidth, "5.0", "30.0", 30);
+    EXPECT_EQ(w.LrcView.LrcStripStep, m.step);
+    EXPECT_GE(w.LrcView.LrcStripStep, 30);
+    EXPECT_EQ(w.LrcView.LrcStripX, screen / 2 - w.LrcView.LrcStripStep) << "the frame after the hit moved it once";
 
     // The closing text: the program's name and version over "谢谢使用！", centred.
     t.tickAt(30.0);
     t.tickAt(58.0);
     EXPECT_EQ(lrc.Picture2[0]->text(), rt::appTitle() + QStringLiteral(" 1.0.0"));
     EXPECT_EQ(lrc.Picture2[1]->text(), QStringLiteral("谢谢使用！"));
-    EXPECT_EQ(w.LrcStripX, (screen - w.LrcStripWidth) / 2);
+    EXPECT_EQ(w.LrcView.LrcStripX, (screen - w.LrcView.LrcStripWidth) / 2);
     EXPECT_EQ(lrc.Picture2[1]->palette().color(QPalette::WindowText), QColor(Qt::white));
 }
 
@@ -597,12 +597,12 @@ TEST(FrmLrc, EverySwitchDrawsTheSungLineAtOnce)
     keyUp(lrc, Qt::Key_H); // 101
     EXPECT_EQ(settings().LrcViewMode, 101);
     EXPECT_TRUE(lrc.Picture1->hasFrame()) << "the marquee draws a frame at once";
-    EXPECT_EQ(w.LrcCurLine, sung);
+    EXPECT_EQ(w.LrcView.LrcCurLine, sung);
 
     // The marquee runs the line off its surface; the strips still show it.
-    w.LrcMarqueeX = -w.LrcMarqueeWidth - 1;
+    w.LrcView.LrcMarqueeX = -w.LrcView.LrcMarqueeWidth - 1;
     w.paintLyricMarquee(&lrc);
-    ASSERT_TRUE(w.LrcCurLine.isEmpty());
+    ASSERT_TRUE(w.LrcView.LrcCurLine.isEmpty());
     keyUp(lrc, Qt::Key_H); // 102
     testsupport::expectStripShowsWhole(*lrc.Picture1, *lrc.Picture2[1], sung);
 

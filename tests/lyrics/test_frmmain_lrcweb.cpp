@@ -115,9 +115,9 @@ struct FrmMainLrcWebTest : testsupport::MainWindowTest<> {
     {
         media->setMedia(file, {180.0, 0, 0, title, author});
         media->setFileName(file);
-        w->CurrentFile = file;
-        w->CurrentTitle = title;
-        w->CurrentExt = "mp3";
+        w->Track.CurrentFile = file;
+        w->Track.CurrentTitle = title;
+        w->Track.CurrentExt = "mp3";
         w->resetLyricsService();
     }
     // One tick of a window timer now; the timer keeps its 1000 ms after.
@@ -169,8 +169,8 @@ TEST_F(FrmMainLrcWebTest, ExactHitIsShownAndStoredEvenAfterTheTracksOwnOpenEvent
     ASSERT_TRUE(tick(poll()));
     EXPECT_FALSE(poll()->isActive());
     EXPECT_TRUE(box().contains("第一行"));
-    EXPECT_TRUE(w->LyricsLoaded);
-    EXPECT_EQ(w->LrcPath, trackLyricPath(dir.path(), SongA));
+    EXPECT_TRUE(w->LrcView.LyricsLoaded);
+    EXPECT_EQ(w->LrcView.LrcPath, trackLyricPath(dir.path(), SongA));
     EXPECT_TRUE(w->XPButtons[5]->buttonEnabled());
     EXPECT_EQ(stored(SongA), rt::decodeLegacy(LyricsServer::lyricsBody("海")));
 }
@@ -217,7 +217,7 @@ TEST_F(FrmMainLrcWebTest, MissThenFuzzyCandidatesChosenBySingerAndStored)
     ASSERT_TRUE(tick(poll()));
     EXPECT_EQ(stored(SongA), rt::decodeLegacy(LyricsServer::lyricsBody("海2")));
     EXPECT_TRUE(box().contains("第一行"));
-    EXPECT_EQ(w->LrcPath, trackLyricPath(dir.path(), SongA));
+    EXPECT_EQ(w->LrcView.LrcPath, trackLyricPath(dir.path(), SongA));
 }
 
 TEST_F(FrmMainLrcWebTest, TheUserOnTheCandidateList)
@@ -280,7 +280,7 @@ TEST_F(FrmMainLrcWebTest, LateReplyForThePreviousTrackIsDropped)
         w->requestLyricsFromService();
         ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 1; }, 5000));
 
-        w->CurrentFile = SongB;
+        w->Track.CurrentFile = SongB;
         if (openEvent) {
             media->setFileName(SongB);
             w->stopLyricsServiceTimers();
@@ -398,7 +398,7 @@ TEST_F(FrmMainLrcWebTest, TheLyricLoaderAsksTheServiceForATrackWithoutLyrics)
         }
         EXPECT_FALSE(poll()->isActive());
         EXPECT_EQ(stored(SongA), c.stored);
-        EXPECT_TRUE(w->LyricsLoaded);
+        EXPECT_TRUE(w->LrcView.LyricsLoaded);
         EXPECT_TRUE(box().contains(c.shown)) << box().toStdString();
     }
 }
@@ -423,7 +423,7 @@ TEST_F(FrmMainLrcWebTest, AHugeReplyIsCutOffAtOnceAndNeverStored)
     EXPECT_FALSE(QFile::exists(w->Lrc->replyPath()));
     EXPECT_EQ(stored(SongA), QString("<none>"));
     EXPECT_FALSE(poll()->isActive()) << "nothing to wait for";
-    EXPECT_FALSE(w->LyricsLoaded);
+    EXPECT_FALSE(w->LrcView.LyricsLoaded);
     EXPECT_EQ(box(), QStringLiteral("下载歌词失败！\r\n[歌词服务器的回复太大（超过 1 MB），不是歌词，已经放弃。]"));
     // What taking in only 5 MB of it would have cost.
     QElapsedTimer t;

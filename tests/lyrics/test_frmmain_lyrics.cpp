@@ -70,10 +70,10 @@ protected:
 
     void setTrack(const QString& file, const QString& ext = QStringLiteral("mp3"))
     {
-        w->CurrentFile = file;
-        w->CurrentExt = ext;
+        w->Track.CurrentFile = file;
+        w->Track.CurrentExt = ext;
     }
-    QString lrcsFile() const { return lyricFilePath(shared().DataDir, w->CurrentFile); }
+    QString lrcsFile() const { return lyricFilePath(shared().DataDir, w->Track.CurrentFile); }
     void writeLrcs(const QByteArray& bytes) const
     {
         QDir().mkpath(QFileInfo(lrcsFile()).absolutePath());
@@ -109,8 +109,8 @@ TEST_F(FrmMainLyrics, ShowsTheSortedColouredLinesOfTheLrcsFile)
     w->Lyrics.highlightStart = 7;
     w->LoadTrackLyrics();
 
-    EXPECT_TRUE(w->LyricsLoaded);
-    EXPECT_EQ(w->LrcPath, lrcsFile());
+    EXPECT_TRUE(w->LrcView.LyricsLoaded);
+    EXPECT_EQ(w->LrcView.LrcPath, lrcsFile());
     const QString text = w->RichTextBox1->text();
     EXPECT_EQ(taggedLines(text), kLines);
     EXPECT_TRUE(text.startsWith(QStringLiteral("\r\n标题：Song")));
@@ -130,7 +130,7 @@ TEST_F(FrmMainLyrics, ShowsTheSortedColouredLinesOfTheLrcsFile)
     EXPECT_TRUE(ui.calls.empty());
 
     // While playing, loading starts the lyric tick.
-    play(w->CurrentFile);
+    play(w->Track.CurrentFile);
     w->LoadTrackLyrics();
     EXPECT_TRUE(w->Timer[1]->isActive());
 }
@@ -141,10 +141,10 @@ TEST_F(FrmMainLyrics, LoadingATrackShowsItsLyrics)
     dir.write("music/list song.mp3", "audio");
     dir.write("music/list song.lrc", "[00:02.00]Two\r\n[00:01.00]One\r\n");
     w->List1->addItem(song);
-    w->CurrentIndex = 0;
+    w->Track.CurrentIndex = 0;
     ASSERT_TRUE(w->LoadTrack());
-    EXPECT_EQ(w->CurrentFile, song);
-    EXPECT_TRUE(w->LyricsLoaded);
+    EXPECT_EQ(w->Track.CurrentFile, song);
+    EXPECT_TRUE(w->LrcView.LyricsLoaded);
     EXPECT_EQ(taggedLines(w->RichTextBox1->text()), (QStringList{"[1.0]One", "[2.0]Two"}));
     w->RichTextBox1View->refreshNow();
     EXPECT_TRUE(w->RichTextBox1View->toPlainText().contains(QStringLiteral("[1.0]One\n[2.0]Two")));
@@ -156,25 +156,25 @@ TEST_F(FrmMainLyrics, AdoptsTheFileBesideTheSong)
     dir.write("music/song.lrc", "[00:09.00]Beside\n[00:03.00]Near\n");
     setTrack(dir.file("music/song.mp3"));
     w->LoadTrackLyrics();
-    EXPECT_TRUE(w->LyricsLoaded);
+    EXPECT_TRUE(w->LrcView.LyricsLoaded);
     EXPECT_EQ(taggedLines(w->RichTextBox1->text()), (QStringList{"[3.0]Near", "[9.0]Beside"}));
     EXPECT_EQ(readFile(lrcsFile()), QByteArray("[00:09.00]Beside\n[00:03.00]Near\n"));
-    EXPECT_EQ(w->LrcPath, lrcsFile());
+    EXPECT_EQ(w->LrcView.LrcPath, lrcsFile());
 }
 
 TEST_F(FrmMainLyrics, WithoutAFileShowsTheNotFoundNotice)
 {
     setTrack(dir.file("music/none.mp3"));
     w->XPButtons[5]->setButtonEnabled(true);
-    w->LrcPath = QStringLiteral("/old.lrc");
+    w->LrcView.LrcPath = QStringLiteral("/old.lrc");
     w->LoadTrackLyrics();
 
-    EXPECT_FALSE(w->LyricsLoaded);
-    EXPECT_TRUE(w->LrcPath.isEmpty());
+    EXPECT_FALSE(w->LrcView.LyricsLoaded);
+    EXPECT_TRUE(w->LrcView.LrcPath.isEmpty());
     EXPECT_FALSE(w->XPButtons[5]->buttonEnabled());
     EXPECT_FALSE(w->Timer[1]->isActive());
     RichTextModel& box = *w->RichTextBox1;
-    EXPECT_EQ(box.text(), QStringLiteral("当前曲目“") + w->CurrentFile + QStringLiteral("”\r\n查找歌词文件 … [无]"));
+    EXPECT_EQ(box.text(), QStringLiteral("当前曲目“") + w->Track.CurrentFile + QStringLiteral("”\r\n查找歌词文件 … [无]"));
     EXPECT_EQ(box.backColor(), ButtonFaceColor);
     EXPECT_EQ(box.fontName(), QStringLiteral("宋体"));
     for (int i = 0; i < box.length(); ++i)
@@ -199,7 +199,7 @@ TEST_F(FrmMainLyrics, EditorKeepsTheOffsetLineAndSaves)
     setTrack(dir.file("music/song.mp3"));
     writeLrcs("[00:01.00]a\r\n");
     w->LoadTrackLyrics();
-    play(w->CurrentFile);
+    play(w->Track.CurrentFile);
 
     w->XPButton5_Click();
     EXPECT_TRUE(w->lyricEditorOpen());
@@ -285,7 +285,7 @@ TEST_F(FrmMainLyrics, DeletesTheLyricFileAndTheSideCar)
     EXPECT_FALSE(QFileInfo::exists(lrcsFile()));
     EXPECT_TRUE(dir.exists("music/song.lrc"));
     EXPECT_EQ(w->RichTextBox1->text(), QStringLiteral("歌词文件“") + lrcsFile() + QStringLiteral("”已经被删除！"));
-    EXPECT_TRUE(w->LyricsLoaded);
+    EXPECT_TRUE(w->LrcView.LyricsLoaded);
     EXPECT_EQ(ui.calls[0].style, 308);
 
     w->LoadTrackLyrics(); // adopts the side-car again
@@ -293,8 +293,8 @@ TEST_F(FrmMainLyrics, DeletesTheLyricFileAndTheSideCar)
     w->mnuDelLRC_Click();
     EXPECT_FALSE(QFileInfo::exists(lrcsFile()));
     EXPECT_FALSE(dir.exists("music/song.lrc"));
-    EXPECT_FALSE(w->LyricsLoaded);
-    EXPECT_TRUE(w->LrcPath.isEmpty());
+    EXPECT_FALSE(w->LrcView.LyricsLoaded);
+    EXPECT_TRUE(w->LrcView.LrcPath.isEmpty());
     EXPECT_FALSE(w->XPButtons[5]->buttonEnabled());
 }
 
@@ -313,7 +313,7 @@ TEST_F(FrmMainLyrics, DeleteThatFailsSaysSo)
 TEST_F(FrmMainLyrics, MarksTheTrackAsHavingNoLyrics)
 {
     setTrack(dir.file("music/song.mp3"));
-    w->CurrentTitle = QStringLiteral("Title");
+    w->Track.CurrentTitle = QStringLiteral("Title");
     settings().AutoDownloadLrc = true; // the mark stops the search
     ui.msgAnswers = {rt::Yes};
     ui.inputAnswers = {QStringLiteral("my [note]")};
@@ -322,7 +322,7 @@ TEST_F(FrmMainLyrics, MarksTheTrackAsHavingNoLyrics)
     EXPECT_EQ(ui.calls[0].style, 308);
     EXPECT_EQ(ui.calls[1].title, QStringLiteral("歌词设置"));
     EXPECT_EQ(readFile(lrcsFile()), noLyricsStub(QStringLiteral("my [note]")));
-    EXPECT_TRUE(w->LyricsLoaded);
+    EXPECT_TRUE(w->LrcView.LyricsLoaded);
     EXPECT_EQ(taggedLines(w->RichTextBox1->text()), QStringList{QStringLiteral("[0.0]my ［note］")});
 
     // Cancelled input: the fixed note.
@@ -339,7 +339,7 @@ TEST_F(FrmMainLyrics, ChoosesALocalLyricFile)
     w->mnuOpenLRC_Click();
     EXPECT_EQ(taggedLines(w->RichTextBox1->text()), QStringList{"[4.0]Picked"});
     EXPECT_EQ(readFile(lrcsFile()), QByteArray("[00:04.00]Picked\n"));
-    EXPECT_EQ(w->LrcPath, lrcsFile());
+    EXPECT_EQ(w->LrcView.LrcPath, lrcsFile());
 
     // A second choice for a track that has one, answered No: the stored file stays and is shown.
     dir.write("elsewhere/other.lrc", "[00:06.00]Other\n");
@@ -426,11 +426,11 @@ protected:
         trackA = dir.file("music/a.mp3");
         trackB = dir.file("music/b.mp3");
         w->List1->addItems({trackA, trackB});
-        w->CurrentIndex = 0;
+        w->Track.CurrentIndex = 0;
         setTrack(trackA);
         writeLrcs(kOriginal);
         ASSERT_TRUE(w->LoadTrack());
-        ASSERT_TRUE(w->LyricsLoaded);
+        ASSERT_TRUE(w->LrcView.LyricsLoaded);
         fileA = lrcsFile();
         fileB = lyricFilePath(shared().DataDir, trackB);
         w->XPButton5_Click();
@@ -469,7 +469,7 @@ TEST_F(FrmMainLyricEdits, EveryLyricLoadAsksBeforeDroppingTheEdits)
          [this] {
              media->play();
              media->raiseEndOfStream();
-             waitFor([&] { return w->CurrentFile == trackB; });
+             waitFor([&] { return w->Track.CurrentFile == trackB; });
          },
          kEdited},
         {"reload", {rt::Yes, rt::Yes}, [this] { w->mnuReOpenLRC_Click(); }, kEdited},
@@ -508,7 +508,7 @@ TEST_F(FrmMainLyricEdits, AnUnchangedEditorClosesWithoutAQuestion)
     w->mnuNext_Click();
     EXPECT_EQ(asked(ui, kSaveQuestion), 0);
     EXPECT_FALSE(w->lyricEditorOpen());
-    EXPECT_EQ(w->CurrentFile, trackB);
+    EXPECT_EQ(w->Track.CurrentFile, trackB);
 }
 
 // The question lets events run: a track change while it waits must not
@@ -533,7 +533,7 @@ TEST_F(FrmMainLyricEdits, YesSavesIntoTheFileTheQuestionWasAskedFor)
         ui.msgAnswers = {rt::Yes};
         close();
         ui.whileAsking = nullptr;
-        EXPECT_EQ(w->CurrentFile, trackB);
+        EXPECT_EQ(w->Track.CurrentFile, trackB);
         EXPECT_EQ(readFile(fileA), kEdited);
         EXPECT_FALSE(QFileInfo::exists(fileB));
         EXPECT_FALSE(w->lyricEditorOpen());
@@ -754,7 +754,8 @@ TEST_F(FrmMainLyrics, ALongLyricFileLoadsWhileTheWindowKeepsAnswering)
             loaded = true;
         });
         // Parsed aside: the lyrics come after the load has returned.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return loaded && w->LyricsLoaded && w->RichTextBox1View->filled(); }, 60000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return loaded && w->LrcView.LyricsLoaded && w->RichTextBox1View->filled(); }, 60000));
         QTest::qWait(300);
         const qint64 stalledMs = stall.lateMs();
         EXPECT_EQ(w->RichTextBox1View->document()->blockCount(), w->RichTextBox1->lineCount());
@@ -776,14 +777,14 @@ TEST_F(FrmMainLyrics, ALongFilesLyricsGiveWayToANewerLoad)
     writeLrcs(testsupport::bigLrcText(900 * 1000));
     w->LoadTrackLyrics();
     EXPECT_TRUE(parsing());
-    EXPECT_FALSE(w->LyricsLoaded);
+    EXPECT_FALSE(w->LrcView.LyricsLoaded);
     EXPECT_EQ(w->RichTextBox1->text(), lyricSearchingNotice(QStringLiteral("/music/long.mp3")));
     setTrack(dir.file("music/song.mp3"));
     writeLrcs(kLyrics);
     w->LoadTrackLyrics();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !parsing(); }, 60000));
-    EXPECT_TRUE(w->LyricsLoaded);
-    EXPECT_EQ(w->LrcPath, lrcsFile());
+    EXPECT_TRUE(w->LrcView.LyricsLoaded);
+    EXPECT_EQ(w->LrcView.LrcPath, lrcsFile());
     EXPECT_EQ(taggedLines(w->RichTextBox1->text()), kLines);
 
     setTrack(QStringLiteral("/music/long.mp3"));
@@ -807,7 +808,7 @@ TEST_F(FrmMainLyrics, ALyricFileOverTheCapIsRefusedAtOnceAndLeftAlone)
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return loaded && w->RichTextBox1View->filled(); }, 60000));
     const qint64 stalledMs = stall.lateMs();
-    EXPECT_FALSE(w->LyricsLoaded);
+    EXPECT_FALSE(w->LrcView.LyricsLoaded);
     EXPECT_EQ(w->RichTextBox1->text(), lyricTooLargeNotice(lrcsFile()));
     EXPECT_FALSE(w->Lrc->downloading());
     EXPECT_EQ(readFile(lrcsFile()), huge);

@@ -86,7 +86,7 @@ TEST(LyricViewModes, StateTable)
             t.fake().pause();
             QCoreApplication::processEvents();
         }
-        w.LyricsLoaded = r.lyricsLoaded;
+        w.LrcView.LyricsLoaded = r.lyricsLoaded;
         settings().LrcViewMode = r.from;
         if (r.windowShown) {
             w.show();
@@ -229,7 +229,7 @@ TEST(LyricViewModes, ASavedFullScreenRequestOpensTheWindowOnceLyricsPlay)
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.lyricsWindowShown(); }, 2000));
         EXPECT_FALSE(w.isVisible());
         t.tickAt(2.0);
-        EXPECT_EQ(w.LrcCurLine, "two") << "the tick goes on for the window";
+        EXPECT_EQ(w.LrcView.LrcCurLine, "two") << "the tick goes on for the window";
     }
 }
 
@@ -261,7 +261,7 @@ TEST(LyricViewModes, StartAndPauseTheLyricMovement)
         bool enabled;
     } rows[] = {{true, false, true}, {false, true, true}, {false, false, false}};
     for (const auto& r : rows) {
-        w.LyricsLoaded = r.loaded;
+        w.LrcView.LyricsLoaded = r.loaded;
         r.tick ? w.Timer[1]->start() : w.Timer[1]->stop();
         emit w.mnuControl->aboutToShow();
         EXPECT_EQ(st->isEnabled(), r.enabled) << r.loaded << r.tick;
@@ -316,7 +316,7 @@ TEST(LyricViewModes, ASwitchedToViewDrawsTheSungLineAtOnce)
 
         (w.*r.command)();
 
-        EXPECT_EQ(w.LrcCurLine, "啦啦啦 I love to sing");
+        EXPECT_EQ(w.LrcView.LrcCurLine, "啦啦啦 I love to sing");
         if (r.strips) {
             testsupport::expectStripShowsWhole(*w.Picture1, *w.Picture6[1], "啦啦啦 I love to sing");
             EXPECT_EQ(w.Picture6[0]->text(), "第一行");
@@ -344,7 +344,7 @@ TEST(LyricViewModes, BackFromAFullScreenVideoTheLineSungNowIsDrawn)
     ASSERT_EQ(w.MediaPlayer1->displaySize(), rt::MediaControl::DisplayFullScreen);
     t.tickAt(5.0);
     t.tickAt(10.5);
-    EXPECT_EQ(w.LrcCurLine, "第一行") << "nothing is drawn under the video";
+    EXPECT_EQ(w.LrcView.LrcCurLine, "第一行") << "nothing is drawn under the video";
 
     QTest::keyClick(w.MediaPlayer1->widget(), Qt::Key_Escape);
     ASSERT_NE(w.MediaPlayer1->displaySize(), rt::MediaControl::DisplayFullScreen);
@@ -354,7 +354,7 @@ TEST(LyricViewModes, BackFromAFullScreenVideoTheLineSungNowIsDrawn)
     EXPECT_EQ(t.colourOf("第三行"), settings().LrcHighlightColor);
     EXPECT_EQ(t.colourOf("第一行"), settings().LrcTextColor);
     t.tickAt(10.55);
-    EXPECT_EQ(w.LrcCurLine, "第三行 la la");
+    EXPECT_EQ(w.LrcView.LrcCurLine, "第三行 la la");
     EXPECT_EQ(w.Picture6[0]->text(), "啦啦啦 I love to sing");
     w.Timer[1]->stop();
 }

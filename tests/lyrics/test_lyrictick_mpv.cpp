@@ -55,7 +55,7 @@ TEST(LyricTickMpv, EveryLineIsHighlightedWithinATickOfItsTime)
             // The box itself: in the last three seconds the views' current
             // line is the closing text.
             const QString line = w.RichTextBox1->text().mid(lastStart - 1, w.Lyrics.highlightLength);
-            hits << Hit{line, rt::toDouble(w.LrcCurTime).value_or(-1), w.LrcClock};
+            hits << Hit{line, rt::toDouble(w.LrcView.LrcCurTime).value_or(-1), w.LrcView.LrcClock};
         }
     });
 

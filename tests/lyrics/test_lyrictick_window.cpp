@@ -33,14 +33,14 @@ TEST(LyricTickWindow, EachHitMovesTheHighlightAndTheNextTickComes110msLater)
     EXPECT_EQ(w.Lyrics.highlightStart, 0);
 
     t.tickAt(1.04);
-    EXPECT_EQ(w.LrcTimeKey, "1.0");
+    EXPECT_EQ(w.LrcView.LrcTimeKey, "1.0");
     EXPECT_EQ(t.colourOf("one"), s.LrcHighlightColor);
     EXPECT_EQ(t.colourOf("two"), s.LrcTextColor);
     EXPECT_EQ(w.Timer[1]->interval(), 110);
-    EXPECT_EQ(w.LrcCurTime, "1.0");
-    EXPECT_EQ(w.LrcCurLine, "one");
-    EXPECT_EQ(w.LrcNextTime, "2.0");
-    EXPECT_EQ(w.LrcNextLine, "two");
+    EXPECT_EQ(w.LrcView.LrcCurTime, "1.0");
+    EXPECT_EQ(w.LrcView.LrcCurLine, "one");
+    EXPECT_EQ(w.LrcView.LrcNextTime, "2.0");
+    EXPECT_EQ(w.LrcView.LrcNextLine, "two");
     const int scrolledTo = w.RichTextBox1->firstVisibleLine();
     EXPECT_GE(scrolledTo, 1);
     const int oneAt = w.RichTextBox1->text().indexOf("one");
@@ -59,20 +59,20 @@ TEST(LyricTickWindow, EachHitMovesTheHighlightAndTheNextTickComes110msLater)
     EXPECT_EQ(t.colourOf("one"), s.LrcTextColor);
     EXPECT_EQ(t.colourOf("two"), s.LrcHighlightColor);
     EXPECT_EQ(w.Timer[1]->interval(), 110);
-    EXPECT_EQ(w.LrcPrevLine, "one");
-    EXPECT_EQ(w.LrcCurLine, "two");
-    EXPECT_EQ(w.LrcNextLine, "three");
+    EXPECT_EQ(w.LrcView.LrcPrevLine, "one");
+    EXPECT_EQ(w.LrcView.LrcCurLine, "two");
+    EXPECT_EQ(w.LrcView.LrcNextLine, "three");
     EXPECT_GT(w.RichTextBox1->firstVisibleLine(), scrolledTo);
     t.tickAt(2.06);
     EXPECT_EQ(w.Timer[1]->interval(), 50);
 
     // The last line: no next line.
     t.tickAt(3.5);
-    EXPECT_EQ(w.LrcCurLine, "three");
-    EXPECT_EQ(w.LrcNextTime, "0");
-    EXPECT_EQ(w.LrcNextLine, "");
-    EXPECT_EQ(w.LrcMarqueeStep, 0); // short text
-    EXPECT_EQ(w.LrcMarqueeX, 20);
+    EXPECT_EQ(w.LrcView.LrcCurLine, "three");
+    EXPECT_EQ(w.LrcView.LrcNextTime, "0");
+    EXPECT_EQ(w.LrcView.LrcNextLine, "");
+    EXPECT_EQ(w.LrcView.LrcMarqueeStep, 0); // short text
+    EXPECT_EQ(w.LrcView.LrcMarqueeX, 20);
 }
 
 TEST(LyricTickWindow, ALateTickLightsTheLineOfATenthItPassedOverButASeekLightsNothingOld)
@@ -87,8 +87,8 @@ TEST(LyricTickWindow, ALateTickLightsTheLineOfATenthItPassedOverButASeekLightsNo
     t.tickAt(18.0);
     t.tickAt(19.75);
     t.tickAt(19.93); // 180 ms late: no tick had the key 19.8
-    EXPECT_EQ(w.LrcCurLine, "sung");
-    EXPECT_EQ(w.LrcPrevLine, "before");
+    EXPECT_EQ(w.LrcView.LrcCurLine, "sung");
+    EXPECT_EQ(w.LrcView.LrcPrevLine, "before");
     EXPECT_EQ(t.colourOf("sung"), s.LrcHighlightColor);
     EXPECT_EQ(t.colourOf("before"), s.LrcTextColor);
     EXPECT_EQ(w.Timer[1]->interval(), 110);
@@ -98,7 +98,7 @@ TEST(LyricTickWindow, ALateTickLightsTheLineOfATenthItPassedOverButASeekLightsNo
     t.tickAt(21.5);
     t.tickAt(30.0);
     t.tickAt(32.05); // a seek of two seconds over the line at 30.5
-    EXPECT_EQ(w.LrcCurLine, "after");
+    EXPECT_EQ(w.LrcView.LrcCurLine, "after");
     EXPECT_EQ(t.colourOf("old"), s.LrcTextColor);
 }
 
@@ -111,10 +111,10 @@ TEST(LyricTickWindow, FirstLineOfTheTenthWinsAndTheOffsetMovesTheClock)
     const SettingsRecord& s = settings();
 
     t.tickAt(0.02);
-    EXPECT_EQ(w.LrcCurLine, "intro");
+    EXPECT_EQ(w.LrcView.LrcCurLine, "intro");
     t.tickAt(12.34);
-    EXPECT_EQ(w.LrcCurLine, "first");
-    EXPECT_EQ(w.LrcPrevLine, "intro");
+    EXPECT_EQ(w.LrcView.LrcCurLine, "first");
+    EXPECT_EQ(w.LrcView.LrcPrevLine, "intro");
     for (double at : {12.36, 12.38, 12.39})
         t.tickAt(at);
     EXPECT_EQ(t.colourOf("second"), s.LrcTextColor) << "a second line of the same tenth is never highlighted";
@@ -124,19 +124,19 @@ TEST(LyricTickWindow, FirstLineOfTheTenthWinsAndTheOffsetMovesTheClock)
     w.Lyrics.offset = -12000;
     t.tickAt(12.0);
     EXPECT_EQ(w.Label2->text(), "-12000");
-    EXPECT_EQ(w.LrcCurLine, "intro");
-    EXPECT_EQ(w.LrcPrevLine, "intro") << "unchanged from the hit before";
+    EXPECT_EQ(w.LrcView.LrcCurLine, "intro");
+    EXPECT_EQ(w.LrcView.LrcPrevLine, "intro") << "unchanged from the hit before";
 
     // A negative clock only changes the labels.
     t.tickAt(11.65);
     EXPECT_EQ(w.Label1->text(), "-0.35");
-    EXPECT_EQ(w.LrcTimeKey, "-0.3");
-    EXPECT_EQ(w.LrcCurLine, "intro");
+    EXPECT_EQ(w.LrcView.LrcTimeKey, "-0.3");
+    EXPECT_EQ(w.LrcView.LrcCurLine, "intro");
 
     // Offset and position add up to 13.0 despite floating point.
     w.Lyrics.offset = 300;
     t.tickAt(12.7);
-    EXPECT_EQ(w.LrcCurLine, "later");
+    EXPECT_EQ(w.LrcView.LrcCurLine, "later");
 }
 
 TEST(LyricTickWindow, ClosingTextInTheLastThreeSecondsOnlyForTracksWithALength)
@@ -167,19 +167,19 @@ TEST(LyricTickWindow, ClosingTextInTheLastThreeSecondsOnlyForTracksWithALength)
         if (c.hitFirst)
             t.tickAt(1.0);
         t.tickAt(c.at);
-        EXPECT_EQ(w.LrcCurLine, QString::fromUtf8(c.curLine));
+        EXPECT_EQ(w.LrcView.LrcCurLine, QString::fromUtf8(c.curLine));
         if (c.closing) {
             EXPECT_EQ(w.RichTextBox1->selStart(), w.RichTextBox1->length());
             // The strip view titles the closing text with its welcome line,
             // the marquee with its default title.
-            EXPECT_EQ(w.LrcPrevLine, c.mode == 2   ? QStringLiteral("欢迎使用 Melodune")
+            EXPECT_EQ(w.LrcView.LrcPrevLine, c.mode == 2   ? QStringLiteral("欢迎使用 Melodune")
                                      : c.mode == 1 ? QStringLiteral(" Melodune ")
                                                    : QString());
-            EXPECT_EQ(w.LrcMarqueeX, 0);
-            EXPECT_EQ(w.LrcMarqueeStep, 0);
-            EXPECT_EQ(w.LrcStripRed + w.LrcStripGreen + w.LrcStripBlue, 3 * 255);
+            EXPECT_EQ(w.LrcView.LrcMarqueeX, 0);
+            EXPECT_EQ(w.LrcView.LrcMarqueeStep, 0);
+            EXPECT_EQ(w.LrcView.LrcStripRed + w.LrcView.LrcStripGreen + w.LrcView.LrcStripBlue, 3 * 255);
         } else {
-            EXPECT_EQ(w.LrcStripRed, 0);
+            EXPECT_EQ(w.LrcView.LrcStripRed, 0);
         }
     }
 }
@@ -217,12 +217,12 @@ TEST(LyricTickWindow, MinimisedWindowAndFullScreenVideoSkipTheTick)
         EXPECT_EQ(t.w->Lyrics.highlightStart, 0);
         settings().LrcViewMode = 102;
         t.tickAt(1.0);
-        EXPECT_EQ(t.w->LrcCurLine, "one") << "with the lyrics window asked for the tick runs on";
+        EXPECT_EQ(t.w->LrcView.LrcCurLine, "one") << "with the lyrics window asked for the tick runs on";
         // Set to 1 as the window is asked for, then moved on by the strip
         // frame that view 102 paints while the window is not yet shown, and
         // by the one its opening paints when that came while the tick let
         // the pending messages run.
-        EXPECT_EQ(t.w->LrcPaintCounter, t.w->lyricsWindowShown() ? 3 : 2);
+        EXPECT_EQ(t.w->LrcView.LrcPaintCounter, t.w->lyricsWindowShown() ? 3 : 2);
     }
     {
         LyricTickWindow t;
@@ -234,7 +234,7 @@ TEST(LyricTickWindow, MinimisedWindowAndFullScreenVideoSkipTheTick)
         EXPECT_EQ(t.w->Label1->text(), "0");
         t.fake().setDisplaySize(rt::MediaControl::DisplayDefault);
         t.tickAt(1.0);
-        EXPECT_EQ(t.w->LrcCurLine, "one");
+        EXPECT_EQ(t.w->LrcView.LrcCurLine, "one");
     }
 }
 
@@ -308,13 +308,13 @@ TEST(LyricTickWindow, AFaultInAStepIsNotHiddenAndTheNextTickRunsAgain)
     t.play();
     t.loadLyrics(kLrc);
     t.tickAt(1.0);
-    ASSERT_EQ(t.w->LrcCurLine, "one");
+    ASSERT_EQ(t.w->LrcView.LrcCurLine, "one");
     media->fail = true;
     t.fake().setCurrentPosition(2.0);
     EXPECT_THROW(t.w->Timer1_Timer(), std::runtime_error);
     media->fail = false;
     t.w->Timer1_Timer();
-    EXPECT_EQ(t.w->LrcCurLine, "two");
+    EXPECT_EQ(t.w->LrcView.LrcCurLine, "two");
 }
 
 TEST(LyricTickWindow, TheTimerRunsTheTick)
@@ -324,7 +324,7 @@ TEST(LyricTickWindow, TheTimerRunsTheTick)
     t.loadLyrics(kLrc);
     t.fake().setCurrentPosition(1.0);
     t.w->Timer[1]->start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return t.w->LrcCurLine == "one"; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.w->LrcView.LrcCurLine == "one"; }, 2000));
     EXPECT_EQ(t.w->Timer[1]->interval(), 110);
     t.w->Timer[1]->stop();
 }
@@ -344,48 +344,48 @@ TEST(LyricTickWindow, StripViewPrintsTheLinesAndSlidesTheCurrentOne)
     EXPECT_EQ(w.Picture6[0]->text(), QStringLiteral("欢迎使用 Melodune"));
     EXPECT_EQ(w.Picture6[1]->text(), QStringLiteral("…"));
     EXPECT_EQ(w.Picture6[2]->text(), QStringLiteral("…"));
-    EXPECT_EQ(w.LrcStripStep, 150);
-    EXPECT_EQ(w.LrcStripX, pictureTwips - 150);
+    EXPECT_EQ(w.LrcView.LrcStripStep, 150);
+    EXPECT_EQ(w.LrcView.LrcStripX, pictureTwips - 150);
     EXPECT_TRUE(w.Timer[10]->isActive()) << "the first frame asks for a background";
     t.tickAt(0.6);
-    EXPECT_EQ(w.LrcStripX, pictureTwips - 300);
+    EXPECT_EQ(w.LrcView.LrcStripX, pictureTwips - 300);
     EXPECT_EQ(w.Picture6[1]->x(), (pictureTwips - 300) / 15);
 
     // A short line stands centred in white.
     t.tickAt(2.0);
     EXPECT_EQ(w.Picture6[1]->text(), "short");
     EXPECT_EQ(w.Picture6[2]->text(), QString(60, u'长'));
-    EXPECT_EQ(w.LrcStripStep, 0);
+    EXPECT_EQ(w.LrcView.LrcStripStep, 0);
     EXPECT_NEAR(w.Picture6[1]->x() + w.Picture6[1]->width() / 2, w.Picture1->width() / 2, 1);
     EXPECT_EQ(w.Picture6[1]->palette().color(QPalette::WindowText), QColor(Qt::white));
     // Shortly before the next line it darkens.
     t.tickAt(5.5);
-    EXPECT_EQ(w.LrcStripRed, 239);
+    EXPECT_EQ(w.LrcView.LrcStripRed, 239);
     t.tickAt(5.6);
     EXPECT_EQ(w.Picture6[1]->palette().color(QPalette::WindowText), QColor(223, 223, 223));
 
     // A line wider than the picture starts at the middle and moves left.
     t.tickAt(6.0);
     EXPECT_EQ(w.Picture6[0]->text(), "short");
-    EXPECT_GT(w.LrcStripWidth, pictureTwips);
-    EXPECT_GE(w.LrcStripStep, 15);
-    const int startX = w.LrcStripX;
-    EXPECT_EQ(startX + w.LrcStripStep, pictureTwips / 2) << "the frame after the hit moved it once";
+    EXPECT_GT(w.LrcView.LrcStripWidth, pictureTwips);
+    EXPECT_GE(w.LrcView.LrcStripStep, 15);
+    const int startX = w.LrcView.LrcStripX;
+    EXPECT_EQ(startX + w.LrcView.LrcStripStep, pictureTwips / 2) << "the frame after the hit moved it once";
     t.tickAt(6.1);
-    EXPECT_EQ(w.LrcStripX, startX - w.LrcStripStep);
+    EXPECT_EQ(w.LrcView.LrcStripX, startX - w.LrcView.LrcStripStep);
 
     // Once it has left the picture it becomes the title and "…" comes in.
-    w.LrcStripX = -w.LrcStripWidth - 1;
+    w.LrcView.LrcStripX = -w.LrcView.LrcStripWidth - 1;
     t.tickAt(6.2);
     EXPECT_EQ(w.Picture6[0]->text(), QString(60, u'长'));
     EXPECT_EQ(w.Picture6[1]->text(), QStringLiteral("…"));
-    EXPECT_EQ(w.LrcStripStep, 150);
+    EXPECT_EQ(w.LrcView.LrcStripStep, 150);
 
     // The closing text stands centred in white.
     t.tickAt(58.0);
     EXPECT_EQ(w.Picture6[1]->text(), QStringLiteral("谢谢使用！"));
-    EXPECT_EQ(w.LrcStripStep, 0);
-    EXPECT_EQ(w.LrcStripX, (pictureTwips - w.LrcStripWidth) / 2);
+    EXPECT_EQ(w.LrcView.LrcStripStep, 0);
+    EXPECT_EQ(w.LrcView.LrcStripX, (pictureTwips - w.LrcView.LrcStripWidth) / 2);
 }
 
 TEST(LyricTickWindow, StripViewAsksForANewBackgroundEvery201Frames)
@@ -396,15 +396,15 @@ TEST(LyricTickWindow, StripViewAsksForANewBackgroundEvery201Frames)
     FrmMain& w = *t.w;
     settings().LrcViewMode = 2;
     t.tickAt(0.1);
-    EXPECT_EQ(w.LrcPaintCounter, 1);
+    EXPECT_EQ(w.LrcView.LrcPaintCounter, 1);
     w.Timer[10]->stop();
     for (int i = 0; i < 200; ++i)
         w.Timer1_Timer();
-    EXPECT_EQ(w.LrcPaintCounter, 0);
+    EXPECT_EQ(w.LrcView.LrcPaintCounter, 0);
     EXPECT_FALSE(w.Timer[10]->isActive());
     w.Timer1_Timer();
     EXPECT_TRUE(w.Timer[10]->isActive());
-    EXPECT_EQ(w.LrcPaintCounter, 1);
+    EXPECT_EQ(w.LrcView.LrcPaintCounter, 1);
 }
 
 TEST(LyricTickWindow, ASeekBackOntoTheHighlightedLineHitsItAgain)
@@ -415,13 +415,13 @@ TEST(LyricTickWindow, ASeekBackOntoTheHighlightedLineHitsItAgain)
     FrmMain& w = *t.w;
     settings().LrcViewMode = 2;
     t.tickAt(5.0);
-    EXPECT_EQ(w.LrcCurLine, "two");
+    EXPECT_EQ(w.LrcView.LrcCurLine, "two");
     t.tickAt(58.0);
-    EXPECT_EQ(w.LrcCurLine, QStringLiteral("谢谢使用！"));
+    EXPECT_EQ(w.LrcView.LrcCurLine, QStringLiteral("谢谢使用！"));
     // Back before the line, then onto it again: the strip shows it anew.
     t.tickAt(4.9);
     t.tickAt(5.0);
-    EXPECT_EQ(w.LrcCurLine, "two");
+    EXPECT_EQ(w.LrcView.LrcCurLine, "two");
     EXPECT_EQ(w.Picture6[1]->text(), "two");
     EXPECT_EQ(w.Timer[1]->interval(), 110);
 }
@@ -470,7 +470,7 @@ TEST(LyricTickWindow, AfterASeekTheSungLineAndTheLinesAfterItStayInView)
         SCOPED_TRACE(s.name);
         t.tickAt(s.line * 3.0 - 1.0); // between lines: no hit
         t.tickAt(s.line * 3.0);
-        ASSERT_EQ(w.LrcCurLine, QStringLiteral("line %1").arg(s.line));
+        ASSERT_EQ(w.LrcView.LrcCurLine, QStringLiteral("line %1").arg(s.line));
         EXPECT_GE(rowOf(s.line), 0) << "the sung line is not above the box";
         EXPECT_LE(rowOf(s.line), (rows - 1) / 2) << "the lines after it fill the rest";
         EXPECT_LT(rowOf(s.line + 1), rows) << "the next line is in the box";

@@ -85,7 +85,7 @@ TEST_F(LyricsWindowScreenTest, OpensFullScreenShowsTheSungLineAndReturnsWhole)
 
     FrmMain& win = playing({song}, 0);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&win));
-    ASSERT_TRUE(waitUntil([&] { return win.LyricsLoaded && win.MediaPlayer1->playState() == 2; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return win.LrcView.LyricsLoaded && win.MediaPlayer1->playState() == 2; }, 10000));
     settings().UseCoverAsLrcBack = 0;
     win.mnuLrcVS0_Click();
     QStringList tips;
@@ -131,8 +131,8 @@ TEST_F(LyricsWindowScreenTest, OpensFullScreenShowsTheSungLineAndReturnsWhole)
     // Right click: three rows over the background picture.
     QTest::mouseClick(lrc.Picture1, Qt::RightButton);
     ASSERT_TRUE(waitUntil([&] { return settings().LrcViewMode == 102; }, 2000));
-    const QString before = win.LrcCurLine;
-    ASSERT_TRUE(waitUntil([&] { return win.LrcCurLine != before; }, 3000));
+    const QString before = win.LrcView.LrcCurLine;
+    ASSERT_TRUE(waitUntil([&] { return win.LrcView.LrcCurLine != before; }, 3000));
     QTest::qWait(150);
     img = screenShot(QStringLiteral("frmlrc-102.png"));
     EXPECT_EQ(QColor(img.pixel(img.width() / 2, img.height() / 2)), backdrop) << "the background between the rows";
@@ -162,7 +162,7 @@ TEST_F(LyricsWindowScreenTest, AVideoGoesFullScreenFromIt)
     dir.write(QStringLiteral("song.lrc"), QByteArray("[00:01.00]one\n[00:02.00]two\n[00:03.00]three\n"));
     FrmMain& win = playing({song}, 0);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&win));
-    ASSERT_TRUE(waitUntil([&] { return win.LyricsLoaded && win.MediaPlayer1->playState() == 2; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return win.LrcView.LyricsLoaded && win.MediaPlayer1->playState() == 2; }, 10000));
     win.mnuLrcVS0_Click();
     win.XPButton21_Click();
     ASSERT_TRUE(waitUntil([&] { return win.lyricsWindowShown(); }, 3000));

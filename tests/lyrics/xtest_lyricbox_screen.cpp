@@ -61,7 +61,7 @@ TEST_F(LyricBoxScreenTest, TheBoxIsRepaintedOnceTheLyricEditorCloses)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&win));
     win.mnuLrcVS0_Click();
     QTest::qWait(50);
-    ASSERT_TRUE(win.LyricsLoaded);
+    ASSERT_TRUE(win.LrcView.LyricsLoaded);
     QWidget* box = win.RichTextBox1View;
     ASSERT_TRUE(box->isVisible());
 

@@ -72,7 +72,7 @@ int main(int argc, char** argv)
     auto* media = static_cast<rt::FakeMediaControl*>(w->MediaPlayer1);
     media->setMedia(in, rt::FakeMedia{.duration = seconds});
     media->setFileName(in);
-    w->CurrentFile = in;
+    w->Track.CurrentFile = in;
     media->play();
     // Yes to the question and to the long-track warning; the output.
     ui.msgAnswers = {rt::Yes, rt::Yes};
@@ -133,7 +133,7 @@ int main(int argc, char** argv)
     const qint64 jobMs = took.elapsed();
     const qint64 worst = gaps.worstMs();
     const long peakKb = testsupport::procStatusKb("VmHWM:");
-    const bool on = vocal ? w->VocalRemovalOn : w->KeyShiftOn;
+    const bool on = vocal ? w->Jobs.VocalRemovalOn : w->Jobs.KeyShiftOn;
     // What it said besides the questions.
     QStringList told;
     for (const auto& c : ui.calls)

@@ -63,7 +63,7 @@ protected:
     // a track change.
     void startTake()
     {
-        w->PlayingRecording = false;
+        w->Rec.PlayingRecording = false;
         w->mnuStartRec->setEnabled(true);
         media->setFileName(QStringLiteral("track.mp3"));
         ui.msgAnswers = {rt::Yes};
@@ -157,7 +157,7 @@ TEST_F(CaptureOutage, TakeCutByTheServerIsKeptAndTheNextTakeRecords)
         SCOPED_TRACE(c.what);
         ui.calls.clear();
         startTake();
-        ASSERT_TRUE(w->Recording);
+        ASSERT_TRUE(w->Rec.Recording);
         ASSERT_TRUE(sung()) << "the first take records";
 
         // The server dies mid-take: the input is lost, what came before stays.
@@ -168,7 +168,7 @@ TEST_F(CaptureOutage, TakeCutByTheServerIsKeptAndTheNextTakeRecords)
         const QString kept = dir.file(QStringLiteral("kept%1").arg(++n));
         ui.saveAnswers = {{{kept}, 1}};
         w->XPButton8_Click();
-        ASSERT_FALSE(w->Recording);
+        ASSERT_FALSE(w->Rec.Recording);
         EXPECT_EQ(saveDialogs(), 1) << "the save dialog is offered for what was captured";
         const QStringList shown = ui.messages();
         EXPECT_EQ(shown.size(), 2) << shown.join(u'|').toStdString();
@@ -184,7 +184,7 @@ TEST_F(CaptureOutage, TakeCutByTheServerIsKeptAndTheNextTakeRecords)
             ASSERT_TRUE(server->start(false));
             ui.calls.clear();
             startTake(); // asks again for the formats, finds none: no exit, the take ends at once
-            EXPECT_FALSE(w->Recording);
+            EXPECT_FALSE(w->Rec.Recording);
             const QStringList said = ui.messages();
             EXPECT_EQ(said.size(), 2) << said.join(u'|').toStdString();
             EXPECT_TRUE(said.value(1).startsWith(QStringLiteral("无法打开录音输入！"))) << said.join(u'|').toStdString();
@@ -196,11 +196,11 @@ TEST_F(CaptureOutage, TakeCutByTheServerIsKeptAndTheNextTakeRecords)
         // The next take records again, in the same process.
         ui.calls.clear();
         startTake();
-        ASSERT_TRUE(w->Recording);
+        ASSERT_TRUE(w->Rec.Recording);
         EXPECT_TRUE(sung()) << "the take after the server came back records";
         ui.saveAnswers.clear(); // not kept
         w->XPButton8_Click();
-        ASSERT_FALSE(w->Recording);
+        ASSERT_FALSE(w->Rec.Recording);
     }
 }
 
@@ -221,7 +221,7 @@ TEST_F(CaptureOutage, AnUnpluggedInputEndsItsTakeAndThePanelTurnsToTheInputTheSe
     // Unplugged mid-take: the take ends with what it had, none of another
     // input's sound, and says so once.
     startTake();
-    ASSERT_TRUE(w->Recording);
+    ASSERT_TRUE(w->Rec.Recording);
     ASSERT_TRUE(sung());
     ASSERT_TRUE(pactl({QStringLiteral("unload-module"), *module}));
     ASSERT_TRUE(QTest::qWaitFor([this] { return !(w->DSCaptureBuffer->GetStatus() & rt::CaptureStatusCapturing); }, 15000))
@@ -246,7 +246,7 @@ TEST_F(CaptureOutage, AnUnpluggedInputEndsItsTakeAndThePanelTurnsToTheInputTheSe
     // The next take comes from the device shown.
     ui.calls.clear();
     startTake();
-    ASSERT_TRUE(w->Recording);
+    ASSERT_TRUE(w->Rec.Recording);
     ASSERT_TRUE(sung());
     const QByteArray next = keepTake(QStringLiteral("next"), &f);
     EXPECT_GT(tone(next, f, 440), 100 * tone(next, f, 880));
@@ -270,7 +270,7 @@ TEST_F(CaptureOutage, AnInputUnpluggedBetweenTakesIsToldOnceAndTheNextTakeUsesTh
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("所选录音设备错误！")});
 
     startTake();
-    ASSERT_TRUE(w->Recording);
+    ASSERT_TRUE(w->Rec.Recording);
     ASSERT_TRUE(sung());
     rt::WaveFormatEx f;
     const QByteArray take = keepTake(QStringLiteral("take"), &f);
@@ -282,10 +282,12 @@ TEST_F(CaptureOutage, TheMeterFallsWhileTheServerIsGoneAndRisesWhenItIsBack)
     settings().ShowRecVolume = 1;
     w->Timer[4]->start();
     auto barsOut = [this] {
-        return w->Meter.left[0] < MeterPositions::LeftBarRest && w->Meter.left[1] > MeterPositions::RightBarRest;
+        const auto& left = w->Anim.Meter.left;
+        return left[0] < MeterPositions::LeftBarRest && left[1] > MeterPositions::RightBarRest;
     };
     auto barsAtRest = [this] {
-        return w->Meter.left[0] == MeterPositions::LeftBarRest && w->Meter.left[1] == MeterPositions::RightBarRest;
+        const auto& left = w->Anim.Meter.left;
+        return left[0] == MeterPositions::LeftBarRest && left[1] == MeterPositions::RightBarRest;
     };
     ASSERT_TRUE(QTest::qWaitFor(barsOut, 15000)) << "the sine moves the meter";
     server->kill();

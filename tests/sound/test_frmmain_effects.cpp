@@ -95,7 +95,7 @@ public:
     {
         media->setMedia(name, rt::FakeMedia{.duration = seconds});
         media->setFileName(name);
-        w->CurrentFile = name;
+        w->Track.CurrentFile = name;
         media->play();
         QCoreApplication::processEvents();
     }
@@ -137,10 +137,10 @@ public:
     }
     void expectVocalOff()
     {
-        EXPECT_FALSE(w->VocalRemovalOn);
+        EXPECT_FALSE(w->Jobs.VocalRemovalOn);
         EXPECT_FALSE(w->Check2->isChecked());
         EXPECT_FALSE(w->mnuRemoveVocal->isChecked());
-        EXPECT_TRUE(w->DevocalFile.isEmpty());
+        EXPECT_TRUE(w->Jobs.DevocalFile.isEmpty());
         EXPECT_EQ(w->Check2->toolTip(), QStringLiteral("消减原唱歌曲中的人声"));
         EXPECT_FALSE(FrmWait::isLoaded());
     }
@@ -255,16 +255,16 @@ TEST_F(EffectsWindow, VocalRemovalOfAWavPlaysTheResult)
     track(src);
     answerYesAndSave(dir.file("out.wav.wav"));
     switchOn(w->Check2);
-    EXPECT_EQ(w->DevocalFile, dir.file("out.wav")) << "every .wav cut, one added";
-    EXPECT_TRUE(w->VocalRemovalOn);
+    EXPECT_EQ(w->Jobs.DevocalFile, dir.file("out.wav")) << "every .wav cut, one added";
+    EXPECT_TRUE(w->Jobs.VocalRemovalOn);
     EXPECT_TRUE(w->mnuRemoveVocal->isChecked());
     EXPECT_EQ(w->Check2->toolTip(), QStringLiteral("消减原唱歌曲中的人声(开)"));
-    EXPECT_EQ(media->fileName(), w->DevocalFile);
+    EXPECT_EQ(media->fileName(), w->Jobs.DevocalFile);
     EXPECT_EQ(media->playState(), rt::MediaControl::Playing);
     EXPECT_FALSE(FrmWait::isLoaded());
     rt::WaveFormatEx f;
     QByteArray data;
-    ASSERT_TRUE(rt::readWavFile(w->DevocalFile, &f, &data));
+    ASSERT_TRUE(rt::readWavFile(w->Jobs.DevocalFile, &f, &data));
     EXPECT_EQ(f.samplesPerSec, 48000) << "the copy's rate is kept";
     EXPECT_EQ(data.size(), 24000 * 4);
     EXPECT_FALSE(QFile::exists(dir.file("data/TEMP/22.wav"))) << "no compensation pass at 0";
@@ -287,7 +287,7 @@ TEST_F(EffectsWindow, CompensationRunsThroughTheEffect)
     track(src);
     answerYesAndSave(dir.file("out"));
     switchOn(w->Check2);
-    ASSERT_TRUE(w->VocalRemovalOn);
+    ASSERT_TRUE(w->Jobs.VocalRemovalOn);
     const QString pass = dir.file("data/TEMP/22.wav");
     EXPECT_EQ(fx->calls, (QStringList{"open:" + pass, "values:80,70,60,50,30,20,10,0,0,100",
                                       "save:" + dir.file("out.wav")}));
@@ -325,11 +325,11 @@ TEST_F(EffectsWindow, EveryStageOfTheJobsIsPainted)
         testsupport::PaintedStages painted;
         if (c.vocalCompensation != 0) {
             switchOn(w->Check2);
-            ASSERT_TRUE(w->VocalRemovalOn);
+            ASSERT_TRUE(w->Jobs.VocalRemovalOn);
         } else {
             answerShift(2);
             switchOn(w->Check3);
-            ASSERT_TRUE(w->KeyShiftOn);
+            ASSERT_TRUE(w->Jobs.KeyShiftOn);
         }
         const std::string seen = painted.describe().toStdString();
         EXPECT_EQ(painted.texts(), c.texts) << seen;
@@ -457,7 +457,7 @@ TEST_F(EffectsWindow, OutputNamingTheSourceIsAskedAgain)
     ui.saveAnswers = {{{src}, 1}, {{dir.file("other.wav")}, 1}};
     switchOn(w->Check2);
     EXPECT_EQ(ui.dialogs.size(), 2u);
-    EXPECT_EQ(w->DevocalFile, dir.file("other.wav"));
+    EXPECT_EQ(w->Jobs.DevocalFile, dir.file("other.wav"));
     EXPECT_EQ(dir.read("song.wav"), before);
 }
 
@@ -498,7 +498,7 @@ TEST_F(EffectsWindow, KeyShiftHandsTheAmountAndPlaysTheResult)
         answerYesAndSave(dir.file("shift.wav"));
         answerShift(chosen);
         switchOn(w->Check3);
-        ASSERT_TRUE(w->KeyShiftOn) << "mono is shifted too";
+        ASSERT_TRUE(w->Jobs.KeyShiftOn) << "mono is shifted too";
         EXPECT_EQ(fx->amount, handed);
         EXPECT_EQ(fx->calls.at(1), QStringLiteral("shift:%1,2048").arg(handed));
         EXPECT_EQ(media->fileName(), dir.file("shift.wav"));
@@ -523,7 +523,7 @@ TEST_F(EffectsWindow, KeyShiftHandsTheAmountAndPlaysTheResult)
         answerYesAndSave(dir.file("shift.wav"));
         answerShift(2);
         switchOn(w->Check3);
-        EXPECT_FALSE(w->KeyShiftOn);
+        EXPECT_FALSE(w->Jobs.KeyShiftOn);
         EXPECT_EQ(ui.messages().last(), memory ? QStringLiteral("音频效果处理失败！") + kNoMemory : kShiftFailed);
         EXPECT_FALSE(QFile::exists(dir.file("shift.wav")));
         EXPECT_FALSE(QFile::exists(dir.file("data/TEMP/3.wav")));
@@ -542,9 +542,9 @@ TEST_F(EffectsWindow, SwitchesHandBackTheOtherEffectsFile)
         w->Check2->setChecked(true);
         w->Check3->setChecked(true);
     }
-    w->VocalRemovalOn = w->KeyShiftOn = true;
-    w->DevocalFile = "/o/dv.wav";
-    w->ShiftFile = "/o/sh.wav";
+    w->Jobs.VocalRemovalOn = w->Jobs.KeyShiftOn = true;
+    w->Jobs.DevocalFile = "/o/dv.wav";
+    w->Jobs.ShiftFile = "/o/sh.wav";
     w->Check2->setChecked(false);
     EXPECT_EQ(media->fileName(), "/o/sh.wav");
     EXPECT_NE(media->playState(), rt::MediaControl::Playing);
@@ -638,9 +638,9 @@ TEST_F(EffectsWindow, ConversionCancelledOrClosed)
     ui.openAnswers.push_back({{dir.file("x.wav")}, 1});
     ui.saveAnswers.push_back({{dir.file("x.mp3")}, 1});
     w->mnuTools1_Click();
-    ASSERT_TRUE(w->Encoding);
+    ASSERT_TRUE(w->Jobs.Encoding);
     w->cancelSoundJobs();
-    EXPECT_FALSE(w->Encoding);
+    EXPECT_FALSE(w->Jobs.Encoding);
     EXPECT_FALSE(shared().Busy);
     EXPECT_FALSE(FrmWait::isLoaded());
     EXPECT_FALSE(w->TimerEnMp3->isActive());
@@ -721,7 +721,7 @@ TEST_F(EffectsWindow, WavShapesKeepRateAndLengthMonoIsRefused)
             EXPECT_FALSE(QFile::exists(out));
             continue;
         }
-        ASSERT_TRUE(w->VocalRemovalOn) << ui.messages().join(" | ").toStdString();
+        ASSERT_TRUE(w->Jobs.VocalRemovalOn) << ui.messages().join(" | ").toStdString();
         rt::WaveFormatEx f;
         QByteArray data;
         ASSERT_TRUE(rt::readWavFile(out, &f, &data));
@@ -740,7 +740,7 @@ TEST_F(EffectsWindow, OutputTheMediaCannotOpenTakesTheRestartAndStops)
     answerYesAndSave(dir.file("out.wav"));
     ui.msgAnswers.push_back(rt::Ok);
     switchOn(w->Check2);
-    EXPECT_FALSE(w->VocalRemovalOn);
+    EXPECT_FALSE(w->Jobs.VocalRemovalOn);
     EXPECT_FALSE(media->calls.contains("Play") && media->calls.lastIndexOf("Play") > media->calls.lastIndexOf("FileName=" + dir.file("out.wav")))
         << "no play on a window being remade";
     EXPECT_TRUE(ui.messages().contains(QStringLiteral("出现未知错误，程序即将重新装载！")));
@@ -755,10 +755,10 @@ TEST_F(EffectsWindow, BoxUntickedDuringTheJobDoesNotRunItAgain)
     // What a track's end does to the boxes meanwhile.
     during([&] { w->Check2->setChecked(false); });
     switchOn(w->Check2);
-    EXPECT_TRUE(w->VocalRemovalOn);
-    EXPECT_EQ(w->DevocalFile, dir.file("out.wav"));
+    EXPECT_TRUE(w->Jobs.VocalRemovalOn);
+    EXPECT_EQ(w->Jobs.DevocalFile, dir.file("out.wav"));
     EXPECT_TRUE(w->Check2->isChecked());
-    EXPECT_EQ(media->fileName(), w->DevocalFile);
+    EXPECT_EQ(media->fileName(), w->Jobs.DevocalFile);
     EXPECT_EQ(ui.dialogs.size(), 1u) << "one job only";
 }
 
@@ -778,12 +778,12 @@ TEST_F(EffectsWindow, TheSwitchReturnsAtOnceAndTheJobGoesOnFromItsEvents)
     EXPECT_FALSE(eventRanInside) << "the handler waited in an event loop of its own";
     EXPECT_TRUE(w->soundJobRunning());
     EXPECT_TRUE(FrmWait::isLoaded());
-    EXPECT_FALSE(w->VocalRemovalOn);
+    EXPECT_FALSE(w->Jobs.VocalRemovalOn);
     EXPECT_TRUE(fx->calls.isEmpty());
     EXPECT_EQ(w->Check2->toolTip(), QStringLiteral("消减原唱歌曲中的人声")) << "the switch shows on once the job is done";
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w->soundJobRunning(); }, 60000));
     EXPECT_TRUE(eventRanInside);
-    EXPECT_TRUE(w->VocalRemovalOn);
+    EXPECT_TRUE(w->Jobs.VocalRemovalOn);
     EXPECT_EQ(fx->calls.size(), 3);
     EXPECT_EQ(media->fileName(), dir.file("out.wav"));
     EXPECT_EQ(media->playState(), rt::MediaControl::Playing);
@@ -902,7 +902,7 @@ TEST_F(RealJobs, AFileThatCannotBeWrittenIsNamedWithTheReason)
                                 QString::fromStdString(std::error_code(reason, std::generic_category()).message()));
         EXPECT_FALSE(FrmWait::isLoaded());
         EXPECT_EQ(QDir(c.disk).entryList(QDir::Files | QDir::Hidden), QStringList{}) << "nothing partial is left";
-        EXPECT_FALSE(w->VocalRemovalOn || w->KeyShiftOn);
+        EXPECT_FALSE(w->Jobs.VocalRemovalOn || w->Jobs.KeyShiftOn);
         EXPECT_FALSE(w->soundJobRunning());
     }
 }
@@ -1033,7 +1033,7 @@ TEST_F(RealJobs, LongTrackChild)
     for (const auto& c : ui.calls)
         if (c.kind == u"msg" && (c.style & 7) != rt::YesNo)
             said << QString(c.text).replace(u'\n', u' ');
-    std::printf("[LONGJOB] %s %ld %s\n", (vocal ? w->VocalRemovalOn : w->KeyShiftOn) ? "on" : "off", peak,
+    std::printf("[LONGJOB] %s %ld %s\n", (vocal ? w->Jobs.VocalRemovalOn : w->Jobs.KeyShiftOn) ? "on" : "off", peak,
                 qPrintable(said.join(QStringLiteral(" | "))));
 }
 

@@ -82,7 +82,7 @@ protected:
     {
         ui.msgAnswers.push_back(rt::Yes);
         w->mnuStartRec_Click();
-        ASSERT_TRUE(w->Recording);
+        ASSERT_TRUE(w->Rec.Recording);
     }
     void chooseFile(const QString& path) { ui.saveAnswers.push_back({{path}, 1}); }
     int saveDialogs() const
@@ -155,17 +155,17 @@ TEST_F(RecordingWindow, RecordsToTheTrackEndAndTheProgressLineStopsIt)
     clock.advanceMs(140'000);
     media->advance(140.0);
     w->Timer5_Timer();
-    EXPECT_TRUE(w->Recording) << "still 1 second to go";
+    EXPECT_TRUE(w->Rec.Recording) << "still 1 second to go";
     EXPECT_FALSE(w->Line1->isHidden());
 
     chooseFile(dir.file("take"));
     clock.advanceMs(1'000);
     media->advance(1.0);
     w->Timer5_Timer();
-    EXPECT_FALSE(w->Recording);
+    EXPECT_FALSE(w->Rec.Recording);
     EXPECT_TRUE(w->Line1->isHidden());
     EXPECT_EQ(saveDialogs(), 1);
-    EXPECT_EQ(w->RecordFile, dir.file("take.wav"));
+    EXPECT_EQ(w->Rec.RecordFile, dir.file("take.wav"));
     EXPECT_TRUE(QFile::exists(dir.file("take.wav")));
     w->Timer5_Timer();
     EXPECT_FALSE(w->Timer[5]->isActive());
@@ -185,7 +185,7 @@ TEST_F(RecordingWindow, SavedFileHoldsTheCapturedBytesAndBecomesTheLoadedFile)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format.bitsPerSample);
         useInput(c.mask);
-        w->PlayingRecording = false;
+        w->Rec.PlayingRecording = false;
         w->mnuStartRec->setEnabled(true);
         w->XPButtons[6]->setButtonEnabled(true);
         media->setFileName(QStringLiteral("track.mp3"));
@@ -206,10 +206,10 @@ TEST_F(RecordingWindow, SavedFileHoldsTheCapturedBytesAndBecomesTheLoadedFile)
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_TRUE(f.readAll() == expected);
-        EXPECT_EQ(w->CapturedBytes, c.bytes);
+        EXPECT_EQ(w->Rec.CapturedBytes, c.bytes);
 
-        EXPECT_EQ(w->RecordFile, path);
-        EXPECT_TRUE(w->PlayingRecording);
+        EXPECT_EQ(w->Rec.RecordFile, path);
+        EXPECT_TRUE(w->Rec.PlayingRecording);
         EXPECT_EQ(media->fileName(), path);
         EXPECT_TRUE(media->calls.contains(QStringLiteral("Stop")));
         EXPECT_TRUE(w->mnuPlayRec->isEnabled());
@@ -257,7 +257,7 @@ TEST_F(RecordingWindow, StopAfterTheBufferRanFullFailsAndWritesNothing)
             EXPECT_EQ(c.title, QStringLiteral("Melodune 录音提示"));
     EXPECT_EQ(saveDialogs(), 0);
     EXPECT_TRUE(filesInDir().isEmpty());
-    EXPECT_FALSE(w->Recording);
+    EXPECT_FALSE(w->Rec.Recording);
     EXPECT_TRUE(w->mnuStartRec->isEnabled());
     EXPECT_TRUE(button(6));
     expectStopIdle();
@@ -297,8 +297,8 @@ TEST_F(RecordingWindow, CancelEmptyTakeAndFailedSaveGiveTheRecordCommandBack)
         EXPECT_TRUE(filesInDir().isEmpty());
         EXPECT_FALSE(QFileInfo::exists(missing + QStringLiteral(".wav")));
         EXPECT_TRUE(QDir(folderInTheWay).isEmpty());
-        EXPECT_TRUE(w->RecordFile.isEmpty());
-        EXPECT_FALSE(w->PlayingRecording);
+        EXPECT_TRUE(w->Rec.RecordFile.isEmpty());
+        EXPECT_FALSE(w->Rec.PlayingRecording);
         EXPECT_EQ(media->fileName(), QStringLiteral("track.mp3"));
         EXPECT_TRUE(w->mnuStartRec->isEnabled());
         EXPECT_TRUE(button(6));
@@ -351,7 +351,7 @@ TEST_F(RecordingWindow, PathThatCannotBeWrittenKeepsTheTakeForAnotherChoice)
         }
         ui.calls.clear();
         ui.dialogs.clear();
-        w->PlayingRecording = false;
+        w->Rec.PlayingRecording = false;
         w->mnuStartRec->setEnabled(true);
         w->XPButtons[6]->setButtonEnabled(true);
         media->setFileName(QStringLiteral("track.mp3"));
@@ -383,8 +383,8 @@ TEST_F(RecordingWindow, PathThatCannotBeWrittenKeepsTheTakeForAnotherChoice)
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_TRUE(f.readAll() == testsupport::wavHeader(rt::pcmFormat(44100, 2, 16), std::uint32_t(samples.size())) + samples);
-        EXPECT_EQ(w->RecordFile, path);
-        EXPECT_TRUE(w->PlayingRecording);
+        EXPECT_EQ(w->Rec.RecordFile, path);
+        EXPECT_TRUE(w->Rec.PlayingRecording);
         EXPECT_EQ(media->fileName(), path);
         EXPECT_FALSE(w->mnuStartRec->isEnabled()) << "saved in the end";
         EXPECT_TRUE(w->mnuPlayRec->isEnabled());
@@ -418,7 +418,7 @@ TEST_F(RecordingWindow, AnsweringNoLeavesNoCaptureAndResumesTheTrack)
     media->play();
     ui.msgAnswers.push_back(rt::No);
     w->mnuStartRec_Click();
-    EXPECT_FALSE(w->Recording);
+    EXPECT_FALSE(w->Rec.Recording);
     EXPECT_FALSE(w->DSCaptureBuffer);
     EXPECT_EQ(input->starts, 0);
     EXPECT_EQ(media->playState(), rt::MediaControl::Playing);
@@ -443,7 +443,7 @@ TEST_F(RecordingWindow, PlayBackStopAndResume)
     chooseFile(dir.file("take.wav"));
     w->XPButton8_Click();
     const QString path = dir.file("take.wav");
-    ASSERT_EQ(w->RecordFile, path);
+    ASSERT_EQ(w->Rec.RecordFile, path);
 
     media->calls.clear();
     w->XPButton7_Click();
@@ -458,7 +458,7 @@ TEST_F(RecordingWindow, PlayBackStopAndResume)
     w->mnuStopRecPlay_Click();
     EXPECT_EQ(media->playState(), rt::MediaControl::Stopped);
     EXPECT_EQ(media->currentPosition(), 0.0);
-    EXPECT_TRUE(w->PlayingRecording);
+    EXPECT_TRUE(w->Rec.PlayingRecording);
     EXPECT_TRUE(button(7));
     EXPECT_TRUE(w->mnuPlayRec->isEnabled());
     EXPECT_TRUE(status(0));
@@ -523,7 +523,7 @@ TEST_F(RecordingWindow, InputLostOrUnavailableKeepsTheTakeAndTheProgram)
         w->mnuStartRec_Click();
         const QByteArray sung = pattern(std::max<qsizetype>(c.sungBeforeBreak, 0));
         if (c.sungBeforeBreak >= 0) {
-            ASSERT_TRUE(w->Recording);
+            ASSERT_TRUE(w->Rec.Recording);
             input->feed(sung);
             input->breakStream();
             input->feed(pattern(500)); // nothing arrives once it is gone
@@ -537,10 +537,10 @@ TEST_F(RecordingWindow, InputLostOrUnavailableKeepsTheTakeAndTheProgram)
                 QString why;
                 EXPECT_TRUE(rt::readWavFile(chosen + QStringLiteral(".wav"), &f, &data, &why)) << why.toStdString();
                 EXPECT_TRUE(data == sung) << "exactly what was sung before the break";
-                EXPECT_TRUE(w->PlayingRecording);
+                EXPECT_TRUE(w->Rec.PlayingRecording);
             }
         }
-        EXPECT_FALSE(w->Recording);
+        EXPECT_FALSE(w->Rec.Recording);
         EXPECT_EQ(saveDialogs(), c.saveOffered ? 1 : 0);
         const QStringList shown = ui.messages(); // the record question and one message
         EXPECT_EQ(shown.size(), 2) << shown.join(u'|').toStdString();
@@ -551,17 +551,17 @@ TEST_F(RecordingWindow, InputLostOrUnavailableKeepsTheTakeAndTheProgram)
 
         // The input back: the next take records.
         useInput(0x800);
-        w->PlayingRecording = false;
+        w->Rec.PlayingRecording = false;
         w->mnuStartRec->setEnabled(true);
         w->XPButtons[6]->setButtonEnabled(true);
         media->setFileName(QStringLiteral("track.mp3"));
         startTake();
-        ASSERT_TRUE(w->Recording && w->DSCaptureBuffer);
+        ASSERT_TRUE(w->Rec.Recording && w->DSCaptureBuffer);
         input->feed(pattern(4000));
         EXPECT_EQ(w->DSCaptureBuffer->capturedBytes(), 4000);
         ui.saveAnswers.clear();
         w->XPButton8_Click(); // save cancelled
-        EXPECT_FALSE(w->Recording);
+        EXPECT_FALSE(w->Rec.Recording);
     }
 }
 
@@ -579,7 +579,7 @@ TEST_F(RecordingWindow, StopWhileTheRecordCommandStillStartsEndsTheTakeOnceItRun
     QTimer::singleShot(0, w.get(), [this] { w->XPButton8_Click(); });
     ui.msgAnswers.push_back(rt::Yes);
     w->mnuStartRec_Click();
-    EXPECT_FALSE(w->Recording) << "the stop ran after the start";
+    EXPECT_FALSE(w->Rec.Recording) << "the stop ran after the start";
     EXPECT_EQ(input->starts, 1);
     EXPECT_TRUE(w->mnuStartRec->isEnabled());
     expectStopIdle();
@@ -595,8 +595,8 @@ TEST_F(RecordingWindow, EndOfTheTrackStopsTheTake)
     input->feed(pattern(8000));
     chooseFile(dir.file("end"));
     media->advance(6.0);
-    for (int i = 0; i < 20 && w->Recording; ++i)
+    for (int i = 0; i < 20 && w->Rec.Recording; ++i)
         QCoreApplication::processEvents();
-    EXPECT_FALSE(w->Recording);
-    EXPECT_EQ(w->RecordFile, dir.file("end.wav"));
+    EXPECT_FALSE(w->Rec.Recording);
+    EXPECT_EQ(w->Rec.RecordFile, dir.file("end.wav"));
 }

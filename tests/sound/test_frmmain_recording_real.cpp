@@ -62,7 +62,7 @@ TEST(RecordingRealInput, TwoSecondTakeOverATrackHoldsTheSineTone)
     QElapsedTimer wall;
     wall.start();
     w.mnuStartRec_Click();
-    ASSERT_TRUE(w.Recording);
+    ASSERT_TRUE(w.Rec.Recording);
     ASSERT_TRUE(w.DSCaptureBuffer);
     EXPECT_DOUBLE_EQ(w.Capture.RecordSeconds, 11.0);
     const rt::WaveFormatEx format = w.Capture.CaptureDesc.format;
@@ -79,11 +79,11 @@ TEST(RecordingRealInput, TwoSecondTakeOverATrackHoldsTheSineTone)
     ui.saveAnswers.push_back({{dir.file("sung")}, 1});
     w.XPButton8_Click();
     const double wallSeconds = wall.elapsed() / 1000.0;
-    ASSERT_FALSE(w.Recording);
+    ASSERT_FALSE(w.Rec.Recording);
     EXPECT_FALSE(ui.messages().contains(
         QStringLiteral("录音失败！(电脑缓存不足或录音超时。请尝试重新设置最大录音缓存时间。)")));
     const QString path = dir.file("sung.wav");
-    ASSERT_EQ(w.RecordFile, path);
+    ASSERT_EQ(w.Rec.RecordFile, path);
 
     rt::WaveFormatEx f;
     QByteArray data;
@@ -91,7 +91,7 @@ TEST(RecordingRealInput, TwoSecondTakeOverATrackHoldsTheSineTone)
     EXPECT_EQ(f, format);
     // Exactly what was captured: two seconds and at most one more block of
     // the source (which hands its blocks out ahead of the clock).
-    EXPECT_EQ(data.size(), w.CapturedBytes);
+    EXPECT_EQ(data.size(), w.Rec.CapturedBytes);
     const double seconds = double(data.size()) / f.avgBytesPerSec;
     EXPECT_GE(seconds, 2.0);
     EXPECT_LT(seconds, 4.1);
@@ -127,5 +127,5 @@ TEST(RecordingRealInput, TwoSecondTakeOverATrackHoldsTheSineTone)
         QTest::qWait(20);
     EXPECT_EQ(w.MediaPlayer1->playState(), rt::MediaControl::Playing);
     w.mnuStopRecPlay_Click();
-    EXPECT_TRUE(w.PlayingRecording);
+    EXPECT_TRUE(w.Rec.PlayingRecording);
 }

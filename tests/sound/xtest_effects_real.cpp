@@ -75,7 +75,7 @@ protected:
     void open(const QString& path)
     {
         w->MediaPlayer1->setFileName(path);
-        w->CurrentFile = path;
+        w->Track.CurrentFile = path;
         w->MediaPlayer1->play();
         ASSERT_TRUE(QTest::qWaitFor([&] { return w->MediaPlayer1->playState() == rt::MediaControl::Playing; }, 5000));
     }
@@ -112,16 +112,16 @@ TEST_F(RealEffects, VocalRemovalOfAnMp3PlaysTheCentreFreeCopy)
     switchOn(w->Check2);
     probe.stop();
     EXPECT_EQ(ui.messages().size(), 1) << "only the question: " << ui.messages().join(" | ").toStdString();
-    ASSERT_TRUE(w->VocalRemovalOn);
+    ASSERT_TRUE(w->Jobs.VocalRemovalOn);
     QTest::qWait(100);
     shot(QStringLiteral("switch_on.png"));
-    EXPECT_EQ(w->MediaPlayer1->fileName(), w->DevocalFile);
+    EXPECT_EQ(w->MediaPlayer1->fileName(), w->Jobs.DevocalFile);
     EXPECT_TRUE(QTest::qWaitFor([&] { return w->MediaPlayer1->playState() == rt::MediaControl::Playing; }, 5000))
         << w->MediaPlayer1->playState() << " " << w->MediaPlayer1->fileName().toStdString();
 
     rt::WaveFormatEx f;
     QByteArray out;
-    ASSERT_TRUE(rt::readWavFile(w->DevocalFile, &f, &out));
+    ASSERT_TRUE(rt::readWavFile(w->Jobs.DevocalFile, &f, &out));
     EXPECT_EQ(f, rt::pcmFormat(rate, 2, 16));
     EXPECT_EQ(out.size(), pcm.size()) << "gapless: the track's own length";
     // The middle second, clear of the codec's edges.
@@ -137,7 +137,7 @@ TEST_F(RealEffects, VocalRemovalOfAnMp3PlaysTheCentreFreeCopy)
     // Off again: the track itself is back.
     w->Check2->setChecked(false);
     EXPECT_EQ(w->MediaPlayer1->fileName(), dir.file("song.mp3"));
-    EXPECT_TRUE(w->DevocalFile.isEmpty());
+    EXPECT_TRUE(w->Jobs.DevocalFile.isEmpty());
 }
 
 TEST_F(RealEffects, KeyShiftOfAFourMinuteTrackKeepsTheWindowTicking)
@@ -182,7 +182,7 @@ TEST_F(RealEffects, KeyShiftOfAFourMinuteTrackKeepsTheWindowTicking)
     const qint64 jobMs = job.elapsed();
     tick.stop();
     EXPECT_EQ(ui.messages().size(), 1) << "only the question: " << ui.messages().join(" | ").toStdString();
-    ASSERT_TRUE(w->KeyShiftOn);
+    ASSERT_TRUE(w->Jobs.KeyShiftOn);
     EXPECT_EQ(w->MediaPlayer1->fileName(), dir.file("shift.wav"));
     std::printf("key shift of 240 s: %lld ms; longest 50 ms timer gap %lld ms\n", (long long)jobMs,
                 (long long)longest);
@@ -206,7 +206,7 @@ TEST_F(RealEffects, VocalRemovalOfALongWavPaintsEveryStageInOrder)
     ui.saveAnswers = {{{dir.file("devocal.wav")}, 1}};
     testsupport::PaintedStages painted;
     switchOn(w->Check2);
-    ASSERT_TRUE(w->VocalRemovalOn) << ui.messages().join(" | ").toStdString();
+    ASSERT_TRUE(w->Jobs.VocalRemovalOn) << ui.messages().join(" | ").toStdString();
     const std::string seen = painted.describe().toStdString();
     std::printf("stages: %s\n", seen.c_str());
     EXPECT_EQ(painted.texts(), (QStringList{QStringLiteral("正在进行消减人声处理，请稍候…"),

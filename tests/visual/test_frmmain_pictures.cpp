@@ -148,7 +148,7 @@ TEST_F(PictureWindow, ShowCoverPictureChoosesPlacesAndShows)
             dir.write("data/bkground/" + b, png(5, 5, Qt::blue));
         if (!c.own.isEmpty())
             storePicture(c.track.isEmpty() ? kTrack : c.track, c.own);
-        win.CurrentFile = c.track;
+        win.Track.CurrentFile = c.track;
         fake()->setMedia(kClip, rt::FakeMedia{.width = 640, .height = 360});
         fake()->setFileName(c.video ? kClip : kTrack);
         QPixmap fallback(1, 1);
@@ -159,7 +159,7 @@ TEST_F(PictureWindow, ShowCoverPictureChoosesPlacesAndShows)
         win.Image6->setPixmap(background);
         win.Image2->setPixmap(QPixmap());
         shared().BkgroundCount = -1;
-        win.LrcPaintCounter = 7;
+        win.LrcView.LrcPaintCounter = 7;
         if (c.timer6)
             win.Timer[6]->start();
 
@@ -175,7 +175,7 @@ TEST_F(PictureWindow, ShowCoverPictureChoosesPlacesAndShows)
         }
         EXPECT_EQ(shared().CoverPicPath, c.ownPath ? picsFile(c.track) : QString());
         EXPECT_EQ(win.Image6->pixmap().size(), c.lyricBack);
-        EXPECT_EQ(win.LrcPaintCounter, c.ownPath && !c.timer6 ? 1 : 7);
+        EXPECT_EQ(win.LrcView.LrcPaintCounter, c.ownPath && !c.timer6 ? 1 : 7);
         EXPECT_EQ(win.Picture2->isEnabled(), c.areaOn);
         EXPECT_EQ(win.Image2->isVisibleTo(win.Picture2), c.areaOn);
         EXPECT_TRUE(win.Picture2->isVisibleTo(&win));
@@ -354,7 +354,7 @@ TEST_F(PictureWindow, ATrackChangeDuringTheCommandStoresForTheFirstTrack)
         if (inQuestion)
             storePicture(kTrack, png(32, 24, Qt::blue));
         FrmMain& win = window();
-        ASSERT_EQ(win.CurrentFile, kTrack);
+        ASSERT_EQ(win.Track.CurrentFile, kTrack);
         acting.openAnswers.push_back({{elsewhere.file("new.png")}, 1});
         acting.msgAnswers.push_back(rt::Yes);
         auto next = [&] {
@@ -369,7 +369,7 @@ TEST_F(PictureWindow, ATrackChangeDuringTheCommandStoresForTheFirstTrack)
             acting.whileOpen = [&] { acting.whileOpen = next; };
         win.mnuOpenPic_Click();
         settle();
-        EXPECT_EQ(win.CurrentFile, kOther);
+        EXPECT_EQ(win.Track.CurrentFile, kOther);
         EXPECT_EQ(stored(kTrack), bytes);
         EXPECT_EQ(stored(kOther), "<missing>");
         EXPECT_NE(win.Image2->pixmap().size(), QSize(64, 48)) << "not shown over the new track";
@@ -395,7 +395,7 @@ TEST_F(PictureWindow, ALongChinesePathIsFoundAgain)
     settle();
     win.mnuNext_Click();
     settle();
-    ASSERT_EQ(win.CurrentFile, track);
+    ASSERT_EQ(win.Track.CurrentFile, track);
     EXPECT_EQ(win.Image2->pixmap().size(), QSize(64, 48));
     EXPECT_EQ(shared().CoverPicPath, picsFile(track));
 

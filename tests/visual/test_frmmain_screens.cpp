@@ -160,7 +160,7 @@ TEST_F(ScreensTest, TheStretchedWindowStaysOnItsMonitor)
     ASSERT_TRUE(input);
     input->feed(QByteArray(2205 * 4, '\0'));
     win.Timer4_Timer();
-    ASSERT_EQ(win.AnimationTicksRead, 1u);
+    ASSERT_EQ(win.Anim.AnimationTicksRead, 1u);
     EXPECT_EQ(win.pos(), QPoint(g.left(), g.top() + 11));
 
     QTest::keyClick(handle, Qt::Key_Escape);

@@ -89,7 +89,7 @@ TEST_F(VisualWindow, GuardsFreezeTheTickAndMakeNoBuffer)
         w->Timer4_Timer();
         EXPECT_FALSE(w->DSCaptureBuffer);
         EXPECT_EQ(input->starts, 0);
-        EXPECT_EQ(w->AnimationTicks, 0u);
+        EXPECT_EQ(w->Anim.AnimationTicks, 0u);
         guard(false);
     }
     // Without a guard the tick sizes the meter capture and starts it.
@@ -105,15 +105,15 @@ TEST_F(VisualWindow, MeterFollowsTheNewestBlock)
     w->Timer4_Timer(); // starts the meter capture
     // Under 1440 samples since the last tick: nothing is read or drawn.
     tickWith(stereo(700, 16384, 16384));
-    EXPECT_EQ(w->AnimationTicksRead, 0u);
-    EXPECT_EQ(w->Meter.left[0], -45);
+    EXPECT_EQ(w->Anim.AnimationTicksRead, 0u);
+    EXPECT_EQ(w->Anim.Meter.left[0], -45);
 
     // A loud left channel and a quiet right one.
     tickWith(stereo(2205, 16384, 3072));
-    EXPECT_EQ(w->AnimationTicksRead, 1u);
-    EXPECT_EQ(w->MeterLeft, 764);
-    EXPECT_EQ(w->MeterRight, 30);
-    EXPECT_EQ(w->Meter.left, (std::array<int, 4>{-809, 2175, 1321, 2175}));
+    EXPECT_EQ(w->Anim.AnimationTicksRead, 1u);
+    EXPECT_EQ(w->Anim.MeterLeft, 764);
+    EXPECT_EQ(w->Anim.MeterRight, 30);
+    EXPECT_EQ(w->Anim.Meter.left, (std::array<int, 4>{-809, 2175, 1321, 2175}));
     EXPECT_EQ(w->Picture3->partX(0), -53);
     EXPECT_EQ(w->Picture3->partX(1), 145);
     EXPECT_EQ(w->Picture3->partX(2), 88);
@@ -122,36 +122,36 @@ TEST_F(VisualWindow, MeterFollowsTheNewestBlock)
 
     // Silence: the bars fall back at once, the marker drifts 15 twips a tick.
     tickWith(stereo(2205, 0, 0));
-    EXPECT_EQ(w->Meter.left[0], -45);
-    EXPECT_EQ(w->Meter.left[2], 1336);
+    EXPECT_EQ(w->Anim.Meter.left[0], -45);
+    EXPECT_EQ(w->Anim.Meter.left[2], 1336);
 
     // The stop command empties Samples; the tick reads its own block.
     w->Capture.Samples.clear();
     w->Capture.Samples.shrink_to_fit();
     tickWith(stereo(2205, -32768, 32767));
-    EXPECT_EQ(w->MeterLeft, 2160);
-    EXPECT_EQ(w->MeterRight, 2160);
+    EXPECT_EQ(w->Anim.MeterLeft, 2160);
+    EXPECT_EQ(w->Anim.MeterRight, 2160);
 }
 
 TEST_F(VisualWindow, TickSwitchesItselfOffOnceTheMarkersRest)
 {
     settings().ShowRecVolume = 0;
-    w->Meter.left[3] = 2160;
+    w->Anim.Meter.left[3] = 2160;
     w->Timer[4]->start();
     w->Timer4_Timer();
     w->Timer4_Timer();
     EXPECT_TRUE(w->Timer[4]->isActive());
     w->Timer4_Timer();
     EXPECT_FALSE(w->Timer[4]->isActive());
-    EXPECT_EQ(w->Meter.left[3], 2115);
+    EXPECT_EQ(w->Anim.Meter.left[3], 2115);
 }
 
 TEST_F(VisualWindow, RecordingBufferMissingOrFullRunsTheStopCommand)
 {
     // No buffer while recording.
-    w->Recording = true;
+    w->Rec.Recording = true;
     w->Timer4_Timer();
-    EXPECT_FALSE(w->Recording);
+    EXPECT_FALSE(w->Rec.Recording);
     EXPECT_TRUE(ui.messages().contains(kFailed));
 
     // A recording buffer that has run full.
@@ -163,9 +163,9 @@ TEST_F(VisualWindow, RecordingBufferMissingOrFullRunsTheStopCommand)
     ASSERT_TRUE(w->DSCaptureBuffer->Start(0));
     input->feed(stereo(2000, 1, 1));
     ASSERT_FALSE(w->DSCaptureBuffer->GetStatus() & rt::CaptureStatusCapturing);
-    w->Recording = true;
+    w->Rec.Recording = true;
     w->Timer4_Timer();
-    EXPECT_FALSE(w->Recording);
+    EXPECT_FALSE(w->Rec.Recording);
     EXPECT_TRUE(ui.messages().contains(kFailed));
 }
 
@@ -177,15 +177,15 @@ TEST_F(VisualWindow, RecordingBufferIsReadNotRestarted)
     w->DSCaptureBuffer = w->DSCapture->CreateCaptureBuffer(desc);
     rt::DSCaptureBuffer* take = w->DSCaptureBuffer.get();
     ASSERT_TRUE(take->Start(0));
-    w->Recording = true;
+    w->Rec.Recording = true;
     tickWith(stereo(4410, 16384, 16384));
     tickWith(stereo(4410, 0, 16384));
     EXPECT_EQ(w->DSCaptureBuffer.get(), take);
     EXPECT_TRUE(take->GetStatus() & rt::CaptureStatusCapturing);
-    EXPECT_EQ(w->AnimationTicksRead, 2u);
-    EXPECT_EQ(w->Meter.left[0], -45);
-    EXPECT_EQ(w->Meter.left[1], 2909);
-    w->Recording = false;
+    EXPECT_EQ(w->Anim.AnimationTicksRead, 2u);
+    EXPECT_EQ(w->Anim.Meter.left[0], -45);
+    EXPECT_EQ(w->Anim.Meter.left[1], 2909);
+    w->Rec.Recording = false;
 }
 
 TEST_F(VisualWindow, SizingFailureFromTheTickIsQuietAndRetried)
@@ -220,14 +220,14 @@ TEST_F(VisualWindow, EffectsDrawOnThePanel)
     tickWith(stereo(2205, 8000, -8000));
     ASSERT_TRUE(w->Visual);
     EXPECT_EQ(w->Visual->DrawStyle, 3);
-    EXPECT_EQ(w->Effects.VisualFrame, 1);
+    EXPECT_EQ(w->Anim.Effects.VisualFrame, 1);
     EXPECT_EQ(w->Picture5->frame().size(), QSize(288, 216));
 
     // A video picture stops the counters.
     media->setMedia(QStringLiteral("clip.mp4"), rt::FakeMedia{.width = 640, .height = 360});
     media->setFileName(QStringLiteral("clip.mp4"));
     tickWith(stereo(2205, 0, 0));
-    EXPECT_EQ(w->Effects.VisualFrame, 1);
+    EXPECT_EQ(w->Anim.Effects.VisualFrame, 1);
 
     // An out-of-range effect becomes 1 and draws nothing this tick.
     media->setFileName(QStringLiteral("track.mp3"));
@@ -248,14 +248,14 @@ TEST_F(VisualWindow, MenuStates)
     EXPECT_EQ(checkedItems(), (QStringList{"mnuSelVisual0", "PopSelVisual0"}));
 
     // A fixed effect from the pop-up ends random mode and restarts the counters.
-    w->Effects.VisualFrame = 40;
-    w->Effects.EffectTicks = 70;
+    w->Anim.Effects.VisualFrame = 40;
+    w->Anim.Effects.EffectTicks = 70;
     w->PopSelVisual[5]->trigger();
     EXPECT_EQ(s.VisualType, 5);
     EXPECT_EQ(s.VisualRandom, 0);
     EXPECT_EQ(checkedItems(), (QStringList{"mnuSelVisual5", "PopSelVisual5"}));
-    EXPECT_EQ(w->Effects.VisualFrame, 0);
-    EXPECT_EQ(w->Effects.EffectTicks, 0);
+    EXPECT_EQ(w->Anim.Effects.VisualFrame, 0);
+    EXPECT_EQ(w->Anim.Effects.EffectTicks, 0);
 
     // The effect submenus enable with the visualisation; the View menu also
     // sets the picture items, the view mode check and the meter caption.
@@ -311,10 +311,10 @@ TEST_F(VisualWindow, MarqueeViewPaintsThePanel)
     w->paintLyricViews();
     ASSERT_TRUE(w->Visual);
     EXPECT_EQ(w->Picture1->frame().size(), QSize(334, 240));
-    EXPECT_EQ(w->LrcPrevLine, QStringLiteral(" Melodune "));
-    EXPECT_EQ(w->LrcNextLine, QStringLiteral("Melodune 1.0.0"));
-    EXPECT_EQ(w->LrcMarqueeX, 9);
-    EXPECT_EQ(w->LrcPaintCounter, 1);
+    EXPECT_EQ(w->LrcView.LrcPrevLine, QStringLiteral(" Melodune "));
+    EXPECT_EQ(w->LrcView.LrcNextLine, QStringLiteral("Melodune 1.0.0"));
+    EXPECT_EQ(w->LrcView.LrcMarqueeX, 9);
+    EXPECT_EQ(w->LrcView.LrcPaintCounter, 1);
     // View 2 drops the marquee's frame.
     settings().LrcViewMode = 2;
     w->paintLyricViews();

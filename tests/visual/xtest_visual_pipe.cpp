@@ -118,17 +118,17 @@ TEST(VisualPipe, MeterAndEffectsFromRealCapture)
     w->Timer[4]->start();
     QElapsedTimer t;
     t.start();
-    while (!(w->Meter.left[0] == -809 && w->Meter.left[1] == 2909) && t.elapsed() < 15000)
+    while (!(w->Anim.Meter.left[0] == -809 && w->Anim.Meter.left[1] == 2909) && t.elapsed() < 15000)
         runFor(50);
-    EXPECT_EQ(w->Meter.left[0], -809);
-    EXPECT_EQ(w->Meter.left[1], 2909);
+    EXPECT_EQ(w->Anim.Meter.left[0], -809);
+    EXPECT_EQ(w->Anim.Meter.left[1], 2909);
     EXPECT_EQ(w->Picture3->partX(0), -53);
     EXPECT_EQ(w->Picture3->partX(1), 193);
 
     // The share of ticks that had a fresh block, over two seconds (reported).
-    const auto ticks0 = w->AnimationTicks, read0 = w->AnimationTicksRead;
+    const auto ticks0 = w->Anim.AnimationTicks, read0 = w->Anim.AnimationTicksRead;
     runFor(2000);
-    const auto ticks = w->AnimationTicks - ticks0, read = w->AnimationTicksRead - read0;
+    const auto ticks = w->Anim.AnimationTicks - ticks0, read = w->Anim.AnimationTicksRead - read0;
     std::printf("ticks %llu, with a fresh block %llu (%.0f %%)\n", static_cast<unsigned long long>(ticks),
                 static_cast<unsigned long long>(read), ticks ? 100.0 * double(read) / double(ticks) : 0.0);
     EXPECT_GT(read, 0u);
@@ -147,10 +147,10 @@ TEST(VisualPipe, MeterAndEffectsFromRealCapture)
         settings().LrcViewMode = 1;
         w->Picture1->setGeometry(330, 32, 334, 240);
         w->Picture1->show();
-        w->LrcCurLine = QStringLiteral("这是一句正在移动的歌词 sing along");
-        w->LrcNextLine = QStringLiteral("下一句歌词");
-        w->LrcMarqueeX = 100;
-        w->LrcMarqueeStep = 2;
+        w->LrcView.LrcCurLine = QStringLiteral("这是一句正在移动的歌词 sing along");
+        w->LrcView.LrcNextLine = QStringLiteral("下一句歌词");
+        w->LrcView.LrcMarqueeX = 100;
+        w->LrcView.LrcMarqueeStep = 2;
         for (int i = 0; i < 40; ++i) {
             w->paintLyricViews();
             runFor(50);
