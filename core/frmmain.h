@@ -745,6 +745,7 @@ private:
 
     // Each concern connects its own menus, buttons and events.
     void connectHandlers();
+    void onMenuItem(QAction* item, void (FrmMain::*handler)());
     void connectStartupHandlers();
     void connectPlaylistHandlers();
     void connectTransportHandlers();

@@ -682,6 +682,11 @@ void FrmMain::connectHandlers()
     connectSkinButtonFocus(); // last: it runs after each button's handlers
 }
 
+void FrmMain::onMenuItem(QAction* item, void (FrmMain::*handler)())
+{
+    connect(item, &QAction::triggered, this, handler);
+}
+
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {

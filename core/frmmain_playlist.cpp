@@ -580,21 +580,18 @@ void FrmMain::mnuDeleteAll_Click()
 
 void FrmMain::connectPlaylistHandlers()
 {
-    auto wire = [this](QAction* item, void (FrmMain::*handler)()) {
-        connect(item, &QAction::triggered, this, handler);
-    };
-    wire(mnuAdd, &FrmMain::mnuAdd_Click);
-    wire(mnuAdd2, &FrmMain::mnuAdd2_Click);
-    wire(mnuListIn, &FrmMain::mnuListIn_Click);
-    wire(mnuListSa, &FrmMain::mnuListSa_Click);
-    wire(mnuDelete, &FrmMain::mnuDelete_Click);
-    wire(mnuDeleteAll, &FrmMain::mnuDeleteAll_Click);
-    wire(PopAddFile, &FrmMain::mnuAdd_Click);
-    wire(PopAddLink, &FrmMain::mnuAdd2_Click);
-    wire(PopDelete, &FrmMain::mnuDelete_Click);
-    wire(PopDeleteAll, &FrmMain::mnuDeleteAll_Click);
-    wire(PopListIn, &FrmMain::mnuListIn_Click);
-    wire(PopListSa, &FrmMain::mnuListSa_Click);
+    onMenuItem(mnuAdd, &FrmMain::mnuAdd_Click);
+    onMenuItem(mnuAdd2, &FrmMain::mnuAdd2_Click);
+    onMenuItem(mnuListIn, &FrmMain::mnuListIn_Click);
+    onMenuItem(mnuListSa, &FrmMain::mnuListSa_Click);
+    onMenuItem(mnuDelete, &FrmMain::mnuDelete_Click);
+    onMenuItem(mnuDeleteAll, &FrmMain::mnuDeleteAll_Click);
+    onMenuItem(PopAddFile, &FrmMain::mnuAdd_Click);
+    onMenuItem(PopAddLink, &FrmMain::mnuAdd2_Click);
+    onMenuItem(PopDelete, &FrmMain::mnuDelete_Click);
+    onMenuItem(PopDeleteAll, &FrmMain::mnuDeleteAll_Click);
+    onMenuItem(PopListIn, &FrmMain::mnuListIn_Click);
+    onMenuItem(PopListSa, &FrmMain::mnuListSa_Click);
 
     // Every change of the selection, by the user or by the program.
     connect(List1, &QListWidget::currentRowChanged, this, [this] { List1_Click(); });

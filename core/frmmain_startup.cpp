@@ -593,7 +593,7 @@ void FrmMain::SetAlwaysOnTopMode(QWidget* window, bool onTop)
 
 void FrmMain::connectStartupHandlers()
 {
-    connect(mnuExit, &QAction::triggered, this, &FrmMain::mnuExit_Click);
+    onMenuItem(mnuExit, &FrmMain::mnuExit_Click);
 }
 
 bool FrmMain::controlMouseEvent(const QString& control, QMouseEvent* e)

@@ -337,22 +337,19 @@ void FrmMain::enableSkinButtons()
 
 void FrmMain::connectTransportHandlers()
 {
-    auto onAction = [this](QAction* item, void (FrmMain::*handler)()) {
-        connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-    };
     auto onButton = [this](int index, void (FrmMain::*handler)()) {
         connect(XPButtons[index], &XPButton::Click, this, [this, handler] { (this->*handler)(); });
     };
-    onAction(mnuPlaySelct, &FrmMain::mnuPlaySelct_Click);
-    onAction(PopPlaySelct, &FrmMain::mnuPlaySelct_Click);
-    onAction(mnuNext, &FrmMain::mnuNext_Click);
-    onAction(mnuPrevious, &FrmMain::mnuPrevious_Click);
-    onAction(mnuListDown, &FrmMain::mnuListDown_Click);
-    onAction(mnuListUp, &FrmMain::mnuListUp_Click);
-    onAction(mnuPlayPause, &FrmMain::mnuPlayPause_Click);
-    onAction(mnuStop, &FrmMain::mnuStop_Click);
-    onAction(mnuFull, &FrmMain::mnuFull_Click);
-    onAction(mnuFileInfo, &FrmMain::mnuFileInfo_Click);
+    onMenuItem(mnuPlaySelct, &FrmMain::mnuPlaySelct_Click);
+    onMenuItem(PopPlaySelct, &FrmMain::mnuPlaySelct_Click);
+    onMenuItem(mnuNext, &FrmMain::mnuNext_Click);
+    onMenuItem(mnuPrevious, &FrmMain::mnuPrevious_Click);
+    onMenuItem(mnuListDown, &FrmMain::mnuListDown_Click);
+    onMenuItem(mnuListUp, &FrmMain::mnuListUp_Click);
+    onMenuItem(mnuPlayPause, &FrmMain::mnuPlayPause_Click);
+    onMenuItem(mnuStop, &FrmMain::mnuStop_Click);
+    onMenuItem(mnuFull, &FrmMain::mnuFull_Click);
+    onMenuItem(mnuFileInfo, &FrmMain::mnuFileInfo_Click);
     onButton(12, &FrmMain::XPButton12_Click);
     onButton(18, &FrmMain::XPButton18_Click);
     onButton(24, &FrmMain::XPButton24_Click);

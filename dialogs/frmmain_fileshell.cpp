@@ -11,7 +11,7 @@ namespace melodune {
 
 void FrmMain::connectFileShellHandlers()
 {
-    connect(mnuFileShell, &QAction::triggered, this, &FrmMain::mnuFileShell_Click);
+    onMenuItem(mnuFileShell, &FrmMain::mnuFileShell_Click);
 }
 
 void FrmMain::mnuFileShell_Click()

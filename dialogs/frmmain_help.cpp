@@ -39,9 +39,9 @@ private:
 
 void FrmMain::connectHelpHandlers()
 {
-    connect(mnuHelpContents, &QAction::triggered, this, [this] { mnuHelpContents_Click(); });
-    connect(mnuWebLink, &QAction::triggered, this, [this] { mnuWebLink_Click(); });
-    connect(mnuHelpAbout, &QAction::triggered, this, [this] { mnuHelpAbout_Click(); });
+    onMenuItem(mnuHelpContents, &FrmMain::mnuHelpContents_Click);
+    onMenuItem(mnuWebLink, &FrmMain::mnuWebLink_Click);
+    onMenuItem(mnuHelpAbout, &FrmMain::mnuHelpAbout_Click);
     Label6->installEventFilter(new HelpLabelFilter(*this));
     installHelpKey(this);
 }

@@ -26,7 +26,7 @@ void FrmMain::mnuMoreSetup_Click()
 
 void FrmMain::connectSettingsHandlers()
 {
-    connect(mnuMoreSetup, &QAction::triggered, this, &FrmMain::mnuMoreSetup_Click);
+    onMenuItem(mnuMoreSetup, &FrmMain::mnuMoreSetup_Click);
 }
 
 } // namespace melodune

@@ -463,22 +463,19 @@ void FrmMain::PopNotLRC4_Click()
 
 void FrmMain::connectLyricsHandlers()
 {
-    const auto onMenu = [this](QAction* item, void (FrmMain::*handler)()) {
-        connect(item, &QAction::triggered, this, handler);
-    };
-    onMenu(mnuOffsetA, &FrmMain::mnuOffsetA_Click);
-    onMenu(mnuOffsetD, &FrmMain::mnuOffsetD_Click);
-    onMenu(mnuEditLRC, &FrmMain::mnuEditLRC_Click);
-    onMenu(PopEditLRC, &FrmMain::mnuEditLRC_Click);
-    onMenu(mnuDelLRC, &FrmMain::mnuDelLRC_Click);
-    onMenu(PopDelLRC, &FrmMain::mnuDelLRC_Click);
-    onMenu(mnuOpenLRC, &FrmMain::mnuOpenLRC_Click);
-    onMenu(PopOpenLRC, &FrmMain::mnuOpenLRC_Click);
-    onMenu(mnuReOpenLRC, &FrmMain::mnuReOpenLRC_Click);
-    onMenu(PopReOpenLRC, &FrmMain::mnuReOpenLRC_Click);
-    onMenu(mnuNotLRC, &FrmMain::mnuNotLRC_Click);
-    onMenu(PopNotLRC, &FrmMain::mnuNotLRC_Click);
-    onMenu(PopNotLRC4, &FrmMain::PopNotLRC4_Click);
+    onMenuItem(mnuOffsetA, &FrmMain::mnuOffsetA_Click);
+    onMenuItem(mnuOffsetD, &FrmMain::mnuOffsetD_Click);
+    onMenuItem(mnuEditLRC, &FrmMain::mnuEditLRC_Click);
+    onMenuItem(PopEditLRC, &FrmMain::mnuEditLRC_Click);
+    onMenuItem(mnuDelLRC, &FrmMain::mnuDelLRC_Click);
+    onMenuItem(PopDelLRC, &FrmMain::mnuDelLRC_Click);
+    onMenuItem(mnuOpenLRC, &FrmMain::mnuOpenLRC_Click);
+    onMenuItem(PopOpenLRC, &FrmMain::mnuOpenLRC_Click);
+    onMenuItem(mnuReOpenLRC, &FrmMain::mnuReOpenLRC_Click);
+    onMenuItem(PopReOpenLRC, &FrmMain::mnuReOpenLRC_Click);
+    onMenuItem(mnuNotLRC, &FrmMain::mnuNotLRC_Click);
+    onMenuItem(PopNotLRC, &FrmMain::mnuNotLRC_Click);
+    onMenuItem(PopNotLRC4, &FrmMain::PopNotLRC4_Click);
     connect(mnuEdit, &QMenu::aboutToShow, this, &FrmMain::mnuEdit_Click);
 
     connect(XPButtons[3], &XPButton::Click, this, &FrmMain::XPButton3_Click);

@@ -186,15 +186,15 @@ void FrmMain::connectLyricViewHandlers()
     connect(Timer[1], &QTimer::timeout, this, &FrmMain::Timer1_Timer, Qt::UniqueConnection);
     connect(Timer[8], &QTimer::timeout, this, &FrmMain::Timer8_Timer, Qt::UniqueConnection);
 
-    connect(PopLrcVS0, &QAction::triggered, this, &FrmMain::PopLrcVS0_Click);
-    connect(PopLrcVS1, &QAction::triggered, this, &FrmMain::PopLrcVS1_Click);
-    connect(PopLrcVS2, &QAction::triggered, this, &FrmMain::PopLrcVS2_Click);
-    connect(PopLrcVSH, &QAction::triggered, this, &FrmMain::PopLrcVSH_Click);
-    connect(mnuLrcVS0, &QAction::triggered, this, &FrmMain::mnuLrcVS0_Click);
-    connect(mnuLrcVS1, &QAction::triggered, this, &FrmMain::mnuLrcVS1_Click);
-    connect(mnuLrcVS2, &QAction::triggered, this, &FrmMain::mnuLrcVS2_Click);
-    connect(mnuLrcVSH, &QAction::triggered, this, &FrmMain::mnuLrcVSH_Click);
-    connect(mnuLrcSt, &QAction::triggered, this, &FrmMain::mnuLrcSt_Click);
+    onMenuItem(PopLrcVS0, &FrmMain::PopLrcVS0_Click);
+    onMenuItem(PopLrcVS1, &FrmMain::PopLrcVS1_Click);
+    onMenuItem(PopLrcVS2, &FrmMain::PopLrcVS2_Click);
+    onMenuItem(PopLrcVSH, &FrmMain::PopLrcVSH_Click);
+    onMenuItem(mnuLrcVS0, &FrmMain::mnuLrcVS0_Click);
+    onMenuItem(mnuLrcVS1, &FrmMain::mnuLrcVS1_Click);
+    onMenuItem(mnuLrcVS2, &FrmMain::mnuLrcVS2_Click);
+    onMenuItem(mnuLrcVSH, &FrmMain::mnuLrcVSH_Click);
+    onMenuItem(mnuLrcSt, &FrmMain::mnuLrcSt_Click);
 
     // The View menu's opening handler (mnuView_Click) checks the view items.
     connect(Popmnu1, &QMenu::aboutToShow, this, &FrmMain::Popmnu1_Click);

@@ -190,10 +190,10 @@ void FrmMain::connectEffectHandlers()
     connect(Mp3Enc1, &rt::Mp3Encoder::finished, this, &FrmMain::Mp3Enc1_Finished);
     connect(Check2, &QCheckBox::toggled, this, &FrmMain::Check2_Click);
     connect(Check3, &QCheckBox::toggled, this, &FrmMain::Check3_Click);
-    connect(mnuRemoveVocal, &QAction::triggered, this, &FrmMain::mnuRemoveVocal_Click);
-    connect(mnuShifting, &QAction::triggered, this, &FrmMain::mnuShifting_Click);
-    connect(mnuTools1, &QAction::triggered, this, &FrmMain::mnuTools1_Click);
-    connect(mnuTools2, &QAction::triggered, this, &FrmMain::mnuTools2_Click);
+    onMenuItem(mnuRemoveVocal, &FrmMain::mnuRemoveVocal_Click);
+    onMenuItem(mnuShifting, &FrmMain::mnuShifting_Click);
+    onMenuItem(mnuTools1, &FrmMain::mnuTools1_Click);
+    onMenuItem(mnuTools2, &FrmMain::mnuTools2_Click);
     connect(TimerEnMp3, &QTimer::timeout, this, &FrmMain::TimerEnMp3_Timer);
     connect(TimerUnEnMp3, &QTimer::timeout, this, &FrmMain::TimerUnEnMp3_Timer);
     showEffectSwitch(true);

@@ -209,9 +209,9 @@ void FrmMain::Picture3_MouseUp(Qt::MouseButton button)
 void FrmMain::connectInputPanelHandlers()
 {
     connect(Popmnu3, &QMenu::aboutToShow, this, &FrmMain::Popmnu3_Click);
-    connect(mnuShowVolumeB, &QAction::triggered, this, &FrmMain::mnuShowVolumeB_Click);
-    connect(PopShowVolumeB, &QAction::triggered, this, &FrmMain::mnuShowVolumeB_Click);
-    connect(PopSNDVOL, &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
+    onMenuItem(mnuShowVolumeB, &FrmMain::mnuShowVolumeB_Click);
+    onMenuItem(PopShowVolumeB, &FrmMain::mnuShowVolumeB_Click);
+    onMenuItem(PopSNDVOL, &FrmMain::mnuSNDVOL_Click);
 
     // Rows chosen by the user; the fills block these signals and call the
     // handlers themselves, and an emptied list (-1) is no choice.

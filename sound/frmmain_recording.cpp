@@ -503,10 +503,10 @@ void FrmMain::connectRecordingHandlers()
     Timer[5]->setInterval(50);
     connect(Timer[5], &QTimer::timeout, this, &FrmMain::Timer5_Timer);
 
-    connect(mnuStartRec, &QAction::triggered, this, [this] { mnuStartRec_Click(); });
-    connect(mnuStopRecPlay, &QAction::triggered, this, [this] { mnuStopRecPlay_Click(); });
-    connect(mnuPlayRec, &QAction::triggered, this, [this] { mnuPlayRec_Click(); });
-    connect(mnuSNDVOL, &QAction::triggered, this, [this] { mnuSNDVOL_Click(); });
+    onMenuItem(mnuStartRec, &FrmMain::mnuStartRec_Click);
+    onMenuItem(mnuStopRecPlay, &FrmMain::mnuStopRecPlay_Click);
+    onMenuItem(mnuPlayRec, &FrmMain::mnuPlayRec_Click);
+    onMenuItem(mnuSNDVOL, &FrmMain::mnuSNDVOL_Click);
 }
 
 } // namespace melodune

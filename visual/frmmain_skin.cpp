@@ -178,9 +178,9 @@ bool FrmMain::skinMouseEvent(QObject* watched, QEvent* event)
 
 void FrmMain::connectSkinHandlers()
 {
-    connect(mnuSkinsRe, &QAction::triggered, this, [this] { mnuSkinsRe_Click(); });
-    connect(mnuSkinsDe, &QAction::triggered, this, [this] { mnuSkinsDe_Click(); });
-    connect(mnuOpenPic, &QAction::triggered, this, [this] { mnuOpenPic_Click(); });
+    onMenuItem(mnuSkinsRe, &FrmMain::mnuSkinsRe_Click);
+    onMenuItem(mnuSkinsDe, &FrmMain::mnuSkinsDe_Click);
+    onMenuItem(mnuOpenPic, &FrmMain::mnuOpenPic_Click);
 
     for (QWidget* control : {static_cast<QWidget*>(this), static_cast<QWidget*>(PicShape),
                              static_cast<QWidget*>(Frame1), static_cast<QWidget*>(frmInp), static_cast<QWidget*>(Label1),

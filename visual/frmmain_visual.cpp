@@ -359,7 +359,7 @@ void FrmMain::connectVisualHandlers()
         connect(PopSelVisual[i], &QAction::triggered, this, [this, i] { mnuSelVisual_Click(i); });
     }
     for (QAction* a : {mnuShowVisualS, PopShowVisualS, PopShowVisualS2})
-        connect(a, &QAction::triggered, this, &FrmMain::mnuShowVisualS_Click);
+        onMenuItem(a, &FrmMain::mnuShowVisualS_Click);
     connect(mnuShowPic, &QAction::triggered, this, [this] {
         // The action has toggled itself; the handler toggles it as the design does.
         mnuShowPic->setChecked(!mnuShowPic->isChecked());
@@ -370,7 +370,7 @@ void FrmMain::connectVisualHandlers()
     connect(Popmnu6, &QMenu::aboutToShow, this, &FrmMain::Popmnu6_Click);
     connect(XPButtons[23], &XPButton::Click, this, &FrmMain::XPButton23_Click);
 
-    connect(PopSNDVOL6, &QAction::triggered, this, &FrmMain::mnuSNDVOL_Click);
+    onMenuItem(PopSNDVOL6, &FrmMain::mnuSNDVOL_Click);
 }
 
 } // namespace melodune
