@@ -168,8 +168,9 @@ TEST_F(ButtonLayoutTest, EveryHintAndBothLyricDisplaysAreShownWholeClearOfTheLyr
         EXPECT_TRUE(label->isVisible());
         EXPECT_TRUE(skin.contains(label->geometry()));
         for (QWidget* other : others)
-            if (other != label && other->isVisible())
+            if (other != label && other->isVisible()) {
                 EXPECT_FALSE(label->geometry().intersects(other->geometry())) << other->objectName().toStdString();
+            }
         const QFontMetrics fm(label->font());
         const QRect room = label->contentsRect();
         EXPECT_LE(fm.height(), room.height());
@@ -198,9 +199,10 @@ TEST_F(ButtonLayoutTest, NothingCoversTheTakesProgressLine)
     const int right = rt::twipsToPixels(4650); // exclusive
     const QRect track(left, rt::twipsToPixels(6195), right - left, 1);
     for (QWidget* other : win.PicShape->findChildren<QWidget*>())
-        if (other != win.Line1 && other->isVisible())
+        if (other != win.Line1 && other->isVisible()) {
             EXPECT_FALSE(QRect(other->mapTo(win.PicShape, QPoint()), other->size()).intersects(track))
                 << other->objectName().toStdString();
+        }
 
     const QColor colour = win.Line1->palette().color(QPalette::Window);
     const double seconds = win.Capture.RecordSeconds;

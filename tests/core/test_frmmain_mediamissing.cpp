@@ -44,8 +44,9 @@ TEST_F(MediaMissingTest, TheMessageThenAnOrdinaryExit)
         freshStart();
         QStringList list = c.listAtStart;
         list.replaceInStrings("SONG", song);
-        if (!list.isEmpty())
+        if (!list.isEmpty()) {
             ASSERT_TRUE(writePlaylistFile(listFile(), list, 0));
+        }
         // The start timer offers the add dialog for an empty list.
         ui.openAnswers = {rt::FileDialogResult{{song}}};
         ui.calls.clear();

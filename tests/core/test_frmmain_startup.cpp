@@ -421,8 +421,9 @@ TEST_F(StartupTest, ASettingsOrListFileThatIsNoRegularFileStillGivesAWindow)
             const QFileInfo saved(path);
             EXPECT_TRUE(saved.isFile() && !saved.isSymLink()) << "the exit writes a settings file in its place";
         }
-        if (zero != QStringLiteral("/dev/zero"))
+        if (zero != QStringLiteral("/dev/zero")) {
             EXPECT_FALSE(QFileInfo(zero).isFile()) << "nothing was written through the link";
+        }
     }
 }
 

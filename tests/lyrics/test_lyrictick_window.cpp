@@ -474,8 +474,9 @@ TEST(LyricTickWindow, AfterASeekTheSungLineAndTheLinesAfterItStayInView)
         EXPECT_GE(rowOf(s.line), 0) << "the sung line is not above the box";
         EXPECT_LE(rowOf(s.line), (rows - 1) / 2) << "the lines after it fill the rest";
         EXPECT_LT(rowOf(s.line + 1), rows) << "the next line is in the box";
-        if (s.sameRow)
+        if (s.sameRow) {
             EXPECT_EQ(rowOf(s.line), row) << "the same row as in continuous play";
+        }
         // Playing on from there keeps the row.
         const int landed = rowOf(s.line);
         t.tickAt(s.line * 3.0 + 3.0);

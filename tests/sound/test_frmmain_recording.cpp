@@ -253,8 +253,9 @@ TEST_F(RecordingWindow, StopAfterTheBufferRanFullFailsAndWritesNothing)
     w->XPButton8_Click();
     EXPECT_TRUE(ui.messages().contains(kFailed));
     for (const auto& c : ui.calls)
-        if (c.text == kFailed)
+        if (c.text == kFailed) {
             EXPECT_EQ(c.title, QStringLiteral("Melodune 录音提示"));
+        }
     EXPECT_EQ(saveDialogs(), 0);
     EXPECT_TRUE(filesInDir().isEmpty());
     EXPECT_FALSE(w->Rec.Recording);

@@ -28,7 +28,7 @@ public:
     };
     struct Response {
         int status = 200;
-        QByteArray body;
+        QByteArray body = {};
         int delayMs = 0;       // reply this late
         bool cutOff = false;   // announce the full length, send half, close
         bool never = false;    // no reply: the connection stays until the client closes it

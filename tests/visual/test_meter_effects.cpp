@@ -158,8 +158,9 @@ TEST(InlineEffects, FramesForSilenceAndConstantInput)
         else
             drawFlame(f, b, 0.5);
         EXPECT_EQ(litPixels(f), c.lit);
-        if (!c.rows.empty())
+        if (!c.rows.empty()) {
             EXPECT_EQ(rowsOf(f, grey), c.rows);
+        }
     }
 }
 
