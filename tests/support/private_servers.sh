@@ -37,13 +37,12 @@ PA
   private_pulse_pid=$!
 
   # --- Xvfb -----------------------------------------------------------------
-  local display="" n
-  for n in $(seq 90 120); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-  done
-  Xvfb "$display" -screen 0 "${MELODUNE_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  # Xvfb takes a free display itself and names it once it listens, so
+  # suites started side by side never share one.
+  rm -f "$work/xvfb.display"
+  Xvfb -displayfd 3 -screen 0 "${MELODUNE_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp \
+    3>"$work/xvfb.display" >"$work/xvfb.log" 2>&1 &
   private_xvfb_pid=$!
-  export MELODUNE_TEST_DISPLAY="$display"
 
   # Bounded waits for both servers.
   local _
@@ -54,10 +53,16 @@ PA
   if [ ! -S "$work/pulse/native" ]; then
     echo "PulseAudio did not start:"; cat "$work/pulse/log" 2>/dev/null
   fi
+  local display=""
   for _ in $(seq 1 100); do
-    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+    display=$(tr -dc 0-9 < "$work/xvfb.display" 2>/dev/null)
+    [ -n "$display" ] && grep -q $'\n' "$work/xvfb.display" && break
     sleep 0.1
   done
+  if [ -z "$display" ]; then
+    echo "Xvfb did not start:"; cat "$work/xvfb.log" 2>/dev/null
+  fi
+  export MELODUNE_TEST_DISPLAY=":$display"
 }
 
 stop_private_servers() {
