@@ -142,7 +142,8 @@ InstanceLock::InstanceLock(const QString& lockPath)
     QDir().mkpath(QFileInfo(lockPath).absolutePath());
     fd_ = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0) {
-        qCWarning(lcCore) << "lock file not opened, another instance goes unnoticed:" << lockPath << std::strerror(errno);
+        const int error = errno; // before the log's own allocations
+        qCWarning(lcCore) << "lock file not opened, another instance goes unnoticed:" << lockPath << std::strerror(error);
         acquired_ = true; // no lock file possible: nothing tells of another instance
         return;
     }

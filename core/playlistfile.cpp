@@ -272,14 +272,20 @@ PlaylistRead readPlaylistFile(const QString& path, int maxEntries)
             : listEncoding(scan.head, QFileInfo(path).absolutePath());
     // Binary data (a media file named like a list) is no list: read as one
     // it would give thousands of junk entries and replace the saved list.
-    bool wellFormed = false;
-    const QString text = scan.sawNul ? QString() : rt::decodeAs(scan.head, encoding, &wellFormed);
-    if (!wellFormed) {
+    // One stray byte in a list of good lines does not make it binary: the
+    // list stands when some line came through the decoding whole.
+    if (scan.sawNul) {
         read.status = ListReadStatus::NotText;
         return read;
     }
+    bool wellFormed = false;
+    const QString text = rt::decodeAs(scan.head, encoding, &wellFormed);
+    const auto reads = [wellFormed](const QString& line) {
+        return readsAsPathOrAddress(line) && (wellFormed || !line.contains(QChar::ReplacementCharacter));
+    };
     read = parsePlaylistText(text);
-    if (!read.entries.isEmpty() && std::none_of(read.entries.cbegin(), read.entries.cend(), readsAsPathOrAddress)) {
+    if ((!wellFormed && read.entries.isEmpty()) ||
+        (!read.entries.isEmpty() && std::none_of(read.entries.cbegin(), read.entries.cend(), reads))) {
         read = PlaylistRead{};
         read.status = ListReadStatus::NotText;
         return read;

@@ -392,14 +392,16 @@ TEST(PlaylistFile, AFileThatIsNoTextListIsRefused)
     }
 
     // Lists, all of them: an older build's entry stored with U+FFFD, code
-    // page 936's euro sign, GB18030's four-byte characters, one odd line
-    // among good ones, and an empty file.
+    // page 936's euro sign, GB18030's four-byte characters, one odd line or
+    // one stray byte among good ones, and an empty file.
     const std::tuple<const char*, QByteArray, QStringList> kept[] = {
         {"replacement character", rt::encodeLegacy(QStringLiteral("\"/m/\uFFFD.mp3\"\r\n")),
          {QStringLiteral("/m/\uFFFD.mp3")}},
         {"euro sign", "\"/m/\x80.mp3\"\r\n", {QStringLiteral("/m/€.mp3")}},
         {"four-byte character", rt::encodeLegacy(QStringLiteral("\"/m/🎵.mp3\"\r\n")), {QStringLiteral("/m/🎵.mp3")}},
         {"one odd line", "\"/m/a.mp3\"\r\n\"\x01\"\r\n", {QStringLiteral("/m/a.mp3"), QStringLiteral("\x01")}},
+        {"one stray byte among good lines", "\"/m/a.mp3\"\r\n\"/m/b\xFF.mp3\"\r\n\"/m/c.mp3\"\r\n",
+         {QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b\uFFFD.mp3"), QStringLiteral("/m/c.mp3")}},
         {"empty", "", {}},
     };
     for (const auto& [name, bytes, entries] : kept) {
