@@ -108,9 +108,11 @@ public:
                 return;
             syncing_ = true;
             // The raw text keeps what toPlainText would change (no-break
-            // spaces); its blocks are apart by paragraph separators.
+            // spaces); its blocks are apart by paragraph separators, and
+            // Shift+Return puts a line separator inside one: both end a line.
             QString text = edit_->document()->toRawText();
             text.replace(QChar::ParagraphSeparator, u'\n');
+            text.replace(QChar::LineSeparator, u'\n');
             model_->setText(mergeEditedLines(model_->text(), text, lineBreak_));
             syncing_ = false;
         });

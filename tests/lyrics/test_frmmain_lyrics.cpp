@@ -691,11 +691,14 @@ TEST_F(FrmMainLyrics, TheEditorKeepsWordStampsAndEveryCharacter)
     auto* edit = static_cast<QPlainTextEdit*>(w->RichTextBox2Edit);
     edit->moveCursor(QTextCursor::End);
     edit->insertPlainText(QStringLiteral("[00:15.00]\uE78D")); // as a paste
+    QTest::keyClick(edit, Qt::Key_Return, Qt::ShiftModifier);   // a line break of its own kind
+    QTest::keyClicks(edit, QStringLiteral("[00:16.00]x"));
     ui.msgAnswers = {rt::Yes};
     w->XPButton5_Click();
-    const QString saved = enhanced + QStringLiteral("[00:15.00]\uE78D");
+    const QString saved = enhanced + QStringLiteral("[00:15.00]\uE78D\r\n[00:16.00]x");
     EXPECT_EQ(rt::decodeLegacy(readFile(lrcsFile())), saved);
-    EXPECT_EQ(taggedLines(w->RichTextBox1->text()), (QStringList{"[12.46]I would", "[14.0]走", "[15.0]\uE78D"}));
+    EXPECT_EQ(taggedLines(w->RichTextBox1->text()),
+              (QStringList{"[12.46]I would", "[14.0]走", "[15.0]\uE78D", "[16.0]x"}));
 }
 
 TEST_F(FrmMainLyrics, AUtf8LyricFileIsReadAsUtf8)
