@@ -10,6 +10,7 @@
 #include "lyrics/lyricstyle.h"
 #include "lyrics/richtext.h"
 #include "platform/atomicfile.h"
+#include "platform/boxtext.h"
 #include "platform/legacytext.h"
 #include "platform/ui.h"
 
@@ -244,7 +245,7 @@ void LrcRequestController::handleReply(const QString& path)
     // The service's own words are shown only in part: a notice of a
     // megabyte would take the window minutes to lay out.
     const QString message = shownServiceMessage(reply.message);
-    if (message.size() < reply.message.size())
+    if (rt::withoutDirectionalMarks(reply.message).size() > kMaxServiceMessage)
         qCWarning(lcLyrics) << "lyrics service message of" << reply.message.size() << "characters cut to"
                             << message.size();
 
