@@ -4,6 +4,7 @@
 #include "platform/effectdsp.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <sndfile.h>
 
@@ -255,6 +256,14 @@ bool SoundReader::open(const QString& path, QString* error)
     d_ = std::make_unique<Impl>();
     d_->path = path;
     d_->file.setFileName(path);
+    // Opening a pipe or a device waits for a writer, and a sound job waiting
+    // there could never be cancelled.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        d_->failure = Failure::File;
+        setError(error, QStringLiteral("not a regular file"));
+        return false;
+    }
     if (!d_->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         d_->failure = Failure::File;
         setError(error, d_->file.errorString());

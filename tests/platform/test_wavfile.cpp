@@ -8,6 +8,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -201,6 +202,12 @@ TEST(WavFile, ReadSkipsOtherChunksAndRejectsBadFiles)
         EXPECT_FALSE(err.isEmpty()) << b.name;
     }
     EXPECT_FALSE(rt::readWavFile(dir.file("absent.wav"), &back, &data));
+    // A pipe named like a sound file is refused at once instead of waiting
+    // for a writer that never comes.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.file("pipe.wav")).constData(), 0600), 0);
+    QString err;
+    EXPECT_FALSE(rt::readWavFile(dir.file("pipe.wav"), &back, &data, &err));
+    EXPECT_EQ(err, QStringLiteral("not a regular file"));
 }
 
 } // namespace
