@@ -40,10 +40,10 @@ measure() { # LABEL COMMAND...
 }
 
 echo "Measuring..." >&2
-"$jobs" devocal "$wav" "$work/out.wav" 2>/dev/null || true
+"$jobs" devocal "$wav" "$work/out.wav" 2>/dev/null || echo "vocal removal: failed (exit $?)"
 rm -f "$work/out.wav"
 measure "sox oops" sox "$wav" "$work/out.wav" oops
-"$jobs" shift "$wav" "$work/out.wav" 2>/dev/null || true
+"$jobs" shift "$wav" "$work/out.wav" 2>/dev/null || echo "key shift: failed (exit $?)"
 rm -f "$work/out.wav"
 measure "rubberband -p 3" rubberband -p 3 "$wav" "$work/out.wav"
-"$jobs" devocal "$wav" "$work/out.wav" 2000 2>/dev/null || true
+"$jobs" devocal "$wav" "$work/out.wav" 2000 2>/dev/null || echo "vocal removal, closed at 2 s: failed (exit $?)"

@@ -55,8 +55,9 @@ PA
   fi
   local display=""
   for _ in $(seq 1 100); do
-    display=$(tr -dc 0-9 < "$work/xvfb.display" 2>/dev/null)
-    [ -n "$display" ] && grep -q $'\n' "$work/xvfb.display" && break
+    # A whole line: Xvfb writes the number and its newline once it listens.
+    IFS= read -r display 2>/dev/null < "$work/xvfb.display" && [ -n "$display" ] && break
+    display=""
     sleep 0.1
   done
   if [ -z "$display" ]; then

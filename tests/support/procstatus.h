@@ -19,12 +19,12 @@ inline long procStatusKb(const char* field)
     return 0;
 }
 
-// Starts the peak (VmHWM) afresh from the current resident size.
-inline void resetPeakMemory()
+// Starts the peak (VmHWM) afresh from the current resident size; false when
+// the kernel refused.
+inline bool resetPeakMemory()
 {
     QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
 }
 
 } // namespace testsupport
