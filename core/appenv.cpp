@@ -219,7 +219,8 @@ void emptyTempFolder(const QString& dataDir)
     const auto files = temp.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo& f : files) {
         QFile file(f.absoluteFilePath());
-        if (!file.remove())
+        // A job's own clean-up may have taken it away meanwhile.
+        if (!file.remove() && file.exists())
             qCWarning(lcCore) << "temporary file not removed:" << file.fileName() << file.errorString();
     }
 }

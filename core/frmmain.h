@@ -383,7 +383,6 @@ public:
     // ---- recording handlers (sound/frmmain_recording.cpp) --------------
     // Record command (menu mnuStartRec, button XPButton6).
     void mnuStartRec_Click();
-    void XPButton6_Click();
     // The 50 ms progress tick of a recording.
     void Timer5_Timer();
     // Copies the capture into DSBuffer; saves the take (stop command only).

@@ -30,10 +30,12 @@ bool chooseCaptureFormat(std::uint32_t formatsMask, rt::WaveFormatEx* format)
     return false;
 }
 
-namespace {
+QString captureBoxTitle()
+{
+    return rt::appTitle() + QStringLiteral(" 录音提示");
+}
 
-// Titled like every box about a recording.
-QString warningTitle() { return rt::appTitle() + QStringLiteral(" 录音提示"); }
+namespace {
 
 QString memoryNote(int minutes)
 {
@@ -70,14 +72,14 @@ PrepareResult prepareCaptureFormat(CaptureSizing& state, std::uint32_t formatsMa
         rt::ui().msgBox(QStringLiteral("录音开始时间距离曲目结束时间超过程序最大录音缓存时间设置：%1分钟。")
                                 .arg(maxRecordMinutes)
                             + QLatin1Char('\n') + memoryNote(maxRecordMinutes),
-                        rt::Exclamation, warningTitle());
+                        rt::Exclamation, captureBoxTitle());
     }
     // A value that is not a number counts as no length at all.
     if (!(state.RecordSeconds > 0.0) || !(seconds > 0.0)) {
         seconds = limit;
         rt::ui().msgBox(QStringLiteral("程序的最大录音缓存时间设置为%1分钟。").arg(maxRecordMinutes)
                             + QLatin1Char('\n') + memoryNote(maxRecordMinutes),
-                        rt::Exclamation, warningTitle());
+                        rt::Exclamation, captureBoxTitle());
     }
 
     const double bytes = roundHalfEven((seconds + 3.0) * format.avgBytesPerSec);

@@ -3,6 +3,7 @@
 // start-up, the level meter and the record command.
 #include "platform/dsound.h"
 
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -10,6 +11,9 @@
 namespace melodune {
 
 // A PCM format record: rate, channels and bits with the derived fields.
+// The title of every box about a recording.
+QString captureBoxTitle();
+
 rt::WaveFormatEx MakeWaveFormat(std::int32_t rate, std::int16_t channels, std::int16_t bits);
 
 // The capture formats in order of preference with their capability bits:

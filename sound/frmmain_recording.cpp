@@ -10,6 +10,7 @@
 #include "platform/units.h"
 #include "sound/effectjob.h"
 #include "sound/log.h"
+#include "sound/captureformat.h"
 #include "sound/recording.h"
 
 #include <QAction>
@@ -36,7 +37,6 @@ const QString kStopIdleButton = QStringLiteral(" 停 止 ");
 const QString kInputLost = QStringLiteral("录音输入中断！(声音服务器已断开或录音设备已被移除。)");
 
 // The boxes about a take, titled like the record command's question.
-QString captureTitle() { return rt::appTitle() + QStringLiteral(" 录音提示"); }
 
 bool animationTickWanted()
 {
@@ -95,7 +95,7 @@ bool userWantsToRecord()
                        "麦克风静音(测试时对着麦克风说话，录音音量显示随之跳动即可，如果声音太小可以在“录音控制”中"
                        "调高录音音量)；在“录音控制”中把“设备”和“来源”选为麦克风所在的录音设备和输入。")
         + QLatin1Char('\n') + QStringLiteral("你确定要立即开始录音吗？");
-    return rt::ui().msgBox(question, rt::YesNo | rt::Information, captureTitle()) == rt::Yes;
+    return rt::ui().msgBox(question, rt::YesNo | rt::Information, captureBoxTitle()) == rt::Yes;
 }
 
 // No take after all: the stop command idle again, a track paused for the
@@ -165,11 +165,6 @@ void lockControlsForTake(FrmMain& w)
 
 // ---------------------------------------------------------------------------
 // Record command
-
-void FrmMain::XPButton6_Click()
-{
-    mnuStartRec_Click();
-}
 
 void FrmMain::mnuStartRec_Click()
 {
@@ -286,7 +281,7 @@ void FrmMain::mnuStopRecPlay_Click()
                                       QStringLiteral("请稍后重试。")
                             : anything ? kInputLost + QLatin1Char('\n') + QStringLiteral("请保存中断前已录下的部分。")
                                        : kInputLost + QLatin1Char('\n') + QStringLiteral("没有录下任何声音。"),
-                            rt::OkOnly | rt::Exclamation, captureTitle());
+                            rt::OkOnly | rt::Exclamation, captureBoxTitle());
             // Nothing captured: no dialog, the record command comes back.
             SaveRecording();
             if (animationTickWanted())
@@ -296,7 +291,7 @@ void FrmMain::mnuStopRecPlay_Click()
             // is saved.
             rt::ui().msgBox(
                 QStringLiteral("录音失败！(电脑缓存不足或录音超时。请尝试重新设置最大录音缓存时间。)"),
-                rt::OkOnly | rt::Critical, captureTitle());
+                rt::OkOnly | rt::Critical, captureBoxTitle());
             enableRecordCommand(*this);
             showStopIdle(*this);
             DSCaptureBuffer.reset();

@@ -36,8 +36,7 @@ VocalFileResult removeVocalsFromFile(const QString& workingCopy, const QString& 
     rt::SoundReader in;
     QString why;
     if (!in.open(workingCopy, &why))
-        return fail(VocalFileResult::ReadFailed,
-                    in.failure() == rt::SoundReader::Failure::File ? why : QStringLiteral("not a canonical WAV"));
+        return fail(VocalFileResult::ReadFailed, why);
     if (!in.isRiffWave())
         return fail(VocalFileResult::ReadFailed, QStringLiteral("not a canonical WAV"));
     if (in.channels() != 2)

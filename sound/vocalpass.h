@@ -27,8 +27,7 @@ enum class VocalFileResult {
     Cancelled,
 };
 
-// Reads the 16-bit WAV `workingCopy` (the canonical working copy, whose
-// channel count stands at byte 22), runs the pass over its frames in blocks
+// Reads the 16-bit WAV `workingCopy` (the canonical working copy), runs the pass over its frames in blocks
 // and writes `output` as a canonical 16-bit stereo WAV of the same rate and
 // length. The output
 // appears only complete (written beside it, then renamed into place); on any
