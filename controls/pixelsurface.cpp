@@ -1,4 +1,5 @@
 #include "controls/pixelsurface.h"
+#include "platform/units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +44,7 @@ QImage PixelSurface::enlarged(qreal ratio) const
     const int w = width(), h = height();
     if (image_.isNull() || w == 0 || h == 0 || !(ratio > 0))
         return {};
-    const int dw = int(std::ceil(w * ratio - 1e-9)), dh = int(std::ceil(h * ratio - 1e-9));
+    const int dw = rt::devicePixels(w, ratio), dh = rt::devicePixels(h, ratio);
     QImage out(dw, dh, QImage::Format_RGB32);
     out.setDevicePixelRatio(ratio);
     auto logical = [ratio](int device, int limit) { return std::min(limit - 1, int((device + 0.5) / ratio)); };

@@ -118,7 +118,7 @@ void FrmFileShell::loadIcons()
         // 24 logical pixels at the screen's own pixels; a picture that has
         // exactly that size already is left as it is.
         if (!pm.isNull() && pm.deviceIndependentSize() != QSizeF(IconSide, IconSide)) {
-            const int pixels = int(std::ceil(IconSide * iconsRatio_ - 1e-9));
+            const int pixels = rt::devicePixels(IconSide, iconsRatio_);
             pm = pm.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
             pm.setDevicePixelRatio(iconsRatio_);
         }

@@ -98,7 +98,7 @@ void StretchedPicture::paintEvent(QPaintEvent* e)
     // Made at the screen's own pixels, so a picture larger than the window
     // keeps its detail on a screen of ratio 2.
     const qreal ratio = devicePixelRatioF();
-    const QSize pixels(int(std::ceil(width() * ratio - 1e-9)), int(std::ceil(height() * ratio - 1e-9)));
+    const QSize pixels(rt::devicePixels(width(), ratio), rt::devicePixels(height(), ratio));
     if (scaled_.size() != pixels || scaled_.devicePixelRatio() != ratio) {
         scaled_ = picture_.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         scaled_.setDevicePixelRatio(ratio);

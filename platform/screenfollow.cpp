@@ -156,8 +156,7 @@ void keepLogicalSize(QWidget* window, QSize before)
     const QSize wanted = before.expandedTo(window->minimumSize()).boundedTo(window->maximumSize());
     if (wanted.isValid() && window->size() != wanted)
         window->resize(wanted);
-    if (QWindow* handle = window->windowHandle(); handle && !window->mask().isEmpty())
-        handle->setMask(window->mask());
+    resendMask(window);
 }
 
 class SizeKeeper : public QObject {
@@ -210,6 +209,12 @@ void resendSizeLimits(QWidget* window)
     window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     window->setMaximumSize(maximum);
     window->setMinimumSize(minimum);
+}
+
+void resendMask(QWidget* window)
+{
+    if (QWindow* handle = window->windowHandle(); handle && !window->mask().isEmpty())
+        handle->setMask(window->mask());
 }
 
 QPoint inScreenOf(const QWidget* window, QPoint global)

@@ -26,6 +26,10 @@ void keepSizesAcrossScreens();
 // window's present scale (unchanged limits are otherwise not sent again).
 void resendSizeLimits(QWidget* window);
 
+// The window's mask given to the window system again, in the window's
+// present scale (an unchanged mask is otherwise not sent again).
+void resendMask(QWidget* window);
+
 // A global position as Qt gives it (in the coordinates of the screen it lies
 // on) in the coordinates of `window`'s screen, through the device pixels
 // both share: the two differ where monitors have different scales.

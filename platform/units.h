@@ -1,6 +1,7 @@
 #pragma once
-// Twips and packed colours.
+// Twips, screen pixels and packed colours.
 #include <QColor>
+#include <cmath>
 #include <cstdint>
 
 namespace rt {
@@ -8,6 +9,10 @@ namespace rt {
 constexpr int TwipsPerPixel = 15;
 constexpr int twipsToPixels(int twips) { return twips / TwipsPerPixel; }
 constexpr int pixelsToTwips(int pixels) { return pixels * TwipsPerPixel; }
+
+// The screen pixels that cover `logical` pixels at device pixel ratio
+// `ratio`: a part pixel counts whole, a rounding error in the ratio does not.
+inline int devicePixels(int logical, double ratio) { return int(std::ceil(logical * ratio - 1e-9)); }
 
 // A packed colour is red + 256 * green + 65536 * blue: the reverse byte order
 // of Qt's QRgb.

@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "visual/levelmeter.h"
 #include "visual/visualpanel.h"
+#include "platform/units.h"
 
 #include <QColor>
 #include <QFontMetrics>
@@ -399,7 +400,7 @@ QImage clsVisual::rgbFrame() const
 
 void clsVisual::paintScaled(VisualPanel& panel, int width, int height, qreal ratio) const
 {
-    QImage scaled = rgbFrame().scaled(int(std::ceil(width * ratio - 1e-9)), int(std::ceil(height * ratio - 1e-9)),
+    QImage scaled = rgbFrame().scaled(rt::devicePixels(width, ratio), rt::devicePixels(height, ratio),
                                       Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (scaled.format() != QImage::Format_RGB32)
         scaled = std::move(scaled).convertToFormat(QImage::Format_RGB32);

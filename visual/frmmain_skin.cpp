@@ -57,8 +57,7 @@ void FrmMain::Form_ScreenChanged()
     if (settings().KeyState == 1) {
         stretchOverScreen();
         // The outline stays as it was, but in the new scale.
-        if (QWindow* handle = windowHandle(); handle && !mask().isEmpty())
-            handle->setMask(mask());
+        rt::resendMask(this);
         return;
     }
     followSkinScreen(Skin);

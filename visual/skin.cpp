@@ -432,8 +432,7 @@ void ApplyWindowShape(QWidget* window, QLabel* picShape)
     if (window->mask() == shape) {
         // The same outline in logical pixels: in a new scale the window
         // system still needs it again.
-        if (QWindow* handle = window->windowHandle())
-            handle->setMask(shape);
+        rt::resendMask(window);
     } else {
         window->setMask(shape);
     }
