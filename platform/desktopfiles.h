@@ -35,9 +35,10 @@ QString canonicalMimeType(const QString& name);
 QByteArray mimePackage(const QStringList& ownTypeExtensions);
 
 // The program as the first word of an Exec line, as it stands in the file.
-// A path with a blank or another reserved character is quoted, with " ` $ \
-// escaped by a backslash inside the quotes, then every backslash doubled by
-// the string rule; a plain path stays bare. % is written as %%.
+// A path with a blank or another reserved character is quoted, with the
+// double quote, backquote, dollar sign and backslash escaped by a backslash
+// inside the quotes, then every backslash doubled by the string rule; a
+// plain path stays bare. % is written as %%.
 QString execProgram(const QString& program);
 // A value of a string key (TryExec, Icon, Name) as it stands in the file.
 QString desktopString(const QString& value);

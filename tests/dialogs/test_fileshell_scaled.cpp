@@ -64,6 +64,7 @@ TEST(ScaledFileShell, ThemeIconsFillTheirPlaceAtTheScreensPixels)
     const QPoint at = d.Image1[mp3].topLeft() * 2;
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 48; ++x)
-            if (qAlpha(pixels.pixel(x, y)) == 255)
+            if (qAlpha(pixels.pixel(x, y)) == 255) {
                 ASSERT_EQ(shot.pixel(at.x() + x, at.y() + y), pixels.pixel(x, y)) << x << "," << y;
+            }
 }

@@ -257,8 +257,9 @@ TEST(WorkingCopy, CancelledJobSendsNothingAndLeavesNoPartialFile)
     EXPECT_FALSE(spy.wait(300));
     // Stopped, or completed just before the cancel: never a partial copy.
     QStringList files = QDir(dir.path()).entryList(QDir::Files);
-    if (files.removeAll(QStringLiteral("2.wav")))
+    if (files.removeAll(QStringLiteral("2.wav"))) {
         EXPECT_EQ(readPcm(dir.file(QStringLiteral("2.wav"))).frames(), 30 * 44100);
+    }
     EXPECT_EQ(files, QStringList{QStringLiteral("long.wav")});
 }
 
@@ -288,8 +289,9 @@ TEST(Mp3Conversion, DestroyingControlsMidJobJoinsThemAndLeavesNoPartialFile)
     files.removeAll(QStringLiteral("out.mp3"));
     files.removeAll(QStringLiteral("out.wav"));
     EXPECT_EQ(files, (QStringList{"long.mp3", "long.wav"}));
-    if (dir.exists(QStringLiteral("out.wav")))
+    if (dir.exists(QStringLiteral("out.wav"))) {
         EXPECT_EQ(readPcm(dir.file(QStringLiteral("out.wav"))).frames(), 60 * 44100);
+    }
     if (dir.exists(QStringLiteral("out.mp3"))) {
         rt::SoundError error;
         EXPECT_TRUE(rt::decodeMp3ToWav(dir.file(QStringLiteral("out.mp3")), dir.file(QStringLiteral("check.wav")), &error));

@@ -245,8 +245,9 @@ TEST(VolumeCaption, TheTenthsStopsShowTheirPercentageOnTheSliderAndTheServer)
         SCOPED_TRACE(p);
         const int stop = melodune::volumeStop(p, 65535);
         EXPECT_EQ(melodune::volumePercentCaption(stop, 65535), QString::number(p) + u'%');
-        if (p > 0)
+        if (p > 0) {
             EXPECT_NE(melodune::volumePercentCaption(stop - 1, 65535), QString::number(p) + u'%');
+        }
         EXPECT_EQ(std::lround(rt::serverVolumeFromRaw(stop) * 100.0 / Norm), p);
     }
     struct Step {
