@@ -745,6 +745,8 @@ private:
     // Each concern connects its own menus, buttons and events.
     void connectHandlers();
     void onMenuItem(QAction* item, void (FrmMain::*handler)());
+    // The stop menu item and button, enabled with a caption.
+    void showStopCommand(const QString& button, const QString& menu);
     void connectStartupHandlers();
     void connectPlaylistHandlers();
     void connectTransportHandlers();

@@ -188,10 +188,7 @@ void FrmMain::MediaPlayer1_PlayStateChange()
         Label4->setToolTip(QStringLiteral("播放器加载曲目【") + mp->fileName() + QStringLiteral("】"));
         if (XPButtons[7]->buttonEnabled() && Rec.PlayingRecording) {
             // The recording plays again after its play-back was stopped.
-            XPButtons[8]->setCaption(QStringLiteral("停止回放"));
-            mnuStopRecPlay->setEnabled(true);
-            mnuStopRecPlay->setText(QStringLiteral("停止回放(&S)"));
-            XPButtons[8]->setButtonToolTip(QStringLiteral("停止回放"));
+            showStopCommand(QStringLiteral("停止回放"), QStringLiteral("停止回放(&S)"));
             mnuPlayRec->setEnabled(false);
             if (!imgS[2].isNull())
                 imgR->setPixmap(imgS[2]);

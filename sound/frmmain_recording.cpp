@@ -56,15 +56,7 @@ QPixmap statusPicture(const QColor& fill)
     return p;
 }
 
-// The stop menu item and button: enabled with a caption, or idle.
-void showStopCommand(FrmMain& w, const QString& button, const QString& menu)
-{
-    w.XPButtons[8]->setCaption(button);
-    w.XPButtons[8]->setButtonToolTip(button);
-    w.mnuStopRecPlay->setText(menu);
-    w.mnuStopRecPlay->setEnabled(true);
-}
-
+// The stop menu item and button, idle.
 void showStopIdle(FrmMain& w, const QString& menu = kStopIdleMenu)
 {
     w.mnuStopRecPlay->setEnabled(false);
@@ -163,6 +155,15 @@ void lockControlsForTake(FrmMain& w)
 
 } // namespace
 
+// The stop menu item and button, enabled with a caption.
+void FrmMain::showStopCommand(const QString& button, const QString& menu)
+{
+    XPButtons[8]->setCaption(button);
+    XPButtons[8]->setButtonToolTip(button);
+    mnuStopRecPlay->setText(menu);
+    mnuStopRecPlay->setEnabled(true);
+}
+
 // ---------------------------------------------------------------------------
 // Record command
 
@@ -181,7 +182,7 @@ void FrmMain::mnuStartRec_Click()
     // The user sets the input level there; not finding one is no reason to stop.
     if (settings().ShowMixerOnRecord)
         startVolumeControl();
-    showStopCommand(*this, QStringLiteral("停止录音"), QStringLiteral("停止录音(&S)"));
+    showStopCommand(QStringLiteral("停止录音"), QStringLiteral("停止录音(&S)"));
     if (!userWantsToRecord()) {
         withdrawTake(*this);
         Rec.recordStarting = false;
@@ -473,7 +474,7 @@ void FrmMain::mnuPlayRec_Click()
         }
     }
     mp->play();
-    showStopCommand(*this, QStringLiteral("停止回放"), QStringLiteral("停止回放(&S)"));
+    showStopCommand(QStringLiteral("停止回放"), QStringLiteral("停止回放(&S)"));
     mnuPlayRec->setEnabled(false);
     imgR->setPixmap(imgS[2]);
 }
