@@ -57,15 +57,20 @@ bool save(const QString& path, QString* error, Fill fill)
         return fail(error, path + QStringLiteral(": ") + writeErrorReason(out));
     if (!out.commit())
         return fail(error, path + QStringLiteral(": ") + out.errorString());
-    // The rename itself made durable.
-    if (const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    syncFolderOf(path);
     return true;
 }
 
 } // namespace
+
+void syncFolderOf(const QString& path)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
 
 QString writeErrorReason(const QFileDevice& file)
 {

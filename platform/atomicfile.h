@@ -18,6 +18,10 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
 // sets no error on the file, only errno.
 QString writeErrorReason(const QFileDevice& file);
 
+// Makes a rename into `path`'s folder durable: the file's own sync does not
+// cover the folder entry that names it.
+void syncFolderOf(const QString& path);
+
 // Copies a file by the same rule; copying a file onto itself leaves it intact
 // and succeeds.
 bool copyFileAtomically(const QString& from, const QString& to, QString* error = nullptr);

@@ -208,6 +208,7 @@ bool WavWriter::commit(SoundError* error)
             *error = writeFailure(d_->file.fileName(), writeErrorReason(d_->file));
         return false;
     }
+    syncFolderOf(d_->file.fileName());
     return true;
 }
 
