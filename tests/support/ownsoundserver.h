@@ -74,8 +74,16 @@ public:
     // accepted and never served, as with a hung server.
     void pause()
     {
-        if (process_.state() != QProcess::NotRunning)
-            ::kill(static_cast<pid_t>(process_.processId()), SIGSTOP);
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        const qint64 pid = process_.processId();
+        ::kill(static_cast<pid_t>(pid), SIGSTOP);
+        // The signal is delivered in the server's own time: on a loaded
+        // machine a thread may still answer a call made right after kill().
+        QElapsedTimer t;
+        t.start();
+        while (!allThreadsStopped(pid) && t.elapsed() < 5000)
+            QThread::msleep(5);
     }
     void resume()
     {
@@ -94,6 +102,26 @@ public:
     }
 
 private:
+    // Every thread of `pid` in the stopped state, as /proc tells it.
+    static bool allThreadsStopped(qint64 pid)
+    {
+        const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+        const QStringList ids = QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        if (ids.isEmpty())
+            return false;
+        for (const QString& id : ids) {
+            QFile stat(tasks + u'/' + id + QStringLiteral("/stat"));
+            if (!stat.open(QIODevice::ReadOnly))
+                return false;
+            // The state follows the command name's closing parenthesis.
+            const QByteArray line = stat.readAll();
+            const qsizetype close = line.lastIndexOf(')');
+            if (close < 0 || close + 2 >= line.size() || line.at(close + 2) != 'T')
+                return false;
+        }
+        return true;
+    }
+
     QString socket() const { return dir_ + QStringLiteral("/native"); }
 
     QString dir_;
